@@ -1,0 +1,155 @@
+#include "cli/cli.h"
+
+#include "link/comm_port.h"
+#include "link/link.h"
+#include "session/port_scan.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <cstdio>
+
+namespace stazione::cli {
+
+namespace {
+
+QString plain(const QJsonValue& value)
+{
+    switch (value.type()) {
+    case QJsonValue::Array: {
+        QStringList parts;
+        for (const QJsonValue& v : value.toArray())
+            parts << plain(v);
+        return parts.join(QLatin1Char(' '));
+    }
+    case QJsonValue::Double:
+        return QString::number(value.toDouble());
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+    default:
+        return value.toString();
+    }
+}
+
+void out(const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void applyTimeout(const Options& options, link::Link& link)
+{
+    if (options.timeoutSeconds)
+        link.setReplyTimeout(
+            std::chrono::milliseconds(static_cast<long long>(*options.timeoutSeconds * 1000)));
+}
+
+} // namespace
+
+void Report::add(const QString& key, const QJsonValue& value)
+{
+    if (!m_object.contains(key))
+        m_keys << key;
+    m_object.insert(key, value);
+}
+
+void Report::print() const
+{
+    if (m_json) {
+        QJsonObject ordered = m_object;
+        out(QString::fromUtf8(QJsonDocument(ordered).toJson(QJsonDocument::Compact)));
+        return;
+    }
+    for (const QString& key : m_keys)
+        out(key + QStringLiteral(": ") + plain(m_object.value(key)));
+}
+
+void message(const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+int runPorts(const Options& options)
+{
+    const link::PortResolver resolver;
+    QJsonArray ports;
+    for (const link::PortMapping& m : resolver.mapping()) {
+        QJsonObject port;
+        port.insert(QStringLiteral("port"), m.number);
+        port.insert(QStringLiteral("path"), m.path);
+        const QFileInfo info(m.path);
+        if (info.isSymLink())
+            port.insert(QStringLiteral("target"), info.symLinkTarget());
+        port.insert(QStringLiteral("source"),
+                    m.fromLinksFolder ? QStringLiteral("link") : QStringLiteral("system"));
+        ports.append(port);
+    }
+    if (options.json) {
+        QJsonObject all;
+        all.insert(QStringLiteral("folder"), resolver.linksFolder());
+        all.insert(QStringLiteral("ports"), ports);
+        out(QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact)));
+        return kExitOk;
+    }
+    out(QStringLiteral("links folder: %1").arg(resolver.linksFolder()));
+    if (ports.isEmpty())
+        message(QStringLiteral(
+            "No serial port found: no COMn link in the folder and no serial device in the system."));
+    for (const QJsonValue& v : ports) {
+        const QJsonObject p = v.toObject();
+        QString line =
+            QStringLiteral("COM%1  %2").arg(p.value("port").toInt()).arg(p.value("path").toString());
+        if (p.contains("target"))
+            line += QStringLiteral(" -> ") + p.value("target").toString();
+        if (p.value("source").toString() == QLatin1String("system"))
+            line += QStringLiteral("  (system)");
+        out(line);
+    }
+    return kExitOk;
+}
+
+int runIdentify(const Options& options)
+{
+    auto port = link::makeSystemCommPort();
+    link::Link link(*port);
+    applyTimeout(options, link);
+
+    std::optional<session::Identification> found;
+    if (options.port) {
+        QString why;
+        auto attempt = session::tryPort(link, static_cast<qint16>(*options.port), &why);
+        if (!attempt) {
+            message(attempt.error().message);
+            return kExitFailure;
+        }
+        if (!*attempt) {
+            message(QStringLiteral("No logger found on COM%1. %2").arg(*options.port).arg(why));
+            return kExitFailure;
+        }
+        found = *attempt;
+    } else {
+        auto scan = session::scanPorts(link, session::savedPortFile(),
+                                       [](const QString& status) { message(status); });
+        if (!scan) {
+            message(scan.error().message);
+            return kExitFailure;
+        }
+        if (!*scan)
+            return kExitFailure;
+        found = *scan;
+    }
+    link.Porta_Off();
+
+    Report report(options.json);
+    report.add(QStringLiteral("model"), found->Modello);
+    report.add(QStringLiteral("version"), found->Versione);
+    report.add(QStringLiteral("port"), found->Porta);
+    report.print();
+    return kExitOk;
+}
+
+} // namespace stazione::cli

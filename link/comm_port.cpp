@@ -1,0 +1,209 @@
+#include "link/comm_port.h"
+
+#include "link/qt_serial_device.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace stazione::link {
+
+namespace {
+constexpr int kReady = 1;
+constexpr int kTimedOut = 2;
+constexpr int kCancelled = 3;
+constexpr int kLost = 4;
+} // namespace
+
+CommPort::CommPort(std::unique_ptr<Device> device, PortResolver resolver, QObject* parent)
+    : QObject(parent)
+    , m_device(std::move(device))
+    , m_resolver(std::move(resolver))
+{
+    connect(m_device.get(), &Device::lineLost, this, [this](const QString& reason) {
+        m_lost = true;
+        m_lostReason = reason;
+        emit lineLost(reason);
+    });
+}
+
+CommPort::~CommPort()
+{
+    cancelWaits();
+    m_device->disconnect(this);
+    m_device->close();
+}
+
+Status CommPort::setCommPort(int number)
+{
+    if (m_device->isOpen())
+        return Error::port(port_error::kAlreadyOpen,
+                           tr("The port number cannot change while COM%1 is open.").arg(m_commPort));
+    m_commPort = number;
+    return {};
+}
+
+Status CommPort::setSettings(const QString& settings)
+{
+    LineSettings parsed;
+    if (!LineSettings::parse(settings, &parsed))
+        return Error::port(port_error::kInvalidSettings, tr("Invalid line settings \"%1\".").arg(settings));
+    m_settings = parsed;
+    return {};
+}
+
+Status CommPort::setDtrEnable(bool on)
+{
+    m_dtr = on;
+    if (m_device->isOpen())
+        m_device->setDataTerminalReady(on);
+    return {};
+}
+
+Status CommPort::setRtsEnable(bool on)
+{
+    m_rts = on;
+    if (m_device->isOpen())
+        m_device->setRequestToSend(on);
+    return {};
+}
+
+bool CommPort::portOpen() const
+{
+    return m_device->isOpen();
+}
+
+Status CommPort::setPortOpen(bool open)
+{
+    if (!open) {
+        m_device->close();
+        return {};
+    }
+    if (m_device->isOpen())
+        return Error::port(port_error::kAlreadyOpen, tr("COM%1 is already open.").arg(m_commPort));
+    const auto mapping = m_resolver.resolve(m_commPort);
+    if (!mapping)
+        return Error::port(port_error::kInvalidPort, tr("COM%1 is not in the system.").arg(m_commPort));
+    m_devicePath = mapping->path;
+    switch (m_device->open(mapping->path, m_settings)) {
+    case OpenFailure::None:
+        break;
+    case OpenFailure::NotPresent:
+        return Error::port(port_error::kNotAvailable,
+                           tr("COM%1 (%2) is not in the system.").arg(m_commPort).arg(mapping->path));
+    case OpenFailure::AlreadyOpen:
+        return Error::port(port_error::kAlreadyOpen, tr("COM%1 is already open.").arg(m_commPort));
+    case OpenFailure::InUse:
+        return Error::port(port_error::kInUse,
+                           tr("COM%1 (%2) is in use or not accessible.").arg(m_commPort).arg(mapping->path));
+    case OpenFailure::BadSettings:
+        return Error::port(
+            port_error::kInvalidSettings,
+            tr("COM%1 does not take the settings %2.").arg(m_commPort).arg(m_settings.toString()));
+    }
+    m_lost = false;
+    m_lostReason.clear();
+    m_device->setDataTerminalReady(m_dtr);
+    if (m_rts)
+        m_device->setRequestToSend(true);
+    m_device->clearInput();
+    return {};
+}
+
+Error CommPort::notOpenError() const
+{
+    if (m_lost)
+        return Error::lineLost(
+            tr("The connection on COM%1 was lost (%2).").arg(m_commPort).arg(m_lostReason));
+    return Error::port(port_error::kNotOpen, tr("COM%1 is not open.").arg(m_commPort));
+}
+
+Result<qint64> CommPort::inBufferCount() const
+{
+    if (!m_device->isOpen())
+        return notOpenError();
+    return m_device->bytesAvailable();
+}
+
+Status CommPort::discardInput()
+{
+    if (!m_device->isOpen())
+        return notOpenError();
+    m_device->clearInput();
+    return {};
+}
+
+Status CommPort::output(const QByteArray& bytes)
+{
+    if (!m_device->isOpen())
+        return notOpenError();
+    if (!m_device->write(bytes))
+        return m_device->isOpen() ? Error::lineLost(tr("Writing to COM%1 failed.").arg(m_commPort))
+                                  : notOpenError();
+    return {};
+}
+
+Result<QByteArray> CommPort::input()
+{
+    if (!m_device->isOpen())
+        return notOpenError();
+    return m_device->read(m_inputLen);
+}
+
+Result<QByteArray> CommPort::inputAll()
+{
+    if (!m_device->isOpen())
+        return notOpenError();
+    return m_device->read(0);
+}
+
+CommPort::Wait CommPort::waitForMoreInput(QDeadlineTimer deadline)
+{
+    if (!m_device->isOpen())
+        return Wait::LineLost;
+    if (deadline.hasExpired())
+        return Wait::TimedOut;
+
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, [&loop] { loop.exit(kTimedOut); });
+    connect(m_device.get(), &Device::readyRead, &loop, [&loop] { loop.exit(kReady); });
+    connect(m_device.get(), &Device::lineLost, &loop, [&loop] { loop.exit(kLost); });
+    if (!deadline.isForever())
+        timer.start(std::max<qint64>(0, deadline.remainingTime()));
+
+    m_waits.push_back(&loop);
+    QPointer<CommPort> self(this);
+    const int rc = loop.exec();
+    if (!self)
+        return Wait::Cancelled;
+    m_waits.erase(std::remove(m_waits.begin(), m_waits.end(), &loop), m_waits.end());
+
+    switch (rc) {
+    case kReady:
+        return Wait::Ready;
+    case kTimedOut:
+        return Wait::TimedOut;
+    case kLost:
+        return Wait::LineLost;
+    default:
+        // kCancelled, or 0 when the application is quitting and every loop is told to end.
+        return Wait::Cancelled;
+    }
+}
+
+void CommPort::cancelWaits()
+{
+    for (QEventLoop* loop : m_waits)
+        loop->exit(kCancelled);
+}
+
+std::unique_ptr<CommPort> makeSystemCommPort(QObject* parent)
+{
+    return std::make_unique<CommPort>(std::make_unique<QtSerialDevice>(), PortResolver(), parent);
+}
+
+} // namespace stazione::link

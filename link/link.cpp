@@ -1,0 +1,269 @@
+#include "link/link.h"
+
+#include "link/timing.h"
+
+#include <QElapsedTimer>
+
+namespace stazione::link {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::chrono::milliseconds replyTimeoutFromEnvironment()
+{
+    bool ok = false;
+    const double seconds = qEnvironmentVariable("STAZIONE_REPLY_TIMEOUT").toDouble(&ok);
+    if (ok && seconds > 0)
+        return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+    return Link::kDefaultReplyTimeout;
+}
+
+QString describeTimeout(std::chrono::milliseconds timeout)
+{
+    const double seconds = double(timeout.count()) / 1000.0;
+    return QString::number(seconds, 'g', 3) + QStringLiteral(" s");
+}
+
+} // namespace
+
+class Link::Around {
+public:
+    explicit Around(Link& link)
+        : m_link(link)
+    {
+        if (link.Porta_Aperta || link.m_port.portOpen())
+            return;
+        m_status = link.Porta_On();
+        m_openedHere = m_status.ok();
+    }
+    ~Around()
+    {
+        if (m_openedHere && !m_link.Porta_Aperta)
+            m_link.Porta_Off();
+    }
+    Around(const Around&) = delete;
+    Around& operator=(const Around&) = delete;
+
+    const Status& status() const { return m_status; }
+
+private:
+    Link& m_link;
+    Status m_status;
+    bool m_openedHere = false;
+};
+
+Link::Link(CommPort& port, QObject* parent)
+    : QObject(parent)
+    , m_port(port)
+    , m_replyTimeout(replyTimeoutFromEnvironment())
+{}
+
+Result<bool> Link::Apri_Porta(qint16 porta)
+{
+    auto fail = [this](Error error) -> Result<bool> {
+        m_port.setPortOpen(false).ok();
+        return error;
+    };
+    if (auto s = m_port.setCommPort(porta); !s)
+        return fail(s.error());
+    if (auto s = m_port.setSettings(QStringLiteral("9600,N,8,1")); !s)
+        return fail(s.error());
+    m_port.setInputLen(1);
+    if (auto s = m_port.setDtrEnable(true); !s)
+        return fail(s.error());
+    // Opening discards whatever the driver held from before.
+    if (auto s = m_port.setPortOpen(true); !s)
+        return fail(s.error());
+
+    // Raising DTR wakes the logger; it needs a few seconds before it says anything.
+    sleepKeepingPaint(scaled(3000ms));
+
+    QElapsedTimer t0;
+    t0.start();
+    const QDeadlineTimer listenUntil(scaled(2000ms), Qt::PreciseTimer);
+    for (;;) {
+        auto waiting = m_port.inBufferCount();
+        if (!waiting)
+            return fail(waiting.error());
+        if (*waiting >= 2)
+            break;
+        const auto wait = m_port.waitForMoreInput(listenUntil);
+        if (wait == CommPort::Wait::TimedOut)
+            break;
+        if (wait != CommPort::Wait::Ready)
+            return fail(waitFailure(wait, {}));
+    }
+    auto heard = m_port.input();
+    if (!heard)
+        return fail(heard.error());
+    const bool spoke = !heard->isEmpty();
+    if (auto s = m_port.discardInput(); !s)
+        return fail(s.error());
+    Porta_Aperta = true;
+
+    const auto settle = scaled(1000ms) - std::chrono::milliseconds(t0.elapsed());
+    if (settle.count() > 0)
+        sleepKeepingPaint(settle);
+    return spoke;
+}
+
+Status Link::Invia_Comando(const QString& comando, const QString& parametri)
+{
+    Around around(*this);
+    if (!around.status())
+        return around.status();
+    if (auto s = m_port.discardInput(); !s)
+        return s;
+    discardAccumulo();
+    if (auto s = m_port.output(comando.toLatin1()); !s)
+        return s;
+    const QByteArray parameters = parametri.toLatin1();
+    for (char c : parameters) {
+        if (auto s = m_port.output(QByteArray(1, c)); !s)
+            return s;
+        Ritardo(1);
+    }
+    return {};
+}
+
+Result<QString> Link::Leggi_Risposta()
+{
+    Risposta_Completa = false;
+    Around around(*this);
+    if (!around.status())
+        return around.status().error();
+
+    // Taking everything that is waiting at once gives the same fields as taking it a character
+    // at a time, and keeps up with a logger that streams at full speed.
+    qsizetype comma = m_accumulo.indexOf(',', m_head);
+    if (comma < 0) {
+        const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
+        qsizetype scanFrom = m_accumulo.size();
+        for (;;) {
+            auto chunk = m_port.inputAll();
+            if (!chunk)
+                return chunk.error();
+            if (chunk->isEmpty()) {
+                const auto wait = m_port.waitForMoreInput(deadline);
+                if (wait != CommPort::Wait::Ready)
+                    return waitFailure(wait, m_accumulo.mid(m_head));
+                continue;
+            }
+            if (m_head == m_accumulo.size()) {
+                m_accumulo = std::move(*chunk);
+                m_head = 0;
+                scanFrom = 0;
+            } else {
+                m_accumulo += *chunk;
+            }
+            comma = m_accumulo.indexOf(',', scanFrom);
+            if (comma >= 0)
+                break;
+            scanFrom = m_accumulo.size();
+        }
+    }
+
+    Risposta = QString::fromLatin1(m_accumulo.constData() + m_head, comma - m_head);
+    m_head = comma + 1;
+    if (m_head == m_accumulo.size()) {
+        m_accumulo.clear();
+        m_head = 0;
+    } else if (m_head > 4096 && m_head > m_accumulo.size() / 2) {
+        m_accumulo.remove(0, m_head);
+        m_head = 0;
+    }
+    Risposta_Completa = true;
+    return Risposta;
+}
+
+Status Link::Svuota_Buffer()
+{
+    Around around(*this);
+    if (!around.status())
+        return around.status();
+    discardAccumulo();
+    return m_port.discardInput();
+}
+
+void Link::Ritardo(int centesimi)
+{
+    if (centesimi <= 0)
+        return;
+    sleepKeepingPaint(scaled(std::chrono::milliseconds(centesimi * 10)));
+}
+
+Status Link::Porta_On()
+{
+    return m_port.setPortOpen(true);
+}
+
+void Link::Porta_Off()
+{
+    m_port.setPortOpen(false).ok();
+}
+
+Result<QString> Link::Invia_Attendi(const QString& testo, int n)
+{
+    Around around(*this);
+    if (!around.status())
+        return around.status().error();
+    if (auto s = m_port.discardInput(); !s)
+        return s.error();
+    if (auto s = m_port.output(testo.toLatin1()); !s)
+        return s.error();
+    const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
+    for (;;) {
+        auto waiting = m_port.inBufferCount();
+        if (!waiting)
+            return waiting.error();
+        if (*waiting >= n)
+            break;
+        const auto wait = m_port.waitForMoreInput(deadline);
+        if (wait != CommPort::Wait::Ready) {
+            QByteArray partial;
+            if (auto got = m_port.inputAll())
+                partial = *got;
+            return waitFailure(wait, partial);
+        }
+    }
+    auto text = m_port.inputAll();
+    if (!text)
+        return text.error();
+    Risposta = QString::fromLatin1(*text);
+    if (auto s = m_port.discardInput(); !s)
+        return s.error();
+    return Risposta;
+}
+
+Error Link::waitFailure(CommPort::Wait wait, const QByteArray& partial) const
+{
+    const int porta = m_port.commPort();
+    switch (wait) {
+    case CommPort::Wait::TimedOut: {
+        QString message = tr("The logger on COM%1 did not answer within %2.")
+                              .arg(porta)
+                              .arg(describeTimeout(m_replyTimeout));
+        if (!partial.isEmpty())
+            message += tr(" It sent \"%1\" and then stopped.").arg(QString::fromLatin1(partial.left(40)));
+        return Error::timedOut(message);
+    }
+    case CommPort::Wait::Cancelled:
+        return Error::cancelled(tr("The wait for the logger on COM%1 was cancelled.").arg(porta));
+    case CommPort::Wait::LineLost:
+    case CommPort::Wait::Ready:
+        break;
+    }
+    auto count = m_port.inBufferCount();
+    if (!count)
+        return count.error();
+    return Error::lineLost(tr("The connection on COM%1 was lost.").arg(porta));
+}
+
+void Link::discardAccumulo()
+{
+    m_accumulo.clear();
+    m_head = 0;
+}
+
+} // namespace stazione::link

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "link/comm_port.h"
+#include "link/result.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+
+namespace stazione::link {
+
+// The exchange of commands and comma-terminated reply fields with the logger, over the one
+// serial port of the program. Every window and the command line go through these routines.
+//
+// The connection state is kept here as the rest of the program knows it: the port number, whether
+// the connection holds the port open between exchanges, the last field read, the received text
+// not yet consumed, and the parameter text of the next command.
+class Link : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds kDefaultReplyTimeout{10000};
+
+    explicit Link(CommPort& port, QObject* parent = nullptr);
+
+    qint16 Porta = 0;               // port number of the connection, COMn
+    bool Porta_Aperta = false;      // a connection was made: the port stays open between exchanges
+    QString Risposta;               // the last field read
+    bool Risposta_Completa = false; // the last Leggi_Risposta found the end of its field
+    QString Parametri_Comando;      // parameter text built by a handler for its next command
+
+    // Received text not yet consumed as fields.
+    QByteArray Accumulo() const { return m_accumulo.mid(m_head); }
+
+    // Opens port n at 9600,N,8,1 with DTR raised and listens whether the logger says anything:
+    // true when it did, false when it stayed silent (the port then stays open). An error (no
+    // such port, port in use) closes the port; its number tells which.
+    Result<bool> Apri_Porta(qint16 porta);
+
+    // Writes the command text in one piece, then each parameter character alone followed by a
+    // pause of one hundredth: the logger takes parameters a character at a time.
+    Status Invia_Comando(const QString& comando, const QString& parametri);
+
+    // The next reply field, without its comma. Text after the comma stays for the next call.
+    // Waits at most the reply time-out for the field to complete.
+    Result<QString> Leggi_Risposta();
+
+    // Drops everything received so far, in the port and in Accumulo.
+    Status Svuota_Buffer();
+
+    // Pauses for more than n hundredths of a second (scaled by STAZIONE_TIME_SCALE).
+    void Ritardo(int centesimi);
+
+    Status Porta_On();
+    void Porta_Off();
+
+    // Discards pending input, writes the text, waits for at least n received characters and
+    // returns all that is waiting. For replies of known length.
+    Result<QString> Invia_Attendi(const QString& testo, int n);
+
+    void setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimeout = timeout; }
+    std::chrono::milliseconds replyTimeout() const { return m_replyTimeout; }
+
+    // Ends the reply wait that is pending, if any, with ErrorKind::Cancelled.
+    void cancel() { m_port.cancelWaits(); }
+
+    CommPort& port() { return m_port; }
+
+private:
+    // Opens the port around one routine while no connection holds it open.
+    class Around;
+
+    Error waitFailure(CommPort::Wait wait, const QByteArray& partial) const;
+    void discardAccumulo();
+
+    CommPort& m_port;
+    QByteArray m_accumulo;
+    qsizetype m_head = 0; // consumed prefix of m_accumulo
+    std::chrono::milliseconds m_replyTimeout;
+};
+
+} // namespace stazione::link

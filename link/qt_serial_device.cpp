@@ -1,0 +1,162 @@
+#include "link/qt_serial_device.h"
+
+namespace stazione::link {
+
+namespace {
+
+QSerialPort::Parity toQtParity(char parity)
+{
+    switch (parity) {
+    case 'E':
+        return QSerialPort::EvenParity;
+    case 'O':
+        return QSerialPort::OddParity;
+    case 'M':
+        return QSerialPort::MarkParity;
+    case 'S':
+        return QSerialPort::SpaceParity;
+    default:
+        return QSerialPort::NoParity;
+    }
+}
+
+QSerialPort::StopBits toQtStopBits(int stopBits)
+{
+    switch (stopBits) {
+    case 2:
+        return QSerialPort::TwoStop;
+    case 3:
+        return QSerialPort::OneAndHalfStop;
+    default:
+        return QSerialPort::OneStop;
+    }
+}
+
+} // namespace
+
+QtSerialDevice::QtSerialDevice(QObject* parent)
+    : Device(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &Device::readyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
+}
+
+QtSerialDevice::~QtSerialDevice()
+{
+    // No signal may reach a half-destroyed owner while the port closes.
+    m_port.disconnect(this);
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+OpenFailure QtSerialDevice::open(const QString& path, const LineSettings& settings)
+{
+    if (m_port.isOpen())
+        return OpenFailure::AlreadyOpen;
+    m_port.setPortName(path);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const auto error = m_port.error();
+        m_port.clearError();
+        switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            return OpenFailure::NotPresent;
+        case QSerialPort::OpenError:
+            return OpenFailure::AlreadyOpen;
+        case QSerialPort::PermissionError:
+            return OpenFailure::InUse;
+        default:
+            return OpenFailure::NotPresent;
+        }
+    }
+    const bool applied = m_port.setBaudRate(settings.baud) && m_port.setParity(toQtParity(settings.parity)) &&
+                         m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
+                         m_port.setStopBits(toQtStopBits(settings.stopBits)) &&
+                         m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!applied) {
+        m_port.close();
+        m_port.clearError();
+        return OpenFailure::BadSettings;
+    }
+    // Qt does not drop what the driver buffered before the port was opened.
+    m_port.clear(QSerialPort::Input);
+    return OpenFailure::None;
+}
+
+void QtSerialDevice::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+bool QtSerialDevice::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+qint64 QtSerialDevice::bytesAvailable() const
+{
+    return m_port.isOpen() ? m_port.bytesAvailable() : 0;
+}
+
+QByteArray QtSerialDevice::read(qint64 maxBytes)
+{
+    if (!m_port.isOpen())
+        return {};
+    return maxBytes > 0 ? m_port.read(maxBytes) : m_port.readAll();
+}
+
+bool QtSerialDevice::write(const QByteArray& bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    return m_port.write(bytes) == bytes.size();
+}
+
+void QtSerialDevice::clearInput()
+{
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
+}
+
+void QtSerialDevice::setDataTerminalReady(bool on)
+{
+    // A pseudo-terminal has no DTR line: the request fails with "inappropriate ioctl", which
+    // is not a fault of the link.
+    if (m_port.isOpen() && !m_port.setDataTerminalReady(on))
+        m_port.clearError();
+}
+
+void QtSerialDevice::setRequestToSend(bool on)
+{
+    if (m_port.isOpen() && !m_port.setRequestToSend(on))
+        m_port.clearError();
+}
+
+void QtSerialDevice::onError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+    case QSerialPort::TimeoutError:
+    case QSerialPort::UnsupportedOperationError:
+        return;
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError: {
+        // When the far end of a pseudo-terminal goes away, Qt 6.4 keeps reporting read errors
+        // in a tight loop for as long as the port stays open: close it at the first one.
+        if (!m_port.isOpen())
+            return;
+        const QString reason = m_port.errorString();
+        m_port.close();
+        m_port.clearError();
+        emit lineLost(reason);
+        return;
+    }
+    default:
+        // Errors of open() are reported through its return value.
+        return;
+    }
+}
+
+} // namespace stazione::link

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "link/device.h"
+
+#include <QSerialPort>
+
+namespace stazione::link {
+
+// A real serial port (or a pseudo-terminal) through QSerialPort.
+class QtSerialDevice final : public Device {
+    Q_OBJECT
+public:
+    explicit QtSerialDevice(QObject* parent = nullptr);
+    ~QtSerialDevice() override;
+
+    OpenFailure open(const QString& path, const LineSettings& settings) override;
+    void close() override;
+    bool isOpen() const override;
+
+    qint64 bytesAvailable() const override;
+    QByteArray read(qint64 maxBytes) override;
+    bool write(const QByteArray& bytes) override;
+    void clearInput() override;
+
+    void setDataTerminalReady(bool on) override;
+    void setRequestToSend(bool on) override;
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort m_port;
+};
+
+} // namespace stazione::link

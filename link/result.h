@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QString>
+
+#include <utility>
+#include <variant>
+
+namespace stazione::link {
+
+// Why an exchange with the logger did not produce what was asked for.
+enum class ErrorKind {
+    TimedOut,  // the logger did not answer within the reply time-out
+    Cancelled, // the operator (or the program ending) stopped the wait
+    LineLost,  // the port went away while it was in use (cable pulled, device gone)
+    Port,      // the serial component refused an operation; see Error::number
+};
+
+// Numbers of the serial component's errors, as the connection window reports them.
+namespace port_error {
+inline constexpr int kInvalidPort = 8002;    // no such port number
+inline constexpr int kAlreadyOpen = 8005;    // the port is open already (in this program)
+inline constexpr int kNotAvailable = 8006;   // the port number maps to a device that is not there
+inline constexpr int kInUse = 8010;          // held by another program, or no permission
+inline constexpr int kNotOpen = 8012;        // an operation on a closed port
+inline constexpr int kInvalidSettings = 380; // a settings text that cannot be applied
+} // namespace port_error
+
+struct Error {
+    ErrorKind kind = ErrorKind::Port;
+    int number = 0;  // the component's error number when kind is Port
+    QString message; // one line, for the operator
+
+    static Error timedOut(const QString& message) { return {ErrorKind::TimedOut, 0, message}; }
+    static Error cancelled(const QString& message) { return {ErrorKind::Cancelled, 0, message}; }
+    static Error lineLost(const QString& message) { return {ErrorKind::LineLost, 0, message}; }
+    static Error port(int number, const QString& message) { return {ErrorKind::Port, number, message}; }
+};
+
+// A value, or the reason there is none. Exchanges return this so that a time-out can never
+// pass for an empty reply.
+template<class T> class [[nodiscard]] Result {
+public:
+    Result(T value)
+        : m_v(std::in_place_index<0>, std::move(value))
+    {}
+    Result(Error error)
+        : m_v(std::in_place_index<1>, std::move(error))
+    {}
+
+    bool ok() const { return m_v.index() == 0; }
+    explicit operator bool() const { return ok(); }
+
+    const T& value() const& { return std::get<0>(m_v); }
+    T& value() & { return std::get<0>(m_v); }
+    T&& value() && { return std::get<0>(std::move(m_v)); }
+    const T& operator*() const& { return value(); }
+    T& operator*() & { return value(); }
+    const T* operator->() const { return &value(); }
+    T valueOr(T fallback) const { return ok() ? value() : std::move(fallback); }
+
+    const Error& error() const { return std::get<1>(m_v); }
+
+private:
+    std::variant<T, Error> m_v;
+};
+
+template<> class [[nodiscard]] Result<void> {
+public:
+    Result() = default;
+    Result(Error error)
+        : m_error(std::move(error))
+        , m_failed(true)
+    {}
+
+    bool ok() const { return !m_failed; }
+    explicit operator bool() const { return ok(); }
+    const Error& error() const { return m_error; }
+
+private:
+    Error m_error;
+    bool m_failed = false;
+};
+
+using Status = Result<void>;
+
+} // namespace stazione::link

@@ -1,0 +1,142 @@
+#include "session/port_scan.h"
+
+#include "link/commands.h"
+#include "link/numbers.h"
+#include "link/port_resolver.h"
+#include "session/models.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+namespace stazione::session {
+
+QString savedPortFile()
+{
+    return link::settingsFolder() + QStringLiteral("/qx255.ini");
+}
+
+int readSavedPort(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists()) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        file.open(QIODevice::Append);
+        file.close();
+        return 0;
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    // Values are separated by blanks, commas or line ends; every one is read, the last stays.
+    static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
+    int porta = 0;
+    const QString text = QString::fromLatin1(file.readAll());
+    for (const QString& value : text.split(separators, Qt::SkipEmptyParts))
+        porta = static_cast<int>(link::integerValue(value));
+    return porta;
+}
+
+bool writeSavedPort(const QString& path, int porta)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(QByteArray(" ") + QByteArray::number(porta) + " \r\n");
+    return file.commit();
+}
+
+QString scanningStatus(qint16 porta)
+{
+    return QStringLiteral("Scansione in corso sulla port #%1").arg(porta);
+}
+
+QString foundStatus(const Identification& id)
+{
+    return QStringLiteral("Dispositivo ") + QLatin1Char(' ') + shortModelName(id.Modello) + QLatin1Char(' ') +
+           id.Versione + QStringLiteral(" rilevato sulla porta #") + QString::number(id.Porta);
+}
+
+link::Result<Identification> identifyOpenLogger(link::Link& link)
+{
+    if (auto s = link.Svuota_Buffer(); !s)
+        return s.error();
+    link.Ritardo(700);
+    const auto command = link::cmd::identify();
+    if (auto s = link.Invia_Comando(command.text, command.params); !s)
+        return s.error();
+    auto modello = link.Leggi_Risposta();
+    if (!modello)
+        return modello.error();
+    auto versione = link.Leggi_Risposta();
+    if (!versione)
+        return versione.error();
+    return Identification{*modello, *versione, link.Porta};
+}
+
+link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 porta, QString* why)
+{
+    auto explain = [why](const QString& text) {
+        if (why)
+            *why = text;
+    };
+    link.Porta = porta;
+    auto spoke = link.Apri_Porta(porta);
+    if (!spoke) {
+        if (spoke.error().kind == link::ErrorKind::Cancelled)
+            return spoke.error();
+        explain(spoke.error().message);
+        link.Porta_Off();
+        return std::optional<Identification>();
+    }
+    if (!*spoke) {
+        explain(QObject::tr("Nothing was received on COM%1 after opening it.").arg(porta));
+        link.Porta_Off();
+        return std::optional<Identification>();
+    }
+    auto id = identifyOpenLogger(link);
+    if (!id) {
+        link.Porta_Off();
+        if (id.error().kind == link::ErrorKind::Cancelled)
+            return id.error();
+        // A device that talks when the port opens but never answers the identification is not
+        // a logger we know: the scan moves on instead of waiting for ever.
+        explain(id.error().message);
+        return std::optional<Identification>();
+    }
+    if (!isKnownModel(id->Modello)) {
+        explain(QObject::tr("The device on COM%1 answered \"%2\", which is not a known logger.")
+                    .arg(porta)
+                    .arg(id->Modello.left(40)));
+        link.Porta_Off();
+        return std::optional<Identification>();
+    }
+    return std::optional<Identification>(*id);
+}
+
+link::Result<std::optional<Identification>> scanPorts(link::Link& link, const QString& settingsFile,
+                                                      const std::function<void(const QString&)>& status)
+{
+    const int saved = readSavedPort(settingsFile);
+    for (int i = 0; i <= link::PortResolver::kHighestPort; ++i) {
+        const auto porta = static_cast<qint16>(i == 0 ? saved : i);
+        status(scanningStatus(porta));
+        auto found = tryPort(link, porta);
+        if (!found)
+            return found.error();
+        if (*found) {
+            writeSavedPort(settingsFile, porta);
+            link.Ritardo(10);
+            status(foundStatus(**found));
+            link.Ritardo(10);
+            return found;
+        }
+    }
+    status(kNotFoundStatus);
+    link.Porta_Off();
+    return std::optional<Identification>();
+}
+
+} // namespace stazione::session
