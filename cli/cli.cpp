@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 
+#include "config/readings.h"
 #include "link/comm_port.h"
+#include "link/exchange.h"
 #include "link/link.h"
 #include "session/port_scan.h"
 
@@ -112,42 +114,112 @@ int runPorts(const Options& options)
     return kExitOk;
 }
 
-int runIdentify(const Options& options)
-{
-    auto port = link::makeSystemCommPort();
-    link::Link link(*port);
-    applyTimeout(options, link);
+namespace {
 
-    std::optional<session::Identification> found;
+// The port and the link of one command, with the logger found on them.
+struct Connected {
+    std::unique_ptr<link::CommPort> port;
+    std::unique_ptr<link::Link> link;
+    session::Identification id;
+};
+
+// Finds the logger: on --port N that port only, else the connection window's scan. Prints why
+// when there is none.
+std::optional<Connected> connectLogger(const Options& options)
+{
+    Connected c;
+    c.port = link::makeSystemCommPort();
+    c.link = std::make_unique<link::Link>(*c.port);
+    applyTimeout(options, *c.link);
     if (options.port) {
         QString why;
-        auto attempt = session::tryPort(link, static_cast<qint16>(*options.port), &why);
+        auto attempt = session::tryPort(*c.link, static_cast<qint16>(*options.port), &why);
         if (!attempt) {
             message(attempt.error().message);
-            return kExitFailure;
+            return std::nullopt;
         }
         if (!*attempt) {
             message(QStringLiteral("No logger found on COM%1. %2").arg(*options.port).arg(why));
-            return kExitFailure;
+            return std::nullopt;
         }
-        found = *attempt;
-    } else {
-        auto scan = session::scanPorts(link, session::savedPortFile(),
-                                       [](const QString& status) { message(status); });
-        if (!scan) {
-            message(scan.error().message);
-            return kExitFailure;
-        }
-        if (!*scan)
-            return kExitFailure;
-        found = *scan;
+        c.id = **attempt;
+        return c;
     }
-    link.Porta_Off();
+    auto scan =
+        session::scanPorts(*c.link, session::savedPortFile(), [](const QString& status) { message(status); });
+    if (!scan) {
+        message(scan.error().message);
+        return std::nullopt;
+    }
+    if (!*scan)
+        return std::nullopt;
+    c.id = **scan;
+    return c;
+}
+
+void addIdentification(Report& report, const session::Identification& id)
+{
+    report.add(QStringLiteral("model"), id.Modello);
+    report.add(QStringLiteral("version"), id.Versione);
+    report.add(QStringLiteral("port"), id.Porta);
+}
+
+} // namespace
+
+int runIdentify(const Options& options)
+{
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    logger->link->Porta_Off();
 
     Report report(options.json);
-    report.add(QStringLiteral("model"), found->Modello);
-    report.add(QStringLiteral("version"), found->Versione);
-    report.add(QStringLiteral("port"), found->Porta);
+    addIdentification(report, logger->id);
+    report.print();
+    return kExitOk;
+}
+
+int runDestructive(const Options& options, Destructive what)
+{
+    if (!options.yes) {
+        message(
+            what == Destructive::Reset
+                ? QStringLiteral("stazione-cli: reset deletes all data and all settings of the logger; "
+                                 "add --yes to confirm.")
+                : QStringLiteral(
+                      "stazione-cli: erase deletes all recorded data of the logger; add --yes to confirm."));
+        return kExitUsage;
+    }
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    link::Link& link = *logger->link;
+
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    const auto command = what == Destructive::Reset ? link::cmd::resetLogger() : link::cmd::eraseMemory();
+    if (auto sent = link::send(link, command); !sent) {
+        message(sent.error().message);
+        return kExitFailure;
+    }
+    if (what == Destructive::Reset) {
+        // The logger takes a moment to come back; what it then holds is read by the next command.
+        link.Ritardo(50);
+        report.add(QStringLiteral("reset"), true);
+    } else {
+        link.Ritardo(20);
+        auto memory = config::readMemoryState(link);
+        if (!memory) {
+            message(memory.error().message);
+            return kExitFailure;
+        }
+        report.add(QStringLiteral("erased"), true);
+        if (*memory) {
+            report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
+            report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
+        }
+    }
+    link.Porta_Off();
     report.print();
     return kExitOk;
 }

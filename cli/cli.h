@@ -18,6 +18,7 @@ struct Options {
     std::optional<int> port;
     std::optional<double> timeoutSeconds;
     bool json = false;
+    bool yes = false; // confirms a command that deletes data on the logger
 };
 
 // Prints results as "key: value" lines, or as one JSON object with --json.
@@ -40,5 +41,8 @@ void message(const QString& text);
 
 int runPorts(const Options& options);
 int runIdentify(const Options& options);
+
+enum class Destructive { Reset, Erase };
+int runDestructive(const Options& options, Destructive what);
 
 } // namespace stazione::cli

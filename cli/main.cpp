@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <map>
 
 using namespace stazione::cli;
 
@@ -18,11 +19,16 @@ Commands:
   identify              find the logger and print its model, version and port
                         (with --port: that port only; without: scan as the
                         connection window does, the saved port first, then COM1-COM30)
+  reset --yes           reset the logger: ALL data and ALL settings are lost
+  erase --yes           erase the recorded data, then print the memory state
+
+Every command that talks to the logger first finds it as "identify" does.
 
 Options:
   --port N              use COMn instead of scanning
   --timeout SECONDS     how long to wait for each reply field (default 10)
   --json                print the result as one JSON object
+  --yes                 confirm reset or erase
   -h, --help            show this help
 
 Exit status: 0 success, 1 the logger or the link failed, 2 wrong usage.
@@ -49,7 +55,8 @@ int main(int argc, char** argv)
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("N"));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS"));
     const QCommandLineOption json(QStringLiteral("json"), QString());
-    parser.addOptions({help, port, timeout, json});
+    const QCommandLineOption yes(QStringLiteral("yes"), QString());
+    parser.addOptions({help, port, timeout, json, yes});
     parser.addPositionalArgument(QStringLiteral("command"), QString());
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -66,6 +73,7 @@ int main(int argc, char** argv)
     options.verb = positional.first();
     options.arguments = positional.mid(1);
     options.json = parser.isSet(json);
+    options.yes = parser.isSet(yes);
     if (parser.isSet(port)) {
         bool ok = false;
         const int n = parser.value(port).toInt(&ok);
@@ -81,11 +89,17 @@ int main(int argc, char** argv)
         options.timeoutSeconds = seconds;
     }
 
-    if (options.verb == QLatin1String("ports") && options.arguments.isEmpty())
-        return runPorts(options);
-    if (options.verb == QLatin1String("identify") && options.arguments.isEmpty())
-        return runIdentify(options);
-    if (options.verb == QLatin1String("ports") || options.verb == QLatin1String("identify"))
-        return usageError(QStringLiteral("'%1' takes no arguments.").arg(options.verb));
+    using Verb = int (*)(const Options&);
+    const std::map<QString, Verb> verbs{
+        {QStringLiteral("ports"), &runPorts},
+        {QStringLiteral("identify"), &runIdentify},
+        {QStringLiteral("reset"), [](const Options& o) { return runDestructive(o, Destructive::Reset); }},
+        {QStringLiteral("erase"), [](const Options& o) { return runDestructive(o, Destructive::Erase); }},
+    };
+    if (auto verb = verbs.find(options.verb); verb != verbs.end()) {
+        if (!options.arguments.isEmpty())
+            return usageError(QStringLiteral("'%1' takes no arguments.").arg(options.verb));
+        return verb->second(options);
+    }
     return usageError(QStringLiteral("unknown command '%1'.").arg(options.verb));
 }

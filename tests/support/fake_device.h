@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace stazione::testing {
@@ -35,6 +36,8 @@ public:
         openedPath = path;
         openedSettings = settings;
         ++openCount;
+        if (onOpen)
+            onOpen(path);
         return link::OpenFailure::None;
     }
     void close() override
@@ -60,6 +63,8 @@ public:
         if (!m_open)
             return false;
         writes.append({bytes, m_clock.elapsed()});
+        if (onWrite)
+            onWrite(openedPath, bytes);
         return true;
     }
     void clearInput() override { m_input.clear(); }
@@ -95,6 +100,10 @@ public:
         return all;
     }
     qint64 nowMs() const { return m_clock.elapsed(); }
+
+    // Hooks that let a test play the logger: called after an open and after every write.
+    std::function<void(const QString& path)> onOpen;
+    std::function<void(const QString& path, const QByteArray& bytes)> onWrite;
 
     QSet<QString> missing;
     QSet<QString> busy;

@@ -1,0 +1,95 @@
+// Takes the pictures of the README: the connection window, then every tab of the main window
+// after a connection to each logger model, on the simulated logger.
+//
+//   stazione-screenshots OUTPUT_FOLDER
+//
+// Run it under a display (docs/make-screenshots starts one with Xvfb).
+
+#include "link/comm_port.h"
+#include "link/timing.h"
+#include "session/application.h"
+#include "session/connection.h"
+#include "sim/pty_server.h"
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace stazione;
+
+namespace {
+
+bool save(QWidget& window, const QString& path)
+{
+    QTest::qWait(300); // let the window settle and paint
+    if (!window.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: stazione-screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+
+    // The pictures do not need the logger's real pauses.
+    constexpr double kScale = 0.05;
+    link::setTimeScale(kScale);
+    QTemporaryDir ports;
+    QTemporaryDir config;
+    qputenv("STAZIONE_PORTS", ports.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("STAZIONE_SYSTEM_PORTS", "0");
+
+    const std::pair<const char*, const char*> models[] = {
+        {"410", "m410"}, {"610", "m610"}, {"510", "m510hx"}};
+    bool first = true;
+    for (const auto& [model, tag] : models) {
+        sim::Options options;
+        options.model = QString::fromLatin1(model);
+        options.timeScale = kScale;
+        sim::PtyServer logger(options);
+        if (!logger.start(ports.path(), 3)) {
+            std::fprintf(stderr, "simulator: %s\n", qPrintable(logger.errorString()));
+            return 1;
+        }
+        ui::MessageBoxDialogs dialogs;
+        session::Application stazione(link::makeSystemCommPort(), dialogs);
+        stazione.start();
+        if (!QTest::qWaitFor([&] { return stazione.form2().isVisible(); }, 5000))
+            return 1;
+        if (first && !save(stazione.form2(), out + QStringLiteral("/connection.png")))
+            return 1;
+        first = false;
+        auto found = stazione.connection().Command1_Click();
+        if (!found || !*found) {
+            std::fprintf(stderr, "no logger found for model %s\n", model);
+            return 1;
+        }
+        ui::Form1& main = stazione.form1();
+        for (int tab = 0; tab < main.SSTab1->count(); ++tab) {
+            main.SSTab1->setCurrentIndex(tab);
+            if (!save(main, QStringLiteral("%1/%2_tab%3.png").arg(out).arg(QLatin1String(tag)).arg(tab)))
+                return 1;
+        }
+        main.hide();
+    }
+    return 0;
+}

@@ -1,0 +1,173 @@
+#include "session/connection.h"
+
+#include "link/exchange.h"
+#include "session/adaptation.h"
+#include "session/models.h"
+#include "session/session.h"
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/windows.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+namespace stazione::session {
+
+namespace {
+
+const QColor kFoundGreen(0, 192, 0);
+const QColor kResetMagenta(255, 0, 255);
+
+// Keeps the connection window's buttons off for the duration of one operation.
+class ButtonsOff {
+public:
+    explicit ButtonsOff(std::function<void(bool)> set)
+        : m_set(std::move(set))
+    {
+        m_set(false);
+    }
+    ~ButtonsOff() { m_set(true); }
+
+private:
+    std::function<void(bool)> m_set;
+};
+
+} // namespace
+
+Connection::Connection(Session& session, ui::Form2& form2, ui::Form1& form1, ui::Dialogs& dialogs,
+                       QObject* parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_form2(form2)
+    , m_form1(form1)
+    , m_dialogs(dialogs)
+{
+    // The scan tries the saved port first; the connection without a scan uses it too.
+    m_session.link().Porta = static_cast<qint16>(readSavedPort(savedPortFile()));
+
+    connect(form2.Command1, &QPushButton::clicked, this, [this] {
+        auto outcome = Command1_Click();
+        if (!outcome)
+            ui::reportError(m_dialogs, &m_form2, outcome.error());
+    });
+    connect(form2.No_conn, &QPushButton::clicked, this, &Connection::No_conn_Click);
+    connect(form2.Command2, &QPushButton::clicked, this, &Connection::Command2_Click);
+    connect(form2.Command3, &QPushButton::clicked, this, &Connection::Command3_Click);
+}
+
+void Connection::setButtonsEnabled(bool enabled)
+{
+    for (QWidget* w : {static_cast<QWidget*>(m_form2.Command1), static_cast<QWidget*>(m_form2.No_conn),
+                       static_cast<QWidget*>(m_form2.Command2), static_cast<QWidget*>(m_form2.Command3)})
+        w->setEnabled(enabled);
+}
+
+link::Result<bool> Connection::Command1_Click()
+{
+    // A second scan started while the first waits on the port would mix their exchanges.
+    ButtonsOff off([this](bool on) { setButtonsEnabled(on); });
+    auto found =
+        scanPorts(m_session.link(), savedPortFile(), [this](const QString& s) { m_form2.setStatus(s); });
+    if (!found)
+        return found.error();
+    if (!*found)
+        return false;
+
+    const Identification& id = **found;
+    m_session.record.Modello = id.Modello;
+    m_session.record.Versione = id.Versione;
+    m_form1.restoreModelVisibility();
+    adattaForm1(m_form1, id.Modello);
+    const QString caption = shortModelName(id.Modello) + QLatin1Char(' ') + id.Versione;
+    m_form2.setWindowTitle(caption);
+    m_form1.setWindowTitle(caption);
+    emit identified(id);
+    handOver();
+    return true;
+}
+
+void Connection::No_conn_Click()
+{
+    ButtonsOff off([this](bool on) { setButtonsEnabled(on); });
+    link::Link& link = m_session.link();
+    writeSavedPort(savedPortFile(), link.Porta);
+    auto spoke = link.Apri_Porta(link.Porta);
+    if (!spoke) {
+        if (spoke.error().kind == link::ErrorKind::Port)
+            m_form2.setStatus(portErrorMessage(spoke.error().number));
+        else
+            ui::reportError(m_dialogs, &m_form2, spoke.error());
+        return;
+    }
+    if (!*spoke) {
+        m_form2.setStatus(
+            QStringLiteral("Telemonitor not found. Try to check if it is on and the connection"));
+        link.Porta_Off();
+        return;
+    }
+    m_form2.setStatus(QStringLiteral(" Telemonitor Found"), kFoundGreen);
+    handOver();
+}
+
+void Connection::Command2_Click()
+{
+    m_session.link().Porta_Aperta = true;
+    emit modemRequested();
+}
+
+void Connection::Command3_Click()
+{
+    link::Link& link = m_session.link();
+    {
+        ButtonsOff off([this](bool on) { setButtonsEnabled(on); });
+        // Opening the port wakes the logger so that it hears the reset.
+        (void)link.Apri_Porta(link.Porta);
+        const bool yes = m_dialogs.askYesNo(
+            &m_form2, QStringLiteral("Attenzione"),
+            QStringLiteral(
+                "Vuoi veramente resettare il datalogger?\r\nPerderai tutti i dati e tutte le impostazioni!"),
+            ui::Dialogs::Icon::Critical, false);
+        if (yes) {
+            if (auto sent = link::send(link, link::cmd::resetLogger()); !sent) {
+                ui::reportError(m_dialogs, &m_form2, sent.error());
+            } else {
+                m_form2.setStatus(QStringLiteral(" QX455 Resettato"), kResetMagenta);
+                link.Ritardo(50);
+            }
+        }
+        link.Porta_Off();
+    }
+    auto outcome = Command1_Click();
+    if (!outcome)
+        ui::reportError(m_dialogs, &m_form2, outcome.error());
+}
+
+void Connection::handOver()
+{
+    m_form2.hide();
+    m_form2.setEnabled(false);
+    m_form1.setEnabled(true);
+    ui::centreOnScreen(&m_form1);
+    m_form1.show();
+    m_form1.raise();
+    m_form1.activateWindow();
+}
+
+QString Connection::portErrorMessage(int number)
+{
+    switch (number) {
+    case link::port_error::kInvalidPort:
+    case link::port_error::kNotAvailable:
+        return QStringLiteral("The device is not in the system.");
+    case link::port_error::kAlreadyOpen:
+    case link::port_error::kInUse:
+        return QStringLiteral("The device is already in use.");
+    case link::port_error::kNotOpen:
+        return QStringLiteral(" Impossible to find the Telemonitor.");
+    default:
+        return QStringLiteral("Telemonitor not found. Try to check if it is on and the connection");
+    }
+}
+
+} // namespace stazione::session

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "link/result.h"
+#include "session/port_scan.h"
+
+#include <QObject>
+
+namespace stazione::ui {
+class Dialogs;
+class Form1;
+class Form2;
+} // namespace stazione::ui
+
+namespace stazione::session {
+
+class Session;
+
+// The connection window's buttons: the port scan, the connection without a scan, the modem
+// connection and the logger reset.
+class Connection : public QObject {
+    Q_OBJECT
+
+public:
+    Connection(Session& session, ui::Form2& form2, ui::Form1& form1, ui::Dialogs& dialogs,
+               QObject* parent = nullptr);
+
+    // CONNESSIONE: finds the logger, adapts the main window to its model and hands over to it.
+    link::Result<bool> Command1_Click();
+    // Connessione Passo Passo: the saved port, no scan, no identification.
+    void No_conn_Click();
+    // CONNESSIONE CON MODEM.
+    void Command2_Click();
+    // Resetta QX455: after a confirmation resets the logger, then scans again.
+    void Command3_Click();
+
+    // Status texts for the serial component's error numbers.
+    static QString portErrorMessage(int number);
+
+signals:
+    // The main window took over after a scan found and identified the logger.
+    void identified(const session::Identification& id);
+    void modemRequested();
+
+private:
+    void handOver();
+    // The connection window's buttons are off while one of them works on the port.
+    void setButtonsEnabled(bool enabled);
+
+    Session& m_session;
+    ui::Form2& m_form2;
+    ui::Form1& m_form1;
+    ui::Dialogs& m_dialogs;
+};
+
+} // namespace stazione::session

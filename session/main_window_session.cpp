@@ -1,0 +1,121 @@
+#include "session/main_window_session.h"
+
+#include "config/main_window_readings.h"
+#include "link/exchange.h"
+#include "session/session.h"
+#include "session/session_log.h"
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+#include "ui/locking.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace stazione::session {
+
+MainWindowSession::MainWindowSession(Session& session, ui::Form1& form, config::MainWindowReadings& readings,
+                                     ui::Dialogs& dialogs, QObject* parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_form(form)
+    , m_readings(readings)
+    , m_dialogs(dialogs)
+{
+    connect(form.Resetta, &QPushButton::clicked, this, [this] { run(Resetta_Click()); });
+    connect(form.Azzera_memoria, &QPushButton::clicked, this, [this] { run(Azzera_memoria_Click()); });
+    connect(form.RIPRISTINA_DA_ERRORI, &QPushButton::clicked, this,
+            &MainWindowSession::RIPRISTINA_DA_ERRORI_Click);
+    connect(form.leggifs, &QPushButton::clicked, this, [this] { run(leggifs_Click()); });
+    connect(&form, &ui::Form1::closed, this, &MainWindowSession::Form_Unload);
+}
+
+void MainWindowSession::run(const link::Status& outcome)
+{
+    if (!outcome)
+        ui::reportError(m_dialogs, &m_form, outcome.error());
+}
+
+link::Status MainWindowSession::Resetta_Click()
+{
+    ui::Occupato busy(m_form);
+    const bool yes = m_dialogs.askYesNo(
+        &m_form, QStringLiteral("Attenzione"),
+        QStringLiteral("Vuoi veramente resettare il datalogger?\r\nTu perderai tutti i dati"),
+        ui::Dialogs::Icon::Critical, false);
+    if (!yes)
+        return {};
+    link::Link& link = m_session.link();
+    if (auto s = link::send(link, link::cmd::resetLogger()); !s)
+        return s;
+    // The logger needs a moment after a reset before it answers again.
+    link.Ritardo(20);
+    link.Ritardo(20);
+    if (auto s = m_readings.Aggiorna_acq(); !s)
+        return s;
+    link.Ritardo(20);
+    if (auto s = m_readings.leggicanali(); !s)
+        return s;
+    link.Ritardo(20);
+    if (auto s = m_readings.Command2(); !s)
+        return s;
+    link.Ritardo(20);
+    if (auto s = m_readings.leggi_nome(); !s)
+        return s;
+    link.Ritardo(20);
+    return m_readings.ReadSt();
+}
+
+link::Status MainWindowSession::Azzera_memoria_Click()
+{
+    ui::Occupato busy(m_form);
+    const bool yes = m_dialogs.askYesNo(
+        &m_form, QStringLiteral("Attenzione"),
+        QStringLiteral("Vuoi veramente canncellare la memoria?\r\nTutti i dati saranno persi."),
+        ui::Dialogs::Icon::Critical, false);
+    if (!yes)
+        return {};
+    if (auto s = link::send(m_session.link(), link::cmd::eraseMemory()); !s)
+        return s;
+    m_session.link().Ritardo(20);
+    return m_readings.Aggiorna_acq();
+}
+
+void MainWindowSession::RIPRISTINA_DA_ERRORI_Click()
+{
+    // The handler whose wait this ends unwinds on its own and unlocks on its way out.
+    m_session.link().cancel();
+    (void)m_session.link().Svuota_Buffer();
+    ui::Accendi_Tasti(m_form);
+}
+
+link::Status MainWindowSession::leggifs_Click()
+{
+    return readFsValues(m_session.link(), m_session.record);
+}
+
+void MainWindowSession::Form_Unload()
+{
+    link::Link& link = m_session.link();
+    // Nothing may still wait on the port when it closes.
+    link.cancel();
+    link.Ritardo(100);
+    link.Porta_Off();
+
+    SessionLogValues values;
+    values.Nome_Centralina = m_form.Nome_Centralina->text();
+    values.Acq_possibili = m_form.Acq_possibili->text();
+    values.acq_disponibili = m_form.acq_disponibili->text();
+    for (int i = 0; i < 3; ++i)
+        values.conversione[i] = m_form.conversione[i]->text();
+    values.preaccensione = m_form.preaccensione->text();
+    const QString path = sessionLogPath(m_form.dataFolder(), m_form.Nome_File_Dati->text());
+    if (auto written = writeSessionLog(path, values); !written) {
+        m_dialogs.inform(nullptr, QStringLiteral("Attenzione"),
+                         QStringLiteral("Il file di log della sessione non è stato scritto.\n%1")
+                             .arg(written.error().message),
+                         ui::Dialogs::Icon::Warning);
+    }
+    emit finished();
+}
+
+} // namespace stazione::session

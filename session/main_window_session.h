@@ -1,0 +1,49 @@
+#pragma once
+
+#include "link/result.h"
+
+#include <QObject>
+
+namespace stazione::config {
+class MainWindowReadings;
+}
+namespace stazione::ui {
+class Dialogs;
+class Form1;
+} // namespace stazione::ui
+
+namespace stazione::session {
+
+class Session;
+
+// The main window's session buttons: reset and memory erase with their confirmations, the
+// recovery button, the read behind "leggifs", and the end of the session when the window closes.
+class MainWindowSession : public QObject {
+    Q_OBJECT
+
+public:
+    MainWindowSession(Session& session, ui::Form1& form, config::MainWindowReadings& readings,
+                      ui::Dialogs& dialogs, QObject* parent = nullptr);
+
+    link::Status Resetta_Click();
+    link::Status Azzera_memoria_Click();
+    // RESTORE: ends a wait that is still pending, drops half-received replies, unlocks.
+    void RIPRISTINA_DA_ERRORI_Click();
+    link::Status leggifs_Click();
+    // Closes the port and writes the session log; reports a log that cannot be written.
+    void Form_Unload();
+
+signals:
+    // The main window closed and its work is done: the program ends.
+    void finished();
+
+private:
+    void run(const link::Status& outcome);
+
+    Session& m_session;
+    ui::Form1& m_form;
+    config::MainWindowReadings& m_readings;
+    ui::Dialogs& m_dialogs;
+};
+
+} // namespace stazione::session

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "link/comm_port.h"
+#include "link/link.h"
+
+#include <QString>
+
+#include <array>
+#include <memory>
+
+namespace stazione::session {
+
+// What the program knows of the connected logger besides what the windows show.
+struct DeviceRecord {
+    QString Modello;  // identification reply; empty until a scan identified a logger
+    QString Versione; // second field of the identification
+    // The six values behind "leggifs": two whole numbers, then four scaled by 1/1000000.
+    std::array<double, 6> fs{};
+    bool fsRead = false;
+};
+
+// The one serial port and the one link of the program, and the device record. Every window
+// and handler works on the same instance.
+class Session {
+public:
+    explicit Session(std::unique_ptr<link::CommPort> port);
+    ~Session();
+
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    link::CommPort& port() { return *m_port; }
+    link::Link& link() { return m_link; }
+
+    DeviceRecord record;
+
+private:
+    std::unique_ptr<link::CommPort> m_port;
+    link::Link m_link;
+};
+
+// "T": the values behind the button leggifs; stored, shown nowhere.
+link::Status readFsValues(link::Link& link, DeviceRecord& record);
+
+} // namespace stazione::session

@@ -1,0 +1,184 @@
+#pragma once
+
+#include "sim/logger_state.h"
+#include "sim/options.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QList>
+#include <QRandomGenerator>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <deque>
+#include <optional>
+
+namespace stazione::sim {
+
+using Clock = std::chrono::steady_clock;
+using Instant = Clock::time_point;
+
+// One transmission the logger understood: a command with its values, or the second step of a
+// two-step command.
+struct Transmission {
+    Instant at;         // when the logger took it
+    QString command;    // the command text as written: a letter, or the text of a second step
+    QStringList values; // the parameter values without their commas, untrimmed
+    QByteArray raw;     // every byte of the transmission as it arrived
+    QByteArray reply;   // what the logger queued in answer (first set of a stream); may be empty
+    QString partOf;     // for a second step, the letter of its first step ("o", "h", "A", "x")
+};
+
+struct LogEntry {
+    Instant at;
+    QString text;
+};
+
+enum class Stream {
+    None,
+    Measurement, // "P": sets of time stamp, marker, unit and value; "a" ends it
+    Reading,     // "p": triples of index, label and value; "B" ends it
+};
+
+// The logger, without any I/O: bytes go in with the time they arrived, bytes come out with
+// the time each may go on the wire. Everything time-driven (the end-of-command gap, the
+// greeting, streams, pacing) happens in tick() and is announced by nextWakeup(), so a test
+// can drive it with a clock of its own.
+class LoggerModel {
+public:
+    // `start` and `hostTimeAtStart` tie the monotonic clock to the host's local time; the
+    // logger's clock runs from there plus the offset that "g" sets.
+    LoggerModel(Options options, Instant start,
+                const QDateTime& hostTimeAtStart = QDateTime::currentDateTime());
+
+    const Options& options() const { return m_options; }
+    const State& state() const { return m_state; }
+    State& state() { return m_state; }
+
+    void lineOpened(Instant now);
+    void lineClosed(Instant now);
+    bool isLineOpen() const { return m_lineOpen; }
+
+    void receive(QByteArrayView bytes, Instant now);
+    void tick(Instant now);
+    std::optional<Instant> nextWakeup() const;
+
+    // Removes and returns the bytes whose time has come.
+    QByteArray takeOutput(Instant now);
+    std::optional<Instant> nextOutputAt() const;
+    qsizetype pendingOutputSize() const;
+
+    const QList<Transmission>& transcript() const { return m_transcript; }
+    void clearTranscript() { m_transcript.clear(); }
+    QList<LogEntry> takeLog();
+
+    // True once after a command that the logger answers by dropping the line.
+    bool takeHangUpRequest();
+
+    Stream activeStream() const { return m_stream; }
+    bool isBusy(Instant now) const { return m_busyUntil && now < *m_busyUntil; }
+    QDateTime loggerClock(Instant now) const; // Qt::UTC carrying the logger's wall time
+    QDateTime hostTime(Instant at) const;     // the host's local time at a monotonic instant
+
+    Clock::duration wakeDelay() const;
+    Clock::duration endOfCommandGap() const;
+    Clock::duration secondStepTimeout() const;
+    Clock::duration streamPeriod() const;
+    Clock::duration resetBusyTime() const;
+    static Clock::duration characterTime(); // one character at 9600 baud, 8N1
+
+    static constexpr char kEndOfText = '\x03';
+
+private:
+    enum class Phase { Idle, Values, SecondStep };
+
+    struct Command {
+        char letter = 0;
+        quint32 counts = 0; // bit n set: the command may take n values
+        QStringList values;
+        QByteArray current;
+        QByteArray raw;
+        Instant lastByte;
+    };
+
+    struct SecondStep {
+        char letter = 0;
+        QByteArray text;
+        QByteArray raw;
+        QStringList lines; // "x" collects five
+        Instant deadline;
+    };
+
+    struct Chunk {
+        Instant start;
+        QByteArray bytes;
+        qsizetype sent = 0;
+    };
+
+    Clock::duration scaled(std::chrono::milliseconds base, std::chrono::milliseconds floor) const;
+    void log(Instant at, const QString& text);
+
+    void receiveByte(char byte, Instant now);
+    void startCommand(char letter, Instant now);
+    bool startsNextCommand(char byte) const;
+    void receiveSecondStep(char byte, Instant now);
+    void expire(Instant now);
+    void complete(Instant at);
+    void execute(Transmission& t, Instant at);
+    void beginSecondStep(char letter, Instant at);
+    void finishSecondStep(Instant at);
+
+    // Queues an answer with the faults applied; returns what was queued.
+    QByteArray answer(const QByteArray& fields, Instant at);
+    // Queues part of a stream; `budget` counts down the bytes left before the stream falls silent.
+    QByteArray sendStream(const QByteArray& bytes, Instant at, qint64& budget);
+    void enqueue(const QByteArray& bytes, Instant at);
+    QByteArray garble(const QByteArray& bytes);
+    void record(Transmission t);
+
+    QByteArray clockReply(const QDateTime& time, bool full) const;
+    QByteArray nextAcquisitionReply(Instant at) const;
+    QByteArray channelReply() const;
+    QByteArray downloadText(bool newestFirst) const;
+    QByteArray countedDownload() const;
+    QByteArray measurementSet(Instant at);
+    QByteArray readingGroup();
+    void startStream(Stream stream, Instant at, Transmission& t);
+    void emitStreamSets(Instant now);
+
+    Options m_options;
+    State m_state;
+    Instant m_start;
+    QDateTime m_hostAtStart;
+    QRandomGenerator m_random;
+
+    bool m_lineOpen = false;
+    std::optional<Instant> m_greetAt;
+    std::optional<Instant> m_busyUntil;
+    Phase m_phase = Phase::Idle;
+    Command m_command;
+    SecondStep m_second;
+
+    Stream m_stream = Stream::None;
+    Instant m_nextSet;
+    int m_setsSent = 0;
+    qint64 m_streamBudget = -1;
+
+    std::deque<Chunk> m_output;
+    Instant m_lineFreeAt;
+
+    QList<Transmission> m_transcript;
+    QList<LogEntry> m_log;
+    QStringList m_notes; // said about the transmission being recorded, logged on its line
+    bool m_hangUp = false;
+};
+
+// Control characters shown as escapes, the whole in double quotes: "OK,\r\n".
+QString quotedForLog(const QByteArray& bytes, qsizetype limit = 160);
+
+// The log line of a transmission, without the time: < G "," | > "05,12,2026,14,07,09,"
+QString describe(const Transmission& transmission);
+
+} // namespace stazione::sim

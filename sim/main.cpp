@@ -1,0 +1,176 @@
+#include "link/port_resolver.h"
+#include "sim/pty_server.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTime>
+
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <pthread.h>
+
+using stazione::sim::Options;
+using stazione::sim::PtyServer;
+
+namespace {
+
+[[noreturn]] void fail(const QString& message)
+{
+    std::fprintf(stderr, "stazione-sim: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+int intValue(const QCommandLineParser& parser, const QString& name, int minimum)
+{
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok || value < minimum)
+        fail(QStringLiteral("--%1 wants a whole number of at least %2, not \"%3\"")
+                 .arg(name)
+                 .arg(minimum)
+                 .arg(parser.value(name)));
+    return value;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // SIGINT and SIGTERM are taken by sigwait() below. Blocking them before any thread starts
+    // makes every thread inherit the mask, so no thread is interrupted in the middle of a write.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("stazione-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A simulated data logger on a pseudo-terminal, reachable as COM<port> in the ports folder.\n"
+        "Runs until SIGINT or SIGTERM; logs every transmission it understood."));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("model"), QStringLiteral("Identification, or 410, 610, 510 (default 610)."),
+         QStringLiteral("M"), QStringLiteral("610")},
+        {QStringLiteral("version"), QStringLiteral("Version text of the identification (default V3.2)."),
+         QStringLiteral("TEXT"), QStringLiteral("V3.2")},
+        {QStringLiteral("channels"), QStringLiteral("Active channels (default: the model's)."),
+         QStringLiteral("N")},
+        {QStringLiteral("port"), QStringLiteral("Port number n of the COMn link (default 3)."),
+         QStringLiteral("N"), QStringLiteral("3")},
+        {QStringLiteral("ports-dir"),
+         QStringLiteral("Folder of the COMn links (default: STAZIONE_PORTS, else <config>/stazione/ports)."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("records"), QStringLiteral("Recorded acquisitions at start (default 120)."),
+         QStringLiteral("N"), QStringLiteral("120")},
+        {QStringLiteral("time-scale"),
+         QStringLiteral("Factor on every pause of the logger (default: STAZIONE_TIME_SCALE, else 1)."),
+         QStringLiteral("X")},
+        {QStringLiteral("log"), QStringLiteral("Append the log to FILE instead of stderr."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("pace"), QStringLiteral("Send at 960 characters per second, as the real line does.")},
+        {QStringLiteral("lf-only"), QStringLiteral("End the lines of the \"A\" download with LF alone.")},
+        {QStringLiteral("silent"), QStringLiteral("Send nothing at all, not even the greeting.")},
+        {QStringLiteral("greet-only"), QStringLiteral("Greet when the line opens, then never answer.")},
+        {QStringLiteral("garbage"), QStringLiteral("Greet, then answer every field with junk.")},
+        {QStringLiteral("refuse-writes"),
+         QStringLiteral("Answer acknowledged writes with ER, ignore the others.")},
+        {QStringLiteral("stop-after"), QStringLiteral("Every stream falls silent after BYTES bytes."),
+         QStringLiteral("BYTES")},
+        {QStringLiteral("drop-on"), QStringLiteral("Hang the line up when command C arrives."),
+         QStringLiteral("C")},
+        {QStringLiteral("out-of-range"),
+         QStringLiteral("Every K-th value of the counted download reads 99.9."), QStringLiteral("K")},
+        {QStringLiteral("p-timeout-after"),
+         QStringLiteral("From set N+1 on, the continuous measurement reports a channel time-out."),
+         QStringLiteral("N")},
+        {QStringLiteral("seed"), QStringLiteral("Seed of the junk that --garbage sends (default 1)."),
+         QStringLiteral("N")},
+    });
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        fail(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
+
+    Options options = Options::fromEnvironment();
+    options.model = stazione::sim::identificationFor(parser.value(QStringLiteral("model")));
+    options.version = parser.value(QStringLiteral("version"));
+    if (options.model.isEmpty() || options.model.contains(QLatin1Char(',')))
+        fail(QStringLiteral("--model wants an identification without commas"));
+    if (parser.isSet(QStringLiteral("channels")))
+        options.channels = intValue(parser, QStringLiteral("channels"), 0);
+    options.records = intValue(parser, QStringLiteral("records"), 0);
+    if (parser.isSet(QStringLiteral("time-scale"))) {
+        bool ok = false;
+        options.timeScale = parser.value(QStringLiteral("time-scale")).toDouble(&ok);
+        if (!ok || !(options.timeScale > 0))
+            fail(QStringLiteral("--time-scale wants a positive number"));
+    }
+    options.pace = parser.isSet(QStringLiteral("pace"));
+    options.lfOnly = parser.isSet(QStringLiteral("lf-only"));
+    options.silent = parser.isSet(QStringLiteral("silent"));
+    options.greetOnly = parser.isSet(QStringLiteral("greet-only"));
+    options.garbage = parser.isSet(QStringLiteral("garbage"));
+    options.refuseWrites = parser.isSet(QStringLiteral("refuse-writes"));
+    if (parser.isSet(QStringLiteral("stop-after")))
+        options.stopAfter = intValue(parser, QStringLiteral("stop-after"), 0);
+    if (parser.isSet(QStringLiteral("drop-on"))) {
+        const QByteArray letter = parser.value(QStringLiteral("drop-on")).toLatin1();
+        if (letter.size() != 1)
+            fail(QStringLiteral("--drop-on wants one command character"));
+        options.dropOn = letter.at(0);
+    }
+    if (parser.isSet(QStringLiteral("out-of-range")))
+        options.outOfRange = intValue(parser, QStringLiteral("out-of-range"), 1);
+    if (parser.isSet(QStringLiteral("p-timeout-after")))
+        options.pTimeoutAfter = intValue(parser, QStringLiteral("p-timeout-after"), 0);
+    if (parser.isSet(QStringLiteral("seed")))
+        options.seed = static_cast<quint32>(intValue(parser, QStringLiteral("seed"), 0));
+
+    const int port = intValue(parser, QStringLiteral("port"), 1);
+    const QString portsDir = parser.isSet(QStringLiteral("ports-dir"))
+                                 ? parser.value(QStringLiteral("ports-dir"))
+                                 : stazione::link::PortResolver::defaultLinksFolder();
+
+    FILE* logFile = stderr;
+    if (parser.isSet(QStringLiteral("log"))) {
+        logFile = std::fopen(QFile::encodeName(parser.value(QStringLiteral("log"))).constData(), "a");
+        if (!logFile)
+            fail(QStringLiteral("cannot open the log file %1").arg(parser.value(QStringLiteral("log"))));
+    }
+    std::mutex logMutex;
+    auto writeLog = [&](const QString& line) {
+        std::lock_guard lock(logMutex);
+        std::fputs(line.toLocal8Bit().constData(), logFile);
+        std::fputc('\n', logFile);
+        std::fflush(logFile);
+    };
+    auto note = [&](const QString& text) {
+        writeLog(QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) + QLatin1Char(' ') + text);
+    };
+
+    PtyServer server(options);
+    server.setLogSink(writeLog);
+    if (!server.start(portsDir, port))
+        fail(server.errorString());
+
+    std::printf("COM%d -> %s (%s %s)\n", port, qPrintable(server.slavePath()), qPrintable(options.model),
+                qPrintable(options.version));
+    std::fflush(stdout);
+    note(QStringLiteral("serving %1 on %2 as %3 %4, time scale %5")
+             .arg(server.linkPath(), server.slavePath(), options.model, options.version)
+             .arg(options.timeScale));
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    note(QStringLiteral("stopping on %1")
+             .arg(signal == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
+    server.stop();
+    if (logFile != stderr)
+        std::fclose(logFile);
+    return 0;
+}

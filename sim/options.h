@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+namespace stazione::sim {
+
+// The identifications the logger answers to "V". The client tells the models apart by
+// comparing these texts exactly, so they are kept character for character.
+inline const QString kBaseModel = QStringLiteral("KVE_M410_M610");
+inline const QString kGsmModel = QStringLiteral("KVE_M610_M410");
+inline const QString kVibratingWireModel = QStringLiteral("KVE_M510HX");
+
+// How the simulated logger behaves. The same settings are reachable from the command line of
+// stazione-sim and from tests that run the simulator in-process.
+struct Options {
+    QString model = QStringLiteral("KVE_M610_M410"); // identification, or a shorthand (identificationFor)
+    QString version = QStringLiteral("V3.2");
+    int channels = -1;      // active channels at start; -1 takes the model's default
+    int records = 120;      // recorded acquisitions at start
+    double timeScale = 1.0; // factor on every pause of the logger
+
+    bool pace = false;   // send at 960 characters per second, as a 9600-baud line would
+    bool lfOnly = false; // end the lines of the "A" download with a bare LF instead of CR LF
+
+    bool silent = false;       // a logger that is switched off: sends nothing at all
+    bool greetOnly = false;    // greets when the line opens, then never answers
+    bool garbage = false;      // every reply field turns into junk (wrong device, bad cable)
+    bool refuseWrites = false; // acknowledged writes answer "ER,", the others are ignored
+    qint64 stopAfter = -1;     // every stream falls silent after this many bytes; -1: never
+    char dropOn = '\0';        // the line hangs up when this command letter arrives
+    int outOfRange = 0;        // every K-th value of the counted download reads 99.9; 0: none
+    int pTimeoutAfter = -1;    // after this many sets of "P" one channel reports "%%"; -1: never
+    quint32 seed = 1;          // for the junk of `garbage`, so that runs repeat
+
+    // Defaults, with the time scale the rest of the program uses (STAZIONE_TIME_SCALE).
+    static Options fromEnvironment();
+};
+
+// STAZIONE_TIME_SCALE when it holds a positive number, else 1.
+double timeScaleFromEnvironment();
+
+// "410", "610" and "510" stand for the three identifications; anything else is taken as the
+// identification itself, so that a test can present a device the client must not accept.
+QString identificationFor(const QString& modelOrShorthand);
+
+bool isVibratingWire(const QString& identification);
+
+// Channels a model has active when it leaves the factory.
+int defaultChannels(const QString& identification);
+
+// Distance between the property slots of one channel: the base model packs two channels.
+int propertyStride(const QString& identification);
+
+} // namespace stazione::sim

@@ -1,0 +1,161 @@
+#include "link/link.h"
+#include "link/timing.h"
+#include "session/models.h"
+#include "session/port_scan.h"
+#include "support/fake_device.h"
+#include "support/files.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using namespace stazione;
+using stazione::testing::contents;
+using stazione::testing::FakePortFixture;
+using stazione::testing::write;
+
+namespace {
+
+TEST(SavedPortTest, TheFileIsCreatedEmptyAndTheLastValueWins)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("conf/qx255.ini");
+    EXPECT_EQ(session::readSavedPort(path), 0);
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_EQ(contents(path), "");
+
+    write(path, " 4 \r\n 7 \r\n");
+    EXPECT_EQ(session::readSavedPort(path), 7);
+    write(path, "12");
+    EXPECT_EQ(session::readSavedPort(path), 12);
+
+    ASSERT_TRUE(session::writeSavedPort(path, 3));
+    EXPECT_EQ(contents(path), " 3 \r\n");
+    EXPECT_EQ(session::readSavedPort(path), 3);
+}
+
+TEST(ModelsTest, IdentificationIsComparedExactly)
+{
+    EXPECT_TRUE(session::isKnownModel("KVE_M410_M610"));
+    EXPECT_TRUE(session::isKnownModel("KVE_M610_M410"));
+    EXPECT_TRUE(session::isKnownModel("KVE_M510HX"));
+    EXPECT_FALSE(session::isKnownModel("kve_m510hx"));
+    EXPECT_FALSE(session::isKnownModel("KVE_M510HX "));
+    EXPECT_FALSE(session::isKnownModel(""));
+    EXPECT_TRUE(session::isTwoModelFamily("KVE_M410_M610"));
+    EXPECT_FALSE(session::isTwoModelFamily("KVE_M510HX"));
+    EXPECT_EQ(session::shortModelName("KVE_M610_M410"), "M610_M410");
+}
+
+// A fake line with devices on some of its ports: each entry says what the device on COMn does.
+struct Bench {
+    enum class Kind { Logger, Mute, Stranger };
+    FakePortFixture fx;
+    link::Link link{*fx.port};
+    QMap<QString, Kind> devices;
+    QTemporaryDir config;
+    QStringList statuses;
+
+    Bench()
+    {
+        link::setTimeScale(0.05);
+        link.setReplyTimeout(300ms);
+        fx.device->onOpen = [this](const QString& path) {
+            if (devices.contains(path))
+                fx.device->deliverLater(int(link::scaled(500ms).count()), "\r\nREADY\r\n");
+        };
+        fx.device->onWrite = [this](const QString& path, const QByteArray& bytes) {
+            if (bytes != "V" || !devices.contains(path))
+                return;
+            if (devices[path] == Kind::Logger)
+                fx.device->deliverLater(5, "KVE_M610_M410,V3.2,");
+            else if (devices[path] == Kind::Stranger)
+                fx.device->deliverLater(5, "MODEM OK,xx,");
+        };
+    }
+    QString settings() const { return config.filePath("qx255.ini"); }
+    auto scan()
+    {
+        return session::scanPorts(link, settings(), [this](const QString& s) { statuses << s; });
+    }
+};
+
+TEST(PortScanTest, FirstStartTriesPortZeroThenWalksUpToTheLogger)
+{
+    Bench b;
+    b.devices[b.fx.pathOf(3)] = Bench::Kind::Logger;
+    auto found = b.scan();
+    ASSERT_TRUE(found.ok());
+    ASSERT_TRUE(found->has_value());
+    EXPECT_EQ((*found)->Modello, "KVE_M610_M410");
+    EXPECT_EQ((*found)->Versione, "V3.2");
+    EXPECT_EQ((*found)->Porta, 3);
+    EXPECT_EQ(b.link.Porta, 3);
+    EXPECT_TRUE(b.fx.port->portOpen());
+    EXPECT_TRUE(b.link.Porta_Aperta);
+
+    const QStringList expected{"Scansione in corso sulla port #0", "Scansione in corso sulla port #1",
+                               "Scansione in corso sulla port #2", "Scansione in corso sulla port #3",
+                               "Dispositivo  M610_M410 V3.2 rilevato sulla porta #3"};
+    EXPECT_EQ(b.statuses, expected);
+    EXPECT_EQ(contents(b.settings()), " 3 \r\n");
+    // The only command of the scan is the identification.
+    EXPECT_EQ(b.fx.device->written(), "V");
+}
+
+TEST(PortScanTest, TheSavedPortIsTriedFirstAndEndsTheScanThere)
+{
+    Bench b;
+    b.devices[b.fx.pathOf(4)] = Bench::Kind::Logger;
+    write(b.settings(), " 1 \r\n 4 \r\n");
+    auto found = b.scan();
+    ASSERT_TRUE(found.ok() && found->has_value());
+    EXPECT_EQ((*found)->Porta, 4);
+    EXPECT_EQ(b.fx.device->openCount, 1);
+    EXPECT_EQ(b.statuses.first(), "Scansione in corso sulla port #4");
+    EXPECT_EQ(contents(b.settings()), " 4 \r\n");
+}
+
+TEST(PortScanTest, DevicesThatAreNotLoggersAreSkipped)
+{
+    Bench b;
+    b.devices[b.fx.pathOf(1)] = Bench::Kind::Stranger; // answers with an unknown identification
+    b.devices[b.fx.pathOf(2)] = Bench::Kind::Mute;     // talks on opening, never answers
+    b.devices[b.fx.pathOf(5)] = Bench::Kind::Logger;
+    auto found = b.scan();
+    ASSERT_TRUE(found.ok() && found->has_value());
+    EXPECT_EQ((*found)->Porta, 5);
+    EXPECT_EQ(b.fx.device->written(), "VVV");
+}
+
+TEST(PortScanTest, NoLoggerAnywhere)
+{
+    Bench b;
+    auto found = b.scan();
+    ASSERT_TRUE(found.ok());
+    EXPECT_FALSE(found->has_value());
+    EXPECT_EQ(b.statuses.size(), 32);
+    EXPECT_EQ(b.statuses.last(), "Datalogger non trovato, controllare la connessione");
+    EXPECT_FALSE(b.fx.port->portOpen());
+    EXPECT_EQ(contents(b.settings()), "");
+}
+
+TEST(PortScanTest, ACancelStopsTheScanInsteadOfMovingOn)
+{
+    Bench b;
+    b.devices[b.fx.pathOf(1)] = Bench::Kind::Mute;
+    b.devices[b.fx.pathOf(2)] = Bench::Kind::Logger;
+    b.link.setReplyTimeout(10s);
+    b.fx.device->onWrite = [&b](const QString&, const QByteArray& bytes) {
+        if (bytes == "V")
+            QTimer::singleShot(20, &b.link, [&b] { b.link.cancel(); });
+    };
+    auto found = b.scan();
+    ASSERT_FALSE(found.ok());
+    EXPECT_EQ(found.error().kind, link::ErrorKind::Cancelled);
+    EXPECT_FALSE(b.fx.port->portOpen());
+}
+
+} // namespace

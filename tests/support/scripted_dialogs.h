@@ -1,0 +1,37 @@
+#pragma once
+
+#include "ui/dialogs.h"
+
+#include <QList>
+#include <QString>
+
+namespace stazione::testing {
+
+// Answers the program's questions from a script and remembers everything it was shown.
+class ScriptedDialogs final : public ui::Dialogs {
+public:
+    struct Shown {
+        QString kind; // "ask" or "inform"
+        QString title;
+        QString text;
+        Icon icon;
+        bool defaultYes;
+    };
+
+    bool askYesNo(QWidget*, const QString& title, const QString& text, Icon icon, bool defaultYes) override
+    {
+        shown.append({QStringLiteral("ask"), title, text, icon, defaultYes});
+        return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    void inform(QWidget*, const QString& title, const QString& text, Icon icon) override
+    {
+        shown.append({QStringLiteral("inform"), title, text, icon, false});
+    }
+    void beep() override { ++beeps; }
+
+    QList<bool> answers; // Yes = true; an empty script answers No
+    QList<Shown> shown;
+    int beeps = 0;
+};
+
+} // namespace stazione::testing

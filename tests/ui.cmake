@@ -1,0 +1,12 @@
+# Window tests use QtTest: they need a QApplication, which the GoogleTest main does not make.
+qt_add_executable(ui_form1_test ${CMAKE_CURRENT_LIST_DIR}/ui_form1_test.cpp)
+target_link_libraries(ui_form1_test PRIVATE stazione_gui Qt6::Test)
+add_test(NAME ui_form1_test COMMAND ui_form1_test)
+set_tests_properties(ui_form1_test PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+
+qt_add_executable(ui_session_test ${CMAKE_CURRENT_LIST_DIR}/ui_session_test.cpp)
+target_include_directories(ui_session_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(ui_session_test PRIVATE stazione_gui stazione_sim Qt6::Test)
+add_test(NAME ui_session_test COMMAND ui_session_test)
+set_tests_properties(ui_session_test PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;STAZIONE_TIME_SCALE=0.05;STAZIONE_SYSTEM_PORTS=0" TIMEOUT 300)

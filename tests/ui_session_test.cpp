@@ -1,0 +1,441 @@
+#include "config/main_window_readings.h"
+#include "link/timing.h"
+#include "session/adaptation.h"
+#include "session/application.h"
+#include "session/connection.h"
+#include "session/main_window_session.h"
+#include "session/session.h"
+#include "support/fake_device.h"
+#include "support/files.h"
+#include "support/scripted_dialogs.h"
+#include "support/sim_fixture.h"
+#include "ui/colours.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/ini.h"
+#include "ui/locking.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace stazione;
+using namespace std::chrono_literals;
+using testing::contents;
+using testing::ScriptedDialogs;
+using testing::SimBench;
+using testing::write;
+
+namespace {
+
+QStringList commands(const sim::PtyServer& sim)
+{
+    QStringList out;
+    for (const sim::Transmission& t : sim.transcript())
+        out << t.command +
+                   (t.values.isEmpty() ? QString() : QLatin1Char(' ') + t.values.join(QLatin1Char(',')));
+    return out;
+}
+
+// The program as a user starts it, on the simulated line, with scripted message boxes.
+struct Program {
+    ScriptedDialogs dialogs;
+    session::Application app{link::makeSystemCommPort(), dialogs};
+
+    Program() { app.session().link().setReplyTimeout(1500ms); }
+
+    // Scans and checks that the main window took over.
+    void connect()
+    {
+        auto found = app.connection().Command1_Click();
+        QVERIFY(found.ok());
+        QVERIFY(*found);
+        QVERIFY(app.form1().isVisible());
+    }
+};
+
+} // namespace
+
+class SessionWindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { link::setTimeScale(0.05); }
+
+    void firstStartFindsTheLoggerOnPort5AndSavesIt()
+    {
+        SimBench bench;
+        bench.add(5);
+        QVERIFY(!QFile::exists(bench.savedPortFile()));
+        Program p;
+        QVERIFY(QFile::exists(bench.savedPortFile())); // created empty when the window loads
+        p.app.start();
+        QTRY_VERIFY(p.app.form2().isVisible());
+        QVERIFY(!p.app.ini().isVisible());
+
+        p.connect();
+        QCOMPARE(contents(bench.savedPortFile()), QByteArray(" 5 \r\n"));
+        QVERIFY(!p.app.form2().isVisible());
+        QVERIFY(!p.app.form2().isEnabled());
+        QCOMPARE(p.app.form1().windowTitle(), QString("M610_M410 V3.2"));
+        QCOMPARE(p.app.form2().windowTitle(), QString("M610_M410 V3.2"));
+        QCOMPARE(p.app.form2().Label2->text(),
+                 QString("Dispositivo  M610_M410 V3.2 rilevato sulla porta #5"));
+        QCOMPARE(p.app.session().record.Modello, QString("KVE_M610_M410"));
+        QCOMPARE(p.app.session().link().Porta, qint16(5));
+        QVERIFY(p.app.session().link().Porta_Aperta);
+        QVERIFY(p.dialogs.shown.isEmpty());
+    }
+
+    void theSavedPortIsTriedFirst()
+    {
+        SimBench bench;
+        sim::PtyServer& other = bench.add(1);
+        sim::PtyServer& logger = bench.add(5, [](sim::Options& o) { o.model = "510"; });
+        write(bench.savedPortFile(), " 5 \r\n");
+        Program p;
+        p.connect();
+        QCOMPARE(other.timesOpened(), 0);
+        QCOMPARE(logger.timesOpened(), 1);
+        QCOMPARE(p.app.form1().windowTitle(), QString("M510HX V3.2"));
+    }
+
+    void aDeviceWithAnUnknownIdentificationIsSkipped()
+    {
+        SimBench bench;
+        sim::PtyServer& stranger = bench.add(2, [](sim::Options& o) { o.model = "MODEM_XYZ"; });
+        bench.add(4);
+        Program p;
+        p.connect();
+        QCOMPARE(commands(stranger), QStringList{"V"});
+        QVERIFY(!stranger.isLineOpen() || QTest::qWaitFor([&] { return !stranger.isLineOpen(); }, 2000));
+        QCOMPARE(contents(bench.savedPortFile()), QByteArray(" 4 \r\n"));
+    }
+
+    void noLoggerLeavesTheConnectionWindow()
+    {
+        SimBench bench;
+        bench.add(3, [](sim::Options& o) { o.silent = true; });
+        Program p;
+        auto found = p.app.connection().Command1_Click();
+        QVERIFY(found.ok());
+        QVERIFY(!*found);
+        QCOMPARE(p.app.form2().Label2->text(), QString("Datalogger non trovato, controllare la connessione"));
+        QVERIFY(!p.app.form1().isVisible());
+        QVERIFY(p.app.form2().Command1->isEnabled());
+        QCOMPARE(contents(bench.savedPortFile()), QByteArray());
+    }
+
+    void theMainWindowShowsWhatEachModelHas()
+    {
+        ui::Form1 f;
+        auto shownOnPage = [](QWidget* w) { return !w->isHidden(); };
+        // The base model keeps the window as built.
+        session::adattaForm1(f, "KVE_M410_M610");
+        QVERIFY(!shownOnPage(f.continua[2]));
+        QVERIFY(!shownOnPage(f.GPRS[0]));
+        QVERIFY(!shownOnPage(f.Leggi_Allarmi));
+        QVERIFY(shownOnPage(f.nonattivo[0]) && shownOnPage(f.nonattivo[1]));
+        QVERIFY(shownOnPage(f.Frame2) && shownOnPage(f.cmdGrafico));
+
+        session::adattaForm1(f, "KVE_M610_M410");
+        QVERIFY(shownOnPage(f.continua[3]) && shownOnPage(f.LABCANALI[3]));
+        QVERIFY(!shownOnPage(f.continua[4]));
+        for (int k = 0; k < 10; ++k)
+            QVERIFY(shownOnPage(f.GPRS[k]) && shownOnPage(f.NUMERO_ALLARME_SMS[k]) &&
+                    shownOnPage(f.Label6[k]));
+        QVERIFY(shownOnPage(f.Label6[10]) && shownOnPage(f.NUMERO_ALLARMI_SMS) && shownOnPage(f.Rubrica));
+        QVERIFY(shownOnPage(f.LEGGI_GSM) && shownOnPage(f.SCRIVI_GSM) && shownOnPage(f.LeggiGPRS));
+        QVERIFY(!shownOnPage(f.nonattivo[0]) && !shownOnPage(f.nonattivo[1]));
+        QVERIFY(shownOnPage(f.Frame6) && shownOnPage(f.cmdGrafico));
+
+        f.restoreModelVisibility();
+        session::adattaForm1(f, "KVE_M510HX");
+        QVERIFY(shownOnPage(f.continua[5]) && shownOnPage(f.LABCANALI[5]));
+        QVERIFY(!shownOnPage(f.Frame2) && !shownOnPage(f.Frame6) && !shownOnPage(f.Frame7));
+        QVERIFY(!shownOnPage(f.cmdGrafico));
+        QVERIFY(shownOnPage(f.ScriviGPRS));
+
+        // A later connection to the base model brings the window back to what that model has.
+        f.restoreModelVisibility();
+        session::adattaForm1(f, "KVE_M410_M610");
+        QVERIFY(shownOnPage(f.Frame2) && shownOnPage(f.cmdGrafico));
+        QVERIFY(!shownOnPage(f.continua[2]) && !shownOnPage(f.GPRS[0]) && shownOnPage(f.nonattivo[1]));
+    }
+
+    void lockingDisablesTheListAndNothingElse()
+    {
+        ui::Form1 f;
+        const QList<QWidget*> locked{
+            f.leggi_nome,        f.imposta_nome,     f.Aggiorna_acq,  f.Acquisisci,  f.Acquisisci_Temp,
+            f.MISCONTINUA[0],    f.Status,           f.leggidata,     f.impostadata, f.LeggiDataAllarme,
+            f.ScriviDataAllarme, f.Subito,           f.ReadSt,        f.Command1,    f.Command2,
+            f.impostapreacc,     f.preacc,           f.Scrivicanali,  f.leggicanali, f.Leggi_poprietà,
+            f.Azzera_memoria,    f.Resetta,          f.Leggi_Allarmi, f.LEGGI_GSM,   f.SCRIVI_GSM,
+            f.Abilita_SMS,       f.Abilita_Telefono, f.LeggiGPRS,     f.BATTPB_READ, f.cmdGrafico};
+        QCOMPARE(locked.size(), 30);
+        const QList<QWidget*> free{f.minipan,
+                                   f.minipan_read,
+                                   f.BATTPBX,
+                                   f.ScriviGPRS,
+                                   f.EMAIL,
+                                   f.Telefono,
+                                   f.MUX[0],
+                                   f.leggifs,
+                                   f.leggiprox,
+                                   f.mmpioggia,
+                                   f.mmpioggialeggi,
+                                   f.mmpioggiatastoscrivi,
+                                   f.PLUVIOMETRO,
+                                   f.CONTAIMP,
+                                   f.stopacq,
+                                   f.constop,
+                                   f.RIPRISTINA_DA_ERRORI};
+        const bool hiddenBefore = f.Leggi_Allarmi->isHidden();
+        ui::Spegni_Tasti(f);
+        for (QWidget* w : locked)
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        for (QWidget* w : free)
+            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+        // A control the model hides is locked all the same, and stays hidden.
+        QVERIFY(hiddenBefore);
+        QVERIFY(f.Leggi_Allarmi->isHidden());
+        ui::Accendi_Tasti(f);
+        for (QWidget* w : locked)
+            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+        QVERIFY(f.Leggi_Allarmi->isHidden());
+        {
+            ui::Occupato busy(f);
+            QVERIFY(!f.leggicanali->isEnabled());
+        }
+        QVERIFY(f.leggicanali->isEnabled());
+    }
+
+    void closingTheMainWindowWritesTheSessionLog()
+    {
+        SimBench bench;
+        bench.add(3);
+        QTemporaryDir data;
+        Program p;
+        p.connect();
+        ui::Form1& f = p.app.form1();
+        f.setDataFolder(data.path());
+        f.Nome_File_Dati->setText("Pozzo1_05_12_26.txt");
+        f.Nome_Centralina->setText("Pozzo1");
+        f.Acq_possibili->setText("16384");
+        f.acq_disponibili->setText("16264");
+        f.conversione[0]->setText("000");
+        f.conversione[1]->setText("010");
+        f.conversione[2]->setText("");
+        f.preaccensione->setText("01500");
+        QSignalSpy finished(&p.app, &session::Application::finished);
+        f.close();
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!p.app.session().port().portOpen());
+        QCOMPARE(contents(data.filePath("LOGOUT_Pozzo1_05_12_26.txt")),
+                 QByteArray("ID TELEMONITOR: Pozzo1\r\n"
+                            "PO ACQUISITION: 16384\r\n"
+                            "AV ACQUISITION: 16264\r\n"
+                            "ACQ HOURS     : 000\r\n"
+                            "ACQ MINUTES   : 010\r\n"
+                            "ACQ SECONDS   : \r\n"
+                            "PRE-HEATING   : 01500\r\n"));
+        QVERIFY(p.dialogs.shown.isEmpty());
+    }
+
+    void aLogThatCannotBeWrittenIsReportedAndTheProgramStillEnds()
+    {
+        SimBench bench;
+        Program p;
+        p.app.form1().setDataFolder("/nonexistent/folder");
+        p.app.form1().Nome_File_Dati->setText("x.txt");
+        QSignalSpy finished(&p.app, &session::Application::finished);
+        p.app.form1().close();
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(p.dialogs.shown.size(), 1);
+        QCOMPARE(p.dialogs.shown[0].title, QString("Attenzione"));
+        QVERIFY(p.dialogs.shown[0].text.contains("/nonexistent/folder/LOGOUT_x.txt"));
+    }
+
+    void closingTheConnectionWindowEndsTheProgram()
+    {
+        SimBench bench;
+        Program p;
+        QSignalSpy finished(&p.app, &session::Application::finished);
+        p.app.form2().show();
+        p.app.form2().close();
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void resetFromTheConnectionWindowSendsTheCodeThenScansAgain()
+    {
+        SimBench bench;
+        sim::PtyServer& logger = bench.add(3);
+        write(bench.savedPortFile(), " 3 \r\n");
+        Program p;
+        p.dialogs.answers = {true};
+        p.app.connection().Command3_Click();
+        QCOMPARE(p.dialogs.shown.size(), 1);
+        const auto& asked = p.dialogs.shown[0];
+        QCOMPARE(asked.title, QString("Attenzione"));
+        QCOMPARE(
+            asked.text,
+            QString(
+                "Vuoi veramente resettare il datalogger?\r\nPerderai tutti i dati e tutte le impostazioni!"));
+        QCOMPARE(asked.icon, ui::Dialogs::Icon::Critical);
+        QVERIFY(!asked.defaultYes);
+        QCOMPARE(commands(logger), (QStringList{"z 839", "V"}));
+        QVERIFY(logger.received().startsWith("z839,"));
+        QVERIFY(p.app.form1().isVisible());
+    }
+
+    void answeringNoInTheConnectionWindowStillScansAgain()
+    {
+        SimBench bench;
+        sim::PtyServer& logger = bench.add(3);
+        write(bench.savedPortFile(), " 3 \r\n");
+        Program p;
+        p.app.connection().Command3_Click();
+        QCOMPARE(commands(logger), QStringList{"V"});
+        QVERIFY(p.app.form1().isVisible());
+    }
+
+    void resetFromTheMainWindow()
+    {
+        SimBench bench;
+        sim::PtyServer& logger = bench.add(3);
+        Program p;
+        p.connect();
+        logger.clearTranscript();
+        logger.clearReceived();
+
+        // No sends nothing and gives the controls back.
+        QVERIFY(p.app.mainWindow().Resetta_Click().ok());
+        QCOMPARE(p.dialogs.shown.last().text,
+                 QString("Vuoi veramente resettare il datalogger?\r\nTu perderai tutti i dati"));
+        QTest::qWait(100);
+        QCOMPARE(logger.received(), QByteArray());
+        QVERIFY(p.app.form1().Resetta->isEnabled());
+
+        logger.withState([](sim::State& s) { s.stationName = "POZZO9"; });
+        p.dialogs.answers = {true};
+        auto reset = p.app.mainWindow().Resetta_Click();
+        QVERIFY2(reset.ok(), qPrintable(reset.error().message));
+        QCOMPARE(commands(logger), (QStringList{"z 839", "H", "M ", "H", "C  0", "C  1", "C  2", "Q", "O"}));
+        // The reset put the factory name back, and the window shows what the logger now holds.
+        QCOMPARE(p.app.form1().Nome_Centralina->text(), logger.state().stationName);
+        QCOMPARE(p.app.form1().MUX[0]->text(), QString::number(logger.state().channels));
+        QCOMPARE(ui::backColour(p.app.form1().MUX[0]), ui::kConfirmed);
+        QVERIFY(!p.app.form1().conversione[1]->text().isEmpty());
+        QVERIFY(!p.app.form1().Acq_possibili->text().isEmpty());
+        QVERIFY(p.app.form1().Resetta->isEnabled());
+    }
+
+    void eraseAsksThenSendsTheCodeAndRereadsTheMemory()
+    {
+        SimBench bench;
+        sim::PtyServer& logger = bench.add(3);
+        Program p;
+        p.connect();
+        logger.clearTranscript();
+        p.dialogs.answers = {true};
+        QVERIFY(p.app.mainWindow().Azzera_memoria_Click().ok());
+        const auto& asked = p.dialogs.shown.last();
+        QCOMPARE(asked.text,
+                 QString("Vuoi veramente canncellare la memoria?\r\nTutti i dati saranno persi."));
+        QCOMPARE(asked.icon, ui::Dialogs::Icon::Critical);
+        QVERIFY(!asked.defaultYes);
+        QCOMPARE(commands(logger), (QStringList{"b 839", "H", "M "}));
+        QCOMPARE(logger.state().records.size(), 0);
+        QCOMPARE(p.app.form1().acq_disponibili->text().toInt(), p.app.form1().Acq_possibili->text().toInt());
+    }
+
+    void leggifsStoresTheSixValues()
+    {
+        SimBench bench;
+        bench.add(3);
+        Program p;
+        p.connect();
+        QVERIFY(p.app.mainWindow().leggifs_Click().ok());
+        const auto& fs = p.app.session().record.fs;
+        QVERIFY(p.app.session().record.fsRead);
+        QCOMPARE(fs[0], 12.0);
+        QCOMPARE(fs[1], 3.0);
+        QCOMPARE(fs[2], 1.25);
+        QCOMPARE(fs[3], 2.5);
+    }
+
+    void restoreEndsAPendingWaitAndUnlocks()
+    {
+        SimBench bench;
+        auto owned = std::make_unique<testing::FakeDevice>();
+        testing::FakeDevice* device = owned.get();
+        QTemporaryDir ports;
+        QFile(ports.filePath("COM1")).open(QIODevice::WriteOnly);
+        ScriptedDialogs dialogs;
+        session::Application app(
+            std::make_unique<link::CommPort>(std::move(owned), link::PortResolver(ports.path(), false)),
+            dialogs);
+        link::Link& link = app.session().link();
+        link.setReplyTimeout(30s);
+        QVERIFY(app.session().port().setCommPort(1).ok());
+        QVERIFY(app.session().port().setPortOpen(true).ok());
+        link.Porta_Aperta = true;
+        device->deliver("half");
+
+        QTimer::singleShot(50, &app, [&app] {
+            QVERIFY(!app.form1().leggi_nome->isEnabled());
+            app.form1().RIPRISTINA_DA_ERRORI->click();
+        });
+        QElapsedTimer t;
+        t.start();
+        auto outcome = app.readings().leggi_nome();
+        QVERIFY(t.elapsed() < 10000);
+        QVERIFY(!outcome.ok());
+        QCOMPARE(outcome.error().kind, link::ErrorKind::Cancelled);
+        QVERIFY(app.form1().leggi_nome->isEnabled());
+        QVERIFY(link.Accumulo().isEmpty());
+        QCOMPARE(device->written(), QByteArray("Q"));
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    void aLoggerThatStopsAnsweringGivesAMessageAndUnlocks()
+    {
+        SimBench bench;
+        sim::PtyServer& logger = bench.add(3);
+        Program p;
+        p.connect();
+        p.app.session().link().setReplyTimeout(300ms);
+        logger.hangUp();
+        p.app.form1().leggi_nome->click();
+        QCOMPARE(p.dialogs.shown.size(), 1);
+        QCOMPARE(p.dialogs.shown[0].title, QString("Attenzione"));
+        QVERIFY(p.app.form1().leggi_nome->isEnabled());
+    }
+
+    void connectionWithoutScan()
+    {
+        SimBench bench;
+        bench.add(5);
+        write(bench.savedPortFile(), " 5 \r\n");
+        Program p;
+        p.app.connection().No_conn_Click();
+        QCOMPARE(p.app.form2().Label2->text(), QString(" Telemonitor Found"));
+        QVERIFY(p.app.form1().isVisible());
+        QVERIFY(p.app.session().record.Modello.isEmpty());
+
+        Program q;
+        q.app.session().link().Porta = 9;
+        q.app.connection().No_conn_Click();
+        QCOMPARE(q.app.form2().Label2->text(), QString("The device is not in the system."));
+        QCOMPARE(contents(bench.savedPortFile()), QByteArray(" 9 \r\n"));
+    }
+};
+
+QTEST_MAIN(SessionWindowsTest)
+#include "ui_session_test.moc"

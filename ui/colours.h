@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QColor>
+
+class QWidget;
+
+namespace stazione::ui {
+
+// The colours a value box takes: red when the operator typed into it, light green when the logger
+// gave or accepted its value, light yellow for a few readings.
+inline const QColor kEdited(255, 0, 0);
+inline const QColor kConfirmed(192, 255, 192);
+inline const QColor kReadYellow(255, 255, 128);
+
+void setBackColour(QWidget* widget, const QColor& colour);
+QColor backColour(const QWidget* widget);
+
+} // namespace stazione::ui

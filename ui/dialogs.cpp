@@ -1,0 +1,56 @@
+#include "ui/dialogs.h"
+
+#include "link/result.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace stazione::ui {
+
+namespace {
+
+QMessageBox::Icon toQt(Dialogs::Icon icon)
+{
+    switch (icon) {
+    case Dialogs::Icon::Information:
+        return QMessageBox::Information;
+    case Dialogs::Icon::Warning:
+        return QMessageBox::Warning;
+    case Dialogs::Icon::Critical:
+        return QMessageBox::Critical;
+    case Dialogs::Icon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+bool MessageBoxDialogs::askYesNo(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                                 bool defaultYes)
+{
+    QMessageBox box(toQt(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void MessageBoxDialogs::inform(QWidget* parent, const QString& title, const QString& text, Icon icon)
+{
+    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void MessageBoxDialogs::beep()
+{
+    QApplication::beep();
+}
+
+void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error)
+{
+    if (error.kind == link::ErrorKind::Cancelled)
+        return;
+    dialogs.inform(parent, QStringLiteral("Attenzione"), error.message, Dialogs::Icon::Warning);
+}
+
+} // namespace stazione::ui

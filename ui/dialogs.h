@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace stazione::ui {
+
+// Every message box and beep of the program goes through this, so that the tests can answer
+// them without a modal loop.
+class Dialogs {
+public:
+    enum class Icon { Information, Warning, Critical, Question };
+
+    virtual ~Dialogs() = default;
+
+    // Yes/No question; true for Yes. `defaultYes` false makes No the default (Enter cancels).
+    virtual bool askYesNo(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                          bool defaultYes) = 0;
+    // A message with an OK button.
+    virtual void inform(QWidget* parent, const QString& title, const QString& text, Icon icon) = 0;
+    virtual void beep() = 0;
+};
+
+// The real message boxes.
+class MessageBoxDialogs final : public Dialogs {
+public:
+    bool askYesNo(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                  bool defaultYes) override;
+    void inform(QWidget* parent, const QString& title, const QString& text, Icon icon) override;
+    void beep() override;
+};
+
+} // namespace stazione::ui
+
+namespace stazione::link {
+struct Error;
+}
+
+namespace stazione::ui {
+
+// Tells the operator why an exchange stopped: the logger did not answer, the line was lost, the
+// port was refused. A cancel was the operator's own doing and is not reported.
+void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error);
+
+} // namespace stazione::ui

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace stazione::ui {
+
+// The connection window: finds the logger, connects without a scan, opens the modem window,
+// resets the logger. Closing it ends the program.
+class Form2 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form2(QWidget* parent = nullptr);
+
+    QGroupBox* Frame1 = nullptr;
+    QPushButton* Command1 = nullptr; // CONNESSIONE
+    QPushButton* No_conn = nullptr;  // Connessione Passo Passo
+    QPushButton* Command2 = nullptr; // CONNESSIONE CON MODEM
+    QPushButton* Command3 = nullptr; // Resetta QX455
+    QCheckBox* GSM = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+
+    static const QString kInitialStatus;
+
+    // The status text with a background colour of its own (green when found, magenta after a
+    // reset), or the window's own background when `colour` is invalid.
+    void setStatus(const QString& text, const QColor& colour = QColor());
+
+signals:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+};
+
+} // namespace stazione::ui
