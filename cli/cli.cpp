@@ -1,8 +1,6 @@
 #include "cli/cli.h"
 
-#include "config/readings.h"
 #include "link/comm_port.h"
-#include "link/exchange.h"
 #include "link/link.h"
 #include "session/port_scan.h"
 
@@ -34,12 +32,16 @@ QString plain(const QJsonValue& value)
     }
 }
 
+} // namespace
+
 void out(const QString& text)
 {
     std::fputs(text.toLocal8Bit().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
+
+namespace {
 
 void applyTimeout(const Options& options, link::Link& link)
 {
@@ -75,56 +77,6 @@ void message(const QString& text)
     std::fflush(stderr);
 }
 
-int runPorts(const Options& options)
-{
-    const link::PortResolver resolver;
-    QJsonArray ports;
-    for (const link::PortMapping& m : resolver.mapping()) {
-        QJsonObject port;
-        port.insert(QStringLiteral("port"), m.number);
-        port.insert(QStringLiteral("path"), m.path);
-        const QFileInfo info(m.path);
-        if (info.isSymLink())
-            port.insert(QStringLiteral("target"), info.symLinkTarget());
-        port.insert(QStringLiteral("source"),
-                    m.fromLinksFolder ? QStringLiteral("link") : QStringLiteral("system"));
-        ports.append(port);
-    }
-    if (options.json) {
-        QJsonObject all;
-        all.insert(QStringLiteral("folder"), resolver.linksFolder());
-        all.insert(QStringLiteral("ports"), ports);
-        out(QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact)));
-        return kExitOk;
-    }
-    out(QStringLiteral("links folder: %1").arg(resolver.linksFolder()));
-    if (ports.isEmpty())
-        message(QStringLiteral(
-            "No serial port found: no COMn link in the folder and no serial device in the system."));
-    for (const QJsonValue& v : ports) {
-        const QJsonObject p = v.toObject();
-        QString line =
-            QStringLiteral("COM%1  %2").arg(p.value("port").toInt()).arg(p.value("path").toString());
-        if (p.contains("target"))
-            line += QStringLiteral(" -> ") + p.value("target").toString();
-        if (p.value("source").toString() == QLatin1String("system"))
-            line += QStringLiteral("  (system)");
-        out(line);
-    }
-    return kExitOk;
-}
-
-namespace {
-
-// The port and the link of one command, with the logger found on them.
-struct Connected {
-    std::unique_ptr<link::CommPort> port;
-    std::unique_ptr<link::Link> link;
-    session::Identification id;
-};
-
-// Finds the logger: on --port N that port only, else the connection window's scan. Prints why
-// when there is none.
 std::optional<Connected> connectLogger(const Options& options)
 {
     Connected c;
@@ -162,66 +114,6 @@ void addIdentification(Report& report, const session::Identification& id)
     report.add(QStringLiteral("model"), id.Modello);
     report.add(QStringLiteral("version"), id.Versione);
     report.add(QStringLiteral("port"), id.Porta);
-}
-
-} // namespace
-
-int runIdentify(const Options& options)
-{
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    logger->link->Porta_Off();
-
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    report.print();
-    return kExitOk;
-}
-
-int runDestructive(const Options& options, Destructive what)
-{
-    if (!options.yes) {
-        message(
-            what == Destructive::Reset
-                ? QStringLiteral("stazione-cli: reset deletes all data and all settings of the logger; "
-                                 "add --yes to confirm.")
-                : QStringLiteral(
-                      "stazione-cli: erase deletes all recorded data of the logger; add --yes to confirm."));
-        return kExitUsage;
-    }
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    const auto command = what == Destructive::Reset ? link::cmd::resetLogger() : link::cmd::eraseMemory();
-    if (auto sent = link::send(link, command); !sent) {
-        message(sent.error().message);
-        return kExitFailure;
-    }
-    if (what == Destructive::Reset) {
-        // The logger takes a moment to come back; what it then holds is read by the next command.
-        link.Ritardo(50);
-        report.add(QStringLiteral("reset"), true);
-    } else {
-        link.Ritardo(20);
-        auto memory = config::readMemoryState(link);
-        if (!memory) {
-            message(memory.error().message);
-            return kExitFailure;
-        }
-        report.add(QStringLiteral("erased"), true);
-        if (*memory) {
-            report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
-            report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
-        }
-    }
-    link.Porta_Off();
-    report.print();
-    return kExitOk;
 }
 
 } // namespace stazione::cli

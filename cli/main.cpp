@@ -19,6 +19,14 @@ Commands:
   identify              find the logger and print its model, version and port
                         (with --port: that port only; without: scan as the
                         connection window does, the saved port first, then COM1-COM30)
+  params                read every parameter the connection reads, keyed by the box of
+                        the main window that shows it
+  set-clock (--now | D M Y h m s)
+                        set the logger's clock (hour 0-23, minute 0-59), then read it back
+  set-interval H M S    set the acquisition interval (at least 1 min; 10 min with --gsm)
+  set-name NAME         set the station name
+  set-channels N --yes  set the number of active channels (0-16): ERASES the recorded data
+  enable | disable      switch the acquisition on or off, then read its state back
   reset --yes           reset the logger: ALL data and ALL settings are lost
   erase --yes           erase the recorded data, then print the memory state
 
@@ -28,10 +36,13 @@ Options:
   --port N              use COMn instead of scanning
   --timeout SECONDS     how long to wait for each reply field (default 10)
   --json                print the result as one JSON object
-  --yes                 confirm reset or erase
+  --yes                 confirm reset, erase or set-channels
+  --now                 set-clock: take the PC's date and time
+  --gsm                 set-interval: the station has GSM (the longer minimum applies)
   -h, --help            show this help
 
-Exit status: 0 success, 1 the logger or the link failed, 2 wrong usage.
+Exit status: 0 success, 1 the logger or the link failed (or refused a write), 2 wrong usage
+or a value the window would refuse too.
 Environment: STAZIONE_PORTS (folder of COMn links), STAZIONE_TIME_SCALE (pause factor).
 )";
 
@@ -56,7 +67,9 @@ int main(int argc, char** argv)
     const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS"));
     const QCommandLineOption json(QStringLiteral("json"), QString());
     const QCommandLineOption yes(QStringLiteral("yes"), QString());
-    parser.addOptions({help, port, timeout, json, yes});
+    const QCommandLineOption now(QStringLiteral("now"), QString());
+    const QCommandLineOption gsm(QStringLiteral("gsm"), QString());
+    parser.addOptions({help, port, timeout, json, yes, now, gsm});
     parser.addPositionalArgument(QStringLiteral("command"), QString());
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -74,6 +87,8 @@ int main(int argc, char** argv)
     options.arguments = positional.mid(1);
     options.json = parser.isSet(json);
     options.yes = parser.isSet(yes);
+    options.now = parser.isSet(now);
+    options.gsm = parser.isSet(gsm);
     if (parser.isSet(port)) {
         bool ok = false;
         const int n = parser.value(port).toInt(&ok);
@@ -89,17 +104,29 @@ int main(int argc, char** argv)
         options.timeoutSeconds = seconds;
     }
 
-    using Verb = int (*)(const Options&);
+    struct Verb {
+        int (*run)(const Options&);
+        bool takesArguments;
+    };
     const std::map<QString, Verb> verbs{
-        {QStringLiteral("ports"), &runPorts},
-        {QStringLiteral("identify"), &runIdentify},
-        {QStringLiteral("reset"), [](const Options& o) { return runDestructive(o, Destructive::Reset); }},
-        {QStringLiteral("erase"), [](const Options& o) { return runDestructive(o, Destructive::Erase); }},
+        {QStringLiteral("ports"), {&runPorts, false}},
+        {QStringLiteral("identify"), {&runIdentify, false}},
+        {QStringLiteral("params"), {&runParams, false}},
+        {QStringLiteral("set-clock"), {&runSetClock, true}},
+        {QStringLiteral("set-interval"), {&runSetInterval, true}},
+        {QStringLiteral("set-name"), {&runSetName, true}},
+        {QStringLiteral("set-channels"), {&runSetChannels, true}},
+        {QStringLiteral("enable"), {[](const Options& o) { return runSetEnabled(o, true); }, false}},
+        {QStringLiteral("disable"), {[](const Options& o) { return runSetEnabled(o, false); }, false}},
+        {QStringLiteral("reset"),
+         {[](const Options& o) { return runDestructive(o, Destructive::Reset); }, false}},
+        {QStringLiteral("erase"),
+         {[](const Options& o) { return runDestructive(o, Destructive::Erase); }, false}},
     };
     if (auto verb = verbs.find(options.verb); verb != verbs.end()) {
-        if (!options.arguments.isEmpty())
+        if (!verb->second.takesArguments && !options.arguments.isEmpty())
             return usageError(QStringLiteral("'%1' takes no arguments.").arg(options.verb));
-        return verb->second(options);
+        return verb->second.run(options);
     }
     return usageError(QStringLiteral("unknown command '%1'.").arg(options.verb));
 }

@@ -157,6 +157,11 @@ long long integerValue(QStringView text)
     return static_cast<long long>(std::nearbyint(numericValue(text)));
 }
 
+QString plainNumber(QStringView text)
+{
+    return QString::number(numericValue(text), 'g', 15);
+}
+
 QString signedNotation(long long value)
 {
     return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);

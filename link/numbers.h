@@ -12,6 +12,9 @@ double numericValue(QStringView text);
 // numericValue rounded to the nearest whole number (halves to even, as the boxes always did).
 long long integerValue(QStringView text);
 
+// The numeric value written as a plain number: "007" -> "7", "abc" -> "0", "12.50" -> "12.5".
+QString plainNumber(QStringView text);
+
 // A number the program computes and sends: one leading blank when zero or positive, a minus
 // sign when negative (3 -> " 3", -1874 -> "-1874").
 QString signedNotation(long long value);

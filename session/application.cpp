@@ -1,6 +1,10 @@
 #include "session/application.h"
 
-#include "config/main_window_readings.h"
+#include "alarms/start_date_handlers.h"
+#include "config/clock_schedule.h"
+#include "config/clock_schedule_handlers.h"
+#include "config/settings_handlers.h"
+#include "config/station.h"
 #include "link/comm_port.h"
 #include "link/timing.h"
 #include "session/connection.h"
@@ -8,9 +12,11 @@
 #include "session/session.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/handler.h"
 #include "ui/ini.h"
 #include "ui/windows.h"
 
+#include <QCheckBox>
 #include <QTimer>
 
 namespace stazione::session {
@@ -24,9 +30,12 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     , m_form2(std::make_unique<ui::Form2>())
     , m_form1(std::make_unique<ui::Form1>())
 {
-    m_readings = std::make_unique<config::MainWindowReadings>(*m_session, *m_form1, dialogs);
+    m_clock = std::make_unique<config::ClockScheduleHandlers>(*m_session, *m_form1, dialogs, *m_form2->GSM);
+    m_settings = std::make_unique<config::SettingsHandlers>(*m_session, *m_form1, dialogs);
+    m_startDate = std::make_unique<alarms::StartDateHandlers>(*m_session, *m_form1, dialogs);
     m_connection = std::make_unique<Connection>(*m_session, *m_form2, *m_form1, dialogs);
-    m_mainWindow = std::make_unique<MainWindowSession>(*m_session, *m_form1, *m_readings, dialogs);
+    m_connection->setRetrieval([this](RetrievalStep step) { return retrievalStep(step); });
+    m_mainWindow = std::make_unique<MainWindowSession>(*m_session, *m_form1, *m_clock, *m_settings, dialogs);
 
     connect(m_form2.get(), &ui::Form2::closed, this, [this] {
         // Closing the connection window ends the program at once; a scan still waiting on the
@@ -42,7 +51,51 @@ Application::~Application()
     // Handlers first: they refer to the windows and the session.
     m_mainWindow.reset();
     m_connection.reset();
-    m_readings.reset();
+    m_startDate.reset();
+    m_settings.reset();
+    m_clock.reset();
+}
+
+link::Status Application::retrievalStep(RetrievalStep step)
+{
+    link::Link& link = m_session->link();
+    switch (step) {
+    case RetrievalStep::Channels:
+        return m_settings->leggicanali();
+    case RetrievalStep::Clock:
+        return m_clock->leggidata();
+    case RetrievalStep::StartDate:
+        return m_startDate->LeggiDataAllarme();
+    case RetrievalStep::Interval:
+        return m_clock->Command2();
+    case RetrievalStep::Preheating:
+        return m_settings->preacc();
+    case RetrievalStep::BatteryVoltage:
+        return m_settings->Status();
+    case RetrievalStep::Memory:
+        return m_clock->Aggiorna_acq();
+    case RetrievalStep::StationName:
+        return m_settings->leggi_nome();
+    case RetrievalStep::NextAcquisition:
+        return m_clock->leggiprox();
+    case RetrievalStep::AcquisitionState:
+    case RetrievalStep::BatteryType:
+    case RetrievalStep::MiniPanel: {
+        // Only the retrieval reads these three straight into their boxes. Setting the battery
+        // type or the mini-panel box runs its write, as any change of those boxes does.
+        auto read = step == RetrievalStep::AcquisitionState ? config::readAcquisitionEnabled(link)
+                    : step == RetrievalStep::BatteryType    ? config::readBatteryType(link)
+                                                            : config::readMiniPanel(link);
+        if (!read)
+            return read.error();
+        QCheckBox* box = step == RetrievalStep::AcquisitionState ? m_form1->data_logging
+                         : step == RetrievalStep::BatteryType    ? m_form1->BATTPBX
+                                                                 : m_form1->minipan;
+        ui::setCheckValue(box, *read);
+        return {};
+    }
+    }
+    return {};
 }
 
 void Application::start()

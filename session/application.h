@@ -1,12 +1,19 @@
 #pragma once
 
+#include "link/result.h"
+#include "session/retrieval.h"
+
 #include <QObject>
 
 #include <memory>
 
-namespace stazione::config {
-class MainWindowReadings;
+namespace stazione::alarms {
+class StartDateHandlers;
 }
+namespace stazione::config {
+class ClockScheduleHandlers;
+class SettingsHandlers;
+} // namespace stazione::config
 namespace stazione::link {
 class CommPort;
 }
@@ -40,7 +47,13 @@ public:
     ui::Form1& form1() { return *m_form1; }
     Connection& connection() { return *m_connection; }
     MainWindowSession& mainWindow() { return *m_mainWindow; }
-    config::MainWindowReadings& readings() { return *m_readings; }
+    config::ClockScheduleHandlers& clock() { return *m_clock; }
+    config::SettingsHandlers& settings() { return *m_settings; }
+    alarms::StartDateHandlers& startDate() { return *m_startDate; }
+
+private:
+    // One step of the retrieval after connection, done as the main window's buttons do it.
+    link::Status retrievalStep(RetrievalStep step);
 
 signals:
     // The program should end (the connection window or the main window was closed).
@@ -51,7 +64,9 @@ private:
     std::unique_ptr<ui::Ini> m_ini;
     std::unique_ptr<ui::Form2> m_form2;
     std::unique_ptr<ui::Form1> m_form1;
-    std::unique_ptr<config::MainWindowReadings> m_readings;
+    std::unique_ptr<config::ClockScheduleHandlers> m_clock;
+    std::unique_ptr<config::SettingsHandlers> m_settings;
+    std::unique_ptr<alarms::StartDateHandlers> m_startDate;
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<MainWindowSession> m_mainWindow;
 };

@@ -1,5 +1,6 @@
 #include "session/connection.h"
 
+#include "data/file_names.h"
 #include "link/exchange.h"
 #include "session/adaptation.h"
 #include "session/models.h"
@@ -10,6 +11,8 @@
 #include "ui/windows.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace stazione::session {
@@ -83,8 +86,26 @@ link::Result<bool> Connection::Command1_Click()
     m_form2.setWindowTitle(caption);
     m_form1.setWindowTitle(caption);
     emit identified(id);
+
+    if (m_retrievalStep) {
+        auto retrieved = runRetrieval(m_session.link(), id.Modello, m_retrievalStep,
+                                      [this](const QString& line) { appendStatus(line); });
+        // The status text names the read that failed; the operator can scan again from here.
+        if (!retrieved)
+            return false;
+    }
+    // The reads may have written a box back and put their status in the caption; the window
+    // opens naming the logger it is connected to.
+    m_form1.setWindowTitle(caption);
     handOver();
+    m_form1.Nome_File_Dati->setText(
+        data::dataFileName(m_form1.Nome_Centralina->text(), QDate::currentDate()));
     return true;
+}
+
+void Connection::appendStatus(const QString& line)
+{
+    m_form2.Label2->setText(m_form2.Label2->text() + QLatin1Char('\n') + line);
 }
 
 void Connection::No_conn_Click()

@@ -2,6 +2,7 @@
 
 #include "link/result.h"
 #include "session/port_scan.h"
+#include "session/retrieval.h"
 
 #include <QObject>
 
@@ -24,7 +25,12 @@ public:
     Connection(Session& session, ui::Form2& form2, ui::Form1& form1, ui::Dialogs& dialogs,
                QObject* parent = nullptr);
 
-    // CONNESSIONE: finds the logger, adapts the main window to its model and hands over to it.
+    // How one step of the retrieval after connection is done (the main window's reading buttons).
+    void setRetrieval(std::function<link::Status(RetrievalStep)> step) { m_retrievalStep = std::move(step); }
+
+    // CONNESSIONE: finds the logger, adapts the main window to its model, reads its parameters
+    // into it and hands over. False when no logger was found or a read of the retrieval failed
+    // (the status text says which); the connection window then stays.
     link::Result<bool> Command1_Click();
     // Connessione Passo Passo: the saved port, no scan, no identification.
     void No_conn_Click();
@@ -43,6 +49,7 @@ signals:
 
 private:
     void handOver();
+    void appendStatus(const QString& line);
     // The connection window's buttons are off while one of them works on the port.
     void setButtonsEnabled(bool enabled);
 
@@ -50,6 +57,7 @@ private:
     ui::Form2& m_form2;
     ui::Form1& m_form1;
     ui::Dialogs& m_dialogs;
+    std::function<link::Status(RetrievalStep)> m_retrievalStep;
 };
 
 } // namespace stazione::session

@@ -1,6 +1,7 @@
 #include "session/main_window_session.h"
 
-#include "config/main_window_readings.h"
+#include "config/clock_schedule_handlers.h"
+#include "config/settings_handlers.h"
 #include "link/exchange.h"
 #include "session/session.h"
 #include "session/session_log.h"
@@ -13,12 +14,14 @@
 
 namespace stazione::session {
 
-MainWindowSession::MainWindowSession(Session& session, ui::Form1& form, config::MainWindowReadings& readings,
-                                     ui::Dialogs& dialogs, QObject* parent)
+MainWindowSession::MainWindowSession(Session& session, ui::Form1& form, config::ClockScheduleHandlers& clock,
+                                     config::SettingsHandlers& settings, ui::Dialogs& dialogs,
+                                     QObject* parent)
     : QObject(parent)
     , m_session(session)
     , m_form(form)
-    , m_readings(readings)
+    , m_clock(clock)
+    , m_settings(settings)
     , m_dialogs(dialogs)
 {
     connect(form.Resetta, &QPushButton::clicked, this, [this] { run(Resetta_Click()); });
@@ -50,19 +53,19 @@ link::Status MainWindowSession::Resetta_Click()
     // The logger needs a moment after a reset before it answers again.
     link.Ritardo(20);
     link.Ritardo(20);
-    if (auto s = m_readings.Aggiorna_acq(); !s)
+    if (auto s = m_clock.Aggiorna_acq(); !s)
         return s;
     link.Ritardo(20);
-    if (auto s = m_readings.leggicanali(); !s)
+    if (auto s = m_settings.leggicanali(); !s)
         return s;
     link.Ritardo(20);
-    if (auto s = m_readings.Command2(); !s)
+    if (auto s = m_clock.Command2(); !s)
         return s;
     link.Ritardo(20);
-    if (auto s = m_readings.leggi_nome(); !s)
+    if (auto s = m_settings.leggi_nome(); !s)
         return s;
     link.Ritardo(20);
-    return m_readings.ReadSt();
+    return m_clock.ReadSt();
 }
 
 link::Status MainWindowSession::Azzera_memoria_Click()
@@ -77,7 +80,7 @@ link::Status MainWindowSession::Azzera_memoria_Click()
     if (auto s = link::send(m_session.link(), link::cmd::eraseMemory()); !s)
         return s;
     m_session.link().Ritardo(20);
-    return m_readings.Aggiorna_acq();
+    return m_clock.Aggiorna_acq();
 }
 
 void MainWindowSession::RIPRISTINA_DA_ERRORI_Click()

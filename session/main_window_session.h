@@ -5,8 +5,9 @@
 #include <QObject>
 
 namespace stazione::config {
-class MainWindowReadings;
-}
+class ClockScheduleHandlers;
+class SettingsHandlers;
+} // namespace stazione::config
 namespace stazione::ui {
 class Dialogs;
 class Form1;
@@ -22,8 +23,8 @@ class MainWindowSession : public QObject {
     Q_OBJECT
 
 public:
-    MainWindowSession(Session& session, ui::Form1& form, config::MainWindowReadings& readings,
-                      ui::Dialogs& dialogs, QObject* parent = nullptr);
+    MainWindowSession(Session& session, ui::Form1& form, config::ClockScheduleHandlers& clock,
+                      config::SettingsHandlers& settings, ui::Dialogs& dialogs, QObject* parent = nullptr);
 
     link::Status Resetta_Click();
     link::Status Azzera_memoria_Click();
@@ -42,7 +43,8 @@ private:
 
     Session& m_session;
     ui::Form1& m_form;
-    config::MainWindowReadings& m_readings;
+    config::ClockScheduleHandlers& m_clock;
+    config::SettingsHandlers& m_settings;
     ui::Dialogs& m_dialogs;
 };
 

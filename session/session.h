@@ -33,6 +33,8 @@ public:
     link::Link& link() { return m_link; }
 
     DeviceRecord record;
+    // 1 asks the main window's continuous reading to end after its current group.
+    qint16 Stop_Continua = 0;
 
 private:
     std::unique_ptr<link::CommPort> m_port;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -167,6 +168,92 @@ TEST_F(Cli, ResetAndEraseNeedYes)
     const CliRun reset = cli({"reset", "--port", "3", "--yes"});
     EXPECT_EQ(reset.exitCode, 0) << reset.err.toStdString();
     EXPECT_TRUE(simLog(3).contains("< z \"839,\"")) << simLog(3).toStdString();
+}
+
+TEST_F(Cli, ParamsPrintsEveryValueTheConnectionReads)
+{
+    startSim(3);
+    const CliRun r = cli({"params", "--port", "3", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(o.value("model").toString(), "KVE_M610_M410");
+    EXPECT_EQ(o.value("Nome_Centralina").toString(), "STAZ1");
+    EXPECT_EQ(o.value("MUX").toString(), "4");
+    EXPECT_EQ(o.value("data").toArray().size(), 6);
+    EXPECT_EQ(o.value("data_allarme").toArray().at(2).toString(), "1975");
+    EXPECT_EQ(o.value("conversione").toArray(), (QJsonArray{"000", "010", "000"}));
+    EXPECT_EQ(o.value("Prox").toArray().size(), 5);
+    EXPECT_EQ(o.value("preaccensione").toString(), "01500");
+    EXPECT_EQ(o.value("parameters_2").toString(), "12.60");
+    EXPECT_FALSE(o.value("Acq_possibili").toString().isEmpty());
+    EXPECT_FALSE(o.value("acq_disponibili").toString().isEmpty());
+    EXPECT_EQ(o.value("data_logging").toInt(), 1);
+    EXPECT_EQ(o.value("BATTPBX").toInt(), 1);
+    EXPECT_EQ(o.value("minipan").toInt(), 0);
+    EXPECT_TRUE(r.err.contains("Minipannello: OK"));
+
+    startSim(4, {"--model", "510"});
+    const CliRun hx = cli({"params", "--port", "4", "--json"});
+    ASSERT_EQ(hx.exitCode, 0) << hx.err.toStdString();
+    const QJsonObject h = QJsonDocument::fromJson(hx.out.toUtf8()).object();
+    EXPECT_FALSE(h.contains("preaccensione"));
+    EXPECT_FALSE(h.contains("BATTPBX"));
+    EXPECT_FALSE(h.contains("minipan"));
+    EXPECT_EQ(h.value("MUX").toString(), "6");
+}
+
+TEST_F(Cli, SetClockChecksTheTimeAsTheWindowDoes)
+{
+    startSim(3);
+    const CliRun wrong = cli({"set-clock", "--port", "3", "5", "12", "2026", "24", "00", "00"});
+    EXPECT_EQ(wrong.exitCode, 2);
+    EXPECT_TRUE(wrong.err.contains("Controlla i dati inseriti! "));
+    EXPECT_EQ(cli({"set-clock", "--port", "3", "5", "12"}).exitCode, 2);
+
+    const CliRun r = cli({"set-clock", "--port", "3", "5", "12", "2026", "14", "03", "07", "--json"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(simLog(3).contains("< g \"5,12, 126,14,03,07,\"")) << simLog(3).toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(o.value("data").toArray().at(0).toString(), "5");
+    EXPECT_EQ(o.value("data").toArray().at(2).toString(), "2026");
+    EXPECT_TRUE(o.value("accepted").toBool());
+
+    EXPECT_EQ(cli({"set-clock", "--port", "3", "--now"}).exitCode, 0);
+}
+
+TEST_F(Cli, SetIntervalNameChannelsAndTheSwitch)
+{
+    startSim(3);
+    const CliRun shortInterval = cli({"set-interval", "--port", "3", "0", "0", "30"});
+    EXPECT_EQ(shortInterval.exitCode, 2);
+    EXPECT_TRUE(shortInterval.err.contains("Controlla il tempo di conversione"));
+    EXPECT_EQ(cli({"set-interval", "--port", "3", "--gsm", "0", "5", "0"}).exitCode, 2);
+    const CliRun interval = cli({"set-interval", "--port", "3", "1", "0", "0"});
+    EXPECT_EQ(interval.exitCode, 0) << interval.err.toStdString();
+    EXPECT_TRUE(interval.out.contains("conversione: 001 000 000"));
+    EXPECT_TRUE(simLog(3).contains("< c \" 0,001,\""));
+
+    EXPECT_EQ(cli({"set-name", "--port", "3", "  POZZO1 "}).exitCode, 0);
+    EXPECT_TRUE(simLog(3).contains("< q \"POZZO1,\""));
+
+    EXPECT_EQ(cli({"set-channels", "--port", "3", "8"}).exitCode, 2);
+    EXPECT_EQ(cli({"set-channels", "--port", "3", "17", "--yes"}).exitCode, 2);
+    const CliRun channels = cli({"set-channels", "--port", "3", "8", "--yes"});
+    EXPECT_EQ(channels.exitCode, 0) << channels.err.toStdString();
+    EXPECT_TRUE(channels.out.contains("MUX: 8"));
+
+    const CliRun off = cli({"disable", "--port", "3"});
+    EXPECT_EQ(off.exitCode, 0);
+    EXPECT_TRUE(off.out.contains("data_logging: 0"));
+    EXPECT_TRUE(cli({"enable", "--port", "3"}).out.contains("data_logging: 1"));
+}
+
+TEST_F(Cli, ARefusedWriteIsAFailure)
+{
+    startSim(3, {"--refuse-writes"});
+    const CliRun r = cli({"set-name", "--port", "3", "X"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Parametro non registrato"));
 }
 
 } // namespace

@@ -10,3 +10,10 @@ target_link_libraries(ui_session_test PRIVATE stazione_gui stazione_sim Qt6::Tes
 add_test(NAME ui_session_test COMMAND ui_session_test)
 set_tests_properties(ui_session_test PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;STAZIONE_TIME_SCALE=0.05;STAZIONE_SYSTEM_PORTS=0" TIMEOUT 300)
+
+qt_add_executable(ui_config_test ${CMAKE_CURRENT_LIST_DIR}/ui_config_test.cpp)
+target_include_directories(ui_config_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(ui_config_test PRIVATE stazione_gui stazione_sim Qt6::Test)
+add_test(NAME ui_config_test COMMAND ui_config_test)
+set_tests_properties(ui_config_test PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;STAZIONE_TIME_SCALE=0.05;STAZIONE_SYSTEM_PORTS=0" TIMEOUT 300)

@@ -1,4 +1,5 @@
-#include "config/main_window_readings.h"
+#include "config/clock_schedule_handlers.h"
+#include "config/settings_handlers.h"
 #include "link/timing.h"
 #include "session/adaptation.h"
 #include "session/application.h"
@@ -7,6 +8,7 @@
 #include "session/session.h"
 #include "support/fake_device.h"
 #include "support/files.h"
+#include "support/program.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_fixture.h"
 #include "ui/colours.h"
@@ -26,40 +28,12 @@
 
 using namespace stazione;
 using namespace std::chrono_literals;
+using testing::commands;
 using testing::contents;
+using testing::Program;
 using testing::ScriptedDialogs;
 using testing::SimBench;
 using testing::write;
-
-namespace {
-
-QStringList commands(const sim::PtyServer& sim)
-{
-    QStringList out;
-    for (const sim::Transmission& t : sim.transcript())
-        out << t.command +
-                   (t.values.isEmpty() ? QString() : QLatin1Char(' ') + t.values.join(QLatin1Char(',')));
-    return out;
-}
-
-// The program as a user starts it, on the simulated line, with scripted message boxes.
-struct Program {
-    ScriptedDialogs dialogs;
-    session::Application app{link::makeSystemCommPort(), dialogs};
-
-    Program() { app.session().link().setReplyTimeout(1500ms); }
-
-    // Scans and checks that the main window took over.
-    void connect()
-    {
-        auto found = app.connection().Command1_Click();
-        QVERIFY(found.ok());
-        QVERIFY(*found);
-        QVERIFY(app.form1().isVisible());
-    }
-};
-
-} // namespace
 
 class SessionWindowsTest : public QObject {
     Q_OBJECT
@@ -82,10 +56,10 @@ private slots:
         QCOMPARE(contents(bench.savedPortFile()), QByteArray(" 5 \r\n"));
         QVERIFY(!p.app.form2().isVisible());
         QVERIFY(!p.app.form2().isEnabled());
-        QCOMPARE(p.app.form1().windowTitle(), QString("M610_M410 V3.2"));
         QCOMPARE(p.app.form2().windowTitle(), QString("M610_M410 V3.2"));
-        QCOMPARE(p.app.form2().Label2->text(),
-                 QString("Dispositivo  M610_M410 V3.2 rilevato sulla porta #5"));
+        QCOMPARE(p.app.form1().windowTitle(), QString("M610_M410 V3.2"));
+        QVERIFY(
+            p.app.form2().Label2->text().startsWith("Dispositivo  M610_M410 V3.2 rilevato sulla porta #5\n"));
         QCOMPARE(p.app.session().record.Modello, QString("KVE_M610_M410"));
         QCOMPARE(p.app.session().link().Porta, qint16(5));
         QVERIFY(p.app.session().link().Porta_Aperta);
@@ -289,7 +263,7 @@ private slots:
                 "Vuoi veramente resettare il datalogger?\r\nPerderai tutti i dati e tutte le impostazioni!"));
         QCOMPARE(asked.icon, ui::Dialogs::Icon::Critical);
         QVERIFY(!asked.defaultYes);
-        QCOMPARE(commands(logger), (QStringList{"z 839", "V"}));
+        QCOMPARE(commands(logger).mid(0, 3), (QStringList{"z 839", "V", "H"}));
         QVERIFY(logger.received().startsWith("z839,"));
         QVERIFY(p.app.form1().isVisible());
     }
@@ -301,7 +275,8 @@ private slots:
         write(bench.savedPortFile(), " 3 \r\n");
         Program p;
         p.app.connection().Command3_Click();
-        QCOMPARE(commands(logger), QStringList{"V"});
+        QCOMPARE(commands(logger).mid(0, 2), (QStringList{"V", "H"}));
+        QVERIFY(!commands(logger).contains("z 839"));
         QVERIFY(p.app.form1().isVisible());
     }
 
@@ -394,7 +369,7 @@ private slots:
         });
         QElapsedTimer t;
         t.start();
-        auto outcome = app.readings().leggi_nome();
+        auto outcome = app.settings().leggi_nome();
         QVERIFY(t.elapsed() < 10000);
         QVERIFY(!outcome.ok());
         QCOMPARE(outcome.error().kind, link::ErrorKind::Cancelled);

@@ -199,12 +199,15 @@ QWidget* Form1::buildDataModalitaTab()
     ScriviDataAllarme =
         makeButton(Frame3, QStringLiteral("ScriviDataAllarme"), QStringLiteral("Scrivi la Data Start"));
     Subito = makeButton(Frame3, QStringLiteral("Subito"), QStringLiteral("Esegui Subito La Misura"));
+    // Technicians set the logger's clock from the PC: this fills the boxes, the write sends them.
+    dataPC = makeButton(Frame3, QStringLiteral("dataPC"), QStringLiteral("Data e Ora del PC"));
     dates->addWidget(leggidata, 1, 8);
     dates->addWidget(impostadata, 1, 9);
+    dates->addWidget(dataPC, 1, 10);
     dates->addWidget(LeggiDataAllarme, 2, 8);
     dates->addWidget(ScriviDataAllarme, 2, 9);
     dates->addWidget(Subito, 3, 8, 1, 2);
-    dates->setColumnStretch(10, 1);
+    dates->setColumnStretch(11, 1);
 
     Frame5 = makeFrame(page, QStringLiteral("Frame5"), QString());
     data_logging = makeCheck(Frame5, QStringLiteral("data_logging"),

@@ -36,6 +36,7 @@ public:
     std::array<QLineEdit*, 6> data{};
     QPushButton* leggidata = nullptr;
     QPushButton* impostadata = nullptr;
+    QPushButton* dataPC = nullptr; // fills the clock boxes with the PC's date and time
     std::array<QLineEdit*, 6> data_allarme{};
     QPushButton* LeggiDataAllarme = nullptr;
     QPushButton* ScriviDataAllarme = nullptr;

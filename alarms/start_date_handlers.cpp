@@ -1,0 +1,73 @@
+#include "alarms/start_date_handlers.h"
+
+#include "alarms/start_date.h"
+#include "config/clock_schedule_handlers.h"
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+#include "ui/locking.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace stazione::alarms {
+
+StartDateHandlers::StartDateHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
+                                     QObject* parent)
+    : MainWindowHandler(session, form, dialogs, parent)
+{
+    onClick(form.LeggiDataAllarme, [this] { return LeggiDataAllarme(); });
+    onClick(form.ScriviDataAllarme, [this] { return ScriviDataAllarme(); });
+    onClick(form.Subito, [this] { return Subito(); });
+    for (QLineEdit* box : form.data_allarme)
+        ui::redOnEdit(box);
+}
+
+bool StartDateHandlers::timeBoxesValid(bool beep)
+{
+    if (config::timeIsValid(m_form.data_allarme[3]->text(), m_form.data_allarme[4]->text()))
+        return true;
+    m_dialogs.inform(&m_form, config::kCheckDataTitle, config::kCheckDataMessage,
+                     ui::Dialogs::Icon::Information);
+    if (beep)
+        m_dialogs.beep();
+    return false;
+}
+
+link::Status StartDateHandlers::LeggiDataAllarme()
+{
+    ui::Occupato busy(m_form);
+    auto date = readStartDate(link());
+    if (!date)
+        return date.error();
+    config::showDate(m_form.data_allarme, *date);
+    return {};
+}
+
+link::Status StartDateHandlers::ScriviDataAllarme()
+{
+    ui::Occupato busy(m_form);
+    if (!timeBoxesValid(false))
+        return {};
+    config::DateFields boxes;
+    for (int i = 0; i < 6; ++i)
+        boxes[i] = m_form.data_allarme[i]->text();
+    auto date = writeStartDate(link(), boxes);
+    if (!date)
+        return date.error();
+    config::showDate(m_form.data_allarme, *date);
+    return {};
+}
+
+link::Status StartDateHandlers::Subito()
+{
+    ui::Occupato busy(m_form);
+    if (!timeBoxesValid(true))
+        return {};
+    auto date = startNow(link());
+    if (!date)
+        return date.error();
+    config::showDate(m_form.data_allarme, *date);
+    return {};
+}
+
+} // namespace stazione::alarms

@@ -1,0 +1,315 @@
+#include "alarms/start_date.h"
+#include "cli/cli.h"
+#include "config/channels.h"
+#include "config/clock_schedule.h"
+#include "config/preheating.h"
+#include "config/station.h"
+#include "link/numbers.h"
+#include "session/models.h"
+#include "session/retrieval.h"
+
+#include <QJsonArray>
+
+#include <algorithm>
+
+namespace stazione::cli {
+
+namespace {
+
+QJsonArray array(const auto& texts)
+{
+    QJsonArray out;
+    for (const QString& t : texts)
+        out.append(t);
+    return out;
+}
+
+// Prints why an exchange failed.
+template<class T> bool failed(const link::Result<T>& outcome)
+{
+    if (outcome)
+        return false;
+    message(outcome.error().message);
+    return true;
+}
+
+// One step of the retrieval after connection, with the values put where the window shows them.
+link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report& report)
+{
+    using session::RetrievalStep;
+    switch (step) {
+    case RetrievalStep::Channels: {
+        auto count = config::readChannelCount(link);
+        if (!count)
+            return count.error();
+        report.add(QStringLiteral("MUX"), *count);
+        link.Ritardo(20);
+        return {};
+    }
+    case RetrievalStep::Clock: {
+        auto clock = config::readClock(link);
+        if (!clock)
+            return clock.error();
+        report.add(QStringLiteral("data"), array(*clock));
+        return {};
+    }
+    case RetrievalStep::StartDate: {
+        auto start = alarms::readStartDate(link);
+        if (!start)
+            return start.error();
+        report.add(QStringLiteral("data_allarme"), array(*start));
+        return {};
+    }
+    case RetrievalStep::Interval: {
+        QStringList parts;
+        for (int i = 0; i < 3; ++i) {
+            auto part = config::readIntervalPart(link, i);
+            if (!part)
+                return part.error();
+            parts << *part;
+            link.Ritardo(10);
+        }
+        report.add(QStringLiteral("conversione"), array(parts));
+        return {};
+    }
+    case RetrievalStep::Preheating: {
+        auto time = config::readPreheating(link);
+        if (!time)
+            return time.error();
+        report.add(QStringLiteral("preaccensione"), *time);
+        return {};
+    }
+    case RetrievalStep::BatteryVoltage: {
+        auto volts = config::readBatteryVoltage(link);
+        if (!volts)
+            return volts.error();
+        report.add(QStringLiteral("parameters_2"), *volts);
+        return {};
+    }
+    case RetrievalStep::Memory: {
+        auto memory = config::readMemoryState(link);
+        if (!memory)
+            return memory.error();
+        if (!*memory) {
+            message(config::kNoChannelMessage);
+            return {};
+        }
+        report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
+        report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
+        return {};
+    }
+    case RetrievalStep::StationName: {
+        auto name = config::readStationName(link);
+        if (!name)
+            return name.error();
+        report.add(QStringLiteral("Nome_Centralina"), *name);
+        return {};
+    }
+    case RetrievalStep::NextAcquisition: {
+        auto next = config::readNextAcquisition(link);
+        if (!next)
+            return next.error();
+        report.add(QStringLiteral("Prox"), array(next->fields));
+        return {};
+    }
+    case RetrievalStep::AcquisitionState:
+    case RetrievalStep::BatteryType:
+    case RetrievalStep::MiniPanel: {
+        auto read = step == RetrievalStep::AcquisitionState ? config::readAcquisitionEnabled(link)
+                    : step == RetrievalStep::BatteryType    ? config::readBatteryType(link)
+                                                            : config::readMiniPanel(link);
+        if (!read)
+            return read.error();
+        const QString key = step == RetrievalStep::AcquisitionState ? QStringLiteral("data_logging")
+                            : step == RetrievalStep::BatteryType    ? QStringLiteral("BATTPBX")
+                                                                    : QStringLiteral("minipan");
+        report.add(key, double(*read));
+        return {};
+    }
+    }
+    return {};
+}
+
+} // namespace
+
+int runParams(const Options& options)
+{
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    link::Link& link = *logger->link;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    auto retrieved = session::runRetrieval(
+        link, logger->id.Modello,
+        [&](session::RetrievalStep step) { return retrievalStep(link, step, report); },
+        [](const QString& line) { message(line); });
+    if (failed(retrieved))
+        return kExitFailure;
+    link.Porta_Off();
+    report.print();
+    return kExitOk;
+}
+
+int runSetClock(const Options& options)
+{
+    config::DateFields boxes;
+    if (options.now == (options.arguments.size() == 6)) {
+        message(QStringLiteral("stazione-cli: set-clock takes --now, or day month year hour minute second."));
+        return kExitUsage;
+    }
+    if (options.now) {
+        boxes = config::dateFieldsOf(QDateTime::currentDateTime());
+    } else {
+        for (int i = 0; i < 6; ++i)
+            boxes[i] = options.arguments[i];
+    }
+    if (!config::timeIsValid(boxes[3], boxes[4])) {
+        message(config::kCheckDataMessage);
+        return kExitUsage;
+    }
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    link::Link& link = *logger->link;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    auto written = config::writeClock(link, boxes);
+    if (failed(written))
+        return kExitFailure;
+    report.add(QStringLiteral("accepted"), written->accepted);
+    if (written->clock)
+        report.add(QStringLiteral("data"), array(*written->clock));
+    if (written->startDate)
+        report.add(QStringLiteral("data_allarme"), array(*written->startDate));
+    if (logger->id.Modello == session::kModelVibratingWire) {
+        auto start = alarms::readStartDate(link);
+        if (failed(start))
+            return kExitFailure;
+        report.add(QStringLiteral("data_allarme"), array(*start));
+    }
+    link.Porta_Off();
+    report.print();
+    if (!written->accepted) {
+        message(QStringLiteral("Parametro non registrato"));
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int runSetInterval(const Options& options)
+{
+    if (options.arguments.size() != 3) {
+        message(QStringLiteral("stazione-cli: set-interval takes hours, minutes and seconds."));
+        return kExitUsage;
+    }
+    const auto check = config::checkInterval(
+        {options.arguments[0], options.arguments[1], options.arguments[2]}, options.gsm);
+    if (!check.ok) {
+        message(config::kIntervalMessage);
+        return kExitUsage;
+    }
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    auto written = config::writeInterval(*logger->link, check.boxes);
+    if (failed(written))
+        return kExitFailure;
+    logger->link->Porta_Off();
+    report.add(QStringLiteral("conversione"), array(check.boxes));
+    QJsonArray accepted;
+    for (bool a : *written)
+        accepted.append(a);
+    report.add(QStringLiteral("accepted"), accepted);
+    report.print();
+    if (std::find(written->begin(), written->end(), false) != written->end()) {
+        message(QStringLiteral("Parametro non registrato"));
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int runSetName(const Options& options)
+{
+    if (options.arguments.size() != 1) {
+        message(QStringLiteral("stazione-cli: set-name takes the station name."));
+        return kExitUsage;
+    }
+    const QString name = options.arguments[0].trimmed();
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    auto accepted = config::writeStationName(*logger->link, name);
+    if (failed(accepted))
+        return kExitFailure;
+    logger->link->Porta_Off();
+    report.add(QStringLiteral("Nome_Centralina"), name);
+    report.add(QStringLiteral("accepted"), *accepted);
+    report.print();
+    if (!*accepted) {
+        message(QStringLiteral("Parametro non registrato"));
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int runSetChannels(const Options& options)
+{
+    bool isNumber = false;
+    const int count = options.arguments.size() == 1 ? options.arguments[0].toInt(&isNumber) : -1;
+    if (!isNumber || count < 0 || count > config::kMaxChannels) {
+        message(QStringLiteral("stazione-cli: set-channels takes a number of channels from 0 to 16."));
+        return kExitUsage;
+    }
+    if (!options.yes) {
+        message(QStringLiteral(
+            "stazione-cli: changing the channels erases the recorded data; add --yes to confirm."));
+        return kExitUsage;
+    }
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    auto written = config::writeChannelCount(*logger->link, count);
+    if (failed(written))
+        return kExitFailure;
+    logger->link->Ritardo(200);
+    logger->link->Porta_Off();
+    report.add(QStringLiteral("accepted"), written->accepted);
+    report.add(QStringLiteral("MUX"), written->channels);
+    if (written->memory) {
+        report.add(QStringLiteral("Acq_possibili"), written->memory->possible);
+        report.add(QStringLiteral("acq_disponibili"), written->memory->available);
+    } else {
+        message(config::kNoChannelMessage);
+    }
+    report.print();
+    if (!written->accepted) {
+        message(QStringLiteral("Parametro non registrato"));
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int runSetEnabled(const Options& options, bool enabled)
+{
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    auto state = config::setAcquisitionEnabled(*logger->link, enabled);
+    if (failed(state))
+        return kExitFailure;
+    logger->link->Porta_Off();
+    report.add(QStringLiteral("data_logging"), double(*state));
+    report.print();
+    return *state == (enabled ? 1 : 0) ? kExitOk : kExitFailure;
+}
+
+} // namespace stazione::cli

@@ -1,0 +1,197 @@
+#include "config/clock_schedule_handlers.h"
+
+#include "alarms/start_date.h"
+#include "config/clock_schedule.h"
+#include "session/models.h"
+#include "session/session.h"
+#include "ui/colours.h"
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+#include "ui/locking.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace stazione::config {
+
+void showDate(const std::array<QLineEdit*, 6>& boxes, const DateFields& fields)
+{
+    for (int i = 0; i < 6; ++i) {
+        boxes[i]->setText(fields[i]);
+        ui::setBackColour(boxes[i], ui::kConfirmed);
+    }
+}
+
+ClockScheduleHandlers::ClockScheduleHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
+                                             const QCheckBox& gsmStation, QObject* parent)
+    : MainWindowHandler(session, form, dialogs, parent)
+    , m_gsmStation(gsmStation)
+{
+    onClick(form.leggidata, [this] { return leggidata(); });
+    onClick(form.impostadata, [this] { return impostadata(); });
+    connect(form.dataPC, &QPushButton::clicked, this, &ClockScheduleHandlers::dataPC);
+    onClick(form.leggiprox, [this] { return leggiprox(); });
+    onClick(form.Command2, [this] { return Command2(); });
+    onClick(form.Command1, [this] { return Command1(); });
+    onPress(form.data_logging, [this](bool checked) { return data_logging_MouseDown(checked); });
+    onClick(form.ReadSt, [this] { return ReadSt(); });
+    onClick(form.stopacq, [this] { return stopacq(); });
+    // The stop of the continuous reading must get through while that reading waits.
+    connect(form.constop, &QPushButton::clicked, this, [this] { report(constop()); });
+    onClick(form.Aggiorna_acq, [this] { return Aggiorna_acq(); });
+    for (QLineEdit* box : form.data)
+        ui::redOnEdit(box);
+    for (QLineEdit* box : form.conversione) {
+        ui::redOnEdit(box);
+        ui::trimOnChange(box);
+    }
+}
+
+link::Status ClockScheduleHandlers::leggidata()
+{
+    ui::Occupato busy(m_form);
+    auto clock = readClock(link());
+    if (!clock)
+        return clock.error();
+    showDate(m_form.data, *clock);
+    return {};
+}
+
+link::Status ClockScheduleHandlers::impostadata()
+{
+    ui::Occupato busy(m_form);
+    if (!timeIsValid(m_form.data[3]->text(), m_form.data[4]->text())) {
+        m_dialogs.inform(&m_form, kCheckDataTitle, kCheckDataMessage, ui::Dialogs::Icon::Information);
+        m_dialogs.beep();
+        return {};
+    }
+    DateFields boxes;
+    for (int i = 0; i < 6; ++i)
+        boxes[i] = m_form.data[i]->text();
+    auto written = writeClock(link(), boxes);
+    if (!written)
+        return written.error();
+    setCaption(written->accepted ? ui::kParameterSent : ui::kParameterRefused);
+    if (written->clock)
+        showDate(m_form.data, *written->clock);
+    if (written->startDate)
+        showDate(m_form.data_allarme, *written->startDate);
+    // The vibrating-wire logger moves its start date with the clock: show it, whatever the reply.
+    if (m_session.record.Modello == session::kModelVibratingWire) {
+        auto start = alarms::readStartDate(link());
+        if (!start)
+            return start.error();
+        showDate(m_form.data_allarme, *start);
+    }
+    return {};
+}
+
+void ClockScheduleHandlers::dataPC()
+{
+    const DateFields now = dateFieldsOf(QDateTime::currentDateTime());
+    for (int i = 0; i < 6; ++i) {
+        m_form.data[i]->setText(now[i]);
+        ui::setBackColour(m_form.data[i], ui::kEdited); // not on the logger until written
+    }
+}
+
+link::Status ClockScheduleHandlers::leggiprox()
+{
+    auto next = readNextAcquisition(link());
+    if (!next)
+        return next.error();
+    for (int i = 0; i < 5; ++i) {
+        if (!next->complete && i >= 2)
+            break;
+        m_form.Prox[i]->setText(next->fields[i]);
+    }
+    return {};
+}
+
+link::Status ClockScheduleHandlers::Command2()
+{
+    ui::Occupato busy(m_form);
+    for (int i = 0; i < 3; ++i) {
+        auto part = readIntervalPart(link(), i);
+        if (!part)
+            return part.error();
+        m_form.conversione[i]->setText(*part);
+        ui::setBackColour(m_form.conversione[i], ui::kConfirmed);
+        link().Ritardo(10);
+    }
+    return {};
+}
+
+link::Status ClockScheduleHandlers::Command1()
+{
+    ui::Occupato busy(m_form);
+    std::array<QString, 3> boxes;
+    for (int i = 0; i < 3; ++i)
+        boxes[i] = m_form.conversione[i]->text();
+    const IntervalCheck check = checkInterval(boxes, m_gsmStation.isChecked());
+    for (int i = 0; i < 3; ++i)
+        m_form.conversione[i]->setText(check.boxes[i]);
+    if (!check.ok) {
+        m_dialogs.inform(&m_form, kCheckDataTitle, kIntervalMessage, ui::Dialogs::Icon::Information);
+        m_dialogs.beep();
+        return {};
+    }
+    auto written = writeInterval(link(), check.boxes, [this](int i, bool accepted) {
+        setCaption(accepted ? ui::kParameterSent : ui::kParameterRefused);
+        if (accepted)
+            ui::setBackColour(m_form.conversione[i], ui::kConfirmed);
+    });
+    return written ? link::Status() : link::Status(written.error());
+}
+
+link::Status ClockScheduleHandlers::data_logging_MouseDown(bool checkedAtPress)
+{
+    auto state = setAcquisitionEnabled(link(), !checkedAtPress);
+    if (!state)
+        return state.error();
+    ui::setCheckValue(m_form.data_logging, *state);
+    return {};
+}
+
+link::Status ClockScheduleHandlers::ReadSt()
+{
+    ui::Occupato busy(m_form);
+    auto state = readAcquisitionEnabled(link());
+    if (!state)
+        return state.error();
+    ui::setCheckValue(m_form.data_logging, *state);
+    return {};
+}
+
+link::Status ClockScheduleHandlers::stopacq()
+{
+    return stopAcquisition(link());
+}
+
+link::Status ClockScheduleHandlers::constop()
+{
+    const auto sent = stopAcquisition(link());
+    m_session.Stop_Continua = 1;
+    ui::Accendi_Tasti(m_form);
+    return sent;
+}
+
+link::Status ClockScheduleHandlers::Aggiorna_acq()
+{
+    ui::Occupato busy(m_form);
+    auto state = readMemoryState(link());
+    if (!state)
+        return state.error();
+    if (!*state) {
+        m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), kNoChannelMessage,
+                         ui::Dialogs::Icon::Information);
+        return {};
+    }
+    m_form.Acq_possibili->setText((*state)->possible);
+    m_form.acq_disponibili->setText((*state)->available);
+    return {};
+}
+
+} // namespace stazione::config

@@ -1,0 +1,250 @@
+#include "config/settings_handlers.h"
+
+#include "config/channels.h"
+#include "config/preheating.h"
+#include "config/station.h"
+#include "link/numbers.h"
+#include "session/session.h"
+#include "ui/colours.h"
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+#include "ui/locking.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace stazione::config {
+
+SettingsHandlers::SettingsHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
+                                   QObject* parent)
+    : MainWindowHandler(session, form, dialogs, parent)
+{
+    onClick(form.preacc, [this] { return preacc(); });
+    onClick(form.impostapreacc, [this] { return impostapreacc(); });
+    ui::redOnEdit(form.preaccensione);
+    ui::trimOnChange(form.preaccensione);
+
+    onClick(form.leggicanali, [this] { return leggicanali(); });
+    onClick(form.Scrivicanali, [this] { return Scrivicanali(); });
+    for (QLineEdit* box : form.MUX) {
+        connect(box, &QLineEdit::textChanged, this, [box](const QString& text) {
+            ui::setBackColour(box, ui::kEdited);
+            if (auto corrected = correctedChannelBox(text))
+                box->setText(*corrected);
+        });
+    }
+
+    onClick(form.leggi_nome, [this] { return leggi_nome(); });
+    onClick(form.imposta_nome, [this] { return imposta_nome(); });
+    ui::redOnEdit(form.Nome_Centralina);
+    onClick(form.Status, [this] { return Status(); });
+    onClick(form.BATTPB_READ, [this] { return BATTPB_READ(); });
+    onStateChange(form.BATTPBX, &SettingsHandlers::BATTPBX_Click);
+    onClick(form.minipan_read, [this] { return minipan_read(); });
+    onStateChange(form.minipan, &SettingsHandlers::minipan_Click);
+    onPress(form.PLUVIOMETRO, [this](bool checked) { return PLUVIOMETRO_MouseDown(checked); });
+    onClick(form.mmpioggialeggi, [this] { return mmpioggialeggi(); });
+    onClick(form.mmpioggiatastoscrivi, [this] { return mmpioggiatastoscrivi(); });
+    ui::redOnEdit(form.mmpioggia);
+    onClick(form.CONTAIMP, [this] { return CONTAIMP(); });
+}
+
+void SettingsHandlers::onStateChange(QCheckBox* box, link::Status (SettingsHandlers::*write)())
+{
+    // The write follows every change of the box, also one made by a read: the value just read is
+    // then sent back, and reading it again changes nothing.
+    connect(box, &QCheckBox::stateChanged, this, [this, box, write](int) {
+        if (busy()) {
+            const QSignalBlocker quiet(box);
+            box->setChecked(!box->isChecked());
+            m_dialogs.beep();
+            return;
+        }
+        report((this->*write)());
+    });
+}
+
+link::Status SettingsHandlers::preacc()
+{
+    ui::Occupato busy(m_form);
+    auto time = readPreheating(link());
+    if (!time)
+        return time.error();
+    m_form.preaccensione->setText(*time);
+    ui::setBackColour(m_form.preaccensione, ui::kConfirmed);
+    return {};
+}
+
+link::Status SettingsHandlers::impostapreacc()
+{
+    ui::Occupato busy(m_form);
+    const auto text = preheatingToSend(m_form.preaccensione->text());
+    if (!text) {
+        m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), kPreheatingTooLong,
+                         ui::Dialogs::Icon::Information);
+        m_form.preaccensione->setText(QStringLiteral("0"));
+        return {};
+    }
+    m_form.preaccensione->setText(*text);
+    ui::setBackColour(m_form.preaccensione, ui::kConfirmed);
+    return writePreheating(link(), *text);
+}
+
+link::Status SettingsHandlers::leggicanali()
+{
+    ui::Occupato busy(m_form);
+    auto count = readChannelCount(link());
+    if (!count)
+        return count.error();
+    m_form.MUX[0]->setText(*count);
+    ui::setBackColour(m_form.MUX[0], ui::kConfirmed);
+    link().Ritardo(20);
+    return {};
+}
+
+link::Status SettingsHandlers::Scrivicanali()
+{
+    ui::Occupato busy(m_form);
+    const bool yes = m_dialogs.askYesNo(&m_form, QStringLiteral("Attenzione"), kChannelWriteQuestion,
+                                        ui::Dialogs::Icon::Critical, false);
+    if (yes) {
+        auto written = writeChannelCount(link(), link::integerValue(m_form.MUX[0]->text()));
+        if (!written)
+            return written.error();
+        setCaption(written->accepted ? ui::kParameterSent : ui::kParameterRefused);
+        m_form.MUX[0]->setText(written->channels);
+        ui::setBackColour(m_form.MUX[0], ui::kConfirmed);
+        if (written->memory) {
+            m_form.Acq_possibili->setText(written->memory->possible);
+            m_form.acq_disponibili->setText(written->memory->available);
+        } else {
+            m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), kNoChannelMessage,
+                             ui::Dialogs::Icon::Information);
+        }
+    }
+    link().Ritardo(200);
+    return {};
+}
+
+link::Status SettingsHandlers::leggi_nome()
+{
+    ui::Occupato busy(m_form);
+    auto name = readStationName(link());
+    if (!name)
+        return name.error();
+    m_form.Nome_Centralina->setText(*name);
+    ui::setBackColour(m_form.Nome_Centralina, ui::kConfirmed);
+    return {};
+}
+
+link::Status SettingsHandlers::imposta_nome()
+{
+    ui::Occupato busy(m_form);
+    const QString name = m_form.Nome_Centralina->text().trimmed();
+    m_form.Nome_Centralina->setText(name);
+    auto accepted = writeStationName(link(), name);
+    if (!accepted)
+        return accepted.error();
+    setCaption(*accepted ? ui::kParameterSent : ui::kParameterRefused);
+    if (*accepted) {
+        ui::setBackColour(m_form.Nome_Centralina, ui::kConfirmed);
+        link().Ritardo(10);
+    }
+    return {};
+}
+
+link::Status SettingsHandlers::Status()
+{
+    ui::Occupato busy(m_form);
+    auto volts = readBatteryVoltage(link());
+    if (!volts)
+        return volts.error();
+    m_form.parameters[2]->setText(*volts);
+    return {};
+}
+
+link::Status SettingsHandlers::BATTPB_READ()
+{
+    ui::Occupato busy(m_form);
+    auto type = readBatteryType(link());
+    if (!type)
+        return type.error();
+    ui::setCheckValue(m_form.BATTPBX, *type);
+    return {};
+}
+
+link::Status SettingsHandlers::BATTPBX_Click()
+{
+    auto written = writeBatteryType(link(), ui::checkValue(m_form.BATTPBX));
+    if (!written)
+        return written.error();
+    setCaption(written->accepted ? ui::kParameterSent : ui::kParameterRefused);
+    ui::Occupato busy(m_form);
+    ui::setCheckValue(m_form.BATTPBX, written->readBack);
+    return {};
+}
+
+link::Status SettingsHandlers::minipan_read()
+{
+    ui::Occupato busy(m_form);
+    auto state = readMiniPanel(link());
+    if (!state)
+        return state.error();
+    ui::setCheckValue(m_form.minipan, *state);
+    return {};
+}
+
+link::Status SettingsHandlers::minipan_Click()
+{
+    auto written = writeMiniPanel(link(), ui::checkValue(m_form.minipan));
+    if (!written)
+        return written.error();
+    setCaption(written->accepted ? ui::kParameterSent : ui::kParameterRefused);
+    ui::Occupato busy(m_form);
+    ui::setCheckValue(m_form.minipan, written->readBack);
+    return {};
+}
+
+link::Status SettingsHandlers::PLUVIOMETRO_MouseDown(bool checkedAtPress)
+{
+    auto state = switchEventCounter(link(), !checkedAtPress);
+    if (!state)
+        return state.error();
+    ui::setCheckValue(m_form.PLUVIOMETRO, *state);
+    return {};
+}
+
+link::Status SettingsHandlers::mmpioggialeggi()
+{
+    ui::Occupato busy(m_form);
+    auto amount = readRainAmount(link());
+    if (!amount)
+        return amount.error();
+    m_form.mmpioggia->setText(*amount);
+    ui::setBackColour(m_form.mmpioggia, ui::kReadYellow);
+    return {};
+}
+
+link::Status SettingsHandlers::mmpioggiatastoscrivi()
+{
+    ui::Occupato busy(m_form);
+    auto amount = writeRainAmount(link(), m_form.mmpioggia->text().trimmed());
+    if (!amount)
+        return amount.error();
+    m_form.mmpioggia->setText(*amount);
+    ui::setBackColour(m_form.mmpioggia, ui::kReadYellow);
+    return {};
+}
+
+link::Status SettingsHandlers::CONTAIMP()
+{
+    auto count = readEventCount(link());
+    if (!count)
+        return count.error();
+    m_form.Text2->setText(*count);
+    return {};
+}
+
+} // namespace stazione::config

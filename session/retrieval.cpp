@@ -1,0 +1,60 @@
+#include "session/retrieval.h"
+
+#include "session/models.h"
+
+namespace stazione::session {
+
+const QList<RetrievalStepInfo>& retrievalSteps()
+{
+    static const QList<RetrievalStepInfo> steps{
+        {RetrievalStep::Channels, QStringLiteral("Informazione Sensori: OK")},
+        {RetrievalStep::Clock, QStringLiteral("Data/Ora Interna: OK")},
+        {RetrievalStep::StartDate, QStringLiteral("Data Prossima Scansione: OK")},
+        {RetrievalStep::Interval, QStringLiteral("Timer: OK")},
+        {RetrievalStep::Preheating, QStringLiteral("Preaccensione: OK"), true, true},
+        {RetrievalStep::BatteryVoltage, QStringLiteral("Tensione di Batteria: OK")},
+        {RetrievalStep::Memory, QStringLiteral("Memoria: OK")},
+        {RetrievalStep::StationName, QStringLiteral("Nome Datalogger: OK")},
+        {RetrievalStep::AcquisitionState, QStringLiteral("Stato Abilitazione: OK")},
+        {RetrievalStep::BatteryType, QStringLiteral("Tipo Batteria: OK"), true, false},
+        {RetrievalStep::MiniPanel, QStringLiteral("Minipannello: OK"), true, false},
+        {RetrievalStep::NextAcquisition, QString()},
+    };
+    return steps;
+}
+
+QString failedStepMessage(const RetrievalStepInfo& info, const link::Error& error)
+{
+    QString what = info.message.isEmpty() ? QStringLiteral("Data Prossima Acquisizione: OK") : info.message;
+    what.chop(2); // "OK"
+    if (error.kind == link::ErrorKind::Cancelled)
+        return what + QStringLiteral("interrotto");
+    return what + QStringLiteral("NON RIUSCITO - ") + error.message;
+}
+
+link::Status runRetrieval(link::Link& link, const QString& modello,
+                          const std::function<link::Status(RetrievalStep)>& execute,
+                          const std::function<void(const QString&)>& append)
+{
+    link.Ritardo(10);
+    append(kRetrievalStart);
+    const bool vibratingWire = modello == kModelVibratingWire;
+    for (const RetrievalStepInfo& info : retrievalSteps()) {
+        if (vibratingWire && info.skippedForVibratingWire) {
+            if (info.pauseWhenSkipped)
+                link.Ritardo(10);
+            continue;
+        }
+        if (auto s = execute(info.step); !s) {
+            append(failedStepMessage(info, s.error()));
+            return s;
+        }
+        if (info.message.isEmpty())
+            continue;
+        append(info.message);
+        link.Ritardo(10);
+    }
+    return {};
+}
+
+} // namespace stazione::session

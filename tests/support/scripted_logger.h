@@ -1,0 +1,39 @@
+#pragma once
+
+#include "support/fake_device.h"
+
+#include <QByteArray>
+#include <QList>
+
+namespace stazione::testing {
+
+// Plays a logger on a FakeDevice from a script: when the bytes received so far end with the next
+// expected command, its reply goes out. Everything received stays in `received` for the test.
+class ScriptedLogger {
+public:
+    explicit ScriptedLogger(FakeDevice& device)
+        : m_device(device)
+    {
+        device.onWrite = [this](const QString&, const QByteArray& bytes) {
+            received += bytes;
+            m_pending += bytes;
+            if (!m_script.isEmpty() && m_pending.endsWith(m_script.first().first)) {
+                m_device.deliverLater(1, m_script.takeFirst().second);
+                m_pending.clear();
+            }
+        };
+    }
+
+    // When `command` (letter and parameters, as on the wire) has arrived, answer `reply`.
+    void expect(const QByteArray& command, const QByteArray& reply) { m_script.append({command, reply}); }
+    bool scriptDone() const { return m_script.isEmpty(); }
+
+    QByteArray received;
+
+private:
+    FakeDevice& m_device;
+    QByteArray m_pending;
+    QList<QPair<QByteArray, QByteArray>> m_script;
+};
+
+} // namespace stazione::testing

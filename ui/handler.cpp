@@ -1,0 +1,141 @@
+#include "ui/handler.h"
+
+#include "session/session.h"
+#include "ui/colours.h"
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+namespace stazione::ui {
+
+namespace {
+
+class PressFilter : public QObject {
+public:
+    PressFilter(QCheckBox* box, std::function<void()> action)
+        : QObject(box)
+        , m_action(std::move(action))
+    {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                m_action();
+            return true;
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            return true;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() != Qt::Key_Space && key->key() != Qt::Key_Select)
+                return false;
+            if (event->type() == QEvent::KeyPress && !key->isAutoRepeat())
+                m_action();
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
+} // namespace
+
+MainWindowHandler::MainWindowHandler(session::Session& session, Form1& form, Dialogs& dialogs,
+                                     QObject* parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_form(form)
+    , m_dialogs(dialogs)
+{}
+
+bool MainWindowHandler::busy() const
+{
+    return m_session.port().waiting();
+}
+
+void MainWindowHandler::report(const link::Status& outcome)
+{
+    if (!outcome)
+        reportError(m_dialogs, &m_form, outcome.error());
+}
+
+void MainWindowHandler::setCaption(const QString& text)
+{
+    m_form.setWindowTitle(text);
+}
+
+link::Link& MainWindowHandler::link()
+{
+    return m_session.link();
+}
+
+void MainWindowHandler::onClick(QAbstractButton* button, std::function<link::Status()> operation)
+{
+    connect(button, &QAbstractButton::clicked, this, [this, operation = std::move(operation)] {
+        if (busy()) {
+            m_dialogs.beep();
+            return;
+        }
+        report(operation());
+    });
+}
+
+void MainWindowHandler::onPress(QCheckBox* box, std::function<link::Status(bool)> operation)
+{
+    box->installEventFilter(new PressFilter(box, [this, box, operation = std::move(operation)] {
+        if (!box->isEnabled())
+            return;
+        if (busy()) {
+            m_dialogs.beep();
+            return;
+        }
+        report(operation(box->isChecked()));
+    }));
+}
+
+void redOnEdit(QLineEdit* box)
+{
+    QObject::connect(box, &QLineEdit::textEdited, box, [box] { setBackColour(box, kEdited); });
+}
+
+void trimOnChange(QLineEdit* box)
+{
+    QObject::connect(box, &QLineEdit::textChanged, box, [box](const QString& text) {
+        const QString trimmed = text.trimmed();
+        if (trimmed != text)
+            box->setText(trimmed);
+    });
+}
+
+void setCheckValue(QCheckBox* box, long long value)
+{
+    box->setCheckState(value == 0 ? Qt::Unchecked : value == 1 ? Qt::Checked : Qt::PartiallyChecked);
+}
+
+int checkValue(const QCheckBox* box)
+{
+    switch (box->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::Checked:
+        return 1;
+    default:
+        return 2;
+    }
+}
+
+} // namespace stazione::ui

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "link/result.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QAbstractButton;
+class QCheckBox;
+class QLineEdit;
+
+namespace stazione::link {
+class Link;
+}
+namespace stazione::session {
+class Session;
+}
+
+namespace stazione::ui {
+
+class Dialogs;
+class Form1;
+
+// What the handlers of the main window's controls have in common: the session, the window, the
+// message boxes, and the ways a control starts an operation.
+class MainWindowHandler : public QObject {
+    Q_OBJECT
+
+public:
+    MainWindowHandler(session::Session& session, Form1& form, Dialogs& dialogs, QObject* parent = nullptr);
+
+protected:
+    // A click runs the operation and tells the operator how it failed. While another exchange
+    // waits for the logger (a control that is not locked was used meanwhile) the click is refused
+    // with a beep: two exchanges on one line would mix their replies.
+    void onClick(QAbstractButton* button, std::function<link::Status()> operation);
+    // A check box whose operation runs when the mouse button goes down, before the box toggles:
+    // `operation` gets the box's state at the press and sets the box itself from what the logger
+    // then reports. The box never toggles on its own; the space bar works like the mouse.
+    void onPress(QCheckBox* box, std::function<link::Status(bool checkedAtPress)> operation);
+
+    bool busy() const;
+    void report(const link::Status& outcome);
+    // The main window's caption, where the result of a write is shown.
+    void setCaption(const QString& text);
+    link::Link& link();
+
+    session::Session& m_session;
+    Form1& m_form;
+    Dialogs& m_dialogs;
+};
+
+// Status texts of a write.
+inline const QString kParameterSent = QStringLiteral("Trasmissione parametro OK");
+inline const QString kParameterRefused = QStringLiteral("Parametro non registrato");
+
+// The box turns red when the operator types into it.
+void redOnEdit(QLineEdit* box);
+// Any change of the box's text drops the blanks around it.
+void trimOnChange(QLineEdit* box);
+// The check box's state from a number the logger sent: 0 unchecked, 1 checked, else grey.
+void setCheckValue(QCheckBox* box, long long value);
+int checkValue(const QCheckBox* box);
+
+} // namespace stazione::ui
