@@ -10,12 +10,15 @@
 #include "session/application.h"
 #include "session/connection.h"
 #include "sim/pty_server.h"
+#include "ui/allarmi_an.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/sensori_an.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +91,20 @@ int main(int argc, char** argv)
             main.SSTab1->setCurrentIndex(tab);
             if (!save(main, QStringLiteral("%1/%2_tab%3.png").arg(out).arg(QLatin1String(tag)).arg(tab)))
                 return 1;
+        }
+        if (QLatin1String(tag) == QLatin1String("m610")) {
+            // The two windows opened from the main window, after a read.
+            main.Leggi_poprietà->click();
+            stazione.sensori().Leggi_prop->click();
+            if (!save(stazione.sensori(), out + QStringLiteral("/sensori_an.png")))
+                return 1;
+            stazione.sensori().close();
+            main.Leggi_Allarmi->click();
+            stazione.allarmi().Leggi_all[0]->click();
+            stazione.allarmi().MESSAGGIO_PERSONALE_LEGGI->click();
+            if (!save(stazione.allarmi(), out + QStringLiteral("/allarmi_an.png")))
+                return 1;
+            stazione.allarmi().close();
         }
         main.hide();
     }

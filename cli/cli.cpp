@@ -109,6 +109,15 @@ std::optional<Connected> connectLogger(const Options& options)
     return c;
 }
 
+int finish(const Report& report, bool accepted)
+{
+    report.print();
+    if (accepted)
+        return kExitOk;
+    message(QStringLiteral("Parametro non registrato"));
+    return kExitFailure;
+}
+
 void addIdentification(Report& report, const session::Identification& id)
 {
     report.add(QStringLiteral("model"), id.Modello);

@@ -4,10 +4,13 @@
 #include "link/link.h"
 #include "session/port_scan.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -23,9 +26,11 @@ struct Options {
     std::optional<int> port;
     std::optional<double> timeoutSeconds;
     bool json = false;
-    bool yes = false; // confirms a command that deletes data on the logger
-    bool now = false; // set-clock: the PC's date and time
-    bool gsm = false; // set-interval: a GSM station (the connection window's "Versione GSM")
+    bool yes = false;        // confirms a command that deletes data on the logger
+    bool now = false;        // set-clock: the PC's date and time
+    bool gsm = false;        // set-interval: a GSM station (the connection window's "Versione GSM")
+    QStringList sets;        // --set NAME=VALUE: boxes to change before a write
+    std::optional<int> rows; // alarms: how many channel rows
 };
 
 // Prints results as "key: value" lines, or as one JSON object with --json.
@@ -58,6 +63,32 @@ struct Connected {
 std::optional<Connected> connectLogger(const Options& options);
 void addIdentification(Report& report, const session::Identification& id);
 
+// Prints the report; a write the logger refused is told on stderr and fails the command.
+int finish(const Report& report, bool accepted = true);
+
+template<class Flags> bool allAccepted(const Flags& accepted)
+{
+    return std::all_of(std::begin(accepted), std::end(accepted), [](bool a) { return a; });
+}
+
+// Prints why an exchange failed; true when it did.
+template<class T> bool failed(const link::Result<T>& outcome)
+{
+    if (outcome)
+        return false;
+    message(outcome.error().message);
+    return true;
+}
+
+// A list of texts as a JSON array (printed as a line of values without --json).
+template<class Texts> QJsonArray textArray(const Texts& texts)
+{
+    QJsonArray out;
+    for (const QString& t : texts)
+        out.append(t);
+    return out;
+}
+
 int runPorts(const Options& options);
 int runIdentify(const Options& options);
 
@@ -70,5 +101,11 @@ int runSetInterval(const Options& options);
 int runSetName(const Options& options);
 int runSetChannels(const Options& options);
 int runSetEnabled(const Options& options, bool enabled);
+
+int runSensors(const Options& options);
+int runGsm(const Options& options);
+int runGprs(const Options& options);
+int runAlarms(const Options& options);
+int runSmsText(const Options& options);
 
 } // namespace stazione::cli

@@ -16,23 +16,6 @@ namespace stazione::cli {
 
 namespace {
 
-QJsonArray array(const auto& texts)
-{
-    QJsonArray out;
-    for (const QString& t : texts)
-        out.append(t);
-    return out;
-}
-
-// Prints why an exchange failed.
-template<class T> bool failed(const link::Result<T>& outcome)
-{
-    if (outcome)
-        return false;
-    message(outcome.error().message);
-    return true;
-}
-
 // One step of the retrieval after connection, with the values put where the window shows them.
 link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report& report)
 {
@@ -50,14 +33,14 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
         auto clock = config::readClock(link);
         if (!clock)
             return clock.error();
-        report.add(QStringLiteral("data"), array(*clock));
+        report.add(QStringLiteral("data"), textArray(*clock));
         return {};
     }
     case RetrievalStep::StartDate: {
         auto start = alarms::readStartDate(link);
         if (!start)
             return start.error();
-        report.add(QStringLiteral("data_allarme"), array(*start));
+        report.add(QStringLiteral("data_allarme"), textArray(*start));
         return {};
     }
     case RetrievalStep::Interval: {
@@ -69,7 +52,7 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
             parts << *part;
             link.Ritardo(10);
         }
-        report.add(QStringLiteral("conversione"), array(parts));
+        report.add(QStringLiteral("conversione"), textArray(parts));
         return {};
     }
     case RetrievalStep::Preheating: {
@@ -109,7 +92,7 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
         auto next = config::readNextAcquisition(link);
         if (!next)
             return next.error();
-        report.add(QStringLiteral("Prox"), array(next->fields));
+        report.add(QStringLiteral("Prox"), textArray(next->fields));
         return {};
     }
     case RetrievalStep::AcquisitionState:
@@ -179,22 +162,17 @@ int runSetClock(const Options& options)
         return kExitFailure;
     report.add(QStringLiteral("accepted"), written->accepted);
     if (written->clock)
-        report.add(QStringLiteral("data"), array(*written->clock));
+        report.add(QStringLiteral("data"), textArray(*written->clock));
     if (written->startDate)
-        report.add(QStringLiteral("data_allarme"), array(*written->startDate));
+        report.add(QStringLiteral("data_allarme"), textArray(*written->startDate));
     if (logger->id.Modello == session::kModelVibratingWire) {
         auto start = alarms::readStartDate(link);
         if (failed(start))
             return kExitFailure;
-        report.add(QStringLiteral("data_allarme"), array(*start));
+        report.add(QStringLiteral("data_allarme"), textArray(*start));
     }
     link.Porta_Off();
-    report.print();
-    if (!written->accepted) {
-        message(QStringLiteral("Parametro non registrato"));
-        return kExitFailure;
-    }
-    return kExitOk;
+    return finish(report, written->accepted);
 }
 
 int runSetInterval(const Options& options)
@@ -218,13 +196,13 @@ int runSetInterval(const Options& options)
     if (failed(written))
         return kExitFailure;
     logger->link->Porta_Off();
-    report.add(QStringLiteral("conversione"), array(check.boxes));
+    report.add(QStringLiteral("conversione"), textArray(check.boxes));
     QJsonArray accepted;
     for (bool a : *written)
         accepted.append(a);
     report.add(QStringLiteral("accepted"), accepted);
     report.print();
-    if (std::find(written->begin(), written->end(), false) != written->end()) {
+    if (!allAccepted(*written)) {
         message(QStringLiteral("Parametro non registrato"));
         return kExitFailure;
     }
@@ -249,12 +227,7 @@ int runSetName(const Options& options)
     logger->link->Porta_Off();
     report.add(QStringLiteral("Nome_Centralina"), name);
     report.add(QStringLiteral("accepted"), *accepted);
-    report.print();
-    if (!*accepted) {
-        message(QStringLiteral("Parametro non registrato"));
-        return kExitFailure;
-    }
-    return kExitOk;
+    return finish(report, *accepted);
 }
 
 int runSetChannels(const Options& options)
@@ -288,12 +261,7 @@ int runSetChannels(const Options& options)
     } else {
         message(config::kNoChannelMessage);
     }
-    report.print();
-    if (!written->accepted) {
-        message(QStringLiteral("Parametro non registrato"));
-        return kExitFailure;
-    }
-    return kExitOk;
+    return finish(report, written->accepted);
 }
 
 int runSetEnabled(const Options& options, bool enabled)

@@ -27,6 +27,19 @@ Commands:
   set-name NAME         set the station name
   set-channels N --yes  set the number of active channels (0-16): ERASES the recorded data
   enable | disable      switch the acquisition on or off, then read its state back
+  sensors               the properties of the active channels (name and scaling)
+  gsm                   the SMS numbers and the number of SMS to send
+  gprs                  the GPRS/FTP settings and the e-mail switch
+  alarms [--rows N]     the analog alarms of N channel rows (default: the active channels)
+  sms-text              the five lines of the personal SMS text
+                        Each of these reads; with --set it writes first, as the window's
+                        write button does: every box of the window is sent, those not named
+                        keep what the logger holds. Boxes are named as on the windows:
+                          sensors   NomeCanali_I CA_I CB_I CC_I CD_I        (I = channel)
+                          gsm       NUMERO_ALLARME_SMS_I (I = 0-9) NUMERO_ALLARMI_SMS
+                          gprs      GPRS_I (I = 0-9) EMAIL (0 or 1)
+                          alarms    AllarmeAttivo_I CA_I CB_I                (I = row)
+                          sms-text  SMS_PERSONALIZZATO_I (I = 0-4)
   reset --yes           reset the logger: ALL data and ALL settings are lost
   erase --yes           erase the recorded data, then print the memory state
 
@@ -39,6 +52,8 @@ Options:
   --yes                 confirm reset, erase or set-channels
   --now                 set-clock: take the PC's date and time
   --gsm                 set-interval: the station has GSM (the longer minimum applies)
+  --set NAME=VALUE      change a box before writing (repeatable), e.g. --set GPRS_7=21
+  --rows N              alarms: the number of channel rows
   -h, --help            show this help
 
 Exit status: 0 success, 1 the logger or the link failed (or refused a write), 2 wrong usage
@@ -69,7 +84,9 @@ int main(int argc, char** argv)
     const QCommandLineOption yes(QStringLiteral("yes"), QString());
     const QCommandLineOption now(QStringLiteral("now"), QString());
     const QCommandLineOption gsm(QStringLiteral("gsm"), QString());
-    parser.addOptions({help, port, timeout, json, yes, now, gsm});
+    const QCommandLineOption set(QStringLiteral("set"), QString(), QStringLiteral("NAME=VALUE"));
+    const QCommandLineOption rows(QStringLiteral("rows"), QString(), QStringLiteral("N"));
+    parser.addOptions({help, port, timeout, json, yes, now, gsm, set, rows});
     parser.addPositionalArgument(QStringLiteral("command"), QString());
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -89,6 +106,14 @@ int main(int argc, char** argv)
     options.yes = parser.isSet(yes);
     options.now = parser.isSet(now);
     options.gsm = parser.isSet(gsm);
+    options.sets = parser.values(set);
+    if (parser.isSet(rows)) {
+        bool ok = false;
+        const int n = parser.value(rows).toInt(&ok);
+        if (!ok || n < 0 || n > 16)
+            return usageError(QStringLiteral("--rows takes a number of rows from 0 to 16."));
+        options.rows = n;
+    }
     if (parser.isSet(port)) {
         bool ok = false;
         const int n = parser.value(port).toInt(&ok);
@@ -118,6 +143,11 @@ int main(int argc, char** argv)
         {QStringLiteral("set-channels"), {&runSetChannels, true}},
         {QStringLiteral("enable"), {[](const Options& o) { return runSetEnabled(o, true); }, false}},
         {QStringLiteral("disable"), {[](const Options& o) { return runSetEnabled(o, false); }, false}},
+        {QStringLiteral("sensors"), {&runSensors, false}},
+        {QStringLiteral("gsm"), {&runGsm, false}},
+        {QStringLiteral("gprs"), {&runGprs, false}},
+        {QStringLiteral("alarms"), {&runAlarms, false}},
+        {QStringLiteral("sms-text"), {&runSmsText, false}},
         {QStringLiteral("reset"),
          {[](const Options& o) { return runDestructive(o, Destructive::Reset); }, false}},
         {QStringLiteral("erase"),

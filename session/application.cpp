@@ -1,8 +1,11 @@
 #include "session/application.h"
 
+#include "alarms/alarm_window.h"
+#include "alarms/messaging_handlers.h"
 #include "alarms/start_date_handlers.h"
 #include "config/clock_schedule.h"
 #include "config/clock_schedule_handlers.h"
+#include "config/sensor_window.h"
 #include "config/settings_handlers.h"
 #include "config/station.h"
 #include "link/comm_port.h"
@@ -10,10 +13,12 @@
 #include "session/connection.h"
 #include "session/main_window_session.h"
 #include "session/session.h"
+#include "ui/allarmi_an.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/handler.h"
 #include "ui/ini.h"
+#include "ui/sensori_an.h"
 #include "ui/windows.h"
 
 #include <QCheckBox>
@@ -29,12 +34,23 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     , m_ini(std::make_unique<ui::Ini>())
     , m_form2(std::make_unique<ui::Form2>())
     , m_form1(std::make_unique<ui::Form1>())
+    , m_sensori(std::make_unique<ui::Sensori_An>())
+    , m_allarmi(std::make_unique<ui::Allarmi_An>())
 {
     m_clock = std::make_unique<config::ClockScheduleHandlers>(*m_session, *m_form1, dialogs, *m_form2->GSM);
     m_settings = std::make_unique<config::SettingsHandlers>(*m_session, *m_form1, dialogs);
     m_startDate = std::make_unique<alarms::StartDateHandlers>(*m_session, *m_form1, dialogs);
     m_connection = std::make_unique<Connection>(*m_session, *m_form2, *m_form1, dialogs);
+    m_messaging = std::make_unique<alarms::MessagingHandlers>(*m_session, *m_form1, dialogs, *m_clock);
+    m_sensorWindow =
+        std::make_unique<config::SensorPropertiesWindow>(*m_session, *m_form1, *m_sensori, dialogs);
+    m_alarmWindow = std::make_unique<alarms::AnalogAlarmsWindow>(*m_session, *m_form1, *m_allarmi, dialogs);
     m_connection->setRetrieval([this](RetrievalStep step) { return retrievalStep(step); });
+    m_connection->setGsmReads([this]() -> link::Status {
+        if (auto s = m_messaging->LeggiGPRS(); !s)
+            return s;
+        return m_messaging->LEGGI_GSM();
+    });
     m_mainWindow = std::make_unique<MainWindowSession>(*m_session, *m_form1, *m_clock, *m_settings, dialogs);
 
     connect(m_form2.get(), &ui::Form2::closed, this, [this] {
@@ -51,6 +67,9 @@ Application::~Application()
     // Handlers first: they refer to the windows and the session.
     m_mainWindow.reset();
     m_connection.reset();
+    m_alarmWindow.reset();
+    m_sensorWindow.reset();
+    m_messaging.reset();
     m_startDate.reset();
     m_settings.reset();
     m_clock.reset();

@@ -8,10 +8,13 @@
 #include <memory>
 
 namespace stazione::alarms {
+class AnalogAlarmsWindow;
+class MessagingHandlers;
 class StartDateHandlers;
-}
+} // namespace stazione::alarms
 namespace stazione::config {
 class ClockScheduleHandlers;
+class SensorPropertiesWindow;
 class SettingsHandlers;
 } // namespace stazione::config
 namespace stazione::link {
@@ -21,7 +24,9 @@ namespace stazione::ui {
 class Dialogs;
 class Form1;
 class Form2;
+class Allarmi_An;
 class Ini;
+class Sensori_An;
 } // namespace stazione::ui
 
 namespace stazione::session {
@@ -45,11 +50,16 @@ public:
     ui::Ini& ini() { return *m_ini; }
     ui::Form2& form2() { return *m_form2; }
     ui::Form1& form1() { return *m_form1; }
+    ui::Sensori_An& sensori() { return *m_sensori; }
+    ui::Allarmi_An& allarmi() { return *m_allarmi; }
     Connection& connection() { return *m_connection; }
     MainWindowSession& mainWindow() { return *m_mainWindow; }
     config::ClockScheduleHandlers& clock() { return *m_clock; }
     config::SettingsHandlers& settings() { return *m_settings; }
     alarms::StartDateHandlers& startDate() { return *m_startDate; }
+    alarms::MessagingHandlers& messaging() { return *m_messaging; }
+    config::SensorPropertiesWindow& sensorWindow() { return *m_sensorWindow; }
+    alarms::AnalogAlarmsWindow& alarmWindow() { return *m_alarmWindow; }
 
 private:
     // One step of the retrieval after connection, done as the main window's buttons do it.
@@ -64,9 +74,14 @@ private:
     std::unique_ptr<ui::Ini> m_ini;
     std::unique_ptr<ui::Form2> m_form2;
     std::unique_ptr<ui::Form1> m_form1;
+    std::unique_ptr<ui::Sensori_An> m_sensori;
+    std::unique_ptr<ui::Allarmi_An> m_allarmi;
     std::unique_ptr<config::ClockScheduleHandlers> m_clock;
     std::unique_ptr<config::SettingsHandlers> m_settings;
     std::unique_ptr<alarms::StartDateHandlers> m_startDate;
+    std::unique_ptr<alarms::MessagingHandlers> m_messaging;
+    std::unique_ptr<config::SensorPropertiesWindow> m_sensorWindow;
+    std::unique_ptr<alarms::AnalogAlarmsWindow> m_alarmWindow;
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<MainWindowSession> m_mainWindow;
 };

@@ -87,6 +87,13 @@ link::Result<bool> Connection::Command1_Click()
     m_form1.setWindowTitle(caption);
     emit identified(id);
 
+    if (m_gsmReads && hasGsm(id.Modello)) {
+        if (auto read = m_gsmReads(); !read) {
+            appendStatus(QStringLiteral("GSM/GPRS: NON RIUSCITO - ") + read.error().message);
+            return false;
+        }
+    }
+
     if (m_retrievalStep) {
         auto retrieved = runRetrieval(m_session.link(), id.Modello, m_retrievalStep,
                                       [this](const QString& line) { appendStatus(line); });

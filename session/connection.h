@@ -27,6 +27,8 @@ public:
 
     // How one step of the retrieval after connection is done (the main window's reading buttons).
     void setRetrieval(std::function<link::Status(RetrievalStep)> step) { m_retrievalStep = std::move(step); }
+    // The reads a model with GSM needs when the window is adapted to it (GPRS, then the numbers).
+    void setGsmReads(std::function<link::Status()> reads) { m_gsmReads = std::move(reads); }
 
     // CONNESSIONE: finds the logger, adapts the main window to its model, reads its parameters
     // into it and hands over. False when no logger was found or a read of the retrieval failed
@@ -58,6 +60,7 @@ private:
     ui::Form1& m_form1;
     ui::Dialogs& m_dialogs;
     std::function<link::Status(RetrievalStep)> m_retrievalStep;
+    std::function<link::Status()> m_gsmReads;
 };
 
 } // namespace stazione::session

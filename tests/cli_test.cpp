@@ -256,4 +256,62 @@ TEST_F(Cli, ARefusedWriteIsAFailure)
     EXPECT_TRUE(r.err.contains("Parametro non registrato"));
 }
 
+TEST_F(Cli, SensorPropertiesReadAndWrite)
+{
+    startSim(3);
+    const CliRun read = cli({"sensors", "--port", "3", "--json"});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(read.out.toUtf8()).object();
+    EXPECT_EQ(o.value("MUX").toString(), "4");
+    EXPECT_EQ(o.value("NomeCanali").toArray().size(), 4);
+    EXPECT_EQ(o.value("CD").toArray().size(), 4);
+
+    const CliRun write =
+        cli({"sensors", "--port", "3", "--set", "NomeCanali_1=Pozzo", "--set", "CA_2= 0.5 "});
+    EXPECT_EQ(write.exitCode, 0) << write.err.toStdString();
+    EXPECT_TRUE(simLog(3).contains("< r \" 1,Pozzo,\""));
+    EXPECT_TRUE(simLog(3).contains("< r \" 6,0.5,\""));
+    EXPECT_TRUE(write.out.contains("NomeCanali: CH0 Pozzo CH2 CH3"));
+    EXPECT_EQ(cli({"sensors", "--port", "3", "--set", "CA_4=1"}).exitCode, 2); // channel 4 is not active
+    EXPECT_EQ(cli({"sensors", "--port", "3", "--set", "XX_1=1"}).exitCode, 2);
+}
+
+TEST_F(Cli, SensorWritesThatWouldMixChannelsAreRefused)
+{
+    startSim(3, {"--model", "410", "--channels", "3"});
+    const CliRun r = cli({"sensors", "--port", "3", "--set", "CA_0=1"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("al massimo 2 canali")) << r.err.toStdString();
+    EXPECT_FALSE(simLog(3).contains("< r "));
+}
+
+TEST_F(Cli, GsmGprsAlarmsAndTheSmsText)
+{
+    startSim(3);
+    const CliRun gsm = cli({"gsm", "--port", "3", "--set", "NUMERO_ALLARME_SMS_3=3331234567", "--set",
+                            "NUMERO_ALLARMI_SMS=2", "--json"});
+    ASSERT_EQ(gsm.exitCode, 0) << gsm.err.toStdString();
+    const QJsonObject g = QJsonDocument::fromJson(gsm.out.toUtf8()).object();
+    EXPECT_EQ(g.value("NUMERO_ALLARME_SMS").toArray().at(3).toString(), "3331234567");
+    EXPECT_EQ(g.value("NUMERO_ALLARMI_SMS").toString(), "2");
+    EXPECT_TRUE(simLog(3).contains("< i \"10,2,\""));
+
+    const CliRun gprs = cli({"gprs", "--port", "3", "--set", "GPRS_7=21", "--set", "EMAIL=1"});
+    EXPECT_EQ(gprs.exitCode, 0) << gprs.err.toStdString();
+    EXPECT_TRUE(gprs.out.contains("FTP PORTA: 21"));
+    EXPECT_TRUE(gprs.out.contains("EMAIL: 1"));
+    EXPECT_TRUE(simLog(3).contains("< k \" 7,21,\""));
+    EXPECT_EQ(cli({"gprs", "--port", "3", "--set", "EMAIL=2"}).exitCode, 2);
+
+    const CliRun alarms = cli({"alarms", "--port", "3", "--rows", "16", "--set", "CB_15=-5"});
+    EXPECT_EQ(alarms.exitCode, 0) << alarms.err.toStdString();
+    EXPECT_TRUE(simLog(3).contains("< j \" 47,-5,\""));
+    EXPECT_TRUE(alarms.out.contains("CB:"));
+
+    const CliRun text = cli({"sms-text", "--port", "3", "--set", "SMS_PERSONALIZZATO_1=POZZO 3"});
+    EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
+    EXPECT_TRUE(text.out.contains("POZZO 3"));
+    EXPECT_TRUE(simLog(3).contains("< x"));
+}
+
 } // namespace

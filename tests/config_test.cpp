@@ -22,22 +22,7 @@ using stazione::testing::ScriptedLogger;
 
 namespace {
 
-class ConfigTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        link::setTimeScale(0.05);
-        link.setReplyTimeout(500ms);
-        ASSERT_TRUE(fx.port->setCommPort(3).ok());
-        ASSERT_TRUE(fx.port->setPortOpen(true).ok());
-        link.Porta = 3;
-        link.Porta_Aperta = true;
-    }
-
-    FakePortFixture fx;
-    link::Link link{*fx.port};
-    ScriptedLogger logger{*fx.device};
-};
+using ConfigTest = stazione::testing::ScriptedConnection;
 
 TEST_F(ConfigTest, ClockWriteSendsTheBoxesAsTypedAndTheYearFrom1900)
 {

@@ -17,3 +17,15 @@ target_link_libraries(ui_config_test PRIVATE stazione_gui stazione_sim Qt6::Test
 add_test(NAME ui_config_test COMMAND ui_config_test)
 set_tests_properties(ui_config_test PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;STAZIONE_TIME_SCALE=0.05;STAZIONE_SYSTEM_PORTS=0" TIMEOUT 300)
+
+qt_add_executable(ui_small_windows_test ${CMAKE_CURRENT_LIST_DIR}/ui_small_windows_test.cpp)
+target_link_libraries(ui_small_windows_test PRIVATE stazione_gui Qt6::Test)
+add_test(NAME ui_small_windows_test COMMAND ui_small_windows_test)
+set_tests_properties(ui_small_windows_test PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+
+qt_add_executable(ui_messaging_test ${CMAKE_CURRENT_LIST_DIR}/ui_messaging_test.cpp)
+target_include_directories(ui_messaging_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(ui_messaging_test PRIVATE stazione_gui stazione_sim Qt6::Test)
+add_test(NAME ui_messaging_test COMMAND ui_messaging_test)
+set_tests_properties(ui_messaging_test PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;STAZIONE_TIME_SCALE=0.05;STAZIONE_SYSTEM_PORTS=0" TIMEOUT 300)

@@ -24,8 +24,10 @@
 using namespace stazione;
 using namespace std::chrono_literals;
 using testing::commands;
+using testing::ConnectedProgram;
 using testing::Program;
 using testing::SimBench;
+using testing::type;
 
 namespace {
 
@@ -45,28 +47,6 @@ bool allGreen(const auto& boxes)
     }
     return true;
 }
-
-void type(QLineEdit* box, const QString& text)
-{
-    box->clear();
-    QTest::keyClicks(box, text);
-}
-
-// A connected program with the logger's transcript emptied, ready for one operation.
-struct Connected {
-    SimBench bench;
-    sim::PtyServer* logger = nullptr;
-    Program p;
-
-    explicit Connected(const std::function<void(sim::Options&)>& adjust = {})
-    {
-        logger = &bench.add(3, adjust);
-        p.connect();
-        logger->clearTranscript();
-        logger->clearReceived();
-    }
-    ui::Form1& f() { return p.app.form1(); }
-};
 
 } // namespace
 
@@ -110,8 +90,14 @@ private slots:
 
         // Reading the battery type changed the box, and a change of that box writes it back.
         const QStringList sent = commands(logger);
-        const QStringList expected{"V", "H",  "G ", "Y ", "C  0", "C  1", "C  2", "E ", "W",
-                                   "H", "M ", "Q",  "O",  "F",    "f  1", "F",    "U",  "D"};
+        QStringList expected{"V"};
+        for (int i = 0; i < 10; ++i)
+            expected << QStringLiteral("K  %1").arg(i); // the GPRS settings of a GSM model
+        for (int i = 0; i < 10; ++i)
+            expected << QStringLiteral("I  %1").arg(i); // then its address book
+        expected << "I 10";
+        expected << QStringList{"H",  "G ", "Y ", "C  0", "C  1", "C  2", "E ", "W", "H",
+                                "M ", "Q",  "O",  "F",    "f  1", "F",    "U",  "D"};
         QCOMPARE(sent, expected);
     }
 
@@ -148,7 +134,7 @@ private slots:
 
     void clockWrite()
     {
-        Connected c;
+        ConnectedProgram c;
         const QStringList boxes{"5", "12", "2026", "14", "03", "07"};
         for (int i = 0; i < 6; ++i)
             type(c.f().data[i], boxes[i]);
@@ -164,7 +150,7 @@ private slots:
 
     void aClockWriteWithAWrongHourIsRefusedBeforeSending()
     {
-        Connected c;
+        ConnectedProgram c;
         type(c.f().data[3], "24");
         c.f().impostadata->click();
         QCOMPARE(c.p.dialogs.shown.size(), 1);
@@ -179,7 +165,7 @@ private slots:
 
     void theVibratingWireClockWriteRereadsTheStartDateEvenWhenRefused()
     {
-        Connected c([](sim::Options& o) {
+        ConnectedProgram c([](sim::Options& o) {
             o.model = "510";
             o.refuseWrites = true;
         });
@@ -196,7 +182,7 @@ private slots:
 
     void intervalWrite()
     {
-        Connected c;
+        ConnectedProgram c;
         type(c.f().conversione[0], "1");
         type(c.f().conversione[1], "0");
         type(c.f().conversione[2], "0");
@@ -224,7 +210,7 @@ private slots:
 
     void theChannelWriteAsksFirst()
     {
-        Connected c;
+        ConnectedProgram c;
         type(c.f().MUX[0], "8");
         c.f().Scrivicanali->click(); // answered No
         QCOMPARE(
@@ -266,7 +252,7 @@ private slots:
 
     void preheatingLimit()
     {
-        Connected c;
+        ConnectedProgram c;
         type(c.f().preaccensione, "30001");
         c.f().impostapreacc->click();
         QCOMPARE(c.p.dialogs.shown.last().text, QString("Tempo di preaccensione troppo lungo "));
@@ -282,7 +268,7 @@ private slots:
 
     void switchBoxesWriteAfterARead()
     {
-        Connected c;
+        ConnectedProgram c;
         // The logger has a lead-acid battery: a read that ticks the box writes it back.
         c.f().BATTPBX->blockSignals(true);
         c.f().BATTPBX->setChecked(false);
@@ -306,7 +292,7 @@ private slots:
 
     void pressedBoxesActBeforeTheyToggle()
     {
-        Connected c;
+        ConnectedProgram c;
         QVERIFY(c.f().data_logging->isChecked());
         QTest::mousePress(c.f().data_logging, Qt::LeftButton);
         QTest::mouseRelease(c.f().data_logging, Qt::LeftButton);
@@ -327,7 +313,7 @@ private slots:
 
     void stationNameAndRain()
     {
-        Connected c;
+        ConnectedProgram c;
         type(c.f().Nome_Centralina, "  POZZO1 ");
         QCOMPARE(ui::backColour(c.f().Nome_Centralina), ui::kEdited);
         c.f().imposta_nome->click();
@@ -348,7 +334,7 @@ private slots:
 
     void startDateWriteAndImmediateStart()
     {
-        Connected c;
+        ConnectedProgram c;
         const QStringList boxes{"5", "12", "2015", "8", "30", "0"};
         for (int i = 0; i < 6; ++i)
             type(c.f().data_allarme[i], boxes[i]);

@@ -263,7 +263,7 @@ private slots:
                 "Vuoi veramente resettare il datalogger?\r\nPerderai tutti i dati e tutte le impostazioni!"));
         QCOMPARE(asked.icon, ui::Dialogs::Icon::Critical);
         QVERIFY(!asked.defaultYes);
-        QCOMPARE(commands(logger).mid(0, 3), (QStringList{"z 839", "V", "H"}));
+        QCOMPARE(commands(logger).mid(0, 3), (QStringList{"z 839", "V", "K  0"}));
         QVERIFY(logger.received().startsWith("z839,"));
         QVERIFY(p.app.form1().isVisible());
     }
@@ -275,7 +275,7 @@ private slots:
         write(bench.savedPortFile(), " 3 \r\n");
         Program p;
         p.app.connection().Command3_Click();
-        QCOMPARE(commands(logger).mid(0, 2), (QStringList{"V", "H"}));
+        QCOMPARE(commands(logger).mid(0, 2), (QStringList{"V", "K  0"}));
         QVERIFY(!commands(logger).contains("z 839"));
         QVERIFY(p.app.form1().isVisible());
     }

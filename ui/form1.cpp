@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "ui/colours.h"
+#include "ui/widgets.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -30,68 +31,11 @@ namespace stazione::ui {
 
 namespace {
 
-QString indexedName(QStringView base, int index)
-{
-    return QStringLiteral("%1_%2").arg(base).arg(index);
-}
-
 QWidget* makePage(const QString& name)
 {
     auto* page = new QWidget;
     page->setObjectName(name);
     return page;
-}
-
-QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& title)
-{
-    auto* frame = new QGroupBox(title, parent);
-    frame->setObjectName(name);
-    return frame;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
-
-QCheckBox* makeCheck(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* check = new QCheckBox(caption, parent);
-    check->setObjectName(name);
-    return check;
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    return label;
-}
-
-// A box as wide as `characters` digits plus one, so that the values the logger sends fit without
-// scrolling and the row of boxes stays compact.
-QLineEdit* makeEdit(QWidget* parent, const QString& name, int characters = 0)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    if (characters > 0) {
-        QStyleOptionFrame option;
-        option.initFrom(edit);
-        option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
-        const QFontMetrics metrics = edit->fontMetrics();
-        const QMargins margins = edit->textMargins();
-        // QLineEdit keeps 2 pixels of its own on each side of the text.
-        const int textWidth =
-            metrics.horizontalAdvance(QString(characters + 1, u'0')) + margins.left() + margins.right() + 4;
-        const QSize size = edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option,
-                                                           QSize(textWidth, metrics.height()), edit);
-        edit->setFixedWidth(size.width());
-        // A fixed box must not count as one that wants the row's spare width.
-        edit->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    }
-    return edit;
 }
 
 QFrame* makeLine(QWidget* parent, QFrame::Shape shape)
@@ -130,6 +74,16 @@ QPixmap loggerPicture()
     painter.setBrush(outline);
     painter.drawRoundedRect(QRectF(44, 71, 32, 7), 2, 2);
     return picture;
+}
+
+// A box as wide as `characters` digits plus one, so that the values the logger sends fit without
+// scrolling and the row of boxes stays compact.
+QLineEdit* makeNumberBox(QWidget* parent, const QString& name, int characters = 0)
+{
+    QLineEdit* edit = makeEdit(parent, name);
+    if (characters > 0)
+        fixWidth(edit, QString(characters + 1, u'0'));
+    return edit;
 }
 
 } // namespace
@@ -183,8 +137,8 @@ QWidget* Form1::buildDataModalitaTab()
                          Qt::AlignHCenter | Qt::AlignBottom);
         // The year is written with four digits, the other parts with two.
         const int width = i == 2 ? 4 : 2;
-        data[i] = makeEdit(Frame3, indexedName(u"data", i), width);
-        data_allarme[i] = makeEdit(Frame3, indexedName(u"data_allarme", i), width);
+        data[i] = makeNumberBox(Frame3, indexedName(u"data", i), width);
+        data_allarme[i] = makeNumberBox(Frame3, indexedName(u"data_allarme", i), width);
         dates->addWidget(data[i], 1, i + 1, Qt::AlignHCenter);
         dates->addWidget(data_allarme[i], 2, i + 1, Qt::AlignHCenter);
     }
@@ -241,7 +195,7 @@ QWidget* Form1::buildTimersTab()
         const QString unit = QString::fromLatin1(kUnits[i]);
         interval->addWidget(makeLabel(Frame1, QStringLiteral("label") + unit, unit), 0, i, Qt::AlignHCenter);
         // Written back with three digits (005) before they are sent.
-        conversione[i] = makeEdit(Frame1, indexedName(u"conversione", i), 3);
+        conversione[i] = makeNumberBox(Frame1, indexedName(u"conversione", i), 3);
         interval->addWidget(conversione[i], 1, i, Qt::AlignHCenter);
     }
     Command2 =
@@ -254,7 +208,7 @@ QWidget* Form1::buildTimersTab()
     interval->setColumnStretch(6, 1);
 
     Frame2 = makeFrame(page, QStringLiteral("Frame2"), QStringLiteral("Preaccensione Strumenti"));
-    preaccensione = makeEdit(Frame2, QStringLiteral("preaccensione"), 5);
+    preaccensione = makeNumberBox(Frame2, QStringLiteral("preaccensione"), 5);
     preacc = makeButton(Frame2, QStringLiteral("preacc"), QStringLiteral("Leggi Preaccensione"));
     impostapreacc =
         makeButton(Frame2, QStringLiteral("impostapreacc"), QStringLiteral("Scrivi Preaccensione"));
@@ -282,7 +236,7 @@ QWidget* Form1::buildGestioneCanaliTab()
     static const char* const kCaptions[] = {"# CANALI ATTIVI", "CH MUX1", "CH MUX2", "CH MUX3"};
     for (int i = 0; i < 4; ++i) {
         Label3[i] = makeLabel(page, indexedName(u"Label3", i), QString::fromLatin1(kCaptions[i]));
-        MUX[i] = makeEdit(page, indexedName(u"MUX", i), 2);
+        MUX[i] = makeNumberBox(page, indexedName(u"MUX", i), 2);
         counts->addWidget(Label3[i], i, 0);
         counts->addWidget(MUX[i], i, 1);
     }
@@ -336,7 +290,7 @@ QWidget* Form1::buildDatiGeneraliTab()
     QWidget* page = makePage(QStringLiteral("tabDatiGenerali"));
 
     nome = makeFrame(page, QStringLiteral("nome"), QStringLiteral("Identificazione"));
-    Nome_Centralina = makeEdit(nome, QStringLiteral("Nome_Centralina"), 20);
+    Nome_Centralina = makeNumberBox(nome, QStringLiteral("Nome_Centralina"), 20);
     leggi_nome = makeButton(nome, QStringLiteral("leggi_nome"), QStringLiteral("Leggi Identificativo"));
     imposta_nome = makeButton(nome, QStringLiteral("imposta_nome"), QStringLiteral("Scrivi Identificativo"));
     auto* identity = new QGridLayout(nome);
@@ -353,7 +307,7 @@ QWidget* Form1::buildDatiGeneraliTab()
     // Day / month / year, then hour : minute.
     static const char* const kSeparators[] = {"/", "/", "", ":"};
     for (int i = 0; i < 5; ++i) {
-        Prox[i] = makeEdit(Prossima, indexedName(u"Prox", i), i == 2 ? 4 : 2);
+        Prox[i] = makeNumberBox(Prossima, indexedName(u"Prox", i), i == 2 ? 4 : 2);
         next->addWidget(Prox[i]);
         if (i < 4) {
             const QString separator = QString::fromLatin1(kSeparators[i]);
@@ -373,8 +327,8 @@ QWidget* Form1::buildDatiGeneraliTab()
     // One label heads both boxes; each box is made as wide as its word, so the words stand over them.
     auto* heading = makeLabel(Frame4, QStringLiteral("labelPossibiliDisponibili"),
                               QStringLiteral("Possibili             Disponibili"));
-    Acq_possibili = makeEdit(Frame4, QStringLiteral("Acq_possibili"), 8);
-    acq_disponibili = makeEdit(Frame4, QStringLiteral("acq_disponibili"), 8);
+    Acq_possibili = makeNumberBox(Frame4, QStringLiteral("Acq_possibili"), 8);
+    acq_disponibili = makeNumberBox(Frame4, QStringLiteral("acq_disponibili"), 8);
     const int spacing = 8;
     memory->setHorizontalSpacing(spacing);
     Acq_possibili->setFixedWidth(
@@ -435,8 +389,8 @@ QWidget* Form1::buildAcquisizioneTab()
     Dir1->setMinimumHeight(Dir1->fontMetrics().lineSpacing() * 12);
     File1 = new QListView(Registrazione_file);
     File1->setObjectName(QStringLiteral("File1"));
-    Nome_File_Dati = makeEdit(Registrazione_file, QStringLiteral("Nome_File_Dati"));
-    Text3 = makeEdit(Registrazione_file, QStringLiteral("Text3"));
+    Nome_File_Dati = makeNumberBox(Registrazione_file, QStringLiteral("Nome_File_Dati"));
+    Text3 = makeNumberBox(Registrazione_file, QStringLiteral("Text3"));
     stopacq =
         makeButton(Registrazione_file, QStringLiteral("stopacq"), QStringLiteral("Blocca l'acquisizione"));
     Crea_Tabella =
@@ -486,8 +440,8 @@ QWidget* Form1::buildAcquisizioneTab()
     back = makeButton(page, QStringLiteral("back"), QStringLiteral("Backup"));
     Grafico = makeButton(page, QStringLiteral("Grafico"), QStringLiteral("Grafici"));
     CONTAIMP = makeButton(page, QStringLiteral("CONTAIMP"), QStringLiteral("Leggi il contatore di eventi"));
-    Text2 = makeEdit(page, QStringLiteral("Text2"), 8);
-    NREC = makeEdit(page, QStringLiteral("NREC"), 6);
+    Text2 = makeNumberBox(page, QStringLiteral("Text2"), 8);
+    NREC = makeNumberBox(page, QStringLiteral("NREC"), 6);
 
     auto* events = new QHBoxLayout;
     events->addWidget(CONTAIMP);
@@ -531,7 +485,7 @@ QWidget* Form1::buildLetturaContinuaTab()
         // Wide enough for the value and the label text the logger sends in place of "CHn".
         LABCANALI[i]->setMinimumWidth(
             LABCANALI[i]->fontMetrics().horizontalAdvance(QStringLiteral("CH00000000")));
-        continua[i] = makeEdit(page, indexedName(u"continua", i), 12);
+        continua[i] = makeNumberBox(page, indexedName(u"continua", i), 12);
         readings->addWidget(LABCANALI[i], i, 0);
         readings->addWidget(continua[i], i, 1);
     }
@@ -555,7 +509,7 @@ QWidget* Form1::buildLetturaContinuaTab()
     live->addStretch();
 
     para[2] = makeLabel(page, indexedName(u"para", 2), QStringLiteral("Tensione di batteria"));
-    parameters[2] = makeEdit(page, indexedName(u"parameters", 2), 5);
+    parameters[2] = makeNumberBox(page, indexedName(u"parameters", 2), 5);
     Status = makeButton(page, QStringLiteral("Status"), QStringLiteral("VBATT"));
     auto* battery = new QHBoxLayout;
     battery->addWidget(para[2]);
@@ -581,7 +535,7 @@ QWidget* Form1::buildGprsTab()
     auto* settings = new QGridLayout;
     for (int i = 0; i < 10; ++i) {
         GPRSLABEL[i] = makeLabel(page, indexedName(u"GPRSLABEL", i), QString::fromLatin1(kSettings[i]));
-        GPRS[i] = makeEdit(page, indexedName(u"GPRS", i), 32);
+        GPRS[i] = makeNumberBox(page, indexedName(u"GPRS", i), 32);
         settings->addWidget(GPRSLABEL[i], i, 0);
         settings->addWidget(GPRS[i], i, 1);
     }
@@ -619,12 +573,12 @@ QWidget* Form1::buildAllarmiTab()
     auto* numbers = new QGridLayout;
     for (int i = 0; i < 10; ++i) {
         Label6[i] = makeLabel(page, indexedName(u"Label6", i), QString::number(i + 1));
-        NUMERO_ALLARME_SMS[i] = makeEdit(page, indexedName(u"NUMERO_ALLARME_SMS", i), 18);
+        NUMERO_ALLARME_SMS[i] = makeNumberBox(page, indexedName(u"NUMERO_ALLARME_SMS", i), 18);
         numbers->addWidget(Label6[i], i, 0, Qt::AlignRight);
         numbers->addWidget(NUMERO_ALLARME_SMS[i], i, 1, Qt::AlignLeft);
     }
     Label6[10] = makeLabel(page, indexedName(u"Label6", 10), QStringLiteral("Numero di sms da inviare"));
-    NUMERO_ALLARMI_SMS = makeEdit(page, QStringLiteral("NUMERO_ALLARMI_SMS"), 3);
+    NUMERO_ALLARMI_SMS = makeNumberBox(page, QStringLiteral("NUMERO_ALLARMI_SMS"), 3);
     numbers->addWidget(Label6[10], 10, 0, Qt::AlignRight);
     numbers->addWidget(NUMERO_ALLARMI_SMS, 10, 1, Qt::AlignLeft);
     numbers->setColumnStretch(2, 1);
@@ -648,13 +602,13 @@ QWidget* Form1::buildAllarmiTab()
     book->addWidget(nonattivo[0]);
     book->addStretch();
 
-    NUMERO_ALLARME_TELEFONO = makeEdit(page, QStringLiteral("NUMERO_ALLARME_TELEFONO"), 18);
+    NUMERO_ALLARME_TELEFONO = makeNumberBox(page, QStringLiteral("NUMERO_ALLARME_TELEFONO"), 18);
     Abilita_SMS = makeCheck(page, QStringLiteral("Abilita_SMS"), QStringLiteral("Abilita Allarme SMS"));
     Abilita_Telefono =
         makeCheck(page, QStringLiteral("Abilita_Telefono"), QStringLiteral("Abilita Allarme TELEFONO"));
     EMAIL = makeCheck(page, QStringLiteral("EMAIL"), QStringLiteral("Datalogger Abilitato per invio EMAIL"));
     Leggi_Email = makeButton(page, QStringLiteral("Leggi_Email"), QStringLiteral("Leggi_Email"));
-    mmpioggia = makeEdit(page, QStringLiteral("mmpioggia"), 8);
+    mmpioggia = makeNumberBox(page, QStringLiteral("mmpioggia"), 8);
     mmpioggialeggi = makeButton(page, QStringLiteral("mmpioggialeggi"), QStringLiteral("leggi mm pioggia"));
     mmpioggiatastoscrivi =
         makeButton(page, QStringLiteral("mmpioggiatastoscrivi"), QStringLiteral("scrivi mm pioggia"));

@@ -70,7 +70,7 @@ bool MainWindowHandler::busy() const
 void MainWindowHandler::report(const link::Status& outcome)
 {
     if (!outcome)
-        reportError(m_dialogs, &m_form, outcome.error());
+        reportError(m_dialogs, m_window, outcome.error());
 }
 
 void MainWindowHandler::setCaption(const QString& text)

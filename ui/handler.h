@@ -49,6 +49,7 @@ protected:
     session::Session& m_session;
     Form1& m_form;
     Dialogs& m_dialogs;
+    QWidget* m_window; // the window the operation belongs to: its messages stand over it
 };
 
 // Status texts of a write.

@@ -3,12 +3,15 @@
 #include "link/comm_port.h"
 #include "session/application.h"
 #include "session/connection.h"
+#include "session/session.h"
 #include "sim/pty_server.h"
 #include "support/scripted_dialogs.h"
+#include "support/sim_fixture.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QStringList>
 #include <QTest>
 
@@ -32,6 +35,30 @@ struct Program {
         QVERIFY(app.form1().isVisible());
     }
 };
+
+// A program connected to a simulated logger on COM3, with the logger's transcript emptied: ready
+// for one operation.
+struct ConnectedProgram {
+    SimBench bench;
+    sim::PtyServer* logger = nullptr;
+    Program p;
+
+    explicit ConnectedProgram(const std::function<void(sim::Options&)>& adjust = {})
+    {
+        logger = &bench.add(3, adjust);
+        p.connect();
+        logger->clearTranscript();
+        logger->clearReceived();
+    }
+    ui::Form1& f() { return p.app.form1(); }
+};
+
+// Replaces the box's text as the operator types it.
+inline void type(QLineEdit* box, const QString& text)
+{
+    box->clear();
+    QTest::keyClicks(box, text);
+}
 
 // The logger's transcript as "letter values" lines ("C  0" is C with the value " 0").
 inline QStringList commands(const sim::PtyServer& sim)

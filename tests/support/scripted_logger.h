@@ -1,9 +1,13 @@
 #pragma once
 
+#include "link/link.h"
+#include "link/timing.h"
 #include "support/fake_device.h"
 
 #include <QByteArray>
 #include <QList>
+
+#include <gtest/gtest.h>
 
 namespace stazione::testing {
 
@@ -34,6 +38,24 @@ private:
     FakeDevice& m_device;
     QByteArray m_pending;
     QList<QPair<QByteArray, QByteArray>> m_script;
+};
+
+// A connection held open on a fake port, with a scripted logger behind it.
+class ScriptedConnection : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        link::setTimeScale(0.05);
+        link.setReplyTimeout(std::chrono::milliseconds(500));
+        ASSERT_TRUE(fx.port->setCommPort(3).ok());
+        ASSERT_TRUE(fx.port->setPortOpen(true).ok());
+        link.Porta = 3;
+        link.Porta_Aperta = true;
+    }
+
+    FakePortFixture fx;
+    link::Link link{*fx.port};
+    ScriptedLogger logger{*fx.device};
 };
 
 } // namespace stazione::testing

@@ -1,0 +1,85 @@
+#include "alarms/analog_alarms.h"
+
+#include "link/exchange.h"
+#include "link/numbers.h"
+
+namespace stazione::alarms {
+
+link::Result<QList<AlarmRow>> readAlarmRows(link::Link& link, int rows,
+                                            const std::function<void(int, const AlarmRow&)>& rowRead)
+{
+    QList<AlarmRow> out;
+    for (int i = 0; i < rows; ++i) {
+        QString values[3];
+        for (int e = 0; e < 3; ++e) {
+            auto value = link::requestField(link, link::cmd::readAlarmEntry(3 * i + e));
+            if (!value)
+                return value.error();
+            values[e] = e == 0 ? *value : value->trimmed();
+            link.Ritardo(10);
+        }
+        out.append({values[0], values[1], values[2]});
+        if (rowRead)
+            rowRead(i, out.last());
+    }
+    return out;
+}
+
+link::Result<QList<std::array<bool, 3>>> writeAlarmRows(link::Link& link, const QList<AlarmRow>& rows,
+                                                        const std::function<void(int, int, bool)>& answered)
+{
+    QList<std::array<bool, 3>> outcome;
+    for (int i = 0; i < rows.size(); ++i) {
+        const QString values[3] = {rows[i].state.trimmed(), rows[i].upper.trimmed(), rows[i].lower.trimmed()};
+        std::array<bool, 3> accepted{};
+        for (int e = 0; e < 3; ++e) {
+            link.Parametri_Comando = values[e] + QLatin1Char(',');
+            auto ok = link::write(link, link::cmd::writeAlarmEntry(3 * i + e, values[e]));
+            if (!ok)
+                return ok.error();
+            accepted[e] = *ok;
+            if (answered)
+                answered(i, e, *ok);
+            if (*ok)
+                link.Ritardo(10);
+        }
+        outcome.append(accepted);
+    }
+    return outcome;
+}
+
+QString alarmSentCaption(int row)
+{
+    return QStringLiteral("Trasmissione parametro") + link::signedNotation(row) + QStringLiteral("OK");
+}
+
+link::Result<QStringList> readPersonalText(link::Link& link,
+                                           const std::function<void(int, const QString&)>& lineRead)
+{
+    if (auto s = link::send(link, link::cmd::readPersonalText()); !s)
+        return s.error();
+    QStringList lines;
+    for (int i = 0; i < kPersonalLines; ++i) {
+        auto line = link.Leggi_Risposta();
+        if (!line)
+            return line.error();
+        lines << *line;
+        if (lineRead)
+            lineRead(i, *line);
+        link.Ritardo(10);
+    }
+    return lines;
+}
+
+link::Status writePersonalText(link::Link& link, const QStringList& lines)
+{
+    for (const link::cmd::Command& transmission : link::cmd::writePersonalText(lines)) {
+        if (auto s = link::send(link, transmission); !s)
+            return s;
+        if (transmission.params == QLatin1String(","))
+            link.Ritardo(10);
+    }
+    return link::send(link, link::cmd::readPersonalText());
+}
+
+} // namespace stazione::alarms

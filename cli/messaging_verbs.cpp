@@ -1,0 +1,330 @@
+#include "alarms/analog_alarms.h"
+#include "alarms/messaging.h"
+#include "cli/cli.h"
+#include "config/channels.h"
+#include "config/sensor_properties.h"
+#include "link/numbers.h"
+
+#include <QJsonArray>
+#include <QMap>
+#include <QRegularExpression>
+
+namespace stazione::cli {
+
+namespace {
+
+QJsonArray flags(const auto& accepted)
+{
+    QJsonArray out;
+    for (bool a : accepted)
+        out.append(a);
+    return out;
+}
+
+// The --set values by the name of their box: "GPRS_7=21" sets element 7 of GPRS, "NUMERO_ALLARMI_SMS=2"
+// a single box. Names the command does not know, or elements past the end, are a usage error.
+class Changes {
+public:
+    bool parse(const QStringList& sets, const QMap<QString, int>& boxes)
+    {
+        static const QRegularExpression indexed(QStringLiteral("^(.+)_(\\d+)$"));
+        for (const QString& set : sets) {
+            const qsizetype eq = set.indexOf(QLatin1Char('='));
+            if (eq <= 0)
+                return refuse(QStringLiteral("--set takes NAME=VALUE, not \"%1\".").arg(set));
+            const QString key = set.left(eq);
+            const QString value = set.mid(eq + 1);
+            if (boxes.value(key, -1) == 0) {
+                m_values[key][0] = value;
+                continue;
+            }
+            const auto match = indexed.match(key);
+            const int size = match.hasMatch() ? boxes.value(match.captured(1), -1) : -1;
+            const int index = match.hasMatch() ? match.captured(2).toInt() : -1;
+            if (size <= 0 || index >= size)
+                return refuse(QStringLiteral("--set: no box %1 here.").arg(key));
+            m_values[match.captured(1)][index] = value;
+        }
+        return true;
+    }
+    bool empty() const { return m_values.isEmpty(); }
+    bool has(const QString& name) const { return m_values.contains(name); }
+    // The values of an array of boxes with the changes applied.
+    QStringList apply(const QString& name, QStringList values) const
+    {
+        const QMap<int, QString> changed = m_values.value(name);
+        for (auto it = changed.begin(); it != changed.end(); ++it) {
+            if (it.key() < values.size())
+                values[it.key()] = it.value();
+        }
+        return values;
+    }
+    std::optional<QString> single(const QString& name) const
+    {
+        if (!m_values.contains(name))
+            return std::nullopt;
+        return m_values.value(name).value(0);
+    }
+
+private:
+    bool refuse(const QString& why)
+    {
+        message(QStringLiteral("stazione-cli: ") + why);
+        return false;
+    }
+    QMap<QString, QMap<int, QString>> m_values;
+};
+
+// The number of active channels, as the logger reports it.
+std::optional<int> activeChannels(link::Link& link)
+{
+    auto count = config::readChannelCount(link);
+    if (failed(count))
+        return std::nullopt;
+    return static_cast<int>(link::integerValue(*count));
+}
+
+QStringList column(const QList<config::ChannelProperties>& rows, int k)
+{
+    QStringList out;
+    for (const auto& row : rows)
+        out << row[k];
+    return out;
+}
+
+const char* const kPropertyBoxes[config::kProperties] = {"NomeCanali", "CA", "CB", "CC", "CD"};
+
+} // namespace
+
+int runSensors(const Options& options)
+{
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    link::Link& link = *logger->link;
+    const auto channels = activeChannels(link);
+    if (!channels)
+        return kExitFailure;
+    const int n = std::clamp(*channels, 0, config::kMaxChannels);
+    Changes changes;
+    QMap<QString, int> boxes;
+    for (const char* name : kPropertyBoxes)
+        boxes.insert(QLatin1String(name), n);
+    if (!changes.parse(options.sets, boxes))
+        return kExitUsage;
+    const int stride = config::propertyStride(logger->id.Modello);
+    if (!changes.empty() && config::propertySlotsCollide(n, stride)) {
+        message(config::slotCollisionMessage(n, stride));
+        return kExitUsage;
+    }
+
+    auto rows = config::readProperties(link, logger->id.Modello, n);
+    if (failed(rows))
+        return kExitFailure;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    report.add(QStringLiteral("MUX"), QString::number(n));
+    bool accepted = true;
+    if (!changes.empty()) {
+        QList<config::ChannelProperties> wanted = *rows;
+        for (int k = 0; k < config::kProperties; ++k) {
+            const QStringList values = changes.apply(QLatin1String(kPropertyBoxes[k]), column(*rows, k));
+            for (int i = 0; i < n; ++i)
+                wanted[i][k] = values[i];
+        }
+        auto written = config::writeProperties(link, logger->id.Modello, wanted);
+        if (failed(written))
+            return kExitFailure;
+        QJsonArray answers;
+        for (const auto& row : *written) {
+            answers.append(flags(row));
+            accepted = accepted && allAccepted(row);
+        }
+        report.add(QStringLiteral("accepted"), answers);
+        link.Ritardo(10);
+        rows = config::readProperties(link, logger->id.Modello, n);
+        if (failed(rows))
+            return kExitFailure;
+    }
+    for (int k = 0; k < config::kProperties; ++k)
+        report.add(QLatin1String(kPropertyBoxes[k]), textArray(column(*rows, k)));
+    link.Porta_Off();
+    return finish(report, accepted);
+}
+
+int runGsm(const Options& options)
+{
+    Changes changes;
+    if (!changes.parse(options.sets, {{QStringLiteral("NUMERO_ALLARME_SMS"), 10},
+                                      {QStringLiteral("NUMERO_ALLARMI_SMS"), 0}}))
+        return kExitUsage;
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    link::Link& link = *logger->link;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    auto entries = alarms::readGsmEntries(link);
+    if (failed(entries))
+        return kExitFailure;
+    bool accepted = true;
+    if (!changes.empty()) {
+        QStringList wanted = changes.apply(QStringLiteral("NUMERO_ALLARME_SMS"), entries->mid(0, 10));
+        wanted << changes.single(QStringLiteral("NUMERO_ALLARMI_SMS")).value_or(entries->value(10));
+        auto written = alarms::writeGsmEntries(link, wanted);
+        if (failed(written))
+            return kExitFailure;
+        accepted = allAccepted(*written);
+        report.add(QStringLiteral("accepted"), flags(*written));
+        entries = alarms::readGsmEntries(link);
+        if (failed(entries))
+            return kExitFailure;
+    }
+    link.Porta_Off();
+    report.add(QStringLiteral("NUMERO_ALLARME_SMS"), textArray(entries->mid(0, 10)));
+    report.add(QStringLiteral("NUMERO_ALLARMI_SMS"), entries->value(10));
+    return finish(report, accepted);
+}
+
+int runGprs(const Options& options)
+{
+    Changes changes;
+    if (!changes.parse(options.sets,
+                       {{QStringLiteral("GPRS"), alarms::kGprsSettings}, {QStringLiteral("EMAIL"), 0}}))
+        return kExitUsage;
+    const auto email = changes.single(QStringLiteral("EMAIL"));
+    if (email && *email != QLatin1String("0") && *email != QLatin1String("1")) {
+        message(QStringLiteral("stazione-cli: EMAIL is 0 or 1."));
+        return kExitUsage;
+    }
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    link::Link& link = *logger->link;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    auto settings = alarms::readGprsSettings(link);
+    if (failed(settings))
+        return kExitFailure;
+    bool accepted = true;
+    QStringList shown = *settings;
+    if (changes.has(QStringLiteral("GPRS"))) {
+        // The window writes all ten settings as its boxes hold them, and reads nothing back.
+        QStringList wanted;
+        for (const QString& v : changes.apply(QStringLiteral("GPRS"), shown))
+            wanted << v.trimmed();
+        auto written = alarms::writeGprsSettings(link, wanted);
+        if (failed(written))
+            return kExitFailure;
+        accepted = allAccepted(*written);
+        report.add(QStringLiteral("accepted"), flags(*written));
+        shown = wanted;
+    }
+    auto mail =
+        email ? alarms::setEmailEnabled(link, *email == QLatin1String("1")) : alarms::readEmailEnabled(link);
+    if (failed(mail))
+        return kExitFailure;
+    link.Porta_Off();
+    report.add(QStringLiteral("GPRS"), textArray(shown));
+    report.add(QStringLiteral("EMAIL"), double(*mail));
+    if (!options.json) {
+        for (int i = 0; i < alarms::kGprsSettings; ++i)
+            report.add(alarms::gprsLabels()[i], shown[i]);
+    }
+    return finish(report, accepted);
+}
+
+int runAlarms(const Options& options)
+{
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    link::Link& link = *logger->link;
+    int rows = options.rows.value_or(-1);
+    if (rows < 0) {
+        const auto channels = activeChannels(link);
+        if (!channels)
+            return kExitFailure;
+        rows = *channels;
+    }
+    rows = std::clamp(rows, 0, alarms::kAlarmRows);
+    Changes changes;
+    if (!changes.parse(options.sets, {{QStringLiteral("AllarmeAttivo"), rows},
+                                      {QStringLiteral("CA"), rows},
+                                      {QStringLiteral("CB"), rows}}))
+        return kExitUsage;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    auto read = alarms::readAlarmRows(link, rows);
+    if (failed(read))
+        return kExitFailure;
+    auto columns = [](const QList<alarms::AlarmRow>& r) {
+        QStringList state, upper, lower;
+        for (const auto& row : r) {
+            state << row.state;
+            upper << row.upper;
+            lower << row.lower;
+        }
+        return std::array<QStringList, 3>{state, upper, lower};
+    };
+    bool accepted = true;
+    if (!changes.empty()) {
+        const auto c = columns(*read);
+        const QStringList state = changes.apply(QStringLiteral("AllarmeAttivo"), c[0]);
+        const QStringList upper = changes.apply(QStringLiteral("CA"), c[1]);
+        const QStringList lower = changes.apply(QStringLiteral("CB"), c[2]);
+        QList<alarms::AlarmRow> wanted;
+        for (int i = 0; i < rows; ++i)
+            wanted.append({state[i], upper[i], lower[i]});
+        auto written = alarms::writeAlarmRows(link, wanted);
+        if (failed(written))
+            return kExitFailure;
+        QJsonArray answers;
+        for (const auto& row : *written) {
+            answers.append(flags(row));
+            accepted = accepted && allAccepted(row);
+        }
+        report.add(QStringLiteral("accepted"), answers);
+        link.Ritardo(10);
+        read = alarms::readAlarmRows(link, rows);
+        if (failed(read))
+            return kExitFailure;
+    }
+    link.Porta_Off();
+    const auto c = columns(*read);
+    report.add(QStringLiteral("AllarmeAttivo"), textArray(c[0]));
+    report.add(QStringLiteral("CA"), textArray(c[1]));
+    report.add(QStringLiteral("CB"), textArray(c[2]));
+    return finish(report, accepted);
+}
+
+int runSmsText(const Options& options)
+{
+    Changes changes;
+    if (!changes.parse(options.sets, {{QStringLiteral("SMS_PERSONALIZZATO"), alarms::kPersonalLines}}))
+        return kExitUsage;
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    link::Link& link = *logger->link;
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    auto lines = alarms::readPersonalText(link);
+    if (failed(lines))
+        return kExitFailure;
+    if (!changes.empty()) {
+        if (auto s =
+                alarms::writePersonalText(link, changes.apply(QStringLiteral("SMS_PERSONALIZZATO"), *lines));
+            failed(s))
+            return kExitFailure;
+        lines = alarms::readPersonalText(link);
+        if (failed(lines))
+            return kExitFailure;
+    }
+    link.Porta_Off();
+    report.add(QStringLiteral("SMS_PERSONALIZZATO"), textArray(*lines));
+    report.print();
+    return kExitOk;
+}
+
+} // namespace stazione::cli

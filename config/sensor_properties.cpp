@@ -1,0 +1,76 @@
+#include "config/sensor_properties.h"
+
+#include "link/exchange.h"
+#include "link/numbers.h"
+#include "session/models.h"
+
+namespace stazione::config {
+
+int propertyStride(const QString& modello)
+{
+    return modello == session::kModelBase ? 2 : 4;
+}
+
+QString slotCollisionMessage(int channels, int stride)
+{
+    return QStringLiteral(
+               "Questo datalogger conserva le proprietà di al massimo %1 canali: con %2 canali attivi la "
+               "scrittura metterebbe le proprietà di un canale al posto di quelle di un altro.\n"
+               "Scrittura annullata.")
+        .arg(stride)
+        .arg(channels);
+}
+
+QString propertySentCaption(int channel)
+{
+    return QStringLiteral("Trasmissione parametro") + link::signedNotation(channel) + QStringLiteral("OK");
+}
+
+link::Result<QList<ChannelProperties>>
+readProperties(link::Link& link, const QString& modello, int channels,
+               const std::function<void(int, const ChannelProperties&)>& channelDone)
+{
+    const int stride = propertyStride(modello);
+    QList<ChannelProperties> rows;
+    for (int i = 0; i < channels; ++i) {
+        ChannelProperties row;
+        for (int k = 0; k < kProperties; ++k) {
+            auto value = link::requestField(link, link::cmd::readProperty(propertySlot(i, k, stride)));
+            if (!value)
+                return value.error();
+            row[k] = k == 0 ? *value : value->trimmed();
+        }
+        rows.append(row);
+        if (channelDone)
+            channelDone(i, row);
+        link.Ritardo(10);
+    }
+    return rows;
+}
+
+link::Result<QList<std::array<bool, kProperties>>>
+writeProperties(link::Link& link, const QString& modello, const QList<ChannelProperties>& rows,
+                const std::function<void(int, int, bool)>& answered)
+{
+    const int stride = propertyStride(modello);
+    QList<std::array<bool, kProperties>> outcome;
+    for (int i = 0; i < rows.size(); ++i) {
+        std::array<bool, kProperties> accepted{};
+        for (int k = 0; k < kProperties; ++k) {
+            const QString value = k == 0 ? rows[i][k] : rows[i][k].trimmed();
+            auto ok = link::write(link, link::cmd::writeProperty(propertySlot(i, k, stride), value));
+            if (!ok)
+                return ok.error();
+            accepted[k] = *ok;
+            if (answered)
+                answered(i, k, *ok);
+            if (*ok)
+                link.Ritardo(10);
+        }
+        outcome.append(accepted);
+        link.Ritardo(10);
+    }
+    return outcome;
+}
+
+} // namespace stazione::config
