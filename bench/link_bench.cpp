@@ -4,83 +4,21 @@
 //
 //   stazione-link-bench [--wait-seconds S] [--fields N]
 
-#include "link/comm_port.h"
-#include "link/link.h"
-#include "link/qt_serial_device.h"
+#include "bench/bench_support.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <pty.h>
-#include <sys/resource.h>
-#include <termios.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace stazione;
 using namespace std::chrono_literals;
 
 namespace {
 
-struct Pty {
-    int master = -1;
-    int slave = -1;
-    QString slavePath;
-
-    Pty()
-    {
-        char name[256] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-            std::perror("openpty");
-            std::exit(1);
-        }
-        termios t{};
-        tcgetattr(slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(slave, TCSANOW, &t);
-        slavePath = QString::fromLocal8Bit(name);
-    }
-    ~Pty()
-    {
-        ::close(master);
-        ::close(slave);
-    }
-};
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// A connection on COM1 that leads to the pty's slave side.
-struct Connection {
-    QTemporaryDir folder;
-    std::unique_ptr<link::CommPort> port;
-    std::unique_ptr<link::Link> link;
-
-    explicit Connection(const QString& device)
-    {
-        QFile::link(device, folder.filePath("COM1"));
-        port = std::make_unique<link::CommPort>(std::make_unique<link::QtSerialDevice>(),
-                                                link::PortResolver(folder.path(), false));
-        link = std::make_unique<link::Link>(*port);
-        if (!port->setCommPort(1).ok() || !port->setPortOpen(true).ok()) {
-            std::fprintf(stderr, "cannot open %s\n", qPrintable(device));
-            std::exit(1);
-        }
-        link->Porta = 1;
-        link->Porta_Aperta = true;
-    }
-};
+using bench::Connection;
+using bench::cpuSeconds;
+using bench::Pty;
 
 void benchIdleWait(double seconds)
 {
@@ -109,29 +47,13 @@ QByteArray streamOf(int fields)
     return data;
 }
 
-std::thread writer(int fd, const QByteArray& data, std::atomic<bool>& go)
-{
-    return std::thread([fd, &data, &go] {
-        while (!go.load())
-            std::this_thread::yield();
-        qsizetype sent = 0;
-        while (sent < data.size()) {
-            const ssize_t n = ::write(fd, data.constData() + sent, size_t(data.size() - sent));
-            if (n > 0)
-                sent += n;
-            else if (n < 0 && errno != EINTR && errno != EAGAIN)
-                return;
-        }
-    });
-}
-
 double throughputThroughLink(const QByteArray& data, int fields)
 {
     Pty pty;
     Connection c(pty.slavePath);
     c.link->setReplyTimeout(10s);
     std::atomic<bool> go{false};
-    std::thread w = writer(pty.master, data, go);
+    std::thread w = bench::pour(pty.master, data, go);
     QElapsedTimer t;
     t.start();
     go = true;
@@ -153,7 +75,7 @@ double throughputPlainRead(const QByteArray& data, int fields)
 {
     Pty pty;
     std::atomic<bool> go{false};
-    std::thread w = writer(pty.master, data, go);
+    std::thread w = bench::pour(pty.master, data, go);
     char buffer[65536];
     QElapsedTimer t;
     t.start();

@@ -31,6 +31,9 @@ struct Options {
     bool gsm = false;        // set-interval: a GSM station (the connection window's "Versione GSM")
     QStringList sets;        // --set NAME=VALUE: boxes to change before a write
     std::optional<int> rows; // alarms: how many channel rows
+    bool temp = false;       // download: the counted download into the temperature file
+    bool fromEnd = false;    // download: from the end of the memory
+    QString dir;             // download: the folder of the file
 };
 
 // Prints results as "key: value" lines, or as one JSON object with --json.
@@ -101,6 +104,8 @@ int runSetInterval(const Options& options);
 int runSetName(const Options& options);
 int runSetChannels(const Options& options);
 int runSetEnabled(const Options& options, bool enabled);
+
+int runDownload(const Options& options);
 
 int runSensors(const Options& options);
 int runGsm(const Options& options);

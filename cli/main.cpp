@@ -40,6 +40,11 @@ Commands:
                           gprs      GPRS_I (I = 0-9) EMAIL (0 or 1)
                           alarms    AllarmeAttivo_I CA_I CB_I                (I = row)
                           sms-text  SMS_PERSONALIZZATO_I (I = 0-4)
+  download [--temp] [--from-end] [--dir DIR]
+                        download the recorded data into the file the window writes:
+                        STATION_DD_MM_YY_SENS.txt (the logger's lines), or with --temp
+                        STATION_DD_MM_YY_TEMP.txt (decoded and checked); DIR defaults to
+                        the current folder
   reset --yes           reset the logger: ALL data and ALL settings are lost
   erase --yes           erase the recorded data, then print the memory state
 
@@ -86,7 +91,10 @@ int main(int argc, char** argv)
     const QCommandLineOption gsm(QStringLiteral("gsm"), QString());
     const QCommandLineOption set(QStringLiteral("set"), QString(), QStringLiteral("NAME=VALUE"));
     const QCommandLineOption rows(QStringLiteral("rows"), QString(), QStringLiteral("N"));
-    parser.addOptions({help, port, timeout, json, yes, now, gsm, set, rows});
+    const QCommandLineOption temp(QStringLiteral("temp"), QString());
+    const QCommandLineOption fromEnd(QStringLiteral("from-end"), QString());
+    const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("DIR"));
+    parser.addOptions({help, port, timeout, json, yes, now, gsm, set, rows, temp, fromEnd, dir});
     parser.addPositionalArgument(QStringLiteral("command"), QString());
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -107,6 +115,9 @@ int main(int argc, char** argv)
     options.now = parser.isSet(now);
     options.gsm = parser.isSet(gsm);
     options.sets = parser.values(set);
+    options.temp = parser.isSet(temp);
+    options.fromEnd = parser.isSet(fromEnd);
+    options.dir = parser.value(dir);
     if (parser.isSet(rows)) {
         bool ok = false;
         const int n = parser.value(rows).toInt(&ok);
@@ -143,6 +154,7 @@ int main(int argc, char** argv)
         {QStringLiteral("set-channels"), {&runSetChannels, true}},
         {QStringLiteral("enable"), {[](const Options& o) { return runSetEnabled(o, true); }, false}},
         {QStringLiteral("disable"), {[](const Options& o) { return runSetEnabled(o, false); }, false}},
+        {QStringLiteral("download"), {&runDownload, false}},
         {QStringLiteral("sensors"), {&runSensors, false}},
         {QStringLiteral("gsm"), {&runGsm, false}},
         {QStringLiteral("gprs"), {&runGprs, false}},

@@ -1,9 +1,12 @@
 #include "cli/cli.h"
 #include "config/clock_schedule.h"
+#include "config/station.h"
+#include "data/downloads.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/link.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -104,6 +107,53 @@ int runDestructive(const Options& options, Destructive what)
     }
     link.Porta_Off();
     report.print();
+    return kExitOk;
+}
+
+int runDownload(const Options& options)
+{
+    const QString folder = options.dir.isEmpty() ? QDir::currentPath() : options.dir;
+    if (!QFileInfo(folder).isDir()) {
+        message(QStringLiteral("stazione-cli: %1 is not a folder.").arg(folder));
+        return kExitUsage;
+    }
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    link::Link& link = *logger->link;
+    auto station = config::readStationName(link);
+    if (failed(station))
+        return kExitFailure;
+
+    Report report(options.json);
+    addIdentification(report, logger->id);
+    report.add(QStringLiteral("Nome_Centralina"), *station);
+    const QDate today = QDate::currentDate();
+    std::optional<link::Error> stopped;
+    if (options.temp) {
+        const QString path = QDir(folder).filePath(data::temperatureFileName(*station, today));
+        auto download = data::downloadTemperatures(link, path, QDateTime::currentDateTime());
+        if (failed(download))
+            return kExitFailure;
+        report.add(QStringLiteral("file"), path);
+        report.add(QStringLiteral("records"), download->received);
+        report.add(QStringLiteral("channels"), download->channels);
+        stopped = download->stopped;
+    } else {
+        const QString path = QDir(folder).filePath(data::sensorFileName(*station, today));
+        auto download = data::downloadRecords(link, path, options.fromEnd);
+        if (failed(download))
+            return kExitFailure;
+        report.add(QStringLiteral("file"), path);
+        report.add(QStringLiteral("lines"), double(download->lines));
+        stopped = download->stopped;
+    }
+    link.Porta_Off();
+    report.print();
+    if (stopped) {
+        message(stopped->message);
+        return kExitFailure;
+    }
     return kExitOk;
 }
 

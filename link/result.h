@@ -14,6 +14,7 @@ enum class ErrorKind {
     LineLost,  // the port went away while it was in use (cable pulled, device gone)
     Port,      // the serial component refused an operation; see Error::number
     File,      // a file of the program could not be created, written or read
+    Data,      // the logger sent something the program cannot take (too much, out of shape)
 };
 
 // Numbers of the serial component's errors, as the connection window reports them.
@@ -36,6 +37,7 @@ struct Error {
     static Error lineLost(const QString& message) { return {ErrorKind::LineLost, 0, message}; }
     static Error port(int number, const QString& message) { return {ErrorKind::Port, number, message}; }
     static Error file(const QString& message) { return {ErrorKind::File, 0, message}; }
+    static Error data(const QString& message) { return {ErrorKind::Data, 0, message}; }
 };
 
 // A value, or the reason there is none. Exchanges return this so that a time-out can never

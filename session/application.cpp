@@ -8,6 +8,7 @@
 #include "config/sensor_window.h"
 #include "config/settings_handlers.h"
 #include "config/station.h"
+#include "data/download_handlers.h"
 #include "link/comm_port.h"
 #include "link/timing.h"
 #include "session/connection.h"
@@ -45,6 +46,7 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     m_sensorWindow =
         std::make_unique<config::SensorPropertiesWindow>(*m_session, *m_form1, *m_sensori, dialogs);
     m_alarmWindow = std::make_unique<alarms::AnalogAlarmsWindow>(*m_session, *m_form1, *m_allarmi, dialogs);
+    m_downloads = std::make_unique<data::DownloadHandlers>(*m_session, *m_form1, dialogs);
     m_connection->setRetrieval([this](RetrievalStep step) { return retrievalStep(step); });
     m_connection->setGsmReads([this]() -> link::Status {
         if (auto s = m_messaging->LeggiGPRS(); !s)
@@ -67,6 +69,7 @@ Application::~Application()
     // Handlers first: they refer to the windows and the session.
     m_mainWindow.reset();
     m_connection.reset();
+    m_downloads.reset();
     m_alarmWindow.reset();
     m_sensorWindow.reset();
     m_messaging.reset();

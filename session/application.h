@@ -17,6 +17,9 @@ class ClockScheduleHandlers;
 class SensorPropertiesWindow;
 class SettingsHandlers;
 } // namespace stazione::config
+namespace stazione::data {
+class DownloadHandlers;
+}
 namespace stazione::link {
 class CommPort;
 }
@@ -60,6 +63,7 @@ public:
     alarms::MessagingHandlers& messaging() { return *m_messaging; }
     config::SensorPropertiesWindow& sensorWindow() { return *m_sensorWindow; }
     alarms::AnalogAlarmsWindow& alarmWindow() { return *m_alarmWindow; }
+    data::DownloadHandlers& downloads() { return *m_downloads; }
 
 private:
     // One step of the retrieval after connection, done as the main window's buttons do it.
@@ -82,6 +86,7 @@ private:
     std::unique_ptr<alarms::MessagingHandlers> m_messaging;
     std::unique_ptr<config::SensorPropertiesWindow> m_sensorWindow;
     std::unique_ptr<alarms::AnalogAlarmsWindow> m_alarmWindow;
+    std::unique_ptr<data::DownloadHandlers> m_downloads;
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<MainWindowSession> m_mainWindow;
 };

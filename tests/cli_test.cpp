@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -312,6 +313,29 @@ TEST_F(Cli, GsmGprsAlarmsAndTheSmsText)
     EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
     EXPECT_TRUE(text.out.contains("POZZO 3"));
     EXPECT_TRUE(simLog(3).contains("< x"));
+}
+
+TEST_F(Cli, DownloadWritesTheFilesTheWindowWrites)
+{
+    startSim(3, {"--records", "12"});
+    QTemporaryDir out;
+    const CliRun sens = cli({"download", "--port", "3", "--dir", out.path(), "--json"});
+    ASSERT_EQ(sens.exitCode, 0) << sens.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(sens.out.toUtf8()).object();
+    EXPECT_EQ(o.value("lines").toInt(), 12);
+    const QString path = o.value("file").toString();
+    EXPECT_EQ(QFileInfo(path).dir().path(), out.path());
+    EXPECT_TRUE(path.endsWith("_SENS.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count("\r\n"), 12);
+    EXPECT_TRUE(simLog(3).contains("< A"));
+
+    const CliRun temp = cli({"download", "--port", "3", "--dir", out.path(), "--temp", "--from-end"});
+    ASSERT_EQ(temp.exitCode, 0) << temp.err.toStdString();
+    EXPECT_TRUE(temp.out.contains("records: 12"));
+    EXPECT_TRUE(temp.out.contains("_TEMP.txt"));
+    EXPECT_EQ(cli({"download", "--port", "3", "--dir", out.filePath("missing")}).exitCode, 2);
 }
 
 } // namespace

@@ -29,3 +29,10 @@ target_link_libraries(ui_messaging_test PRIVATE stazione_gui stazione_sim Qt6::T
 add_test(NAME ui_messaging_test COMMAND ui_messaging_test)
 set_tests_properties(ui_messaging_test PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;STAZIONE_TIME_SCALE=0.05;STAZIONE_SYSTEM_PORTS=0" TIMEOUT 300)
+
+qt_add_executable(ui_data_test ${CMAKE_CURRENT_LIST_DIR}/ui_data_test.cpp)
+target_include_directories(ui_data_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(ui_data_test PRIVATE stazione_gui stazione_sim Qt6::Test)
+add_test(NAME ui_data_test COMMAND ui_data_test)
+set_tests_properties(ui_data_test PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;STAZIONE_TIME_SCALE=0.05;STAZIONE_SYSTEM_PORTS=0" TIMEOUT 300)

@@ -16,6 +16,7 @@
 #include <QListView>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -437,6 +438,12 @@ QWidget* Form1::buildAcquisizioneTab()
     ModoAcq->setAutoExclusive(false);
     Acquisisci_Temp =
         makeButton(page, QStringLiteral("Acquisisci_Temp"), QStringLiteral("Acquisisci le Temperature"));
+    // How far the temperature download has come.
+    Progresso = new QProgressBar(page);
+    Progresso->setObjectName(QStringLiteral("Progresso"));
+    Progresso->setRange(0, 100);
+    Progresso->setValue(0);
+    Progresso->setFormat(QStringLiteral("%p %"));
     back = makeButton(page, QStringLiteral("back"), QStringLiteral("Backup"));
     Grafico = makeButton(page, QStringLiteral("Grafico"), QStringLiteral("Grafici"));
     CONTAIMP = makeButton(page, QStringLiteral("CONTAIMP"), QStringLiteral("Leggi il contatore di eventi"));
@@ -458,6 +465,7 @@ QWidget* Form1::buildAcquisizioneTab()
     commands->addWidget(ModoAcq);
     commands->addSpacing(8);
     commands->addWidget(Acquisisci_Temp);
+    commands->addWidget(Progresso);
     commands->addSpacing(8);
     commands->addLayout(others);
     commands->addSpacing(8);

@@ -10,6 +10,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -102,6 +103,7 @@ public:
     QLineEdit* NREC = nullptr;
     QPushButton* Grafico = nullptr;
     QPushButton* Acquisisci_Temp = nullptr;
+    QProgressBar* Progresso = nullptr; // progress of the temperature download
     QRadioButton* ModoAcq = nullptr;
     QLineEdit* Text2 = nullptr;
     QPushButton* CONTAIMP = nullptr;

@@ -1,0 +1,201 @@
+#include "data/download_handlers.h"
+
+#include "data/downloads.h"
+#include "session/session.h"
+#include "ui/colours.h"
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+#include "ui/locking.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStorageInfo>
+#include <QTreeView>
+
+namespace stazione::data {
+
+namespace {
+
+const QColor kWorking(255, 255, 0);
+const QColor kDone(0, 255, 0);
+
+void clearBackColour(QLineEdit* box)
+{
+    box->setPalette(QPalette());
+    box->setAutoFillBackground(false);
+}
+
+} // namespace
+
+DownloadHandlers::DownloadHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
+                                   QObject* parent)
+    : MainWindowHandler(session, form, dialogs, parent)
+    , m_folders(new QFileSystemModel(this))
+    , m_files(new QFileSystemModel(this))
+{
+    m_folders->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_folders->setRootPath(QDir::rootPath());
+    form.Dir1->setModel(m_folders);
+    for (int column = 1; column < m_folders->columnCount(); ++column)
+        form.Dir1->hideColumn(column);
+    m_files->setFilter(QDir::Files | QDir::NoDotAndDotDot);
+    form.File1->setModel(m_files);
+
+    fillDrives();
+    chooseFolder(form.dataFolder());
+
+    connect(form.Drive1, &QComboBox::activated, this, &DownloadHandlers::Drive1_Change);
+    connect(form.Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &DownloadHandlers::Dir1_Change);
+    connect(form.File1, &QListView::clicked, this, &DownloadHandlers::File1_Click);
+    onClick(form.Acquisisci, [this] { return Acquisisci(); });
+    onClick(form.Acquisisci_Temp, [this] { return Acquisisci_Temp(); });
+}
+
+void DownloadHandlers::fillDrives()
+{
+    m_form.Drive1->clear();
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid() && volume.isReady())
+            m_form.Drive1->addItem(volume.rootPath());
+    }
+}
+
+QString DownloadHandlers::folder() const
+{
+    return m_form.dataFolder();
+}
+
+void DownloadHandlers::chooseFolder(const QString& path)
+{
+    const QString absolute = QDir(path).absolutePath();
+    const QString volume = QStorageInfo(absolute).rootPath();
+    const int drive = m_form.Drive1->findText(volume);
+    if (drive >= 0)
+        m_form.Drive1->setCurrentIndex(drive);
+    m_form.Dir1->setRootIndex(m_folders->index(volume.isEmpty() ? QDir::rootPath() : volume));
+    const QModelIndex index = m_folders->index(absolute);
+    m_form.Dir1->setCurrentIndex(index);
+    m_form.Dir1->scrollTo(index);
+    m_form.setDataFolder(absolute);
+    m_form.File1->setRootIndex(m_files->setRootPath(absolute));
+}
+
+void DownloadHandlers::Drive1_Change()
+{
+    const QString root = m_form.Drive1->currentText();
+    const QStorageInfo volume(root);
+    // A volume that went away (a stick pulled out) gives way to the system's own.
+    if (root.isEmpty() || !volume.isValid() || !volume.isReady() || !QDir(root).isReadable()) {
+        chooseFolder(QStorageInfo::root().rootPath());
+        return;
+    }
+    chooseFolder(root);
+}
+
+void DownloadHandlers::Dir1_Change()
+{
+    const QString path = m_folders->filePath(m_form.Dir1->currentIndex());
+    if (path.isEmpty())
+        return;
+    m_form.setDataFolder(path);
+    m_form.File1->setRootIndex(m_files->setRootPath(path));
+}
+
+void DownloadHandlers::File1_Click(const QModelIndex& index)
+{
+    m_form.Nome_File_Dati->setText(m_files->fileName(index));
+}
+
+void DownloadHandlers::reportStopped(const link::Error& why, const QString& saved)
+{
+    m_dialogs.beep();
+    m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), why.message + QStringLiteral("\n") + saved,
+                     ui::Dialogs::Icon::Warning);
+}
+
+link::Status DownloadHandlers::Acquisisci()
+{
+    ui::Occupato busy(m_form);
+    m_form.NREC->setText(QStringLiteral("0"));
+    const QString name = sensorFileName(m_form.Nome_Centralina->text(), today());
+    m_form.Nome_File_Dati->setText(name);
+    const QString path = QDir(folder()).filePath(name);
+    m_form.Nome_File_Dati->setText(path);
+    m_form.Text3->clear();
+    m_form.Nome_File_Dati->setText(QStringLiteral("Attendi.."));
+
+    auto download =
+        downloadRecords(link(), path, m_form.ModoAcq->isChecked(), [this](qint64 lines, const QString& last) {
+            m_form.NREC->setText(QString::number(lines));
+            m_form.Text3->setText(last);
+        });
+    if (!download) {
+        // Nothing was asked of the logger: the file could not be made.
+        m_form.Nome_File_Dati->setText(name);
+        return download.error();
+    }
+    if (download->stopped) {
+        m_form.Nome_File_Dati->setText(path);
+        reportStopped(*download->stopped,
+                      QStringLiteral("%1 righe salvate in %2").arg(download->lines).arg(path));
+    } else {
+        m_dialogs.beep();
+        m_form.Nome_File_Dati->setText(QStringLiteral("Registrazione eseguita"));
+        m_dialogs.beep();
+    }
+    m_form.Acquisisci->setEnabled(true);
+    m_form.Acquisisci_Temp->setEnabled(true);
+    link().Ritardo(100);
+    m_form.Nome_File_Dati->setText(name);
+    return {};
+}
+
+link::Status DownloadHandlers::Acquisisci_Temp()
+{
+    ui::Occupato busy(m_form);
+    ui::setBackColour(m_form.Nome_File_Dati, kWorking);
+    const QString name = temperatureFileName(m_form.Nome_Centralina->text(), today());
+    const QString path = QDir(folder()).filePath(name);
+    m_form.Nome_File_Dati->setText(path);
+    m_form.Progresso->setValue(0);
+
+    auto download = downloadTemperatures(link(), path, QDateTime::currentDateTime(),
+                                         [this](int percent) { m_form.Progresso->setValue(percent); });
+    if (!download) {
+        clearBackColour(m_form.Nome_File_Dati);
+        if (download.error().message.startsWith(invalidNameMessage(path)))
+            m_form.Nome_File_Dati->clear();
+        else
+            m_form.Nome_File_Dati->setText(name);
+        return download.error();
+    }
+    if (download->stopped) {
+        clearBackColour(m_form.Nome_File_Dati);
+        m_form.Nome_File_Dati->setText(path);
+        reportStopped(*download->stopped, QStringLiteral("%1 record su %2 salvati in %3")
+                                              .arg(download->received)
+                                              .arg(download->records)
+                                              .arg(path));
+    } else {
+        m_dialogs.beep();
+        m_form.Nome_File_Dati->setText(QStringLiteral("Check Dati: OK"));
+        m_form.Nome_File_Dati->setText(QStringLiteral("Check Dati 3: OK"));
+        ui::setBackColour(m_form.Nome_File_Dati, kDone);
+        m_form.Nome_File_Dati->setText(QStringLiteral("Registrazione eseguita"));
+        m_dialogs.beep();
+    }
+    m_form.Acquisisci->setEnabled(true);
+    m_form.Acquisisci_Temp->setEnabled(true);
+    link().Ritardo(100);
+    m_form.Nome_File_Dati->setText(name);
+    return {};
+}
+
+} // namespace stazione::data

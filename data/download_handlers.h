@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ui/handler.h"
+
+#include <QDate>
+
+class QFileSystemModel;
+
+namespace stazione::data {
+
+// The tab "ACQUISIZ. DATI": the folder and file choosers and the two downloads.
+class DownloadHandlers : public ui::MainWindowHandler {
+    Q_OBJECT
+
+public:
+    DownloadHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
+                     QObject* parent = nullptr);
+
+    link::Status Acquisisci();      // the recorded data into the sensor data file
+    link::Status Acquisisci_Temp(); // the counted download into the temperature file
+
+    // The choosers: a volume, a folder on it, a file in the folder.
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click(const QModelIndex& index);
+    // Shows a folder in the choosers, as if the operator had picked it.
+    void chooseFolder(const QString& folder);
+
+    // The date the file names carry (today, unless a test says otherwise).
+    void setToday(const QDate& date) { m_today = date; }
+
+private:
+    QDate today() const { return m_today.isValid() ? m_today : QDate::currentDate(); }
+    QString folder() const;
+    void fillDrives();
+    // What the operator is told when the download could not start or stopped early.
+    void reportStopped(const link::Error& why, const QString& saved);
+
+    QFileSystemModel* m_folders;
+    QFileSystemModel* m_files;
+    QDate m_today;
+};
+
+} // namespace stazione::data

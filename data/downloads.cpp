@@ -1,0 +1,314 @@
+#include "data/downloads.h"
+
+#include "data/file_names.h"
+#include "link/exchange.h"
+#include "link/numbers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace stazione::data {
+
+namespace {
+
+// The file, created anew; nothing when it cannot be (the reason in the error).
+link::Result<std::unique_ptr<QFile>> createFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.dir().exists())
+        return link::Error::file(kDeviceMissing + QStringLiteral("\n") + info.absolutePath());
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return link::Error::file(invalidNameMessage(path) + QStringLiteral("\n(") + file->errorString() +
+                                 QLatin1Char(')'));
+    return file;
+}
+
+link::Error writeFailed(const QFile& file)
+{
+    return link::Error::file(
+        QStringLiteral("Scrittura del file %1 non riuscita: %2").arg(file.fileName(), file.errorString()));
+}
+
+link::Error waitEnded(link::CommPort::Wait wait, const link::Link& link)
+{
+    switch (wait) {
+    case link::CommPort::Wait::TimedOut:
+        return link::Error::timedOut(QStringLiteral("Il datalogger ha smesso di inviare dati da %1 s.")
+                                         .arg(double(link.replyTimeout().count()) / 1000.0));
+    case link::CommPort::Wait::Cancelled:
+        return link::Error::cancelled(QStringLiteral("Scarico annullato."));
+    default:
+        return link::Error::lineLost(QStringLiteral("La connessione con il datalogger si è interrotta."));
+    }
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ');
+}
+
+// The exact value of a decimal text, rounded to tenths half away from zero; nothing for a text
+// that is not a number.
+std::optional<long long> tenths(QStringView text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && isBlank(text[i]))
+        ++i;
+    qsizetype end = n;
+    while (end > i && isBlank(text[end - 1]))
+        --end;
+    bool negative = false;
+    if (i < end && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    long long whole = 0;
+    int digits = 0;
+    while (i < end && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) {
+        if (whole < 100000000000LL)
+            whole = whole * 10 + (text[i].unicode() - '0');
+        ++i;
+        ++digits;
+    }
+    int first = 0;
+    bool roundUp = false;
+    if (i < end && text[i] == QLatin1Char('.')) {
+        ++i;
+        for (int k = 0; i < end && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i, ++k) {
+            if (k == 0)
+                first = text[i].unicode() - '0';
+            else if (k == 1)
+                roundUp = text[i] >= QLatin1Char('5');
+            ++digits;
+        }
+    }
+    if (i != end || digits == 0)
+        return std::nullopt;
+    const long long value = whole * 10 + first + (roundUp ? 1 : 0);
+    return negative ? -value : value;
+}
+
+} // namespace
+
+QString sensorFileName(const QString& station, const QDate& date)
+{
+    const DateParts d = dateParts(date);
+    return safeStationName(station) + QLatin1Char('_') + d.dd + QLatin1Char('_') + d.mm + QLatin1Char('_') +
+           d.yy + QStringLiteral("_SENS.txt");
+}
+
+QString temperatureFileName(const QString& station, const QDate& date)
+{
+    const DateParts d = dateParts(date);
+    return safeStationName(station) + QLatin1Char('_') + d.dd + QLatin1Char('_') + d.mm + QLatin1Char('_') +
+           d.yy + QStringLiteral("_TEMP.txt");
+}
+
+QString invalidNameMessage(const QString& path)
+{
+    return QStringLiteral("Nome ") + path + QStringLiteral(" non valido");
+}
+
+link::Result<RecordedDownload> downloadRecords(link::Link& link, const QString& path, bool fromEnd,
+                                               const std::function<void(qint64, const QString&)>& progress)
+{
+    auto created = createFile(path);
+    if (!created)
+        return created.error();
+    QFile& file = **created;
+    RecordedDownload result;
+    result.path = path;
+
+    if (auto s = link::send(link, link::cmd::downloadRecords(fromEnd), 0); !s) {
+        result.stopped = s.error();
+        return result;
+    }
+
+    link::CommPort& port = link.port();
+    QByteArray out;          // complete lines of the last chunk, ready for the file
+    QByteArray carry;        // a line begun in an earlier chunk
+    qsizetype lastLine = -1; // where the last complete line of `out` starts
+    bool ended = false;
+    while (!ended) {
+        auto chunk = port.inputAll();
+        if (!chunk) {
+            result.stopped = chunk.error();
+            break;
+        }
+        if (chunk->isEmpty()) {
+            // Everything complete is on disk before the wait: a cable pulled now loses nothing.
+            if (!file.flush()) {
+                result.stopped = writeFailed(file);
+                break;
+            }
+            const auto wait = port.waitForMoreInput(QDeadlineTimer(link.replyTimeout(), Qt::PreciseTimer));
+            if (wait != link::CommPort::Wait::Ready) {
+                result.stopped = waitEnded(wait, link);
+                break;
+            }
+            continue;
+        }
+        out.swap(carry);
+        carry.clear();
+        qsizetype lineStart = 0;
+        lastLine = -1;
+        const char* p = chunk->constData();
+        const char* const end = p + chunk->size();
+        while (p < end) {
+            // The next line end or the end mark, whichever comes first; CRs are dropped on the way.
+            const auto* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+            const char* limit = lf ? lf : end;
+            const auto* etx =
+                static_cast<const char*>(std::memchr(p, link::cmd::kEndOfText, size_t(limit - p)));
+            const char* stop = etx ? etx : limit;
+            for (const char* from = p; from < stop;) {
+                const auto* cr = static_cast<const char*>(std::memchr(from, '\r', size_t(stop - from)));
+                const char* to = cr ? cr : stop;
+                out.append(from, to - from);
+                from = to + (cr ? 1 : 0);
+            }
+            if (etx) {
+                ended = true;
+                break;
+            }
+            if (!lf)
+                break;
+            out += "\r\n";
+            lastLine = lineStart;
+            lineStart = out.size();
+            ++result.lines;
+            p = lf + 1;
+        }
+        // Text after the last line end waits for the rest of its line; at the end mark it is dropped.
+        carry = out.mid(lineStart);
+        out.truncate(lineStart);
+        if (!out.isEmpty() && file.write(out) != out.size()) {
+            result.stopped = writeFailed(file);
+            break;
+        }
+        if (progress && lastLine >= 0)
+            progress(result.lines,
+                     QString::fromLatin1(out.constData() + lastLine, out.size() - lastLine - 2));
+    }
+    file.close();
+    if (!result.stopped && file.error() != QFileDevice::NoError)
+        result.stopped = writeFailed(file);
+    return result;
+}
+
+QString temperatureColumn(QStringView received)
+{
+    const auto value = tenths(received);
+    // The check looks at the value as the column shows it, rounded to tenths.
+    if (!value || *value < -300 || *value > 800)
+        return QStringLiteral("**N.C.**  ");
+    const long long magnitude = *value < 0 ? -*value : *value;
+    QString text = QString::number(magnitude / 10).rightJustified(3, QLatin1Char('0')) + QLatin1Char('.') +
+                   QString::number(magnitude % 10);
+    if (*value < 0)
+        text.prepend(QLatin1Char('-'));
+    return text.leftJustified(10, QLatin1Char(' '));
+}
+
+link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const QString& path,
+                                                       const QDateTime& now,
+                                                       const std::function<void(int)>& progress)
+{
+    auto created = createFile(path);
+    if (!created)
+        return created.error();
+    QFile& file = **created;
+    TemperatureDownload result;
+    result.path = path;
+
+    auto counts = link::request(link, link::cmd::downloadCounted(), 2);
+    if (!counts) {
+        result.stopped = counts.error();
+        return result;
+    }
+    result.records = static_cast<int>(std::max(0LL, link::integerValue(counts->at(0))));
+    result.channels = static_cast<int>(std::max(0LL, link::integerValue(counts->at(1))));
+    if (result.records > kMaxRecords || result.channels > kMaxChannels) {
+        file.close();
+        return link::Error::data(
+            QStringLiteral("Il datalogger annuncia %1 record di %2 canali: lo scarico ne accetta "
+                           "al massimo %3 di %4 canali.")
+                .arg(result.records)
+                .arg(result.channels)
+                .arg(kMaxRecords)
+                .arg(kMaxChannels));
+    }
+
+    // Kept as received, packed, until the file is written: a full memory is 670,000 fields.
+    const int perRecord = 6 + result.channels;
+    QByteArray pool;
+    std::vector<quint32> ends;
+    ends.reserve(size_t(result.records) * perRecord);
+    const qint64 total = qint64(perRecord) * result.records;
+    int shownPercent = -1;
+    for (int r = 0; r < result.records && !result.stopped; ++r) {
+        for (int f = 0; f < perRecord; ++f) {
+            auto field = link.Leggi_Risposta();
+            if (!field) {
+                result.stopped = field.error();
+                break;
+            }
+            pool += field->toLatin1();
+            ends.push_back(quint32(pool.size()));
+        }
+        if (result.stopped)
+            break;
+        ++result.received;
+        const int percent = int(qint64(result.received) * perRecord * 100 / total);
+        if (progress && percent != shownPercent) {
+            shownPercent = percent;
+            progress(percent);
+        }
+    }
+
+    auto fieldAt = [&](size_t index) {
+        const quint32 begin = index == 0 ? 0 : ends[index - 1];
+        return QString::fromLatin1(pool.constData() + begin, ends[index] - begin);
+    };
+    static const int kTimeWidths[6] = {3, 3, 5, 3, 3, 3};
+    auto timePart = [&](size_t index, int k) {
+        const QString cut = fieldAt(index).left(kTimeWidths[k]);
+        return link::formatNumber(cut, link::pattern::kTwoDigits);
+    };
+
+    QByteArray text = "DATA ACQ.: " + now.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "  " +
+                      now.toString(QStringLiteral("HH:mm:ss")).toLatin1() +
+                      ",Numero Canali Attivi: " + QByteArray::number(result.channels) +
+                      " ,Numero Dati per Canale: " + "     " + QByteArray::number(result.records) + "\r\n";
+    text += "\r\n\r\n\r\n\r\n\r\n";
+    for (int r = 0; r < result.received; ++r) {
+        const size_t base = size_t(r) * perRecord;
+        QString line = timePart(base, 0) + QLatin1Char('/') + timePart(base + 1, 1) + QLatin1Char('/') +
+                       timePart(base + 2, 2) + QLatin1Char(' ') + timePart(base + 3, 3) + QLatin1Char('.') +
+                       timePart(base + 4, 4) + QLatin1Char('.') + timePart(base + 5, 5) +
+                       QStringLiteral("   ");
+        for (int c = 0; c < result.channels; ++c)
+            line += QLatin1Char(',') + temperatureColumn(fieldAt(base + 6 + c));
+        text += line.toLatin1() + "\r\n";
+        if (text.size() > (1 << 20)) {
+            if (file.write(text) < 0)
+                return writeFailed(file);
+            text.clear();
+        }
+    }
+    if (file.write(text) < 0)
+        return writeFailed(file);
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return writeFailed(file);
+    return result;
+}
+
+} // namespace stazione::data

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "link/link.h"
+#include "link/result.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// The two downloads of the recorded data: the logger's own text lines into the sensor data file,
+// and the counted download decoded and checked into the temperature file.
+namespace stazione::data {
+
+// station_DD_MM_YY_SENS.txt and station_DD_MM_YY_TEMP.txt.
+QString sensorFileName(const QString& station, const QDate& date);
+QString temperatureFileName(const QString& station, const QDate& date);
+
+// Messages for a file that cannot be created.
+inline const QString kDeviceMissing = QStringLiteral("Dispositivo non presente!");
+QString invalidNameMessage(const QString& path); // "Nome <path> non valido"
+
+struct RecordedDownload {
+    QString path;
+    qint64 lines = 0; // lines written to the file
+    // Why the stream ended before its end mark; the lines received until then are in the file.
+    std::optional<link::Error> stopped;
+};
+
+// "A" with the mode ("1": from the end of the memory), then every line the logger sends, each
+// written to the file as it completes (CR LF or a bare LF end a line; a line is written without
+// them). The stream ends with the character code 3; text after the last line end is not written.
+// A logger that falls silent for the link's reply time-out, a cancel, or a lost line end the
+// download early, with every complete line kept. An error is returned only when the file cannot
+// be created, and then nothing is sent.
+link::Result<RecordedDownload>
+downloadRecords(link::Link& link, const QString& path, bool fromEnd,
+                const std::function<void(qint64 lines, const QString& last)>& progress = {});
+
+inline constexpr int kMaxRecords = 5000;
+inline constexpr int kMaxChannels = 128;
+
+struct TemperatureDownload {
+    QString path;
+    int records = 0;  // announced by the logger
+    int channels = 0; // announced by the logger
+    int received = 0; // complete records received and written
+    std::optional<link::Error> stopped;
+};
+
+// "a": the number of records N and of channels C, then N records of six time fields and C values.
+// The values are checked (below -30 or above 80 reads "**N.C.**") and written in fixed columns
+// under a header with the date and time of `now`. A download cut short writes the complete
+// records received until then and says why in `stopped`. An error is returned when the file
+// cannot be created (nothing is sent) or the logger announces more than 5000 records or 128
+// channels.
+link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const QString& path,
+                                                       const QDateTime& now,
+                                                       const std::function<void(int percent)>& progress = {});
+
+// One value as the temperature file shows it: "000.0" with a decimal point, 10 characters wide;
+// "**N.C.**" when it is out of range or not a number.
+QString temperatureColumn(QStringView received);
+
+} // namespace stazione::data

@@ -1,0 +1,195 @@
+// The two downloads against a logger played from a script: file names, the lines and bytes of both
+// files, and how a download that cannot start or breaks off ends.
+
+#include "data/downloads.h"
+#include "data/file_names.h"
+#include "support/files.h"
+#include "support/scripted_logger.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using namespace stazione;
+using stazione::testing::contents;
+
+namespace {
+
+using DataTest = stazione::testing::ScriptedConnection;
+
+TEST(DataFileNamesTest, StationAndDateMakeTheNames)
+{
+    const QDate date(2026, 12, 5);
+    EXPECT_EQ(data::sensorFileName("STAZ1", date), "STAZ1_05_12_26_SENS.txt");
+    EXPECT_EQ(data::temperatureFileName("STAZ1", date), "STAZ1_05_12_26_TEMP.txt");
+    EXPECT_EQ(data::sensorFileName("", date), "_05_12_26_SENS.txt");
+    // A name from the logger never leads out of the chosen folder.
+    EXPECT_EQ(data::sensorFileName("../../etc/passwd", date), ".._.._etc_passwd_05_12_26_SENS.txt");
+    EXPECT_EQ(data::temperatureFileName("A\\B:C", date), "A_B_C_05_12_26_TEMP.txt");
+    EXPECT_EQ(QDir("/").filePath(data::sensorFileName("X", date)), "/X_05_12_26_SENS.txt");
+}
+
+TEST(DataFileNamesTest, TemperatureColumns)
+{
+    EXPECT_EQ(data::temperatureColumn(u"23.46"), "023.5     ");
+    EXPECT_EQ(data::temperatureColumn(u"23.45"), "023.5     ");
+    EXPECT_EQ(data::temperatureColumn(u"-3.04"), "-003.0    ");
+    EXPECT_EQ(data::temperatureColumn(u"-30"), "-030.0    ");
+    EXPECT_EQ(data::temperatureColumn(u"80"), "080.0     ");
+    EXPECT_EQ(data::temperatureColumn(u"80.04"), "080.0     "); // the column shows 80.0: in range
+    EXPECT_EQ(data::temperatureColumn(u"80.05"), "**N.C.**  ");
+    EXPECT_EQ(data::temperatureColumn(u"80.1"), "**N.C.**  ");
+    EXPECT_EQ(data::temperatureColumn(u"-30.1"), "**N.C.**  ");
+    EXPECT_EQ(data::temperatureColumn(u"99.9"), "**N.C.**  ");
+    EXPECT_EQ(data::temperatureColumn(u" 7 "), "007.0     ");
+    EXPECT_EQ(data::temperatureColumn(u".5"), "000.5     ");
+    // A value that is not a number is not a temperature either.
+    EXPECT_EQ(data::temperatureColumn(u"%%"), "**N.C.**  ");
+    EXPECT_EQ(data::temperatureColumn(u""), "**N.C.**  ");
+}
+
+TEST_F(DataTest, BothLineEndsGiveTheSameFileAndTheTailIsNotWritten)
+{
+    QTemporaryDir dir;
+    logger.expect("A", "");
+    logger.expect("0,", "first;1.5\r\nsecond;2.5\r\n\r\nthird\r\ntail without end\x03");
+    QList<qint64> counts;
+    auto crlf = data::downloadRecords(link, dir.filePath("crlf.txt"), false,
+                                      [&](qint64 lines, const QString&) { counts << lines; });
+    ASSERT_TRUE(crlf.ok()) << crlf.error().message.toStdString();
+    EXPECT_FALSE(crlf->stopped.has_value());
+    EXPECT_EQ(crlf->lines, 4);
+    EXPECT_EQ(logger.received, "A0,");
+    EXPECT_EQ(contents(dir.filePath("crlf.txt")), "first;1.5\r\nsecond;2.5\r\n\r\nthird\r\n");
+    EXPECT_EQ(counts.last(), 4);
+
+    logger.expect("A", "");
+    logger.expect("1,", "first;1.5\nsecond;2.5\n\nthird\ntail without end\x03");
+    auto lf = data::downloadRecords(link, dir.filePath("lf.txt"), true);
+    ASSERT_TRUE(lf.ok());
+    EXPECT_EQ(contents(dir.filePath("lf.txt")), contents(dir.filePath("crlf.txt")));
+    EXPECT_TRUE(logger.received.endsWith("A1,"));
+}
+
+TEST_F(DataTest, AFileThatCannotBeMadeStopsBeforeAskingTheLogger)
+{
+    QTemporaryDir dir;
+    auto missing = data::downloadRecords(link, dir.filePath("no/such/folder/x.txt"), false);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().kind, link::ErrorKind::File);
+    EXPECT_TRUE(missing.error().message.startsWith("Dispositivo non presente!"));
+    EXPECT_TRUE(missing.error().message.contains(dir.filePath("no/such/folder")));
+
+    // A folder of the same name stands where the file would go: even root cannot create it.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("t.txt"));
+    auto taken = data::downloadTemperatures(link, dir.filePath("t.txt"), QDateTime::currentDateTime());
+    ASSERT_FALSE(taken.ok());
+    EXPECT_TRUE(taken.error().message.startsWith("Nome " + dir.filePath("t.txt") + " non valido"))
+        << taken.error().message.toStdString();
+    EXPECT_EQ(logger.received, "");
+}
+
+TEST_F(DataTest, ALoggerThatFallsSilentEndsTheDownloadAndKeepsTheLines)
+{
+    QTemporaryDir dir;
+    link.setReplyTimeout(200ms);
+    logger.expect("A", "");
+    logger.expect("0,", "one\r\ntwo\r\nthr");
+    QElapsedTimer t;
+    t.start();
+    auto download = data::downloadRecords(link, dir.filePath("cut.txt"), false);
+    ASSERT_TRUE(download.ok());
+    ASSERT_TRUE(download->stopped.has_value());
+    EXPECT_EQ(download->stopped->kind, link::ErrorKind::TimedOut);
+    EXPECT_GE(t.elapsed(), 190);
+    EXPECT_EQ(download->lines, 2);
+    EXPECT_EQ(contents(dir.filePath("cut.txt")), "one\r\ntwo\r\n");
+}
+
+TEST_F(DataTest, ACancelEndsTheDownloadAndKeepsTheLines)
+{
+    QTemporaryDir dir;
+    link.setReplyTimeout(10s);
+    logger.expect("A", "");
+    logger.expect("0,", "one\r\n");
+    QTimer::singleShot(100, &link, [this] { link.cancel(); });
+    auto download = data::downloadRecords(link, dir.filePath("cancel.txt"), false);
+    ASSERT_TRUE(download.ok());
+    ASSERT_TRUE(download->stopped.has_value());
+    EXPECT_EQ(download->stopped->kind, link::ErrorKind::Cancelled);
+    EXPECT_EQ(contents(dir.filePath("cancel.txt")), "one\r\n");
+}
+
+TEST_F(DataTest, TheTemperatureFileByteForByte)
+{
+    QTemporaryDir dir;
+    logger.expect("a", "2,3,5,3,2026,7,4,9,23.46,-30.1,80,6,3,2026,12,0,0,-3.04,99.9,15,");
+    QList<int> percents;
+    auto download = data::downloadTemperatures(link, dir.filePath("t.txt"),
+                                               QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9)),
+                                               [&](int p) { percents << p; });
+    ASSERT_TRUE(download.ok()) << download.error().message.toStdString();
+    EXPECT_FALSE(download->stopped.has_value());
+    EXPECT_EQ(percents, (QList<int>{50, 100}));
+    EXPECT_EQ(contents(dir.filePath("t.txt")),
+              "DATA ACQ.: 05/12/2026  14:07:09,Numero Canali Attivi: 3 ,Numero Dati per Canale:      2\r\n"
+              "\r\n\r\n\r\n\r\n\r\n"
+              "05/03/2026 07.04.09   ,023.5     ,**N.C.**  ,080.0     \r\n"
+              "06/03/2026 12.00.00   ,-003.0    ,**N.C.**  ,015.0     \r\n");
+}
+
+TEST_F(DataTest, NoChannelsAndNoRecords)
+{
+    QTemporaryDir dir;
+    const QDateTime now(QDate(2026, 1, 2), QTime(3, 4, 5));
+    logger.expect("a", "1,0,1,2,26,3,4,5,");
+    auto noChannels = data::downloadTemperatures(link, dir.filePath("c0.txt"), now);
+    ASSERT_TRUE(noChannels.ok());
+    EXPECT_EQ(contents(dir.filePath("c0.txt")),
+              "DATA ACQ.: 02/01/2026  03:04:05,Numero Canali Attivi: 0 ,Numero Dati per Canale:      1\r\n"
+              "\r\n\r\n\r\n\r\n\r\n01/02/26 03.04.05   \r\n");
+
+    logger.expect("a", "0,4,");
+    QList<int> percents;
+    auto none = data::downloadTemperatures(link, dir.filePath("n0.txt"), now, [&](int p) { percents << p; });
+    ASSERT_TRUE(none.ok());
+    EXPECT_TRUE(percents.isEmpty());
+    EXPECT_EQ(contents(dir.filePath("n0.txt")),
+              "DATA ACQ.: 02/01/2026  03:04:05,Numero Canali Attivi: 4 ,Numero Dati per Canale:      0\r\n"
+              "\r\n\r\n\r\n\r\n\r\n");
+}
+
+TEST_F(DataTest, TooMuchDataIsRefusedWithAMessage)
+{
+    QTemporaryDir dir;
+    logger.expect("a", "5001,4,");
+    auto records = data::downloadTemperatures(link, dir.filePath("big.txt"), QDateTime::currentDateTime());
+    ASSERT_FALSE(records.ok());
+    EXPECT_EQ(records.error().kind, link::ErrorKind::Data);
+    EXPECT_TRUE(records.error().message.contains("5001"));
+
+    logger.expect("a", "10,129,");
+    auto channels = data::downloadTemperatures(link, dir.filePath("wide.txt"), QDateTime::currentDateTime());
+    ASSERT_FALSE(channels.ok());
+    EXPECT_TRUE(channels.error().message.contains("129"));
+}
+
+TEST_F(DataTest, ACountedDownloadCutShortKeepsItsCompleteRecords)
+{
+    QTemporaryDir dir;
+    link.setReplyTimeout(200ms);
+    logger.expect("a", "3,1,1,1,2026,0,0,0,20,1,1,2026,0,10,0,21,1,1,20");
+    auto download =
+        data::downloadTemperatures(link, dir.filePath("part.txt"), QDateTime(QDate(2026, 1, 1), QTime()));
+    ASSERT_TRUE(download.ok());
+    ASSERT_TRUE(download->stopped.has_value());
+    EXPECT_EQ(download->stopped->kind, link::ErrorKind::TimedOut);
+    EXPECT_EQ(download->received, 2);
+    const QByteArray file = contents(dir.filePath("part.txt"));
+    EXPECT_TRUE(file.endsWith("01/01/2026 00.10.00   ,021.0     \r\n")) << file.toStdString();
+    EXPECT_EQ(file.count("\r\n"), 8);
+}
+
+} // namespace

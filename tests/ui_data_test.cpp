@@ -1,0 +1,179 @@
+// The download tab against the simulated logger: the files both buttons write, the folder
+// choosers, and the failures the operator must hear about.
+
+#include "data/download_handlers.h"
+#include "data/downloads.h"
+#include "link/timing.h"
+#include "support/files.h"
+#include "support/program.h"
+#include "ui/colours.h"
+
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace stazione;
+using namespace std::chrono_literals;
+using testing::commands;
+using testing::ConnectedProgram;
+using testing::contents;
+
+class DownloadWindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { link::setTimeScale(0.05); }
+
+    void theRecordedDataGoIntoTheChosenFolder()
+    {
+        ConnectedProgram c([](sim::Options& o) { o.records = 30; });
+        QTemporaryDir folder;
+        c.p.app.downloads().chooseFolder(folder.path());
+        QCOMPARE(c.f().dataFolder(), folder.path());
+        c.f().Acquisisci->click();
+
+        const QString name = data::sensorFileName("STAZ1", QDate::currentDate());
+        const QByteArray file = contents(QDir(folder.path()).filePath(name));
+        QCOMPARE(file.count("\r\n"), 30);
+        QCOMPARE(file.count('\n'), 30);
+        QCOMPARE(c.f().NREC->text(), QString("30"));
+        QCOMPARE(c.f().Text3->text().toLatin1(), file.split('\n').at(29).trimmed());
+        QCOMPARE(c.f().Nome_File_Dati->text(), name);
+        QCOMPARE(c.p.dialogs.beeps, 2);
+        QVERIFY(c.p.dialogs.shown.isEmpty());
+        QCOMPARE(c.logger->received(), QByteArray("A0,"));
+        QVERIFY(c.f().Acquisisci->isEnabled());
+
+        // From the end of the memory: the mode digit changes, the lines come newest first.
+        c.logger->clearReceived();
+        c.f().ModoAcq->setChecked(true);
+        c.f().Acquisisci->click();
+        QCOMPARE(c.logger->received(), QByteArray("A1,"));
+        const QByteArray reversed = contents(QDir(folder.path()).filePath(name));
+        QCOMPARE(reversed.split('\n').first(), file.split('\n').at(29));
+    }
+
+    void aNameFromTheLoggerStaysInTheFolder()
+    {
+        ConnectedProgram c([](sim::Options& o) { o.records = 3; });
+        c.logger->withState([](sim::State& s) { s.stationName = "../evil/x"; });
+        c.f().leggi_nome->click();
+        QTemporaryDir parent;
+        QDir(parent.path()).mkdir("data");
+        c.p.app.downloads().chooseFolder(parent.filePath("data"));
+        c.f().Acquisisci->click();
+        const QString safe = data::sensorFileName("../evil/x", QDate::currentDate());
+        QVERIFY(!safe.contains('/'));
+        QVERIFY(QFile::exists(QDir(parent.filePath("data")).filePath(safe)));
+        QCOMPARE(QDir(parent.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 0);
+    }
+
+    void aFolderThatIsGoneIsReportedAndNothingIsAsked()
+    {
+        ConnectedProgram c;
+        auto folder = std::make_unique<QTemporaryDir>();
+        c.p.app.downloads().chooseFolder(folder->path());
+        const QString gone = folder->path();
+        folder.reset(); // the stick was pulled out
+        c.f().Acquisisci->click();
+        QCOMPARE(c.p.dialogs.shown.size(), 1);
+        QCOMPARE(c.p.dialogs.shown[0].title, QString("Attenzione"));
+        QVERIFY(c.p.dialogs.shown[0].text.startsWith("Dispositivo non presente!"));
+        QVERIFY(c.p.dialogs.shown[0].text.contains(gone));
+        QVERIFY(c.f().Nome_File_Dati->text() != "Registrazione eseguita");
+        QVERIFY(c.f().Acquisisci->isEnabled());
+        QTest::qWait(50);
+        QCOMPARE(c.logger->received(), QByteArray());
+    }
+
+    void aTemperatureFileThatCannotBeMadeEmptiesTheName()
+    {
+        ConnectedProgram c;
+        QTemporaryDir folder;
+        c.p.app.downloads().chooseFolder(folder.path());
+        const QString name = data::temperatureFileName("STAZ1", QDate::currentDate());
+        QVERIFY(QDir(folder.path()).mkdir(name)); // a folder stands where the file would go
+        c.f().Acquisisci_Temp->click();
+        QCOMPARE(c.p.dialogs.shown.size(), 1);
+        QVERIFY(c.p.dialogs.shown[0].text.startsWith("Nome " + QDir(folder.path()).filePath(name) +
+                                                     " non valido"));
+        QCOMPARE(c.f().Nome_File_Dati->text(), QString());
+        QVERIFY(c.f().Acquisisci_Temp->isEnabled());
+        QTest::qWait(50);
+        QCOMPARE(c.logger->received(), QByteArray());
+    }
+
+    void aLoggerThatStopsMidStreamLeavesEveryLineItSent()
+    {
+        ConnectedProgram c([](sim::Options& o) {
+            o.records = 50;
+            o.stopAfter = 1000; // bytes of the stream
+        });
+        c.p.app.session().link().setReplyTimeout(300ms);
+        QTemporaryDir folder;
+        c.p.app.downloads().chooseFolder(folder.path());
+        c.f().Acquisisci->click();
+        QCOMPARE(c.p.dialogs.shown.size(), 1);
+        QVERIFY(c.p.dialogs.shown[0].text.contains("ha smesso di inviare dati"));
+        const QString path =
+            QDir(folder.path()).filePath(data::sensorFileName("STAZ1", QDate::currentDate()));
+        const QByteArray file = contents(path);
+        QVERIFY(file.size() > 0 && file.size() <= 1000 + 50);
+        QCOMPARE(QString::number(file.count("\r\n")), c.f().NREC->text());
+        QVERIFY(c.p.dialogs.shown[0].text.contains(c.f().NREC->text() + " righe salvate in " + path));
+        QVERIFY(c.f().Nome_File_Dati->text() != "Registrazione eseguita");
+    }
+
+    void theTemperatureFile()
+    {
+        ConnectedProgram c([](sim::Options& o) {
+            o.records = 20;
+            o.outOfRange = 7;
+        });
+        QTemporaryDir folder;
+        c.p.app.downloads().chooseFolder(folder.path());
+        c.f().Acquisisci_Temp->click();
+        QVERIFY2(c.p.dialogs.shown.isEmpty(),
+                 c.p.dialogs.shown.isEmpty() ? "" : qPrintable(c.p.dialogs.shown[0].text));
+        const QString name = data::temperatureFileName("STAZ1", QDate::currentDate());
+        const QList<QByteArray> lines = contents(QDir(folder.path()).filePath(name)).split('\n');
+        QCOMPARE(lines.size(), 1 + 5 + 20 + 1);
+        QVERIFY(lines[0].startsWith("DATA ACQ.: "));
+        QVERIFY(lines[0].endsWith(",Numero Canali Attivi: 4 ,Numero Dati per Canale:      20\r"));
+        QVERIFY(lines[7].contains("**N.C.**  ")); // the 7th value: second record, third channel
+        QCOMPARE(lines[6].count(','), 4);
+        QCOMPARE(c.f().Progresso->value(), 100);
+        QCOMPARE(c.f().Nome_File_Dati->text(), name);
+        QCOMPARE(ui::backColour(c.f().Nome_File_Dati), QColor(0, 255, 0));
+        QCOMPARE(c.p.dialogs.beeps, 2);
+        QCOMPARE(c.logger->received(), QByteArray("a"));
+    }
+
+    void theChoosers()
+    {
+        ConnectedProgram c;
+        QTemporaryDir folder;
+        testing::write(folder.filePath("old_file.txt"), "x");
+        c.p.app.downloads().chooseFolder(folder.path());
+        auto* files = qobject_cast<QFileSystemModel*>(c.f().File1->model());
+        QVERIFY(files);
+        QTRY_VERIFY(files->rowCount(c.f().File1->rootIndex()) == 1);
+        c.p.app.downloads().File1_Click(files->index(0, 0, c.f().File1->rootIndex()));
+        QCOMPARE(c.f().Nome_File_Dati->text(), QString("old_file.txt"));
+
+        // A volume that cannot be used gives way to the system's own.
+        c.f().Drive1->addItem("/no/such/volume");
+        c.f().Drive1->setCurrentIndex(c.f().Drive1->count() - 1);
+        c.p.app.downloads().Drive1_Change();
+        QCOMPARE(c.f().dataFolder(), QString("/"));
+    }
+};
+
+QTEST_MAIN(DownloadWindowsTest)
+#include "ui_data_test.moc"
