@@ -7,6 +7,8 @@
 
 #include "link/comm_port.h"
 #include "link/timing.h"
+#include "live/measurement_window.h"
+#include "live/session_table.h"
 #include "session/application.h"
 #include "session/connection.h"
 #include "sim/pty_server.h"
@@ -14,20 +16,43 @@
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/grafici.h"
+#include "ui/mis_cont.h"
 #include "ui/sensori_an.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
 using namespace stazione;
 
 namespace {
+
+// Answers every question the way the pictures need, without a window of its own.
+class AutomaticDialogs final : public ui::Dialogs {
+public:
+    explicit AutomaticDialogs(QString sessionFile)
+        : m_sessionFile(std::move(sessionFile))
+    {}
+    bool askYesNo(QWidget*, const QString&, const QString&, Icon, bool) override { return false; }
+    void inform(QWidget*, const QString&, const QString&, Icon) override {}
+    void beep() override {}
+    bool askRetryCancel(QWidget*, const QString&, const QString&) override { return false; }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return m_sessionFile;
+    }
+
+private:
+    QString m_sessionFile;
+};
 
 bool save(QWidget& window, const QString& path)
 {
@@ -73,7 +98,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "simulator: %s\n", qPrintable(logger.errorString()));
             return 1;
         }
-        ui::MessageBoxDialogs dialogs;
+        AutomaticDialogs dialogs(config.filePath(QStringLiteral("mc_session.txt")));
         session::Application stazione(link::makeSystemCommPort(), dialogs);
         stazione.start();
         if (!QTest::qWaitFor([&] { return stazione.form2().isVisible(); }, 5000))
@@ -105,6 +130,28 @@ int main(int argc, char** argv)
             if (!save(stazione.allarmi(), out + QStringLiteral("/allarmi_an.png")))
                 return 1;
             stazione.allarmi().close();
+
+            // A short continuous measurement with its chart open.
+            stazione.grafici().chkCH[0]->setChecked(true);
+            stazione.grafici().chkCH[1]->setChecked(true);
+            stazione.measurement().cmdGrafico();
+            ui::MisCont& session = stazione.misCont();
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, [&] {
+                const int rows = stazione.measurement().table().gridRows();
+                if (rows >= 3 && session.cmdGraf->isEnabled() && !stazione.measurement().GraficoAperto)
+                    session.cmdGraf->click();
+                if (rows >= 40) {
+                    save(session, out + QStringLiteral("/mis_cont.png"));
+                    save(stazione.grafici(), out + QStringLiteral("/grafici.png"));
+                    session.cmdStop->click();
+                    poll.stop();
+                }
+            });
+            poll.start(20);
+            session.cmdStart->click();
+            stazione.grafici().close();
+            session.close();
         }
         main.hide();
     }

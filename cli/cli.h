@@ -34,6 +34,8 @@ struct Options {
     bool temp = false;       // download: the counted download into the temperature file
     bool fromEnd = false;    // download: from the end of the memory
     QString dir;             // download: the folder of the file
+    QString file;            // monitor: the session file
+    int count = 0;           // monitor: sets, live: groups; 0 until stopped
 };
 
 // Prints results as "key: value" lines, or as one JSON object with --json.
@@ -106,6 +108,8 @@ int runSetChannels(const Options& options);
 int runSetEnabled(const Options& options, bool enabled);
 
 int runDownload(const Options& options);
+int runMonitor(const Options& options);
+int runLive(const Options& options);
 
 int runSensors(const Options& options);
 int runGsm(const Options& options);

@@ -45,6 +45,11 @@ Commands:
                         STATION_DD_MM_YY_SENS.txt (the logger's lines), or with --temp
                         STATION_DD_MM_YY_TEMP.txt (decoded and checked); DIR defaults to
                         the current folder
+  monitor [--sets K] [--file PATH]
+                        a continuous measurement session: prints every line of its
+                        file (and writes the file with --file); Ctrl-C or K sets end it
+  live [--groups K]     the continuous reading: prints "channel label value" lines until
+                        Ctrl-C or K groups
   reset --yes           reset the logger: ALL data and ALL settings are lost
   erase --yes           erase the recorded data, then print the memory state
 
@@ -94,7 +99,11 @@ int main(int argc, char** argv)
     const QCommandLineOption temp(QStringLiteral("temp"), QString());
     const QCommandLineOption fromEnd(QStringLiteral("from-end"), QString());
     const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("DIR"));
-    parser.addOptions({help, port, timeout, json, yes, now, gsm, set, rows, temp, fromEnd, dir});
+    const QCommandLineOption file(QStringLiteral("file"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption sets(QStringLiteral("sets"), QString(), QStringLiteral("K"));
+    const QCommandLineOption groups(QStringLiteral("groups"), QString(), QStringLiteral("K"));
+    parser.addOptions(
+        {help, port, timeout, json, yes, now, gsm, set, rows, temp, fromEnd, dir, file, sets, groups});
     parser.addPositionalArgument(QStringLiteral("command"), QString());
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -118,6 +127,15 @@ int main(int argc, char** argv)
     options.temp = parser.isSet(temp);
     options.fromEnd = parser.isSet(fromEnd);
     options.dir = parser.value(dir);
+    options.file = parser.value(file);
+    for (const QCommandLineOption* counted : {&sets, &groups}) {
+        if (!parser.isSet(*counted))
+            continue;
+        bool ok = false;
+        options.count = parser.value(*counted).toInt(&ok);
+        if (!ok || options.count <= 0)
+            return usageError(QStringLiteral("--sets and --groups take a number greater than 0."));
+    }
     if (parser.isSet(rows)) {
         bool ok = false;
         const int n = parser.value(rows).toInt(&ok);
@@ -155,6 +173,8 @@ int main(int argc, char** argv)
         {QStringLiteral("enable"), {[](const Options& o) { return runSetEnabled(o, true); }, false}},
         {QStringLiteral("disable"), {[](const Options& o) { return runSetEnabled(o, false); }, false}},
         {QStringLiteral("download"), {&runDownload, false}},
+        {QStringLiteral("monitor"), {&runMonitor, false}},
+        {QStringLiteral("live"), {&runLive, false}},
         {QStringLiteral("sensors"), {&runSensors, false}},
         {QStringLiteral("gsm"), {&runGsm, false}},
         {QStringLiteral("gprs"), {&runGprs, false}},

@@ -38,8 +38,6 @@ ClockScheduleHandlers::ClockScheduleHandlers(session::Session& session, ui::Form
     onPress(form.data_logging, [this](bool checked) { return data_logging_MouseDown(checked); });
     onClick(form.ReadSt, [this] { return ReadSt(); });
     onClick(form.stopacq, [this] { return stopacq(); });
-    // The stop of the continuous reading must get through while that reading waits.
-    connect(form.constop, &QPushButton::clicked, this, [this] { report(constop()); });
     onClick(form.Aggiorna_acq, [this] { return Aggiorna_acq(); });
     for (QLineEdit* box : form.data)
         ui::redOnEdit(box);
@@ -168,14 +166,6 @@ link::Status ClockScheduleHandlers::ReadSt()
 link::Status ClockScheduleHandlers::stopacq()
 {
     return stopAcquisition(link());
-}
-
-link::Status ClockScheduleHandlers::constop()
-{
-    const auto sent = stopAcquisition(link());
-    m_session.Stop_Continua = 1;
-    ui::Accendi_Tasti(m_form);
-    return sent;
 }
 
 link::Status ClockScheduleHandlers::Aggiorna_acq()

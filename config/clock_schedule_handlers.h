@@ -28,7 +28,6 @@ public:
     link::Status data_logging_MouseDown(bool checkedAtPress);
     link::Status ReadSt(); // read the acquisition switch
     link::Status stopacq();
-    link::Status constop();
     link::Status Aggiorna_acq(); // memory state
 
 private:

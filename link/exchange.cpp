@@ -7,6 +7,11 @@ Status send(Link& link, const cmd::Command& command)
     return link.Invia_Comando(command.text, command.params);
 }
 
+Status sendKeepingInput(Link& link, const cmd::Command& command)
+{
+    return link.Invia_Comando(command.text, command.params, Link::Input::Keep);
+}
+
 Status send(Link& link, const cmd::TwoStep& command, int pauseHundredths)
 {
     if (auto s = send(link, command.first); !s)

@@ -11,6 +11,9 @@ namespace stazione::link {
 // Sends the command; nothing is read.
 Status send(Link& link, const cmd::Command& command);
 
+// Sends the command into a stream that is still being read: what was received stays.
+Status sendKeepingInput(Link& link, const cmd::Command& command);
+
 // Sends the letter, pauses, then sends the value (a two-step command).
 Status send(Link& link, const cmd::TwoStep& command, int pauseHundredths);
 

@@ -108,14 +108,16 @@ Result<bool> Link::Apri_Porta(qint16 porta)
     return spoke;
 }
 
-Status Link::Invia_Comando(const QString& comando, const QString& parametri)
+Status Link::Invia_Comando(const QString& comando, const QString& parametri, Input input)
 {
     Around around(*this);
     if (!around.status())
         return around.status();
-    if (auto s = m_port.discardInput(); !s)
-        return s;
-    discardAccumulo();
+    if (input == Input::Discard) {
+        if (auto s = m_port.discardInput(); !s)
+            return s;
+        discardAccumulo();
+    }
     if (auto s = m_port.output(comando.toLatin1()); !s)
         return s;
     const QByteArray parameters = parametri.toLatin1();

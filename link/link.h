@@ -39,8 +39,11 @@ public:
     Result<bool> Apri_Porta(qint16 porta);
 
     // Writes the command text in one piece, then each parameter character alone followed by a
-    // pause of one hundredth: the logger takes parameters a character at a time.
-    Status Invia_Comando(const QString& comando, const QString& parametri);
+    // pause of one hundredth: the logger takes parameters a character at a time. What was received
+    // before is dropped first, unless `input` says to keep it: a stop sent into a stream that is
+    // still being read must not throw away the half-read field.
+    enum class Input { Discard, Keep };
+    Status Invia_Comando(const QString& comando, const QString& parametri, Input input = Input::Discard);
 
     // The next reply field, without its comma. Text after the comma stays for the next call.
     // Waits at most the reply time-out for the field to complete.

@@ -84,8 +84,11 @@ OpenFailure QtSerialDevice::open(const QString& path, const LineSettings& settin
 
 void QtSerialDevice::close()
 {
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
+        if (m_port.bytesToWrite() > 0)
+            m_port.waitForBytesWritten(200);
         m_port.close();
+    }
     m_port.clearError();
 }
 
@@ -110,7 +113,12 @@ bool QtSerialDevice::write(const QByteArray& bytes)
 {
     if (!m_port.isOpen())
         return false;
-    return m_port.write(bytes) == bytes.size();
+    if (m_port.write(bytes) != bytes.size())
+        return false;
+    // QSerialPort sends from its buffer when the event loop next runs; a command written just before
+    // the port closes (a stop, an end of session) must not stay behind in it.
+    m_port.flush();
+    return true;
 }
 
 void QtSerialDevice::clearInput()

@@ -11,14 +11,18 @@
 #include "data/download_handlers.h"
 #include "link/comm_port.h"
 #include "link/timing.h"
+#include "live/measurement_window.h"
+#include "live/reading_handlers.h"
 #include "session/connection.h"
 #include "session/main_window_session.h"
 #include "session/session.h"
 #include "ui/allarmi_an.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/grafici.h"
 #include "ui/handler.h"
 #include "ui/ini.h"
+#include "ui/mis_cont.h"
 #include "ui/sensori_an.h"
 #include "ui/windows.h"
 
@@ -37,6 +41,8 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     , m_form1(std::make_unique<ui::Form1>())
     , m_sensori(std::make_unique<ui::Sensori_An>())
     , m_allarmi(std::make_unique<ui::Allarmi_An>())
+    , m_misCont(std::make_unique<ui::MisCont>())
+    , m_grafici(std::make_unique<ui::Grafici>())
 {
     m_clock = std::make_unique<config::ClockScheduleHandlers>(*m_session, *m_form1, dialogs, *m_form2->GSM);
     m_settings = std::make_unique<config::SettingsHandlers>(*m_session, *m_form1, dialogs);
@@ -47,6 +53,9 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
         std::make_unique<config::SensorPropertiesWindow>(*m_session, *m_form1, *m_sensori, dialogs);
     m_alarmWindow = std::make_unique<alarms::AnalogAlarmsWindow>(*m_session, *m_form1, *m_allarmi, dialogs);
     m_downloads = std::make_unique<data::DownloadHandlers>(*m_session, *m_form1, dialogs);
+    m_liveReading = std::make_unique<live::ContinuousReadingHandlers>(*m_session, *m_form1, dialogs);
+    m_measurement =
+        std::make_unique<live::MeasurementWindow>(*m_session, *m_form1, *m_misCont, *m_grafici, dialogs);
     m_connection->setRetrieval([this](RetrievalStep step) { return retrievalStep(step); });
     m_connection->setGsmReads([this]() -> link::Status {
         if (auto s = m_messaging->LeggiGPRS(); !s)
@@ -69,6 +78,8 @@ Application::~Application()
     // Handlers first: they refer to the windows and the session.
     m_mainWindow.reset();
     m_connection.reset();
+    m_measurement.reset();
+    m_liveReading.reset();
     m_downloads.reset();
     m_alarmWindow.reset();
     m_sensorWindow.reset();

@@ -20,6 +20,10 @@ class SettingsHandlers;
 namespace stazione::data {
 class DownloadHandlers;
 }
+namespace stazione::live {
+class ContinuousReadingHandlers;
+class MeasurementWindow;
+} // namespace stazione::live
 namespace stazione::link {
 class CommPort;
 }
@@ -28,6 +32,8 @@ class Dialogs;
 class Form1;
 class Form2;
 class Allarmi_An;
+class Grafici;
+class MisCont;
 class Ini;
 class Sensori_An;
 } // namespace stazione::ui
@@ -55,6 +61,8 @@ public:
     ui::Form1& form1() { return *m_form1; }
     ui::Sensori_An& sensori() { return *m_sensori; }
     ui::Allarmi_An& allarmi() { return *m_allarmi; }
+    ui::MisCont& misCont() { return *m_misCont; }
+    ui::Grafici& grafici() { return *m_grafici; }
     Connection& connection() { return *m_connection; }
     MainWindowSession& mainWindow() { return *m_mainWindow; }
     config::ClockScheduleHandlers& clock() { return *m_clock; }
@@ -64,6 +72,8 @@ public:
     config::SensorPropertiesWindow& sensorWindow() { return *m_sensorWindow; }
     alarms::AnalogAlarmsWindow& alarmWindow() { return *m_alarmWindow; }
     data::DownloadHandlers& downloads() { return *m_downloads; }
+    live::ContinuousReadingHandlers& liveReading() { return *m_liveReading; }
+    live::MeasurementWindow& measurement() { return *m_measurement; }
 
 private:
     // One step of the retrieval after connection, done as the main window's buttons do it.
@@ -80,6 +90,8 @@ private:
     std::unique_ptr<ui::Form1> m_form1;
     std::unique_ptr<ui::Sensori_An> m_sensori;
     std::unique_ptr<ui::Allarmi_An> m_allarmi;
+    std::unique_ptr<ui::MisCont> m_misCont;
+    std::unique_ptr<ui::Grafici> m_grafici;
     std::unique_ptr<config::ClockScheduleHandlers> m_clock;
     std::unique_ptr<config::SettingsHandlers> m_settings;
     std::unique_ptr<alarms::StartDateHandlers> m_startDate;
@@ -87,6 +99,8 @@ private:
     std::unique_ptr<config::SensorPropertiesWindow> m_sensorWindow;
     std::unique_ptr<alarms::AnalogAlarmsWindow> m_alarmWindow;
     std::unique_ptr<data::DownloadHandlers> m_downloads;
+    std::unique_ptr<live::ContinuousReadingHandlers> m_liveReading;
+    std::unique_ptr<live::MeasurementWindow> m_measurement;
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<MainWindowSession> m_mainWindow;
 };

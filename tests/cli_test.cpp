@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -336,6 +337,59 @@ TEST_F(Cli, DownloadWritesTheFilesTheWindowWrites)
     EXPECT_TRUE(temp.out.contains("records: 12"));
     EXPECT_TRUE(temp.out.contains("_TEMP.txt"));
     EXPECT_EQ(cli({"download", "--port", "3", "--dir", out.filePath("missing")}).exitCode, 2);
+}
+
+TEST_F(Cli, MonitorAndLive)
+{
+    startSim(3);
+    QTemporaryDir out;
+    const QString file = out.filePath("mc.txt");
+    const CliRun monitor = cli({"monitor", "--port", "3", "--sets", "3", "--file", file});
+    ASSERT_EQ(monitor.exitCode, 0) << monitor.err.toStdString();
+    const QStringList printed = monitor.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(printed.size(), 6);
+    EXPECT_EQ(printed[0], "[INIZIO DATI]");
+    EXPECT_EQ(printed[1], "Date,CH 0,CH 1,CH 2,CH 3");
+    EXPECT_EQ(printed[5], "[FINE DATI]");
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLatin1(written.readAll()), printed.join("\r\n") + "\r\n");
+
+    const CliRun live = cli({"live", "--port", "3", "--groups", "2"});
+    ASSERT_EQ(live.exitCode, 0) << live.err.toStdString();
+    const QStringList readings = live.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(readings.size(), 8); // two groups of four channels
+    EXPECT_TRUE(readings[0].startsWith("0 CH0 "));
+    EXPECT_TRUE(simLog(3).contains("< B"));
+}
+
+TEST_F(Cli, ASessionKilledMidwayLeavesEveryCompletedSetOnDisk)
+{
+    startSim(3);
+    QTemporaryDir out;
+    const QString file = out.filePath("mc.txt");
+    QProcess monitor;
+    monitor.setProcessEnvironment(env);
+    monitor.start(STAZIONE_CLI_PROGRAM, {"monitor", "--port", "3", "--file", file});
+    ASSERT_TRUE(monitor.waitForStarted(5000));
+    // Wait for a few sets, then the program dies without a chance to close anything.
+    QElapsedTimer t;
+    t.start();
+    while (QFileInfo(file).size() < 300) {
+        ASSERT_LT(t.elapsed(), 20000);
+        monitor.waitForReadyRead(100);
+    }
+    ::kill(static_cast<pid_t>(monitor.processId()), SIGKILL);
+    monitor.waitForFinished(5000);
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    EXPECT_TRUE(bytes.startsWith("[INIZIO DATI]\r\nDate,CH 0,CH 1,CH 2,CH 3\r\n"));
+    EXPECT_TRUE(bytes.endsWith("\r\n")); // no half line
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (int i = 2; i < lines.size() - 1; ++i)
+        EXPECT_EQ(lines[i].count(','), 4) << lines[i].toStdString();
+    EXPECT_GE(lines.size() - 3, 3);
 }
 
 } // namespace

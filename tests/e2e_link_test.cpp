@@ -122,6 +122,17 @@ TEST_F(EndToEnd, TheLoggerReceivesExactlyWhatTheCommandSays)
                                          "1"));
 }
 
+TEST_F(EndToEnd, ACommandSentJustBeforeThePortClosesStillGoesOut)
+{
+    sim::PtyServer& logger = startLogger(3);
+    connectTo(3);
+    logger.clearReceived();
+    ASSERT_TRUE(link::send(connection(), link::cmd::stopAcquisition()).ok());
+    connection().Porta_Off();
+    EXPECT_TRUE(logger.waitForTransmissions(2, std::chrono::milliseconds(2000)));
+    EXPECT_EQ(logger.received(), "B");
+}
+
 TEST_F(EndToEnd, RepliesOfKnownLengthAndSeveralFields)
 {
     startLogger(3);

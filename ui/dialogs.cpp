@@ -3,6 +3,7 @@
 #include "link/result.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace stazione::ui {
@@ -44,6 +45,25 @@ void MessageBoxDialogs::inform(QWidget* parent, const QString& title, const QStr
 void MessageBoxDialogs::beep()
 {
     QApplication::beep();
+}
+
+bool MessageBoxDialogs::askRetryCancel(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Retry | QMessageBox::Cancel, parent);
+    return box.exec() == QMessageBox::Retry;
+}
+
+std::optional<QString> MessageBoxDialogs::saveFile(QWidget* parent, const QString& folder,
+                                                   const QString& name, const QString& filter)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDirectory(folder);
+    dialog.selectFile(name);
+    dialog.setNameFilter(filter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
 }
 
 void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error)

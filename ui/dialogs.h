@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 namespace stazione::ui {
@@ -20,6 +22,11 @@ public:
     // A message with an OK button.
     virtual void inform(QWidget* parent, const QString& title, const QString& text, Icon icon) = 0;
     virtual void beep() = 0;
+    // Retry/Cancel question; true for Retry.
+    virtual bool askRetryCancel(QWidget* parent, const QString& title, const QString& text) = 0;
+    // The save dialog: a path, or nothing when the operator cancels.
+    virtual std::optional<QString> saveFile(QWidget* parent, const QString& folder, const QString& name,
+                                            const QString& filter) = 0;
 };
 
 // The real message boxes.
@@ -29,6 +36,9 @@ public:
                   bool defaultYes) override;
     void inform(QWidget* parent, const QString& title, const QString& text, Icon icon) override;
     void beep() override;
+    bool askRetryCancel(QWidget* parent, const QString& title, const QString& text) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& folder, const QString& name,
+                                    const QString& filter) override;
 };
 
 } // namespace stazione::ui

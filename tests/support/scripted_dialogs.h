@@ -28,8 +28,27 @@ public:
         shown.append({QStringLiteral("inform"), title, text, icon, false});
     }
     void beep() override { ++beeps; }
+    bool askRetryCancel(QWidget*, const QString& title, const QString& text) override
+    {
+        shown.append({QStringLiteral("retry"), title, text, Icon::Warning, false});
+        return retries.isEmpty() ? false : retries.takeFirst();
+    }
+    std::optional<QString> saveFile(QWidget*, const QString& folder, const QString& name,
+                                    const QString& filter) override
+    {
+        savesAsked.append({folder, name, filter});
+        return savePaths.isEmpty() ? std::nullopt : std::optional<QString>(savePaths.takeFirst());
+    }
 
-    QList<bool> answers; // Yes = true; an empty script answers No
+    QList<bool> answers;      // Yes = true; an empty script answers No
+    QList<bool> retries;      // Retry = true; an empty script answers Cancel
+    QList<QString> savePaths; // the paths the save dialog returns; empty: cancelled
+    struct SaveAsked {
+        QString folder;
+        QString name;
+        QString filter;
+    };
+    QList<SaveAsked> savesAsked;
     QList<Shown> shown;
     int beeps = 0;
 };

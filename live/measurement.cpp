@@ -1,0 +1,177 @@
+#include "live/measurement.h"
+
+#include "link/exchange.h"
+#include "link/numbers.h"
+
+#include <QFile>
+
+namespace stazione::live {
+
+namespace {
+
+// How many fields may come before a channel's marker before the set counts as out of shape.
+constexpr int kMarkerSearch = 64;
+
+link::Error fileError(const QString& path)
+{
+    return link::Error::file(QStringLiteral("Scrittura del file %1 non riuscita.").arg(path));
+}
+
+} // namespace
+
+QString defaultSessionFileName(const QDateTime& when)
+{
+    return QStringLiteral("mc_") + when.toString(QStringLiteral("dd-MM-yyyy_hh.m.ss")) +
+           QStringLiteral(".txt");
+}
+
+AllInputScope::AllInputScope(link::CommPort& port)
+    : m_port(port)
+{
+    m_port.setInputLen(0);
+}
+
+AllInputScope::~AllInputScope()
+{
+    m_port.setInputLen(1);
+}
+
+link::Result<int> requestSessionChannels(link::Link& link)
+{
+    auto field = link::requestField(link, link::cmd::readChannelCountForSession());
+    if (!field)
+        return field.error();
+    const QString count = field->trimmed();
+    if (count.isEmpty() || count == QLatin1String(link::cmd::kLoggerTimeout))
+        return link::Error::data(kConnectionError);
+    return static_cast<int>(link::integerValue(count));
+}
+
+link::Status readSet(link::Link& link, SessionTable& table, bool* timedOut)
+{
+    auto stamp = link.Leggi_Risposta();
+    if (!stamp)
+        return stamp.error();
+    table.setCell(0, QString(*stamp).remove(QStringLiteral("\r\n")).trimmed());
+    bool late = false;
+    for (int k = 1; k <= table.channels(); ++k) {
+        if (late) {
+            table.setCell(k, kTimeoutCell);
+            continue;
+        }
+        const QString marker = k == 1 ? QStringLiteral("CHA%") : k == 2 ? QStringLiteral("CHB%") : QString();
+        for (int searched = 0;; ++searched) {
+            auto field = link.Leggi_Risposta();
+            if (!field)
+                return field.error();
+            if (marker.isEmpty() || *field == marker)
+                break;
+            if (searched == kMarkerSearch)
+                return link::Error::data(QStringLiteral("Il datalogger non invia il canale %1.").arg(k));
+        }
+        auto unused = link.Leggi_Risposta();
+        if (!unused)
+            return unused.error();
+        auto value = link.Leggi_Risposta();
+        if (!value)
+            return value.error();
+        QString cell = value->trimmed();
+        if (cell == QLatin1String(link::cmd::kLoggerTimeout)) {
+            cell = kTimeoutCell;
+            late = true;
+        }
+        table.setCell(k, cell);
+    }
+    *timedOut = late;
+    return {};
+}
+
+bool appendLine(const QString& path, const QString& line)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const QByteArray bytes = line.toLatin1() + "\r\n";
+    const bool written = file.write(bytes) == bytes.size();
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
+}
+
+void deleteQuietly(const QString& path)
+{
+    QFile::remove(path);
+}
+
+bool fileIsBusy(const QString& path, const std::function<bool()>& retry)
+{
+    for (;;) {
+        if (!QFile::exists(path))
+            return false;
+        const QString aside = path + QStringLiteral(".temp");
+        if (QFile::rename(path, aside) && QFile::rename(aside, path))
+            return false;
+        if (!retry())
+            return true;
+    }
+}
+
+SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const QString& path,
+                      const SessionHooks& hooks)
+{
+    SessionEnd end;
+    auto appendLine = [&](const QString&, const QString& text) {
+        if (hooks.line)
+            hooks.line(text);
+        return path.isEmpty() || live::appendLine(path, text);
+    };
+    // A broken session ends with both marks, whether or not the file was open.
+    auto markBroken = [&](const QString&) {
+        appendLine(path, kEndMark);
+        appendLine(path, kBrokenMark);
+    };
+    auto broken = [&](link::Error error) {
+        // Ask the logger to stop streaming; whatever it answers is dropped by the next command.
+        (void)link::send(link, link::cmd::endContinuousMeasurement());
+        markBroken(path);
+        end.error = std::move(error);
+        return end;
+    };
+    table.start(channels);
+    if (!appendLine(path, kStartMark) || !appendLine(path, table.header().join(QLatin1Char(','))))
+        return broken(fileError(path));
+    if (auto s = link::send(link, link::cmd::startContinuousMeasurement()); !s)
+        return broken(s.error());
+
+    bool stop = false;
+    while (!stop) {
+        if (hooks.stopRequested && hooks.stopRequested())
+            break;
+        bool timedOut = false;
+        if (auto s = readSet(link, table, &timedOut); !s)
+            return broken(s.error());
+        if (timedOut) {
+            end.timedOut = true;
+            stop = true;
+        }
+        if (hooks.setRead)
+            hooks.setRead();
+        if (hooks.stopRequested && hooks.stopRequested())
+            stop = true;
+        const QString line = table.fillingLine();
+        if (!stop)
+            table.completeRow();
+        if (!appendLine(path, line))
+            return broken(fileError(path));
+        ++end.sets;
+    }
+    if (auto s = link::send(link, link::cmd::endContinuousMeasurement()); !s) {
+        markBroken(path);
+        end.error = s.error();
+        return end;
+    }
+    if (!appendLine(path, kEndMark))
+        end.error = fileError(path);
+    return end;
+}
+
+} // namespace stazione::live
