@@ -10,7 +10,10 @@
 #include "live/measurement_window.h"
 #include "live/session_table.h"
 #include "session/application.h"
+#include "modem/modem_handlers.h"
+#include "modem/stations.h"
 #include "session/connection.h"
+#include "session/port_scan.h"
 #include "sim/pty_server.h"
 #include "ui/allarmi_an.h"
 #include "ui/dialogs.h"
@@ -18,10 +21,12 @@
 #include "ui/form2.h"
 #include "ui/grafici.h"
 #include "ui/mis_cont.h"
+#include "ui/modem_window.h"
 #include "ui/sensori_an.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QRadioButton>
 #include <QDir>
 #include <QPushButton>
 #include <QTabWidget>
@@ -85,6 +90,31 @@ int main(int argc, char** argv)
     qputenv("STAZIONE_PORTS", ports.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     qputenv("STAZIONE_SYSTEM_PORTS", "0");
+
+    {
+        // The modem window with a directory and a modem found on COM2.
+        sim::Options options;
+        options.modem = true;
+        options.timeScale = kScale;
+        sim::PtyServer modemLine(options);
+        if (!modemLine.start(ports.path(), 2))
+            return 1;
+        modem::StationDirectory directory;
+        const char* names[] = {"Pozzo 1", "Frana Nord", "Diga", "Piezometro P4", "Stazione Meteo"};
+        for (int i = 0; i < 5; ++i)
+            directory[i] = {QString::fromLatin1(names[i]), QStringLiteral("+39 333 12345%1").arg(i), QStringLiteral("31/12/2027"),
+                            i < 3 ? QStringLiteral("0%1/11/2026").arg(i + 1) : QString()};
+        modem::saveStations(directory, modem::stationsFile(), modem::lastCallsFile());
+        session::writeSavedPort(modem::modemPortFile(), 2);
+        AutomaticDialogs dialogs(config.filePath(QStringLiteral("unused.txt")));
+        session::Application stazione(link::makeSystemCommPort(), dialogs);
+        stazione.modem().open();
+        stazione.modem().Sel_Click(3);
+        stazione.modemWindow().Sel[3]->setChecked(true);
+        if (!save(stazione.modemWindow(), out + QStringLiteral("/modem.png")))
+            return 1;
+        stazione.modemWindow().hide();
+    }
 
     const std::pair<const char*, const char*> models[] = {
         {"410", "m410"}, {"610", "m610"}, {"510", "m510hx"}};

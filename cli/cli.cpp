@@ -2,8 +2,11 @@
 
 #include "link/comm_port.h"
 #include "link/link.h"
+#include "link/timing.h"
+#include "modem/modem.h"
 #include "session/port_scan.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -77,8 +80,91 @@ void message(const QString& text)
     std::fflush(stderr);
 }
 
+void Connected::close()
+{
+    if (!link)
+        return;
+    if (call && port->portOpen()) {
+        message(QStringLiteral("Riaggancio..."));
+        if (auto s = modem::hangUp(*link); !s)
+            message(s.error().message);
+        call = false;
+    }
+    link->Porta_Off();
+}
+
+namespace {
+
+// The logger at the other end of a modem call: the modem is found on its port, the station
+// dialled, its replies watched every 2 s until CONNECT, then the logger is woken and identified.
+std::optional<Connected> connectByModem(const Options& options)
+{
+    Connected c;
+    c.port = link::makeSystemCommPort();
+    c.link = std::make_unique<link::Link>(*c.port);
+    applyTimeout(options, *c.link);
+    link::Link& link = *c.link;
+    const int port = *options.modemPort;
+    const auto modemFound = modem::probeModem(link, port);
+    if (!modemFound) {
+        message(modem::kNoModem + QStringLiteral(" (COM%1)").arg(port));
+        return std::nullopt;
+    }
+    message(modem::foundText(port, *modemFound).trimmed());
+    link.Porta = static_cast<qint16>(port);
+    link.Porta_Aperta = true;
+    if (auto s = modem::dial(link, options.dial, false); !s) {
+        message(s.error().message);
+        return std::nullopt;
+    }
+    c.call = true;
+    static const QStringList kFailures{QStringLiteral("BUSY"), QStringLiteral("NO CARRIER"),
+                                       QStringLiteral("NO ANSWER"), QStringLiteral("NO DIALTONE"),
+                                       QStringLiteral("ERROR")};
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        link.Ritardo(200); // the window looks every 2 s
+        auto received = link.port().inputAll();
+        if (!received) {
+            message(received.error().message);
+            return std::nullopt;
+        }
+        const QString text = QString::fromLatin1(*received);
+        if (!text.isEmpty())
+            message(modem::shownReply(text).trimmed());
+        if (modem::isConnect(text))
+            break;
+        for (const QString& failure : kFailures) {
+            if (text.contains(failure)) {
+                message(QStringLiteral("The call to %1 did not connect: %2").arg(options.dial, failure));
+                return std::nullopt;
+            }
+        }
+        if (waited.elapsed() > options.callTimeoutSeconds * 1000 * link::timeScale()) {
+            message(QStringLiteral("The call to %1 did not connect within %2 s.")
+                        .arg(options.dial)
+                        .arg(options.callTimeoutSeconds));
+            return std::nullopt;
+        }
+    }
+    message(QStringLiteral("M610 GSM CONNESSO"));
+    message(modem::kStartupText);
+    auto id = modem::remoteStartup(link);
+    if (!id) {
+        message(id.error().message);
+        return std::nullopt;
+    }
+    c.id = *id;
+    return c;
+}
+
+} // namespace
+
 std::optional<Connected> connectLogger(const Options& options)
 {
+    if (options.modemPort)
+        return connectByModem(options);
     Connected c;
     c.port = link::makeSystemCommPort();
     c.link = std::make_unique<link::Link>(*c.port);

@@ -26,16 +26,19 @@ struct Options {
     std::optional<int> port;
     std::optional<double> timeoutSeconds;
     bool json = false;
-    bool yes = false;        // confirms a command that deletes data on the logger
-    bool now = false;        // set-clock: the PC's date and time
-    bool gsm = false;        // set-interval: a GSM station (the connection window's "Versione GSM")
-    QStringList sets;        // --set NAME=VALUE: boxes to change before a write
-    std::optional<int> rows; // alarms: how many channel rows
-    bool temp = false;       // download: the counted download into the temperature file
-    bool fromEnd = false;    // download: from the end of the memory
-    QString dir;             // download: the folder of the file
-    QString file;            // monitor: the session file
-    int count = 0;           // monitor: sets, live: groups; 0 until stopped
+    bool yes = false;               // confirms a command that deletes data on the logger
+    bool now = false;               // set-clock: the PC's date and time
+    bool gsm = false;               // set-interval: a GSM station (the connection window's "Versione GSM")
+    QStringList sets;               // --set NAME=VALUE: boxes to change before a write
+    std::optional<int> rows;        // alarms: how many channel rows
+    bool temp = false;              // download: the counted download into the temperature file
+    bool fromEnd = false;           // download: from the end of the memory
+    QString dir;                    // download: the folder of the file
+    QString file;                   // monitor: the session file
+    int count = 0;                  // monitor: sets, live: groups; 0 until stopped
+    std::optional<int> modemPort;   // the modem's port, to reach the logger by a call
+    QString dial;                   // the number to call
+    double callTimeoutSeconds = 90; // how long the call may take to come up
 };
 
 // Prints results as "key: value" lines, or as one JSON object with --json.
@@ -57,14 +60,23 @@ private:
 void message(const QString& text);
 void out(const QString& text);
 
-// The port and the link of one command, with the logger found on them.
+// The port and the link of one command, with the logger found on them. Over a modem call the
+// call is hung up when the command is done with the logger, whatever happened.
 struct Connected {
     std::unique_ptr<link::CommPort> port;
     std::unique_ptr<link::Link> link;
     session::Identification id;
+    bool call = false; // reached through a modem call
+
+    Connected() = default;
+    Connected(Connected&&) = default;
+    Connected& operator=(Connected&&) = default;
+    ~Connected() { close(); }
+    // Hangs up a call, then closes the port.
+    void close();
 };
-// Finds the logger: on --port N that port only, else the connection window's scan. Prints why
-// when there is none.
+// Finds the logger: over a modem call with --modem-port and --dial; on --port N that port only;
+// else the connection window's scan. Prints why when there is none.
 std::optional<Connected> connectLogger(const Options& options);
 void addIdentification(Report& report, const session::Identification& id);
 
@@ -110,6 +122,8 @@ int runSetEnabled(const Options& options, bool enabled);
 int runDownload(const Options& options);
 int runMonitor(const Options& options);
 int runLive(const Options& options);
+
+int runStations(const Options& options);
 
 int runSensors(const Options& options);
 int runGsm(const Options& options);

@@ -126,10 +126,11 @@ int runParams(const Options& options)
     auto retrieved = session::runRetrieval(
         link, logger->id.Modello,
         [&](session::RetrievalStep step) { return retrievalStep(link, step, report); },
-        [](const QString& line) { message(line); });
+        [](const QString& line) { message(line); },
+        options.modemPort ? session::RetrievalKind::Remote : session::RetrievalKind::Direct);
     if (failed(retrieved))
         return kExitFailure;
-    link.Porta_Off();
+    logger->close();
     report.print();
     return kExitOk;
 }
@@ -171,7 +172,7 @@ int runSetClock(const Options& options)
             return kExitFailure;
         report.add(QStringLiteral("data_allarme"), textArray(*start));
     }
-    link.Porta_Off();
+    logger->close();
     return finish(report, written->accepted);
 }
 
@@ -195,7 +196,7 @@ int runSetInterval(const Options& options)
     auto written = config::writeInterval(*logger->link, check.boxes);
     if (failed(written))
         return kExitFailure;
-    logger->link->Porta_Off();
+    logger->close();
     report.add(QStringLiteral("conversione"), textArray(check.boxes));
     QJsonArray accepted;
     for (bool a : *written)
@@ -224,7 +225,7 @@ int runSetName(const Options& options)
     auto accepted = config::writeStationName(*logger->link, name);
     if (failed(accepted))
         return kExitFailure;
-    logger->link->Porta_Off();
+    logger->close();
     report.add(QStringLiteral("Nome_Centralina"), name);
     report.add(QStringLiteral("accepted"), *accepted);
     return finish(report, *accepted);
@@ -252,7 +253,7 @@ int runSetChannels(const Options& options)
     if (failed(written))
         return kExitFailure;
     logger->link->Ritardo(200);
-    logger->link->Porta_Off();
+    logger->close();
     report.add(QStringLiteral("accepted"), written->accepted);
     report.add(QStringLiteral("MUX"), written->channels);
     if (written->memory) {
@@ -274,7 +275,7 @@ int runSetEnabled(const Options& options, bool enabled)
     auto state = config::setAcquisitionEnabled(*logger->link, enabled);
     if (failed(state))
         return kExitFailure;
-    logger->link->Porta_Off();
+    logger->close();
     report.add(QStringLiteral("data_logging"), double(*state));
     report.print();
     return *state == (enabled ? 1 : 0) ? kExitOk : kExitFailure;

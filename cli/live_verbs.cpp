@@ -43,7 +43,7 @@ int runMonitor(const Options& options)
         link, table, *channels, options.file,
         {[&] { return interrupt.requested() || (options.count > 0 && sets >= options.count); },
          [&] { ++sets; }, [](const QString& line) { out(line); }});
-    link.Porta_Off();
+    logger->close();
     if (end.error) {
         message(end.error->message);
         return kExitFailure;
@@ -93,7 +93,7 @@ int runLive(const Options& options)
                 stop();
             return stopSent;
         });
-    link.Porta_Off();
+    logger->close();
     if (failed(outcome))
         return kExitFailure;
     return kExitOk;

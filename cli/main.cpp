@@ -50,6 +50,7 @@ Commands:
                         file (and writes the file with --file); Ctrl-C or K sets end it
   live [--groups K]     the continuous reading: prints "channel label value" lines until
                         Ctrl-C or K groups
+  stations              the station directory of the modem window
   reset --yes           reset the logger: ALL data and ALL settings are lost
   erase --yes           erase the recorded data, then print the memory state
 
@@ -57,6 +58,10 @@ Every command that talks to the logger first finds it as "identify" does.
 
 Options:
   --port N              use COMn instead of scanning
+  --modem-port M --dial NUMBER
+                        reach the logger by a call: the modem on COMM dials NUMBER, the
+                        command runs over the call, and the call is hung up at the end
+  --call-timeout SECONDS  how long the call may take to connect (default 90)
   --timeout SECONDS     how long to wait for each reply field (default 10)
   --json                print the result as one JSON object
   --yes                 confirm reset, erase or set-channels
@@ -102,8 +107,12 @@ int main(int argc, char** argv)
     const QCommandLineOption file(QStringLiteral("file"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption sets(QStringLiteral("sets"), QString(), QStringLiteral("K"));
     const QCommandLineOption groups(QStringLiteral("groups"), QString(), QStringLiteral("K"));
-    parser.addOptions(
-        {help, port, timeout, json, yes, now, gsm, set, rows, temp, fromEnd, dir, file, sets, groups});
+    const QCommandLineOption modemPort(QStringLiteral("modem-port"), QString(), QStringLiteral("M"));
+    const QCommandLineOption dial(QStringLiteral("dial"), QString(), QStringLiteral("NUMBER"));
+    const QCommandLineOption callTimeout(QStringLiteral("call-timeout"), QString(),
+                                         QStringLiteral("SECONDS"));
+    parser.addOptions({help, port, timeout, json, yes, now, gsm, set, rows, temp, fromEnd, dir, file, sets,
+                       groups, modemPort, dial, callTimeout});
     parser.addPositionalArgument(QStringLiteral("command"), QString());
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -128,6 +137,24 @@ int main(int argc, char** argv)
     options.fromEnd = parser.isSet(fromEnd);
     options.dir = parser.value(dir);
     options.file = parser.value(file);
+    if (parser.isSet(modemPort) != parser.isSet(dial))
+        return usageError(QStringLiteral("--modem-port and --dial go together."));
+    if (parser.isSet(modemPort)) {
+        bool ok = false;
+        const int n = parser.value(modemPort).toInt(&ok);
+        if (!ok || n < 1 || n > 32767)
+            return usageError(QStringLiteral("--modem-port takes a port number, e.g. --modem-port 2."));
+        if (parser.isSet(port))
+            return usageError(QStringLiteral("--port and --modem-port exclude each other."));
+        options.modemPort = n;
+        options.dial = parser.value(dial);
+    }
+    if (parser.isSet(callTimeout)) {
+        bool ok = false;
+        options.callTimeoutSeconds = parser.value(callTimeout).toDouble(&ok);
+        if (!ok || options.callTimeoutSeconds <= 0)
+            return usageError(QStringLiteral("--call-timeout takes a number of seconds greater than 0."));
+    }
     for (const QCommandLineOption* counted : {&sets, &groups}) {
         if (!parser.isSet(*counted))
             continue;
@@ -173,6 +200,7 @@ int main(int argc, char** argv)
         {QStringLiteral("enable"), {[](const Options& o) { return runSetEnabled(o, true); }, false}},
         {QStringLiteral("disable"), {[](const Options& o) { return runSetEnabled(o, false); }, false}},
         {QStringLiteral("download"), {&runDownload, false}},
+        {QStringLiteral("stations"), {&runStations, false}},
         {QStringLiteral("monitor"), {&runMonitor, false}},
         {QStringLiteral("live"), {&runLive, false}},
         {QStringLiteral("sensors"), {&runSensors, false}},

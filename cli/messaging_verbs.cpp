@@ -148,7 +148,7 @@ int runSensors(const Options& options)
     }
     for (int k = 0; k < config::kProperties; ++k)
         report.add(QLatin1String(kPropertyBoxes[k]), textArray(column(*rows, k)));
-    link.Porta_Off();
+    logger->close();
     return finish(report, accepted);
 }
 
@@ -180,7 +180,7 @@ int runGsm(const Options& options)
         if (failed(entries))
             return kExitFailure;
     }
-    link.Porta_Off();
+    logger->close();
     report.add(QStringLiteral("NUMERO_ALLARME_SMS"), textArray(entries->mid(0, 10)));
     report.add(QStringLiteral("NUMERO_ALLARMI_SMS"), entries->value(10));
     return finish(report, accepted);
@@ -224,7 +224,7 @@ int runGprs(const Options& options)
         email ? alarms::setEmailEnabled(link, *email == QLatin1String("1")) : alarms::readEmailEnabled(link);
     if (failed(mail))
         return kExitFailure;
-    link.Porta_Off();
+    logger->close();
     report.add(QStringLiteral("GPRS"), textArray(shown));
     report.add(QStringLiteral("EMAIL"), double(*mail));
     if (!options.json) {
@@ -290,7 +290,7 @@ int runAlarms(const Options& options)
         if (failed(read))
             return kExitFailure;
     }
-    link.Porta_Off();
+    logger->close();
     const auto c = columns(*read);
     report.add(QStringLiteral("AllarmeAttivo"), textArray(c[0]));
     report.add(QStringLiteral("CA"), textArray(c[1]));
@@ -321,7 +321,7 @@ int runSmsText(const Options& options)
         if (failed(lines))
             return kExitFailure;
     }
-    link.Porta_Off();
+    logger->close();
     report.add(QStringLiteral("SMS_PERSONALIZZATO"), textArray(*lines));
     report.print();
     return kExitOk;

@@ -5,11 +5,13 @@
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/link.h"
+#include "modem/stations.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace stazione::cli {
 
@@ -57,7 +59,7 @@ int runIdentify(const Options& options)
     auto logger = connectLogger(options);
     if (!logger)
         return kExitFailure;
-    logger->link->Porta_Off();
+    logger->close();
 
     Report report(options.json);
     addIdentification(report, logger->id);
@@ -105,7 +107,7 @@ int runDestructive(const Options& options, Destructive what)
             report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
         }
     }
-    link.Porta_Off();
+    logger->close();
     report.print();
     return kExitOk;
 }
@@ -148,11 +150,42 @@ int runDownload(const Options& options)
         report.add(QStringLiteral("lines"), double(download->lines));
         stopped = download->stopped;
     }
-    link.Porta_Off();
+    logger->close();
     report.print();
     if (stopped) {
         message(stopped->message);
         return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int runStations(const Options& options)
+{
+    const modem::StationDirectory directory =
+        modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
+    QJsonArray rows;
+    for (int i = 0; i < modem::kStations; ++i) {
+        const modem::Station& s = directory[i];
+        if (s.Nome.isEmpty() && s.Telefono.isEmpty() && s.Scadenza.isEmpty() && s.Uldata.isEmpty())
+            continue;
+        rows.append(QJsonObject{{QStringLiteral("row"), i},
+                                {QStringLiteral("Nome"), s.Nome},
+                                {QStringLiteral("Telefono"), s.Telefono},
+                                {QStringLiteral("Scadenza"), s.Scadenza},
+                                {QStringLiteral("Uldata"), s.Uldata}});
+    }
+    if (options.json) {
+        out(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact)));
+        return kExitOk;
+    }
+    if (rows.isEmpty())
+        message(QStringLiteral("No station in %1.").arg(modem::stationsFile()));
+    for (const QJsonValue& v : rows) {
+        const QJsonObject r = v.toObject();
+        out(QStringLiteral("%1\t%2\t%3\t%4\t%5")
+                .arg(r.value("row").toInt())
+                .arg(r.value("Nome").toString(), r.value("Telefono").toString(),
+                     r.value("Scadenza").toString(), r.value("Uldata").toString()));
     }
     return kExitOk;
 }

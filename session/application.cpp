@@ -13,6 +13,7 @@
 #include "link/timing.h"
 #include "live/measurement_window.h"
 #include "live/reading_handlers.h"
+#include "modem/modem_handlers.h"
 #include "session/connection.h"
 #include "session/main_window_session.h"
 #include "session/session.h"
@@ -23,6 +24,7 @@
 #include "ui/handler.h"
 #include "ui/ini.h"
 #include "ui/mis_cont.h"
+#include "ui/modem_window.h"
 #include "ui/sensori_an.h"
 #include "ui/windows.h"
 
@@ -43,6 +45,7 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     , m_allarmi(std::make_unique<ui::Allarmi_An>())
     , m_misCont(std::make_unique<ui::MisCont>())
     , m_grafici(std::make_unique<ui::Grafici>())
+    , m_modemWindow(std::make_unique<ui::ModemWindow>())
 {
     m_clock = std::make_unique<config::ClockScheduleHandlers>(*m_session, *m_form1, dialogs, *m_form2->GSM);
     m_settings = std::make_unique<config::SettingsHandlers>(*m_session, *m_form1, dialogs);
@@ -57,11 +60,16 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     m_measurement =
         std::make_unique<live::MeasurementWindow>(*m_session, *m_form1, *m_misCont, *m_grafici, dialogs);
     m_connection->setRetrieval([this](RetrievalStep step) { return retrievalStep(step); });
-    m_connection->setGsmReads([this]() -> link::Status {
+    auto gsmReads = [this]() -> link::Status {
         if (auto s = m_messaging->LeggiGPRS(); !s)
             return s;
         return m_messaging->LEGGI_GSM();
-    });
+    };
+    m_connection->setGsmReads(gsmReads);
+    m_modem = std::make_unique<modem::ModemHandlers>(
+        *m_session, *m_form2, *m_form1, *m_modemWindow, dialogs,
+        modem::ModemHandlers::Steps{[this](RetrievalStep step) { return retrievalStep(step); }, gsmReads});
+    connect(m_connection.get(), &Connection::modemRequested, m_modem.get(), &modem::ModemHandlers::open);
     m_mainWindow = std::make_unique<MainWindowSession>(*m_session, *m_form1, *m_clock, *m_settings, dialogs);
 
     connect(m_form2.get(), &ui::Form2::closed, this, [this] {
@@ -78,6 +86,7 @@ Application::~Application()
     // Handlers first: they refer to the windows and the session.
     m_mainWindow.reset();
     m_connection.reset();
+    m_modem.reset();
     m_measurement.reset();
     m_liveReading.reset();
     m_downloads.reset();

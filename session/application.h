@@ -24,6 +24,9 @@ namespace stazione::live {
 class ContinuousReadingHandlers;
 class MeasurementWindow;
 } // namespace stazione::live
+namespace stazione::modem {
+class ModemHandlers;
+}
 namespace stazione::link {
 class CommPort;
 }
@@ -34,6 +37,7 @@ class Form2;
 class Allarmi_An;
 class Grafici;
 class MisCont;
+class ModemWindow;
 class Ini;
 class Sensori_An;
 } // namespace stazione::ui
@@ -63,6 +67,7 @@ public:
     ui::Allarmi_An& allarmi() { return *m_allarmi; }
     ui::MisCont& misCont() { return *m_misCont; }
     ui::Grafici& grafici() { return *m_grafici; }
+    ui::ModemWindow& modemWindow() { return *m_modemWindow; }
     Connection& connection() { return *m_connection; }
     MainWindowSession& mainWindow() { return *m_mainWindow; }
     config::ClockScheduleHandlers& clock() { return *m_clock; }
@@ -74,6 +79,7 @@ public:
     data::DownloadHandlers& downloads() { return *m_downloads; }
     live::ContinuousReadingHandlers& liveReading() { return *m_liveReading; }
     live::MeasurementWindow& measurement() { return *m_measurement; }
+    modem::ModemHandlers& modem() { return *m_modem; }
 
 private:
     // One step of the retrieval after connection, done as the main window's buttons do it.
@@ -92,6 +98,7 @@ private:
     std::unique_ptr<ui::Allarmi_An> m_allarmi;
     std::unique_ptr<ui::MisCont> m_misCont;
     std::unique_ptr<ui::Grafici> m_grafici;
+    std::unique_ptr<ui::ModemWindow> m_modemWindow;
     std::unique_ptr<config::ClockScheduleHandlers> m_clock;
     std::unique_ptr<config::SettingsHandlers> m_settings;
     std::unique_ptr<alarms::StartDateHandlers> m_startDate;
@@ -101,6 +108,7 @@ private:
     std::unique_ptr<data::DownloadHandlers> m_downloads;
     std::unique_ptr<live::ContinuousReadingHandlers> m_liveReading;
     std::unique_ptr<live::MeasurementWindow> m_measurement;
+    std::unique_ptr<modem::ModemHandlers> m_modem;
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<MainWindowSession> m_mainWindow;
 };

@@ -34,24 +34,30 @@ QString failedStepMessage(const RetrievalStepInfo& info, const link::Error& erro
 
 link::Status runRetrieval(link::Link& link, const QString& modello,
                           const std::function<link::Status(RetrievalStep)>& execute,
-                          const std::function<void(const QString&)>& append)
+                          const std::function<void(const QString&)>& report, RetrievalKind kind)
 {
-    link.Ritardo(10);
-    append(kRetrievalStart);
-    const bool vibratingWire = modello == kModelVibratingWire;
-    for (const RetrievalStepInfo& info : retrievalSteps()) {
+    const bool remote = kind == RetrievalKind::Remote;
+    if (!remote) {
+        link.Ritardo(10);
+        report(kRetrievalStart);
+    }
+    const bool vibratingWire =
+        remote ? modello.endsWith(QLatin1String("HX")) : modello == kModelVibratingWire;
+    for (RetrievalStepInfo info : retrievalSteps()) {
+        if (remote && info.step == RetrievalStep::BatteryType)
+            info.message = QStringLiteral("Modello Batteria: OK");
         if (vibratingWire && info.skippedForVibratingWire) {
-            if (info.pauseWhenSkipped)
+            if (info.pauseWhenSkipped && !remote)
                 link.Ritardo(10);
             continue;
         }
         if (auto s = execute(info.step); !s) {
-            append(failedStepMessage(info, s.error()));
+            report(failedStepMessage(info, s.error()));
             return s;
         }
         if (info.message.isEmpty())
             continue;
-        append(info.message);
+        report(info.message);
         link.Ritardo(10);
     }
     return {};

@@ -43,10 +43,16 @@ inline const QString kRetrievalStart = QStringLiteral("Recupero dei Parametri in
 // The status line of a step that failed: its message with the reason in place of "OK".
 QString failedStepMessage(const RetrievalStepInfo& info, const link::Error& error);
 
-// Runs the retrieval: `execute` performs one step, `append` adds a line to the status text. Stops
-// at the first step that fails, after appending its failure line, and returns that failure.
+// Over a modem call the same steps run with a few differences: a model is taken for the
+// vibrating-wire one by the "HX" at the end of its name, the battery step reads "Modello Batteria",
+// and a skipped step takes no pause.
+enum class RetrievalKind { Direct, Remote };
+
+// Runs the retrieval: `execute` performs one step, `report` shows a step's status line. Stops
+// at the first step that fails, after reporting its failure line, and returns that failure.
 link::Status runRetrieval(link::Link& link, const QString& modello,
                           const std::function<link::Status(RetrievalStep)>& execute,
-                          const std::function<void(const QString&)>& append);
+                          const std::function<void(const QString&)>& report,
+                          RetrievalKind kind = RetrievalKind::Direct);
 
 } // namespace stazione::session

@@ -91,6 +91,25 @@ int main(int argc, char** argv)
          QStringLiteral("N")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the junk that --garbage sends (default 1)."),
          QStringLiteral("N")},
+        {QStringLiteral("modem"),
+         QStringLiteral("Put a Hayes modem in front of the logger: the line takes AT commands, and a dial "
+                        "brings up the call that reaches the logger.")},
+        {QStringLiteral("modem-id"),
+         QStringLiteral("The modem's answer to ATI3 (default \"Simulated GSM modem rev 1.0\")."),
+         QStringLiteral("TEXT")},
+        {QStringLiteral("dial-result"),
+         QStringLiteral("What a dial of the right number ends in: CONNECT, BUSY, NO CARRIER or NO ANSWER "
+                        "(default CONNECT)."),
+         QStringLiteral("WORD")},
+        {QStringLiteral("connect-word"),
+         QStringLiteral("Result code of a call that comes up (default CONNECT; e.g. \"CONNECT 9600\")."),
+         QStringLiteral("TEXT")},
+        {QStringLiteral("dial-delay"),
+         QStringLiteral("Milliseconds from the dial to its result, before the time scale (default 3000)."),
+         QStringLiteral("MS")},
+        {QStringLiteral("number"),
+         QStringLiteral("The station's number: a dial of any other answers NO CARRIER (default: any)."),
+         QStringLiteral("TEXT")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -131,6 +150,41 @@ int main(int argc, char** argv)
     if (parser.isSet(QStringLiteral("seed")))
         options.seed = static_cast<quint32>(intValue(parser, QStringLiteral("seed"), 0));
 
+    options.modem = parser.isSet(QStringLiteral("modem"));
+    for (const char* modemOption : {"modem-id", "dial-result", "connect-word", "dial-delay", "number"}) {
+        if (!options.modem && parser.isSet(QLatin1String(modemOption)))
+            fail(QStringLiteral("--%1 needs --modem").arg(QLatin1String(modemOption)));
+    }
+    auto lineText = [&](const QString& name) {
+        const QString text = parser.value(name);
+        if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
+            text != QString::fromLatin1(text.toLatin1()))
+            fail(QStringLiteral("--%1 wants Latin-1 text without line ends").arg(name));
+        return text;
+    };
+    if (parser.isSet(QStringLiteral("modem-id")))
+        options.modemIdentification = lineText(QStringLiteral("modem-id"));
+    if (parser.isSet(QStringLiteral("dial-result"))) {
+        const std::optional<stazione::sim::DialResult> result =
+            stazione::sim::dialResultFromText(parser.value(QStringLiteral("dial-result")));
+        if (!result)
+            fail(QStringLiteral("--dial-result wants CONNECT, BUSY, NO CARRIER or NO ANSWER, not \"%1\"")
+                     .arg(parser.value(QStringLiteral("dial-result"))));
+        options.dialResult = *result;
+    }
+    if (parser.isSet(QStringLiteral("connect-word"))) {
+        options.connectWord = lineText(QStringLiteral("connect-word"));
+        if (options.connectWord.isEmpty())
+            fail(QStringLiteral("--connect-word wants a word"));
+    }
+    if (parser.isSet(QStringLiteral("dial-delay")))
+        options.dialDelay = std::chrono::milliseconds(intValue(parser, QStringLiteral("dial-delay"), 0));
+    if (parser.isSet(QStringLiteral("number"))) {
+        options.expectedNumber = lineText(QStringLiteral("number"));
+        if (stazione::sim::dialledDigits(options.expectedNumber.toLatin1()).isEmpty())
+            fail(QStringLiteral("--number wants a number with digits"));
+    }
+
     const int port = intValue(parser, QStringLiteral("port"), 1);
     const QString portsDir = parser.isSet(QStringLiteral("ports-dir"))
                                  ? parser.value(QStringLiteral("ports-dir"))
@@ -164,6 +218,21 @@ int main(int argc, char** argv)
     note(QStringLiteral("serving %1 on %2 as %3 %4, time scale %5")
              .arg(server.linkPath(), server.slavePath(), options.model, options.version)
              .arg(options.timeScale));
+    if (options.modem) {
+        note(
+            QStringLiteral("behind a modem \"%1\": a dial of %2 ends in %3 after %4 ms; escape guard %5 ms")
+                .arg(options.modemIdentification,
+                     options.expectedNumber.isEmpty() ? QStringLiteral("any number") : options.expectedNumber,
+                     options.dialResult == stazione::sim::DialResult::Connect
+                         ? options.connectWord
+                         : stazione::sim::dialResultText(options.dialResult))
+                .arg(std::chrono::duration_cast<std::chrono::milliseconds>(
+                         stazione::sim::ModemModel::dialDelayFor(options))
+                         .count())
+                .arg(std::chrono::duration_cast<std::chrono::milliseconds>(
+                         stazione::sim::ModemModel::escapeGuardFor(options))
+                         .count()));
+    }
 
     int signal = 0;
     sigwait(&stopSignals, &signal);

@@ -28,6 +28,34 @@ QString identificationFor(const QString& modelOrShorthand)
     return text;
 }
 
+QString dialResultText(DialResult result)
+{
+    switch (result) {
+    case DialResult::Connect:
+        return QStringLiteral("CONNECT");
+    case DialResult::Busy:
+        return QStringLiteral("BUSY");
+    case DialResult::NoCarrier:
+        return QStringLiteral("NO CARRIER");
+    case DialResult::NoAnswer:
+        return QStringLiteral("NO ANSWER");
+    }
+    return {};
+}
+
+std::optional<DialResult> dialResultFromText(const QString& text)
+{
+    QString word = text.trimmed().toUpper();
+    word.replace(QLatin1Char('_'), QLatin1Char(' '));
+    word.replace(QLatin1Char('-'), QLatin1Char(' '));
+    for (const DialResult result :
+         {DialResult::Connect, DialResult::Busy, DialResult::NoCarrier, DialResult::NoAnswer}) {
+        if (word == dialResultText(result))
+            return result;
+    }
+    return std::nullopt;
+}
+
 bool isVibratingWire(const QString& identification)
 {
     return identification == kVibratingWireModel;

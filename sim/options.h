@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <chrono>
+#include <optional>
+
 namespace stazione::sim {
 
 // The identifications the logger answers to "V". The client tells the models apart by
@@ -9,6 +12,9 @@ namespace stazione::sim {
 inline const QString kBaseModel = QStringLiteral("KVE_M410_M610");
 inline const QString kGsmModel = QStringLiteral("KVE_M610_M410");
 inline const QString kVibratingWireModel = QStringLiteral("KVE_M510HX");
+
+// What a dial ends in when the number is the right one.
+enum class DialResult { Connect, Busy, NoCarrier, NoAnswer };
 
 // How the simulated logger behaves. The same settings are reachable from the command line of
 // stazione-sim and from tests that run the simulator in-process.
@@ -32,6 +38,17 @@ struct Options {
     int pTimeoutAfter = -1;    // after this many sets of "P" one channel reports "%%"; -1: never
     quint32 seed = 1;          // for the junk of `garbage`, so that runs repeat
 
+    // A Hayes modem in front of the logger: the line starts in command mode and reaches the
+    // logger only once a dial has brought a call up.
+    bool modem = false;
+    QString modemIdentification = QStringLiteral("Simulated GSM modem rev 1.0"); // the answer to ATI3
+    DialResult dialResult = DialResult::Connect;
+    QString connectWord = QStringLiteral("CONNECT"); // result code of a call that comes up
+    // From the CR of the dial line to its result code, before the time scale. Longer than the
+    // client's first poll of the modem (2 s), so the result comes in a read of its own.
+    std::chrono::milliseconds dialDelay{3000};
+    QString expectedNumber; // when set, any other number answers NO CARRIER
+
     // Defaults, with the time scale the rest of the program uses (STAZIONE_TIME_SCALE).
     static Options fromEnvironment();
 };
@@ -42,6 +59,11 @@ double timeScaleFromEnvironment();
 // "410", "610" and "510" stand for the three identifications; anything else is taken as the
 // identification itself, so that a test can present a device the client must not accept.
 QString identificationFor(const QString& modelOrShorthand);
+
+// "CONNECT", "BUSY", "NO CARRIER", "NO ANSWER"; read back without regard to case, and with a
+// dash or underscore for the blank.
+QString dialResultText(DialResult result);
+std::optional<DialResult> dialResultFromText(const QString& text);
 
 bool isVibratingWire(const QString& identification);
 

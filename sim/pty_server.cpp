@@ -36,7 +36,10 @@ timespec toTimespec(Clock::duration d)
 PtyServer::PtyServer(Options options)
     : m_options(options)
     , m_model(std::move(options), Clock::now())
-{}
+{
+    if (m_options.modem)
+        m_modem.emplace(m_model);
+}
 
 PtyServer::~PtyServer()
 {
@@ -175,10 +178,17 @@ QByteArray PtyServer::received() const
     return m_received;
 }
 
+QByteArray PtyServer::lineReceived() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lineReceived;
+}
+
 void PtyServer::clearReceived()
 {
     std::lock_guard lock(m_mutex);
     m_received.clear();
+    m_lineReceived.clear();
 }
 
 int PtyServer::timesOpened() const
@@ -190,7 +200,7 @@ int PtyServer::timesOpened() const
 bool PtyServer::isLineOpen() const
 {
     std::lock_guard lock(m_mutex);
-    return m_model.isLineOpen();
+    return front([](const auto& line) { return line.isLineOpen(); });
 }
 
 Stream PtyServer::activeStream() const
@@ -238,7 +248,57 @@ bool PtyServer::waitForTransmissions(qsizetype count, std::chrono::milliseconds 
 bool PtyServer::waitForLineOpen(bool open, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, timeout, [&] { return m_model.isLineOpen() == open; });
+    return m_changed.wait_for(
+        lock, timeout, [&] { return front([](const auto& line) { return line.isLineOpen(); }) == open; });
+}
+
+bool PtyServer::isCallUp() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_modem && m_modem->isCallUp();
+}
+
+bool PtyServer::isModemOnline() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_modem && m_modem->isOnline();
+}
+
+int PtyServer::callsMade() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_modem ? m_modem->callsMade() : 0;
+}
+
+QList<AtCommand> PtyServer::modemCommands() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_modem ? m_modem->commands() : QList<AtCommand>();
+}
+
+QStringList PtyServer::dialledNumbers() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_modem ? m_modem->dialledNumbers() : QStringList();
+}
+
+void PtyServer::clearModemCommands()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_modem)
+        m_modem->clearCommands();
+}
+
+bool PtyServer::waitForCall(bool up, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] { return m_modem && m_modem->isCallUp() == up; });
+}
+
+bool PtyServer::waitForModemCommands(qsizetype count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] { return m_modem && m_modem->commands().size() >= count; });
 }
 
 void PtyServer::poke()
@@ -301,9 +361,9 @@ void PtyServer::run()
             QList<LogEntry> entries;
             {
                 std::lock_guard lock(m_mutex);
-                m_model.lineOpened(Clock::now());
+                front([](auto& line) { line.lineOpened(Clock::now()); });
                 ++m_timesOpened;
-                entries = m_model.takeLog();
+                entries = front([](auto& line) { return line.takeLog(); });
             }
             m_changed.notify_all();
             emitLog(entries);
@@ -312,7 +372,7 @@ void PtyServer::run()
         std::optional<Instant> wakeup;
         {
             std::lock_guard lock(m_mutex);
-            wakeup = m_model.nextWakeup();
+            wakeup = front([](const auto& line) { return line.nextWakeup(); });
         }
         timespec timeout{};
         if (wakeup)
@@ -353,17 +413,19 @@ void PtyServer::run()
         QList<LogEntry> entries;
         {
             std::lock_guard lock(m_mutex);
-            if (!in.isEmpty()) {
-                m_received += in;
-                m_model.receive(in, now);
-            }
-            m_model.tick(now);
-            hangUp = m_model.takeHangUpRequest();
+            m_lineReceived += in;
+            if (!in.isEmpty())
+                front([&](auto& line) { line.receive(in, now); });
+            front([&](auto& line) { line.tick(now); });
+            // Behind a modem the logger gets only what a call passes on, and later than it
+            // arrived when "+" characters were held back as a possible escape.
+            m_received += m_modem ? m_modem->takeForwarded() : in;
+            hangUp = front([](auto& line) { return line.takeHangUpRequest(); });
             if (lost || hangUp)
-                m_model.lineClosed(now);
+                front([&](auto& line) { line.lineClosed(now); });
             else
-                pending += m_model.takeOutput(now);
-            entries = m_model.takeLog();
+                pending += front([&](auto& line) { return line.takeOutput(now); });
+            entries = front([](auto& line) { return line.takeLog(); });
         }
         m_changed.notify_all();
         emitLog(entries);
@@ -390,8 +452,8 @@ void PtyServer::run()
         QList<LogEntry> entries;
         {
             std::lock_guard lock(m_mutex);
-            m_model.lineClosed(Clock::now());
-            entries = m_model.takeLog();
+            front([](auto& line) { line.lineClosed(Clock::now()); });
+            entries = front([](auto& line) { return line.takeLog(); });
             entries.append({Clock::now(), QStringLiteral("hung up: the line is gone")});
         }
         emitLog(entries);

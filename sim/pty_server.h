@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/logger_model.h"
+#include "sim/modem_model.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,6 +11,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace stazione::sim {
@@ -17,6 +19,9 @@ namespace stazione::sim {
 // The simulated logger on a pseudo-terminal. The client opens the slave side (or a COMn link
 // to it) like a serial port; an I/O thread feeds the model with what arrives on the master and
 // writes back what the model says, in time.
+//
+// With Options::modem a Hayes modem stands between the line and the logger (ModemModel): the
+// client dials, and the logger is reached, and sees its line open, only while a call is up.
 //
 // The accessors below are safe to call from any thread while the server runs; tests use them
 // to see what went over the wire and to change the logger's memory behind the client's back.
@@ -44,10 +49,11 @@ public:
 
     QList<Transmission> transcript() const;
     void clearTranscript();
-    QByteArray received() const; // every byte that arrived since start
-    void clearReceived();
+    QByteArray received() const;     // every byte that reached the logger since start
+    QByteArray lineReceived() const; // every byte that arrived on the line, AT commands included
+    void clearReceived();            // clears both
     int timesOpened() const;
-    bool isLineOpen() const;
+    bool isLineOpen() const; // a client has the line open (with a modem: the port, call or not)
     Stream activeStream() const;
     QDateTime loggerClock() const;
 
@@ -64,9 +70,24 @@ public:
     bool waitForTransmissions(qsizetype count, std::chrono::milliseconds timeout) const;
     bool waitForLineOpen(bool open, std::chrono::milliseconds timeout) const;
 
+    // The modem in front of the logger; without Options::modem there is no call, no command and
+    // no dialled number, and waitForCall() fails.
+    bool isCallUp() const;
+    bool isModemOnline() const; // the call is up and the modem passes data on
+    int callsMade() const;
+    QList<AtCommand> modemCommands() const;
+    QStringList dialledNumbers() const;
+    void clearModemCommands();
+    bool waitForCall(bool up, std::chrono::milliseconds timeout) const;
+    bool waitForModemCommands(qsizetype count, std::chrono::milliseconds timeout) const;
+
     const Options& options() const { return m_options; }
 
 private:
+    // Runs `f` on what the line reaches first: the modem, or the logger when there is none.
+    template<typename F> decltype(auto) front(F&& f) { return m_modem ? f(*m_modem) : f(m_model); }
+    template<typename F> decltype(auto) front(F&& f) const { return m_modem ? f(*m_modem) : f(m_model); }
+
     void run();
     void poke();
     void waitForPoke(std::chrono::milliseconds timeout);
@@ -80,7 +101,9 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     LoggerModel m_model;
+    std::optional<ModemModel> m_modem; // refers to m_model
     QByteArray m_received;
+    QByteArray m_lineReceived;
     int m_timesOpened = 0;
     QString m_error;
 

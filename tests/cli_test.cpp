@@ -392,4 +392,43 @@ TEST_F(Cli, ASessionKilledMidwayLeavesEveryCompletedSetOnDisk)
     EXPECT_GE(lines.size() - 3, 3);
 }
 
+TEST_F(Cli, AVerbOverAModemCall)
+{
+    startSim(2, {"--modem", "--number", "0471123456", "--records", "6"});
+    const CliRun r = cli({"--modem-port", "2", "--dial", "0471123456", "identify", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(r.out.toUtf8()).object().value("model").toString(), "KVE_M610_M410");
+    EXPECT_TRUE(r.err.contains("Modem Trovato su Com 2"));
+    const QString log = simLog(2);
+    EXPECT_TRUE(log.contains("< AT \"atx0\""));
+    EXPECT_TRUE(log.contains("< AT \"ATD0471123456\""));
+    EXPECT_TRUE(log.contains("< V"));
+    // Hung up at the end: the escape, then ATH.
+    EXPECT_LT(log.indexOf("< V"), log.lastIndexOf("\"+++\""));
+    EXPECT_LT(log.lastIndexOf("\"+++\""), log.lastIndexOf("< AT \"ATH\""));
+
+    QTemporaryDir out;
+    const CliRun d = cli({"--modem-port", "2", "--dial", "0471123456", "download", "--dir", out.path()});
+    ASSERT_EQ(d.exitCode, 0) << d.err.toStdString();
+    EXPECT_TRUE(d.out.contains("lines: 6"));
+
+    const CliRun wrong = cli({"--modem-port", "2", "--dial", "999", "identify"});
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_TRUE(wrong.err.contains("did not connect: NO CARRIER")) << wrong.err.toStdString();
+    EXPECT_EQ(cli({"--modem-port", "2", "identify"}).exitCode, 2);
+    EXPECT_EQ(cli({"--modem-port", "5", "--dial", "1", "identify"}).exitCode, 1); // no modem there
+}
+
+TEST_F(Cli, StationsListsTheDirectory)
+{
+    QDir(config.path()).mkpath("stazione");
+    QFile stations(config.filePath("stazione/modem.ini"));
+    ASSERT_TRUE(stations.open(QIODevice::WriteOnly));
+    stations.write("Pozzo 1\r\n0471123456\r\n2030\r\n\r\n\r\n\r\nRossi, Mario\r\n333\r\n\r\n");
+    stations.close();
+    const CliRun r = cli({"stations"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "0\tPozzo 1\t0471123456\t2030\t\n2\tRossi, Mario\t333\t\t\n");
+}
+
 } // namespace

@@ -160,14 +160,19 @@ TEST_F(SimProgram, HelpAndBadOptions)
     EXPECT_EQ(process.exitCode(), 0);
     const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
     for (const char* option :
-         {"--model", "--version", "--channels", "--port", "--ports-dir", "--records", "--time-scale", "--log",
-          "--pace", "--silent", "--greet-only", "--garbage", "--stop-after", "--drop-on", "--refuse-writes",
-          "--out-of-range", "--p-timeout-after", "--lf-only"}) {
+         {"--model",        "--version",         "--channels",   "--port",    "--ports-dir",
+          "--records",      "--time-scale",      "--log",        "--pace",    "--silent",
+          "--greet-only",   "--garbage",         "--stop-after", "--drop-on", "--refuse-writes",
+          "--out-of-range", "--p-timeout-after", "--lf-only",    "--modem",   "--modem-id",
+          "--dial-result",  "--connect-word",    "--dial-delay", "--number"}) {
         EXPECT_TRUE(help.contains(option)) << option;
     }
 
-    for (const QStringList& bad : {QStringList{"--drop-on", "XY"}, QStringList{"--channels", "many"},
-                                   QStringList{"--time-scale", "0"}, QStringList{"--port", "0"}}) {
+    for (const QStringList& bad :
+         {QStringList{"--drop-on", "XY"}, QStringList{"--channels", "many"}, QStringList{"--time-scale", "0"},
+          QStringList{"--port", "0"}, QStringList{"--number", "5551234"},
+          QStringList{"--dial-result", "MAYBE", "--modem"}, QStringList{"--dial-delay", "soon", "--modem"},
+          QStringList{"--number", "nobody", "--modem"}}) {
         process.start(STAZIONE_SIM_PROGRAM, QStringList(bad) << "--ports-dir" << ports.path());
         ASSERT_TRUE(process.waitForFinished(kPatienceMs));
         EXPECT_NE(process.exitCode(), 0) << bad.join(' ').toStdString();
@@ -175,6 +180,52 @@ TEST_F(SimProgram, HelpAndBadOptions)
             << bad.join(' ').toStdString();
         EXPECT_TRUE(QDir(ports.path()).entryList(QDir::System | QDir::Files).isEmpty());
     }
+}
+
+TEST_F(SimProgram, ModemInFrontOfTheLogger)
+{
+    const QString logPath = QDir(ports.path()).filePath("sim.log");
+    const QString line = launch({"--modem", "--modem-id", "ACME GSM 2", "--number", "555-1234",
+                                 "--connect-word", "CONNECT 9600", "--time-scale", "0.1", "--log", logPath});
+    ASSERT_TRUE(line.startsWith("COM3 -> /dev/pts/")) << line.toStdString();
+
+    {
+        RawLineClient client(link(3));
+        EXPECT_EQ(client.readFor(200ms), "") << "the line greeted before a call";
+        ASSERT_TRUE(client.write("ATE0\r"));
+        EXPECT_EQ(client.read(11, kPatience), "ATE0\r\r\nOK\r\n");
+        ASSERT_TRUE(client.write("ATI3\r"));
+        EXPECT_EQ(client.read(20, kPatience), "\r\nACME GSM 2\r\n\r\nOK\r\n");
+
+        ASSERT_TRUE(client.write("ATD5550000\r"));
+        EXPECT_EQ(client.read(14, kPatience), "\r\nNO CARRIER\r\n");
+        ASSERT_TRUE(client.write("ATD5551234\r"));
+        EXPECT_EQ(client.read(16, kPatience), "\r\nCONNECT 9600\r\n");
+        ASSERT_EQ(client.read(kGreeting.size(), kPatience), kGreeting);
+        ASSERT_TRUE(client.command("V"));
+        EXPECT_EQ(client.read(19, kPatience), "KVE_M610_M410,V3.2,");
+    }
+
+    EXPECT_EQ(endWith(SIGTERM), 0);
+    QFile log(logPath);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLocal8Bit(log.readAll());
+    EXPECT_TRUE(text.contains("behind a modem \"ACME GSM 2\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains("< AT \"ATD5550000\" | > \"\\r\\nNO CARRIER\\r\\n\" (wrong number"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("< AT \"ATD5551234\" | > \"\\r\\nCONNECT 9600\\r\\n\" (call up to 5551234)"));
+    EXPECT_TRUE(text.contains("< V | > \"KVE_M610_M410,V3.2,\""));
+    EXPECT_TRUE(text.contains("call down: the port was closed"));
+}
+
+TEST_F(SimProgram, ModemThatFindsTheLineBusy)
+{
+    launch({"--modem", "--dial-result", "busy", "--time-scale", "0.1"});
+    RawLineClient client(link(3));
+    ASSERT_TRUE(client.write("ATD1234\r"));
+    EXPECT_EQ(client.read(8 + 8, kPatience), "ATD1234\r\r\nBUSY\r\n");
+    EXPECT_EQ(client.readFor(300ms), "");
+    EXPECT_EQ(endWith(SIGTERM), 0);
 }
 
 } // namespace

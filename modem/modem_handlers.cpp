@@ -1,0 +1,269 @@
+#include "modem/modem_handlers.h"
+
+#include "data/file_names.h"
+#include "link/numbers.h"
+#include "link/timing.h"
+#include "modem/modem.h"
+#include "modem/stations.h"
+#include "session/adaptation.h"
+#include "session/models.h"
+#include "session/port_scan.h"
+#include "session/session.h"
+#include "ui/dialogs.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/modem_window.h"
+#include "ui/windows.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QDate>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace stazione::modem {
+
+using namespace std::chrono_literals;
+
+ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Form1& form1,
+                             ui::ModemWindow& window, ui::Dialogs& dialogs, Steps steps, QObject* parent)
+    : QObject(parent)
+    , Timer1(new QTimer(this))
+    , m_session(session)
+    , m_form2(form2)
+    , m_form1(form1)
+    , m_window(window)
+    , m_dialogs(dialogs)
+    , m_steps(std::move(steps))
+{
+    Timer1->setInterval(link::scaled(2000ms));
+    connect(Timer1, &QTimer::timeout, this, &ModemHandlers::Timer1_Timer);
+    connect(window.SERMODEM, &QLineEdit::textChanged, this, &ModemHandlers::SERMODEM_Change);
+    connect(window.CERCAMODEM, &QPushButton::clicked, this, &ModemHandlers::CERCAMODEM_Click);
+    connect(window.selGroup(), &QButtonGroup::idClicked, this, &ModemHandlers::Sel_Click);
+    connect(window.Salva, &QAction::triggered, this, &ModemHandlers::Salva_Click);
+    auto report = [this](const link::Status& s) {
+        if (!s && s.error().kind != link::ErrorKind::Cancelled)
+            show(s.error().message);
+    };
+    connect(window.Connetti, &QAction::triggered, this, [this, report] { report(Connetti_Click()); });
+    connect(window.Scarica_Vai, &QAction::triggered, this, [this, report] { report(Scarica_Vai_Click()); });
+    connect(window.Interrompi, &QAction::triggered, this, [this, report] { report(Interrompi_Click()); });
+    connect(window.Riprova, &QAction::triggered, this, [this, report] { report(Riprova_Click()); });
+    connect(&window, &ui::ModemWindow::closed, this, &ModemHandlers::Form_Unload);
+}
+
+void ModemHandlers::show(const QString& text)
+{
+    m_window.Text1->setText(text);
+}
+
+void ModemHandlers::open()
+{
+    m_form2.hide();
+    m_window.setEnabled(true);
+    Form_Load();
+    m_window.show();
+    m_window.raise();
+}
+
+void ModemHandlers::Form_Load()
+{
+    m_loading = true;
+    const StationDirectory directory = loadStations(stationsFile(), lastCallsFile());
+    for (int i = 0; i < kStations; ++i) {
+        m_window.Nome[i]->setText(directory[i].Nome);
+        m_window.Telefono[i]->setText(directory[i].Telefono);
+        m_window.Scadenza[i]->setText(directory[i].Scadenza);
+        m_window.Uldata[i]->setText(directory[i].Uldata);
+    }
+    // The modem's port, or else the port the connection window remembers.
+    const int saved = session::readSavedPort(modemPortFile());
+    const int port = saved != 0 ? saved : m_session.link().Porta;
+    ui::centreOnScreen(&m_window);
+    m_loading = false;
+    // A port that differs from the box's "0" is probed at once, as any change of the box is.
+    m_window.SERMODEM->setText(QString::number(port));
+}
+
+void ModemHandlers::Form_Unload()
+{
+    Timer1->stop();
+    m_session.link().cancel();
+    m_window.hide();
+    m_form2.setEnabled(true);
+    m_form2.show();
+    m_session.link().Porta_Off();
+}
+
+void ModemHandlers::SERMODEM_Change()
+{
+    if (m_loading)
+        return;
+    const int port = static_cast<int>(link::integerValue(m_window.SERMODEM->text()));
+    if (const auto reply = probeModem(m_session.link(), port)) {
+        show(foundText(port, *reply));
+        session::writeSavedPort(modemPortFile(), port);
+    } else {
+        show(kNoModem);
+    }
+}
+
+void ModemHandlers::CERCAMODEM_Click()
+{
+    show(kSearching);
+    const int port = static_cast<int>(link::integerValue(m_window.SERMODEM->text())) + 1;
+    if (const auto reply = probeModem(m_session.link(), port))
+        show(foundText(port, *reply));
+    m_session.link().Porta_Off();
+    // The new number is probed again by the box's own change, which also remembers the port.
+    m_window.SERMODEM->setText(link::signedNotation(port));
+    m_window.SERMODEM->setEnabled(true);
+    m_window.CERCAMODEM->setEnabled(true);
+}
+
+void ModemHandlers::Sel_Click(int row)
+{
+    Stazione_Scelta = row;
+    m_window.setSelectedRowColours(row);
+    m_window.Connetti->setEnabled(true);
+}
+
+void ModemHandlers::Salva_Click()
+{
+    StationDirectory directory;
+    for (int i = 0; i < kStations; ++i)
+        directory[i] = {m_window.Nome[i]->text(), m_window.Telefono[i]->text(), m_window.Scadenza[i]->text(),
+                        m_window.Uldata[i]->text()};
+    if (!saveStations(directory, stationsFile(), lastCallsFile()))
+        show(QStringLiteral("Impossibile salvare %1").arg(stationsFile()));
+}
+
+link::Status ModemHandlers::dial(bool pauseAfterFirstDigit)
+{
+    link::Link& link = m_session.link();
+    m_window.Interrompi->setEnabled(true);
+    // The port the modem was found on is the call's: the link keeps it open from now on.
+    link.Porta = static_cast<qint16>(link.port().commPort());
+    link.Porta_Aperta = true;
+    if (auto s = modem::dial(link, m_window.Telefono[Stazione_Scelta]->text(), pauseAfterFirstDigit); !s)
+        return s;
+    Timer1->start();
+    return {};
+}
+
+link::Status ModemHandlers::Connetti_Click()
+{
+    return dial(false);
+}
+
+link::Status ModemHandlers::Scarica_Vai_Click()
+{
+    return dial(true);
+}
+
+void ModemHandlers::Timer1_Timer()
+{
+    auto received = m_session.link().port().inputAll();
+    if (!received)
+        return;
+    Ricevuto = QString::fromLatin1(*received);
+    if (Ricevuto.isEmpty())
+        return;
+    if (Ricevuto.size() >= 2)
+        show(shownReply(Ricevuto));
+    if (!isConnect(Ricevuto))
+        return;
+    if (auto s = startUp(); !s && s.error().kind != link::ErrorKind::Cancelled)
+        show(s.error().message);
+}
+
+link::Status ModemHandlers::startUp()
+{
+    link::Link& link = m_session.link();
+    m_window.Riprova->setEnabled(true);
+    show(QStringLiteral("M610 GSM CONNESSO"));
+    // The date of the call is kept at once, whatever happens next on the line.
+    m_window.Uldata[Stazione_Scelta]->setText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    Salva_Click();
+    Timer1->stop();
+    show(kStartupText);
+    auto id = remoteStartup(link);
+    if (!id)
+        return id.error();
+    m_session.record.Modello = id->Modello;
+    m_session.record.Versione = id->Versione;
+
+    const RemoteModel kind = remoteModel(id->Modello);
+    if (kind != RemoteModel::Other) {
+        m_form1.restoreModelVisibility();
+        session::adattaForm1(m_form1, kind == RemoteModel::Family ? session::kModelFamily
+                                                                  : session::kModelVibratingWire);
+        if (m_steps.gsmReads) {
+            if (auto s = m_steps.gsmReads(); !s)
+                return s;
+        }
+    }
+    const QString caption = id->Modello + QLatin1Char(' ') + id->Versione;
+    m_form2.setWindowTitle(caption);
+    m_form1.setWindowTitle(caption);
+    link.Ritardo(10);
+    show(remoteFoundText(id->Versione));
+    link.Ritardo(10);
+    if (m_steps.retrieval) {
+        auto retrieved = session::runRetrieval(
+            link, id->Modello, m_steps.retrieval, [this](const QString& text) { show(text); },
+            session::RetrievalKind::Remote);
+        if (!retrieved)
+            return retrieved;
+    }
+    m_form1.setWindowTitle(caption);
+    handOver();
+    m_form1.Nome_File_Dati->setText(
+        data::dataFileName(m_form1.Nome_Centralina->text(), QDate::currentDate()));
+    return {};
+}
+
+void ModemHandlers::handOver()
+{
+    m_window.hide();
+    m_form2.hide();
+    m_form1.setEnabled(true);
+    ui::centreOnScreen(&m_form1);
+    m_form1.show();
+    m_form1.raise();
+    emit handedOver();
+}
+
+link::Status ModemHandlers::Interrompi_Click()
+{
+    return hangUp(m_session.link());
+}
+
+link::Status ModemHandlers::Riprova_Click()
+{
+    (void)m_session.link().port().discardInput();
+    show(QStringLiteral("Sto riprovando..."));
+    Timer1->stop();
+    auto values = Recupera_Dati(m_session.link());
+    if (!values)
+        return values.error();
+    for (int i = 0; i < 5; ++i) {
+        m_form1.data[i]->setText(values->data[i]);
+        m_form1.Prox[i]->setText(values->Prox[i]);
+    }
+    for (int i = 0; i < 3; ++i)
+        m_form1.conversione[i]->setText(values->conversione[i]);
+    m_form1.preaccensione->setText(values->preaccensione);
+    m_form1.Nome_Centralina->setText(values->Nome_Centralina);
+    if (values->Acq_possibili) {
+        m_form1.Acq_possibili->setText(*values->Acq_possibili);
+        m_form1.acq_disponibili->setText(*values->acq_disponibili);
+    }
+    handOver();
+    return {};
+}
+
+} // namespace stazione::modem

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "link/result.h"
+#include "session/retrieval.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QTimer;
+
+namespace stazione::session {
+class Session;
+}
+namespace stazione::ui {
+class Dialogs;
+class Form1;
+class Form2;
+class ModemWindow;
+} // namespace stazione::ui
+
+namespace stazione::modem {
+
+// The modem window: the station directory, finding the modem, dialling, watching the call come up,
+// the start of the session over it, the retry read and the hang-up.
+class ModemHandlers : public QObject {
+    Q_OBJECT
+
+public:
+    struct Steps {
+        // One step of the parameter retrieval, as the main window's buttons do it.
+        std::function<link::Status(session::RetrievalStep)> retrieval;
+        // The GPRS settings and the GSM numbers, read when the window is adapted to a GSM model.
+        std::function<link::Status()> gsmReads;
+    };
+
+    ModemHandlers(session::Session& session, ui::Form2& form2, ui::Form1& form1, ui::ModemWindow& window,
+                  ui::Dialogs& dialogs, Steps steps, QObject* parent = nullptr);
+
+    void open(); // from the connection window: shows the window and loads its files
+    void Form_Load();
+    void Form_Unload();
+    void SERMODEM_Change();
+    void CERCAMODEM_Click();
+    void Sel_Click(int row);
+    void Salva_Click();
+    link::Status Connetti_Click();
+    link::Status Scarica_Vai_Click();
+    void Timer1_Timer();
+    link::Status Interrompi_Click();
+    link::Status Riprova_Click();
+
+    int Stazione_Scelta = 0;
+    QString Ricevuto;
+    QTimer* Timer1 = nullptr;
+
+signals:
+    // The main window took over the call (after the start-up or the retry read).
+    void handedOver();
+
+private:
+    link::Status dial(bool pauseAfterFirstDigit);
+    link::Status startUp(); // after CONNECT
+    void handOver();
+    void show(const QString& text);
+
+    session::Session& m_session;
+    ui::Form2& m_form2;
+    ui::Form1& m_form1;
+    ui::ModemWindow& m_window;
+    ui::Dialogs& m_dialogs;
+    Steps m_steps;
+    bool m_loading = false;
+};
+
+} // namespace stazione::modem

@@ -1,0 +1,169 @@
+// The modem window against the simulated modem: finding it, the station directory, a call that
+// comes up and fills the main window, a download over it, the retry read and the hang-up.
+
+#include "link/timing.h"
+#include "modem/modem_handlers.h"
+#include "modem/stations.h"
+#include "session/session.h"
+#include "support/files.h"
+#include "support/program.h"
+#include "ui/modem_window.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace stazione;
+using namespace std::chrono_literals;
+using testing::contents;
+using testing::Program;
+using testing::SimBench;
+
+namespace {
+
+sim::PtyServer& addModem(SimBench& bench, int port, const std::function<void(sim::Options&)>& adjust = {})
+{
+    return bench.add(port, [&](sim::Options& o) {
+        o.modem = true;
+        if (adjust)
+            adjust(o);
+    });
+}
+
+} // namespace
+
+class ModemWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { link::setTimeScale(0.05); }
+
+    void theModemIsFoundAndRemembered()
+    {
+        SimBench bench;
+        addModem(bench, 3);
+        Program p;
+        ui::ModemWindow& w = p.app.modemWindow();
+        p.app.form2().Command2->click();
+        QVERIFY(p.app.session().link().Porta_Aperta);
+        QVERIFY(w.isVisible());
+        QVERIFY(!p.app.form2().isVisible());
+        QCOMPARE(w.SERMODEM->text(), QString("0"));
+
+        w.SERMODEM->setText("4"); // nothing on COM4
+        QCOMPARE(w.Text1->text(), QString("Modem non presente su questa porta"));
+        QVERIFY(!QFile::exists(modem::modemPortFile()) || contents(modem::modemPortFile()).isEmpty());
+
+        w.SERMODEM->setText("3");
+        QVERIFY2(w.Text1->text().startsWith("Modem Trovato su Com 3"), qPrintable(w.Text1->text()));
+        QVERIFY(w.Text1->text().contains("Simulated GSM modem"));
+        QCOMPARE(contents(modem::modemPortFile()), QByteArray(" 3 \r\n"));
+
+        // "Cerca Modem" walks upward one port per click.
+        w.SERMODEM->setText("0");
+        w.CERCAMODEM->click();
+        QCOMPARE(w.SERMODEM->text(), QString(" 1"));
+        w.CERCAMODEM->click();
+        w.CERCAMODEM->click();
+        QCOMPARE(w.SERMODEM->text(), QString(" 3"));
+        QVERIFY(w.Text1->text().startsWith("Modem Trovato su Com 3"));
+
+        w.close();
+        QVERIFY(p.app.form2().isVisible());
+        QVERIFY(!p.app.session().port().portOpen());
+        QVERIFY(p.app.session().link().Porta_Aperta);
+    }
+
+    void aCallFillsTheMainWindowAndADownloadRunsOverIt()
+    {
+        SimBench bench;
+        sim::PtyServer& station = addModem(bench, 3, [](sim::Options& o) {
+            o.expectedNumber = "0471123456";
+            o.records = 8;
+        });
+        modem::StationDirectory directory;
+        directory[15] = {"Pozzo 15", "0471123456", "31/12/2030", ""};
+        QVERIFY(modem::saveStations(directory, modem::stationsFile(), modem::lastCallsFile()));
+        testing::write(modem::modemPortFile(), " 3 \r\n");
+
+        Program p;
+        ui::ModemWindow& w = p.app.modemWindow();
+        p.app.modem().open();
+        QCOMPARE(w.Telefono[15]->text(), QString("0471123456"));
+        QVERIFY(w.Text1->text().startsWith("Modem Trovato su Com 3"));
+        QVERIFY(!w.Connetti->isEnabled());
+        w.showPage(1);
+        w.Sel[15]->click();
+        QCOMPARE(p.app.modem().Stazione_Scelta, 15);
+        QVERIFY(w.Connetti->isEnabled());
+        w.showPage(0); // another page shown: the choice stays
+
+        QSignalSpy handedOver(&p.app.modem(), &modem::ModemHandlers::handedOver);
+        w.Connetti->trigger();
+        QVERIFY(w.Interrompi->isEnabled());
+        QVERIFY(handedOver.wait(60000));
+
+        QCOMPARE(station.dialledNumbers(), QStringList{"0471123456"});
+        QVERIFY(!w.isVisible());
+        ui::Form1& f = p.app.form1();
+        QVERIFY(f.isVisible());
+        QCOMPARE(f.windowTitle(), QString("KVE_M610_M410 V3.2"));
+        QCOMPARE(f.Nome_Centralina->text(), QString("STAZ1"));
+        QCOMPARE(f.MUX[0]->text(), QString("4"));
+        QVERIFY(!f.GPRS[0]->isHidden());
+        QCOMPARE(w.Text1->text(), QString("Minipannello: OK"));
+        const QString today = QDate::currentDate().toString("dd/MM/yyyy");
+        QCOMPARE(w.Uldata[15]->text(), today);
+        QCOMPARE(modem::loadStations(modem::stationsFile(), modem::lastCallsFile())[15].Uldata, today);
+        QVERIFY(p.app.session().link().Porta_Aperta);
+
+        // The main window works over the call.
+        QTemporaryDir folder;
+        p.app.form1().setDataFolder(folder.path());
+        f.Acquisisci->click();
+        QCOMPARE(f.NREC->text(), QString("8"));
+
+        // The retry read fills the boxes from the fixed-length replies.
+        f.Nome_Centralina->clear();
+        w.Riprova->trigger();
+        QCOMPARE(f.Nome_Centralina->text(), QString("STAZ1"));
+        QCOMPARE(f.data[2]->text().size(), 4);
+
+        // And the call ends.
+        w.Interrompi->trigger();
+        QVERIFY(station.waitForCall(false, 5000ms));
+    }
+
+    void aBusyLineIsShownAndTheTimerGoesOn()
+    {
+        SimBench bench;
+        sim::PtyServer& station =
+            addModem(bench, 3, [](sim::Options& o) { o.dialResult = sim::DialResult::Busy; });
+        testing::write(modem::modemPortFile(), " 3 \r\n");
+        Program p;
+        ui::ModemWindow& w = p.app.modemWindow();
+        p.app.modem().open();
+        w.Telefono[0]->setText("123");
+        // No row selected: row 0 is dialled.
+        w.Connetti->setEnabled(true);
+        w.Connetti->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w.Text1->text().startsWith("BUSY"), 10000);
+        QVERIFY(p.app.modem().Timer1->isActive());
+        QCOMPARE(station.dialledNumbers(), QStringList{"123"});
+        QVERIFY(!p.app.form1().isVisible());
+
+        // "Download and Go" dials with the pause after the first digit.
+        w.Scarica_Vai->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(station.dialledNumbers().size(), 2, 10000);
+        QCOMPARE(station.dialledNumbers().last(), QString("1,23"));
+    }
+};
+
+QTEST_MAIN(ModemWindowTest)
+#include "ui_modem_test.moc"
