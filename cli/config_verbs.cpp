@@ -11,10 +11,25 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace stazione::cli {
 
 namespace {
+
+// Puts a value read from the logger into the report under the name of the box that shows it.
+template<class T> link::Status put(Report& report, const QString& key, const link::Result<T>& value)
+{
+    if (!value)
+        return value.error();
+    if constexpr (std::is_same_v<T, QString>)
+        report.add(key, *value);
+    else if constexpr (std::is_same_v<T, long long>)
+        report.add(key, double(*value));
+    else
+        report.add(key, textArray(*value));
+    return {};
+}
 
 // One step of the retrieval after connection, with the values put where the window shows them.
 link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report& report)
@@ -22,27 +37,14 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
     using session::RetrievalStep;
     switch (step) {
     case RetrievalStep::Channels: {
-        auto count = config::readChannelCount(link);
-        if (!count)
-            return count.error();
-        report.add(QStringLiteral("MUX"), *count);
+        auto count = put(report, QStringLiteral("MUX"), config::readChannelCount(link));
         link.Ritardo(20);
-        return {};
+        return count;
     }
-    case RetrievalStep::Clock: {
-        auto clock = config::readClock(link);
-        if (!clock)
-            return clock.error();
-        report.add(QStringLiteral("data"), textArray(*clock));
-        return {};
-    }
-    case RetrievalStep::StartDate: {
-        auto start = alarms::readStartDate(link);
-        if (!start)
-            return start.error();
-        report.add(QStringLiteral("data_allarme"), textArray(*start));
-        return {};
-    }
+    case RetrievalStep::Clock:
+        return put(report, QStringLiteral("data"), config::readClock(link));
+    case RetrievalStep::StartDate:
+        return put(report, QStringLiteral("data_allarme"), alarms::readStartDate(link));
     case RetrievalStep::Interval: {
         QStringList parts;
         for (int i = 0; i < 3; ++i) {
@@ -55,20 +57,10 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
         report.add(QStringLiteral("conversione"), textArray(parts));
         return {};
     }
-    case RetrievalStep::Preheating: {
-        auto time = config::readPreheating(link);
-        if (!time)
-            return time.error();
-        report.add(QStringLiteral("preaccensione"), *time);
-        return {};
-    }
-    case RetrievalStep::BatteryVoltage: {
-        auto volts = config::readBatteryVoltage(link);
-        if (!volts)
-            return volts.error();
-        report.add(QStringLiteral("parameters_2"), *volts);
-        return {};
-    }
+    case RetrievalStep::Preheating:
+        return put(report, QStringLiteral("preaccensione"), config::readPreheating(link));
+    case RetrievalStep::BatteryVoltage:
+        return put(report, QStringLiteral("parameters_2"), config::readBatteryVoltage(link));
     case RetrievalStep::Memory: {
         auto memory = config::readMemoryState(link);
         if (!memory)
@@ -81,13 +73,8 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
         report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
         return {};
     }
-    case RetrievalStep::StationName: {
-        auto name = config::readStationName(link);
-        if (!name)
-            return name.error();
-        report.add(QStringLiteral("Nome_Centralina"), *name);
-        return {};
-    }
+    case RetrievalStep::StationName:
+        return put(report, QStringLiteral("Nome_Centralina"), config::readStationName(link));
     case RetrievalStep::NextAcquisition: {
         auto next = config::readNextAcquisition(link);
         if (!next)
@@ -96,19 +83,11 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
         return {};
     }
     case RetrievalStep::AcquisitionState:
+        return put(report, QStringLiteral("data_logging"), config::readAcquisitionEnabled(link));
     case RetrievalStep::BatteryType:
-    case RetrievalStep::MiniPanel: {
-        auto read = step == RetrievalStep::AcquisitionState ? config::readAcquisitionEnabled(link)
-                    : step == RetrievalStep::BatteryType    ? config::readBatteryType(link)
-                                                            : config::readMiniPanel(link);
-        if (!read)
-            return read.error();
-        const QString key = step == RetrievalStep::AcquisitionState ? QStringLiteral("data_logging")
-                            : step == RetrievalStep::BatteryType    ? QStringLiteral("BATTPBX")
-                                                                    : QStringLiteral("minipan");
-        report.add(key, double(*read));
-        return {};
-    }
+        return put(report, QStringLiteral("BATTPBX"), config::readBatteryType(link));
+    case RetrievalStep::MiniPanel:
+        return put(report, QStringLiteral("minipan"), config::readMiniPanel(link));
     }
     return {};
 }
