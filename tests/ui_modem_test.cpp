@@ -140,6 +140,25 @@ private slots:
         QVERIFY(station.waitForCall(false, 5000ms));
     }
 
+    void theDateOfTheCallIsKeptEvenWhenTheStartUpFails()
+    {
+        SimBench bench;
+        addModem(bench, 3, [](sim::Options& o) { o.silent = true; }); // the logger behind never answers
+        testing::write(modem::modemPortFile(), " 3 \r\n");
+        Program p;
+        p.app.session().link().setReplyTimeout(300ms);
+        ui::ModemWindow& w = p.app.modemWindow();
+        p.app.modem().open();
+        w.Telefono[2]->setText("0471");
+        w.Sel[2]->click();
+        w.Connetti->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w.Text1->text().contains("did not answer"), 30000);
+        const QString today = QDate::currentDate().toString("dd/MM/yyyy");
+        QCOMPARE(modem::loadStations(modem::stationsFile(), modem::lastCallsFile())[2].Uldata, today);
+        QVERIFY(!p.app.form1().isVisible());
+        QVERIFY(w.Riprova->isEnabled());
+    }
+
     void aBusyLineIsShownAndTheTimerGoesOn()
     {
         SimBench bench;
