@@ -83,16 +83,11 @@ link::Result<session::Identification> remoteStartup(link::Link& link)
         if (auto s = link.Svuota_Buffer(); !s)
             return s.error();
     }
-    session::Identification id;
-    id.Porta = link.Porta;
-    for (int i = 0; i < 2; ++i) {
-        auto fields = link::request(link, link::cmd::identify(), 2);
-        if (!fields)
-            return fields.error();
-        id.Modello = fields->at(0);
-        id.Versione = fields->at(1);
-    }
-    return id;
+    // The second answer is the one kept.
+    auto first = session::askIdentification(link);
+    if (!first)
+        return first.error();
+    return session::askIdentification(link);
 }
 
 RemoteModel remoteModel(const QString& modello)

@@ -1,6 +1,7 @@
 #include "session/port_scan.h"
 
 #include "link/commands.h"
+#include "link/exchange.h"
 #include "link/numbers.h"
 #include "link/port_resolver.h"
 #include "session/models.h"
@@ -59,21 +60,20 @@ QString foundStatus(const Identification& id)
            id.Versione + QStringLiteral(" rilevato sulla porta #") + QString::number(id.Porta);
 }
 
+link::Result<Identification> askIdentification(link::Link& link)
+{
+    auto fields = link::request(link, link::cmd::identify(), 2);
+    if (!fields)
+        return fields.error();
+    return Identification{fields->at(0), fields->at(1), link.Porta};
+}
+
 link::Result<Identification> identifyOpenLogger(link::Link& link)
 {
     if (auto s = link.Svuota_Buffer(); !s)
         return s.error();
     link.Ritardo(700);
-    const auto command = link::cmd::identify();
-    if (auto s = link.Invia_Comando(command.text, command.params); !s)
-        return s.error();
-    auto modello = link.Leggi_Risposta();
-    if (!modello)
-        return modello.error();
-    auto versione = link.Leggi_Risposta();
-    if (!versione)
-        return versione.error();
-    return Identification{*modello, *versione, link.Porta};
+    return askIdentification(link);
 }
 
 link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 porta, QString* why)

@@ -30,6 +30,9 @@ QString scanningStatus(qint16 porta);
 QString foundStatus(const Identification& id);
 inline const QString kNotFoundStatus = QStringLiteral("Datalogger non trovato, controllare la connessione");
 
+// "V": the model and the version of the logger on the connection.
+link::Result<Identification> askIdentification(link::Link& link);
+
 // Asks the logger on the open connection who it is: the logger needs 7 s after waking before it
 // takes commands, then "V" answers with the model and the version.
 link::Result<Identification> identifyOpenLogger(link::Link& link);
