@@ -4,6 +4,7 @@
 #include "link/port_lock.h"
 #include "link/port_resolver.h"
 #include "link/result.h"
+#include "link/trace.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -47,7 +48,8 @@ public:
 
     Result<qint64> inBufferCount() const;
     Status discardInput();
-    Status output(const QByteArray& bytes);
+    // `part` only tells the trace whether the bytes begin a command or carry its parameters.
+    Status output(const QByteArray& bytes, Trace::Part part = Trace::Part::Command);
     Result<QByteArray> input();    // up to inputLen() characters
     Result<QByteArray> inputAll(); // everything waiting, whatever inputLen()
 
@@ -66,6 +68,10 @@ public:
     // The device path the open port number resolved to ("" before the first open).
     const QString& devicePath() const { return m_devicePath; }
     const PortResolver& resolver() const { return m_resolver; }
+
+    // Every byte sent and received is told to the trace while one is set (it is not owned).
+    void setTrace(Trace* trace) { m_trace = trace; }
+    Trace* trace() const { return m_trace; }
 
 signals:
     void lineLost(const QString& reason);
@@ -86,6 +92,7 @@ private:
     std::vector<QEventLoop*> m_waits;
     PortLock m_lock;
     int m_lockWaitMs = 0;
+    Trace* m_trace = nullptr;
 };
 
 // The port a program normally uses: QSerialPort behind the default port resolver.
