@@ -212,7 +212,7 @@ bool keepCallDate(int row, const QDate& today)
     if (!lock.tryLock(10000))
         return false;
     StationDirectory directory = loadStations(stationsFile(), lastCallsFile());
-    directory[size_t(row - 1)].Uldata = today.toString(QStringLiteral("dd/MM/yyyy"));
+    directory[size_t(row - 1)].Uldata = callDateText(today);
     return saveStations(directory, stationsFile(), lastCallsFile());
 }
 
