@@ -23,7 +23,7 @@ CommPort::CommPort(std::unique_ptr<Device> device, PortResolver resolver, QObjec
     , m_resolver(std::move(resolver))
 {
     connect(m_device.get(), &Device::lineLost, this, [this](const QString& reason) {
-        qCInfo(lcLink) << "COM" << m_commPort << "lost:" << reason;
+        qCInfo(lcLink).noquote() << QStringLiteral("COM%1 lost: %2").arg(m_commPort).arg(reason);
         m_lost = true;
         m_lostReason = reason;
         emit lineLost(reason);
@@ -81,7 +81,7 @@ Status CommPort::setPortOpen(bool open)
 {
     if (!open) {
         if (m_device->isOpen()) {
-            qCInfo(lcLink) << "COM" << m_commPort << "closed";
+            qCInfo(lcLink).noquote() << QStringLiteral("COM%1 closed").arg(m_commPort);
             if (m_trace)
                 m_trace->note(tr("COM%1 closed").arg(m_commPort));
         }
@@ -120,7 +120,7 @@ Status CommPort::setPortOpen(bool open)
             port_error::kInvalidSettings,
             tr("COM%1 does not take the settings %2.").arg(m_commPort).arg(m_settings.toString()));
     }
-    qCInfo(lcLink) << "COM" << m_commPort << "opened on" << mapping->path;
+    qCInfo(lcLink).noquote() << QStringLiteral("COM%1 opened on %2").arg(m_commPort).arg(mapping->path);
     m_lost = false;
     m_lostReason.clear();
     m_device->setDataTerminalReady(m_dtr);
