@@ -8,6 +8,7 @@
 #include "data/archive.h"
 #include "data/downloads.h"
 #include "data/file_names.h"
+#include "link/port_resolver.h"
 #include "link/timing.h"
 #include "modem/modem.h"
 #include "modem/stations.h"
@@ -18,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <deque>
@@ -202,6 +204,24 @@ QString stationFolder(const QString& dir, const CollectTarget& target)
     return QDir(dir).filePath(name);
 }
 
+QString rememberedReport()
+{
+    QFile file(link::settingsFolder() + QStringLiteral("/raccolta.ini"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readLine()).trimmed();
+}
+
+void rememberReport(const QString& path)
+{
+    QDir().mkpath(link::settingsFolder());
+    QSaveFile file(link::settingsFolder() + QStringLiteral("/raccolta.ini"));
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QFileInfo(path).absoluteFilePath().toUtf8() + "\r\n");
+        (void)file.commit();
+    }
+}
+
 bool keepCallDate(int row, const QDate& today)
 {
     if (row < 1 || row > kStations)
@@ -363,6 +383,7 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
         queue.push_back({t, 0, {}, {}});
     const auto wait = link::scaled(settings.retryWait);
     const QString report = QDir(settings.dir).filePath(data::kReportFileName);
+    rememberReport(report);
 
     while (!queue.empty()) {
         // The first station whose retry wait is over; when none is, the one that is next due.
