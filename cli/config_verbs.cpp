@@ -257,7 +257,14 @@ int runSetEnabled(const Options& options, bool enabled)
     logger->close();
     report.add(QStringLiteral("data_logging"), double(*state));
     report.print();
-    return *state == (enabled ? 1 : 0) ? kExitOk : kExitFailure;
+    if (*state != (enabled ? 1 : 0)) {
+        message(QStringLiteral("Il datalogger non ha cambiato lo stato: l'acquisizione resta %1.")
+                    .arg(*state == 1   ? QStringLiteral("abilitata")
+                         : *state == 0 ? QStringLiteral("disabilitata")
+                                       : QStringLiteral("nello stato %1").arg(*state)));
+        return kExitFailure;
+    }
+    return kExitOk;
 }
 
 } // namespace stazione::cli

@@ -12,6 +12,12 @@ namespace stazione::cli {
 
 using namespace std::chrono_literals;
 
+namespace {
+// How long a set may still take to complete after Ctrl-C: a set of 16 channels takes a fraction
+// of this at 9600 baud.
+constexpr auto kInterruptGrace = 400ms;
+} // namespace
+
 int runMonitor(const Options& options)
 {
     auto logger = connectLogger(options);
@@ -36,7 +42,13 @@ int runMonitor(const Options& options)
         live::deleteQuietly(options.file);
     }
 
+    // Ctrl-C ends the session after the set being read; a logger that has fallen silent in the
+    // middle of a set does not hold it up for the reply time-out: the wait is cancelled soon after.
     Interrupt interrupt;
+    QTimer grace;
+    grace.setSingleShot(true);
+    QObject::connect(&grace, &QTimer::timeout, [&link] { link.cancel(); });
+    QObject::connect(&interrupt, &Interrupt::triggered, [&grace] { grace.start(kInterruptGrace); });
     int sets = 0;
     live::SessionTable table;
     const live::SessionEnd end = live::runSession(

@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "link/link.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -61,8 +62,8 @@ Options:
   --modem-port M --dial NUMBER
                         reach the logger by a call: the modem on COMM dials NUMBER, the
                         command runs over the call, and the call is hung up at the end
-  --call-timeout SECONDS  how long the call may take to connect (default 90)
-  --timeout SECONDS     how long to wait for each reply field (default 10)
+  --call-timeout SECONDS  how long the call may take to connect (default 90; 0.1-3600)
+  --timeout SECONDS     how long to wait for each reply field (default 10; 0.1-3600)
   --json                print the result as one JSON object
   --yes                 confirm reset, erase or set-channels
   --now                 set-clock: take the PC's date and time
@@ -73,7 +74,8 @@ Options:
 
 Exit status: 0 success, 1 the logger or the link failed (or refused a write), 2 wrong usage
 or a value the window would refuse too.
-Environment: STAZIONE_PORTS (folder of COMn links), STAZIONE_TIME_SCALE (pause factor).
+Environment: STAZIONE_PORTS (folder of COMn links), STAZIONE_TIME_SCALE (pause factor),
+STAZIONE_REPLY_TIMEOUT (seconds, like --timeout).
 )";
 
 int usageError(const QString& text)
@@ -149,12 +151,24 @@ int main(int argc, char** argv)
         options.modemPort = n;
         options.dial = parser.value(dial);
     }
-    if (parser.isSet(callTimeout)) {
+    // A time-out beyond the timers' range (or nan, inf) would make a wait unbounded.
+    auto seconds = [](const QString& text) -> std::optional<double> {
         bool ok = false;
-        options.callTimeoutSeconds = parser.value(callTimeout).toDouble(&ok);
-        if (!ok || options.callTimeoutSeconds <= 0)
-            return usageError(QStringLiteral("--call-timeout takes a number of seconds greater than 0."));
+        const double value = text.toDouble(&ok);
+        if (!ok || !stazione::link::timeoutFromSeconds(value))
+            return std::nullopt;
+        return value;
+    };
+    const QString timeRange = QStringLiteral("a number of seconds from 0.1 to 3600");
+    if (parser.isSet(callTimeout)) {
+        const auto value = seconds(parser.value(callTimeout));
+        if (!value)
+            return usageError(QStringLiteral("--call-timeout takes %1.").arg(timeRange));
+        options.callTimeoutSeconds = *value;
     }
+    if (qEnvironmentVariableIsSet("STAZIONE_REPLY_TIMEOUT") &&
+        !seconds(qEnvironmentVariable("STAZIONE_REPLY_TIMEOUT")))
+        return usageError(QStringLiteral("STAZIONE_REPLY_TIMEOUT takes %1.").arg(timeRange));
     for (const QCommandLineOption* counted : {&sets, &groups}) {
         if (!parser.isSet(*counted))
             continue;
@@ -178,11 +192,10 @@ int main(int argc, char** argv)
         options.port = n;
     }
     if (parser.isSet(timeout)) {
-        bool ok = false;
-        const double seconds = parser.value(timeout).toDouble(&ok);
-        if (!ok || seconds <= 0)
-            return usageError(QStringLiteral("--timeout takes a number of seconds greater than 0."));
-        options.timeoutSeconds = seconds;
+        const auto value = seconds(parser.value(timeout));
+        if (!value)
+            return usageError(QStringLiteral("--timeout takes %1.").arg(timeRange));
+        options.timeoutSeconds = *value;
     }
 
     struct Verb {

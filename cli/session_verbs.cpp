@@ -1,11 +1,14 @@
 #include "cli/cli.h"
+#include "cli/interrupt.h"
 #include "config/clock_schedule.h"
 #include "config/station.h"
 #include "data/downloads.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/link.h"
+#include "link/numbers.h"
 #include "modem/stations.h"
+#include "session/port_scan.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -91,8 +94,20 @@ int runDestructive(const Options& options, Destructive what)
         return kExitFailure;
     }
     if (what == Destructive::Reset) {
-        // The logger takes a moment to come back; what it then holds is read by the next command.
+        // The logger reads no reply to the reset: that it took it shows in its coming back, which
+        // takes it a moment. It then answers its identification again.
+        message(QStringLiteral("Reset inviato; attendo che il datalogger risponda di nuovo..."));
         link.Ritardo(50);
+        auto again = session::askIdentification(link);
+        for (int attempt = 1; !again && again.error().kind == link::ErrorKind::TimedOut && attempt < 3;
+             ++attempt) {
+            link.Ritardo(100);
+            again = session::askIdentification(link);
+        }
+        if (!again) {
+            message(QStringLiteral("Il datalogger non risponde dopo il reset: %1").arg(again.error().message));
+            return kExitFailure;
+        }
         report.add(QStringLiteral("reset"), true);
     } else {
         link.Ritardo(20);
@@ -101,10 +116,25 @@ int runDestructive(const Options& options, Destructive what)
             message(memory.error().message);
             return kExitFailure;
         }
-        report.add(QStringLiteral("erased"), true);
-        if (*memory) {
-            report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
-            report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
+        // An erased memory has every acquisition available again; anything else means the
+        // logger did not erase (a wrong code, a logger that refuses writes).
+        if (!*memory) {
+            message(QStringLiteral("Nessun canale attivo: lo stato della memoria non si può leggere, "
+                                   "la cancellazione non è verificata."));
+            return kExitFailure;
+        }
+        report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
+        report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
+        const bool erased =
+            link::integerValue((*memory)->available) == link::integerValue((*memory)->possible);
+        report.add(QStringLiteral("erased"), erased);
+        if (!erased) {
+            logger->close();
+            report.print();
+            message(QStringLiteral("Il datalogger non ha cancellato la memoria: %1 acquisizioni disponibili "
+                                   "su %2.")
+                        .arg((*memory)->available.trimmed(), (*memory)->possible.trimmed()));
+            return kExitFailure;
         }
     }
     logger->close();
@@ -132,21 +162,26 @@ int runDownload(const Options& options)
     report.add(QStringLiteral("Nome_Centralina"), *station);
     const QDate today = QDate::currentDate();
     std::optional<link::Error> stopped;
+    // Ctrl-C stops the download; the line is drained before the program ends, so that the logger
+    // is not left streaming into the next command.
+    Interrupt interrupt;
+    QObject::connect(&interrupt, &Interrupt::triggered, [&link] { link.cancel(); });
+    const auto notice = [](const QString& text) { message(text); };
     if (options.temp) {
         const QString path = QDir(folder).filePath(data::temperatureFileName(*station, today));
-        auto download = data::downloadTemperatures(link, path, QDateTime::currentDateTime());
+        auto download = data::downloadTemperatures(link, path, QDateTime::currentDateTime(), {}, notice);
         if (failed(download))
             return kExitFailure;
-        report.add(QStringLiteral("file"), path);
+        report.add(QStringLiteral("file"), download->path);
         report.add(QStringLiteral("records"), download->received);
         report.add(QStringLiteral("channels"), download->channels);
         stopped = download->stopped;
     } else {
         const QString path = QDir(folder).filePath(data::sensorFileName(*station, today));
-        auto download = data::downloadRecords(link, path, options.fromEnd);
+        auto download = data::downloadRecords(link, path, options.fromEnd, {}, notice);
         if (failed(download))
             return kExitFailure;
-        report.add(QStringLiteral("file"), path);
+        report.add(QStringLiteral("file"), download->path);
         report.add(QStringLiteral("lines"), double(download->lines));
         stopped = download->stopped;
     }

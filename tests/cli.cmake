@@ -3,3 +3,6 @@ stazione_add_gtest(cli_test SOURCES cli_test.cpp LIBS Qt6::Core)
 target_compile_definitions(cli_test PRIVATE
     STAZIONE_CLI_PROGRAM="$<TARGET_FILE:stazione-cli>" STAZIONE_SIM_PROGRAM="$<TARGET_FILE:stazione-sim>")
 add_dependencies(cli_test stazione-cli stazione-sim)
+stazione_add_gtest(cli_failure_test SOURCES cli_failure_test.cpp LIBS Qt6::Core stazione_sim)
+target_compile_definitions(cli_failure_test PRIVATE STAZIONE_CLI_PROGRAM="$<TARGET_FILE:stazione-cli>")
+add_dependencies(cli_failure_test stazione-cli)
