@@ -7,7 +7,6 @@
 #include "link/exchange.h"
 #include "link/link.h"
 #include "link/numbers.h"
-#include "modem/stations.h"
 #include "session/port_scan.h"
 
 #include <QDir>
@@ -59,15 +58,7 @@ int runPorts(const Options& options)
 
 int runIdentify(const Options& options)
 {
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    logger->close();
-
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    report.print();
-    return kExitOk;
+    return onLogger(options, [](Run&) { return Verdict::Done; });
 }
 
 int runDestructive(const Options& options, Destructive what)
@@ -81,65 +72,50 @@ int runDestructive(const Options& options, Destructive what)
                       "stazione-cli: erase deletes all recorded data of the logger; add --yes to confirm."));
         return kExitUsage;
     }
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    const auto command = what == Destructive::Reset ? link::cmd::resetLogger() : link::cmd::eraseMemory();
-    if (auto sent = link::send(link, command); !sent) {
-        message(sent.error().message);
-        return kExitFailure;
-    }
-    if (what == Destructive::Reset) {
-        // The logger reads no reply to the reset: that it took it shows in its coming back, which
-        // takes it a moment. It then answers its identification again.
-        message(QStringLiteral("Reset inviato; attendo che il datalogger risponda di nuovo..."));
-        link.Ritardo(50);
-        auto again = session::askIdentification(link);
-        for (int attempt = 1; !again && again.error().kind == link::ErrorKind::TimedOut && attempt < 3;
-             ++attempt) {
-            link.Ritardo(100);
-            again = session::askIdentification(link);
+    return onLogger(options, [what](Run& run) {
+        const auto command = what == Destructive::Reset ? link::cmd::resetLogger() : link::cmd::eraseMemory();
+        if (auto sent = link::send(run.link, command); !sent)
+            return fail(sent.error());
+        if (what == Destructive::Reset) {
+            // The logger reads no reply to the reset: that it took it shows in its coming back,
+            // which takes it a moment. It then answers its identification again.
+            message(QStringLiteral("Reset inviato; attendo che il datalogger risponda di nuovo..."));
+            run.link.Ritardo(50);
+            auto again = session::askIdentification(run.link);
+            for (int attempt = 1; !again && again.error().kind == link::ErrorKind::TimedOut && attempt < 3;
+                 ++attempt) {
+                run.link.Ritardo(100);
+                again = session::askIdentification(run.link);
+            }
+            if (!again) {
+                message(QStringLiteral("Il datalogger non risponde dopo il reset: %1").arg(again.error().message));
+                return Verdict::Failed;
+            }
+            run.report.add(QStringLiteral("reset"), true);
+            return Verdict::Done;
         }
-        if (!again) {
-            message(QStringLiteral("Il datalogger non risponde dopo il reset: %1").arg(again.error().message));
-            return kExitFailure;
-        }
-        report.add(QStringLiteral("reset"), true);
-    } else {
-        link.Ritardo(20);
-        auto memory = config::readMemoryState(link);
-        if (!memory) {
-            message(memory.error().message);
-            return kExitFailure;
-        }
-        // An erased memory has every acquisition available again; anything else means the
-        // logger did not erase (a wrong code, a logger that refuses writes).
+        run.link.Ritardo(20);
+        auto memory = config::readMemoryState(run.link);
+        if (!memory)
+            return fail(memory.error());
+        // An erased memory has every acquisition available again; anything else means the logger
+        // did not erase (a wrong code, a logger that refuses writes).
         if (!*memory) {
             message(QStringLiteral("Nessun canale attivo: lo stato della memoria non si può leggere, "
                                    "la cancellazione non è verificata."));
-            return kExitFailure;
+            return Verdict::Failed;
         }
-        report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
-        report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
-        const bool erased =
-            link::integerValue((*memory)->available) == link::integerValue((*memory)->possible);
-        report.add(QStringLiteral("erased"), erased);
+        run.report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
+        run.report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
+        const bool erased = link::integerValue((*memory)->available) == link::integerValue((*memory)->possible);
+        run.report.add(QStringLiteral("erased"), erased);
         if (!erased) {
-            logger->close();
-            report.print();
-            message(QStringLiteral("Il datalogger non ha cancellato la memoria: %1 acquisizioni disponibili "
-                                   "su %2.")
+            message(QStringLiteral("Il datalogger non ha cancellato la memoria: %1 acquisizioni disponibili su %2.")
                         .arg((*memory)->available.trimmed(), (*memory)->possible.trimmed()));
-            return kExitFailure;
+            return Verdict::Incomplete;
         }
-    }
-    logger->close();
-    report.print();
-    return kExitOk;
+        return Verdict::Done;
+    });
 }
 
 int runDownload(const Options& options)
@@ -149,80 +125,42 @@ int runDownload(const Options& options)
         message(QStringLiteral("stazione-cli: %1 is not a folder.").arg(folder));
         return kExitUsage;
     }
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    auto station = config::readStationName(link);
-    if (failed(station))
-        return kExitFailure;
-
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    report.add(QStringLiteral("Nome_Centralina"), *station);
-    const QDate today = QDate::currentDate();
-    std::optional<link::Error> stopped;
-    // Ctrl-C stops the download; the line is drained before the program ends, so that the logger
-    // is not left streaming into the next command.
-    Interrupt interrupt;
-    QObject::connect(&interrupt, &Interrupt::triggered, [&link] { link.cancel(); });
-    const auto notice = [](const QString& text) { message(text); };
-    if (options.temp) {
-        const QString path = QDir(folder).filePath(data::temperatureFileName(*station, today));
-        auto download = data::downloadTemperatures(link, path, QDateTime::currentDateTime(), {}, notice);
-        if (failed(download))
-            return kExitFailure;
-        report.add(QStringLiteral("file"), download->path);
-        report.add(QStringLiteral("records"), download->received);
-        report.add(QStringLiteral("channels"), download->channels);
-        stopped = download->stopped;
-    } else {
-        const QString path = QDir(folder).filePath(data::sensorFileName(*station, today));
-        auto download = data::downloadRecords(link, path, options.fromEnd, {}, notice);
-        if (failed(download))
-            return kExitFailure;
-        report.add(QStringLiteral("file"), download->path);
-        report.add(QStringLiteral("lines"), double(download->lines));
-        stopped = download->stopped;
-    }
-    logger->close();
-    report.print();
-    if (stopped) {
-        message(stopped->message);
-        return kExitFailure;
-    }
-    return kExitOk;
-}
-
-int runStations(const Options& options)
-{
-    const modem::StationDirectory directory =
-        modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
-    QJsonArray rows;
-    for (int i = 0; i < modem::kStations; ++i) {
-        const modem::Station& s = directory[i];
-        if (s.Nome.isEmpty() && s.Telefono.isEmpty() && s.Scadenza.isEmpty() && s.Uldata.isEmpty())
-            continue;
-        rows.append(QJsonObject{{QStringLiteral("row"), i},
-                                {QStringLiteral("Nome"), s.Nome},
-                                {QStringLiteral("Telefono"), s.Telefono},
-                                {QStringLiteral("Scadenza"), s.Scadenza},
-                                {QStringLiteral("Uldata"), s.Uldata}});
-    }
-    if (options.json) {
-        out(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact)));
-        return kExitOk;
-    }
-    if (rows.isEmpty())
-        message(QStringLiteral("No station in %1.").arg(modem::stationsFile()));
-    for (const QJsonValue& v : rows) {
-        const QJsonObject r = v.toObject();
-        out(QStringLiteral("%1\t%2\t%3\t%4\t%5")
-                .arg(r.value("row").toInt())
-                .arg(r.value("Nome").toString(), r.value("Telefono").toString(),
-                     r.value("Scadenza").toString(), r.value("Uldata").toString()));
-    }
-    return kExitOk;
+    return onLogger(options, [&](Run& run) {
+        auto station = config::readStationName(run.link);
+        if (!station)
+            return fail(station.error());
+        run.report.add(QStringLiteral("Nome_Centralina"), *station);
+        const QDate today = QDate::currentDate();
+        std::optional<link::Error> stopped;
+        // Ctrl-C stops the download; the line is drained before the program ends, so that the
+        // logger is not left streaming into the next command.
+        Interrupt interrupt;
+        QObject::connect(&interrupt, &Interrupt::triggered, [&run] { run.link.cancel(); });
+        const auto notice = [](const QString& text) { message(text); };
+        if (options.temp) {
+            const QString path = QDir(folder).filePath(data::temperatureFileName(*station, today));
+            auto download = data::downloadTemperatures(run.link, path, QDateTime::currentDateTime(), {}, notice);
+            if (!download)
+                return fail(download.error());
+            run.report.add(QStringLiteral("file"), download->path);
+            run.report.add(QStringLiteral("records"), download->received);
+            run.report.add(QStringLiteral("channels"), download->channels);
+            stopped = download->stopped;
+        } else {
+            const QString path = QDir(folder).filePath(data::sensorFileName(*station, today));
+            auto download = data::downloadRecords(run.link, path, options.fromEnd, {}, notice);
+            if (!download)
+                return fail(download.error());
+            run.report.add(QStringLiteral("file"), download->path);
+            run.report.add(QStringLiteral("lines"), double(download->lines));
+            stopped = download->stopped;
+        }
+        if (stopped) {
+            message(stopped->message);
+            return Verdict::Incomplete;
+        }
+        return Verdict::Done;
+    });
 }
 
 } // namespace stazione::cli

@@ -156,7 +156,7 @@ TEST_F(CliFailures, IgnoredCommandsAreFailuresWithAMessage)
 
     const CliRun disable = cli({"disable", "--port", "3"});
     EXPECT_EQ(disable.exitCode, 1);
-    EXPECT_TRUE(disable.err.contains("l'acquisizione resta abilitata")) << disable.err.toStdString();
+    EXPECT_TRUE(disable.err.contains("did not change its acquisition state")) << disable.err.toStdString();
 
     // A logger that does not come back after the reset: its line goes dead once it has the command.
     sim::PtyServer& gone = bench.add(4);
