@@ -58,7 +58,7 @@ QString printable(const QString& text, bool keepLineBreaks)
 
 void out(const QString& text)
 {
-    std::fputs(printable(text, false).toLocal8Bit().constData(), stdout);
+    std::fputs(printable(text, true).toLocal8Bit().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
@@ -102,7 +102,7 @@ void Report::print() const
         return;
     }
     for (const QString& key : m_keys)
-        out(key + QStringLiteral(": ") + plain(m_object.value(key)));
+        out(key + QStringLiteral(": ") + printable(plain(m_object.value(key)), false));
 }
 
 void message(const QString& text)

@@ -62,9 +62,10 @@ private:
     QStringList m_keys; // in the order added
 };
 
-// Messages for the operator go to stderr, results to stdout, one line each (a message may hold
-// line breaks). Control characters are shown escaped (ESC as \x1b), so that what a logger sends
-// can never drive the terminal.
+// Messages for the operator go to stderr, results to stdout. Control characters other than line
+// breaks and tabs are shown escaped (ESC as \x1b), so that what a logger sends can never drive
+// the terminal; printable() with keepLineBreaks false escapes line breaks too, for one value that
+// must stay on its line.
 void message(const QString& text);
 void out(const QString& text);
 QString printable(const QString& text, bool keepLineBreaks);

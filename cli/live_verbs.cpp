@@ -49,7 +49,7 @@ int runMonitor(const Options& options)
         const live::SessionEnd end = live::runSession(
             run.link, table, *channels, options.file,
             {[&] { return interrupt.requested() || (options.count > 0 && sets >= options.count); },
-             [&] { ++sets; }, [](const QString& line) { out(line); }});
+             [&] { ++sets; }, [](const QString& line) { out(printable(line, false)); }});
         return end.error ? fail(*end.error) : Verdict::Printed;
     });
 }
@@ -87,7 +87,7 @@ int runLive(const Options& options)
             link, perGroup,
             [&](const live::Reading& r) {
                 ++readings;
-                out(QStringLiteral("%1 %2 %3").arg(r.index).arg(r.label, r.value));
+                out(printable(QStringLiteral("%1 %2 %3").arg(r.index).arg(r.label, r.value), false));
             },
             [&] {
                 if (options.count > 0 && readings >= options.count * perGroup)
