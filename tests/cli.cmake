@@ -10,3 +10,6 @@ stazione_add_gtest(collect_test SOURCES collect_test.cpp LIBS Qt6::Core)
 target_compile_definitions(collect_test PRIVATE
     STAZIONE_CLI_PROGRAM="$<TARGET_FILE:stazione-cli>" STAZIONE_SIM_PROGRAM="$<TARGET_FILE:stazione-sim>")
 add_dependencies(collect_test stazione-cli stazione-sim)
+stazione_add_gtest(cli_failure_test SOURCES cli_failure_test.cpp LIBS Qt6::Core stazione_sim)
+target_compile_definitions(cli_failure_test PRIVATE STAZIONE_CLI_PROGRAM="$<TARGET_FILE:stazione-cli>")
+add_dependencies(cli_failure_test stazione-cli)
