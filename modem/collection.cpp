@@ -317,11 +317,12 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
                 fail(CollectResult::FileError, download.error().message);
             } else {
                 o.complete = !download->stopped;
-                // The lines that came are archived even when the stream broke off.
-                QString written = download->path;
-                if (!QFileInfo::exists(written) && QFileInfo::exists(written + QStringLiteral(".part")))
-                    written += QStringLiteral(".part");
-                auto lines = data::readCompleteLines(written);
+                // The lines that came are archived even when the stream broke off: they are in the
+                // .part the download keeps then (none when it kept nothing).
+                o.file = download->path;
+                const bool kept = !download->stopped || download->path != path;
+                auto lines = kept ? data::readCompleteLines(download->path)
+                                  : link::Result<QList<QByteArray>>(QList<QByteArray>());
                 if (!lines) {
                     fail(CollectResult::FileError, lines.error().message);
                 } else {

@@ -237,6 +237,25 @@ TEST_F(Collect, AKillInTheMiddleOfADownloadLosesAndDoublesNothing)
     EXPECT_GT(archive.size(), before.size());
 }
 
+// A download that never ends with its end mark: kept, reported incomplete, its whole lines archived.
+TEST_F(Collect, ADownloadCutShortIsKeptAndItsWholeLinesArchived)
+{
+    startNetwork(2, {"--stop-after", "1500"});
+    const Outcome run = collect({"--modem-port", "2", "--stations", "1", "--retries", "0", "--timeout", "1", "--json"});
+    EXPECT_EQ(run.exitCode, 1);
+    const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(o.value("result").toString(), "timeout") << qPrintable(run.out);
+    EXPECT_FALSE(o.value("complete").toBool());
+    const QList<QByteArray> archive = lines(dir() + "/Alfa/Alfa_archivio.txt");
+    EXPECT_GT(archive.size(), 10);
+    EXPECT_EQ(o.value("new_lines").toInt(), archive.size());
+    // Whole lines only: the one the stream broke off in is not there.
+    const QList<QByteArray> kept = lines(o.value("file").toString());
+    EXPECT_EQ(archive, kept);
+    for (const QByteArray& line : archive)
+        EXPECT_TRUE(line.endsWith('\r')) << line.constData();
+}
+
 TEST_F(Collect, AClockOffByMoreThanAllowedIsSetAndReadBack)
 {
     startNetwork(2, {"--clock-offset", "-300"});
