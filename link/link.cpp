@@ -182,6 +182,45 @@ Result<QString> Link::Leggi_Risposta()
     return Risposta;
 }
 
+Result<QByteArrayView> Link::nextField()
+{
+    Around around(*this);
+    if (!around.status())
+        return around.status().error();
+    qsizetype comma = m_accumulo.indexOf(',', m_head);
+    if (comma < 0) {
+        // The fields handed out before are no longer needed.
+        if (m_head == m_accumulo.size())
+            m_accumulo.clear();
+        else
+            m_accumulo.remove(0, m_head);
+        m_head = 0;
+        const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
+        for (;;) {
+            const qsizetype scanFrom = m_accumulo.size();
+            auto chunk = m_port.inputAll();
+            if (!chunk)
+                return chunk.error();
+            if (chunk->isEmpty()) {
+                const auto wait = m_port.waitForMoreInput(deadline);
+                if (wait != CommPort::Wait::Ready)
+                    return waitFailure(wait, m_accumulo.mid(m_head));
+                continue;
+            }
+            if (m_accumulo.isEmpty())
+                m_accumulo = std::move(*chunk);
+            else
+                m_accumulo += *chunk;
+            comma = m_accumulo.indexOf(',', scanFrom);
+            if (comma >= 0)
+                break;
+        }
+    }
+    const QByteArrayView field(m_accumulo.constData() + m_head, comma - m_head);
+    m_head = comma + 1;
+    return field;
+}
+
 Status Link::Svuota_Buffer()
 {
     Around around(*this);

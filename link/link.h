@@ -49,6 +49,13 @@ public:
     // Waits at most the reply time-out for the field to complete.
     Result<QString> Leggi_Risposta();
 
+    // The next reply field as Leggi_Risposta reads it, but as bytes that stay valid only until the
+    // next read from this link, and without touching Risposta: a long counted stream is cut into
+    // fields without a string for each.
+    Result<QByteArrayView> nextField();
+    // Whether the next field is complete in what was already received: a read takes it at once.
+    bool fieldWaiting() const { return m_accumulo.indexOf(',', m_head) >= 0; }
+
     // Drops everything received so far, in the port and in Accumulo.
     Status Svuota_Buffer();
 

@@ -139,6 +139,7 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
     table.start(channels);
     if (!appendLine(path, kStartMark) || !appendLine(path, table.header().join(QLatin1Char(','))))
         return broken(fileError(path));
+    table.setSessionFile(path);
     if (auto s = link::send(link, link::cmd::startContinuousMeasurement()); !s)
         return broken(s.error());
 
