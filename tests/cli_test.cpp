@@ -12,9 +12,11 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -134,6 +136,29 @@ TEST_F(Cli, AMissingPortIsADeviceFailure)
     const CliRun r = cli({"identify", "--port", "7"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("COM7 is not in the system")) << r.err.toStdString();
+}
+
+TEST_F(Cli, APortRefusedForPermissionNamesTheFix)
+{
+    // The port must be refused for real: run as a user outside the pty's group, which only root
+    // can arrange (CI runs as root).
+    const QString setpriv = QStandardPaths::findExecutable("setpriv");
+    if (::geteuid() != 0 || setpriv.isEmpty())
+        GTEST_SKIP() << "needs root and setpriv to run as a user without access to the port";
+    startSim(4);
+    const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                      QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QFile::setPermissions(ports.path(), open);
+    QFile::setPermissions(config.path(), open);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", STAZIONE_CLI_PROGRAM, "identify",
+                      "--port", "4"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("permission denied")) << err.toStdString();
+    EXPECT_TRUE(err.contains("sudo adduser $USER dialout")) << err.toStdString();
 }
 
 TEST_F(Cli, WrongUsage)
@@ -280,6 +305,23 @@ TEST_F(Cli, ATracedSessionShowsExactlyTheBytesTheLoggerSaw)
     ASSERT_GT(logged.size(), 20);
     EXPECT_EQ(traced, logged);
     EXPECT_FALSE(greetings.isEmpty()); // the logger's greeting when the port opened
+}
+
+TEST_F(Cli, TheLinkLogsUnderItsOwnCategory)
+{
+    startSim(3);
+    const CliRun quiet = cli({"identify", "--port", "3"});
+    EXPECT_FALSE(quiet.err.contains("stazione.link")) << quiet.err.toStdString();
+    env.insert("QT_LOGGING_RULES", "stazione.link.debug=true");
+    const CliRun told = cli({"identify", "--port", "3"});
+    EXPECT_EQ(told.exitCode, 0);
+    EXPECT_TRUE(told.err.contains("stazione.link: send \"V\"")) << told.err.toStdString();
+    EXPECT_TRUE(told.err.contains("stazione.link: field \"KVE_M610_M410\"")) << told.err.toStdString();
+    EXPECT_FALSE(told.err.contains("stazione.link: COM3 opened on")) << told.err.toStdString(); // info
+    env.insert("QT_LOGGING_RULES", "stazione.link=true");
+    const CliRun all = cli({"identify", "--port", "3"});
+    EXPECT_TRUE(all.err.contains("stazione.link: COM3 opened on")) << all.err.toStdString();
+    EXPECT_TRUE(all.err.contains("stazione.link: COM3 spoke after opening")) << all.err.toStdString();
 }
 
 TEST_F(Cli, PortsShowsTheLinks)
@@ -667,6 +709,9 @@ TEST_F(Cli, TheModemWindowsOperations)
     EXPECT_EQ(r.value("Nome_Centralina").toString(), "STAZ1");
     EXPECT_EQ(r.value("MUX").toString(), "4");
     EXPECT_EQ(r.value("conversione").toArray(), (QJsonArray{"0", "10", "0"}));
+
+    EXPECT_TRUE(simLog(2).contains("< N")) << simLog(2).toStdString(); // only the retry read asks "N"
+    EXPECT_TRUE(simLog(2).contains("< AT \"ATI3\"")) << simLog(2).toStdString();
 
     // "Stop": the escape and ATH.
     EXPECT_EQ(cli({"hang-up", "2"}).exitCode, 0);

@@ -264,6 +264,15 @@ TEST_F(ApriPortaTest, AMissingPortFailsAtOnceAndStaysClosed)
     ASSERT_FALSE(busy.ok());
     EXPECT_EQ(busy.error().number, 8010);
     EXPECT_FALSE(fx.port->portOpen());
+
+    // A port the user may not open says how to get the permission.
+    fx.device->denied.insert(fx.pathOf(2));
+    auto denied = link.Apri_Porta(2);
+    ASSERT_FALSE(denied.ok());
+    EXPECT_EQ(denied.error().number, stazione::link::port_error::kNoPermission);
+    EXPECT_TRUE(denied.error().message.contains("sudo adduser $USER dialout")) << denied.error().message.toStdString();
+    EXPECT_FALSE(busy.error().message.contains("dialout"));
+    EXPECT_FALSE(fx.port->portOpen());
     EXPECT_LT(t.elapsed(), stazione::link::scaled(3000ms).count());
 }
 
@@ -389,4 +398,18 @@ TEST_F(LinkTest, TheTraceShowsEveryByteOfAnExchangeReadably)
                                                      "14:03:07.123 > c   0,001,\n"
                                                      "14:03:07.123 < line 1<0D><0A>\n"
                                                      "14:03:07.123 < line<3C>2><03>\n");
+}
+
+TEST(TraceTest, AFullDiskStopsTheTraceAndSaysSoOnce)
+{
+    stazione::link::Trace trace(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(trace.isOpen());
+    QStringList told;
+    trace.setOnFailure([&](const QString& why) { told << why; });
+    trace.sent("q", stazione::link::Trace::Part::Command);
+    trace.received("OK,");
+    EXPECT_TRUE(trace.failed());
+    EXPECT_FALSE(trace.isOpen());
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains("/dev/full"));
 }
