@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QScopeGuard>
 
 #include <cstdio>
 
@@ -84,6 +85,8 @@ void Connected::close()
 {
     if (!link)
         return;
+    // Released last, whatever way out the command takes.
+    const auto done = qScopeGuard([this] { exchange.reset(); });
     if (call && port->portOpen()) {
         message(QStringLiteral("Riaggancio..."));
         if (auto s = modem::hangUp(*link); !s)
@@ -95,14 +98,27 @@ void Connected::close()
 
 namespace {
 
-// The logger at the other end of a modem call: the modem is found on its port, the station
-// dialled, its replies watched every 2 s until CONNECT, then the logger is woken and identified.
-std::optional<Connected> connectByModem(const Options& options)
+// The port, the link and the guard of one command, with the command's exchange begun.
+Connected prepare(const Options& options)
 {
     Connected c;
     c.port = link::makeSystemCommPort();
     c.link = std::make_unique<link::Link>(*c.port);
     applyTimeout(options, *c.link);
+    c.guard = std::make_unique<session::ExchangeGuard>([l = c.link.get()] { return l->inWait(); });
+    c.exchange = c.guard->hold();
+    return c;
+}
+
+} // namespace
+
+namespace {
+
+// The logger at the other end of a modem call: the modem is found on its port, the station
+// dialled, its replies watched every 2 s until CONNECT, then the logger is woken and identified.
+std::optional<Connected> connectByModem(const Options& options)
+{
+    Connected c = prepare(options);
     link::Link& link = *c.link;
     const int port = *options.modemPort;
     const auto modemFound = modem::probeModem(link, port);
@@ -165,10 +181,7 @@ std::optional<Connected> connectLogger(const Options& options)
 {
     if (options.modemPort)
         return connectByModem(options);
-    Connected c;
-    c.port = link::makeSystemCommPort();
-    c.link = std::make_unique<link::Link>(*c.port);
-    applyTimeout(options, *c.link);
+    Connected c = prepare(options);
     if (options.port) {
         QString why;
         auto attempt = session::tryPort(*c.link, static_cast<qint16>(*options.port), &why);
@@ -193,6 +206,14 @@ std::optional<Connected> connectLogger(const Options& options)
         return std::nullopt;
     c.id = **scan;
     return c;
+}
+
+bool refused(const QList<link::TypedValue>& values, link::TypedFor target)
+{
+    const link::Status checked = link::checkTyped(values, target);
+    if (!checked)
+        message(checked.error().message);
+    return !checked;
 }
 
 int finish(const Report& report, bool accepted)

@@ -2,6 +2,8 @@
 
 #include "link/comm_port.h"
 #include "link/link.h"
+#include "link/typed_values.h"
+#include "session/exchange_guard.h"
 #include "session/port_scan.h"
 
 #include <QJsonArray>
@@ -61,10 +63,13 @@ void message(const QString& text);
 void out(const QString& text);
 
 // The port and the link of one command, with the logger found on them. Over a modem call the
-// call is hung up when the command is done with the logger, whatever happened.
+// call is hung up when the command is done with the logger, whatever happened. The whole
+// command is one exchange of its guard, from the search for the logger to the close.
 struct Connected {
     std::unique_ptr<link::CommPort> port;
     std::unique_ptr<link::Link> link;
+    std::unique_ptr<session::ExchangeGuard> guard;
+    std::optional<session::ExchangeGuard::Hold> exchange;
     session::Identification id;
     bool call = false; // reached through a modem call
 
@@ -96,6 +101,11 @@ template<class T> bool failed(const link::Result<T>& outcome)
     message(outcome.error().message);
     return true;
 }
+
+// Typed values the line cannot carry (a comma, a control character, a character outside
+// Latin-1): prints the window's message for the first one and returns true. Checked before the
+// logger is even looked for, so that nothing is written.
+bool refused(const QList<link::TypedValue>& values, link::TypedFor target = link::TypedFor::Logger);
 
 // A list of texts as a JSON array (printed as a line of values without --json).
 template<class Texts> QJsonArray textArray(const Texts& texts)

@@ -133,6 +133,12 @@ int main(int argc, char** argv)
     options.now = parser.isSet(now);
     options.gsm = parser.isSet(gsm);
     options.sets = parser.values(set);
+    // Every value for a box is checked before the logger is looked for: nothing is written.
+    for (const QString& assignment : options.sets) {
+        const qsizetype eq = assignment.indexOf(QLatin1Char('='));
+        if (eq > 0 && refused({{assignment.left(eq), assignment.mid(eq + 1)}}))
+            return kExitUsage;
+    }
     options.temp = parser.isSet(temp);
     options.fromEnd = parser.isSet(fromEnd);
     options.dir = parser.value(dir);
@@ -148,6 +154,8 @@ int main(int argc, char** argv)
             return usageError(QStringLiteral("--port and --modem-port exclude each other."));
         options.modemPort = n;
         options.dial = parser.value(dial);
+        if (refused({{QStringLiteral("--dial"), options.dial}}, stazione::link::TypedFor::Modem))
+            return kExitUsage;
     }
     if (parser.isSet(callTimeout)) {
         bool ok = false;

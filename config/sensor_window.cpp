@@ -6,7 +6,6 @@
 #include "ui/colours.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
-#include "ui/locking.h"
 #include "ui/sensori_an.h"
 #include "ui/windows.h"
 
@@ -42,7 +41,6 @@ SensorPropertiesWindow::SensorPropertiesWindow(session::Session& session, ui::Fo
 
 void SensorPropertiesWindow::Leggi_poprietà()
 {
-    ui::Occupato busy(m_form);
     m_form.hide();
     m_sensors.resetBoxes();
     m_sensors.setEnabled(true);
