@@ -4,8 +4,10 @@
 #include "link/link.h"
 #include "link/timing.h"
 #include "modem/modem.h"
+#include "modem/stations.h"
 #include "session/port_scan.h"
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -47,11 +49,26 @@ void out(const QString& text)
 
 namespace {
 
-void applyTimeout(const Options& options, link::Link& link)
+// The port and the link of a command, with the reply time-out and the trace it asked for.
+std::optional<Connected> openConnection(const Options& options)
 {
+    Connected c;
+    if (!options.trace.isEmpty()) {
+        c.trace = std::make_unique<link::Trace>(options.trace);
+        if (!c.trace->isOpen()) {
+            message(QStringLiteral("Cannot write the trace %1: %2").arg(options.trace, c.trace->errorString()));
+            return std::nullopt;
+        }
+    }
+    c.port = link::makeSystemCommPort();
+    c.port->setTrace(c.trace.get());
+    c.link = std::make_unique<link::Link>(*c.port);
     if (options.timeoutSeconds)
-        link.setReplyTimeout(
+        c.link->setReplyTimeout(
             std::chrono::milliseconds(static_cast<long long>(*options.timeoutSeconds * 1000)));
+    c.guard = std::make_unique<session::ExchangeGuard>([l = c.link.get()] { return l->inWait(); });
+    c.exchange = c.guard->hold();
+    return c;
 }
 
 } // namespace
@@ -98,27 +115,14 @@ void Connected::close()
 
 namespace {
 
-// The port, the link and the guard of one command, with the command's exchange begun.
-Connected prepare(const Options& options)
-{
-    Connected c;
-    c.port = link::makeSystemCommPort();
-    c.link = std::make_unique<link::Link>(*c.port);
-    applyTimeout(options, *c.link);
-    c.guard = std::make_unique<session::ExchangeGuard>([l = c.link.get()] { return l->inWait(); });
-    c.exchange = c.guard->hold();
-    return c;
-}
-
-} // namespace
-
-namespace {
-
 // The logger at the other end of a modem call: the modem is found on its port, the station
 // dialled, its replies watched every 2 s until CONNECT, then the logger is woken and identified.
 std::optional<Connected> connectByModem(const Options& options)
 {
-    Connected c = prepare(options);
+    auto opened = openConnection(options);
+    if (!opened)
+        return std::nullopt;
+    Connected c = std::move(*opened);
     link::Link& link = *c.link;
     const int port = *options.modemPort;
     const auto modemFound = modem::probeModem(link, port);
@@ -129,7 +133,13 @@ std::optional<Connected> connectByModem(const Options& options)
     message(modem::foundText(port, *modemFound).trimmed());
     link.Porta = static_cast<qint16>(port);
     link.Porta_Aperta = true;
-    if (auto s = modem::dial(link, options.dial, false); !s) {
+    modem::StationDirectory directory;
+    QString number = options.dial;
+    if (options.station) {
+        directory = modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
+        number = directory[*options.station].Telefono;
+    }
+    if (auto s = modem::dial(link, number, options.dialPause); !s) {
         message(s.error().message);
         return std::nullopt;
     }
@@ -153,18 +163,28 @@ std::optional<Connected> connectByModem(const Options& options)
             break;
         for (const QString& failure : kFailures) {
             if (text.contains(failure)) {
-                message(QStringLiteral("The call to %1 did not connect: %2").arg(options.dial, failure));
+                message(QStringLiteral("The call to %1 did not connect: %2").arg(number, failure));
                 return std::nullopt;
             }
         }
         if (waited.elapsed() > options.callTimeoutSeconds * 1000 * link::timeScale()) {
             message(QStringLiteral("The call to %1 did not connect within %2 s.")
-                        .arg(options.dial)
+                        .arg(number)
                         .arg(options.callTimeoutSeconds));
             return std::nullopt;
         }
     }
     message(QStringLiteral("M610 GSM CONNESSO"));
+    if (options.station) {
+        // The date of the call is kept at once, whatever happens next on the line.
+        directory[*options.station].Uldata = modem::callDateText(QDate::currentDate());
+        if (!modem::saveStations(directory, modem::stationsFile(), modem::lastCallsFile()))
+            message(QStringLiteral("Impossibile salvare %1").arg(modem::stationsFile()));
+    }
+    if (!options.remoteStartup) {
+        c.id.Porta = static_cast<qint16>(port);
+        return std::optional<Connected>(std::move(c));
+    }
     message(modem::kStartupText);
     auto id = modem::remoteStartup(link);
     if (!id) {
@@ -172,7 +192,7 @@ std::optional<Connected> connectByModem(const Options& options)
         return std::nullopt;
     }
     c.id = *id;
-    return c;
+    return std::optional<Connected>(std::move(c));
 }
 
 } // namespace
@@ -181,7 +201,10 @@ std::optional<Connected> connectLogger(const Options& options)
 {
     if (options.modemPort)
         return connectByModem(options);
-    Connected c = prepare(options);
+    auto opened = openConnection(options);
+    if (!opened)
+        return std::nullopt;
+    Connected c = std::move(*opened);
     if (options.port) {
         QString why;
         auto attempt = session::tryPort(*c.link, static_cast<qint16>(*options.port), &why);
@@ -208,6 +231,12 @@ std::optional<Connected> connectLogger(const Options& options)
     return c;
 }
 
+Verdict fail(const link::Error& error)
+{
+    message(error.message);
+    return error.kind == link::ErrorKind::Refused ? Verdict::Refusal : Verdict::Failed;
+}
+
 bool refused(const QList<link::TypedValue>& values, link::TypedFor target)
 {
     const link::Status checked = link::checkTyped(values, target);
@@ -216,12 +245,33 @@ bool refused(const QList<link::TypedValue>& values, link::TypedFor target)
     return !checked;
 }
 
-int finish(const Report& report, bool accepted)
+int onLogger(const Options& options, const std::function<Verdict(Run&)>& verb)
 {
-    report.print();
-    if (accepted)
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    Run run{options, *logger, *logger->link, Report(options.json)};
+    addIdentification(run.report, logger->id);
+    const Verdict verdict = verb(run);
+    logger->close();
+    switch (verdict) {
+    case Verdict::Done:
+        run.report.print();
         return kExitOk;
-    message(QStringLiteral("Parametro non registrato"));
+    case Verdict::Printed:
+        return kExitOk;
+    case Verdict::Refused:
+        run.report.print();
+        message(QStringLiteral("Parametro non registrato"));
+        return kExitFailure;
+    case Verdict::Incomplete:
+        run.report.print();
+        return kExitFailure;
+    case Verdict::Refusal:
+        return kExitUsage;
+    case Verdict::Failed:
+        break;
+    }
     return kExitFailure;
 }
 

@@ -2,6 +2,7 @@
 
 #include "link/comm_port.h"
 #include "link/link.h"
+#include "link/trace.h"
 #include "link/typed_values.h"
 #include "session/exchange_guard.h"
 #include "session/port_scan.h"
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -40,7 +42,11 @@ struct Options {
     int count = 0;                  // monitor: sets, live: groups; 0 until stopped
     std::optional<int> modemPort;   // the modem's port, to reach the logger by a call
     QString dial;                   // the number to call
+    std::optional<int> station;     // or the row of the station directory to call
+    bool dialPause = false;         // dial with a pause after the first digit ("Download and Go")
+    bool remoteStartup = true;      // after CONNECT, wake and identify the logger (not for "retry")
     double callTimeoutSeconds = 90; // how long the call may take to come up
+    QString trace;                  // --trace FILE: every byte of the line, with its time
 };
 
 // Prints results as "key: value" lines, or as one JSON object with --json.
@@ -66,6 +72,7 @@ void out(const QString& text);
 // call is hung up when the command is done with the logger, whatever happened. The whole
 // command is one exchange of its guard, from the search for the logger to the close.
 struct Connected {
+    std::unique_ptr<link::Trace> trace; // first: it outlives the port that writes to it
     std::unique_ptr<link::CommPort> port;
     std::unique_ptr<link::Link> link;
     std::unique_ptr<session::ExchangeGuard> guard;
@@ -85,8 +92,40 @@ struct Connected {
 std::optional<Connected> connectLogger(const Options& options);
 void addIdentification(Report& report, const session::Identification& id);
 
-// Prints the report; a write the logger refused is told on stderr and fails the command.
-int finish(const Report& report, bool accepted = true);
+// How a verb's work on the logger ended, and so what is printed and with which exit status.
+enum class Verdict {
+    Done,       // the report is printed; exit 0
+    Printed,    // the verb printed its own lines; nothing more; exit 0
+    Refused,    // the report is printed, then "Parametro non registrato"; exit 1
+    Incomplete, // the report is printed; the verb told why it is incomplete; exit 1
+    Failed,     // the verb told why; nothing is printed; exit 1
+    Refusal,    // a value the window would refuse, seen once the logger was asked; the verb told
+                // why; nothing is printed; exit 2
+};
+
+// What a verb works with once the logger is found.
+struct Run {
+    const Options& options;
+    Connected& logger;
+    link::Link& link;
+    Report report;
+};
+
+// The one preamble of every verb that talks to the logger: finds it as "identify" does, puts its
+// identification into the report, runs the verb, hangs up or closes the port, then prints.
+int onLogger(const Options& options, const std::function<Verdict(Run&)>& verb);
+
+inline Verdict acceptedIf(bool accepted)
+{
+    return accepted ? Verdict::Done : Verdict::Refused;
+}
+// Tells why the exchange failed: a value the line cannot carry is a Refusal (exit 2).
+Verdict fail(const link::Error& error);
+
+// Typed values the line cannot carry (a comma, a control character, a character outside
+// Latin-1): prints the window's message for the first one and returns true. Checked before the
+// logger is even looked for, so that nothing is written.
+bool refused(const QList<link::TypedValue>& values, link::TypedFor target = link::TypedFor::Logger);
 
 template<class Flags> bool allAccepted(const Flags& accepted)
 {
@@ -101,11 +140,6 @@ template<class T> bool failed(const link::Result<T>& outcome)
     message(outcome.error().message);
     return true;
 }
-
-// Typed values the line cannot carry (a comma, a control character, a character outside
-// Latin-1): prints the window's message for the first one and returns true. Checked before the
-// logger is even looked for, so that nothing is written.
-bool refused(const QList<link::TypedValue>& values, link::TypedFor target = link::TypedFor::Logger);
 
 // A list of texts as a JSON array (printed as a line of values without --json).
 template<class Texts> QJsonArray textArray(const Texts& texts)
@@ -134,6 +168,24 @@ int runMonitor(const Options& options);
 int runLive(const Options& options);
 
 int runStations(const Options& options);
+int runFindModem(const Options& options);
+int runHangUp(const Options& options);
+int runRetry(const Options& options);
+
+int runSetPreheating(const Options& options);
+int runSetBattery(const Options& options);
+int runSetMiniPanel(const Options& options);
+int runSetCounter(const Options& options);
+int runRain(const Options& options);
+int runSetRain(const Options& options);
+int runEvents(const Options& options);
+int runStop(const Options& options);
+int runSetStart(const Options& options);
+int runStartNow(const Options& options);
+enum class AlarmSwitch { Sms, Phone };
+int runAlarmSwitch(const Options& options, AlarmSwitch which);
+int runSetGsm(const Options& options);
+int runFullScale(const Options& options);
 
 int runSensors(const Options& options);
 int runGsm(const Options& options);

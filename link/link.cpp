@@ -98,6 +98,7 @@ Result<bool> Link::Apri_Porta(qint16 porta)
     if (!heard)
         return fail(heard.error());
     const bool spoke = !heard->isEmpty();
+    qCInfo(lcLink) << "COM" << porta << (spoke ? "spoke" : "stayed silent") << "after opening";
     if (auto s = m_port.discardInput(); !s)
         return fail(s.error());
     Porta_Aperta = true;
@@ -118,11 +119,12 @@ Status Link::Invia_Comando(const QString& comando, const QString& parametri, Inp
             return s;
         discardAccumulo();
     }
+    qCDebug(lcLink) << "send" << comando << parametri;
     if (auto s = m_port.output(comando.toLatin1()); !s)
         return s;
     const QByteArray parameters = parametri.toLatin1();
     for (char c : parameters) {
-        if (auto s = m_port.output(QByteArray(1, c)); !s)
+        if (auto s = m_port.output(QByteArray(1, c), Trace::Part::Parameters); !s)
             return s;
         Ritardo(1);
     }
@@ -182,6 +184,7 @@ Result<QString> Link::Leggi_Risposta()
         m_head = 0;
     }
     Risposta_Completa = true;
+    qCDebug(lcLink) << "field" << Risposta;
     return Risposta;
 }
 
@@ -253,6 +256,7 @@ Result<QString> Link::Invia_Attendi(const QString& testo, int n)
 
 Error Link::waitFailure(CommPort::Wait wait, const QByteArray& partial) const
 {
+    qCInfo(lcLink) << "wait on COM" << m_port.commPort() << "ended:" << int(wait) << partial;
     const int porta = m_port.commPort();
     switch (wait) {
     case CommPort::Wait::TimedOut: {

@@ -3,3 +3,6 @@ stazione_add_gtest(cli_test SOURCES cli_test.cpp LIBS Qt6::Core)
 target_compile_definitions(cli_test PRIVATE
     STAZIONE_CLI_PROGRAM="$<TARGET_FILE:stazione-cli>" STAZIONE_SIM_PROGRAM="$<TARGET_FILE:stazione-sim>")
 add_dependencies(cli_test stazione-cli stazione-sim)
+stazione_add_gtest(cli_help_test SOURCES cli_help_test.cpp LIBS stazione_cli)
+target_link_libraries(cli_test PRIVATE stazione_cli)
+target_compile_definitions(cli_help_test PRIVATE STAZIONE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
