@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 
+#include <cmath>
+
 namespace stazione::link {
 
 using namespace std::chrono_literals;
@@ -14,9 +16,8 @@ std::chrono::milliseconds replyTimeoutFromEnvironment()
 {
     bool ok = false;
     const double seconds = qEnvironmentVariable("STAZIONE_REPLY_TIMEOUT").toDouble(&ok);
-    if (ok && seconds > 0)
-        return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
-    return Link::kDefaultReplyTimeout;
+    const auto timeout = ok ? timeoutFromSeconds(seconds) : std::nullopt;
+    return timeout.value_or(Link::kDefaultReplyTimeout);
 }
 
 QString describeTimeout(std::chrono::milliseconds timeout)
@@ -26,6 +27,14 @@ QString describeTimeout(std::chrono::milliseconds timeout)
 }
 
 } // namespace
+
+std::optional<std::chrono::milliseconds> timeoutFromSeconds(double seconds)
+{
+    // Written so that nan fails both comparisons.
+    if (!(seconds >= kMinTimeoutSeconds && seconds <= kMaxTimeoutSeconds))
+        return std::nullopt;
+    return std::chrono::milliseconds(std::llround(seconds * 1000));
+}
 
 class Link::Around {
 public:
@@ -98,7 +107,9 @@ Result<bool> Link::Apri_Porta(qint16 porta)
     if (!heard)
         return fail(heard.error());
     const bool spoke = !heard->isEmpty();
-    qCInfo(lcLink) << "COM" << porta << (spoke ? "spoke" : "stayed silent") << "after opening";
+    qCInfo(lcLink).noquote() << QStringLiteral("COM%1 %2 after opening")
+                                     .arg(porta)
+                                     .arg(spoke ? QStringLiteral("spoke") : QStringLiteral("stayed silent"));
     if (auto s = m_port.discardInput(); !s)
         return fail(s.error());
     Porta_Aperta = true;
@@ -256,7 +267,11 @@ Result<QString> Link::Invia_Attendi(const QString& testo, int n)
 
 Error Link::waitFailure(CommPort::Wait wait, const QByteArray& partial) const
 {
-    qCInfo(lcLink) << "wait on COM" << m_port.commPort() << "ended:" << int(wait) << partial;
+    static const char* const kEnds[] = {"ready", "timed out", "cancelled", "line lost"};
+    qCInfo(lcLink).noquote() << QStringLiteral("wait on COM%1 %2, partial field %3")
+                                    .arg(m_port.commPort())
+                                    .arg(QLatin1String(kEnds[int(wait)]))
+                                    .arg(QString::fromLatin1(partial));
     const int porta = m_port.commPort();
     switch (wait) {
     case CommPort::Wait::TimedOut: {

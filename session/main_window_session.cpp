@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QPushButton>
 
 namespace stazione::session {
@@ -64,6 +65,15 @@ void MainWindowSession::TracciaComunicazione_Click(bool on)
                           ui::Dialogs::Icon::Information);
         return;
     }
+    // A trace that stops (a full disk) is told once the exchange that wrote it is over.
+    m_trace->setOnFailure([this](const QString& why) {
+        QTimer::singleShot(0, this, [this, why] {
+            m_session.port().setTrace(nullptr);
+            const QSignalBlocker quiet(m_form.TracciaComunicazione);
+            m_form.TracciaComunicazione->setChecked(false);
+            m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), why, ui::Dialogs::Icon::Information);
+        });
+    });
     m_session.port().setTrace(m_trace.get());
 }
 
@@ -126,9 +136,10 @@ link::Status MainWindowSession::Azzera_memoria_Click()
 
 void MainWindowSession::RIPRISTINA_DA_ERRORI_Click()
 {
-    // Ends the pending wait and drops the half-received reply; nothing is sent. The exchange
-    // whose wait this ends unwinds on its own and gives the controls back when its last level
-    // lets go; with none running they come back now.
+    // Ends the pending wait and drops the half-received reply; nothing is sent. A handler waiting
+    // for the logger unwinds on its own once its wait is cancelled (it lets a stream that it cut
+    // short run out first) and gives the controls back when its exchange's last level lets go;
+    // with no exchange running they come back now.
     m_session.link().cancel();
     (void)m_session.link().Svuota_Buffer();
     if (!m_session.guard().busy())
@@ -160,7 +171,7 @@ void MainWindowSession::Form_Unload()
     values.preaccensione = m_form.preaccensione->text();
     const QString path = sessionLogPath(m_form.dataFolder(), m_form.Nome_File_Dati->text());
     if (auto written = writeSessionLog(path, values); !written) {
-        m_dialogs.inform(nullptr, QStringLiteral("Attenzione"),
+        m_dialogs.inform(&m_form, QStringLiteral("Attenzione"),
                          QStringLiteral("Il file di log della sessione non è stato scritto.\n%1")
                              .arg(written.error().message),
                          ui::Dialogs::Icon::Warning);
