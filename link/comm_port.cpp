@@ -114,7 +114,13 @@ Status CommPort::setPortOpen(bool open)
         return Error::port(port_error::kAlreadyOpen, tr("COM%1 is already open.").arg(m_commPort));
     case OpenFailure::InUse:
         return Error::port(port_error::kInUse,
-                           tr("COM%1 (%2) is in use or not accessible.").arg(m_commPort).arg(mapping->path));
+                           tr("COM%1 (%2) is in use.").arg(m_commPort).arg(mapping->path));
+    case OpenFailure::NoPermission:
+        return Error::port(port_error::kNoPermission,
+                           tr("COM%1 (%2): permission denied. Give your user the serial ports with "
+                              "\"sudo adduser $USER dialout\", then log out and in again.")
+                               .arg(m_commPort)
+                               .arg(mapping->path));
     case OpenFailure::BadSettings:
         return Error::port(
             port_error::kInvalidSettings,
