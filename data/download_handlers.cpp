@@ -138,7 +138,8 @@ void DownloadHandlers::chooseFolder(const QString& path)
         m_form.Drive1->setCurrentIndex(drive);
     // The tree is read from the data folder outward: the model lists what the operator opens.
     m_folders->setRootPath(absolute);
-    m_form.Dir1->setRootIndex(m_tree->mapFromSource(m_folders->index(volume.isEmpty() ? QDir::rootPath() : volume)));
+    m_form.Dir1->setRootIndex(
+        m_tree->mapFromSource(m_folders->index(volume.isEmpty() ? QDir::rootPath() : volume)));
     const QModelIndex index = m_tree->mapFromSource(m_folders->index(absolute));
     m_form.Dir1->setCurrentIndex(index);
     m_form.Dir1->scrollTo(index);
@@ -228,7 +229,8 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     m_form.Progresso->setValue(0);
 
     auto download = downloadTemperatures(
-        link(), path, QDateTime::currentDateTime(), [this](int percent) { m_form.Progresso->setValue(percent); },
+        link(), path, QDateTime::currentDateTime(),
+        [this](int percent) { m_form.Progresso->setValue(percent); },
         [this](const QString& text) { m_form.Nome_File_Dati->setText(text); });
     if (!download) {
         clearBackColour(m_form.Nome_File_Dati);
