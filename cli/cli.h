@@ -39,6 +39,13 @@ struct Options {
     std::optional<int> modemPort;   // the modem's port, to reach the logger by a call
     QString dial;                   // the number to call
     double callTimeoutSeconds = 90; // how long the call may take to come up
+    QString out;                    // export: the CSV file (default: standard output)
+    QString from;                   // export: the first time, ISO 8601
+    QString to;                     // export: the last time, ISO 8601
+    QString channels;               // export: "0,3"
+    QString png;                    // plot: the picture
+    std::optional<int> width;       // plot: pixels
+    std::optional<int> height;
 };
 
 // Prints results as "key: value" lines, or as one JSON object with --json.
@@ -124,6 +131,9 @@ int runMonitor(const Options& options);
 int runLive(const Options& options);
 
 int runStations(const Options& options);
+
+int runExport(const Options& options);
+int runPlot(const Options& options);
 
 int runSensors(const Options& options);
 int runGsm(const Options& options);

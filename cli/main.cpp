@@ -51,10 +51,17 @@ Commands:
   live [--groups K]     the continuous reading: prints "channel label value" lines until
                         Ctrl-C or K groups
   stations              the station directory of the modem window
+  export FILE [--out F] [--from T] [--to T] [--channels 0,3]
+                        a temperature, continuous measurement or sensor data file as a
+                        CSV table: time,<channels>; times ISO 8601 (2026-12-05T14:30:00),
+                        "." decimal point, empty cells for gaps; to stdout without --out.
+                        A malformed line ends it with its number (exit 1)
+  plot FILE --png OUT [--width W] [--height H]
+                        the chart of a data file as a PNG picture (no display needed)
   reset --yes           reset the logger: ALL data and ALL settings are lost
   erase --yes           erase the recorded data, then print the memory state
 
-Every command that talks to the logger first finds it as "identify" does.
+Every command that talks to the logger (all but ports, stations, export and plot) first finds it as "identify" does.
 
 Options:
   --port N              use COMn instead of scanning
@@ -111,8 +118,15 @@ int main(int argc, char** argv)
     const QCommandLineOption dial(QStringLiteral("dial"), QString(), QStringLiteral("NUMBER"));
     const QCommandLineOption callTimeout(QStringLiteral("call-timeout"), QString(),
                                          QStringLiteral("SECONDS"));
+    const QCommandLineOption outFile(QStringLiteral("out"), QString(), QStringLiteral("F"));
+    const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("T"));
+    const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("T"));
+    const QCommandLineOption channels(QStringLiteral("channels"), QString(), QStringLiteral("LIST"));
+    const QCommandLineOption png(QStringLiteral("png"), QString(), QStringLiteral("OUT"));
+    const QCommandLineOption width(QStringLiteral("width"), QString(), QStringLiteral("W"));
+    const QCommandLineOption height(QStringLiteral("height"), QString(), QStringLiteral("H"));
     parser.addOptions({help, port, timeout, json, yes, now, gsm, set, rows, temp, fromEnd, dir, file, sets,
-                       groups, modemPort, dial, callTimeout});
+                       groups, modemPort, dial, callTimeout, outFile, from, to, channels, png, width, height});
     parser.addPositionalArgument(QStringLiteral("command"), QString());
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -137,6 +151,20 @@ int main(int argc, char** argv)
     options.fromEnd = parser.isSet(fromEnd);
     options.dir = parser.value(dir);
     options.file = parser.value(file);
+    options.out = parser.value(outFile);
+    options.from = parser.value(from);
+    options.to = parser.value(to);
+    options.channels = parser.value(channels);
+    options.png = parser.value(png);
+    for (auto [option, value] : {std::pair{&width, &options.width}, std::pair{&height, &options.height}}) {
+        if (!parser.isSet(*option))
+            continue;
+        bool ok = false;
+        const int pixels = parser.value(*option).toInt(&ok);
+        if (!ok || pixels < 16 || pixels > 10000)
+            return usageError(QStringLiteral("--width and --height take pixels from 16 to 10000."));
+        *value = pixels;
+    }
     if (parser.isSet(modemPort) != parser.isSet(dial))
         return usageError(QStringLiteral("--modem-port and --dial go together."));
     if (parser.isSet(modemPort)) {
@@ -201,6 +229,8 @@ int main(int argc, char** argv)
         {QStringLiteral("disable"), {[](const Options& o) { return runSetEnabled(o, false); }, false}},
         {QStringLiteral("download"), {&runDownload, false}},
         {QStringLiteral("stations"), {&runStations, false}},
+        {QStringLiteral("export"), {&runExport, true}},
+        {QStringLiteral("plot"), {&runPlot, true}},
         {QStringLiteral("monitor"), {&runMonitor, false}},
         {QStringLiteral("live"), {&runLive, false}},
         {QStringLiteral("sensors"), {&runSensors, false}},

@@ -1,5 +1,8 @@
 #include "live/session_table.h"
 
+#include "data/data_file.h"
+#include "link/numbers.h"
+
 namespace stazione::live {
 
 SessionTable::SessionTable(QObject* parent)
@@ -13,6 +16,8 @@ void SessionTable::start(int channels)
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_filling = QStringList(channels + 1);
+    m_numbers.assign(size_t(std::max(0, channels)), {});
+    m_indexes.assign(size_t(std::max(0, channels)), {});
     endResetModel();
 }
 
@@ -64,6 +69,12 @@ void SessionTable::completeRow()
     const int row = int(m_rows.size()) + 1;
     beginInsertRows({}, row, row);
     m_rows.push_back(fillingLine().toLatin1());
+    for (int c = 0; c < m_channels; ++c) {
+        const QString& text = m_filling.at(c + 1);
+        auto& column = m_numbers[size_t(c)];
+        column.push_back(link::isNumber(text) ? link::numericValue(text) : data::kGap);
+        m_indexes[size_t(c)].update(column.data(), qint64(column.size()));
+    }
     m_filling = QStringList(m_channels + 1);
     endInsertRows();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/decimation.h"
+
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <QStringList>
@@ -36,6 +38,11 @@ public:
     // Keeps the row being filled and opens a new empty one below it.
     void completeRow();
 
+    // The completed sets' values of data column `channel` (0 = CH 0) as numbers, NaN where a
+    // cell holds none (a time-out), with their block summaries: what the chart thins.
+    const std::vector<double>& numbers(int channel) const { return m_numbers.at(size_t(channel)); }
+    const data::MinMaxIndex& numberIndex(int channel) const { return m_indexes.at(size_t(channel)); }
+
     // Header texts, as the grid and the file show them: Date, CH 0, CH 1, ...
     QStringList header() const;
 
@@ -48,6 +55,8 @@ private:
     int m_channels = -1;
     std::vector<QByteArray> m_rows; // completed sets, as file lines (Latin-1)
     QStringList m_filling;
+    std::vector<std::vector<double>> m_numbers;
+    std::vector<data::MinMaxIndex> m_indexes;
 };
 
 } // namespace stazione::live

@@ -174,7 +174,12 @@ void Grafici::draw(const live::ChartData& data)
 
 void Grafici::popola_grafico(const live::SessionTable& table, int points)
 {
-    draw(live::chartWindow(table, points, tickedBoxes()));
+    draw(live::chartWindow(table, points, tickedBoxes(), plotColumns()));
+}
+
+int Grafici::plotColumns() const
+{
+    return std::max(100, int(m_chart->plotArea().width()));
 }
 
 void Grafici::drawZero()
@@ -225,6 +230,16 @@ void Grafici::setSeries(const live::ChartData& data)
         if (m_series[s]->name() != data.series[s].name)
             m_series[s]->setName(data.series[s].name);
         QList<QPointF> points;
+        if (data.thinned) {
+            points.reserve(qsizetype(data.series[s].points.size()));
+            for (const auto& [row, value] : data.series[s].points) {
+                points.append(QPointF(double(row), value));
+                low = std::min(low, value);
+                high = std::max(high, value);
+            }
+            m_series[s]->replace(points);
+            continue;
+        }
         points.reserve(qsizetype(values.size()));
         for (size_t r = 0; r < values.size(); ++r) {
             if (!values[r])
@@ -247,9 +262,9 @@ void Grafici::setSeries(const live::ChartData& data)
         data.labelEvery > 0 ? data.labelEvery : std::max(1, int(std::lround(data.points / 20.0)));
     // The axis keeps a label once; a time stamp seen twice (two sets in one second) keeps its first
     // place, and a row without one gets none.
-    QList<QPair<QString, int>> categories;
+    QList<QPair<QString, int>> categories = data.categories;
     QSet<QString> seen;
-    for (int r = 0; r <= data.points && r < data.labels.size(); r += step) {
+    for (int r = 0; !data.thinned && r <= data.points && r < data.labels.size(); r += step) {
         const QString& label = data.labels[r];
         if (label.isEmpty() || seen.contains(label))
             continue;

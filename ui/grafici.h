@@ -53,6 +53,8 @@ public:
     void popola_grafico(const live::SessionTable& table, int points);
 
     static QPen penFor(const live::SeriesStyle& style);
+    // The plot's width in pixels: a window of more than twice as many rows is thinned.
+    int plotColumns() const;
 
 signals:
     void drawLatestRequested();
