@@ -79,6 +79,15 @@ std::vector<TracePoint> decimate(const double* values, qint64 rows, const MinMax
     points.reserve(bounds.size() * 2 + 4);
     const qint64 from = std::clamp<qint64>(bounds.front(), 0, rows);
     const qint64 to = std::clamp<qint64>(bounds.back(), 0, rows);
+    // Columns of many blocks start and end on block edges: then each costs one step per block and
+    // no row at all, and a column moves by less than a quarter of its width.
+    std::vector<qint64> snapped;
+    if (index && (to - from) >= 4 * MinMaxIndex::kBlock * qint64(bounds.size() - 1)) {
+        snapped = bounds;
+        for (size_t k = 1; k + 1 < snapped.size(); ++k)
+            snapped[k] = (snapped[k] + MinMaxIndex::kBlock / 2) / MinMaxIndex::kBlock * MinMaxIndex::kBlock;
+    }
+    const std::vector<qint64>& columns = snapped.empty() ? bounds : snapped;
     qint64 lastValue = -1; // the last row with a value that the line has reached
     bool broken = false;   // a break is due before the next point
     auto emit = [&](qint64 row) {
@@ -91,9 +100,9 @@ std::vector<TracePoint> decimate(const double* values, qint64 rows, const MinMax
         emit(from - 1);
         lastValue = from - 1;
     }
-    for (size_t k = 0; k + 1 < bounds.size(); ++k) {
-        const qint64 a = std::clamp<qint64>(bounds[k], 0, rows);
-        const qint64 b = std::clamp<qint64>(bounds[k + 1], 0, rows);
+    for (size_t k = 0; k + 1 < columns.size(); ++k) {
+        const qint64 a = std::clamp<qint64>(columns[k], 0, rows);
+        const qint64 b = std::clamp<qint64>(columns[k + 1], 0, rows);
         if (a >= b)
             continue;
         const Extent e = index ? index->extent(values, a, b) : extentOf(values, a, b);

@@ -6,7 +6,6 @@
 #include <QChart>
 #include <QDateTimeAxis>
 #include <QGraphicsLayout>
-#include <QGraphicsObject>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QPainter>
@@ -26,68 +25,6 @@ constexpr qint64 kShortestSpan = 2000; // ms: two seconds fill the width at most
 
 } // namespace
 
-// Draws the thinned lines on the plot area, one polyline per run between gaps.
-class TraceItem : public QGraphicsObject {
-public:
-    explicit TraceItem(TraceChart& owner, QGraphicsItem* parent)
-        : QGraphicsObject(parent)
-        , m_owner(owner)
-    {
-        setFlag(ItemClipsToShape);
-    }
-
-    QRectF boundingRect() const override { return m_owner.chart()->plotArea(); }
-
-    void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override
-    {
-        const QRectF area = m_owner.chart()->plotArea();
-        const double x0 = m_owner.m_axisX->min().toMSecsSinceEpoch();
-        const double x1 = m_owner.m_axisX->max().toMSecsSinceEpoch();
-        const double y0 = m_owner.m_axisY->min();
-        const double y1 = m_owner.m_axisY->max();
-        if (!(x1 > x0) || !(y1 > y0) || !m_owner.m_data)
-            return;
-        const double sx = area.width() / (x1 - x0);
-        const double sy = area.height() / (y1 - y0);
-        painter->save();
-        painter->setClipRect(area);
-        // Thousands of short segments: without antialiasing they draw several times faster, and a
-        // line thinned to pixel columns gains nothing from it.
-        painter->setRenderHint(QPainter::Antialiasing, false);
-        QPolygonF run;
-        const auto& times = m_owner.m_data->times;
-        for (size_t c = 0; c < m_owner.m_traces.size(); ++c) {
-            if (!m_owner.m_visible[c])
-                continue;
-            painter->setPen(TraceChart::penFor(int(c)));
-            const auto& values = m_owner.m_data->values[c];
-            auto flush = [&] {
-                if (run.size() == 1)
-                    painter->drawPoint(run.front());
-                else if (run.size() > 1)
-                    painter->drawPolyline(run);
-                run.clear();
-            };
-            for (const data::TracePoint& p : m_owner.m_traces[c]) {
-                if (p.isBreak()) {
-                    flush();
-                    continue;
-                }
-                const double x = m_owner.axisValue(times[size_t(p.row)]);
-                run.append(
-                    QPointF(area.left() + (x - x0) * sx, area.bottom() - (values[size_t(p.row)] - y0) * sy));
-            }
-            flush();
-        }
-        painter->restore();
-    }
-
-    void areaChanged() { prepareGeometryChange(); }
-
-private:
-    TraceChart& m_owner;
-};
-
 TraceChart::TraceChart(QWidget* parent)
     : QChartView(new QChart, parent)
 {
@@ -105,14 +42,18 @@ TraceChart::TraceChart(QWidget* parent)
     m_axisY->setLabelFormat(QStringLiteral("%g"));
     m_axisY->setTickCount(9);
     c->addAxis(m_axisY, Qt::AlignLeft);
-    // The axes need a series to hold their domain; the lines themselves are drawn by TraceItem.
+    // The axes need a series to hold their domain; the lines themselves are drawn by LinesItem.
     auto* holder = new QLineSeries;
     c->addSeries(holder);
     holder->attachAxis(m_axisX);
     holder->attachAxis(m_axisY);
     holder->setPen(Qt::NoPen);
 
-    m_item = new TraceItem(*this, c);
+    m_item = new LinesItem(c, [this] {
+        const double x0 = double(m_axisX->min().toMSecsSinceEpoch());
+        const double x1 = double(m_axisX->max().toMSecsSinceEpoch());
+        return QRectF(x0, m_axisY->min(), x1 - x0, m_axisY->max() - m_axisY->min());
+    });
     m_item->setZValue(10);
     connect(c, &QChart::plotAreaChanged, this, [this] {
         m_item->areaChanged();
@@ -136,13 +77,11 @@ void TraceChart::setData(std::shared_ptr<const data::DataSet> data)
 {
     m_data = std::move(data);
     m_indexes.clear();
-    m_traces.clear();
     m_visible.clear();
     if (m_data) {
         m_indexes.resize(m_data->values.size());
         for (size_t c = 0; c < m_data->values.size(); ++c)
             m_indexes[c].update(m_data->values[c].data(), m_data->rows());
-        m_traces.resize(m_data->values.size());
         m_visible.assign(m_data->values.size(), true);
         m_offsets.clear();
         const qint64 from = m_data->times.empty() ? 0 : m_data->times.front();
@@ -259,14 +198,12 @@ void TraceChart::autoValueRange()
 {
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
-    for (size_t c = 0; c < m_traces.size(); ++c) {
-        if (!m_visible[c])
-            continue;
-        for (const auto& p : m_traces[c]) {
-            if (p.isBreak())
+    for (const auto& line : m_item->lines()) {
+        for (const QPointF& p : line.points) {
+            if (std::isnan(p.y()))
                 continue;
-            low = std::min(low, p.value);
-            high = std::max(high, p.value);
+            low = std::min(low, p.y());
+            high = std::max(high, p.y());
         }
     }
     if (low > high)
@@ -277,30 +214,40 @@ void TraceChart::autoValueRange()
 
 void TraceChart::redecimate()
 {
-    if (!m_data)
+    if (!m_data) {
+        m_item->setLines({});
         return;
+    }
     const QRectF area = chart()->plotArea();
     const int columns = std::max(1, int(area.width()));
-    const qint64 from = spanFrom();
-    const qint64 to = spanTo();
-    const std::vector<qint64> bounds = data::timeBounds(m_data->times, double(from), double(to), columns);
-    for (size_t c = 0; c < m_traces.size(); ++c) {
-        if (!m_visible[c]) {
-            m_traces[c].clear();
+    const std::vector<qint64> bounds =
+        data::timeBounds(m_data->times, double(spanFrom()), double(spanTo()), columns);
+    std::vector<LinesItem::Line> lines(m_data->values.size());
+    for (size_t c = 0; c < lines.size(); ++c) {
+        if (!m_visible[c])
             continue;
+        const auto& values = m_data->values[c];
+        const auto thinned = data::decimate(values.data(), m_data->rows(), &m_indexes[c], bounds);
+        lines[c].pen = penFor(int(c));
+        lines[c].points.reserve(qsizetype(thinned.size()));
+        for (const data::TracePoint& p : thinned) {
+            if (p.isBreak())
+                lines[c].points.append(QPointF(0, data::kGap));
+            else
+                lines[c].points.append(QPointF(axisValue(m_data->times[size_t(p.row)]), p.value));
         }
-        m_traces[c] = data::decimate(m_data->values[c].data(), m_data->rows(), &m_indexes[c], bounds);
     }
-    m_item->update();
+    m_item->setLines(std::move(lines));
     emit viewChanged();
 }
 
 qsizetype TraceChart::pointsDrawn(int channel) const
 {
-    if (channel < 0 || size_t(channel) >= m_traces.size())
+    const auto& lines = m_item->lines();
+    if (channel < 0 || size_t(channel) >= lines.size())
         return 0;
-    return std::count_if(m_traces[size_t(channel)].begin(), m_traces[size_t(channel)].end(),
-                         [](const data::TracePoint& p) { return !p.isBreak(); });
+    const auto& points = lines[size_t(channel)].points;
+    return std::count_if(points.begin(), points.end(), [](const QPointF& p) { return !std::isnan(p.y()); });
 }
 
 QPointF TraceChart::toValue(const QPointF& viewPoint) const

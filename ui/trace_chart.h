@@ -2,6 +2,7 @@
 
 #include "data/data_file.h"
 #include "data/decimation.h"
+#include "ui/lines_item.h"
 
 #include <QChartView>
 #include <QPen>
@@ -15,8 +16,6 @@ class QRubberBand;
 class QValueAxis;
 
 namespace stazione::ui {
-
-class TraceItem;
 
 // Every channel of a data file against time. However long the file, each line is drawn from at
 // most two points per pixel column, thinned again from the full data for the span in view after
@@ -70,7 +69,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    friend class TraceItem;
     // Axis positions are real instants (the axis prints them in local time); the files' times are
     // wall-clock readings. These convert between the two at the right offset, summer time included.
     double axisValue(qint64 wall) const;
@@ -81,10 +79,9 @@ private:
     std::shared_ptr<const data::DataSet> m_data;
     std::vector<data::MinMaxIndex> m_indexes;
     std::vector<bool> m_visible;
-    std::vector<std::vector<data::TracePoint>> m_traces;
     QDateTimeAxis* m_axisX = nullptr;
     QValueAxis* m_axisY = nullptr;
-    TraceItem* m_item = nullptr;
+    LinesItem* m_item = nullptr;
     QRubberBand* m_band = nullptr;
     QPoint m_pressAt;
     enum class Drag { None, Zoom, Pan } m_drag = Drag::None;
