@@ -4,8 +4,10 @@
 #include "link/link.h"
 #include "link/timing.h"
 #include "modem/modem.h"
+#include "modem/stations.h"
 #include "session/port_scan.h"
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -46,11 +48,24 @@ void out(const QString& text)
 
 namespace {
 
-void applyTimeout(const Options& options, link::Link& link)
+// The port and the link of a command, with the reply time-out and the trace it asked for.
+std::optional<Connected> openConnection(const Options& options)
 {
+    Connected c;
+    if (!options.trace.isEmpty()) {
+        c.trace = std::make_unique<link::Trace>(options.trace);
+        if (!c.trace->isOpen()) {
+            message(QStringLiteral("Cannot write the trace %1: %2").arg(options.trace, c.trace->errorString()));
+            return std::nullopt;
+        }
+    }
+    c.port = link::makeSystemCommPort();
+    c.port->setTrace(c.trace.get());
+    c.link = std::make_unique<link::Link>(*c.port);
     if (options.timeoutSeconds)
-        link.setReplyTimeout(
+        c.link->setReplyTimeout(
             std::chrono::milliseconds(static_cast<long long>(*options.timeoutSeconds * 1000)));
+    return c;
 }
 
 } // namespace
@@ -99,10 +114,10 @@ namespace {
 // dialled, its replies watched every 2 s until CONNECT, then the logger is woken and identified.
 std::optional<Connected> connectByModem(const Options& options)
 {
-    Connected c;
-    c.port = link::makeSystemCommPort();
-    c.link = std::make_unique<link::Link>(*c.port);
-    applyTimeout(options, *c.link);
+    auto opened = openConnection(options);
+    if (!opened)
+        return std::nullopt;
+    Connected c = std::move(*opened);
     link::Link& link = *c.link;
     const int port = *options.modemPort;
     const auto modemFound = modem::probeModem(link, port);
@@ -113,7 +128,13 @@ std::optional<Connected> connectByModem(const Options& options)
     message(modem::foundText(port, *modemFound).trimmed());
     link.Porta = static_cast<qint16>(port);
     link.Porta_Aperta = true;
-    if (auto s = modem::dial(link, options.dial, false); !s) {
+    modem::StationDirectory directory;
+    QString number = options.dial;
+    if (options.station) {
+        directory = modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
+        number = directory[*options.station].Telefono;
+    }
+    if (auto s = modem::dial(link, number, options.dialPause); !s) {
         message(s.error().message);
         return std::nullopt;
     }
@@ -137,18 +158,28 @@ std::optional<Connected> connectByModem(const Options& options)
             break;
         for (const QString& failure : kFailures) {
             if (text.contains(failure)) {
-                message(QStringLiteral("The call to %1 did not connect: %2").arg(options.dial, failure));
+                message(QStringLiteral("The call to %1 did not connect: %2").arg(number, failure));
                 return std::nullopt;
             }
         }
         if (waited.elapsed() > options.callTimeoutSeconds * 1000 * link::timeScale()) {
             message(QStringLiteral("The call to %1 did not connect within %2 s.")
-                        .arg(options.dial)
+                        .arg(number)
                         .arg(options.callTimeoutSeconds));
             return std::nullopt;
         }
     }
     message(QStringLiteral("M610 GSM CONNESSO"));
+    if (options.station) {
+        // The date of the call is kept at once, whatever happens next on the line.
+        directory[*options.station].Uldata = modem::callDateText(QDate::currentDate());
+        if (!modem::saveStations(directory, modem::stationsFile(), modem::lastCallsFile()))
+            message(QStringLiteral("Impossibile salvare %1").arg(modem::stationsFile()));
+    }
+    if (!options.remoteStartup) {
+        c.id.Porta = static_cast<qint16>(port);
+        return std::optional<Connected>(std::move(c));
+    }
     message(modem::kStartupText);
     auto id = modem::remoteStartup(link);
     if (!id) {
@@ -156,7 +187,7 @@ std::optional<Connected> connectByModem(const Options& options)
         return std::nullopt;
     }
     c.id = *id;
-    return c;
+    return std::optional<Connected>(std::move(c));
 }
 
 } // namespace
@@ -165,10 +196,10 @@ std::optional<Connected> connectLogger(const Options& options)
 {
     if (options.modemPort)
         return connectByModem(options);
-    Connected c;
-    c.port = link::makeSystemCommPort();
-    c.link = std::make_unique<link::Link>(*c.port);
-    applyTimeout(options, *c.link);
+    auto opened = openConnection(options);
+    if (!opened)
+        return std::nullopt;
+    Connected c = std::move(*opened);
     if (options.port) {
         QString why;
         auto attempt = session::tryPort(*c.link, static_cast<qint16>(*options.port), &why);
@@ -195,12 +226,41 @@ std::optional<Connected> connectLogger(const Options& options)
     return c;
 }
 
-int finish(const Report& report, bool accepted)
+Verdict fail(const link::Error& error)
 {
-    report.print();
-    if (accepted)
+    message(error.message);
+    return Verdict::Failed;
+}
+
+int onLogger(const Options& options, const std::function<Verdict(Run&)>& verb)
+{
+    auto logger = connectLogger(options);
+    if (!logger)
+        return kExitFailure;
+    Run run{options, *logger, *logger->link, Report(options.json)};
+    addIdentification(run.report, logger->id);
+    const Verdict verdict = verb(run);
+    logger->close();
+    if (logger->trace && logger->trace->failed())
+        message(QStringLiteral("The trace %1 is incomplete.").arg(logger->trace->path()));
+    switch (verdict) {
+    case Verdict::Done:
+        run.report.print();
         return kExitOk;
-    message(QStringLiteral("Parametro non registrato"));
+    case Verdict::Printed:
+        return kExitOk;
+    case Verdict::Refused:
+        run.report.print();
+        message(QStringLiteral("Parametro non registrato"));
+        return kExitFailure;
+    case Verdict::Incomplete:
+        run.report.print();
+        return kExitFailure;
+    case Verdict::Refusal:
+        return kExitUsage;
+    case Verdict::Failed:
+        break;
+    }
     return kExitFailure;
 }
 

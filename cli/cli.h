@@ -2,6 +2,7 @@
 
 #include "link/comm_port.h"
 #include "link/link.h"
+#include "link/trace.h"
 #include "session/port_scan.h"
 
 #include <QJsonArray>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -38,7 +40,11 @@ struct Options {
     int count = 0;                  // monitor: sets, live: groups; 0 until stopped
     std::optional<int> modemPort;   // the modem's port, to reach the logger by a call
     QString dial;                   // the number to call
+    std::optional<int> station;     // or the row of the station directory to call
+    bool dialPause = false;         // dial with a pause after the first digit ("Download and Go")
+    bool remoteStartup = true;      // after CONNECT, wake and identify the logger (not for "retry")
     double callTimeoutSeconds = 90; // how long the call may take to come up
+    QString trace;                  // --trace FILE: every byte of the line, with its time
     QString out;                    // export: the CSV file (default: standard output)
     QString from;                   // export: the first time, ISO 8601
     QString to;                     // export: the last time, ISO 8601
@@ -70,6 +76,7 @@ void out(const QString& text);
 // The port and the link of one command, with the logger found on them. Over a modem call the
 // call is hung up when the command is done with the logger, whatever happened.
 struct Connected {
+    std::unique_ptr<link::Trace> trace; // first: it outlives the port that writes to it
     std::unique_ptr<link::CommPort> port;
     std::unique_ptr<link::Link> link;
     session::Identification id;
@@ -87,8 +94,35 @@ struct Connected {
 std::optional<Connected> connectLogger(const Options& options);
 void addIdentification(Report& report, const session::Identification& id);
 
-// Prints the report; a write the logger refused is told on stderr and fails the command.
-int finish(const Report& report, bool accepted = true);
+// How a verb's work on the logger ended, and so what is printed and with which exit status.
+enum class Verdict {
+    Done,       // the report is printed; exit 0
+    Printed,    // the verb printed its own lines; nothing more; exit 0
+    Refused,    // the report is printed, then "Parametro non registrato"; exit 1
+    Incomplete, // the report is printed; the verb told why it is incomplete; exit 1
+    Failed,     // the verb told why; nothing is printed; exit 1
+    Refusal,    // a value the window would refuse, seen once the logger was asked; the verb told
+                // why; nothing is printed; exit 2
+};
+
+// What a verb works with once the logger is found.
+struct Run {
+    const Options& options;
+    Connected& logger;
+    link::Link& link;
+    Report report;
+};
+
+// The one preamble of every verb that talks to the logger: finds it as "identify" does, puts its
+// identification into the report, runs the verb, hangs up or closes the port, then prints.
+int onLogger(const Options& options, const std::function<Verdict(Run&)>& verb);
+
+inline Verdict acceptedIf(bool accepted)
+{
+    return accepted ? Verdict::Done : Verdict::Refused;
+}
+// Tells why the exchange failed.
+Verdict fail(const link::Error& error);
 
 template<class Flags> bool allAccepted(const Flags& accepted)
 {
@@ -134,6 +168,24 @@ int runStations(const Options& options);
 
 int runExport(const Options& options);
 int runPlot(const Options& options);
+int runFindModem(const Options& options);
+int runHangUp(const Options& options);
+int runRetry(const Options& options);
+
+int runSetPreheating(const Options& options);
+int runSetBattery(const Options& options);
+int runSetMiniPanel(const Options& options);
+int runSetCounter(const Options& options);
+int runRain(const Options& options);
+int runSetRain(const Options& options);
+int runEvents(const Options& options);
+int runStop(const Options& options);
+int runSetStart(const Options& options);
+int runStartNow(const Options& options);
+enum class AlarmSwitch { Sms, Phone };
+int runAlarmSwitch(const Options& options, AlarmSwitch which);
+int runSetGsm(const Options& options);
+int runFullScale(const Options& options);
 
 int runSensors(const Options& options);
 int runGsm(const Options& options);

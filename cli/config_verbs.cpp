@@ -96,22 +96,14 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
 
 int runParams(const Options& options)
 {
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    auto retrieved = session::runRetrieval(
-        link, logger->id.Modello,
-        [&](session::RetrievalStep step) { return retrievalStep(link, step, report); },
-        [](const QString& line) { message(line); },
-        options.modemPort ? session::RetrievalKind::Remote : session::RetrievalKind::Direct);
-    if (failed(retrieved))
-        return kExitFailure;
-    logger->close();
-    report.print();
-    return kExitOk;
+    return onLogger(options, [](Run& run) {
+        auto retrieved = session::runRetrieval(
+            run.link, run.logger.id.Modello,
+            [&](session::RetrievalStep step) { return retrievalStep(run.link, step, run.report); },
+            [](const QString& line) { message(line); },
+            run.options.modemPort ? session::RetrievalKind::Remote : session::RetrievalKind::Direct);
+        return retrieved ? Verdict::Done : fail(retrieved.error());
+    });
 }
 
 int runSetClock(const Options& options)
@@ -131,28 +123,23 @@ int runSetClock(const Options& options)
         message(config::kCheckDataMessage);
         return kExitUsage;
     }
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    auto written = config::writeClock(link, boxes);
-    if (failed(written))
-        return kExitFailure;
-    report.add(QStringLiteral("accepted"), written->accepted);
-    if (written->clock)
-        report.add(QStringLiteral("data"), textArray(*written->clock));
-    if (written->startDate)
-        report.add(QStringLiteral("data_allarme"), textArray(*written->startDate));
-    if (logger->id.Modello == session::kModelVibratingWire) {
-        auto start = alarms::readStartDate(link);
-        if (failed(start))
-            return kExitFailure;
-        report.add(QStringLiteral("data_allarme"), textArray(*start));
-    }
-    logger->close();
-    return finish(report, written->accepted);
+    return onLogger(options, [&](Run& run) {
+        auto written = config::writeClock(run.link, boxes);
+        if (!written)
+            return fail(written.error());
+        run.report.add(QStringLiteral("accepted"), written->accepted);
+        if (written->clock)
+            run.report.add(QStringLiteral("data"), textArray(*written->clock));
+        if (written->startDate)
+            run.report.add(QStringLiteral("data_allarme"), textArray(*written->startDate));
+        if (run.logger.id.Modello == session::kModelVibratingWire) {
+            auto start = alarms::readStartDate(run.link);
+            if (!start)
+                return fail(start.error());
+            run.report.add(QStringLiteral("data_allarme"), textArray(*start));
+        }
+        return acceptedIf(written->accepted);
+    });
 }
 
 int runSetInterval(const Options& options)
@@ -167,26 +154,17 @@ int runSetInterval(const Options& options)
         message(config::kIntervalMessage);
         return kExitUsage;
     }
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    auto written = config::writeInterval(*logger->link, check.boxes);
-    if (failed(written))
-        return kExitFailure;
-    logger->close();
-    report.add(QStringLiteral("conversione"), textArray(check.boxes));
-    QJsonArray accepted;
-    for (bool a : *written)
-        accepted.append(a);
-    report.add(QStringLiteral("accepted"), accepted);
-    report.print();
-    if (!allAccepted(*written)) {
-        message(QStringLiteral("Parametro non registrato"));
-        return kExitFailure;
-    }
-    return kExitOk;
+    return onLogger(options, [&](Run& run) {
+        auto written = config::writeInterval(run.link, check.boxes);
+        if (!written)
+            return fail(written.error());
+        run.report.add(QStringLiteral("conversione"), textArray(check.boxes));
+        QJsonArray accepted;
+        for (bool a : *written)
+            accepted.append(a);
+        run.report.add(QStringLiteral("accepted"), accepted);
+        return acceptedIf(allAccepted(*written));
+    });
 }
 
 int runSetName(const Options& options)
@@ -196,18 +174,14 @@ int runSetName(const Options& options)
         return kExitUsage;
     }
     const QString name = options.arguments[0].trimmed();
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    auto accepted = config::writeStationName(*logger->link, name);
-    if (failed(accepted))
-        return kExitFailure;
-    logger->close();
-    report.add(QStringLiteral("Nome_Centralina"), name);
-    report.add(QStringLiteral("accepted"), *accepted);
-    return finish(report, *accepted);
+    return onLogger(options, [&](Run& run) {
+        auto accepted = config::writeStationName(run.link, name);
+        if (!accepted)
+            return fail(accepted.error());
+        run.report.add(QStringLiteral("Nome_Centralina"), name);
+        run.report.add(QStringLiteral("accepted"), *accepted);
+        return acceptedIf(*accepted);
+    });
 }
 
 int runSetChannels(const Options& options)
@@ -223,41 +197,35 @@ int runSetChannels(const Options& options)
             "stazione-cli: changing the channels erases the recorded data; add --yes to confirm."));
         return kExitUsage;
     }
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    auto written = config::writeChannelCount(*logger->link, count);
-    if (failed(written))
-        return kExitFailure;
-    logger->link->Ritardo(200);
-    logger->close();
-    report.add(QStringLiteral("accepted"), written->accepted);
-    report.add(QStringLiteral("MUX"), written->channels);
-    if (written->memory) {
-        report.add(QStringLiteral("Acq_possibili"), written->memory->possible);
-        report.add(QStringLiteral("acq_disponibili"), written->memory->available);
-    } else {
-        message(config::kNoChannelMessage);
-    }
-    return finish(report, written->accepted);
+    return onLogger(options, [&](Run& run) {
+        auto written = config::writeChannelCount(run.link, count);
+        if (!written)
+            return fail(written.error());
+        run.link.Ritardo(200);
+        run.report.add(QStringLiteral("accepted"), written->accepted);
+        run.report.add(QStringLiteral("MUX"), written->channels);
+        if (written->memory) {
+            run.report.add(QStringLiteral("Acq_possibili"), written->memory->possible);
+            run.report.add(QStringLiteral("acq_disponibili"), written->memory->available);
+        } else {
+            message(config::kNoChannelMessage);
+        }
+        return acceptedIf(written->accepted);
+    });
 }
 
 int runSetEnabled(const Options& options, bool enabled)
 {
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    auto state = config::setAcquisitionEnabled(*logger->link, enabled);
-    if (failed(state))
-        return kExitFailure;
-    logger->close();
-    report.add(QStringLiteral("data_logging"), double(*state));
-    report.print();
-    return *state == (enabled ? 1 : 0) ? kExitOk : kExitFailure;
+    return onLogger(options, [&](Run& run) {
+        auto state = config::setAcquisitionEnabled(run.link, enabled);
+        if (!state)
+            return fail(state.error());
+        run.report.add(QStringLiteral("data_logging"), double(*state));
+        if (*state == (enabled ? 1 : 0))
+            return Verdict::Done;
+        message(QStringLiteral("The logger did not change its acquisition state."));
+        return Verdict::Incomplete;
+    });
 }
 
 } // namespace stazione::cli

@@ -14,89 +14,76 @@ using namespace std::chrono_literals;
 
 int runMonitor(const Options& options)
 {
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    live::AllInputScope allInput(link.port());
-    auto channels = live::requestSessionChannels(link);
-    if (failed(channels))
-        return kExitFailure;
-    if (*channels <= 0) {
-        message(live::kNoChannel);
-        return kExitFailure;
-    }
-    if (!options.file.isEmpty()) {
-        const bool busy = live::fileIsBusy(options.file, [] { return false; });
-        if (busy) {
-            message(QStringLiteral("Il file ") + options.file +
-                    QStringLiteral(" è occupato. Chiudere le applicazioni che utilizzano il file."));
-            return kExitFailure;
+    return onLogger(options, [&](Run& run) {
+        live::AllInputScope allInput(run.link.port());
+        auto channels = live::requestSessionChannels(run.link);
+        if (!channels)
+            return fail(channels.error());
+        if (*channels <= 0) {
+            message(live::kNoChannel);
+            return Verdict::Failed;
         }
-        live::deleteQuietly(options.file);
-    }
-
-    Interrupt interrupt;
-    int sets = 0;
-    live::SessionTable table;
-    const live::SessionEnd end = live::runSession(
-        link, table, *channels, options.file,
-        {[&] { return interrupt.requested() || (options.count > 0 && sets >= options.count); },
-         [&] { ++sets; }, [](const QString& line) { out(line); }});
-    logger->close();
-    if (end.error) {
-        message(end.error->message);
-        return kExitFailure;
-    }
-    return kExitOk;
+        if (!options.file.isEmpty()) {
+            if (live::fileIsBusy(options.file, [] { return false; })) {
+                message(QStringLiteral("Il file ") + options.file +
+                        QStringLiteral(" è occupato. Chiudere le applicazioni che utilizzano il file."));
+                return Verdict::Failed;
+            }
+            live::deleteQuietly(options.file);
+        }
+        Interrupt interrupt;
+        int sets = 0;
+        live::SessionTable table;
+        const live::SessionEnd end = live::runSession(
+            run.link, table, *channels, options.file,
+            {[&] { return interrupt.requested() || (options.count > 0 && sets >= options.count); },
+             [&] { ++sets; }, [](const QString& line) { out(line); }});
+        return end.error ? fail(*end.error) : Verdict::Printed;
+    });
 }
 
 int runLive(const Options& options)
 {
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    auto channels = config::readChannelCount(link);
-    if (failed(channels))
-        return kExitFailure;
-    const int perGroup =
-        live::readingsPerGroup(logger->id.Modello, static_cast<int>(link::integerValue(*channels)));
-    if (perGroup <= 0) {
-        message(config::kNoChannelMessage);
-        return kExitFailure;
-    }
+    return onLogger(options, [&](Run& run) {
+        link::Link& link = run.link;
+        auto channels = config::readChannelCount(link);
+        if (!channels)
+            return fail(channels.error());
+        const int perGroup = live::readingsPerGroup(run.logger.id.Modello,
+                                                    static_cast<int>(link::integerValue(*channels)));
+        if (perGroup <= 0) {
+            message(config::kNoChannelMessage);
+            return Verdict::Failed;
+        }
 
-    Interrupt interrupt;
-    QTimer grace;
-    grace.setSingleShot(true);
-    QObject::connect(&grace, &QTimer::timeout, [&link] { link.cancel(); });
-    bool stopSent = false;
-    auto stop = [&] {
-        if (stopSent)
-            return;
-        stopSent = true;
-        (void)live::stopContinuousReading(link);
-        grace.start(link::scaled(2000ms));
-    };
-    QObject::connect(&interrupt, &Interrupt::triggered, stop);
+        Interrupt interrupt;
+        QTimer grace;
+        grace.setSingleShot(true);
+        QObject::connect(&grace, &QTimer::timeout, [&link] { link.cancel(); });
+        bool stopSent = false;
+        auto stop = [&] {
+            if (stopSent)
+                return;
+            stopSent = true;
+            (void)live::stopContinuousReading(link);
+            grace.start(link::scaled(2000ms));
+        };
+        QObject::connect(&interrupt, &Interrupt::triggered, stop);
 
-    int readings = 0;
-    const auto outcome = live::runContinuousReading(
-        link, perGroup,
-        [&](const live::Reading& r) {
-            ++readings;
-            out(QStringLiteral("%1 %2 %3").arg(r.index).arg(r.label, r.value));
-        },
-        [&] {
-            if (options.count > 0 && readings >= options.count * perGroup)
-                stop();
-            return stopSent;
-        });
-    logger->close();
-    if (failed(outcome))
-        return kExitFailure;
-    return kExitOk;
+        int readings = 0;
+        const auto outcome = live::runContinuousReading(
+            link, perGroup,
+            [&](const live::Reading& r) {
+                ++readings;
+                out(QStringLiteral("%1 %2 %3").arg(r.index).arg(r.label, r.value));
+            },
+            [&] {
+                if (options.count > 0 && readings >= options.count * perGroup)
+                    stop();
+                return stopSent;
+            });
+        return outcome ? Verdict::Printed : fail(outcome.error());
+    });
 }
 
 } // namespace stazione::cli

@@ -98,58 +98,53 @@ const char* const kPropertyBoxes[config::kProperties] = {"NomeCanali", "CA", "CB
 
 int runSensors(const Options& options)
 {
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    const auto channels = activeChannels(link);
-    if (!channels)
-        return kExitFailure;
-    const int n = std::clamp(*channels, 0, config::kMaxChannels);
-    Changes changes;
-    QMap<QString, int> boxes;
-    for (const char* name : kPropertyBoxes)
-        boxes.insert(QLatin1String(name), n);
-    if (!changes.parse(options.sets, boxes))
-        return kExitUsage;
-    const int stride = config::propertyStride(logger->id.Modello);
-    if (!changes.empty() && config::propertySlotsCollide(n, stride)) {
-        message(config::slotCollisionMessage(n, stride));
-        return kExitUsage;
-    }
-
-    auto rows = config::readProperties(link, logger->id.Modello, n);
-    if (failed(rows))
-        return kExitFailure;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    report.add(QStringLiteral("MUX"), QString::number(n));
-    bool accepted = true;
-    if (!changes.empty()) {
-        QList<config::ChannelProperties> wanted = *rows;
-        for (int k = 0; k < config::kProperties; ++k) {
-            const QStringList values = changes.apply(QLatin1String(kPropertyBoxes[k]), column(*rows, k));
-            for (int i = 0; i < n; ++i)
-                wanted[i][k] = values[i];
+    return onLogger(options, [&](Run& run) {
+        const auto channels = activeChannels(run.link);
+        if (!channels)
+            return Verdict::Failed;
+        const int n = std::clamp(*channels, 0, config::kMaxChannels);
+        Changes changes;
+        QMap<QString, int> boxes;
+        for (const char* name : kPropertyBoxes)
+            boxes.insert(QLatin1String(name), n);
+        if (!changes.parse(options.sets, boxes))
+            return Verdict::Refusal;
+        const QString& model = run.logger.id.Modello;
+        const int stride = config::propertyStride(model);
+        if (!changes.empty() && config::propertySlotsCollide(n, stride)) {
+            message(config::slotCollisionMessage(n, stride));
+            return Verdict::Refusal;
         }
-        auto written = config::writeProperties(link, logger->id.Modello, wanted);
-        if (failed(written))
-            return kExitFailure;
-        QJsonArray answers;
-        for (const auto& row : *written) {
-            answers.append(flags(row));
-            accepted = accepted && allAccepted(row);
+        auto rows = config::readProperties(run.link, model, n);
+        if (!rows)
+            return fail(rows.error());
+        run.report.add(QStringLiteral("MUX"), QString::number(n));
+        bool accepted = true;
+        if (!changes.empty()) {
+            QList<config::ChannelProperties> wanted = *rows;
+            for (int k = 0; k < config::kProperties; ++k) {
+                const QStringList values = changes.apply(QLatin1String(kPropertyBoxes[k]), column(*rows, k));
+                for (int i = 0; i < n; ++i)
+                    wanted[i][k] = values[i];
+            }
+            auto written = config::writeProperties(run.link, model, wanted);
+            if (!written)
+                return fail(written.error());
+            QJsonArray answers;
+            for (const auto& row : *written) {
+                answers.append(flags(row));
+                accepted = accepted && allAccepted(row);
+            }
+            run.report.add(QStringLiteral("accepted"), answers);
+            run.link.Ritardo(10);
+            rows = config::readProperties(run.link, model, n);
+            if (!rows)
+                return fail(rows.error());
         }
-        report.add(QStringLiteral("accepted"), answers);
-        link.Ritardo(10);
-        rows = config::readProperties(link, logger->id.Modello, n);
-        if (failed(rows))
-            return kExitFailure;
-    }
-    for (int k = 0; k < config::kProperties; ++k)
-        report.add(QLatin1String(kPropertyBoxes[k]), textArray(column(*rows, k)));
-    logger->close();
-    return finish(report, accepted);
+        for (int k = 0; k < config::kProperties; ++k)
+            run.report.add(QLatin1String(kPropertyBoxes[k]), textArray(column(*rows, k)));
+        return acceptedIf(accepted);
+    });
 }
 
 int runGsm(const Options& options)
@@ -158,32 +153,27 @@ int runGsm(const Options& options)
     if (!changes.parse(options.sets, {{QStringLiteral("NUMERO_ALLARME_SMS"), 10},
                                       {QStringLiteral("NUMERO_ALLARMI_SMS"), 0}}))
         return kExitUsage;
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    auto entries = alarms::readGsmEntries(link);
-    if (failed(entries))
-        return kExitFailure;
-    bool accepted = true;
-    if (!changes.empty()) {
-        QStringList wanted = changes.apply(QStringLiteral("NUMERO_ALLARME_SMS"), entries->mid(0, 10));
-        wanted << changes.single(QStringLiteral("NUMERO_ALLARMI_SMS")).value_or(entries->value(10));
-        auto written = alarms::writeGsmEntries(link, wanted);
-        if (failed(written))
-            return kExitFailure;
-        accepted = allAccepted(*written);
-        report.add(QStringLiteral("accepted"), flags(*written));
-        entries = alarms::readGsmEntries(link);
-        if (failed(entries))
-            return kExitFailure;
-    }
-    logger->close();
-    report.add(QStringLiteral("NUMERO_ALLARME_SMS"), textArray(entries->mid(0, 10)));
-    report.add(QStringLiteral("NUMERO_ALLARMI_SMS"), entries->value(10));
-    return finish(report, accepted);
+    return onLogger(options, [&](Run& run) {
+        auto entries = alarms::readGsmEntries(run.link);
+        if (!entries)
+            return fail(entries.error());
+        bool accepted = true;
+        if (!changes.empty()) {
+            QStringList wanted = changes.apply(QStringLiteral("NUMERO_ALLARME_SMS"), entries->mid(0, 10));
+            wanted << changes.single(QStringLiteral("NUMERO_ALLARMI_SMS")).value_or(entries->value(10));
+            auto written = alarms::writeGsmEntries(run.link, wanted);
+            if (!written)
+                return fail(written.error());
+            accepted = allAccepted(*written);
+            run.report.add(QStringLiteral("accepted"), flags(*written));
+            entries = alarms::readGsmEntries(run.link);
+            if (!entries)
+                return fail(entries.error());
+        }
+        run.report.add(QStringLiteral("NUMERO_ALLARME_SMS"), textArray(entries->mid(0, 10)));
+        run.report.add(QStringLiteral("NUMERO_ALLARMI_SMS"), entries->value(10));
+        return acceptedIf(accepted);
+    });
 }
 
 int runGprs(const Options& options)
@@ -197,105 +187,95 @@ int runGprs(const Options& options)
         message(QStringLiteral("stazione-cli: EMAIL is 0 or 1."));
         return kExitUsage;
     }
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    auto settings = alarms::readGprsSettings(link);
-    if (failed(settings))
-        return kExitFailure;
-    bool accepted = true;
-    QStringList shown = *settings;
-    if (changes.has(QStringLiteral("GPRS"))) {
-        // The window writes all ten settings as its boxes hold them, and reads nothing back.
-        QStringList wanted;
-        for (const QString& v : changes.apply(QStringLiteral("GPRS"), shown))
-            wanted << v.trimmed();
-        auto written = alarms::writeGprsSettings(link, wanted);
-        if (failed(written))
-            return kExitFailure;
-        accepted = allAccepted(*written);
-        report.add(QStringLiteral("accepted"), flags(*written));
-        shown = wanted;
-    }
-    auto mail =
-        email ? alarms::setEmailEnabled(link, *email == QLatin1String("1")) : alarms::readEmailEnabled(link);
-    if (failed(mail))
-        return kExitFailure;
-    logger->close();
-    report.add(QStringLiteral("GPRS"), textArray(shown));
-    report.add(QStringLiteral("EMAIL"), double(*mail));
-    if (!options.json) {
-        for (int i = 0; i < alarms::kGprsSettings; ++i)
-            report.add(alarms::gprsLabels()[i], shown[i]);
-    }
-    return finish(report, accepted);
+    return onLogger(options, [&](Run& run) {
+        auto settings = alarms::readGprsSettings(run.link);
+        if (!settings)
+            return fail(settings.error());
+        bool accepted = true;
+        QStringList shown = *settings;
+        if (changes.has(QStringLiteral("GPRS"))) {
+            // The window writes all ten settings as its boxes hold them, and reads nothing back.
+            QStringList wanted;
+            for (const QString& v : changes.apply(QStringLiteral("GPRS"), shown))
+                wanted << v.trimmed();
+            auto written = alarms::writeGprsSettings(run.link, wanted);
+            if (!written)
+                return fail(written.error());
+            accepted = allAccepted(*written);
+            run.report.add(QStringLiteral("accepted"), flags(*written));
+            shown = wanted;
+        }
+        auto mail = email ? alarms::setEmailEnabled(run.link, *email == QLatin1String("1"))
+                          : alarms::readEmailEnabled(run.link);
+        if (!mail)
+            return fail(mail.error());
+        run.report.add(QStringLiteral("GPRS"), textArray(shown));
+        run.report.add(QStringLiteral("EMAIL"), double(*mail));
+        if (!options.json) {
+            for (int i = 0; i < alarms::kGprsSettings; ++i)
+                run.report.add(alarms::gprsLabels()[i], shown[i]);
+        }
+        return acceptedIf(accepted);
+    });
 }
 
 int runAlarms(const Options& options)
 {
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    int rows = options.rows.value_or(-1);
-    if (rows < 0) {
-        const auto channels = activeChannels(link);
-        if (!channels)
-            return kExitFailure;
-        rows = *channels;
-    }
-    rows = std::clamp(rows, 0, alarms::kAlarmRows);
-    Changes changes;
-    if (!changes.parse(options.sets, {{QStringLiteral("AllarmeAttivo"), rows},
-                                      {QStringLiteral("CA"), rows},
-                                      {QStringLiteral("CB"), rows}}))
-        return kExitUsage;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    auto read = alarms::readAlarmRows(link, rows);
-    if (failed(read))
-        return kExitFailure;
-    auto columns = [](const QList<alarms::AlarmRow>& r) {
-        QStringList state, upper, lower;
-        for (const auto& row : r) {
-            state << row.state;
-            upper << row.upper;
-            lower << row.lower;
+    return onLogger(options, [&](Run& run) {
+        int rows = options.rows.value_or(-1);
+        if (rows < 0) {
+            const auto channels = activeChannels(run.link);
+            if (!channels)
+                return Verdict::Failed;
+            rows = *channels;
         }
-        return std::array<QStringList, 3>{state, upper, lower};
-    };
-    bool accepted = true;
-    if (!changes.empty()) {
+        rows = std::clamp(rows, 0, alarms::kAlarmRows);
+        Changes changes;
+        if (!changes.parse(options.sets, {{QStringLiteral("AllarmeAttivo"), rows},
+                                          {QStringLiteral("CA"), rows},
+                                          {QStringLiteral("CB"), rows}}))
+            return Verdict::Refusal;
+        auto read = alarms::readAlarmRows(run.link, rows);
+        if (!read)
+            return fail(read.error());
+        auto columns = [](const QList<alarms::AlarmRow>& r) {
+            QStringList state, upper, lower;
+            for (const auto& row : r) {
+                state << row.state;
+                upper << row.upper;
+                lower << row.lower;
+            }
+            return std::array<QStringList, 3>{state, upper, lower};
+        };
+        bool accepted = true;
+        if (!changes.empty()) {
+            const auto c = columns(*read);
+            const QStringList state = changes.apply(QStringLiteral("AllarmeAttivo"), c[0]);
+            const QStringList upper = changes.apply(QStringLiteral("CA"), c[1]);
+            const QStringList lower = changes.apply(QStringLiteral("CB"), c[2]);
+            QList<alarms::AlarmRow> wanted;
+            for (int i = 0; i < rows; ++i)
+                wanted.append({state[i], upper[i], lower[i]});
+            auto written = alarms::writeAlarmRows(run.link, wanted);
+            if (!written)
+                return fail(written.error());
+            QJsonArray answers;
+            for (const auto& row : *written) {
+                answers.append(flags(row));
+                accepted = accepted && allAccepted(row);
+            }
+            run.report.add(QStringLiteral("accepted"), answers);
+            run.link.Ritardo(10);
+            read = alarms::readAlarmRows(run.link, rows);
+            if (!read)
+                return fail(read.error());
+        }
         const auto c = columns(*read);
-        const QStringList state = changes.apply(QStringLiteral("AllarmeAttivo"), c[0]);
-        const QStringList upper = changes.apply(QStringLiteral("CA"), c[1]);
-        const QStringList lower = changes.apply(QStringLiteral("CB"), c[2]);
-        QList<alarms::AlarmRow> wanted;
-        for (int i = 0; i < rows; ++i)
-            wanted.append({state[i], upper[i], lower[i]});
-        auto written = alarms::writeAlarmRows(link, wanted);
-        if (failed(written))
-            return kExitFailure;
-        QJsonArray answers;
-        for (const auto& row : *written) {
-            answers.append(flags(row));
-            accepted = accepted && allAccepted(row);
-        }
-        report.add(QStringLiteral("accepted"), answers);
-        link.Ritardo(10);
-        read = alarms::readAlarmRows(link, rows);
-        if (failed(read))
-            return kExitFailure;
-    }
-    logger->close();
-    const auto c = columns(*read);
-    report.add(QStringLiteral("AllarmeAttivo"), textArray(c[0]));
-    report.add(QStringLiteral("CA"), textArray(c[1]));
-    report.add(QStringLiteral("CB"), textArray(c[2]));
-    return finish(report, accepted);
+        run.report.add(QStringLiteral("AllarmeAttivo"), textArray(c[0]));
+        run.report.add(QStringLiteral("CA"), textArray(c[1]));
+        run.report.add(QStringLiteral("CB"), textArray(c[2]));
+        return acceptedIf(accepted);
+    });
 }
 
 int runSmsText(const Options& options)
@@ -303,28 +283,21 @@ int runSmsText(const Options& options)
     Changes changes;
     if (!changes.parse(options.sets, {{QStringLiteral("SMS_PERSONALIZZATO"), alarms::kPersonalLines}}))
         return kExitUsage;
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    auto lines = alarms::readPersonalText(link);
-    if (failed(lines))
-        return kExitFailure;
-    if (!changes.empty()) {
-        if (auto s =
-                alarms::writePersonalText(link, changes.apply(QStringLiteral("SMS_PERSONALIZZATO"), *lines));
-            failed(s))
-            return kExitFailure;
-        lines = alarms::readPersonalText(link);
-        if (failed(lines))
-            return kExitFailure;
-    }
-    logger->close();
-    report.add(QStringLiteral("SMS_PERSONALIZZATO"), textArray(*lines));
-    report.print();
-    return kExitOk;
+    return onLogger(options, [&](Run& run) {
+        auto lines = alarms::readPersonalText(run.link);
+        if (!lines)
+            return fail(lines.error());
+        if (!changes.empty()) {
+            const QStringList wanted = changes.apply(QStringLiteral("SMS_PERSONALIZZATO"), *lines);
+            if (auto s = alarms::writePersonalText(run.link, wanted); !s)
+                return fail(s.error());
+            lines = alarms::readPersonalText(run.link);
+            if (!lines)
+                return fail(lines.error());
+        }
+        run.report.add(QStringLiteral("SMS_PERSONALIZZATO"), textArray(*lines));
+        return Verdict::Done;
+    });
 }
 
 } // namespace stazione::cli

@@ -5,7 +5,6 @@
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/link.h"
-#include "modem/stations.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -56,15 +55,7 @@ int runPorts(const Options& options)
 
 int runIdentify(const Options& options)
 {
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    logger->close();
-
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    report.print();
-    return kExitOk;
+    return onLogger(options, [](Run&) { return Verdict::Done; });
 }
 
 int runDestructive(const Options& options, Destructive what)
@@ -78,38 +69,27 @@ int runDestructive(const Options& options, Destructive what)
                       "stazione-cli: erase deletes all recorded data of the logger; add --yes to confirm."));
         return kExitUsage;
     }
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    const auto command = what == Destructive::Reset ? link::cmd::resetLogger() : link::cmd::eraseMemory();
-    if (auto sent = link::send(link, command); !sent) {
-        message(sent.error().message);
-        return kExitFailure;
-    }
-    if (what == Destructive::Reset) {
-        // The logger takes a moment to come back; what it then holds is read by the next command.
-        link.Ritardo(50);
-        report.add(QStringLiteral("reset"), true);
-    } else {
-        link.Ritardo(20);
-        auto memory = config::readMemoryState(link);
-        if (!memory) {
-            message(memory.error().message);
-            return kExitFailure;
+    return onLogger(options, [what](Run& run) {
+        const auto command = what == Destructive::Reset ? link::cmd::resetLogger() : link::cmd::eraseMemory();
+        if (auto sent = link::send(run.link, command); !sent)
+            return fail(sent.error());
+        if (what == Destructive::Reset) {
+            // The logger takes a moment to come back; what it then holds is read by the next command.
+            run.link.Ritardo(50);
+            run.report.add(QStringLiteral("reset"), true);
+            return Verdict::Done;
         }
-        report.add(QStringLiteral("erased"), true);
+        run.link.Ritardo(20);
+        auto memory = config::readMemoryState(run.link);
+        if (!memory)
+            return fail(memory.error());
+        run.report.add(QStringLiteral("erased"), true);
         if (*memory) {
-            report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
-            report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
+            run.report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
+            run.report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
         }
-    }
-    logger->close();
-    report.print();
-    return kExitOk;
+        return Verdict::Done;
+    });
 }
 
 int runDownload(const Options& options)
@@ -119,75 +99,37 @@ int runDownload(const Options& options)
         message(QStringLiteral("stazione-cli: %1 is not a folder.").arg(folder));
         return kExitUsage;
     }
-    auto logger = connectLogger(options);
-    if (!logger)
-        return kExitFailure;
-    link::Link& link = *logger->link;
-    auto station = config::readStationName(link);
-    if (failed(station))
-        return kExitFailure;
-
-    Report report(options.json);
-    addIdentification(report, logger->id);
-    report.add(QStringLiteral("Nome_Centralina"), *station);
-    const QDate today = QDate::currentDate();
-    std::optional<link::Error> stopped;
-    if (options.temp) {
-        const QString path = QDir(folder).filePath(data::temperatureFileName(*station, today));
-        auto download = data::downloadTemperatures(link, path, QDateTime::currentDateTime());
-        if (failed(download))
-            return kExitFailure;
-        report.add(QStringLiteral("file"), path);
-        report.add(QStringLiteral("records"), download->received);
-        report.add(QStringLiteral("channels"), download->channels);
-        stopped = download->stopped;
-    } else {
-        const QString path = QDir(folder).filePath(data::sensorFileName(*station, today));
-        auto download = data::downloadRecords(link, path, options.fromEnd);
-        if (failed(download))
-            return kExitFailure;
-        report.add(QStringLiteral("file"), path);
-        report.add(QStringLiteral("lines"), double(download->lines));
-        stopped = download->stopped;
-    }
-    logger->close();
-    report.print();
-    if (stopped) {
-        message(stopped->message);
-        return kExitFailure;
-    }
-    return kExitOk;
-}
-
-int runStations(const Options& options)
-{
-    const modem::StationDirectory directory =
-        modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
-    QJsonArray rows;
-    for (int i = 0; i < modem::kStations; ++i) {
-        const modem::Station& s = directory[i];
-        if (s.Nome.isEmpty() && s.Telefono.isEmpty() && s.Scadenza.isEmpty() && s.Uldata.isEmpty())
-            continue;
-        rows.append(QJsonObject{{QStringLiteral("row"), i},
-                                {QStringLiteral("Nome"), s.Nome},
-                                {QStringLiteral("Telefono"), s.Telefono},
-                                {QStringLiteral("Scadenza"), s.Scadenza},
-                                {QStringLiteral("Uldata"), s.Uldata}});
-    }
-    if (options.json) {
-        out(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact)));
-        return kExitOk;
-    }
-    if (rows.isEmpty())
-        message(QStringLiteral("No station in %1.").arg(modem::stationsFile()));
-    for (const QJsonValue& v : rows) {
-        const QJsonObject r = v.toObject();
-        out(QStringLiteral("%1\t%2\t%3\t%4\t%5")
-                .arg(r.value("row").toInt())
-                .arg(r.value("Nome").toString(), r.value("Telefono").toString(),
-                     r.value("Scadenza").toString(), r.value("Uldata").toString()));
-    }
-    return kExitOk;
+    return onLogger(options, [&](Run& run) {
+        auto station = config::readStationName(run.link);
+        if (!station)
+            return fail(station.error());
+        run.report.add(QStringLiteral("Nome_Centralina"), *station);
+        const QDate today = QDate::currentDate();
+        std::optional<link::Error> stopped;
+        if (options.temp) {
+            const QString path = QDir(folder).filePath(data::temperatureFileName(*station, today));
+            auto download = data::downloadTemperatures(run.link, path, QDateTime::currentDateTime());
+            if (!download)
+                return fail(download.error());
+            run.report.add(QStringLiteral("file"), path);
+            run.report.add(QStringLiteral("records"), download->received);
+            run.report.add(QStringLiteral("channels"), download->channels);
+            stopped = download->stopped;
+        } else {
+            const QString path = QDir(folder).filePath(data::sensorFileName(*station, today));
+            auto download = data::downloadRecords(run.link, path, options.fromEnd);
+            if (!download)
+                return fail(download.error());
+            run.report.add(QStringLiteral("file"), path);
+            run.report.add(QStringLiteral("lines"), double(download->lines));
+            stopped = download->stopped;
+        }
+        if (stopped) {
+            message(stopped->message);
+            return Verdict::Incomplete;
+        }
+        return Verdict::Done;
+    });
 }
 
 } // namespace stazione::cli

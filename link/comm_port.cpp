@@ -22,6 +22,7 @@ CommPort::CommPort(std::unique_ptr<Device> device, PortResolver resolver, QObjec
     , m_resolver(std::move(resolver))
 {
     connect(m_device.get(), &Device::lineLost, this, [this](const QString& reason) {
+        qCInfo(lcLink).noquote() << QStringLiteral("COM%1 lost: %2").arg(m_commPort).arg(reason);
         m_lost = true;
         m_lostReason = reason;
         emit lineLost(reason);
@@ -77,6 +78,11 @@ bool CommPort::portOpen() const
 Status CommPort::setPortOpen(bool open)
 {
     if (!open) {
+        if (m_device->isOpen()) {
+            qCInfo(lcLink).noquote() << QStringLiteral("COM%1 closed").arg(m_commPort);
+            if (m_trace)
+                m_trace->note(tr("COM%1 closed").arg(m_commPort));
+        }
         m_device->close();
         return {};
     }
@@ -102,12 +108,15 @@ Status CommPort::setPortOpen(bool open)
             port_error::kInvalidSettings,
             tr("COM%1 does not take the settings %2.").arg(m_commPort).arg(m_settings.toString()));
     }
+    qCInfo(lcLink).noquote() << QStringLiteral("COM%1 opened on %2").arg(m_commPort).arg(mapping->path);
     m_lost = false;
     m_lostReason.clear();
     m_device->setDataTerminalReady(m_dtr);
     if (m_rts)
         m_device->setRequestToSend(true);
     m_device->clearInput();
+    if (m_trace)
+        m_trace->note(tr("COM%1 opened on %2").arg(m_commPort).arg(mapping->path));
     return {};
 }
 
@@ -130,14 +139,18 @@ Status CommPort::discardInput()
 {
     if (!m_device->isOpen())
         return notOpenError();
+    if (m_trace)
+        m_trace->dropped(m_device->read(0));
     m_device->clearInput();
     return {};
 }
 
-Status CommPort::output(const QByteArray& bytes)
+Status CommPort::output(const QByteArray& bytes, Trace::Part part)
 {
     if (!m_device->isOpen())
         return notOpenError();
+    if (m_trace)
+        m_trace->sent(bytes, part);
     if (!m_device->write(bytes))
         return m_device->isOpen() ? Error::lineLost(tr("Writing to COM%1 failed.").arg(m_commPort))
                                   : notOpenError();
@@ -148,14 +161,20 @@ Result<QByteArray> CommPort::input()
 {
     if (!m_device->isOpen())
         return notOpenError();
-    return m_device->read(m_inputLen);
+    QByteArray bytes = m_device->read(m_inputLen);
+    if (m_trace)
+        m_trace->received(bytes);
+    return bytes;
 }
 
 Result<QByteArray> CommPort::inputAll()
 {
     if (!m_device->isOpen())
         return notOpenError();
-    return m_device->read(0);
+    QByteArray bytes = m_device->read(0);
+    if (m_trace)
+        m_trace->received(bytes);
+    return bytes;
 }
 
 CommPort::Wait CommPort::waitForMoreInput(QDeadlineTimer deadline)

@@ -3,6 +3,7 @@
 #include "link/device.h"
 #include "link/port_resolver.h"
 #include "link/result.h"
+#include "link/trace.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -46,7 +47,8 @@ public:
 
     Result<qint64> inBufferCount() const;
     Status discardInput();
-    Status output(const QByteArray& bytes);
+    // `part` only tells the trace whether the bytes begin a command or carry its parameters.
+    Status output(const QByteArray& bytes, Trace::Part part = Trace::Part::Command);
     Result<QByteArray> input();    // up to inputLen() characters
     Result<QByteArray> inputAll(); // everything waiting, whatever inputLen()
 
@@ -61,6 +63,10 @@ public:
     // The device path the open port number resolved to ("" before the first open).
     const QString& devicePath() const { return m_devicePath; }
     const PortResolver& resolver() const { return m_resolver; }
+
+    // Every byte sent and received is told to the trace while one is set (it is not owned).
+    void setTrace(Trace* trace) { m_trace = trace; }
+    Trace* trace() const { return m_trace; }
 
 signals:
     void lineLost(const QString& reason);
@@ -79,6 +85,7 @@ private:
     QString m_lostReason;
     QString m_devicePath;
     std::vector<QEventLoop*> m_waits;
+    Trace* m_trace = nullptr;
 };
 
 // The port a program normally uses: QSerialPort behind the default port resolver.

@@ -98,6 +98,9 @@ Result<bool> Link::Apri_Porta(qint16 porta)
     if (!heard)
         return fail(heard.error());
     const bool spoke = !heard->isEmpty();
+    qCInfo(lcLink).noquote() << QStringLiteral("COM%1 %2 after opening")
+                                     .arg(porta)
+                                     .arg(spoke ? QStringLiteral("spoke") : QStringLiteral("stayed silent"));
     if (auto s = m_port.discardInput(); !s)
         return fail(s.error());
     Porta_Aperta = true;
@@ -118,11 +121,12 @@ Status Link::Invia_Comando(const QString& comando, const QString& parametri, Inp
             return s;
         discardAccumulo();
     }
+    qCDebug(lcLink) << "send" << comando << parametri;
     if (auto s = m_port.output(comando.toLatin1()); !s)
         return s;
     const QByteArray parameters = parametri.toLatin1();
     for (char c : parameters) {
-        if (auto s = m_port.output(QByteArray(1, c)); !s)
+        if (auto s = m_port.output(QByteArray(1, c), Trace::Part::Parameters); !s)
             return s;
         Ritardo(1);
     }
@@ -176,6 +180,7 @@ Result<QString> Link::Leggi_Risposta()
         m_head = 0;
     }
     Risposta_Completa = true;
+    qCDebug(lcLink) << "field" << Risposta;
     return Risposta;
 }
 
@@ -240,6 +245,11 @@ Result<QString> Link::Invia_Attendi(const QString& testo, int n)
 
 Error Link::waitFailure(CommPort::Wait wait, const QByteArray& partial) const
 {
+    static const char* const kEnds[] = {"ready", "timed out", "cancelled", "line lost"};
+    qCInfo(lcLink).noquote() << QStringLiteral("wait on COM%1 %2, partial field %3")
+                                    .arg(m_port.commPort())
+                                    .arg(QLatin1String(kEnds[int(wait)]))
+                                    .arg(QString::fromLatin1(partial));
     const int porta = m_port.commPort();
     switch (wait) {
     case CommPort::Wait::TimedOut: {

@@ -186,7 +186,7 @@ link::Status ModemHandlers::startUp()
     m_window.Riprova->setEnabled(true);
     show(QStringLiteral("M610 GSM CONNESSO"));
     // The date of the call is kept at once, whatever happens next on the line.
-    m_window.Uldata[Stazione_Scelta]->setText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    m_window.Uldata[Stazione_Scelta]->setText(callDateText(QDate::currentDate()));
     Salva_Click();
     Timer1->stop();
     show(kStartupText);

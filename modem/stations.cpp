@@ -109,4 +109,9 @@ bool saveStations(const StationDirectory& directory, const QString& stations, co
     return writeLines(lastCalls, last) && stationsSaved;
 }
 
+QString callDateText(const QDate& date)
+{
+    return date.toString(QStringLiteral("dd/MM/yyyy"));
+}
+
 } // namespace stazione::modem

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 #include <array>
@@ -28,5 +29,8 @@ QString modemPortFile();
 // a file with fewer lines leaves the remaining values empty.
 StationDirectory loadStations(const QString& stations, const QString& lastCalls);
 bool saveStations(const StationDirectory& directory, const QString& stations, const QString& lastCalls);
+
+// The date of a successful call as "Ultimo Controllo" shows it: dd/MM/yyyy.
+QString callDateText(const QDate& date);
 
 } // namespace stazione::modem

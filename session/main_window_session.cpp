@@ -2,14 +2,20 @@
 
 #include "config/clock_schedule_handlers.h"
 #include "config/settings_handlers.h"
+#include "data/file_names.h"
 #include "link/exchange.h"
+#include "link/trace.h"
 #include "session/session.h"
 #include "session/session_log.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/locking.h"
 
+#include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QPushButton>
 
 namespace stazione::session {
@@ -29,7 +35,44 @@ MainWindowSession::MainWindowSession(Session& session, ui::Form1& form, config::
     connect(form.RIPRISTINA_DA_ERRORI, &QPushButton::clicked, this,
             &MainWindowSession::RIPRISTINA_DA_ERRORI_Click);
     connect(form.leggifs, &QPushButton::clicked, this, [this] { run(leggifs_Click()); });
+    connect(form.TracciaComunicazione, &QCheckBox::toggled, this, &MainWindowSession::TracciaComunicazione_Click);
     connect(&form, &ui::Form1::closed, this, &MainWindowSession::Form_Unload);
+}
+
+MainWindowSession::~MainWindowSession()
+{
+    m_session.port().setTrace(nullptr);
+}
+
+void MainWindowSession::TracciaComunicazione_Click(bool on)
+{
+    m_session.port().setTrace(nullptr);
+    m_trace.reset();
+    if (!on)
+        return;
+    const data::DateParts today = data::dateParts(QDate::currentDate());
+    const QString name = QStringLiteral("trace_%1_%2_%3.txt").arg(today.dd, today.mm, today.yy);
+    m_trace = std::make_unique<link::Trace>(QDir(m_form.dataFolder()).filePath(name));
+    if (!m_trace->isOpen()) {
+        const QString why = m_trace->errorString();
+        m_trace.reset();
+        const QSignalBlocker quiet(m_form.TracciaComunicazione);
+        m_form.TracciaComunicazione->setChecked(false);
+        m_dialogs.inform(&m_form, QStringLiteral("Attenzione"),
+                          QStringLiteral("Impossibile scrivere %1: %2").arg(name, why),
+                          ui::Dialogs::Icon::Information);
+        return;
+    }
+    // A trace that stops (a full disk) is told once the exchange that wrote it is over.
+    m_trace->setOnFailure([this](const QString& why) {
+        QTimer::singleShot(0, this, [this, why] {
+            m_session.port().setTrace(nullptr);
+            const QSignalBlocker quiet(m_form.TracciaComunicazione);
+            m_form.TracciaComunicazione->setChecked(false);
+            m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), why, ui::Dialogs::Icon::Information);
+        });
+    });
+    m_session.port().setTrace(m_trace.get());
 }
 
 void MainWindowSession::run(const link::Status& outcome)
@@ -103,6 +146,8 @@ void MainWindowSession::Form_Unload()
     link.cancel();
     link.Ritardo(100);
     link.Porta_Off();
+    m_session.port().setTrace(nullptr);
+    m_trace.reset();
 
     SessionLogValues values;
     values.Nome_Centralina = m_form.Nome_Centralina->text();

@@ -4,10 +4,15 @@
 
 #include <QObject>
 
+#include <memory>
+
 namespace stazione::config {
 class ClockScheduleHandlers;
 class SettingsHandlers;
 } // namespace stazione::config
+namespace stazione::link {
+class Trace;
+}
 namespace stazione::ui {
 class Dialogs;
 class Form1;
@@ -25,6 +30,7 @@ class MainWindowSession : public QObject {
 public:
     MainWindowSession(Session& session, ui::Form1& form, config::ClockScheduleHandlers& clock,
                       config::SettingsHandlers& settings, ui::Dialogs& dialogs, QObject* parent = nullptr);
+    ~MainWindowSession() override;
 
     link::Status Resetta_Click();
     link::Status Azzera_memoria_Click();
@@ -33,6 +39,8 @@ public:
     link::Status leggifs_Click();
     // Closes the port and writes the session log; reports a log that cannot be written.
     void Form_Unload();
+    // "Traccia comunicazione": starts or ends the trace of the line in the data folder.
+    void TracciaComunicazione_Click(bool on);
 
 signals:
     // The main window closed and its work is done: the program ends.
@@ -46,6 +54,7 @@ private:
     config::ClockScheduleHandlers& m_clock;
     config::SettingsHandlers& m_settings;
     ui::Dialogs& m_dialogs;
+    std::unique_ptr<link::Trace> m_trace;
 };
 
 } // namespace stazione::session

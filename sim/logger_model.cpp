@@ -2,48 +2,12 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
-#include <cstring>
 
 namespace stazione::sim {
 
 using namespace std::chrono_literals;
 
 namespace {
-
-constexpr quint32 count(int n)
-{
-    return 1u << n;
-}
-
-// How many values each command letter may carry. Nothing ends a command on the wire: the
-// logger knows from this table when it has the whole command, and where a letter allows two
-// counts it waits for the line to go quiet before it settles for the smaller one.
-struct Grammar {
-    const char* letters;
-    quint32 counts; // bit n set: the command may take n values
-};
-
-constexpr Grammar kGrammar[] = {
-    // The first steps of the two-step commands "o", "h", "A" and "x" carry no values either.
-    {"VOBQWF<XTDNPpaohAx", count(0)},
-    {"GCEHMUY", count(0) | count(1)},
-    {"qe>LRIJKubz", count(1)},
-    {"crk", count(2)},
-    {"fj", count(1) | count(2)},
-    {"y", count(1) | count(6)},
-    {"g", count(6)},
-    {"i", count(2) | count(12)},
-};
-
-quint32 valueCounts(char letter)
-{
-    for (const Grammar& rule : kGrammar) {
-        if (letter != '\0' && std::strchr(rule.letters, letter))
-            return rule.counts;
-    }
-    return 0;
-}
 
 int largestCount(quint32 counts)
 {
@@ -53,39 +17,6 @@ int largestCount(quint32 counts)
 QDateTime withoutZone(const QDateTime& local)
 {
     return QDateTime(local.date(), local.time(), Qt::UTC);
-}
-
-std::optional<int> toInt(const QString& text)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
-}
-
-std::optional<bool> toFlag(const QString& text)
-{
-    const QString trimmed = text.trimmed();
-    if (trimmed == QLatin1String("1"))
-        return true;
-    if (trimmed == QLatin1String("0"))
-        return false;
-    return std::nullopt;
-}
-
-std::optional<int> toIndex(const QString& text, int size)
-{
-    const std::optional<int> index = toInt(text);
-    return index && *index >= 0 && *index < size ? index : std::nullopt;
-}
-
-QByteArray field(const QString& text)
-{
-    return text.toLatin1() + ',';
-}
-
-QByteArray flagField(bool on)
-{
-    return on ? QByteArrayLiteral("1,") : QByteArrayLiteral("0,");
 }
 
 bool isSeparator(char c)
@@ -268,6 +199,12 @@ void LoggerModel::receiveByte(char byte, Instant now)
     }
 }
 
+quint32 LoggerModel::valueCounts(char letter)
+{
+    const CommandEntry* entry = findCommand(letter);
+    return entry ? entry->counts : 0;
+}
+
 bool LoggerModel::startsNextCommand(char byte) const
 {
     // Where a command may already be complete, the values that could still follow are numbers,
@@ -278,7 +215,7 @@ bool LoggerModel::startsNextCommand(char byte) const
         (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || byte == '<' || byte == '>';
     const int received = static_cast<int>(m_command.values.size());
     return letter && valueCounts(byte) != 0 && m_command.current.isEmpty() &&
-           (m_command.counts & count(received));
+           (m_command.counts & takes(received));
 }
 
 void LoggerModel::startCommand(char letter, Instant now)
@@ -296,7 +233,7 @@ void LoggerModel::startCommand(char letter, Instant now)
         return;
     }
     m_command = Command{letter, counts, {}, {}, QByteArray(1, letter), now};
-    if (counts == count(0))
+    if (counts == takes(0))
         complete(now);
     else
         m_phase = Phase::Values;
@@ -345,7 +282,7 @@ void LoggerModel::expire(Instant now)
     if (m_phase == Phase::Values && now - m_command.lastByte >= endOfCommandGap()) {
         const Instant at = m_command.lastByte + endOfCommandGap();
         const int received = static_cast<int>(m_command.values.size());
-        if (m_command.current.isEmpty() && (m_command.counts & count(received))) {
+        if (m_command.current.isEmpty() && (m_command.counts & takes(received))) {
             complete(at);
         } else {
             log(at, QStringLiteral("malformed %1 with %2 value(s) %3, dropped")
@@ -394,9 +331,13 @@ void LoggerModel::complete(Instant at)
     t.command = QString(QLatin1Char(m_command.letter));
     t.values = m_command.values;
     t.raw = m_command.raw;
+    const CommandEntry* entry = findCommand(m_command.letter);
     m_phase = Phase::Idle;
     m_command = {};
-    execute(t, at);
+    if (entry->secondStep)
+        beginSecondStep(entry->letter, at);
+    else
+        (this->*entry->run)(t);
     record(t);
 }
 
@@ -427,56 +368,11 @@ void LoggerModel::finishSecondStep(Instant at)
     m_second.text.clear();
     m_second.raw.clear();
 
-    const bool refuse = m_options.refuseWrites;
-    switch (m_second.letter) {
-    case 'o': {
-        m_phase = Phase::Idle;
-        const std::optional<bool> on = toFlag(t.command);
-        if (!on) {
-            log(at, QStringLiteral("o with %1: not 1 or 0, dropped").arg(quotedForLog(t.raw)));
-            return;
-        }
-        if (!refuse)
-            m_state.acquisitionEnabled = *on;
-        break;
-    }
-    case 'h': {
-        m_phase = Phase::Idle;
-        const std::optional<int> channels = toInt(t.command);
-        if (refuse || !channels || *channels < 0 || *channels > State::kMaxChannels) {
-            t.reply = answer("ER,", at);
-        } else {
-            m_state.channels = *channels;
-            t.reply = answer("OK,", at);
-        }
-        break;
-    }
-    case 'A': {
-        m_phase = Phase::Idle;
-        const std::optional<bool> newestFirst = toFlag(t.command);
-        if (!newestFirst) {
-            log(at, QStringLiteral("A with %1: no such download mode, dropped").arg(quotedForLog(t.raw)));
-            return;
-        }
-        qint64 budget = m_options.stopAfter;
-        t.reply = sendStream(downloadText(*newestFirst), at, budget);
-        break;
-    }
-    case 'x':
-        m_second.lines << t.command;
-        m_second.deadline = at + secondStepTimeout();
-        if (m_second.lines.size() == State::kPersonalLines) {
-            if (!refuse)
-                m_state.personalText = m_second.lines;
-            m_phase = Phase::Idle;
-            m_second = {};
-        }
-        break;
-    default:
-        m_phase = Phase::Idle;
-        return;
-    }
-    record(t);
+    // A second step ends the command unless its handler asks for another (the personal text).
+    m_phase = Phase::Idle;
+    const CommandEntry* entry = findCommand(m_second.letter);
+    if (entry && entry->secondStep && (this->*entry->secondStep)(t))
+        record(t);
 }
 
 QByteArray LoggerModel::answer(const QByteArray& fields, Instant at)
@@ -574,427 +470,6 @@ QByteArray LoggerModel::garble(const QByteArray& bytes)
         }
     }
     return out;
-}
-
-void LoggerModel::execute(Transmission& t, Instant at)
-{
-    const bool refuse = m_options.refuseWrites;
-    auto value = [&t](int i) { return t.values.value(i); };
-    auto accept = [&] { t.reply = answer("OK,", at); };
-    auto refuseIt = [&] { t.reply = answer("ER,", at); };
-    auto reply = [&](const QByteArray& fields) { t.reply = answer(fields, at); };
-    auto ignored = [&](const QString& why) { m_notes << QStringLiteral("ignored: ") + why; };
-
-    switch (t.command.at(0).toLatin1()) {
-    case 'V':
-        reply(field(m_state.identification) + field(m_state.version));
-        break;
-    case 'O':
-        reply(flagField(m_state.acquisitionEnabled));
-        break;
-    case 'o':
-    case 'h':
-    case 'A':
-    case 'x':
-        beginSecondStep(t.command.at(0).toLatin1(), at);
-        break;
-    case 'B':
-        if (m_stream == Stream::Reading) {
-            m_stream = Stream::None; // the group already under way still goes out
-            m_notes << QStringLiteral("continuous reading ended");
-        } else if (refuse) {
-            ignored(QStringLiteral("writes refused"));
-        } else {
-            m_state.acquisitionEnabled = false;
-        }
-        break;
-    case 'G':
-        reply(clockReply(loggerClock(at), !t.values.isEmpty()));
-        break;
-    case 'g': {
-        std::array<int, 6> f{};
-        bool numbers = true;
-        for (int i = 0; i < 6; ++i) {
-            const std::optional<int> n = toInt(value(i));
-            numbers = numbers && n.has_value();
-            f[i] = n.value_or(-1);
-        }
-        const int year = f[2] + 1900;
-        const QDate date(year, f[1], f[0]);
-        const bool valid = numbers && date.isValid() && year >= 2000 && year <= 2099 && f[3] >= 0 &&
-                           f[3] < 24 && f[4] >= 0 && f[4] < 60 && f[5] >= 0 && f[5] < 60;
-        if (refuse || !valid) {
-            refuseIt();
-            break;
-        }
-        const QDateTime target(date, QTime(f[3], f[4], f[5]), Qt::UTC);
-        m_state.clockOffsetMs = withoutZone(hostTime(at)).msecsTo(target);
-        accept();
-        break;
-    }
-    case 'D':
-    case 'N':
-        reply(nextAcquisitionReply(at));
-        break;
-    case 'C': {
-        const auto& iv = m_state.interval;
-        if (t.values.isEmpty() || value(0).trimmed().isEmpty()) {
-            reply(QString::asprintf("%03d,%03d,%03d,", iv[0], iv[1], iv[2]).toLatin1());
-        } else if (const std::optional<int> index = toIndex(value(0), 3)) {
-            reply(QString::asprintf("%03d,", iv[*index]).toLatin1());
-        } else {
-            refuseIt();
-        }
-        break;
-    }
-    case 'c': {
-        const std::optional<int> index = toIndex(value(0), 3);
-        const std::optional<int> n = toInt(value(1));
-        const int limit = index == 0 ? 23 : 59;
-        if (refuse || !index || !n || *n < 0 || *n > limit) {
-            refuseIt();
-            break;
-        }
-        m_state.interval[*index] = *n;
-        accept();
-        break;
-    }
-    case 'M':
-        reply(QString::asprintf("%05d,%05d,", m_state.possibleAcquisitions(), m_state.availableAcquisitions())
-                  .toLatin1());
-        break;
-    case 'E':
-        reply(QString::asprintf("%05d,", m_state.preheatMs).toLatin1());
-        break;
-    case 'e': {
-        const std::optional<int> ms = toInt(value(0));
-        if (refuse)
-            ignored(QStringLiteral("writes refused"));
-        else if (!ms || *ms < 0 || *ms > State::kMaxPreheatMs)
-            ignored(QStringLiteral("pre-heating out of range"));
-        else
-            m_state.preheatMs = *ms;
-        break;
-    }
-    case 'H':
-        reply(channelReply());
-        break;
-    case 'b':
-    case 'z': {
-        if (value(0).trimmed() != QLatin1String("839")) {
-            ignored(QStringLiteral("wrong confirmation code"));
-            break;
-        }
-        if (refuse) {
-            ignored(QStringLiteral("writes refused"));
-            break;
-        }
-        if (t.command == QLatin1String("b")) {
-            m_state.records.clear();
-            break;
-        }
-        const qint64 offset = m_state.clockOffsetMs;
-        m_state = defaultState(m_options, loggerClock(at));
-        m_state.clockOffsetMs = offset;
-        m_state.records.clear();
-        m_stream = Stream::None;
-        m_busyUntil = at + resetBusyTime();
-        break;
-    }
-    case 'R':
-        if (const std::optional<int> slot = toIndex(value(0), State::kPropertySlots))
-            reply(field(m_state.properties.at(*slot)));
-        else
-            refuseIt();
-        break;
-    case 'r':
-        if (const std::optional<int> slot = toIndex(value(0), State::kPropertySlots); slot && !refuse) {
-            m_state.properties[*slot] = value(1);
-            accept();
-        } else {
-            refuseIt();
-        }
-        break;
-    case 'Q':
-        reply(field(m_state.stationName));
-        break;
-    case 'q':
-        if (refuse || value(0).size() > State::kMaxNameLength) {
-            refuseIt();
-        } else {
-            m_state.stationName = value(0);
-            accept();
-        }
-        break;
-    case 'W':
-        reply(field(m_state.batteryVoltage));
-        break;
-    case 'F':
-        reply(flagField(m_state.leadAcidBattery));
-        break;
-    case 'f':
-        if (t.values.size() == 1) {
-            const std::optional<bool> leadAcid = toFlag(value(0));
-            if (refuse || !leadAcid) {
-                refuseIt();
-            } else {
-                m_state.leadAcidBattery = *leadAcid;
-                accept();
-            }
-        } else if (refuse) {
-            ignored(QStringLiteral("writes refused"));
-        } else {
-            m_state.phoneAlarmNumber = value(0).trimmed();
-            m_state.phoneAlarmFlag = value(1).trimmed();
-        }
-        break;
-    case 'U':
-        reply(flagField(m_state.miniPanel));
-        break;
-    case 'u': {
-        const std::optional<bool> on = toFlag(value(0));
-        if (refuse || !on) {
-            refuseIt();
-        } else {
-            m_state.miniPanel = *on;
-            accept();
-        }
-        break;
-    }
-    case '<':
-        reply(field(m_state.rainAmount));
-        break;
-    case '>':
-        if (refuse)
-            ignored(QStringLiteral("writes refused"));
-        else
-            m_state.rainAmount = value(0).trimmed();
-        break;
-    case 'L':
-        reply(QByteArray::number(m_state.eventCount) + ',');
-        break;
-    case 'T':
-        reply(QByteArrayLiteral("12,3,1250000,2500000,500000,998000,"));
-        break;
-    case 'I':
-        if (const std::optional<int> index = toIndex(value(0), State::kGsmEntries))
-            reply(field(m_state.gsmEntries.at(*index)));
-        else
-            refuseIt();
-        break;
-    case 'i':
-        if (t.values.size() == 2) {
-            if (const std::optional<int> index = toIndex(value(0), State::kGsmEntries); index && !refuse) {
-                m_state.gsmEntries[*index] = value(1).trimmed();
-                accept();
-            } else {
-                refuseIt();
-            }
-        } else if (refuse) {
-            ignored(QStringLiteral("writes refused"));
-        } else {
-            for (int k = 0; k < State::kGsmEntries; ++k)
-                m_state.gsmEntries[k] = value(k).trimmed();
-            m_state.smsFlag = value(11).trimmed();
-        }
-        break;
-    case 'j':
-        if (t.values.size() == 1) {
-            const std::optional<bool> on = toFlag(value(0));
-            if (refuse)
-                ignored(QStringLiteral("writes refused"));
-            else if (!on)
-                ignored(QStringLiteral("GSM switch neither 1 nor 0"));
-            else
-                m_state.gsmEnabled = *on;
-        } else if (const std::optional<int> index = toIndex(value(0), State::kAlarmEntries);
-                   index && !refuse) {
-            m_state.alarmEntries[*index] = value(1).trimmed();
-            accept();
-        } else {
-            refuseIt();
-        }
-        break;
-    case 'J':
-        if (const std::optional<int> index = toIndex(value(0), State::kAlarmEntries))
-            reply(field(m_state.alarmEntries.at(*index)));
-        else
-            refuseIt();
-        break;
-    case 'X': {
-        QByteArray fields;
-        for (const QString& line : std::as_const(m_state.personalText))
-            fields += field(line);
-        reply(fields);
-        break;
-    }
-    case 'Y':
-        if (t.values.isEmpty()) {
-            reply(flagField(m_state.emailEnabled));
-        } else {
-            const auto& d = m_state.startDate;
-            reply(QString::asprintf("%02d,%02d,%04d,%02d,%02d,%02d,", d[0], d[1], d[2], d[3], d[4], d[5])
-                      .toLatin1());
-        }
-        break;
-    case 'y':
-        if (refuse) {
-            ignored(QStringLiteral("writes refused"));
-        } else if (t.values.size() == 1) {
-            if (const std::optional<bool> on = toFlag(value(0)))
-                m_state.emailEnabled = *on;
-            else
-                ignored(QStringLiteral("e-mail switch neither 1 nor 0"));
-        } else {
-            // Stored as given, past dates included: a start date in the past ("13,10,75,...")
-            // is how the client asks for a measurement at once.
-            for (int i = 0; i < 6; ++i)
-                m_state.startDate[i] = toInt(value(i)).value_or(0) + (i == 2 ? 1900 : 0);
-        }
-        break;
-    case 'K':
-        if (const std::optional<int> index = toIndex(value(0), State::kGprsSettings))
-            reply(field(m_state.gprsSettings.at(*index)));
-        else
-            refuseIt();
-        break;
-    case 'k':
-        if (const std::optional<int> index = toIndex(value(0), State::kGprsSettings); index && !refuse) {
-            m_state.gprsSettings[*index] = value(1);
-            accept();
-        } else {
-            refuseIt();
-        }
-        break;
-    case 'a':
-        if (m_stream == Stream::Measurement) {
-            m_stream = Stream::None; // the set already under way still goes out
-            m_notes << QStringLiteral("continuous measurement ended");
-        } else {
-            qint64 budget = m_options.stopAfter;
-            t.reply = sendStream(countedDownload(), at, budget);
-        }
-        break;
-    case 'P':
-        startStream(Stream::Measurement, at, t);
-        break;
-    case 'p':
-        startStream(Stream::Reading, at, t);
-        break;
-    default:
-        break;
-    }
-}
-
-QByteArray LoggerModel::clockReply(const QDateTime& time, bool full) const
-{
-    const QDate d = time.date();
-    const QTime t = time.time();
-    if (full) {
-        return QString::asprintf("%02d,%02d,%04d,%02d,%02d,%02d,", d.day(), d.month(), d.year(), t.hour(),
-                                 t.minute(), t.second())
-            .toLatin1();
-    }
-    // The short form is what a remote read takes by count: five three-digit fields.
-    return QString::asprintf("%03d,%03d,%03d,%03d,%03d,", d.day(), d.month(), d.year() - 2000, t.hour(),
-                             t.minute())
-        .toLatin1();
-}
-
-QByteArray LoggerModel::nextAcquisitionReply(Instant at) const
-{
-    // Fixed width: the client cuts the digits out at positions 2, 6, 10, 14 and 18.
-    const QDateTime next = m_state.nextAcquisitionAfter(loggerClock(at));
-    const QDate d = next.date();
-    const QTime t = next.time();
-    return QString::asprintf(" %02d, %02d, %02d, %02d, %02d,", d.day(), d.month(), d.year() % 100, t.hour(),
-                             t.minute())
-        .toLatin1();
-}
-
-QByteArray LoggerModel::channelReply() const
-{
-    const QByteArray type = isVibratingWire(m_state.identification) ? "002," : "001,";
-    QByteArray fields = QByteArray::number(m_state.channels) + ',';
-    for (int i = 0; i < m_state.channels; ++i)
-        fields += type;
-    return fields + "000,";
-}
-
-QByteArray LoggerModel::downloadText(bool newestFirst) const
-{
-    const QByteArray lineEnd = m_options.lfOnly ? "\n" : "\r\n";
-    QList<QDateTime> records = m_state.records;
-    if (newestFirst)
-        std::reverse(records.begin(), records.end());
-    QByteArray text;
-    for (const QDateTime& stamp : std::as_const(records)) {
-        text += stamp.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")).toLatin1();
-        for (int ch = 0; ch < m_state.channels; ++ch)
-            text += ';' + QByteArray::number(recordedValue(stamp, ch), 'f', 3);
-        text += lineEnd;
-    }
-    return text + kEndOfText;
-}
-
-QByteArray LoggerModel::countedDownload() const
-{
-    QByteArray text =
-        QByteArray::number(m_state.records.size()) + ',' + QByteArray::number(m_state.channels) + ',';
-    int valueNumber = 0;
-    for (const QDateTime& stamp : m_state.records) {
-        const QDate d = stamp.date();
-        const QTime t = stamp.time();
-        text += QString::asprintf("%d,%d,%d,%d,%d,%d,", d.day(), d.month(), d.year(), t.hour(), t.minute(),
-                                  t.second())
-                    .toLatin1();
-        for (int ch = 0; ch < m_state.channels; ++ch) {
-            ++valueNumber;
-            if (m_options.outOfRange > 0 && valueNumber % m_options.outOfRange == 0)
-                text += "99.9,";
-            else
-                text += QByteArray::number(recordedValue(stamp, ch), 'f', 2) + ',';
-        }
-    }
-    return text;
-}
-
-QByteArray LoggerModel::measurementSet(Instant at)
-{
-    ++m_setsSent;
-    const int channels = m_state.channels;
-    const int failing = channels >= 2 ? 2 : 1;
-    const bool timedOut = m_options.pTimeoutAfter >= 0 && m_setsSent > m_options.pTimeoutAfter;
-    QByteArray set =
-        "\r\n" + loggerClock(at).toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")).toLatin1() + ',';
-    for (int k = 1; k <= channels; ++k) {
-        set += "CH" + QByteArray(1, static_cast<char>('A' + k - 1)) + "%,mV,";
-        if (timedOut && k == failing)
-            set += "%%,";
-        else
-            set +=
-                QByteArray::number(1000.0 + 250.0 * k + 25.0 * std::sin(m_setsSent * 0.4 + k), 'f', 3) + ',';
-    }
-    return set;
-}
-
-QByteArray LoggerModel::readingGroup()
-{
-    ++m_setsSent;
-    QByteArray group;
-    for (int i = 0; i < m_state.channels; ++i) {
-        const double wobble = std::sin(m_setsSent * 0.3 + i);
-        if (isVibratingWire(m_state.identification)) {
-            group += QByteArray::number(2 * i) + ",F" + QByteArray::number(i) + ',' +
-                     QByteArray::number(2500.123 + 10.0 * i + wobble, 'f', 3) + ',';
-            group += QByteArray::number(2 * i + 1) + ",T" + QByteArray::number(i) + ',' +
-                     QByteArray::number(20.5 + 0.5 * wobble, 'f', 2) + ',';
-        } else {
-            group += QByteArray::number(i) + ",CH" + QByteArray::number(i) + ',' +
-                     QByteArray::number(12.345 + i + 0.1 * wobble, 'f', 3) + ',';
-        }
-    }
-    return group;
 }
 
 void LoggerModel::startStream(Stream stream, Instant at, Transmission& t)

@@ -91,8 +91,26 @@ public:
 
     static constexpr char kEndOfText = '\x03';
 
+    // Bit n set: a command may take n values.
+    static constexpr quint32 takes(int n) { return 1u << n; }
+
 private:
     enum class Phase { Idle, Values, SecondStep };
+
+    // One row of the command table (logger_commands.cpp) for each letter the logger knows. A
+    // two-step command has no handler for its letter, which only makes the logger wait for the
+    // second step; `secondStep` handles that and says whether it was kept (false: dropped).
+    using Handler = void (LoggerModel::*)(Transmission&);
+    using SecondStepHandler = bool (LoggerModel::*)(Transmission&);
+    struct CommandEntry {
+        char letter;
+        quint32 counts; // takes(n) for each count of values the command may carry
+        Handler run;
+        SecondStepHandler secondStep;
+    };
+    static const CommandEntry kCommands[];
+    static const CommandEntry* findCommand(char letter);
+    static quint32 valueCounts(char letter); // 0: not a command letter
 
     struct Command {
         char letter = 0;
@@ -126,9 +144,59 @@ private:
     void receiveSecondStep(char byte, Instant now);
     void expire(Instant now);
     void complete(Instant at);
-    void execute(Transmission& t, Instant at);
     void beginSecondStep(char letter, Instant at);
     void finishSecondStep(Instant at);
+
+    void reply(Transmission& t, const QByteArray& fields);
+    void accept(Transmission& t); // "OK,"
+    void refuse(Transmission& t); // "ER,"
+    void ignore(const QString& why);
+    bool refusesWrites() const;
+    bool confirmedDestructive(const Transmission& t);
+
+    void sendIdentification(Transmission& t);
+    void sendAcquisitionEnabled(Transmission& t);
+    bool setAcquisitionEnabled(Transmission& t);
+    void stopAcquisitionOrReading(Transmission& t);
+    void sendClock(Transmission& t);
+    void setClock(Transmission& t);
+    void sendNextAcquisition(Transmission& t);
+    void sendInterval(Transmission& t);
+    void setIntervalPart(Transmission& t);
+    void sendMemoryState(Transmission& t);
+    void sendPreheating(Transmission& t);
+    void setPreheating(Transmission& t);
+    void sendChannelCount(Transmission& t);
+    bool setChannelCount(Transmission& t);
+    void eraseMemory(Transmission& t);
+    void resetLogger(Transmission& t);
+    void sendProperty(Transmission& t);
+    void setProperty(Transmission& t);
+    void sendStationName(Transmission& t);
+    void setStationName(Transmission& t);
+    void sendBatteryVoltage(Transmission& t);
+    void sendBatteryType(Transmission& t);
+    void setBatteryTypeOrPhoneAlarm(Transmission& t);
+    void sendMiniPanel(Transmission& t);
+    void setMiniPanel(Transmission& t);
+    void sendRainAmount(Transmission& t);
+    void setRainAmount(Transmission& t);
+    void sendEventCount(Transmission& t);
+    void sendFsValues(Transmission& t);
+    void sendGsmEntry(Transmission& t);
+    void setGsmEntries(Transmission& t);
+    void setGsmEnabledOrAlarmEntry(Transmission& t);
+    void sendAlarmEntry(Transmission& t);
+    void sendPersonalText(Transmission& t);
+    bool takePersonalLine(Transmission& t);
+    void sendEmailEnabledOrStartDate(Transmission& t);
+    void setEmailEnabledOrStartDate(Transmission& t);
+    void sendGprsSetting(Transmission& t);
+    void setGprsSetting(Transmission& t);
+    bool downloadRecords(Transmission& t);
+    void downloadCountedOrEndMeasurement(Transmission& t);
+    void startContinuousMeasurement(Transmission& t);
+    void startContinuousReading(Transmission& t);
 
     // Queues an answer with the faults applied; returns what was queued.
     QByteArray answer(const QByteArray& fields, Instant at);

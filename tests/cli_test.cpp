@@ -1,5 +1,8 @@
 // stazione-cli as a technician runs it, against stazione-sim as its own process.
 
+#include "cli/command_line.h"
+
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -8,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -141,7 +145,158 @@ TEST_F(Cli, WrongUsage)
     EXPECT_EQ(cli({"identify", "extra"}).exitCode, 2);
     const CliRun help = cli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains("identify"));
+    EXPECT_EQ(help.out, stazione::cli::helpText());
+    const CliRun verb = cli({"set-clock", "--help"});
+    EXPECT_EQ(verb.exitCode, 0);
+    EXPECT_EQ(verb.out, stazione::cli::verbHelp(*stazione::cli::findVerb("set-clock")));
+    EXPECT_TRUE(verb.out.contains("Example:\n  stazione-cli set-clock --port 3 5 12 2026 14 30 0\n"));
+}
+
+// The bytes of the simulator's log text: its quoting of \r, \n, \t, \", \\ and \xHH undone.
+QByteArray unquoted(const QString& quoted)
+{
+    QByteArray out;
+    const QByteArray in = quoted.toLatin1();
+    for (qsizetype i = 1; i + 1 < in.size(); ++i) { // inside the quotes
+        if (in[i] != '\\') {
+            out += in[i];
+            continue;
+        }
+        const char e = in[++i];
+        if (e == 'r')
+            out += '\r';
+        else if (e == 'n')
+            out += '\n';
+        else if (e == 't')
+            out += '\t';
+        else if (e == 'x') {
+            out += char(in.mid(i + 1, 2).toInt(nullptr, 16));
+            i += 2;
+        } else
+            out += e;
+    }
+    return out;
+}
+
+// One exchange as one side saw it: the bytes sent, and the bytes that came back before the next.
+struct Exchange {
+    QByteArray sent;
+    QByteArray received;
+    bool operator==(const Exchange&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Exchange& e)
+{
+    return os << '"' << e.sent.toStdString() << "\" -> \"" << e.received.toStdString() << '"';
+}
+
+// What the simulator logged: "hh:mm:ss.zzz < o:1 \"1,\" | > \"OK,\"", one line a transmission.
+QList<Exchange> simulatorExchanges(const QString& log)
+{
+    static const QRegularExpression line(
+        QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d\d\d < (?:\w:)?("(?:[^"\\]|\\.)*"|\S)(?: ("(?:[^"\\]|\\.)*"))?(?: \| > ("(?:[^"\\]|\\.)*"))?)"),
+        QRegularExpression::MultilineOption);
+    QList<Exchange> out;
+    for (auto m = line.globalMatch(log); m.hasNext();) {
+        const auto match = m.next();
+        const QString command = match.captured(1);
+        Exchange e;
+        e.sent = command.startsWith('"') ? unquoted(command) : command.toLatin1();
+        if (!match.captured(2).isEmpty())
+            e.sent += unquoted(match.captured(2));
+        if (!match.captured(3).isEmpty())
+            e.received = unquoted(match.captured(3));
+        out << e;
+    }
+    return out;
+}
+
+// What the trace holds: a block per command, "hh:mm:ss.zzz > q  POZZO1," and "... < OK,".
+QList<Exchange> tracedExchanges(const QString& trace, QByteArray* greetings)
+{
+    auto bytes = [](QString text) {
+        QByteArray out;
+        static const QRegularExpression escape(QStringLiteral("^<([0-9A-F]{2})>"));
+        for (qsizetype i = 0; i < text.size();) {
+            const auto m = escape.match(text.mid(i, 4));
+            if (m.hasMatch()) {
+                out += char(m.captured(1).toInt(nullptr, 16));
+                i += 4;
+            } else {
+                out += text.at(i).toLatin1();
+                ++i;
+            }
+        }
+        return out;
+    };
+    QList<Exchange> out;
+    bool opened = false; // the port has just opened: what comes now is the logger's greeting
+    for (const QString& line : trace.split('\n', Qt::SkipEmptyParts)) {
+        EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d\d\d [<>-] )")).match(line).hasMatch())
+            << line.toStdString();
+        QString text = line.mid(15);
+        if (line.at(13) == '-') {
+            opened = text.contains(QStringLiteral(" opened on "));
+            continue;
+        }
+        if (line.at(13) == '>') {
+            opened = false;
+            // The command and its parameters stand apart by two blanks.
+            const qsizetype gap = text.indexOf(QStringLiteral("  "));
+            if (gap > 0)
+                text.remove(gap, 2);
+            out << Exchange{bytes(text), {}};
+            continue;
+        }
+        if (text.endsWith(QStringLiteral(" (dropped)")))
+            text.chop(10);
+        (opened || out.isEmpty() ? *greetings : out.last().received) += bytes(text);
+    }
+    return out;
+}
+
+TEST_F(Cli, ATracedSessionShowsExactlyTheBytesTheLoggerSaw)
+{
+    startSim(3);
+    QTemporaryDir out;
+    const QString trace = out.filePath("trace.txt");
+    for (const QStringList& verb : {QStringList{"params"}, QStringList{"set-name", "POZZO1"},
+                                    QStringList{"disable"}, QStringList{"set-channels", "2", "--yes"}}) {
+        const CliRun r = cli(QStringList{"--trace", trace, "--port", "3"} + verb);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+    QFile file(trace);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    // As a person reads it.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(\n\d\d:\d\d:\d\d\.\d\d\d > q  POZZO1,\n\d\d:\d\d:\d\d\.\d\d\d < OK,\n)"))
+                    .match(text)
+                    .hasMatch())
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(" > b  839,\n")) << text.toStdString();
+
+    QByteArray greetings;
+    const QList<Exchange> traced = tracedExchanges(text, &greetings);
+    const QList<Exchange> logged = simulatorExchanges(simLog(3));
+    ASSERT_GT(logged.size(), 20);
+    EXPECT_EQ(traced, logged);
+    EXPECT_FALSE(greetings.isEmpty()); // the logger's greeting when the port opened
+}
+
+TEST_F(Cli, TheLinkLogsUnderItsOwnCategory)
+{
+    startSim(3);
+    const CliRun quiet = cli({"identify", "--port", "3"});
+    EXPECT_FALSE(quiet.err.contains("stazione.link")) << quiet.err.toStdString();
+    env.insert("QT_LOGGING_RULES", "stazione.link.debug=true");
+    const CliRun told = cli({"identify", "--port", "3"});
+    EXPECT_EQ(told.exitCode, 0);
+    EXPECT_TRUE(told.err.contains("stazione.link: send \"V\"")) << told.err.toStdString();
+    EXPECT_TRUE(told.err.contains("stazione.link: field \"KVE_M610_M410\"")) << told.err.toStdString();
+    EXPECT_FALSE(told.err.contains("stazione.link: COM3 opened on")) << told.err.toStdString(); // info
+    env.insert("QT_LOGGING_RULES", "stazione.link=true");
+    const CliRun all = cli({"identify", "--port", "3"});
+    EXPECT_TRUE(all.err.contains("stazione.link: COM3 opened on")) << all.err.toStdString();
+    EXPECT_TRUE(all.err.contains("stazione.link: COM3 spoke after opening")) << all.err.toStdString();
 }
 
 TEST_F(Cli, PortsShowsTheLinks)
@@ -417,6 +572,126 @@ TEST_F(Cli, AVerbOverAModemCall)
     EXPECT_TRUE(wrong.err.contains("did not connect: NO CARRIER")) << wrong.err.toStdString();
     EXPECT_EQ(cli({"--modem-port", "2", "identify"}).exitCode, 2);
     EXPECT_EQ(cli({"--modem-port", "5", "--dial", "1", "identify"}).exitCode, 1); // no modem there
+}
+
+TEST_F(Cli, TheMainWindowsSmallSettingsHaveTheirVerbs)
+{
+    startSim(3);
+    auto run = [&](const QStringList& verb) {
+        const CliRun r = cli(QStringList{"--port", "3"} + verb);
+        EXPECT_EQ(r.exitCode, 0) << verb.join(' ').toStdString() << ": " << r.err.toStdString();
+        return r;
+    };
+    EXPECT_TRUE(run({"set-preheating", "1500"}).out.contains("preaccensione: 01500"));
+    EXPECT_TRUE(run({"set-battery", "0"}).out.contains("BATTPBX: 0"));
+    EXPECT_TRUE(run({"set-minipan", "1", "--json"}).out.contains("\"minipan\":1"));
+    EXPECT_TRUE(run({"set-counter", "0"}).out.contains("PLUVIOMETRO: 0"));
+    EXPECT_TRUE(run({"set-rain", " 0.2 "}).out.contains("mmpioggia: 0.2"));
+    EXPECT_TRUE(run({"rain"}).out.contains("mmpioggia: 0.2"));
+    EXPECT_TRUE(run({"events"}).out.contains("Text2: "));
+    EXPECT_TRUE(run({"stop"}).out.contains("stopped: yes"));
+    EXPECT_TRUE(run({"set-start", "5", "12", "2015", "8", "30", "0", "--json"}).out.contains(
+        "\"data_allarme\":[\"5\",\"12\",\"2015\",\"08\",\"30\",\"00\"]"));
+    EXPECT_TRUE(run({"start-now"}).out.contains("data_allarme: 13 10 1975 00 00 00"));
+    EXPECT_TRUE(run({"set-gsm", "1"}).out.contains("data_logging: "));
+    EXPECT_EQ(QJsonDocument::fromJson(run({"fullscale", "--json"}).out.toUtf8()).object().value("fs").toArray().size(), 6);
+    const CliRun sms = run({"set-sms", "1", "--set", "NUMERO_ALLARME_TELEFONO=3339876543", "--set", "Abilita_Telefono=1"});
+    EXPECT_TRUE(sms.out.contains("NUMERO_ALLARME_SMS: "));
+    run({"set-phone-alarm", "0", "--set", "NUMERO_ALLARME_TELEFONO=333"});
+
+    // The bytes on the wire, as the windows send them.
+    const QString log = simLog(3);
+    for (const char* wire : {"< e \"01500,\"", "< f \" 0,\"", "< u \" 1,\"", "< u \"0,\"", "< U \",\"",
+                             "< > \"0.2,\"", "< <", "< L \",\"", "< B", "< y \"5,12, 115,8,30,0,\"",
+                             "< y \"13,10,75,00,00,00,\"", "< j \"1,\"", "< T", "< f \"3339876543, 1,\"",
+                             "< f \"333,0,\""})
+        EXPECT_TRUE(log.contains(QLatin1String(wire))) << wire << "\n" << log.toStdString();
+    // The SMS switch sends the whole book with the new SMS flag bare, then the phone flag as its box
+    // shows it; the phone switch the other way round.
+    EXPECT_TRUE(QRegularExpression(R"(< i "(?:[^,]*,){11}1,")").match(log).hasMatch()) << log.toStdString();
+    EXPECT_TRUE(QRegularExpression(R"(< i "(?:[^,]*,){11} 0,")").match(log).hasMatch()) << log.toStdString();
+
+    // The windows' checks, before a byte is sent.
+    const int before = simLog(3).size();
+    EXPECT_EQ(cli({"--port", "3", "set-preheating", "30001"}).exitCode, 2);
+    const CliRun late = cli({"--port", "3", "set-start", "5", "12", "2015", "24", "0", "0"});
+    EXPECT_EQ(late.exitCode, 2);
+    EXPECT_TRUE(late.err.contains("Controlla i dati inseriti! "));
+    EXPECT_EQ(cli({"--port", "3", "set-battery", "2"}).exitCode, 2);
+    EXPECT_EQ(cli({"--port", "3", "set-sms", "1", "--set", "Abilita_SMS=1"}).exitCode, 2);
+    EXPECT_EQ(simLog(3).size(), before);
+}
+
+TEST_F(Cli, SettingsAModelDoesNotHaveAreRefused)
+{
+    startSim(3, {"--model", "510"});
+    for (const QStringList& verb : {QStringList{"set-battery", "1"}, QStringList{"set-minipan", "1"},
+                                    QStringList{"set-preheating", "100"}})
+        EXPECT_EQ(cli(QStringList{"--port", "3"} + verb).exitCode, 2) << verb.join(' ').toStdString();
+    startSim(4, {"--model", "410"});
+    EXPECT_EQ(cli({"--port", "4", "set-sms", "1"}).exitCode, 2);
+    const QString log = simLog(3) + simLog(4);
+    EXPECT_FALSE(log.contains("< f")) << log.toStdString();
+    EXPECT_FALSE(log.contains("< u")) << log.toStdString();
+    EXPECT_FALSE(log.contains("< e")) << log.toStdString();
+    EXPECT_FALSE(log.contains("< i")) << log.toStdString();
+}
+
+TEST_F(Cli, TheModemWindowsOperations)
+{
+    startSim(2, {"--modem", "--number", "0471123456"});
+    // "Cerca Modem": COM1 has nothing, COM2 the modem, kept in pmodem.ini.
+    const CliRun found = cli({"find-modem", "--json"});
+    ASSERT_EQ(found.exitCode, 0) << found.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(found.out.toUtf8()).object().value("SERMODEM").toInt(), 2);
+    QFile pmodem(config.filePath("stazione/pmodem.ini"));
+    ASSERT_TRUE(pmodem.open(QIODevice::ReadOnly));
+    EXPECT_EQ(pmodem.readAll(), " 2 \r\n");
+    EXPECT_EQ(cli({"find-modem", "5"}).exitCode, 1);
+
+    // The directory, written as the modem window writes it.
+    EXPECT_EQ(cli({"stations", "add", "Pozzo 1", "0471123456", "2030"}).exitCode, 0);
+    EXPECT_EQ(cli({"stations", "add", "Rossi, Mario", "333"}).exitCode, 0);
+    EXPECT_EQ(cli({"stations", "set", "1", "Pozzo 2", "0471000000"}).exitCode, 0);
+    EXPECT_EQ(cli({"stations", "add", "Pozzo 3", "0471999999"}).exitCode, 0);
+    EXPECT_EQ(cli({"stations", "remove", "1"}).exitCode, 0);
+    EXPECT_EQ(cli({"stations", "set", "70", "X", "1"}).exitCode, 2);
+    EXPECT_EQ(cli({"stations", "add", "only a name"}).exitCode, 2);
+    QFile stations(config.filePath("stazione/modem.ini"));
+    ASSERT_TRUE(stations.open(QIODevice::ReadOnly));
+    const QByteArray ini = stations.readAll();
+    EXPECT_TRUE(ini.startsWith("Pozzo 1\r\n0471123456\r\n2030\r\n\r\n\r\n\r\nPozzo 3\r\n0471999999\r\n\r\n"))
+        << ini.toStdString();
+    EXPECT_EQ(ini.count("\r\n"), 210);
+
+    // "Download and Go" to row 0: a pause after the first digit; the call's date goes into last.ini.
+    const CliRun call = cli({"--modem-port", "2", "--station", "0", "--dial-pause", "identify"});
+    ASSERT_EQ(call.exitCode, 0) << call.err.toStdString();
+    EXPECT_TRUE(simLog(2).contains("< AT \"ATD0,471123456\"")) << simLog(2).toStdString();
+    QFile last(config.filePath("stazione/last.ini"));
+    ASSERT_TRUE(last.open(QIODevice::ReadOnly));
+    const QByteArray calls = last.readAll();
+    EXPECT_TRUE(calls.startsWith(QDate::currentDate().toString("dd/MM/yyyy").toLatin1() + "\r\n\r\n"))
+        << calls.toStdString();
+    EXPECT_EQ(calls.count("\r\n"), 70);
+    EXPECT_TRUE(cli({"stations"}).out.startsWith("0\tPozzo 1\t0471123456\t2030\t" +
+                                                 QDate::currentDate().toString("dd/MM/yyyy") + "\n"));
+
+    // "Riprova": the retry read right after CONNECT, with its fixed-length replies.
+    const CliRun retry = cli({"--modem-port", "2", "--station", "0", "retry", "--json"});
+    ASSERT_EQ(retry.exitCode, 0) << retry.err.toStdString();
+    const QJsonObject r = QJsonDocument::fromJson(retry.out.toUtf8()).object();
+    EXPECT_EQ(r.value("Nome_Centralina").toString(), "STAZ1");
+    EXPECT_EQ(r.value("MUX").toString(), "4");
+    EXPECT_EQ(r.value("conversione").toArray(), (QJsonArray{"0", "10", "0"}));
+
+    EXPECT_TRUE(simLog(2).contains("< N")) << simLog(2).toStdString(); // only the retry read asks "N"
+    EXPECT_TRUE(simLog(2).contains("< AT \"ATI3\"")) << simLog(2).toStdString();
+
+    // "Stop": the escape and ATH.
+    EXPECT_EQ(cli({"hang-up", "2"}).exitCode, 0);
+    const QString log = simLog(2);
+    EXPECT_LT(log.lastIndexOf("\"+++\""), log.lastIndexOf("< AT \"ATH\""));
 }
 
 TEST_F(Cli, StationsListsTheDirectory)

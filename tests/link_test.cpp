@@ -1,8 +1,11 @@
 #include "link/link.h"
+#include "link/trace.h"
 #include "link/timing.h"
 #include "support/fake_device.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -344,3 +347,60 @@ TEST(CommPortTest, PropertiesKeepTheirRules)
 }
 
 } // namespace
+
+// The trace of the line, as a person reads it: a block per command, the command set apart from
+// its parameters, every byte received (also those dropped unread), non-printable bytes escaped.
+TEST_F(LinkTest, TheTraceShowsEveryByteOfAnExchangeReadably)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("trace.txt");
+    {
+        stazione::link::Trace trace(path);
+        ASSERT_TRUE(trace.isOpen());
+        trace.setClock([] { return QStringLiteral("14:03:07.123"); });
+        fx.port->setTrace(&trace);
+        connect();
+
+        ASSERT_TRUE(link.Invia_Comando("q", "POZZO1,").ok());
+        fx.device->deliver("OK,");
+        ASSERT_TRUE(link.Leggi_Risposta().ok());
+        ASSERT_TRUE(link.Invia_Comando("H", "").ok());
+        fx.device->deliver("4,1,0,");
+        ASSERT_TRUE(link.Leggi_Risposta().ok());
+        fx.device->deliver("late,");
+        ASSERT_TRUE(link.Invia_Comando("c", " 0,001,").ok()); // drops what came late
+        fx.device->deliver("line 1\r\nline<2>\x03");
+        ASSERT_TRUE(fx.port->inputAll().ok());
+        fx.port->setTrace(nullptr);
+        ASSERT_TRUE(link.Invia_Comando("Q", "").ok()); // no longer traced
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), "14:03:07.123 - COM3 opened on " + fx.pathOf(3) +
+                                                     "\n"
+                                                     "\n"
+                                                     "14:03:07.123 > q  POZZO1,\n"
+                                                     "14:03:07.123 < OK,\n"
+                                                     "\n"
+                                                     "14:03:07.123 > H\n"
+                                                     "14:03:07.123 < 4,1,0,\n"
+                                                     "14:03:07.123 < late, (dropped)\n"
+                                                     "\n"
+                                                     "14:03:07.123 > c   0,001,\n"
+                                                     "14:03:07.123 < line 1<0D><0A>\n"
+                                                     "14:03:07.123 < line<3C>2><03>\n");
+}
+
+TEST(TraceTest, AFullDiskStopsTheTraceAndSaysSoOnce)
+{
+    stazione::link::Trace trace(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(trace.isOpen());
+    QStringList told;
+    trace.setOnFailure([&](const QString& why) { told << why; });
+    trace.sent("q", stazione::link::Trace::Part::Command);
+    trace.received("OK,");
+    EXPECT_TRUE(trace.failed());
+    EXPECT_FALSE(trace.isOpen());
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains("/dev/full"));
+}

@@ -16,6 +16,7 @@
 #include "ui/form2.h"
 #include "ui/ini.h"
 #include "ui/locking.h"
+#include "data/file_names.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -23,6 +24,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -391,6 +394,31 @@ private slots:
         QCOMPARE(p.dialogs.shown.size(), 1);
         QCOMPARE(p.dialogs.shown[0].title, QString("Attenzione"));
         QVERIFY(p.app.form1().leggi_nome->isEnabled());
+    }
+
+    void theTraceSwitchWritesTheLineIntoTheDataFolder()
+    {
+        testing::ConnectedProgram c;
+        QTemporaryDir folder;
+        c.f().setDataFolder(folder.path());
+        const data::DateParts today = data::dateParts(QDate::currentDate());
+        const QString path = folder.filePath(QStringLiteral("trace_%1_%2_%3.txt").arg(today.dd, today.mm, today.yy));
+        QCOMPARE(c.f().TracciaComunicazione->text(), QString("Traccia comunicazione"));
+        QVERIFY(!c.f().TracciaComunicazione->isChecked()); // off by default: nothing is written
+        c.f().leggi_nome->click();
+        QVERIFY(!QFile::exists(path));
+
+        c.f().TracciaComunicazione->click();
+        c.f().leggi_nome->click();
+        c.f().TracciaComunicazione->click();
+        QCOMPARE(c.p.app.session().port().trace(), nullptr);
+        const QString traced = QString::fromUtf8(contents(path));
+        QVERIFY2(QRegularExpression(R"(\d\d:\d\d:\d\d\.\d\d\d > Q\n\d\d:\d\d:\d\d\.\d\d\d < STAZ1,\n)")
+                     .match(traced)
+                     .hasMatch(),
+                 qPrintable(traced));
+        c.f().Status->click(); // the trace is off again: nothing more is written
+        QCOMPARE(QString::fromUtf8(contents(path)), traced);
     }
 
     void connectionWithoutScan()

@@ -112,7 +112,11 @@ Form1::Form1(QWidget* parent)
     RIPRISTINA_DA_ERRORI =
         makeButton(this, QStringLiteral("RIPRISTINA_DA_ERRORI"), QStringLiteral("RESTORE"));
 
+    TracciaComunicazione =
+        makeCheck(this, QStringLiteral("TracciaComunicazione"), QStringLiteral("Traccia comunicazione"));
+
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(TracciaComunicazione);
     bottom->addStretch();
     bottom->addWidget(RIPRISTINA_DA_ERRORI);
     auto* layout = new QVBoxLayout(this);

@@ -31,6 +31,8 @@ public:
 
     QTabWidget* SSTab1 = nullptr;
     QPushButton* RIPRISTINA_DA_ERRORI = nullptr;
+    // "Traccia comunicazione": every byte over the line goes to trace_DD_MM_YY.txt in the data folder.
+    QCheckBox* TracciaComunicazione = nullptr;
 
     // DATA-MODALITA'
     QGroupBox* Frame3 = nullptr;

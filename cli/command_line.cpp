@@ -1,0 +1,536 @@
+#include "cli/command_line.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <limits>
+#include <type_traits>
+
+namespace stazione::cli {
+
+namespace {
+
+QCommandLineOption option(const QStringList& names, const QString& description,
+                          const QString& valueName = QString())
+{
+    return QCommandLineOption(names, description, valueName);
+}
+
+QCommandLineOption option(const QString& name, const QString& description, const QString& valueName = QString())
+{
+    return QCommandLineOption(name, description, valueName);
+}
+
+const QString kIntro = QStringLiteral(
+    "Talks to a logger on a serial port (COMn, see \"ports\") with the same exchanges as the windows.\n"
+    "Every command that talks to the logger first finds it as \"identify\" does.");
+
+const QString kEpilogue = QStringLiteral(
+    "\"stazione-cli COMMAND --help\" describes one command with an example.\n"
+    "Exit status: 0 success, 1 the logger or the link failed (or refused a write), 2 wrong usage\n"
+    "or a value the window would refuse too.\n"
+    "Environment: STAZIONE_PORTS (folder of COMn links), STAZIONE_TIME_SCALE (pause factor),\n"
+    "STAZIONE_REPLY_TIMEOUT (default of --timeout).\n");
+
+const QString kBoxes = QStringLiteral(
+    "Each of these reads; with --set it writes first, as the window's write button does: every box\n"
+    "of the window is sent, those not named keep what the logger holds. Boxes are named as on the\n"
+    "windows:\n"
+    "  sensors   NomeCanali_I CA_I CB_I CC_I CD_I        (I = channel)\n"
+    "  gsm       NUMERO_ALLARME_SMS_I (I = 0-9) NUMERO_ALLARMI_SMS\n"
+    "  gprs      GPRS_I (I = 0-9) EMAIL (0 or 1)\n"
+    "  alarms    AllarmeAttivo_I CA_I CB_I                (I = row)\n"
+    "  sms-text  SMS_PERSONALIZZATO_I (I = 0-4)");
+
+// Breaks a text into lines of at most `width` characters, each after `indent` blanks.
+QString wrapped(const QString& text, int indent, int width)
+{
+    QString out;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        if (paragraph.startsWith(QLatin1Char(' '))) { // laid out by hand
+            out += QString(indent, QLatin1Char(' ')) + paragraph + QLatin1Char('\n');
+            continue;
+        }
+        QString line;
+        for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (!line.isEmpty() && indent + line.size() + 1 + word.size() > width) {
+                out += QString(indent, QLatin1Char(' ')) + line + QLatin1Char('\n');
+                line.clear();
+            }
+            line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+        }
+        out += QString(indent, QLatin1Char(' ')) + line + QLatin1Char('\n');
+    }
+    return out;
+}
+
+// One option as the parser's help shows it: "  --port <N>  description".
+QString describe(const QCommandLineOption& o)
+{
+    QStringList names;
+    for (const QString& n : o.names())
+        names << (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
+    QString head = QStringLiteral("  ") + names.join(QStringLiteral(", "));
+    if (!o.valueName().isEmpty())
+        head += QStringLiteral(" <%1>").arg(o.valueName());
+    constexpr int kColumn = 30;
+    if (head.size() + 2 > kColumn)
+        return head + QLatin1Char('\n') + wrapped(o.description(), kColumn, 100);
+    return head.leftJustified(kColumn) + wrapped(o.description(), kColumn, 100).mid(kColumn);
+}
+
+const QCommandLineOption* findOption(const QString& name)
+{
+    for (const QCommandLineOption& o : commandLineOptions()) {
+        if (o.names().contains(name))
+            return &o;
+    }
+    return nullptr;
+}
+
+int usageError(const QString& text)
+{
+    message(QStringLiteral("stazione-cli: ") + text);
+    message(QStringLiteral("Try 'stazione-cli --help'."));
+    return kExitUsage;
+}
+
+// Reads a number option into `out` when it is set; false when it is not a number within its range.
+template<class T> bool readNumber(const QCommandLineParser& parser, const QString& name, T low, T high, T* out)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    T value{};
+    if constexpr (std::is_floating_point_v<T>)
+        value = parser.value(name).toDouble(&ok);
+    else
+        value = parser.value(name).toInt(&ok);
+    if (!ok || !(value >= low && value <= high))
+        return false;
+    *out = value;
+    return true;
+}
+
+} // namespace
+
+const QList<QCommandLineOption>& commandLineOptions()
+{
+    static const QList<QCommandLineOption> all{
+        option({QStringLiteral("h"), QStringLiteral("help")},
+               QStringLiteral("Show this help; after a command, the help of that command.")),
+        option(QStringLiteral("port"), QStringLiteral("Use COMn instead of scanning the ports."),
+               QStringLiteral("N")),
+        option(QStringLiteral("modem-port"),
+               QStringLiteral("Reach the logger by a call: the modem on COMM dials the number of --dial, the "
+                              "command runs over the call, and the call is hung up at the end."),
+               QStringLiteral("M")),
+        option(QStringLiteral("dial"), QStringLiteral("The number the modem dials (with --modem-port)."),
+               QStringLiteral("NUMBER")),
+        option(QStringLiteral("station"),
+               QStringLiteral("Dial the number of this row of the station directory instead of --dial; the "
+                              "date of a call that connects is kept in last.ini, as the modem window does."),
+               QStringLiteral("ROW")),
+        option(QStringLiteral("dial-pause"),
+               QStringLiteral("Dial with a pause after the first digit (\"Download and Go\").")),
+        option(QStringLiteral("call-timeout"),
+               QStringLiteral("How long the call may take to connect (default 90)."), QStringLiteral("SECONDS")),
+        option(QStringLiteral("timeout"),
+               QStringLiteral("How long to wait for each reply field (default 10)."), QStringLiteral("SECONDS")),
+        option(QStringLiteral("trace"),
+               QStringLiteral("Append every byte sent and received to FILE, with its time and direction."),
+               QStringLiteral("FILE")),
+        option(QStringLiteral("json"), QStringLiteral("Print the result as one JSON object.")),
+        option(QStringLiteral("yes"), QStringLiteral("Confirm a command that deletes data on the logger.")),
+        option(QStringLiteral("now"), QStringLiteral("set-clock: take the PC's date and time.")),
+        option(QStringLiteral("gsm"),
+               QStringLiteral("set-interval: the station has GSM (the connection window's \"Versione GSM\"): "
+                              "the longer minimum applies.")),
+        option(QStringLiteral("set"),
+               QStringLiteral("Change a box before writing (repeatable), e.g. --set GPRS_7=21."),
+               QStringLiteral("NAME=VALUE")),
+        option(QStringLiteral("rows"), QStringLiteral("alarms: the number of channel rows (0-16)."),
+               QStringLiteral("N")),
+        option(QStringLiteral("temp"),
+               QStringLiteral("download: the counted download, decoded and checked into the temperature "
+                              "file.")),
+        option(QStringLiteral("from-end"), QStringLiteral("download: from the end of the memory.")),
+        option(QStringLiteral("dir"), QStringLiteral("download: the folder of the file (default: the current "
+                                                     "folder)."),
+               QStringLiteral("DIR")),
+        option(QStringLiteral("file"), QStringLiteral("monitor: also write the session file PATH."),
+               QStringLiteral("PATH")),
+        option(QStringLiteral("sets"), QStringLiteral("monitor: end after K sets."), QStringLiteral("K")),
+        option(QStringLiteral("groups"), QStringLiteral("live: end after K groups."), QStringLiteral("K")),
+        option(QStringLiteral("out"), QStringLiteral("export: write the table to F (default: the standard output)."),
+               QStringLiteral("F")),
+        option(QStringLiteral("from"),
+               QStringLiteral("export: the first time, ISO 8601 (2026-12-05T14:30:00, or a day: 2026-12-05)."),
+               QStringLiteral("T")),
+        option(QStringLiteral("to"), QStringLiteral("export: the last time, ISO 8601 (a day counts whole)."),
+               QStringLiteral("T")),
+        option(QStringLiteral("channels"),
+               QStringLiteral("export: the channels to write, in this order, e.g. 0,3 (default: all)."),
+               QStringLiteral("LIST")),
+        option(QStringLiteral("png"), QStringLiteral("plot: the picture to write."), QStringLiteral("OUT")),
+        option(QStringLiteral("width"), QStringLiteral("plot: the picture's width in pixels (default 1200)."),
+               QStringLiteral("W")),
+        option(QStringLiteral("height"), QStringLiteral("plot: the picture's height in pixels (default 600)."),
+               QStringLiteral("H")),
+    };
+    return all;
+}
+
+const QStringList& connectionOptions()
+{
+    static const QStringList names{QStringLiteral("port"),       QStringLiteral("modem-port"),
+                                   QStringLiteral("dial"),       QStringLiteral("station"),
+                                   QStringLiteral("dial-pause"), QStringLiteral("call-timeout"),
+                                   QStringLiteral("timeout"),    QStringLiteral("trace"),
+                                   QStringLiteral("json")};
+    return names;
+}
+
+const std::vector<Verb>& verbs()
+{
+    static const std::vector<Verb> all{
+        {QStringLiteral("ports"), {}, QStringLiteral("List the serial ports: COMn and the device each leads to."),
+         {}, {QStringLiteral("json")}, QStringLiteral("stazione-cli ports --json"), &runPorts, false, false},
+        {QStringLiteral("identify"), {}, QStringLiteral("Find the logger and print its model, version and port."),
+         QStringLiteral("With --port that port only; without, scan as the connection window does: the saved "
+                        "port first, then COM1-COM30."),
+         {}, QStringLiteral("stazione-cli identify --port 3 --json"), &runIdentify},
+        {QStringLiteral("params"), {},
+         QStringLiteral("Read every parameter the connection reads, keyed by the box that shows it."), {}, {},
+         QStringLiteral("stazione-cli params --port 3 --json"), &runParams},
+        {QStringLiteral("set-clock"), QStringLiteral("(--now | D M Y h m s)"),
+         QStringLiteral("Set the logger's clock (hour 0-23, minute 0-59), then read it back."), {},
+         {QStringLiteral("now")}, QStringLiteral("stazione-cli set-clock --port 3 5 12 2026 14 30 0"),
+         &runSetClock, true},
+        {QStringLiteral("set-interval"), QStringLiteral("H M S"),
+         QStringLiteral("Set the acquisition interval (at least 1 min; 10 min with --gsm)."), {},
+         {QStringLiteral("gsm")}, QStringLiteral("stazione-cli set-interval --port 3 0 10 0 --gsm"),
+         &runSetInterval, true},
+        {QStringLiteral("set-name"), QStringLiteral("NAME"), QStringLiteral("Set the station name."),
+         QStringLiteral("Blanks around the name are dropped, as the window does."), {},
+         QStringLiteral("stazione-cli set-name --port 3 POZZO1"), &runSetName, true},
+        {QStringLiteral("set-channels"), QStringLiteral("N --yes"),
+         QStringLiteral("Set the number of active channels (0-16): ERASES the recorded data."), {},
+         {QStringLiteral("yes")}, QStringLiteral("stazione-cli set-channels --port 3 4 --yes"), &runSetChannels,
+         true},
+        {QStringLiteral("enable"), {}, QStringLiteral("Switch the acquisition on, then read its state back."), {},
+         {}, QStringLiteral("stazione-cli enable --port 3"),
+         [](const Options& o) { return runSetEnabled(o, true); }},
+        {QStringLiteral("disable"), {}, QStringLiteral("Switch the acquisition off, then read its state back."),
+         {}, {}, QStringLiteral("stazione-cli disable --port 3"),
+         [](const Options& o) { return runSetEnabled(o, false); }},
+        {QStringLiteral("sensors"), {}, QStringLiteral("The properties of the active channels (name, scaling)."),
+         kBoxes, {QStringLiteral("set")},
+         QStringLiteral("stazione-cli sensors --port 3 --set NomeCanali_1=Pozzo --set CA_1=0.5"), &runSensors},
+        {QStringLiteral("gsm"), {}, QStringLiteral("The SMS numbers and the number of SMS to send."), kBoxes,
+         {QStringLiteral("set")},
+         QStringLiteral("stazione-cli gsm --port 3 --set NUMERO_ALLARME_SMS_3=3331234567"), &runGsm},
+        {QStringLiteral("gprs"), {}, QStringLiteral("The GPRS/FTP settings and the e-mail switch."), kBoxes,
+         {QStringLiteral("set")}, QStringLiteral("stazione-cli gprs --port 3 --set GPRS_7=21 --set EMAIL=1"),
+         &runGprs},
+        {QStringLiteral("alarms"), QStringLiteral("[--rows N]"),
+         QStringLiteral("The analog alarms of N channel rows (default: the active channels)."), kBoxes,
+         {QStringLiteral("rows"), QStringLiteral("set")},
+         QStringLiteral("stazione-cli alarms --port 3 --rows 2 --set CA_1=80"), &runAlarms},
+        {QStringLiteral("sms-text"), {}, QStringLiteral("The five lines of the personal SMS text."), kBoxes,
+         {QStringLiteral("set")},
+         QStringLiteral("stazione-cli sms-text --port 3 --set \"SMS_PERSONALIZZATO_0=POZZO 3\""), &runSmsText},
+        {QStringLiteral("download"), QStringLiteral("[--temp] [--from-end] [--dir DIR]"),
+         QStringLiteral("Download the recorded data into the file the window writes."),
+         QStringLiteral("STATION_DD_MM_YY_SENS.txt holds the logger's lines; with --temp, "
+                        "STATION_DD_MM_YY_TEMP.txt the decoded and checked temperatures."),
+         {QStringLiteral("temp"), QStringLiteral("from-end"), QStringLiteral("dir")},
+         QStringLiteral("stazione-cli download --port 3 --dir /tmp --temp"), &runDownload},
+        {QStringLiteral("monitor"), QStringLiteral("[--sets K] [--file PATH]"),
+         QStringLiteral("A continuous measurement session: prints every line of its file."),
+         QStringLiteral("Ctrl-C or K sets end it; with --file the session file is written too."),
+         {QStringLiteral("sets"), QStringLiteral("file")},
+         QStringLiteral("stazione-cli monitor --port 3 --sets 10 --file mc.txt"), &runMonitor},
+        {QStringLiteral("live"), QStringLiteral("[--groups K]"),
+         QStringLiteral("The continuous reading: prints \"channel label value\" lines."),
+         QStringLiteral("Ctrl-C or K groups end it."), {QStringLiteral("groups")},
+         QStringLiteral("stazione-cli live --port 3 --groups 5"), &runLive},
+        {QStringLiteral("set-preheating"), QStringLiteral("MS"),
+         QStringLiteral("Set the pre-heating time in milliseconds (at most 30000)."),
+         QStringLiteral("Sent with five digits; the logger answers nothing (\"params\" reads it)."), {},
+         QStringLiteral("stazione-cli set-preheating --port 3 1500"), &runSetPreheating, true},
+        {QStringLiteral("set-battery"), QStringLiteral("1|0"),
+         QStringLiteral("Set the battery type (1 lead-acid, 0 other), then read it back."), {}, {},
+         QStringLiteral("stazione-cli set-battery --port 3 1"), &runSetBattery, true},
+        {QStringLiteral("set-minipan"), QStringLiteral("1|0"),
+         QStringLiteral("Switch the mini-panel on or off, then read it back."), {}, {},
+         QStringLiteral("stazione-cli set-minipan --port 3 0"), &runSetMiniPanel, true},
+        {QStringLiteral("set-counter"), QStringLiteral("1|0"),
+         QStringLiteral("Switch the event counter (rain-gauge input) on or off, then read it back."), {}, {},
+         QStringLiteral("stazione-cli set-counter --port 3 1"), &runSetCounter, true},
+        {QStringLiteral("rain"), {}, QStringLiteral("Read the rain amount in millimetres."), {}, {},
+         QStringLiteral("stazione-cli rain --port 3"), &runRain},
+        {QStringLiteral("set-rain"), QStringLiteral("MM"),
+         QStringLiteral("Write the rain amount in millimetres, then read it back."), {}, {},
+         QStringLiteral("stazione-cli set-rain --port 3 0.2"), &runSetRain, true},
+        {QStringLiteral("events"), {}, QStringLiteral("Read the event count."), {}, {},
+         QStringLiteral("stazione-cli events --port 3 --json"), &runEvents},
+        {QStringLiteral("stop"), {}, QStringLiteral("Stop the acquisition (\"Blocca l'acquisizione\")."), {}, {},
+         QStringLiteral("stazione-cli stop --port 3"), &runStop},
+        {QStringLiteral("set-start"), QStringLiteral("D M Y h m s"),
+         QStringLiteral("Write the start date (hour 0-23, minute 0-59), then read it back."), {}, {},
+         QStringLiteral("stazione-cli set-start --port 3 5 12 2026 8 30 0"), &runSetStart, true},
+        {QStringLiteral("start-now"), {},
+         QStringLiteral("Start measuring at once: a start date in the past, then read it back."), {}, {},
+         QStringLiteral("stazione-cli start-now --port 3"), &runStartNow},
+        {QStringLiteral("set-sms"), QStringLiteral("1|0"),
+         QStringLiteral("Switch the SMS alarm on or off (\"Abilita Allarme SMS\")."),
+         QStringLiteral("Sends the address book as the logger holds it with the SMS flag, then the phone "
+                        "number with the phone flag; those two are as a freshly opened window shows them "
+                        "(empty, 0) unless given with --set NUMERO_ALLARME_TELEFONO=NUMBER and "
+                        "--set Abilita_Telefono=1."),
+         {QStringLiteral("set")},
+         QStringLiteral("stazione-cli set-sms --port 3 1 --set NUMERO_ALLARME_TELEFONO=3331234567"),
+         [](const Options& o) { return runAlarmSwitch(o, AlarmSwitch::Sms); }, true},
+        {QStringLiteral("set-phone-alarm"), QStringLiteral("1|0"),
+         QStringLiteral("Switch the phone alarm on or off (\"Abilita Allarme TELEFONO\")."),
+         QStringLiteral("As set-sms, with the roles swapped: --set NUMERO_ALLARME_TELEFONO=NUMBER is the "
+                        "number called, --set Abilita_SMS=1 keeps the SMS alarm on."),
+         {QStringLiteral("set")},
+         QStringLiteral("stazione-cli set-phone-alarm --port 3 1 --set NUMERO_ALLARME_TELEFONO=3331234567"),
+         [](const Options& o) { return runAlarmSwitch(o, AlarmSwitch::Phone); }, true},
+        {QStringLiteral("set-gsm"), QStringLiteral("1|0"),
+         QStringLiteral("Switch the logger's GSM function on or off, then read the acquisition state."), {},
+         {}, QStringLiteral("stazione-cli set-gsm --port 3 1"), &runSetGsm, true},
+        {QStringLiteral("fullscale"), {}, QStringLiteral("Read the six values behind the button \"leggifs\"."),
+         {}, {}, QStringLiteral("stazione-cli fullscale --port 3 --json"), &runFullScale},
+        {QStringLiteral("retry"), {},
+         QStringLiteral("The retry read of a call (\"Riprova\"): the main values by fixed-length replies."),
+         QStringLiteral("Over a call it runs right after CONNECT, without the start-up's identification."), {},
+         QStringLiteral("stazione-cli retry --modem-port 2 --station 0"), &runRetry},
+        {QStringLiteral("find-modem"), QStringLiteral("[M]"),
+         QStringLiteral("Find the port with a modem (\"Cerca Modem\") and keep it in pmodem.ini."),
+         QStringLiteral("Without M the ports COM1 to COM30 are asked in turn; with M that port only."),
+         {QStringLiteral("trace"), QStringLiteral("json")}, QStringLiteral("stazione-cli find-modem 2"),
+         &runFindModem, true, false},
+        {QStringLiteral("hang-up"), QStringLiteral("M"),
+         QStringLiteral("Hang up the modem on COMM (\"Stop\" of the modem window)."), {},
+         {QStringLiteral("trace")}, QStringLiteral("stazione-cli hang-up 2"), &runHangUp, true, false},
+        {QStringLiteral("stations"), QStringLiteral("[add NAME NUMBER [DATE] | set ROW NAME NUMBER [DATE] | remove ROW]"),
+         QStringLiteral("The station directory of the modem window; add, set or remove a station."),
+         QStringLiteral("Changes are written to modem.ini and last.ini as the modem window's \"Salva i dati\" "
+                        "writes them; rows are 0 to 69, as listed."),
+         {QStringLiteral("json")}, QStringLiteral("stazione-cli stations add \"Pozzo 1\" 0471123456 2030"),
+         &runStations, true, false},
+        {QStringLiteral("export"), QStringLiteral("FILE [--out F] [--from T] [--to T] [--channels 0,3]"),
+         QStringLiteral("A temperature, continuous measurement or sensor data file as a CSV table."),
+         QStringLiteral("The header is time,<channel names>; times are ISO 8601 (two-digit years are 20YY), "
+                        "\".\" is the decimal point, a gap (**N.C.**, Timeout, nothing) is an empty cell. A "
+                        "malformed line ends it with its line number (exit status 1); a sensor data file "
+                        "whose lines are not \"date time, value, value...\" is refused."),
+         {QStringLiteral("out"), QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("channels")},
+         QStringLiteral("stazione-cli export STAZ1_05_12_26_TEMP.txt --out t.csv --from 2026-12-01 --channels 0,3"),
+         &runExport, true, false},
+        {QStringLiteral("plot"), QStringLiteral("FILE --png OUT [--width W] [--height H]"),
+         QStringLiteral("The chart of a data file as a PNG picture; no display needed."),
+         QStringLiteral("Drawn by stazione-plot, which renders off screen."),
+         {QStringLiteral("png"), QStringLiteral("width"), QStringLiteral("height")},
+         QStringLiteral("stazione-cli plot mc_05-12-2026_14.7.09.txt --png chart.png --width 1600 --height 800"),
+         &runPlot, true, false},
+        {QStringLiteral("reset"), QStringLiteral("--yes"),
+         QStringLiteral("Reset the logger: ALL data and ALL settings are lost."), {}, {QStringLiteral("yes")},
+         QStringLiteral("stazione-cli reset --port 3 --yes"),
+         [](const Options& o) { return runDestructive(o, Destructive::Reset); }},
+        {QStringLiteral("erase"), QStringLiteral("--yes"),
+         QStringLiteral("Erase the recorded data, then print the memory state."), {}, {QStringLiteral("yes")},
+         QStringLiteral("stazione-cli erase --port 3 --yes"),
+         [](const Options& o) { return runDestructive(o, Destructive::Erase); }},
+    };
+    return all;
+}
+
+const Verb* findVerb(const QString& name)
+{
+    for (const Verb& verb : verbs()) {
+        if (verb.name == name)
+            return &verb;
+    }
+    return nullptr;
+}
+
+namespace {
+
+void describeParser(QCommandLineParser& parser)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(commandLineOptions());
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("One of the commands above, then its arguments."),
+                                 QStringLiteral("<command> [arguments]"));
+    QString description = kIntro + QStringLiteral("\n\nCommands:\n");
+    for (const Verb& verb : verbs()) {
+        const QString head = QStringLiteral("  ") + verb.name +
+                             (verb.arguments.isEmpty() ? QString() : QLatin1Char(' ') + verb.arguments);
+        constexpr int kColumn = 24;
+        if (head.size() + 2 > kColumn)
+            description += head + QLatin1Char('\n') + wrapped(verb.summary, kColumn, 100);
+        else
+            description += head.leftJustified(kColumn) + wrapped(verb.summary, kColumn, 100).mid(kColumn);
+    }
+    parser.setApplicationDescription(description.chopped(1));
+}
+
+} // namespace
+
+QString helpText()
+{
+    QCommandLineParser parser;
+    describeParser(parser);
+    // The parser names the program as it was started; the help names it as it is installed.
+    QString text = parser.helpText();
+    const qsizetype options = text.indexOf(QLatin1String(" [options]"));
+    if (text.startsWith(QLatin1String("Usage: ")) && options > 0)
+        text.replace(7, options - 7, QStringLiteral("stazione-cli"));
+    return text + QLatin1Char('\n') + kEpilogue;
+}
+
+QString verbHelp(const Verb& verb)
+{
+    QString text = QStringLiteral("Usage: stazione-cli [options] ") + verb.name +
+                   (verb.arguments.isEmpty() ? QString() : QLatin1Char(' ') + verb.arguments) +
+                   QStringLiteral("\n\n") + wrapped(verb.summary, 0, 100);
+    if (!verb.details.isEmpty())
+        text += QLatin1Char('\n') + wrapped(verb.details, 0, 100);
+    QStringList names = verb.options;
+    if (verb.talksToLogger) {
+        for (const QString& n : connectionOptions()) {
+            if (!names.contains(n))
+                names << n;
+        }
+    }
+    if (!names.isEmpty()) {
+        text += QStringLiteral("\nOptions:\n");
+        for (const QString& n : names) {
+            if (const QCommandLineOption* o = findOption(n))
+                text += describe(*o);
+        }
+    }
+    text += QStringLiteral("\nExample:\n  ") + verb.example + QLatin1Char('\n');
+    return text;
+}
+
+Parsed parseCommandLine(const QStringList& arguments)
+{
+    Parsed parsed;
+    QCommandLineParser parser;
+    describeParser(parser);
+    auto usage = [&](const QString& text) {
+        parsed.exitCode = usageError(text);
+        return parsed;
+    };
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+
+    const QStringList positional = parser.positionalArguments();
+    const Verb* verb = positional.isEmpty() ? nullptr : findVerb(positional.first());
+    if (parser.isSet(QStringLiteral("help"))) {
+        if (!positional.isEmpty() && !verb)
+            return usage(QStringLiteral("unknown command '%1'.").arg(positional.first()));
+        out(verb ? verbHelp(*verb).chopped(1) : helpText().chopped(1));
+        return parsed;
+    }
+    if (positional.isEmpty())
+        return usage(QStringLiteral("no command given."));
+    if (!verb)
+        return usage(QStringLiteral("unknown command '%1'.").arg(positional.first()));
+
+    Options options;
+    options.verb = verb->name;
+    options.arguments = positional.mid(1);
+    if (!verb->takesArguments && !options.arguments.isEmpty())
+        return usage(QStringLiteral("'%1' takes no arguments.").arg(options.verb));
+    options.json = parser.isSet(QStringLiteral("json"));
+    options.yes = parser.isSet(QStringLiteral("yes"));
+    options.now = parser.isSet(QStringLiteral("now"));
+    options.gsm = parser.isSet(QStringLiteral("gsm"));
+    options.sets = parser.values(QStringLiteral("set"));
+    options.temp = parser.isSet(QStringLiteral("temp"));
+    options.fromEnd = parser.isSet(QStringLiteral("from-end"));
+    options.dir = parser.value(QStringLiteral("dir"));
+    options.file = parser.value(QStringLiteral("file"));
+    options.trace = parser.value(QStringLiteral("trace"));
+    options.out = parser.value(QStringLiteral("out"));
+    options.from = parser.value(QStringLiteral("from"));
+    options.to = parser.value(QStringLiteral("to"));
+    options.channels = parser.value(QStringLiteral("channels"));
+    options.png = parser.value(QStringLiteral("png"));
+    for (const QString& side : {QStringLiteral("width"), QStringLiteral("height")}) {
+        int pixels = 0;
+        if (!readNumber(parser, side, 16, 10000, &pixels))
+            return usage(QStringLiteral("--width and --height take pixels from 16 to 10000."));
+        if (parser.isSet(side))
+            (side == QStringLiteral("width") ? options.width : options.height) = pixels;
+    }
+
+    const bool callee = parser.isSet(QStringLiteral("dial")) || parser.isSet(QStringLiteral("station"));
+    if (parser.isSet(QStringLiteral("modem-port")) != callee)
+        return usage(QStringLiteral("--modem-port and --dial (or --station) go together."));
+    if (parser.isSet(QStringLiteral("dial")) && parser.isSet(QStringLiteral("station")))
+        return usage(QStringLiteral("--dial and --station exclude each other."));
+    if (parser.isSet(QStringLiteral("dial-pause")) && !callee)
+        return usage(QStringLiteral("--dial-pause goes with --modem-port."));
+    if (parser.isSet(QStringLiteral("modem-port"))) {
+        int n = 0;
+        if (!readNumber(parser, QStringLiteral("modem-port"), 1, 32767, &n))
+            return usage(QStringLiteral("--modem-port takes a port number, e.g. --modem-port 2."));
+        if (parser.isSet(QStringLiteral("port")))
+            return usage(QStringLiteral("--port and --modem-port exclude each other."));
+        options.modemPort = n;
+        options.dial = parser.value(QStringLiteral("dial"));
+        options.dialPause = parser.isSet(QStringLiteral("dial-pause"));
+        if (parser.isSet(QStringLiteral("station"))) {
+            int row = 0;
+            if (!readNumber(parser, QStringLiteral("station"), 0, 69, &row))
+                return usage(QStringLiteral("--station takes a row of the station directory, 0 to 69."));
+            options.station = row;
+        }
+    }
+    constexpr double kAboveZero = std::numeric_limits<double>::min();
+    constexpr double kMaxDouble = std::numeric_limits<double>::max();
+    if (!readNumber(parser, QStringLiteral("call-timeout"), kAboveZero, kMaxDouble, &options.callTimeoutSeconds))
+        return usage(QStringLiteral("--call-timeout takes a number of seconds greater than 0."));
+    for (const QString& counted : {QStringLiteral("sets"), QStringLiteral("groups")}) {
+        if (!readNumber(parser, counted, 1, std::numeric_limits<int>::max(), &options.count))
+            return usage(QStringLiteral("--sets and --groups take a number greater than 0."));
+    }
+    int number = 0;
+    if (parser.isSet(QStringLiteral("rows"))) {
+        if (!readNumber(parser, QStringLiteral("rows"), 0, 16, &number))
+            return usage(QStringLiteral("--rows takes a number of rows from 0 to 16."));
+        options.rows = number;
+    }
+    if (parser.isSet(QStringLiteral("port"))) {
+        if (!readNumber(parser, QStringLiteral("port"), 0, 32767, &number))
+            return usage(QStringLiteral("--port takes a port number, e.g. --port 3."));
+        options.port = number;
+    }
+    if (parser.isSet(QStringLiteral("timeout"))) {
+        double seconds = 0;
+        if (!readNumber(parser, QStringLiteral("timeout"), kAboveZero, kMaxDouble, &seconds))
+            return usage(QStringLiteral("--timeout takes a number of seconds greater than 0."));
+        options.timeoutSeconds = seconds;
+    }
+    parsed.options = options;
+    parsed.verb = verb;
+    return parsed;
+}
+
+int runCommandLine(const QStringList& arguments)
+{
+    const Parsed parsed = parseCommandLine(arguments);
+    if (!parsed.options)
+        return parsed.exitCode;
+    return parsed.verb->run(*parsed.options);
+}
+
+} // namespace stazione::cli
