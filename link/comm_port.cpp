@@ -2,6 +2,7 @@
 
 #include "link/qt_serial_device.h"
 
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 
@@ -34,6 +35,7 @@ CommPort::~CommPort()
     cancelWaits();
     m_device->disconnect(this);
     m_device->close();
+    m_lock.unlock();
 }
 
 Status CommPort::setCommPort(int number)
@@ -84,6 +86,7 @@ Status CommPort::setPortOpen(bool open)
                 m_trace->note(tr("COM%1 closed").arg(m_commPort));
         }
         m_device->close();
+        m_lock.unlock();
         return {};
     }
     if (m_device->isOpen())
@@ -92,7 +95,16 @@ Status CommPort::setPortOpen(bool open)
     if (!mapping)
         return Error::port(port_error::kInvalidPort, tr("COM%1 is not in the system.").arg(m_commPort));
     m_devicePath = mapping->path;
-    switch (m_device->open(mapping->path, m_settings)) {
+    // Only a device that is there can be shared with another program; the lock is taken before
+    // the open so that the other program's line is never disturbed (an open raises DTR).
+    if (QFileInfo::exists(mapping->path) && !m_lock.lock(mapping->path, m_lockWaitMs))
+        return Error::port(port_error::kInUse, tr("COM%1 (%2) is in use by another Stazione program, %3.")
+                                                   .arg(m_commPort)
+                                                   .arg(mapping->path, m_lock.holder()));
+    const OpenFailure failure = m_device->open(mapping->path, m_settings);
+    if (failure != OpenFailure::None)
+        m_lock.unlock();
+    switch (failure) {
     case OpenFailure::None:
         break;
     case OpenFailure::NotPresent:
@@ -102,7 +114,13 @@ Status CommPort::setPortOpen(bool open)
         return Error::port(port_error::kAlreadyOpen, tr("COM%1 is already open.").arg(m_commPort));
     case OpenFailure::InUse:
         return Error::port(port_error::kInUse,
-                           tr("COM%1 (%2) is in use or not accessible.").arg(m_commPort).arg(mapping->path));
+                           tr("COM%1 (%2) is in use.").arg(m_commPort).arg(mapping->path));
+    case OpenFailure::NoPermission:
+        return Error::port(port_error::kNoPermission,
+                           tr("COM%1 (%2): permission denied. Give your user the serial ports with "
+                              "\"sudo adduser $USER dialout\", then log out and in again.")
+                               .arg(m_commPort)
+                               .arg(mapping->path));
     case OpenFailure::BadSettings:
         return Error::port(
             port_error::kInvalidSettings,

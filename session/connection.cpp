@@ -87,9 +87,12 @@ link::Result<bool> Connection::Command1_Click()
     m_form1.setWindowTitle(caption);
     emit identified(id);
 
+    // A read that fails leaves the connection window in charge: the port is closed again, so that
+    // a new scan, the connection without a scan and the reset all find it free.
     if (m_gsmReads && hasGsm(id.Modello)) {
         if (auto read = m_gsmReads(); !read) {
             appendStatus(QStringLiteral("GSM/GPRS: NON RIUSCITO - ") + read.error().message);
+            m_session.link().Porta_Off();
             return false;
         }
     }
@@ -98,8 +101,10 @@ link::Result<bool> Connection::Command1_Click()
         auto retrieved = runRetrieval(m_session.link(), id.Modello, m_retrievalStep,
                                       [this](const QString& line) { appendStatus(line); });
         // The status text names the read that failed; the operator can scan again from here.
-        if (!retrieved)
+        if (!retrieved) {
+            m_session.link().Porta_Off();
             return false;
+        }
     }
     // The reads may have written a box back and put their status in the caption; the window
     // opens naming the logger it is connected to.
@@ -191,6 +196,9 @@ QString Connection::portErrorMessage(int number)
     case link::port_error::kAlreadyOpen:
     case link::port_error::kInUse:
         return QStringLiteral("The device is already in use.");
+    case link::port_error::kNoPermission:
+        return QStringLiteral("Permission denied on the device: run \"sudo adduser $USER dialout\", "
+                              "then log out and in again.");
     case link::port_error::kNotOpen:
         return QStringLiteral(" Impossible to find the Telemonitor.");
     default:

@@ -49,7 +49,8 @@ protected:
     session::Session& m_session;
     Form1& m_form;
     Dialogs& m_dialogs;
-    QWidget* m_window; // the window the operation belongs to: its messages stand over it
+    QWidget* m_window; // the window the operation belongs to (the main window unless a handler of
+                       // another window says so): its messages stand over it
 };
 
 // Status texts of a write.

@@ -210,6 +210,9 @@ void TraceChart::autoValueRange()
         setValueRange(0, 1);
     else
         setValueRange(low - (high - low) * 0.05, high + (high - low) * 0.05);
+    // Round steps: short labels that the axis does not cut.
+    m_axisY->applyNiceNumbers();
+    m_item->update();
 }
 
 void TraceChart::redecimate()
