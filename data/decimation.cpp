@@ -25,7 +25,10 @@ void Extent::add(const Extent& later)
     last = later.last;
 }
 
-Extent extentOf(const double* values, qint64 from, qint64 to)
+namespace {
+
+template <typename T>
+Extent scan(const T* values, qint64 from, qint64 to)
 {
     Extent e;
     qint64 r = from;
@@ -34,9 +37,9 @@ Extent extentOf(const double* values, qint64 from, qint64 to)
     if (r == to)
         return e;
     e.first = e.last = e.minAt = e.maxAt = r;
-    e.min = e.max = values[r];
+    e.min = e.max = double(values[r]);
     for (++r; r < to; ++r) {
-        const double v = values[r];
+        const double v = double(values[r]);
         // NaN fails both comparisons.
         if (v < e.min) {
             e.min = v;
@@ -51,27 +54,42 @@ Extent extentOf(const double* values, qint64 from, qint64 to)
     return e;
 }
 
-void MinMaxIndex::update(const double* values, qint64 rows)
+} // namespace
+
+Extent extentOf(const double* values, qint64 from, qint64 to) { return scan(values, from, to); }
+Extent extentOf(const float* values, qint64 from, qint64 to) { return scan(values, from, to); }
+
+template <typename T>
+void MinMaxIndex::grow(const T* values, qint64 rows)
 {
     for (qint64 start = coveredRows(); start + kBlock <= rows; start += kBlock)
-        m_blocks.push_back(extentOf(values, start, start + kBlock));
+        m_blocks.push_back(scan(values, start, start + kBlock));
 }
 
-Extent MinMaxIndex::extent(const double* values, qint64 from, qint64 to) const
+void MinMaxIndex::update(const double* values, qint64 rows) { grow(values, rows); }
+void MinMaxIndex::update(const float* values, qint64 rows) { grow(values, rows); }
+
+template <typename T>
+Extent MinMaxIndex::over(const T* values, qint64 from, qint64 to) const
 {
     const qint64 firstBlock = (from + kBlock - 1) / kBlock;
     const qint64 endBlock = std::min(to / kBlock, qint64(m_blocks.size()));
     if (firstBlock >= endBlock)
-        return extentOf(values, from, to);
-    Extent e = extentOf(values, from, firstBlock * kBlock);
+        return scan(values, from, to);
+    Extent e = scan(values, from, firstBlock * kBlock);
     for (qint64 b = firstBlock; b < endBlock; ++b)
         e.add(m_blocks[size_t(b)]);
-    e.add(extentOf(values, endBlock * kBlock, to));
+    e.add(scan(values, endBlock * kBlock, to));
     return e;
 }
 
-std::vector<TracePoint> decimate(const double* values, qint64 rows, const MinMaxIndex* index,
-                                 const std::vector<qint64>& bounds)
+Extent MinMaxIndex::extent(const double* values, qint64 from, qint64 to) const { return over(values, from, to); }
+Extent MinMaxIndex::extent(const float* values, qint64 from, qint64 to) const { return over(values, from, to); }
+
+namespace {
+
+template <typename T>
+std::vector<TracePoint> thin(const T* values, qint64 rows, const MinMaxIndex* index, const std::vector<qint64>& bounds)
 {
     std::vector<TracePoint> points;
     if (bounds.size() < 2)
@@ -94,7 +112,7 @@ std::vector<TracePoint> decimate(const double* values, qint64 rows, const MinMax
         if (broken && !points.empty() && !points.back().isBreak())
             points.push_back({-1, 0});
         broken = false;
-        points.push_back({row, values[row]});
+        points.push_back({row, double(values[row])});
     };
     if (from > 0 && from < rows && !std::isnan(values[from - 1])) {
         emit(from - 1);
@@ -105,7 +123,7 @@ std::vector<TracePoint> decimate(const double* values, qint64 rows, const MinMax
         const qint64 b = std::clamp<qint64>(columns[k + 1], 0, rows);
         if (a >= b)
             continue;
-        const Extent e = index ? index->extent(values, a, b) : extentOf(values, a, b);
+        const Extent e = index ? index->extent(values, a, b) : scan(values, a, b);
         if (e.empty()) {
             broken = true;
             continue;
@@ -122,6 +140,20 @@ std::vector<TracePoint> decimate(const double* values, qint64 rows, const MinMax
     if (to < rows && to > from && !std::isnan(values[to]) && lastValue == to - 1)
         emit(to);
     return points;
+}
+
+} // namespace
+
+std::vector<TracePoint> decimate(const double* values, qint64 rows, const MinMaxIndex* index,
+                                 const std::vector<qint64>& bounds)
+{
+    return thin(values, rows, index, bounds);
+}
+
+std::vector<TracePoint> decimate(const float* values, qint64 rows, const MinMaxIndex* index,
+                                 const std::vector<qint64>& bounds)
+{
+    return thin(values, rows, index, bounds);
 }
 
 std::vector<qint64> rowBounds(qint64 from, qint64 to, int columns)

@@ -23,7 +23,10 @@ struct Extent {
     void add(const Extent& later);
 };
 
+// The rows from..to-1 of a column; float columns are for long sessions, where half the memory
+// matters more than digits no chart can show.
 Extent extentOf(const double* values, qint64 from, qint64 to);
+Extent extentOf(const float* values, qint64 from, qint64 to);
 
 // The extent of every complete block of kBlock rows of a column that only grows, so that a run of
 // rows costs its two ragged ends plus one step per block, not one per row.
@@ -33,12 +36,19 @@ public:
 
     // Summarises the complete blocks among the first `rows` values not summarised yet.
     void update(const double* values, qint64 rows);
+    void update(const float* values, qint64 rows);
     void clear() { m_blocks.clear(); }
     qint64 coveredRows() const { return qint64(m_blocks.size()) * kBlock; }
 
     Extent extent(const double* values, qint64 from, qint64 to) const;
+    Extent extent(const float* values, qint64 from, qint64 to) const;
 
 private:
+    template <typename T>
+    void grow(const T* values, qint64 rows);
+    template <typename T>
+    Extent over(const T* values, qint64 from, qint64 to) const;
+
     std::vector<Extent> m_blocks;
 };
 
@@ -56,6 +66,8 @@ struct TracePoint {
 // values. The rows just outside the span join the line to the edges when they have values.
 // `index` may be null.
 std::vector<TracePoint> decimate(const double* values, qint64 rows, const MinMaxIndex* index,
+                                 const std::vector<qint64>& bounds);
+std::vector<TracePoint> decimate(const float* values, qint64 rows, const MinMaxIndex* index,
                                  const std::vector<qint64>& bounds);
 
 // Bounds for `columns` equal runs of rows from..to-1 (fewer columns when there are fewer rows).
