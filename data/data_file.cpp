@@ -450,11 +450,16 @@ bool DataFileParser::cells(std::string_view text, char separator)
 
 bool DataFileParser::temperatureRow(std::string_view text)
 {
+    return timedRow(text, QStringLiteral("GG/MM/AA hh.mm.ss"));
+}
+
+// A line of the program's own files: the time, blanks, then the cells after a ",".
+bool DataFileParser::timedRow(std::string_view text, const QString& timeLayout)
+{
     qint64 time = 0;
     const auto length = timeStamp(text, time);
     if (!length)
-        return fail(
-            QStringLiteral("%1 non comincia con la data e l'ora (GG/MM/AA hh.mm.ss).").arg(quoted(text)));
+        return fail(QStringLiteral("%1 non comincia con la data e l'ora (%2).").arg(quoted(text), timeLayout));
     size_t i = *length;
     while (i < text.size() && isBlank(text[i]))
         ++i;
@@ -475,18 +480,7 @@ bool DataFileParser::continuousRow(std::string_view text)
             return fail(QStringLiteral("una nuova intestazione con un altro numero di canali."));
         return true;
     }
-    qint64 time = 0;
-    const auto length = timeStamp(text, time);
-    if (!length)
-        return fail(
-            QStringLiteral("%1 non comincia con la data e l'ora (GG/MM/AAAA hh:mm:ss).").arg(quoted(text)));
-    size_t i = *length;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    if (!cells(text.substr(i), ','))
-        return false;
-    m_sink.row(time, m_cells.data(), int(m_cells.size()));
-    return true;
+    return timedRow(text, QStringLiteral("GG/MM/AAAA hh:mm:ss"));
 }
 
 bool DataFileParser::sensorRow(std::string_view text)

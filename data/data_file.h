@@ -74,6 +74,7 @@ private:
     bool temperatureRow(std::string_view text);
     bool continuousRow(std::string_view text);
     bool sensorRow(std::string_view text);
+    bool timedRow(std::string_view text, const QString& timeLayout);
     bool cells(std::string_view text, char separator);
     bool fail(const QString& message);
 
