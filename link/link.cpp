@@ -200,7 +200,7 @@ Result<qsizetype> Link::readToComma()
                 m_accumulo += *chunk;
             continue;
         }
-        const auto wait = m_port.waitForMoreInput(deadline);
+        const auto wait = m_port.waitForMoreInput(deadline, ',');
         if (wait != CommPort::Wait::Ready)
             return waitFailure(wait, m_accumulo.mid(m_head));
     }
