@@ -245,17 +245,27 @@ Error Link::waitFailure(CommPort::Wait wait, const QByteArray& partial) const
 {
     qCInfo(lcLink) << "wait on COM" << m_port.commPort() << "ended:" << int(wait) << partial;
     const int porta = m_port.commPort();
+    auto named = [&](Error error) {
+        error.comPort = porta;
+        error.device = m_port.devicePath();
+        return error;
+    };
     switch (wait) {
     case CommPort::Wait::TimedOut: {
-        QString message = tr("The logger on COM%1 did not answer within %2.")
+        QString message = QStringLiteral("The logger on COM%1 did not answer within %2.")
                               .arg(porta)
                               .arg(describeTimeout(m_replyTimeout));
         if (!partial.isEmpty())
-            message += tr(" It sent \"%1\" and then stopped.").arg(QString::fromLatin1(partial.left(40)));
-        return Error::timedOut(message);
+            message += QStringLiteral(" It sent \"%1\" and then stopped.")
+                           .arg(QString::fromLatin1(partial.left(40)));
+        Error error = named(Error::timedOut(message));
+        error.waitedMs = m_replyTimeout.count();
+        error.partial = partial.left(40);
+        return error;
     }
     case CommPort::Wait::Cancelled:
-        return Error::cancelled(tr("The wait for the logger on COM%1 was cancelled.").arg(porta));
+        return named(
+            Error::cancelled(QStringLiteral("The wait for the logger on COM%1 was cancelled.").arg(porta)));
     case CommPort::Wait::LineLost:
     case CommPort::Wait::Ready:
         break;
@@ -263,7 +273,7 @@ Error Link::waitFailure(CommPort::Wait wait, const QByteArray& partial) const
     auto count = m_port.inBufferCount();
     if (!count)
         return count.error();
-    return Error::lineLost(tr("The connection on COM%1 was lost.").arg(porta));
+    return named(Error::lineLost(QStringLiteral("The connection on COM%1 was lost.").arg(porta)));
 }
 
 void Link::discardAccumulo()

@@ -1,6 +1,7 @@
 #include "modem/modem_handlers.h"
 
 #include "data/file_names.h"
+#include "link/messages.h"
 #include "link/numbers.h"
 #include "link/timing.h"
 #include "modem/modem.h"
@@ -46,7 +47,7 @@ ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Fo
     connect(window.Salva, &QAction::triggered, this, &ModemHandlers::Salva_Click);
     auto report = [this](const link::Status& s) {
         if (!s && s.error().kind != link::ErrorKind::Cancelled)
-            show(s.error().message);
+            show(link::operatorSentence(s.error()));
     };
     connect(window.Connetti, &QAction::triggered, this, [this, report] { report(Connetti_Click()); });
     connect(window.Scarica_Vai, &QAction::triggered, this, [this, report] { report(Scarica_Vai_Click()); });
@@ -177,7 +178,7 @@ void ModemHandlers::Timer1_Timer()
     if (!isConnect(Ricevuto))
         return;
     if (auto s = startUp(); !s && s.error().kind != link::ErrorKind::Cancelled)
-        show(s.error().message);
+        show(link::operatorSentence(s.error()));
 }
 
 link::Status ModemHandlers::startUp()
@@ -215,7 +216,7 @@ link::Status ModemHandlers::startUp()
     if (m_steps.retrieval) {
         auto retrieved = session::runRetrieval(
             link, id->Modello, m_steps.retrieval, [this](const QString& text) { show(text); },
-            session::RetrievalKind::Remote);
+            session::RetrievalKind::Remote, &m_session.activity());
         if (!retrieved)
             return retrieved;
     }

@@ -17,6 +17,7 @@
 #include "session/connection.h"
 #include "session/main_window_session.h"
 #include "session/session.h"
+#include "ui/activity_pane.h"
 #include "ui/allarmi_an.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -59,6 +60,8 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     m_liveReading = std::make_unique<live::ContinuousReadingHandlers>(*m_session, *m_form1, dialogs);
     m_measurement =
         std::make_unique<live::MeasurementWindow>(*m_session, *m_form1, *m_misCont, *m_grafici, dialogs);
+    m_form1->setActivityPane(new ui::ActivityPane(m_session->activity()));
+    m_form2->setActivityPane(new ui::ActivityPane(m_session->activity()));
     m_connection->setRetrieval([this](RetrievalStep step) { return retrievalStep(step); });
     auto gsmReads = [this]() -> link::Status {
         if (auto s = m_messaging->LeggiGPRS(); !s)

@@ -2,6 +2,7 @@
 
 #include "data/file_names.h"
 #include "link/exchange.h"
+#include "link/messages.h"
 #include "session/adaptation.h"
 #include "session/models.h"
 #include "session/session.h"
@@ -72,10 +73,15 @@ link::Result<bool> Connection::Command1_Click()
     ButtonsOff off([this](bool on) { setButtonsEnabled(on); });
     auto found =
         scanPorts(m_session.link(), savedPortFile(), [this](const QString& s) { m_form2.setStatus(s); });
-    if (!found)
+    if (!found) {
+        m_session.activity().failed(tr("Ricerca del datalogger"), found.error());
         return found.error();
-    if (!*found)
+    }
+    if (!*found) {
+        m_session.activity().add(tr("Ricerca del datalogger: nessun datalogger trovato"),
+                                 Activity::Outcome::Failed);
         return false;
+    }
 
     const Identification& id = **found;
     m_session.record.Modello = id.Modello;
@@ -85,18 +91,22 @@ link::Result<bool> Connection::Command1_Click()
     const QString caption = shortModelName(id.Modello) + QLatin1Char(' ') + id.Versione;
     m_form2.setWindowTitle(caption);
     m_form1.setWindowTitle(caption);
+    m_session.activity().add(
+        tr("Datalogger %1 rilevato su %2").arg(caption, link::portName(id.Porta, m_session.port().devicePath())));
     emit identified(id);
 
     if (m_gsmReads && hasGsm(id.Modello)) {
         if (auto read = m_gsmReads(); !read) {
-            appendStatus(QStringLiteral("GSM/GPRS: NON RIUSCITO - ") + read.error().message);
+            appendStatus(QStringLiteral("GSM/GPRS: NON RIUSCITO - ") + link::operatorMessage(read.error()));
+            m_session.activity().failed(QStringLiteral("GSM/GPRS"), read.error());
             return false;
         }
     }
 
     if (m_retrievalStep) {
-        auto retrieved = runRetrieval(m_session.link(), id.Modello, m_retrievalStep,
-                                      [this](const QString& line) { appendStatus(line); });
+        auto retrieved = runRetrieval(
+            m_session.link(), id.Modello, m_retrievalStep, [this](const QString& line) { appendStatus(line); },
+            RetrievalKind::Direct, &m_session.activity());
         // The status text names the read that failed; the operator can scan again from here.
         if (!retrieved)
             return false;
@@ -122,6 +132,7 @@ void Connection::No_conn_Click()
     writeSavedPort(savedPortFile(), link.Porta);
     auto spoke = link.Apri_Porta(link.Porta);
     if (!spoke) {
+        m_session.activity().failed(tr("Connessione Passo Passo"), spoke.error());
         if (spoke.error().kind == link::ErrorKind::Port)
             m_form2.setStatus(portErrorMessage(spoke.error().number));
         else
@@ -131,9 +142,13 @@ void Connection::No_conn_Click()
     if (!*spoke) {
         m_form2.setStatus(
             QStringLiteral("Telemonitor not found. Try to check if it is on and the connection"));
+        m_session.activity().add(tr("Connessione Passo Passo: nessuna risposta da %1").arg(link::portName(link.Porta, {})),
+                                 Activity::Outcome::Failed);
         link.Porta_Off();
         return;
     }
+    m_session.activity().add(tr("Connessione Passo Passo: datalogger presente su %1")
+                                 .arg(link::portName(link.Porta, m_session.port().devicePath())));
     m_form2.setStatus(QStringLiteral(" Telemonitor Found"), kFoundGreen);
     handOver();
 }
@@ -158,8 +173,10 @@ void Connection::Command3_Click()
             ui::Dialogs::Icon::Critical, false);
         if (yes) {
             if (auto sent = link::send(link, link::cmd::resetLogger()); !sent) {
+                m_session.activity().failed(tr("Reset del datalogger"), sent.error());
                 ui::reportError(m_dialogs, &m_form2, sent.error());
             } else {
+                m_session.activity().add(tr("Reset del datalogger inviato"));
                 m_form2.setStatus(QStringLiteral(" QX455 Resettato"), kResetMagenta);
                 link.Ritardo(50);
             }

@@ -4,6 +4,7 @@
 #include "config/settings_handlers.h"
 #include "data/file_names.h"
 #include "link/exchange.h"
+#include "link/messages.h"
 #include "link/trace.h"
 #include "session/session.h"
 #include "session/session_log.h"
@@ -150,7 +151,7 @@ void MainWindowSession::Form_Unload()
     if (auto written = writeSessionLog(path, values); !written) {
         m_dialogs.inform(nullptr, QStringLiteral("Attenzione"),
                          QStringLiteral("Il file di log della sessione non è stato scritto.\n%1")
-                             .arg(written.error().message),
+                             .arg(link::operatorSentence(written.error())),
                          ui::Dialogs::Icon::Warning);
     }
     emit finished();

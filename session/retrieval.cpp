@@ -1,5 +1,7 @@
 #include "session/retrieval.h"
 
+#include "link/messages.h"
+#include "session/activity.h"
 #include "session/models.h"
 
 namespace stazione::session {
@@ -29,12 +31,20 @@ QString failedStepMessage(const RetrievalStepInfo& info, const link::Error& erro
     what.chop(2); // "OK"
     if (error.kind == link::ErrorKind::Cancelled)
         return what + QStringLiteral("interrotto");
-    return what + QStringLiteral("NON RIUSCITO - ") + error.message;
+    return what + QStringLiteral("NON RIUSCITO - ") + link::operatorMessage(error);
+}
+
+QString stepSubject(const RetrievalStepInfo& info)
+{
+    QString what = info.message.isEmpty() ? QStringLiteral("Data Prossima Acquisizione: OK") : info.message;
+    what.chop(4); // ": OK"
+    return what;
 }
 
 link::Status runRetrieval(link::Link& link, const QString& modello,
                           const std::function<link::Status(RetrievalStep)>& execute,
-                          const std::function<void(const QString&)>& report, RetrievalKind kind)
+                          const std::function<void(const QString&)>& report, RetrievalKind kind,
+                          Activity* activity)
 {
     const bool remote = kind == RetrievalKind::Remote;
     if (!remote) {
@@ -53,11 +63,15 @@ link::Status runRetrieval(link::Link& link, const QString& modello,
         }
         if (auto s = execute(info.step); !s) {
             report(failedStepMessage(info, s.error()));
+            if (activity)
+                activity->failed(stepSubject(info), s.error());
             return s;
         }
         if (info.message.isEmpty())
             continue;
         report(info.message);
+        if (activity)
+            activity->add(info.message);
         link.Ritardo(10);
     }
     return {};

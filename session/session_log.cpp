@@ -28,10 +28,10 @@ link::Status writeSessionLog(const QString& path, const SessionLogValues& values
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return link::Error::file(QObject::tr("Cannot create %1: %2").arg(path, file.errorString()));
+        return link::Error::file(QObject::tr("Impossibile creare %1: %2").arg(path, file.errorString()));
     file.write(sessionLogText(values));
     if (!file.commit())
-        return link::Error::file(QObject::tr("Cannot write %1: %2").arg(path, file.errorString()));
+        return link::Error::file(QObject::tr("Impossibile scrivere %1: %2").arg(path, file.errorString()));
     return {};
 }
 

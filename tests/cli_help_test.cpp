@@ -132,9 +132,11 @@ QMap<QString, QString> readmeTable()
     return table;
 }
 
-// Controls that act on their window alone: they close it, draw its chart or pick a file name.
+// Controls that act on their window alone: they close it, draw its chart, pick a file name, or
+// clear and copy the activity pane.
 const QSet<QString> kWindowOnly{QStringLiteral("cmdChiudi"), QStringLiteral("cmdGraf"), QStringLiteral("cmdDisegna"),
-                                QStringLiteral("cmdDisegnaTutto"), QStringLiteral("File1")};
+                                QStringLiteral("cmdDisegnaTutto"), QStringLiteral("File1"), QStringLiteral("Chiudi"),
+                                QStringLiteral("Pulisci"), QStringLiteral("Copia")};
 
 TEST(WindowOperations, EveryWiredControlHasACommandInTheReadme)
 {

@@ -1,5 +1,6 @@
 #include "ui/dialogs.h"
 
+#include "link/messages.h"
 #include "link/result.h"
 
 #include <QApplication>
@@ -70,7 +71,7 @@ void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error)
 {
     if (error.kind == link::ErrorKind::Cancelled)
         return;
-    dialogs.inform(parent, QStringLiteral("Attenzione"), error.message, Dialogs::Icon::Warning);
+    dialogs.inform(parent, QStringLiteral("Attenzione"), link::operatorSentence(error), Dialogs::Icon::Warning);
 }
 
 } // namespace stazione::ui

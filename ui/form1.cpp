@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QSplitter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -119,13 +120,28 @@ Form1::Form1(QWidget* parent)
     bottom->addWidget(TracciaComunicazione);
     bottom->addStretch();
     bottom->addWidget(RIPRISTINA_DA_ERRORI);
+    // The tabs above, the activity pane below (Application puts it in); the operator moves the
+    // divide.
+    Divisore = new QSplitter(Qt::Vertical, this);
+    Divisore->setObjectName(QStringLiteral("Divisore"));
+    Divisore->setChildrenCollapsible(false);
+    Divisore->addWidget(SSTab1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(SSTab1);
+    layout->addWidget(Divisore, 1);
     layout->addLayout(bottom);
 
     applyDesignTimeState();
     m_dataFolder = QDir::currentPath();
     resize(980, 640);
+}
+
+void Form1::setActivityPane(QWidget* pane)
+{
+    Divisore->addWidget(pane);
+    Divisore->setStretchFactor(0, 1);
+    Divisore->setStretchFactor(1, 0);
+    resize(width(), height() + 140);
+    Divisore->setSizes({SSTab1->sizeHint().height(), 140});
 }
 
 QWidget* Form1::buildDataModalitaTab()

@@ -13,6 +13,7 @@ class QListView;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
 class QTabWidget;
 class QTreeView;
 
@@ -33,6 +34,10 @@ public:
     QPushButton* RIPRISTINA_DA_ERRORI = nullptr;
     // "Traccia comunicazione": every byte over the line goes to trace_DD_MM_YY.txt in the data folder.
     QCheckBox* TracciaComunicazione = nullptr;
+    QSplitter* Divisore = nullptr; // the tabs and the activity pane
+
+    // Puts the activity pane under the tabs.
+    void setActivityPane(QWidget* pane);
 
     // DATA-MODALITA'
     QGroupBox* Frame3 = nullptr;

@@ -59,11 +59,17 @@ Form2::Form2(QWidget* parent)
     Label2->setMinimumHeight(170);
     Label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(Frame1);
-    layout->addWidget(Label2, 1);
+    m_layout = new QVBoxLayout(this);
+    m_layout->addWidget(Label1);
+    m_layout->addWidget(Frame1);
+    m_layout->addWidget(Label2, 1);
     resize(440, 480);
+}
+
+void Form2::setActivityPane(QWidget* pane)
+{
+    m_layout->addWidget(pane, 1);
+    resize(width(), height() + 150);
 }
 
 void Form2::setStatus(const QString& text, const QColor& colour)

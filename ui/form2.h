@@ -6,6 +6,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace stazione::ui {
 
@@ -32,11 +33,17 @@ public:
     // reset), or the window's own background when `colour` is invalid.
     void setStatus(const QString& text, const QColor& colour = QColor());
 
+    // Puts the activity pane under the status text.
+    void setActivityPane(QWidget* pane);
+
 signals:
     void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    QVBoxLayout* m_layout = nullptr;
 };
 
 } // namespace stazione::ui
