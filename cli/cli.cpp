@@ -241,6 +241,8 @@ int onLogger(const Options& options, const std::function<Verdict(Run&)>& verb)
     addIdentification(run.report, logger->id);
     const Verdict verdict = verb(run);
     logger->close();
+    if (logger->trace && logger->trace->failed())
+        message(QStringLiteral("The trace %1 is incomplete.").arg(logger->trace->path()));
     switch (verdict) {
     case Verdict::Done:
         run.report.print();

@@ -2,6 +2,7 @@
 
 #include "link/qt_serial_device.h"
 
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 
@@ -22,7 +23,7 @@ CommPort::CommPort(std::unique_ptr<Device> device, PortResolver resolver, QObjec
     , m_resolver(std::move(resolver))
 {
     connect(m_device.get(), &Device::lineLost, this, [this](const QString& reason) {
-        qCInfo(lcLink) << "COM" << m_commPort << "lost:" << reason;
+        qCInfo(lcLink).noquote() << QStringLiteral("COM%1 lost: %2").arg(m_commPort).arg(reason);
         m_lost = true;
         m_lostReason = reason;
         emit lineLost(reason);
@@ -34,6 +35,7 @@ CommPort::~CommPort()
     cancelWaits();
     m_device->disconnect(this);
     m_device->close();
+    m_lock.unlock();
 }
 
 Status CommPort::setCommPort(int number)
@@ -92,11 +94,12 @@ Status CommPort::openOrClose(bool open)
 {
     if (!open) {
         if (m_device->isOpen()) {
-            qCInfo(lcLink) << "COM" << m_commPort << "closed";
+            qCInfo(lcLink).noquote() << QStringLiteral("COM%1 closed").arg(m_commPort);
             if (m_trace)
                 m_trace->note(QStringLiteral("COM%1 closed").arg(m_commPort));
         }
         m_device->close();
+        m_lock.unlock();
         return {};
     }
     if (m_device->isOpen())
@@ -105,7 +108,16 @@ Status CommPort::openOrClose(bool open)
     if (!mapping)
         return Error::port(port_error::kInvalidPort, QStringLiteral("COM%1 is not in the system.").arg(m_commPort));
     m_devicePath = mapping->path;
-    switch (m_device->open(mapping->path, m_settings)) {
+    // Only a device that is there can be shared with another program; the lock is taken before
+    // the open so that the other program's line is never disturbed (an open raises DTR).
+    if (QFileInfo::exists(mapping->path) && !m_lock.lock(mapping->path, m_lockWaitMs))
+        return Error::port(port_error::kInUse, tr("COM%1 (%2) is in use by another Stazione program, %3.")
+                                                   .arg(m_commPort)
+                                                   .arg(mapping->path, m_lock.holder()));
+    const OpenFailure failure = m_device->open(mapping->path, m_settings);
+    if (failure != OpenFailure::None)
+        m_lock.unlock();
+    switch (failure) {
     case OpenFailure::None:
         break;
     case OpenFailure::NotPresent:
@@ -121,7 +133,7 @@ Status CommPort::openOrClose(bool open)
             port_error::kInvalidSettings,
             QStringLiteral("COM%1 does not take the settings %2.").arg(m_commPort).arg(m_settings.toString()));
     }
-    qCInfo(lcLink) << "COM" << m_commPort << "opened on" << mapping->path;
+    qCInfo(lcLink).noquote() << QStringLiteral("COM%1 opened on %2").arg(m_commPort).arg(mapping->path);
     m_lost = false;
     m_lostReason.clear();
     m_device->setDataTerminalReady(m_dtr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/device.h"
+#include "link/port_lock.h"
 #include "link/port_resolver.h"
 #include "link/result.h"
 #include "link/trace.h"
@@ -60,6 +61,10 @@ public:
     void cancelWaits();
     bool waiting() const { return !m_waits.empty(); }
 
+    // How long an open waits for another Stazione program to give the port up (0: it fails at
+    // once with kInUse, naming the holder).
+    void setLockWait(int milliseconds) { m_lockWaitMs = milliseconds < 0 ? 0 : milliseconds; }
+
     // The device path the open port number resolved to ("" before the first open).
     const QString& devicePath() const { return m_devicePath; }
     const PortResolver& resolver() const { return m_resolver; }
@@ -86,6 +91,8 @@ private:
     QString m_lostReason;
     QString m_devicePath;
     std::vector<QEventLoop*> m_waits;
+    PortLock m_lock;
+    int m_lockWaitMs = 0;
     Trace* m_trace = nullptr;
 };
 

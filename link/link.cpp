@@ -98,7 +98,9 @@ Result<bool> Link::Apri_Porta(qint16 porta)
     if (!heard)
         return fail(heard.error());
     const bool spoke = !heard->isEmpty();
-    qCInfo(lcLink) << "COM" << porta << (spoke ? "spoke" : "stayed silent") << "after opening";
+    qCInfo(lcLink).noquote() << QStringLiteral("COM%1 %2 after opening")
+                                     .arg(porta)
+                                     .arg(spoke ? QStringLiteral("spoke") : QStringLiteral("stayed silent"));
     if (auto s = m_port.discardInput(); !s)
         return fail(s.error());
     Porta_Aperta = true;
@@ -243,7 +245,11 @@ Result<QString> Link::Invia_Attendi(const QString& testo, int n)
 
 Error Link::waitFailure(CommPort::Wait wait, const QByteArray& partial) const
 {
-    qCInfo(lcLink) << "wait on COM" << m_port.commPort() << "ended:" << int(wait) << partial;
+    static const char* const kEnds[] = {"ready", "timed out", "cancelled", "line lost"};
+    qCInfo(lcLink).noquote() << QStringLiteral("wait on COM%1 %2, partial field %3")
+                                    .arg(m_port.commPort())
+                                    .arg(QLatin1String(kEnds[int(wait)]))
+                                    .arg(QString::fromLatin1(partial));
     const int porta = m_port.commPort();
     auto named = [&](Error error) {
         error.comPort = porta;

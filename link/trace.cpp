@@ -115,8 +115,17 @@ void Trace::write(const QString& text)
 {
     if (text.isEmpty() || !m_file.isOpen())
         return;
-    m_file.write(text.toUtf8());
-    m_file.flush();
+    const QByteArray bytes = text.toUtf8();
+    // A full disk takes only part of a write; the trace then stops rather than leave gaps.
+    if (m_file.write(bytes) == bytes.size() && m_file.flush())
+        return;
+    const QString why = QStringLiteral("The trace %1 could not be written: %2").arg(path(), m_file.errorString());
+    qCWarning(lcLink).noquote() << why;
+    m_failed = true;
+    m_line = Line::None;
+    m_file.close();
+    if (m_onFailure)
+        m_onFailure(why);
 }
 
 } // namespace stazione::link

@@ -33,6 +33,9 @@ public:
     Trace& operator=(const Trace&) = delete;
 
     bool isOpen() const { return m_file.isOpen(); }
+    // A write fell short (a full disk): the trace has stopped, and says so once through this.
+    void setOnFailure(std::function<void(const QString& why)> onFailure) { m_onFailure = std::move(onFailure); }
+    bool failed() const { return m_failed; }
     QString errorString() const { return m_file.errorString(); }
     QString path() const { return m_file.fileName(); }
 
@@ -60,6 +63,8 @@ private:
     bool m_parametersInLine = false; // the parameters of the sent line's command have begun
     bool m_anyBlock = false;
     std::function<QString()> m_clock;
+    std::function<void(const QString&)> m_onFailure;
+    bool m_failed = false;
 };
 
 } // namespace stazione::link

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QPushButton>
 
 namespace stazione::session {
@@ -63,6 +64,15 @@ void MainWindowSession::TracciaComunicazione_Click(bool on)
                           ui::Dialogs::Icon::Information);
         return;
     }
+    // A trace that stops (a full disk) is told once the exchange that wrote it is over.
+    m_trace->setOnFailure([this](const QString& why) {
+        QTimer::singleShot(0, this, [this, why] {
+            m_session.port().setTrace(nullptr);
+            const QSignalBlocker quiet(m_form.TracciaComunicazione);
+            m_form.TracciaComunicazione->setChecked(false);
+            m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), why, ui::Dialogs::Icon::Information);
+        });
+    });
     m_session.port().setTrace(m_trace.get());
 }
 

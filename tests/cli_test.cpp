@@ -282,6 +282,23 @@ TEST_F(Cli, ATracedSessionShowsExactlyTheBytesTheLoggerSaw)
     EXPECT_FALSE(greetings.isEmpty()); // the logger's greeting when the port opened
 }
 
+TEST_F(Cli, TheLinkLogsUnderItsOwnCategory)
+{
+    startSim(3);
+    const CliRun quiet = cli({"identify", "--port", "3"});
+    EXPECT_FALSE(quiet.err.contains("stazione.link")) << quiet.err.toStdString();
+    env.insert("QT_LOGGING_RULES", "stazione.link.debug=true");
+    const CliRun told = cli({"identify", "--port", "3"});
+    EXPECT_EQ(told.exitCode, 0);
+    EXPECT_TRUE(told.err.contains("stazione.link: send \"V\"")) << told.err.toStdString();
+    EXPECT_TRUE(told.err.contains("stazione.link: field \"KVE_M610_M410\"")) << told.err.toStdString();
+    EXPECT_FALSE(told.err.contains("stazione.link: COM3 opened on")) << told.err.toStdString(); // info
+    env.insert("QT_LOGGING_RULES", "stazione.link=true");
+    const CliRun all = cli({"identify", "--port", "3"});
+    EXPECT_TRUE(all.err.contains("stazione.link: COM3 opened on")) << all.err.toStdString();
+    EXPECT_TRUE(all.err.contains("stazione.link: COM3 spoke after opening")) << all.err.toStdString();
+}
+
 TEST_F(Cli, PortsShowsTheLinks)
 {
     startSim(3);
@@ -667,6 +684,9 @@ TEST_F(Cli, TheModemWindowsOperations)
     EXPECT_EQ(r.value("Nome_Centralina").toString(), "STAZ1");
     EXPECT_EQ(r.value("MUX").toString(), "4");
     EXPECT_EQ(r.value("conversione").toArray(), (QJsonArray{"0", "10", "0"}));
+
+    EXPECT_TRUE(simLog(2).contains("< N")) << simLog(2).toStdString(); // only the retry read asks "N"
+    EXPECT_TRUE(simLog(2).contains("< AT \"ATI3\"")) << simLog(2).toStdString();
 
     // "Stop": the escape and ATH.
     EXPECT_EQ(cli({"hang-up", "2"}).exitCode, 0);

@@ -5,5 +5,6 @@ stazione_add_gtest(port_resolver_test SOURCES port_resolver_test.cpp LIBS stazio
 stazione_add_gtest(config_test SOURCES config_test.cpp LIBS stazione_core)
 stazione_add_gtest(messaging_test SOURCES messaging_test.cpp LIBS stazione_core)
 stazione_add_gtest(data_test SOURCES data_test.cpp LIBS stazione_core)
+stazione_add_gtest(collection_test SOURCES collection_test.cpp LIBS stazione_core)
 stazione_add_gtest(live_test SOURCES live_test.cpp LIBS stazione_core)
 stazione_add_gtest(modem_test SOURCES modem_test.cpp LIBS stazione_core)

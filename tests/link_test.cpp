@@ -390,3 +390,17 @@ TEST_F(LinkTest, TheTraceShowsEveryByteOfAnExchangeReadably)
                                                      "14:03:07.123 < line 1<0D><0A>\n"
                                                      "14:03:07.123 < line<3C>2><03>\n");
 }
+
+TEST(TraceTest, AFullDiskStopsTheTraceAndSaysSoOnce)
+{
+    stazione::link::Trace trace(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(trace.isOpen());
+    QStringList told;
+    trace.setOnFailure([&](const QString& why) { told << why; });
+    trace.sent("q", stazione::link::Trace::Part::Command);
+    trace.received("OK,");
+    EXPECT_TRUE(trace.failed());
+    EXPECT_FALSE(trace.isOpen());
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains("/dev/full"));
+}

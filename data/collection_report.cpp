@@ -1,0 +1,192 @@
+#include "data/collection_report.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonValue>
+
+#include <array>
+#include <utility>
+
+namespace stazione::data {
+
+namespace {
+
+constexpr std::array<std::pair<CollectResult, const char*>, 7> kResults{{
+    {CollectResult::Ok, "ok"},
+    {CollectResult::Busy, "busy"},
+    {CollectResult::NoCarrier, "no-carrier"},
+    {CollectResult::NoAnswer, "no-answer"},
+    {CollectResult::TimedOut, "timeout"},
+    {CollectResult::LineLost, "line-lost"},
+    {CollectResult::FileError, "file-error"},
+}};
+
+QString isoTime(const QDateTime& t)
+{
+    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+} // namespace
+
+QString resultText(CollectResult result)
+{
+    for (const auto& [r, text] : kResults) {
+        if (r == result)
+            return QString::fromLatin1(text);
+    }
+    return {};
+}
+
+std::optional<CollectResult> resultFromText(const QString& text)
+{
+    for (const auto& [r, t] : kResults) {
+        if (text == QLatin1String(t))
+            return r;
+    }
+    return std::nullopt;
+}
+
+QJsonObject toJson(const StationOutcome& o)
+{
+    QJsonObject j;
+    j.insert(QStringLiteral("start"), isoTime(o.start));
+    j.insert(QStringLiteral("end"), isoTime(o.end));
+    j.insert(QStringLiteral("station"), o.row);
+    j.insert(QStringLiteral("name"), o.name);
+    j.insert(QStringLiteral("number"), o.number);
+    j.insert(QStringLiteral("result"), resultText(o.result));
+    j.insert(QStringLiteral("attempts"), o.attempts);
+    j.insert(QStringLiteral("new_lines"), double(o.newLines));
+    j.insert(QStringLiteral("total_lines"), double(o.totalLines));
+    j.insert(QStringLiteral("complete"), o.complete);
+    j.insert(QStringLiteral("battery"), o.battery.isEmpty() ? QJsonValue() : QJsonValue(o.battery));
+    j.insert(QStringLiteral("memory_possible"),
+             o.memoryPossible.isEmpty() ? QJsonValue() : QJsonValue(o.memoryPossible));
+    j.insert(QStringLiteral("memory_available"),
+             o.memoryAvailable.isEmpty() ? QJsonValue() : QJsonValue(o.memoryAvailable));
+    j.insert(QStringLiteral("clock_drift_s"), o.clockDrift ? QJsonValue(double(*o.clockDrift)) : QJsonValue());
+    j.insert(QStringLiteral("clock_corrected"), o.clockCorrected);
+    j.insert(QStringLiteral("error"), o.error);
+    j.insert(QStringLiteral("file"), o.file);
+    j.insert(QStringLiteral("archive"), o.archive);
+    return j;
+}
+
+StationOutcome outcomeFromJson(const QJsonObject& j)
+{
+    StationOutcome o;
+    o.start = QDateTime::fromString(j.value(QStringLiteral("start")).toString(), Qt::ISODate);
+    o.end = QDateTime::fromString(j.value(QStringLiteral("end")).toString(), Qt::ISODate);
+    o.row = j.value(QStringLiteral("station")).toInt();
+    o.name = j.value(QStringLiteral("name")).toString();
+    o.number = j.value(QStringLiteral("number")).toString();
+    o.result = resultFromText(j.value(QStringLiteral("result")).toString()).value_or(CollectResult::FileError);
+    o.attempts = j.value(QStringLiteral("attempts")).toInt();
+    o.newLines = qint64(j.value(QStringLiteral("new_lines")).toDouble());
+    o.totalLines = qint64(j.value(QStringLiteral("total_lines")).toDouble());
+    o.complete = j.value(QStringLiteral("complete")).toBool();
+    o.battery = j.value(QStringLiteral("battery")).toString();
+    o.memoryPossible = j.value(QStringLiteral("memory_possible")).toString();
+    o.memoryAvailable = j.value(QStringLiteral("memory_available")).toString();
+    if (j.value(QStringLiteral("clock_drift_s")).isDouble())
+        o.clockDrift = qint64(j.value(QStringLiteral("clock_drift_s")).toDouble());
+    o.clockCorrected = j.value(QStringLiteral("clock_corrected")).toBool();
+    o.error = j.value(QStringLiteral("error")).toString();
+    o.file = j.value(QStringLiteral("file")).toString();
+    o.archive = j.value(QStringLiteral("archive")).toString();
+    return o;
+}
+
+link::Status appendReport(const QString& path, const StationOutcome& outcome)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return link::Error::file(QStringLiteral("Apertura del rapporto %1: %2").arg(path, file.errorString()));
+    // A line cut short by a crash would glue the next line to it: start on a fresh line.
+    QByteArray line = QJsonDocument(toJson(outcome)).toJson(QJsonDocument::Compact) + '\n';
+    if (file.size() > 0) {
+        QFile check(path);
+        if (check.open(QIODevice::ReadOnly) && check.seek(file.size() - 1) && check.read(1) != "\n")
+            line.prepend('\n');
+    }
+    if (file.write(line) != line.size() || !file.flush())
+        return link::Error::file(QStringLiteral("Scrittura del rapporto %1: %2").arg(path, file.errorString()));
+    return {};
+}
+
+QMap<int, StationOutcome> lastOutcomes(const QString& path, qint64 tailBytes)
+{
+    QMap<int, StationOutcome> last;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return last;
+    const qint64 from = std::max<qint64>(0, file.size() - tailBytes);
+    if (!file.seek(from))
+        return last;
+    QByteArray text = file.readAll();
+    if (from > 0) {
+        // The first line read is most likely a part of a line.
+        const qsizetype lf = text.indexOf('\n');
+        text = lf < 0 ? QByteArray() : text.mid(lf + 1);
+    }
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+        if (error.error != QJsonParseError::NoError || !doc.isObject())
+            continue;
+        const StationOutcome o = outcomeFromJson(doc.object());
+        last.insert(o.row, o);
+    }
+    return last;
+}
+
+QString outcomeTable(const QList<StationOutcome>& outcomes)
+{
+    const QStringList header{QStringLiteral("N."),       QStringLiteral("Nome"),    QStringLiteral("Numero"),
+                             QStringLiteral("Esito"),    QStringLiteral("Tent."),   QStringLiteral("Nuove"),
+                             QStringLiteral("Totale"),   QStringLiteral("Completo"), QStringLiteral("Batteria"),
+                             QStringLiteral("Orologio"), QStringLiteral("Errore")};
+    QList<QStringList> rows{header};
+    for (const StationOutcome& o : outcomes) {
+        QString clock;
+        if (o.clockDrift)
+            clock = QStringLiteral("%1%2 s%3")
+                        .arg(*o.clockDrift > 0 ? QStringLiteral("+") : QString())
+                        .arg(*o.clockDrift)
+                        .arg(o.clockCorrected ? QStringLiteral(" (corretto)") : QString());
+        rows << QStringList{QString::number(o.row),
+                            o.name,
+                            o.number,
+                            resultText(o.result),
+                            QString::number(o.attempts),
+                            QString::number(o.newLines),
+                            QString::number(o.totalLines),
+                            o.result == CollectResult::Ok || o.newLines > 0
+                                ? (o.complete ? QStringLiteral("si") : QStringLiteral("no"))
+                                : QString(),
+                            o.battery,
+                            clock,
+                            o.error};
+    }
+    std::vector<qsizetype> widths(size_t(header.size()), 0);
+    for (const QStringList& r : rows) {
+        for (qsizetype c = 0; c < r.size(); ++c)
+            widths[size_t(c)] = std::max(widths[size_t(c)], r[c].size());
+    }
+    QString table;
+    for (const QStringList& r : rows) {
+        QString line;
+        for (qsizetype c = 0; c < r.size(); ++c) {
+            if (c + 1 == r.size())
+                line += r[c];
+            else
+                line += r[c].leftJustified(widths[size_t(c)]) + QStringLiteral("  ");
+        }
+        table += line.trimmed() + QLatin1Char('\n');
+    }
+    return table;
+}
+
+} // namespace stazione::data

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "link/result.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <optional>
+
+// The outcome of collecting one station, as a line of the collection report
+// (DIR/raccolta.jsonl, one JSON object per line, appended) and as a row of the table printed at
+// the end of a collection.
+namespace stazione::data {
+
+enum class CollectResult { Ok, Busy, NoCarrier, NoAnswer, TimedOut, LineLost, FileError };
+
+// "ok", "busy", "no-carrier", "no-answer", "timeout", "line-lost", "file-error".
+QString resultText(CollectResult result);
+std::optional<CollectResult> resultFromText(const QString& text);
+
+struct StationOutcome {
+    QDateTime start;
+    QDateTime end;
+    int row = 0;    // directory number, from 1; 0 for the logger on a cable
+    QString name;   // as in the directory (or, on a cable, as the logger calls itself)
+    QString number; // dialled; empty on a cable
+    CollectResult result = CollectResult::Ok;
+    int attempts = 0;
+    qint64 newLines = 0;
+    qint64 totalLines = 0;
+    bool complete = false; // the download ended with its end mark
+    QString battery;       // volts as the logger reports them
+    QString memoryPossible;
+    QString memoryAvailable;
+    std::optional<qint64> clockDrift; // logger minus PC, in seconds, before any correction
+    bool clockCorrected = false;
+    QString error;
+    QString file;    // the day's download file
+    QString archive; // the station's archive
+};
+
+QJsonObject toJson(const StationOutcome& outcome);
+StationOutcome outcomeFromJson(const QJsonObject& object);
+
+inline const QString kReportFileName = QStringLiteral("raccolta.jsonl");
+
+// Appends the outcome as one line, in one write. A line cut short by a crash is skipped when read.
+link::Status appendReport(const QString& path, const StationOutcome& outcome);
+
+// The last outcome of each directory number found in the report's last `tailBytes` bytes (the
+// report grows by a line per station per night; the last nights are at its end).
+QMap<int, StationOutcome> lastOutcomes(const QString& path, qint64 tailBytes = 1 << 20);
+
+// The table printed at the end of a collection, one row per station.
+QString outcomeTable(const QList<StationOutcome>& outcomes);
+
+} // namespace stazione::data

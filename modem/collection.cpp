@@ -1,0 +1,407 @@
+#include "modem/collection.h"
+
+#include "alarms/start_date.h"
+#include "config/channels.h"
+#include "config/clock_schedule.h"
+#include "config/preheating.h"
+#include "config/station.h"
+#include "data/archive.h"
+#include "data/downloads.h"
+#include "data/file_names.h"
+#include "link/timing.h"
+#include "modem/modem.h"
+#include "modem/stations.h"
+#include "session/retrieval.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLockFile>
+
+#include <algorithm>
+#include <deque>
+
+namespace stazione::modem {
+
+namespace {
+
+using data::CollectResult;
+
+CollectResult resultOf(const link::Error& error)
+{
+    switch (error.kind) {
+    case link::ErrorKind::TimedOut:
+        return CollectResult::TimedOut;
+    case link::ErrorKind::File:
+        return CollectResult::FileError;
+    default:
+        return CollectResult::LineLost;
+    }
+}
+
+bool worthRetrying(CollectResult result)
+{
+    return result != CollectResult::Ok && result != CollectResult::FileError;
+}
+
+// What the retrieval read that the report keeps.
+struct Retrieved {
+    QString name;
+    QString battery;
+    std::optional<config::MemoryState> memory;
+    std::optional<config::DateFields> clock;
+    QDateTime clockReadAt; // the PC's time when the clock's reply came
+};
+
+link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Retrieved& r)
+{
+    using session::RetrievalStep;
+    auto status = [](const auto& result) -> link::Status {
+        if (!result)
+            return result.error();
+        return {};
+    };
+    switch (step) {
+    case RetrievalStep::Channels: {
+        auto count = config::readChannelCount(link);
+        link.Ritardo(20);
+        return status(count);
+    }
+    case RetrievalStep::Clock: {
+        auto clock = config::readClock(link);
+        r.clockReadAt = QDateTime::currentDateTime();
+        if (clock)
+            r.clock = *clock;
+        return status(clock);
+    }
+    case RetrievalStep::StartDate:
+        return status(alarms::readStartDate(link));
+    case RetrievalStep::Interval:
+        for (int i = 0; i < 3; ++i) {
+            if (auto part = config::readIntervalPart(link, i); !part)
+                return part.error();
+            link.Ritardo(10);
+        }
+        return {};
+    case RetrievalStep::Preheating:
+        return status(config::readPreheating(link));
+    case RetrievalStep::BatteryVoltage: {
+        auto volts = config::readBatteryVoltage(link);
+        if (volts)
+            r.battery = *volts;
+        return status(volts);
+    }
+    case RetrievalStep::Memory: {
+        auto memory = config::readMemoryState(link);
+        if (memory && *memory)
+            r.memory = **memory;
+        return status(memory);
+    }
+    case RetrievalStep::StationName: {
+        auto name = config::readStationName(link);
+        if (name)
+            r.name = *name;
+        return status(name);
+    }
+    case RetrievalStep::NextAcquisition:
+        return status(config::readNextAcquisition(link));
+    case RetrievalStep::AcquisitionState:
+        return status(config::readAcquisitionEnabled(link));
+    case RetrievalStep::BatteryType:
+        return status(config::readBatteryType(link));
+    case RetrievalStep::MiniPanel:
+        return status(config::readMiniPanel(link));
+    }
+    return {};
+}
+
+// The logger's clock as a time of the PC's day (the logger keeps local time without a zone).
+std::optional<QDateTime> clockTime(const config::DateFields& f)
+{
+    const QDate date(f[2].toInt(), f[1].toInt(), f[0].toInt());
+    const QTime time(f[3].toInt(), f[4].toInt(), f[5].toInt());
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time);
+}
+
+// Dials and waits for the modem's result code. Unlike the window, which looks every 2 s, the
+// collection takes the result as soon as it comes: the modem's words are the same, only earlier.
+CollectResult call(link::Link& link, const QString& number, std::chrono::milliseconds timeout, QString& said,
+                   const std::function<void(const QString&)>& progress)
+{
+    link::CommPort& port = link.port();
+    port.setInputLen(0);
+    (void)port.discardInput();
+    if (auto s = modem::dial(link, number, false); !s) {
+        said = s.error().message;
+        return resultOf(s.error());
+    }
+    QByteArray replies;
+    const QDeadlineTimer deadline(link::scaled(timeout), Qt::PreciseTimer);
+    for (;;) {
+        auto received = port.inputAll();
+        if (!received) {
+            said = received.error().message;
+            return CollectResult::LineLost;
+        }
+        replies += *received;
+        if (const auto result = dialResult(replies, &said)) {
+            if (progress)
+                progress(said);
+            return *result;
+        }
+        switch (port.waitForMoreInput(deadline)) {
+        case link::CommPort::Wait::Ready:
+            continue;
+        case link::CommPort::Wait::TimedOut:
+            said = QStringLiteral("Nessuna risposta del modem alla chiamata di %1 entro %2 s.")
+                       .arg(number)
+                       .arg(double(link::scaled(timeout).count()) / 1000.0);
+            return CollectResult::TimedOut;
+        case link::CommPort::Wait::Cancelled:
+            said = QStringLiteral("Chiamata annullata.");
+            return CollectResult::LineLost;
+        case link::CommPort::Wait::LineLost:
+            said = QStringLiteral("La porta del modem si è interrotta.");
+            return CollectResult::LineLost;
+        }
+    }
+}
+
+} // namespace
+
+std::optional<data::CollectResult> dialResult(const QByteArray& replies, QString* word)
+{
+    // Result codes come on lines of their own; "OK" (to atx0) is not one of a dial.
+    for (QByteArray line : replies.split('\n')) {
+        line = line.trimmed();
+        std::optional<CollectResult> result;
+        if (line.startsWith("CONNECT"))
+            result = CollectResult::Ok;
+        else if (line == "BUSY")
+            result = CollectResult::Busy;
+        else if (line == "NO CARRIER" || line == "NO DIALTONE" || line == "ERROR")
+            result = CollectResult::NoCarrier;
+        else if (line == "NO ANSWER")
+            result = CollectResult::NoAnswer;
+        if (result) {
+            if (word)
+                *word = QString::fromLatin1(line);
+            return result;
+        }
+    }
+    return std::nullopt;
+}
+
+QString stationFolder(const QString& dir, const CollectTarget& target)
+{
+    const QString name = target.name.trimmed().isEmpty() ? QStringLiteral("stazione_%1").arg(target.row)
+                                                         : data::safeStationName(target.name.trimmed());
+    return QDir(dir).filePath(name);
+}
+
+bool keepCallDate(int row, const QDate& today)
+{
+    if (row < 1 || row > kStations)
+        return false;
+    // Two modems may connect at the same moment: one writer at a time.
+    QLockFile lock(lastCallsFile() + QStringLiteral(".lock"));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(10000))
+        return false;
+    StationDirectory directory = loadStations(stationsFile(), lastCallsFile());
+    directory[size_t(row - 1)].Uldata = callDateText(today);
+    return saveStations(directory, stationsFile(), lastCallsFile());
+}
+
+Attempt collectOnce(link::Link& link, const CollectTarget& target, const CollectSettings& settings,
+                    const std::function<void(const QString&)>& progress, const std::function<void()>& callUp)
+{
+    Attempt attempt;
+    data::StationOutcome& o = attempt.outcome;
+    o.start = QDateTime::currentDateTime();
+    o.row = target.row;
+    o.name = target.name;
+    o.number = target.number;
+    auto say = [&](const QString& text) {
+        if (progress)
+            progress(text);
+    };
+    auto fail = [&](CollectResult result, const QString& why) {
+        o.result = result;
+        o.error = why;
+        attempt.retry = worthRetrying(result);
+    };
+    const bool byModem = settings.modemPort != 0;
+
+    if (byModem) {
+        say(QStringLiteral("Chiamata di %1 (%2)").arg(target.name, target.number));
+        QString said;
+        const CollectResult dialled = call(link, target.number, settings.callTimeout, said, say);
+        if (dialled != CollectResult::Ok) {
+            fail(dialled, said);
+            // A call that never came up may still be ringing: the modem drops it on ATH.
+            (void)hangUp(link);
+            o.end = QDateTime::currentDateTime();
+            return attempt;
+        }
+        link.Porta_Aperta = true;
+        if (callUp)
+            callUp();
+    }
+
+    // From here on the call (or the cable) is up: whatever happens, it ends with the hang-up.
+    Retrieved r;
+    link::Status status;
+    QString modello = target.modello;
+    if (byModem) {
+        say(kStartupText);
+        auto id = remoteStartup(link);
+        if (!id)
+            status = id.error();
+        else
+            modello = id->Modello;
+    }
+    if (status) {
+        status = session::runRetrieval(
+            link, modello,
+            [&](session::RetrievalStep step) { return retrievalStep(link, step, r); },
+            [&](const QString& line) { say(line); },
+            byModem ? session::RetrievalKind::Remote : session::RetrievalKind::Direct);
+    }
+    o.battery = r.battery;
+    if (r.memory) {
+        o.memoryPossible = r.memory->possible;
+        o.memoryAvailable = r.memory->available;
+    }
+    if (r.clock) {
+        if (const auto logger = clockTime(*r.clock))
+            o.clockDrift = r.clockReadAt.secsTo(*logger);
+    }
+    if (target.row == 0 && o.name.isEmpty())
+        o.name = r.name;
+
+    if (status) {
+        const QString folder = stationFolder(settings.dir, {target.row, o.name, target.number, {}});
+        if (!QDir().mkpath(folder)) {
+            fail(CollectResult::FileError, QStringLiteral("Impossibile creare la cartella %1").arg(folder));
+        } else {
+            const QString path = QDir(folder).filePath(data::sensorFileName(r.name, QDate::currentDate()));
+            o.file = path;
+            o.archive = QDir(folder).filePath(data::archiveFileName(QFileInfo(folder).fileName()));
+            say(QStringLiteral("Scarico in %1").arg(path));
+            auto download = data::downloadRecords(link, path, settings.fromEnd);
+            if (!download) {
+                fail(CollectResult::FileError, download.error().message);
+            } else {
+                o.complete = !download->stopped;
+                // The lines that came are archived even when the stream broke off.
+                QString written = download->path;
+                if (!QFileInfo::exists(written) && QFileInfo::exists(written + QStringLiteral(".part")))
+                    written += QStringLiteral(".part");
+                auto lines = data::readCompleteLines(written);
+                if (!lines) {
+                    fail(CollectResult::FileError, lines.error().message);
+                } else {
+                    if (settings.fromEnd)
+                        std::reverse((*lines).begin(), (*lines).end()); // the archive runs oldest first
+                    auto merged = data::mergeIntoArchive(o.archive, *lines);
+                    if (!merged) {
+                        fail(CollectResult::FileError, merged.error().message);
+                    } else {
+                        o.newLines = merged->added;
+                        o.totalLines = merged->total;
+                    }
+                }
+                if (download->stopped && o.error.isEmpty())
+                    fail(resultOf(*download->stopped), download->stopped->message);
+            }
+        }
+    } else {
+        fail(resultOf(status.error()), status.error().message);
+    }
+
+    // The clock is set last, when the rest went well, so that a failed write costs no data.
+    if (o.error.isEmpty() && settings.syncClockSeconds && o.clockDrift &&
+        std::abs(*o.clockDrift) > *settings.syncClockSeconds) {
+        // The PC's time to the nearest second: the write itself takes a fraction of one.
+        const QDateTime now = QDateTime::currentDateTime().addMSecs(500);
+        say(QStringLiteral("Orologio spostato di %1 s: lo correggo").arg(*o.clockDrift));
+        auto written = config::writeClock(link, config::dateFieldsOf(now));
+        if (!written)
+            fail(resultOf(written.error()), written.error().message);
+        else if (!written->accepted)
+            o.error = QStringLiteral("Parametro non registrato (orologio)");
+        else
+            o.clockCorrected = true;
+    }
+
+    if (byModem && link.port().portOpen()) {
+        say(QStringLiteral("Riaggancio"));
+        if (auto s = hangUp(link); !s && o.error.isEmpty())
+            fail(resultOf(s.error()), s.error().message);
+    }
+    o.end = QDateTime::currentDateTime();
+    return attempt;
+}
+
+void collectAll(link::Link& link, const QList<CollectTarget>& targets, const CollectSettings& settings,
+                const std::function<void(const QString&)>& progress,
+                const std::function<void(const data::StationOutcome&)>& done,
+                const std::function<void(const CollectTarget&)>& callUp)
+{
+    struct Pending {
+        CollectTarget target;
+        int attempts = 0;
+        QDateTime firstStart;
+        QElapsedTimer sinceLast;
+    };
+    std::deque<Pending> queue;
+    for (const CollectTarget& t : targets)
+        queue.push_back({t, 0, {}, {}});
+    const auto wait = link::scaled(settings.retryWait);
+    const QString report = QDir(settings.dir).filePath(data::kReportFileName);
+
+    while (!queue.empty()) {
+        // The first station whose retry wait is over; when none is, the one that is next due.
+        auto ready = std::find_if(queue.begin(), queue.end(), [&](const Pending& p) {
+            return p.attempts == 0 || p.sinceLast.hasExpired(wait.count());
+        });
+        if (ready == queue.end()) {
+            auto soonest = std::min_element(queue.begin(), queue.end(), [&](const Pending& a, const Pending& b) {
+                return a.sinceLast.elapsed() > b.sinceLast.elapsed();
+            });
+            link::sleepKeepingPaint(std::chrono::milliseconds(
+                std::max<qint64>(1, wait.count() - soonest->sinceLast.elapsed())));
+            continue;
+        }
+        Pending p = *ready;
+        queue.erase(ready);
+        ++p.attempts;
+        Attempt attempt = collectOnce(link, p.target, settings, progress, [&] {
+            if (callUp)
+                callUp(p.target);
+        });
+        if (p.attempts == 1)
+            p.firstStart = attempt.outcome.start;
+        if (attempt.retry && p.attempts <= settings.retries) {
+            if (progress)
+                progress(QStringLiteral("%1: %2, nuovo tentativo fra %3 s")
+                             .arg(p.target.name, data::resultText(attempt.outcome.result))
+                             .arg(double(wait.count()) / 1000.0));
+            p.sinceLast.start();
+            queue.push_back(p);
+            continue;
+        }
+        attempt.outcome.attempts = p.attempts;
+        attempt.outcome.start = p.firstStart;
+        if (auto s = data::appendReport(report, attempt.outcome); !s && progress)
+            progress(s.error().message);
+        if (done)
+            done(attempt.outcome);
+    }
+}
+
+} // namespace stazione::modem
