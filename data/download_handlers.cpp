@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListView>
@@ -113,6 +114,18 @@ void DownloadHandlers::File1_Click(const QModelIndex& index)
     m_form.Nome_File_Dati->setText(m_files->fileName(index));
 }
 
+QString DownloadHandlers::downloadProgressText(qint64 lines, qint64 bytes, qint64 elapsedMs)
+{
+    const double seconds = double(elapsedMs) / 1000.0;
+    const double rate = seconds > 0 ? double(bytes) / seconds : 0.0;
+    const QTime elapsed = QTime(0, 0).addMSecs(elapsedMs);
+    return tr("Scarico dei dati: %1 righe, %2 kB, %3 kB/s, %4")
+        .arg(lines)
+        .arg(double(bytes) / 1000.0, 0, 'f', 1)
+        .arg(rate / 1000.0, 0, 'f', 2)
+        .arg(elapsed.toString(elapsedMs >= 3600000 ? QStringLiteral("H:mm:ss") : QStringLiteral("mm:ss")));
+}
+
 void DownloadHandlers::reportStopped(const link::Error& why, const QString& saved)
 {
     m_dialogs.beep();
@@ -131,10 +144,19 @@ link::Status DownloadHandlers::Acquisisci()
     m_form.Text3->clear();
     m_form.Nome_File_Dati->setText(QStringLiteral("Attendi.."));
 
-    auto download =
-        downloadRecords(link(), path, m_form.ModoAcq->isChecked(), [this](qint64 lines, const QString& last) {
+    // The logger streams for minutes: how much came, how fast, since when; "Annulla" stops the
+    // stream as a cancelled wait, which the download turns into a stopped file.
+    session::Progress& progress = m_session.progress();
+    session::Progress::Scope shown(progress, tr("Scarico dei dati"), 0, [this] { link().cancel(); });
+    QElapsedTimer clock;
+    clock.start();
+    qint64 bytes = 0;
+    auto download = downloadRecords(
+        link(), path, m_form.ModoAcq->isChecked(), [&, this](qint64 lines, const QString& last) {
             m_form.NREC->setText(QString::number(lines));
             m_form.Text3->setText(last);
+            bytes += last.size() + 2;
+            progress.step(lines, downloadProgressText(lines, bytes, clock.elapsed()));
         });
     if (!download) {
         // Nothing was asked of the logger: the file could not be made.
@@ -166,8 +188,12 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     m_form.Nome_File_Dati->setText(path);
     m_form.Progresso->setValue(0);
 
-    auto download = downloadTemperatures(link(), path, QDateTime::currentDateTime(),
-                                         [this](int percent) { m_form.Progresso->setValue(percent); });
+    session::Progress& progress = m_session.progress();
+    session::Progress::Scope shown(progress, tr("Scarico delle temperature"), 100, [this] { link().cancel(); });
+    auto download = downloadTemperatures(link(), path, QDateTime::currentDateTime(), [&, this](int percent) {
+        m_form.Progresso->setValue(percent);
+        progress.step(percent, tr("Scarico delle temperature: %1%").arg(percent));
+    });
     if (!download) {
         clearBackColour(m_form.Nome_File_Dati);
         if (download.error().message.startsWith(invalidNameMessage(path)))

@@ -13,6 +13,25 @@
     </message>
 </context>
 <context>
+    <name>stazione::data::DownloadHandlers</name>
+    <message>
+        <source>Scarico dei dati: %1 righe, %2 kB, %3 kB/s, %4</source>
+        <translation>Data download: %1 lines, %2 kB, %3 kB/s, %4</translation>
+    </message>
+    <message>
+        <source>Scarico dei dati</source>
+        <translation>Data download</translation>
+    </message>
+    <message>
+        <source>Scarico delle temperature</source>
+        <translation>Temperature download</translation>
+    </message>
+    <message>
+        <source>Scarico delle temperature: %1%</source>
+        <translation>Temperature download: %1%</translation>
+    </message>
+</context>
+<context>
     <name>stazione::link::Messages</name>
     <message>
         <source>%1: porta inesistente</source>
@@ -60,6 +79,13 @@
     </message>
 </context>
 <context>
+    <name>stazione::modem::ModemHandlers</name>
+    <message>
+        <source>Avvio della chiamata: attesa del datalogger</source>
+        <translation>Call start-up: waiting for the logger</translation>
+    </message>
+</context>
+<context>
     <name>stazione::session::Connection</name>
     <message>
         <source>Ricerca del datalogger</source>
@@ -92,6 +118,21 @@
     <message>
         <source>Reset del datalogger inviato</source>
         <translation>Logger reset sent</translation>
+    </message>
+    <message>
+        <source>Ricerca del datalogger: porta %1 di %2</source>
+        <translation>Search for the logger: port %1 of %2</translation>
+    </message>
+</context>
+<context>
+    <name>stazione::session::Retrieval</name>
+    <message>
+        <source>Recupero dei parametri interni</source>
+        <translation>Reading the internal parameters</translation>
+    </message>
+    <message>
+        <source>Recupero dei parametri interni: passo %1 di %2</source>
+        <translation>Reading the internal parameters: step %1 of %2</translation>
     </message>
 </context>
 <context>
@@ -408,6 +449,13 @@
     <message>
         <source>Parametro non registrato</source>
         <translation>Parameter not stored</translation>
+    </message>
+</context>
+<context>
+    <name>stazione::ui::ProgressStrip</name>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

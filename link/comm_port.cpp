@@ -1,6 +1,7 @@
 #include "link/comm_port.h"
 
 #include "link/qt_serial_device.h"
+#include "link/timing.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -111,7 +112,7 @@ Status CommPort::openOrClose(bool open)
     // Only a device that is there can be shared with another program; the lock is taken before
     // the open so that the other program's line is never disturbed (an open raises DTR).
     if (QFileInfo::exists(mapping->path) && !m_lock.lock(mapping->path, m_lockWaitMs))
-        return Error::port(port_error::kInUse, tr("COM%1 (%2) is in use by another Stazione program, %3.")
+        return Error::port(port_error::kInUse, QStringLiteral("COM%1 (%2) is in use by another Stazione program, %3.")
                                                    .arg(m_commPort)
                                                    .arg(mapping->path, m_lock.holder()));
     const OpenFailure failure = m_device->open(mapping->path, m_settings);
@@ -213,6 +214,8 @@ CommPort::Wait CommPort::waitForMoreInput(QDeadlineTimer deadline)
 {
     if (!m_device->isOpen())
         return Wait::LineLost;
+    if (pausesAborted())
+        return Wait::Cancelled;
     if (deadline.hasExpired())
         return Wait::TimedOut;
 

@@ -77,7 +77,9 @@ Result<bool> Link::Apri_Porta(qint16 porta)
         return fail(s.error());
 
     // Raising DTR wakes the logger; it needs a few seconds before it says anything.
-    sleepKeepingPaint(scaled(3000ms));
+    emit pauseStarted(scaled(3000ms));
+    if (!sleepKeepingPaint(scaled(3000ms)))
+        return fail(waitFailure(CommPort::Wait::Cancelled, {}));
 
     QElapsedTimer t0;
     t0.start();
@@ -106,8 +108,10 @@ Result<bool> Link::Apri_Porta(qint16 porta)
     Porta_Aperta = true;
 
     const auto settle = scaled(1000ms) - std::chrono::milliseconds(t0.elapsed());
-    if (settle.count() > 0)
-        sleepKeepingPaint(settle);
+    if (settle.count() > 0 && !sleepKeepingPaint(settle)) {
+        Porta_Aperta = false;
+        return fail(waitFailure(CommPort::Wait::Cancelled, {}));
+    }
     return spoke;
 }
 
@@ -197,7 +201,21 @@ void Link::Ritardo(int centesimi)
 {
     if (centesimi <= 0)
         return;
-    sleepKeepingPaint(scaled(std::chrono::milliseconds(centesimi * 10)));
+    const auto duration = scaled(std::chrono::milliseconds(centesimi * 10));
+    if (centesimi >= 100)
+        emit pauseStarted(duration);
+    sleepKeepingPaint(duration);
+}
+
+void Link::abort()
+{
+    abortPauses();
+    m_port.cancelWaits();
+}
+
+void Link::clearAbort()
+{
+    clearAbortedPauses();
 }
 
 Status Link::Porta_On()

@@ -2,6 +2,7 @@
 
 #include "link/comm_port.h"
 #include "link/result.h"
+#include "link/timing.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -67,8 +68,18 @@ public:
 
     // Ends the reply wait that is pending, if any, with ErrorKind::Cancelled.
     void cancel() { m_port.cancelWaits(); }
+    // Ends the operation under way: the pending wait and pause, and every wait and pause that
+    // follows until clearAbort() (the operation's end, or the next operation's start).
+    void abort();
+    void clearAbort();
+    // An exchange waits for the logger or a pause runs.
+    bool busy() const { return m_port.waiting() || pausing(); }
 
     CommPort& port() { return m_port; }
+
+signals:
+    // A pause of the logger's timing begins (one of a second or more): a window shows it filling.
+    void pauseStarted(std::chrono::milliseconds duration);
 
 private:
     // Opens the port around one routine while no connection holds it open.

@@ -191,7 +191,11 @@ link::Status ModemHandlers::startUp()
     Salva_Click();
     Timer1->stop();
     show(kStartupText);
-    auto id = remoteStartup(link);
+    // The three pauses of the start-up keep the window still for 21 s: a bar and "Annulla".
+    link.clearAbort();
+    session::Progress::Scope progress(m_session.progress(), tr("Avvio della chiamata: attesa del datalogger"), 3,
+                                      [&link] { link.abort(); });
+    auto id = remoteStartup(link, [this](int k) { m_session.progress().step(k); });
     if (!id)
         return id.error();
     m_session.record.Modello = id->Modello;
@@ -216,7 +220,7 @@ link::Status ModemHandlers::startUp()
     if (m_steps.retrieval) {
         auto retrieved = session::runRetrieval(
             link, id->Modello, m_steps.retrieval, [this](const QString& text) { show(text); },
-            session::RetrievalKind::Remote, &m_session.activity());
+            session::RetrievalKind::Remote, &m_session.activity(), &m_session.progress());
         if (!retrieved)
             return retrieved;
     }

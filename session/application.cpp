@@ -26,6 +26,7 @@
 #include "ui/ini.h"
 #include "ui/mis_cont.h"
 #include "ui/modem_window.h"
+#include "ui/progress_strip.h"
 #include "ui/sensori_an.h"
 #include "ui/windows.h"
 
@@ -62,6 +63,9 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
         std::make_unique<live::MeasurementWindow>(*m_session, *m_form1, *m_misCont, *m_grafici, dialogs);
     m_form1->setActivityPane(new ui::ActivityPane(m_session->activity()));
     m_form2->setActivityPane(new ui::ActivityPane(m_session->activity()));
+    m_form1->setProgressStrip(new ui::ProgressStrip(m_session->progress(), m_session->link()));
+    m_form2->setProgressStrip(new ui::ProgressStrip(m_session->progress(), m_session->link()));
+    m_modemWindow->setProgressStrip(new ui::ProgressStrip(m_session->progress(), m_session->link()));
     m_connection->setRetrieval([this](RetrievalStep step) { return retrievalStep(step); });
     auto gsmReads = [this]() -> link::Status {
         if (auto s = m_messaging->LeggiGPRS(); !s)
@@ -77,8 +81,8 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
 
     connect(m_form2.get(), &ui::Form2::closed, this, [this] {
         // Closing the connection window ends the program at once; a scan still waiting on the
-        // port is told to stop first.
-        m_session->link().cancel();
+        // port or pausing is told to stop first.
+        m_session->link().abort();
         emit finished();
     });
     connect(m_mainWindow.get(), &MainWindowSession::finished, this, &Application::finished);

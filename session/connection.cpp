@@ -3,6 +3,7 @@
 #include "data/file_names.h"
 #include "link/exchange.h"
 #include "link/messages.h"
+#include "link/port_resolver.h"
 #include "session/adaptation.h"
 #include "session/models.h"
 #include "session/session.h"
@@ -71,8 +72,16 @@ link::Result<bool> Connection::Command1_Click()
 {
     // A second scan started while the first waits on the port would mix their exchanges.
     ButtonsOff off([this](bool on) { setButtonsEnabled(on); });
-    auto found =
-        scanPorts(m_session.link(), savedPortFile(), [this](const QString& s) { m_form2.setStatus(s); });
+    link::Link& link = m_session.link();
+    link.clearAbort();
+    const int ports = link::PortResolver::kHighestPort + 1;
+    Progress::Scope progress(m_session.progress(), tr("Ricerca del datalogger"), ports, [&link] { link.abort(); });
+    int tried = 0;
+    auto found = scanPorts(link, savedPortFile(), [&](const QString& s) {
+        m_form2.setStatus(s);
+        m_session.progress().step(tried, tr("Ricerca del datalogger: porta %1 di %2").arg(tried + 1).arg(ports));
+        ++tried;
+    });
     if (!found) {
         m_session.activity().failed(tr("Ricerca del datalogger"), found.error());
         return found.error();
@@ -106,7 +115,7 @@ link::Result<bool> Connection::Command1_Click()
     if (m_retrievalStep) {
         auto retrieved = runRetrieval(
             m_session.link(), id.Modello, m_retrievalStep, [this](const QString& line) { appendStatus(line); },
-            RetrievalKind::Direct, &m_session.activity());
+            RetrievalKind::Direct, &m_session.activity(), &m_session.progress());
         // The status text names the read that failed; the operator can scan again from here.
         if (!retrieved)
             return false;

@@ -143,8 +143,12 @@ link::Status MainWindowSession::leggifs_Click()
 void MainWindowSession::Form_Unload()
 {
     link::Link& link = m_session.link();
-    // Nothing may still wait on the port when it closes.
-    link.cancel();
+    // Nothing may still wait on the port when it closes. An operation under way (a wait, a pause)
+    // ends now, and the window goes without the closing pause: the operator asked to leave.
+    if (link.busy())
+        link.abort();
+    else
+        link.cancel();
     link.Ritardo(100);
     link.Porta_Off();
     m_session.port().setTrace(nullptr);

@@ -2,6 +2,11 @@
 
 #include "link/messages.h"
 #include "session/activity.h"
+#include "session/progress.h"
+
+#include <QCoreApplication>
+
+#include <optional>
 #include "session/models.h"
 
 namespace stazione::session {
@@ -44,7 +49,7 @@ QString stepSubject(const RetrievalStepInfo& info)
 link::Status runRetrieval(link::Link& link, const QString& modello,
                           const std::function<link::Status(RetrievalStep)>& execute,
                           const std::function<void(const QString&)>& report, RetrievalKind kind,
-                          Activity* activity)
+                          Activity* activity, Progress* progress)
 {
     const bool remote = kind == RetrievalKind::Remote;
     if (!remote) {
@@ -53,7 +58,20 @@ link::Status runRetrieval(link::Link& link, const QString& modello,
     }
     const bool vibratingWire =
         remote ? modello.endsWith(QLatin1String("HX")) : modello == kModelVibratingWire;
+    // Step k of the steps that run and are reported: 11, or 8 on the vibrating-wire logger.
+    qsizetype total = 0;
+    for (const RetrievalStepInfo& info : retrievalSteps())
+        total += !info.message.isEmpty() && !(vibratingWire && info.skippedForVibratingWire);
+    std::optional<Progress::Scope> shown;
+    if (progress)
+        shown.emplace(*progress, QCoreApplication::translate("stazione::session::Retrieval", "Recupero dei parametri interni"),
+                      total, [&link] { link.abort(); });
+    qsizetype done = 0;
     for (RetrievalStepInfo info : retrievalSteps()) {
+        if (progress && !info.message.isEmpty() && !(vibratingWire && info.skippedForVibratingWire))
+            progress->step(done, QCoreApplication::translate("stazione::session::Retrieval", "Recupero dei parametri interni: passo %1 di %2")
+                                     .arg(done + 1)
+                                     .arg(total));
         if (remote && info.step == RetrievalStep::BatteryType)
             info.message = QStringLiteral("Modello Batteria: OK");
         if (vibratingWire && info.skippedForVibratingWire) {
@@ -70,6 +88,7 @@ link::Status runRetrieval(link::Link& link, const QString& modello,
         if (info.message.isEmpty())
             continue;
         report(info.message);
+        ++done;
         if (activity)
             activity->add(info.message);
         link.Ritardo(10);

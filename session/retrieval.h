@@ -11,6 +11,7 @@
 namespace stazione::session {
 
 class Activity;
+class Progress;
 
 // The reads that follow an identification, in their order. The main window's reading buttons do
 // each of them; the retrieval runs them one after the other and reports each in the connection
@@ -56,7 +57,8 @@ enum class RetrievalKind { Direct, Remote };
 link::Status runRetrieval(link::Link& link, const QString& modello,
                           const std::function<link::Status(RetrievalStep)>& execute,
                           const std::function<void(const QString&)>& report,
-                          RetrievalKind kind = RetrievalKind::Direct, Activity* activity = nullptr);
+                          RetrievalKind kind = RetrievalKind::Direct, Activity* activity = nullptr,
+                          Progress* progress = nullptr);
 
 // The name of a step without its ": OK" ("Tensione di Batteria").
 QString stepSubject(const RetrievalStepInfo& info);

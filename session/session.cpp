@@ -8,7 +8,10 @@ namespace stazione::session {
 Session::Session(std::unique_ptr<link::CommPort> port)
     : m_port(std::move(port))
     , m_link(*m_port)
-{}
+{
+    // A cancel ends the operation it was given for, not the next one.
+    QObject::connect(&m_progress, &Progress::ended, &m_link, &link::Link::clearAbort);
+}
 
 Session::~Session()
 {

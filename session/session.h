@@ -3,6 +3,7 @@
 #include "link/comm_port.h"
 #include "link/link.h"
 #include "session/activity.h"
+#include "session/progress.h"
 
 #include <QString>
 
@@ -34,6 +35,8 @@ public:
     link::Link& link() { return m_link; }
     // Every exchange of every window and how it ended.
     Activity& activity() { return m_activity; }
+    // The long wait under way, with its "Annulla".
+    Progress& progress() { return m_progress; }
 
     DeviceRecord record;
     // 1 asks the main window's continuous reading to end after its current group.
@@ -43,6 +46,7 @@ private:
     std::unique_ptr<link::CommPort> m_port;
     link::Link m_link;
     Activity m_activity;
+    Progress m_progress;
 };
 
 // "T": the values behind the button leggifs; stored, shown nowhere.

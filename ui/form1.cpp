@@ -1,5 +1,6 @@
 #include "ui/form1.h"
 
+#include "link/timing.h"
 #include "ui/colours.h"
 #include "ui/widgets.h"
 
@@ -112,6 +113,7 @@ Form1::Form1(QWidget* parent)
     // Outside the tabs, so that it can be reached whatever tab a stuck exchange left showing.
     RIPRISTINA_DA_ERRORI =
         makeButton(this, QStringLiteral("RIPRISTINA_DA_ERRORI"), QStringLiteral("RESTORE"));
+    link::markAsCancel(RIPRISTINA_DA_ERRORI); // heard during the logger's pauses too
 
     TracciaComunicazione =
         makeCheck(this, QStringLiteral("TracciaComunicazione"), QStringLiteral("Traccia comunicazione"));
@@ -126,13 +128,18 @@ Form1::Form1(QWidget* parent)
     Divisore->setObjectName(QStringLiteral("Divisore"));
     Divisore->setChildrenCollapsible(false);
     Divisore->addWidget(SSTab1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Divisore, 1);
-    layout->addLayout(bottom);
+    m_layout = new QVBoxLayout(this);
+    m_layout->addWidget(Divisore, 1);
+    m_layout->addLayout(bottom);
 
     applyDesignTimeState();
     m_dataFolder = QDir::currentPath();
     resize(980, 640);
+}
+
+void Form1::setProgressStrip(QWidget* strip)
+{
+    m_layout->insertWidget(1, strip);
 }
 
 void Form1::setActivityPane(QWidget* pane)

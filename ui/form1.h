@@ -16,6 +16,7 @@ class QRadioButton;
 class QSplitter;
 class QTabWidget;
 class QTreeView;
+class QVBoxLayout;
 
 namespace stazione::ui {
 
@@ -38,6 +39,8 @@ public:
 
     // Puts the activity pane under the tabs.
     void setActivityPane(QWidget* pane);
+    // Puts the progress of a long wait, with its "Annulla", under the tabs and the pane.
+    void setProgressStrip(QWidget* strip);
 
     // DATA-MODALITA'
     QGroupBox* Frame3 = nullptr;
@@ -179,6 +182,7 @@ private:
     void applyDesignTimeState();
 
     QString m_dataFolder;
+    QVBoxLayout* m_layout = nullptr;
 };
 
 } // namespace stazione::ui

@@ -66,6 +66,11 @@ Form2::Form2(QWidget* parent)
     resize(440, 480);
 }
 
+void Form2::setProgressStrip(QWidget* strip)
+{
+    m_layout->insertWidget(m_layout->indexOf(Label2) + 1, strip);
+}
+
 void Form2::setActivityPane(QWidget* pane)
 {
     m_layout->addWidget(pane, 1);

@@ -35,6 +35,8 @@ public:
 
     // Puts the activity pane under the status text.
     void setActivityPane(QWidget* pane);
+    // Puts the progress of the scan, with its "Annulla", under the status text.
+    void setProgressStrip(QWidget* strip);
 
 signals:
     void closed();

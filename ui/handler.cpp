@@ -66,7 +66,8 @@ MainWindowHandler::MainWindowHandler(session::Session& session, Form1& form, Dia
 
 bool MainWindowHandler::busy() const
 {
-    return m_session.port().waiting();
+    // A pause belongs to an exchange as much as a wait for the reply does.
+    return m_session.link().busy();
 }
 
 void MainWindowHandler::report(const link::Status& outcome)
@@ -96,6 +97,7 @@ void MainWindowHandler::run(const QObject* control, const std::function<link::St
         return;
     }
     m_refused = false;
+    link().clearAbort();
     const link::Status outcome = operation();
     record(control, outcome);
     report(outcome);
