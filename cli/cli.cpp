@@ -39,9 +39,26 @@ QString plain(const QJsonValue& value)
 
 } // namespace
 
+QString printable(const QString& text, bool keepLineBreaks)
+{
+    // What the logger sends reaches the terminal here: an escape sequence would retitle or clear
+    // it, a NUL would cut the line. Control characters are shown as \xNN instead.
+    QString shown;
+    shown.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool control = u < 0x20 || (u >= 0x7f && u < 0xa0);
+        if (!control || u == '\t' || (keepLineBreaks && u == '\n'))
+            shown += c;
+        else
+            shown += QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
+    }
+    return shown;
+}
+
 void out(const QString& text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fputs(printable(text, true).toLocal8Bit().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
@@ -85,12 +102,12 @@ void Report::print() const
         return;
     }
     for (const QString& key : m_keys)
-        out(key + QStringLiteral(": ") + plain(m_object.value(key)));
+        out(key + QStringLiteral(": ") + printable(plain(m_object.value(key)), false));
 }
 
 void message(const QString& text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fputs(printable(text, true).toLocal8Bit().constData(), stderr);
     std::fputc('\n', stderr);
     std::fflush(stderr);
 }

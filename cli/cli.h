@@ -62,9 +62,13 @@ private:
     QStringList m_keys; // in the order added
 };
 
-// Messages for the operator go to stderr, results to stdout.
+// Messages for the operator go to stderr, results to stdout. Control characters other than line
+// breaks and tabs are shown escaped (ESC as \x1b), so that what a logger sends can never drive
+// the terminal; printable() with keepLineBreaks false escapes line breaks too, for one value that
+// must stay on its line.
 void message(const QString& text);
 void out(const QString& text);
+QString printable(const QString& text, bool keepLineBreaks);
 
 // The port and the link of one command, with the logger found on them. Over a modem call the
 // call is hung up when the command is done with the logger, whatever happened.

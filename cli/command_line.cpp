@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "link/link.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -134,9 +136,11 @@ const QList<QCommandLineOption>& commandLineOptions()
         option(QStringLiteral("dial-pause"),
                QStringLiteral("Dial with a pause after the first digit (\"Download and Go\").")),
         option(QStringLiteral("call-timeout"),
-               QStringLiteral("How long the call may take to connect (default 90)."), QStringLiteral("SECONDS")),
+               QStringLiteral("How long the call may take to connect (default 90; 0.1-3600)."),
+               QStringLiteral("SECONDS")),
         option(QStringLiteral("timeout"),
-               QStringLiteral("How long to wait for each reply field (default 10)."), QStringLiteral("SECONDS")),
+               QStringLiteral("How long to wait for each reply field (default 10; 0.1-3600)."),
+               QStringLiteral("SECONDS")),
         option(QStringLiteral("trace"),
                QStringLiteral("Append every byte sent and received to FILE, with its time and direction."),
                QStringLiteral("FILE")),
@@ -453,10 +457,17 @@ Parsed parseCommandLine(const QStringList& arguments)
             options.station = row;
         }
     }
-    constexpr double kAboveZero = std::numeric_limits<double>::min();
-    constexpr double kMaxDouble = std::numeric_limits<double>::max();
-    if (!readNumber(parser, QStringLiteral("call-timeout"), kAboveZero, kMaxDouble, &options.callTimeoutSeconds))
-        return usage(QStringLiteral("--call-timeout takes a number of seconds greater than 0."));
+    // A time-out beyond the timers' range (or nan, inf) would make a wait unbounded.
+    const QString timeRange = QStringLiteral("a number of seconds from 0.1 to 3600");
+    if (!readNumber(parser, QStringLiteral("call-timeout"), link::kMinTimeoutSeconds, link::kMaxTimeoutSeconds,
+                    &options.callTimeoutSeconds))
+        return usage(QStringLiteral("--call-timeout takes %1.").arg(timeRange));
+    if (qEnvironmentVariableIsSet("STAZIONE_REPLY_TIMEOUT")) {
+        bool ok = false;
+        const double seconds = qEnvironmentVariable("STAZIONE_REPLY_TIMEOUT").toDouble(&ok);
+        if (!ok || !link::timeoutFromSeconds(seconds))
+            return usage(QStringLiteral("STAZIONE_REPLY_TIMEOUT takes %1.").arg(timeRange));
+    }
     for (const QString& counted : {QStringLiteral("sets"), QStringLiteral("groups")}) {
         if (!readNumber(parser, counted, 1, std::numeric_limits<int>::max(), &options.count))
             return usage(QStringLiteral("--sets and --groups take a number greater than 0."));
@@ -474,8 +485,9 @@ Parsed parseCommandLine(const QStringList& arguments)
     }
     if (parser.isSet(QStringLiteral("timeout"))) {
         double seconds = 0;
-        if (!readNumber(parser, QStringLiteral("timeout"), kAboveZero, kMaxDouble, &seconds))
-            return usage(QStringLiteral("--timeout takes a number of seconds greater than 0."));
+        if (!readNumber(parser, QStringLiteral("timeout"), link::kMinTimeoutSeconds, link::kMaxTimeoutSeconds,
+                        &seconds))
+            return usage(QStringLiteral("--timeout takes %1.").arg(timeRange));
         options.timeoutSeconds = seconds;
     }
     parsed.options = options;

@@ -12,6 +12,12 @@ namespace stazione::cli {
 
 using namespace std::chrono_literals;
 
+namespace {
+// How long a set may still take to complete after Ctrl-C: a set of 16 channels takes a fraction
+// of this at 9600 baud.
+constexpr auto kInterruptGrace = 400ms;
+} // namespace
+
 int runMonitor(const Options& options)
 {
     return onLogger(options, [&](Run& run) {
@@ -31,13 +37,19 @@ int runMonitor(const Options& options)
             }
             live::deleteQuietly(options.file);
         }
+        // Ctrl-C ends the session after the set being read; a logger fallen silent in the middle
+        // of a set does not hold it up for the reply time-out: the wait is cancelled soon after.
         Interrupt interrupt;
+        QTimer grace;
+        grace.setSingleShot(true);
+        QObject::connect(&grace, &QTimer::timeout, [&run] { run.link.cancel(); });
+        QObject::connect(&interrupt, &Interrupt::triggered, [&grace] { grace.start(kInterruptGrace); });
         int sets = 0;
         live::SessionTable table;
         const live::SessionEnd end = live::runSession(
             run.link, table, *channels, options.file,
             {[&] { return interrupt.requested() || (options.count > 0 && sets >= options.count); },
-             [&] { ++sets; }, [](const QString& line) { out(line); }});
+             [&] { ++sets; }, [](const QString& line) { out(printable(line, false)); }});
         return end.error ? fail(*end.error) : Verdict::Printed;
     });
 }
@@ -75,7 +87,7 @@ int runLive(const Options& options)
             link, perGroup,
             [&](const live::Reading& r) {
                 ++readings;
-                out(QStringLiteral("%1 %2 %3").arg(r.index).arg(r.label, r.value));
+                out(printable(QStringLiteral("%1 %2 %3").arg(r.index).arg(r.label, r.value), false));
             },
             [&] {
                 if (options.count > 0 && readings >= options.count * perGroup)

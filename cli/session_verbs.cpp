@@ -1,10 +1,13 @@
 #include "cli/cli.h"
+#include "cli/interrupt.h"
 #include "config/clock_schedule.h"
 #include "config/station.h"
 #include "data/downloads.h"
 #include "link/comm_port.h"
 #include "link/exchange.h"
 #include "link/link.h"
+#include "link/numbers.h"
+#include "session/port_scan.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -74,8 +77,20 @@ int runDestructive(const Options& options, Destructive what)
         if (auto sent = link::send(run.link, command); !sent)
             return fail(sent.error());
         if (what == Destructive::Reset) {
-            // The logger takes a moment to come back; what it then holds is read by the next command.
+            // The logger reads no reply to the reset: that it took it shows in its coming back,
+            // which takes it a moment. It then answers its identification again.
+            message(QStringLiteral("Reset inviato; attendo che il datalogger risponda di nuovo..."));
             run.link.Ritardo(50);
+            auto again = session::askIdentification(run.link);
+            for (int attempt = 1; !again && again.error().kind == link::ErrorKind::TimedOut && attempt < 3;
+                 ++attempt) {
+                run.link.Ritardo(100);
+                again = session::askIdentification(run.link);
+            }
+            if (!again) {
+                message(QStringLiteral("Il datalogger non risponde dopo il reset: %1").arg(again.error().message));
+                return Verdict::Failed;
+            }
             run.report.add(QStringLiteral("reset"), true);
             return Verdict::Done;
         }
@@ -83,10 +98,21 @@ int runDestructive(const Options& options, Destructive what)
         auto memory = config::readMemoryState(run.link);
         if (!memory)
             return fail(memory.error());
-        run.report.add(QStringLiteral("erased"), true);
-        if (*memory) {
-            run.report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
-            run.report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
+        // An erased memory has every acquisition available again; anything else means the logger
+        // did not erase (a wrong code, a logger that refuses writes).
+        if (!*memory) {
+            message(QStringLiteral("Nessun canale attivo: lo stato della memoria non si può leggere, "
+                                   "la cancellazione non è verificata."));
+            return Verdict::Failed;
+        }
+        run.report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
+        run.report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
+        const bool erased = link::integerValue((*memory)->available) == link::integerValue((*memory)->possible);
+        run.report.add(QStringLiteral("erased"), erased);
+        if (!erased) {
+            message(QStringLiteral("Il datalogger non ha cancellato la memoria: %1 acquisizioni disponibili su %2.")
+                        .arg((*memory)->available.trimmed(), (*memory)->possible.trimmed()));
+            return Verdict::Incomplete;
         }
         return Verdict::Done;
     });
@@ -106,21 +132,26 @@ int runDownload(const Options& options)
         run.report.add(QStringLiteral("Nome_Centralina"), *station);
         const QDate today = QDate::currentDate();
         std::optional<link::Error> stopped;
+        // Ctrl-C stops the download; the line is drained before the program ends, so that the
+        // logger is not left streaming into the next command.
+        Interrupt interrupt;
+        QObject::connect(&interrupt, &Interrupt::triggered, [&run] { run.link.cancel(); });
+        const auto notice = [](const QString& text) { message(text); };
         if (options.temp) {
             const QString path = QDir(folder).filePath(data::temperatureFileName(*station, today));
-            auto download = data::downloadTemperatures(run.link, path, QDateTime::currentDateTime());
+            auto download = data::downloadTemperatures(run.link, path, QDateTime::currentDateTime(), {}, notice);
             if (!download)
                 return fail(download.error());
-            run.report.add(QStringLiteral("file"), path);
+            run.report.add(QStringLiteral("file"), download->path);
             run.report.add(QStringLiteral("records"), download->received);
             run.report.add(QStringLiteral("channels"), download->channels);
             stopped = download->stopped;
         } else {
             const QString path = QDir(folder).filePath(data::sensorFileName(*station, today));
-            auto download = data::downloadRecords(run.link, path, options.fromEnd);
+            auto download = data::downloadRecords(run.link, path, options.fromEnd, {}, notice);
             if (!download)
                 return fail(download.error());
-            run.report.add(QStringLiteral("file"), path);
+            run.report.add(QStringLiteral("file"), download->path);
             run.report.add(QStringLiteral("lines"), double(download->lines));
             stopped = download->stopped;
         }

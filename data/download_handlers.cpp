@@ -10,12 +10,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSortFilterProxyModel>
 #include <QStorageInfo>
 #include <QTreeView>
 
@@ -32,6 +34,48 @@ void clearBackColour(QLineEdit* box)
     box->setAutoFillBackground(false);
 }
 
+// The kernel's own folders: their "files" are endless streams or hardware, never data files, and
+// reading one (/proc/kmsg) blocks for good.
+bool isPseudoFileSystem(const QString& absolutePath)
+{
+    for (const QLatin1String root : {QLatin1String("/proc"), QLatin1String("/sys"), QLatin1String("/dev")}) {
+        if (absolutePath == root || absolutePath.startsWith(root + QLatin1Char('/')))
+            return true;
+    }
+    return false;
+}
+
+// Icons and type names from the name alone. The default provider reads a file's first bytes to
+// guess its type when the name does not tell, which on the wrong file never returns.
+class NameOnlyIcons final : public QFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override
+    {
+        return QFileIconProvider::icon(info.isDir() ? QFileIconProvider::Folder : QFileIconProvider::File);
+    }
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir())
+            return QStringLiteral("Folder");
+        const QString suffix = info.suffix();
+        return suffix.isEmpty() ? QStringLiteral("File") : suffix.toUpper() + QStringLiteral(" File");
+    }
+};
+
+// The folder tree without the kernel's folders.
+class DataFolders final : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override
+    {
+        const auto* folders = static_cast<const QFileSystemModel*>(sourceModel());
+        return !isPseudoFileSystem(folders->filePath(folders->index(row, 0, parent)));
+    }
+};
+
 } // namespace
 
 DownloadHandlers::DownloadHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
@@ -39,11 +83,15 @@ DownloadHandlers::DownloadHandlers(session::Session& session, ui::Form1& form, u
     : MainWindowHandler(session, form, dialogs, parent)
     , m_folders(new QFileSystemModel(this))
     , m_files(new QFileSystemModel(this))
+    , m_tree(new DataFolders(this))
+    , m_icons(std::make_unique<NameOnlyIcons>())
 {
+    m_folders->setIconProvider(m_icons.get());
+    m_files->setIconProvider(m_icons.get());
     m_folders->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
-    m_folders->setRootPath(QDir::rootPath());
-    form.Dir1->setModel(m_folders);
-    for (int column = 1; column < m_folders->columnCount(); ++column)
+    m_tree->setSourceModel(m_folders);
+    form.Dir1->setModel(m_tree);
+    for (int column = 1; column < m_tree->columnCount(); ++column)
         form.Dir1->hideColumn(column);
     m_files->setFilter(QDir::Files | QDir::NoDotAndDotDot);
     form.File1->setModel(m_files);
@@ -57,6 +105,14 @@ DownloadHandlers::DownloadHandlers(session::Session& session, ui::Form1& form, u
     connect(form.File1, &QListView::clicked, this, &DownloadHandlers::File1_Click);
     onClick(form.Acquisisci, [this] { return Acquisisci(); });
     onClick(form.Acquisisci_Temp, [this] { return Acquisisci_Temp(); });
+}
+
+DownloadHandlers::~DownloadHandlers()
+{
+    // The models' background readers use the icon provider: they go first.
+    delete m_tree;
+    delete m_folders;
+    delete m_files;
 }
 
 void DownloadHandlers::fillDrives()
@@ -76,12 +132,16 @@ QString DownloadHandlers::folder() const
 void DownloadHandlers::chooseFolder(const QString& path)
 {
     const QString absolute = QDir(path).absolutePath();
+    if (isPseudoFileSystem(absolute))
+        return;
     const QString volume = QStorageInfo(absolute).rootPath();
     const int drive = m_form.Drive1->findText(volume);
     if (drive >= 0)
         m_form.Drive1->setCurrentIndex(drive);
-    m_form.Dir1->setRootIndex(m_folders->index(volume.isEmpty() ? QDir::rootPath() : volume));
-    const QModelIndex index = m_folders->index(absolute);
+    // The tree is read from the data folder outward: the model lists what the operator opens.
+    m_folders->setRootPath(absolute);
+    m_form.Dir1->setRootIndex(m_tree->mapFromSource(m_folders->index(volume.isEmpty() ? QDir::rootPath() : volume)));
+    const QModelIndex index = m_tree->mapFromSource(m_folders->index(absolute));
     m_form.Dir1->setCurrentIndex(index);
     m_form.Dir1->scrollTo(index);
     m_form.setDataFolder(absolute);
@@ -102,8 +162,8 @@ void DownloadHandlers::Drive1_Change()
 
 void DownloadHandlers::Dir1_Change()
 {
-    const QString path = m_folders->filePath(m_form.Dir1->currentIndex());
-    if (path.isEmpty())
+    const QString path = m_folders->filePath(m_tree->mapToSource(m_form.Dir1->currentIndex()));
+    if (path.isEmpty() || isPseudoFileSystem(path))
         return;
     m_form.setDataFolder(path);
     m_form.File1->setRootIndex(m_files->setRootPath(path));
@@ -152,21 +212,23 @@ link::Status DownloadHandlers::Acquisisci()
     clock.start();
     qint64 bytes = 0;
     auto download = downloadRecords(
-        link(), path, m_form.ModoAcq->isChecked(), [&, this](qint64 lines, const QString& last) {
+        link(), path, m_form.ModoAcq->isChecked(),
+        [&, this](qint64 lines, const QString& last) {
             m_form.NREC->setText(QString::number(lines));
             m_form.Text3->setText(last);
             bytes += last.size() + 2;
             progress.step(lines, downloadProgressText(lines, bytes, clock.elapsed()));
-        });
+        },
+        [this](const QString& text) { m_form.Nome_File_Dati->setText(text); });
     if (!download) {
         // Nothing was asked of the logger: the file could not be made.
         m_form.Nome_File_Dati->setText(name);
         return download.error();
     }
     if (download->stopped) {
-        m_form.Nome_File_Dati->setText(path);
+        m_form.Nome_File_Dati->setText(download->path);
         reportStopped(*download->stopped,
-                      QStringLiteral("%1 righe salvate in %2").arg(download->lines).arg(path));
+                      QStringLiteral("%1 righe salvate in %2").arg(download->lines).arg(download->path));
     } else {
         m_dialogs.beep();
         m_form.Nome_File_Dati->setText(QStringLiteral("Registrazione eseguita"));
@@ -190,13 +252,16 @@ link::Status DownloadHandlers::Acquisisci_Temp()
 
     session::Progress& progress = m_session.progress();
     session::Progress::Scope shown(progress, tr("Scarico delle temperature"), 100, [this] { link().cancel(); });
-    auto download = downloadTemperatures(link(), path, QDateTime::currentDateTime(), [&, this](int percent) {
-        m_form.Progresso->setValue(percent);
-        progress.step(percent, tr("Scarico delle temperature: %1%").arg(percent));
-    });
+    auto download = downloadTemperatures(
+        link(), path, QDateTime::currentDateTime(),
+        [&, this](int percent) {
+            m_form.Progresso->setValue(percent);
+            progress.step(percent, tr("Scarico delle temperature: %1%").arg(percent));
+        },
+        [this](const QString& text) { m_form.Nome_File_Dati->setText(text); });
     if (!download) {
         clearBackColour(m_form.Nome_File_Dati);
-        if (download.error().message.startsWith(invalidNameMessage(path)))
+        if (download.error().kind == link::ErrorKind::File && download.error().number == kInvalidName)
             m_form.Nome_File_Dati->clear();
         else
             m_form.Nome_File_Dati->setText(name);
@@ -204,11 +269,11 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     }
     if (download->stopped) {
         clearBackColour(m_form.Nome_File_Dati);
-        m_form.Nome_File_Dati->setText(path);
+        m_form.Nome_File_Dati->setText(download->path);
         reportStopped(*download->stopped, QStringLiteral("%1 record su %2 salvati in %3")
                                               .arg(download->received)
                                               .arg(download->records)
-                                              .arg(path));
+                                              .arg(download->path));
     } else {
         m_dialogs.beep();
         m_form.Nome_File_Dati->setText(QStringLiteral("Check Dati: OK"));

@@ -4,7 +4,11 @@
 
 #include <QDate>
 
+#include <memory>
+
+class QAbstractFileIconProvider;
 class QFileSystemModel;
+class QSortFilterProxyModel;
 
 namespace stazione::data {
 
@@ -15,6 +19,7 @@ class DownloadHandlers : public ui::MainWindowHandler {
 public:
     DownloadHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
                      QObject* parent = nullptr);
+    ~DownloadHandlers() override;
 
     link::Status Acquisisci();      // the recorded data into the sensor data file
     link::Status Acquisisci_Temp(); // the counted download into the temperature file
@@ -41,6 +46,8 @@ private:
 
     QFileSystemModel* m_folders;
     QFileSystemModel* m_files;
+    QSortFilterProxyModel* m_tree; // m_folders as the tree shows it
+    std::unique_ptr<QAbstractFileIconProvider> m_icons;
     QDate m_today;
 };
 

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -16,23 +18,109 @@ namespace stazione::data {
 
 namespace {
 
-// The file, created anew; nothing when it cannot be (the reason in the error).
-link::Result<std::unique_ptr<QFile>> createFile(const QString& path)
+link::Error fileError(int number, const QString& message)
 {
-    const QFileInfo info(path);
-    if (!info.dir().exists())
-        return link::Error::file(kDeviceMissing + QStringLiteral("\n") + info.absolutePath());
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return link::Error::file(invalidNameMessage(path) + QStringLiteral("\n(") + file->errorString() +
-                                 QLatin1Char(')'));
-    return file;
+    link::Error error = link::Error::file(message);
+    error.number = number;
+    return error;
 }
 
-link::Error writeFailed(const QFile& file)
+// The file of a download while it runs: "<name>.part" beside the name it will have. Only a
+// download that ends well renames it over <name>; after a failure <name> stays as it was (an
+// earlier good download of the day is not lost) and the .part keeps every complete line received.
+// The rename also puts the file in place of a link of that name, never through it.
+class PartFile {
+public:
+    static link::Result<std::unique_ptr<PartFile>> create(const QString& path)
+    {
+        const QFileInfo info(path);
+        if (!info.dir().exists())
+            return fileError(kFolderMissing, kDeviceMissing + QStringLiteral("\n") + info.absolutePath());
+        if (info.isDir())
+            return fileError(kInvalidName, invalidNameMessage(path) + QStringLiteral("\n(") +
+                                               QObject::tr("c'è una cartella con quel nome") + QLatin1Char(')'));
+        auto part = std::unique_ptr<PartFile>(new PartFile(path));
+        // Whatever stands under the .part name (an old one, a link) is replaced, not written through.
+        QFile::remove(part->m_file.fileName());
+        if (!part->m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return fileError(kInvalidName, invalidNameMessage(path) + QStringLiteral("\n(") +
+                                               part->m_file.errorString() + QLatin1Char(')'));
+        return part;
+    }
+
+    QString partPath() const { return m_file.fileName(); }
+
+    // All of the bytes, or an error: a full disk takes part of a write and says nothing.
+    link::Status write(const QByteArray& bytes)
+    {
+        if (m_file.write(bytes) != bytes.size())
+            return failed();
+        return {};
+    }
+    link::Status flush()
+    {
+        if (!m_file.flush())
+            return failed();
+        return {};
+    }
+
+    // Closes the file and puts it in place under its name.
+    link::Status commit()
+    {
+        m_file.close();
+        if (m_file.error() != QFileDevice::NoError)
+            return failed();
+        const QByteArray from = QFile::encodeName(m_file.fileName());
+        if (std::rename(from.constData(), QFile::encodeName(m_path).constData()) != 0)
+            return link::Error::file(QStringLiteral("Impossibile rinominare %1 in %2: %3")
+                                         .arg(m_file.fileName(), m_path, QString::fromLocal8Bit(std::strerror(errno))));
+        return {};
+    }
+
+    // After a failure: the .part stays when it holds something, and the reason names it.
+    void keep(link::Error& why, QString* savedIn)
+    {
+        m_file.close();
+        if (QFileInfo(m_file.fileName()).size() == 0) {
+            m_file.remove();
+            return;
+        }
+        why.message += QStringLiteral("\nIl file %1 non è stato cambiato; i dati ricevuti sono in %2.")
+                           .arg(m_path, m_file.fileName());
+        *savedIn = m_file.fileName();
+    }
+
+private:
+    explicit PartFile(const QString& path)
+        : m_path(path)
+        , m_file(path + QStringLiteral(".part"))
+    {}
+
+    link::Error failed() const
+    {
+        const QString reason = m_file.errorString().isEmpty() || m_file.error() == QFileDevice::NoError
+                                   ? QObject::tr("il disco è pieno")
+                                   : m_file.errorString();
+        return link::Error::file(
+            QStringLiteral("Scrittura del file %1 non riuscita: %2").arg(m_file.fileName(), reason));
+    }
+
+    QString m_path;
+    QFile m_file;
+};
+
+// The stream was cut short on this side, the logger is still sending: the line is drained.
+// A failure of the drain is added to the reason the download stopped.
+void drainAfterStop(link::Link& link, std::optional<char> endMark, link::Error& stopped,
+                    const std::function<void(const QString&)>& notice)
 {
-    return link::Error::file(
-        QStringLiteral("Scrittura del file %1 non riuscita: %2").arg(file.fileName(), file.errorString()));
+    if (stopped.kind == link::ErrorKind::TimedOut || stopped.kind == link::ErrorKind::LineLost ||
+        stopped.kind == link::ErrorKind::Port)
+        return; // the logger is silent, or the line is gone
+    if (notice)
+        notice(kDraining);
+    if (auto drained = link::drainStream(link, endMark); !drained)
+        stopped.message += QLatin1Char('\n') + drained.error().message;
 }
 
 link::Error waitEnded(link::CommPort::Wait wait, const link::Link& link)
@@ -117,17 +205,19 @@ QString invalidNameMessage(const QString& path)
 }
 
 link::Result<RecordedDownload> downloadRecords(link::Link& link, const QString& path, bool fromEnd,
-                                               const std::function<void(qint64, const QString&)>& progress)
+                                               const std::function<void(qint64, const QString&)>& progress,
+                                               const std::function<void(const QString&)>& notice)
 {
-    auto created = createFile(path);
+    auto created = PartFile::create(path);
     if (!created)
         return created.error();
-    QFile& file = **created;
+    PartFile& file = **created;
     RecordedDownload result;
     result.path = path;
 
     if (auto s = link::send(link, link::cmd::downloadRecords(fromEnd), 0); !s) {
         result.stopped = s.error();
+        file.keep(*result.stopped, &result.path);
         return result;
     }
 
@@ -144,8 +234,8 @@ link::Result<RecordedDownload> downloadRecords(link::Link& link, const QString& 
         }
         if (chunk->isEmpty()) {
             // Everything complete is on disk before the wait: a cable pulled now loses nothing.
-            if (!file.flush()) {
-                result.stopped = writeFailed(file);
+            if (auto flushed = file.flush(); !flushed) {
+                result.stopped = flushed.error();
                 break;
             }
             const auto wait = port.waitForMoreInput(QDeadlineTimer(link.replyTimeout(), Qt::PreciseTimer));
@@ -189,17 +279,25 @@ link::Result<RecordedDownload> downloadRecords(link::Link& link, const QString& 
         // Text after the last line end waits for the rest of its line; at the end mark it is dropped.
         carry = out.mid(lineStart);
         out.truncate(lineStart);
-        if (!out.isEmpty() && file.write(out) != out.size()) {
-            result.stopped = writeFailed(file);
-            break;
+        if (!out.isEmpty()) {
+            if (auto written = file.write(out); !written) {
+                result.stopped = written.error();
+                break;
+            }
         }
         if (progress && lastLine >= 0)
             progress(result.lines,
                      QString::fromLatin1(out.constData() + lastLine, out.size() - lastLine - 2));
     }
-    file.close();
-    if (!result.stopped && file.error() != QFileDevice::NoError)
-        result.stopped = writeFailed(file);
+    if (!result.stopped) {
+        if (auto committed = file.commit(); !committed)
+            result.stopped = committed.error();
+        else
+            return result;
+    }
+    if (!ended)
+        drainAfterStop(link, link::cmd::kEndOfText, *result.stopped, notice);
+    file.keep(*result.stopped, &result.path);
     return result;
 }
 
@@ -219,32 +317,50 @@ QString temperatureColumn(QStringView received)
 
 link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const QString& path,
                                                        const QDateTime& now,
-                                                       const std::function<void(int)>& progress)
+                                                       const std::function<void(int)>& progress,
+                                                       const std::function<void(const QString&)>& notice)
 {
-    auto created = createFile(path);
+    auto created = PartFile::create(path);
     if (!created)
         return created.error();
-    QFile& file = **created;
+    PartFile& file = **created;
     TemperatureDownload result;
     result.path = path;
-
-    auto counts = link::request(link, link::cmd::downloadCounted(), 2);
-    if (!counts) {
-        result.stopped = counts.error();
+    auto stop = [&](link::Error why) {
+        drainAfterStop(link, std::nullopt, why, notice);
+        file.keep(why, &result.path);
+        result.stopped = std::move(why);
         return result;
+    };
+
+    if (auto sent = link::send(link, link::cmd::downloadCounted()); !sent)
+        return stop(sent.error());
+    if (notice)
+        notice(kWaitPlease);
+    QStringList counts;
+    for (int i = 0; i < 2; ++i) {
+        auto field = link.Leggi_Risposta();
+        if (!field)
+            return stop(field.error());
+        counts << *field;
     }
-    result.records = static_cast<int>(std::max(0LL, link::integerValue(counts->at(0))));
-    result.channels = static_cast<int>(std::max(0LL, link::integerValue(counts->at(1))));
-    if (result.records > kMaxRecords || result.channels > kMaxChannels) {
-        file.close();
-        return link::Error::data(
+    // Counts are taken whole, in 64 bits, and checked before anything is reserved: a count the
+    // tables cannot hold is refused, whatever its size or sign.
+    const long long records = link::integerValue(counts.at(0));
+    const long long channels = link::integerValue(counts.at(1));
+    if (records < 0 || records > kMaxRecords || channels < 0 || channels > kMaxChannels) {
+        link::Error refused = link::Error::data(
             QStringLiteral("Il datalogger annuncia %1 record di %2 canali: lo scarico ne accetta "
-                           "al massimo %3 di %4 canali.")
-                .arg(result.records)
-                .arg(result.channels)
+                           "da 0 a %3 di 0-%4 canali.")
+                .arg(counts.at(0).trimmed().left(24), counts.at(1).trimmed().left(24))
                 .arg(kMaxRecords)
                 .arg(kMaxChannels));
+        drainAfterStop(link, std::nullopt, refused, notice);
+        file.keep(refused, &result.path);
+        return refused;
     }
+    result.records = static_cast<int>(records);
+    result.channels = static_cast<int>(channels);
 
     // Kept as received, packed, until the file is written: a full memory is 670,000 fields.
     const int perRecord = 6 + result.channels;
@@ -258,6 +374,7 @@ link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const Q
             auto field = link.Leggi_Risposta();
             if (!field) {
                 result.stopped = field.error();
+                drainAfterStop(link, std::nullopt, *result.stopped, notice);
                 break;
             }
             pool += field->toLatin1();
@@ -273,6 +390,11 @@ link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const Q
         }
     }
 
+    // A file that cannot be written whole is an error: the count of records would lie.
+    auto failedWrite = [&](link::Error why) -> link::Result<TemperatureDownload> {
+        file.keep(why, &result.path);
+        return why;
+    };
     auto fieldAt = [&](size_t index) {
         const quint32 begin = index == 0 ? 0 : ends[index - 1];
         return QString::fromLatin1(pool.constData() + begin, ends[index] - begin);
@@ -298,16 +420,19 @@ link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const Q
             line += QLatin1Char(',') + temperatureColumn(fieldAt(base + 6 + c));
         text += line.toLatin1() + "\r\n";
         if (text.size() > (1 << 20)) {
-            if (file.write(text) < 0)
-                return writeFailed(file);
+            if (auto written = file.write(text); !written)
+                return failedWrite(written.error());
             text.clear();
         }
     }
-    if (file.write(text) < 0)
-        return writeFailed(file);
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return writeFailed(file);
+    if (auto written = file.write(text); !written)
+        return failedWrite(written.error());
+    if (result.stopped) {
+        file.keep(*result.stopped, &result.path);
+        return result;
+    }
+    if (auto committed = file.commit(); !committed)
+        return failedWrite(committed.error());
     return result;
 }
 

@@ -20,6 +20,9 @@ QString temperatureFileName(const QString& station, const QDate& date);
 // Messages for a file that cannot be created.
 inline const QString kDeviceMissing = QStringLiteral("Dispositivo non presente!");
 QString invalidNameMessage(const QString& path); // "Nome <path> non valido"
+// Error::number of a File error: which of the two it is.
+inline constexpr int kFolderMissing = 1;
+inline constexpr int kInvalidName = 2;
 
 struct RecordedDownload {
     QString path;
@@ -34,9 +37,16 @@ struct RecordedDownload {
 // A logger that falls silent for the link's reply time-out, a cancel, or a lost line end the
 // download early, with every complete line kept. An error is returned only when the file cannot
 // be created, and then nothing is sent.
+// After a download stopped on this side (a cancel, a file that failed, counts refused) the line is
+// drained (link::drainStream) before the download returns, so that the next command finds the
+// logger listening; `notice` gets the status texts meanwhile.
 link::Result<RecordedDownload>
 downloadRecords(link::Link& link, const QString& path, bool fromEnd,
-                const std::function<void(qint64 lines, const QString& last)>& progress = {});
+                const std::function<void(qint64 lines, const QString& last)>& progress = {},
+                const std::function<void(const QString&)>& notice = {});
+
+inline const QString kWaitPlease = QStringLiteral("Wait Please");
+inline const QString kDraining = QStringLiteral("Attendo la fine dei dati dal datalogger...");
 
 inline constexpr int kMaxRecords = 5000;
 inline constexpr int kMaxChannels = 128;
@@ -51,13 +61,16 @@ struct TemperatureDownload {
 
 // "a": the number of records N and of channels C, then N records of six time fields and C values.
 // The values are checked (below -30 or above 80 reads "**N.C.**") and written in fixed columns
-// under a header with the date and time of `now`. A download cut short writes the complete
-// records received until then and says why in `stopped`. An error is returned when the file
-// cannot be created (nothing is sent) or the logger announces more than 5000 records or 128
-// channels.
+// under a header with the date and time of `now`, into "<name>.part" renamed as in
+// downloadRecords. A download cut short writes the complete records received until then into the
+// .part and says why in `stopped`. An error is returned when the file cannot be created (nothing
+// is sent), cannot be written whole, or the logger announces counts outside 0-5000 records and
+// 0-128 channels (checked before anything is reserved or written).
+// "Wait Please" goes to `notice` once "a" is sent.
 link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const QString& path,
                                                        const QDateTime& now,
-                                                       const std::function<void(int percent)>& progress = {});
+                                                       const std::function<void(int percent)>& progress = {},
+                                                       const std::function<void(const QString&)>& notice = {});
 
 // One value as the temperature file shows it: "000.0" with a decimal point, 10 characters wide;
 // "**N.C.**" when it is out of range or not a number.

@@ -4,12 +4,16 @@
 <context>
     <name>QObject</name>
     <message>
-        <source>Impossibile creare %1: %2</source>
-        <translation>Cannot create %1: %2</translation>
+        <source>Impossibile scrivere %1.</source>
+        <translation>Cannot write %1.</translation>
     </message>
     <message>
-        <source>Impossibile scrivere %1: %2</source>
-        <translation>Cannot write %1: %2</translation>
+        <source>c&apos;è una cartella con quel nome</source>
+        <translation>a folder has that name</translation>
+    </message>
+    <message>
+        <source>il disco è pieno</source>
+        <translation>the disk is full</translation>
     </message>
 </context>
 <context>
@@ -76,6 +80,10 @@
     <message>
         <source>connessione persa su %1</source>
         <translation>connection lost on %1</translation>
+    </message>
+    <message>
+        <source>%1 trasmetteva ancora dopo %2 s</source>
+        <translation>%1 was still sending after %2 s</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,9 @@
 #include "link/exchange.h"
 
+#include "link/timing.h"
+
+#include <QDeadlineTimer>
+
 namespace stazione::link {
 
 Status send(Link& link, const cmd::Command& command)
@@ -47,6 +51,52 @@ Result<bool> write(Link& link, const cmd::Command& command)
     if (!field)
         return field.error();
     return *field == kAccepted;
+}
+
+Status drainStream(Link& link, std::optional<char> endMark, std::chrono::milliseconds limit)
+{
+    CommPort& port = link.port();
+    // The limit is the line's own time (a full memory at 9600 baud), not the logger's pauses.
+    const QDeadlineTimer giveUp(limit, Qt::PreciseTimer);
+    // What the reads of the stream had taken but not used is part of what is dropped.
+    bool ended = endMark && link.Accumulo().contains(*endMark);
+    while (!ended) {
+        auto chunk = port.inputAll();
+        if (!chunk)
+            return chunk.error();
+        if (!chunk->isEmpty()) {
+            ended = endMark && chunk->contains(*endMark);
+            continue;
+        }
+        if (giveUp.hasExpired())
+        {
+            Error error = Error::timedOut(QStringLiteral("The logger on COM%1 was still sending after %2 s.")
+                                              .arg(port.commPort())
+                                              .arg(double(limit.count()) / 1000.0));
+            error.number = timeout_reason::kStillSending;
+            error.comPort = port.commPort();
+            error.device = port.devicePath();
+            error.waitedMs = limit.count();
+            return error;
+        }
+        QDeadlineTimer quiet(scaled(kDrainQuiet), Qt::PreciseTimer);
+        if (quiet.deadline() > giveUp.deadline())
+            quiet = giveUp;
+        const auto wait = port.waitForMoreInput(quiet);
+        if (wait == CommPort::Wait::TimedOut && !giveUp.hasExpired())
+            break; // a second of silence: the stream is over
+        if (wait == CommPort::Wait::Cancelled)
+            return Error::cancelled(
+                QStringLiteral("The wait for the logger on COM%1 was cancelled.").arg(port.commPort()));
+        if (wait == CommPort::Wait::LineLost)
+        {
+            Error error = Error::lineLost(QStringLiteral("The connection on COM%1 was lost.").arg(port.commPort()));
+            error.comPort = port.commPort();
+            error.device = port.devicePath();
+            return error;
+        }
+    }
+    return link.Svuota_Buffer();
 }
 
 } // namespace stazione::link

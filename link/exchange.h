@@ -5,6 +5,9 @@
 
 #include <QStringList>
 
+#include <chrono>
+#include <optional>
+
 // The usual shapes of an exchange with the logger, over the link routines.
 namespace stazione::link {
 
@@ -28,5 +31,15 @@ Result<QString> requestField(Link& link, const cmd::Command& command);
 Result<bool> write(Link& link, const cmd::Command& command);
 
 inline const QString kAccepted = QStringLiteral("OK");
+
+// After a stream was cut short on this side (a cancel, a count the program refuses, a file that
+// failed), the logger goes on sending to its end and would answer the next command in the middle
+// of it. This reads and drops what comes until `endMark` has arrived (none: a stream without one)
+// or the line has been quiet for about a second, at most for `limit`. A TimedOut error when the
+// logger is still sending at the limit.
+inline constexpr std::chrono::milliseconds kDrainQuiet{1000};  // before the time scale
+inline constexpr std::chrono::milliseconds kDrainLimit{60000}; // the line's time, not scaled
+Status drainStream(Link& link, std::optional<char> endMark,
+                   std::chrono::milliseconds limit = kDrainLimit);
 
 } // namespace stazione::link

@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 
+#include <cmath>
+
 namespace stazione::link {
 
 using namespace std::chrono_literals;
@@ -14,9 +16,8 @@ std::chrono::milliseconds replyTimeoutFromEnvironment()
 {
     bool ok = false;
     const double seconds = qEnvironmentVariable("STAZIONE_REPLY_TIMEOUT").toDouble(&ok);
-    if (ok && seconds > 0)
-        return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
-    return Link::kDefaultReplyTimeout;
+    const auto timeout = ok ? timeoutFromSeconds(seconds) : std::nullopt;
+    return timeout.value_or(Link::kDefaultReplyTimeout);
 }
 
 QString describeTimeout(std::chrono::milliseconds timeout)
@@ -26,6 +27,14 @@ QString describeTimeout(std::chrono::milliseconds timeout)
 }
 
 } // namespace
+
+std::optional<std::chrono::milliseconds> timeoutFromSeconds(double seconds)
+{
+    // Written so that nan fails both comparisons.
+    if (!(seconds >= kMinTimeoutSeconds && seconds <= kMaxTimeoutSeconds))
+        return std::nullopt;
+    return std::chrono::milliseconds(std::llround(seconds * 1000));
+}
 
 class Link::Around {
 public:

@@ -8,7 +8,9 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace stazione::link {
 
@@ -18,10 +20,17 @@ namespace stazione::link {
 // The connection state is kept here as the rest of the program knows it: the port number, whether
 // the connection holds the port open between exchanges, the last field read, the received text
 // not yet consumed, and the parameter text of the next command.
+// A time-out the operator gives in seconds (a reply, a call): 0.1 s to 3600 s. Nothing for any
+// other value, nan and infinities included.
+std::optional<std::chrono::milliseconds> timeoutFromSeconds(double seconds);
+inline constexpr double kMinTimeoutSeconds = 0.1;
+inline constexpr double kMaxTimeoutSeconds = 3600;
+
 class Link : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kDefaultReplyTimeout{10000};
+    static constexpr std::chrono::milliseconds kMaxTimeout{3600 * 1000};
 
     explicit Link(CommPort& port, QObject* parent = nullptr);
 
@@ -63,7 +72,12 @@ public:
     // returns all that is waiting. For replies of known length.
     Result<QString> Invia_Attendi(const QString& testo, int n);
 
-    void setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimeout = timeout; }
+    // Longer than an hour is taken as an hour: the timers behind the waits count milliseconds in
+    // an int, and a wait must stay bounded.
+    void setReplyTimeout(std::chrono::milliseconds timeout)
+    {
+        m_replyTimeout = std::clamp(timeout, std::chrono::milliseconds(1), kMaxTimeout);
+    }
     std::chrono::milliseconds replyTimeout() const { return m_replyTimeout; }
 
     // Ends the reply wait that is pending, if any, with ErrorKind::Cancelled.

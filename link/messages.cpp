@@ -50,6 +50,8 @@ QString operatorMessage(const Error& error)
     const QString com = portName(error.comPort, QString());
     switch (error.kind) {
     case ErrorKind::TimedOut:
+        if (error.number == timeout_reason::kStillSending)
+            return Messages::tr("%1 trasmetteva ancora dopo %2 s").arg(com, seconds(error.waitedMs));
         if (!error.partial.isEmpty())
             return Messages::tr("risposta incompleta da %1 in %2 s (ricevuto \"%3\")")
                 .arg(com, seconds(error.waitedMs), QString::fromLatin1(error.partial.left(40)));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace stazione::link {
 
@@ -154,7 +155,17 @@ double numericValue(QStringView text)
 
 long long integerValue(QStringView text)
 {
-    return static_cast<long long>(std::nearbyint(numericValue(text)));
+    // A logger or a settings file may hold any number of digits: beyond the range of long long
+    // the value is held at its end (converting it would be undefined).
+    constexpr double kTwoTo63 = 9223372036854775808.0;
+    const double value = std::nearbyint(numericValue(text));
+    if (std::isnan(value))
+        return 0;
+    if (value >= kTwoTo63)
+        return std::numeric_limits<long long>::max();
+    if (value < -kTwoTo63)
+        return std::numeric_limits<long long>::min();
+    return static_cast<long long>(value);
 }
 
 QString plainNumber(QStringView text)
@@ -188,8 +199,8 @@ QString formatNumber(double value, const char* pattern)
     if (!std::isfinite(value))
         return QString::number(value);
     // 15 significant digits give back the decimal the value was written from.
-    return formatNumber(QString::number(value, 'f', 15 - std::max(0, int(std::log10(std::fabs(value) + 1)))),
-                        pattern);
+    const int integerDigits = int(std::log10(std::fabs(value) + 1));
+    return formatNumber(QString::number(value, 'f', std::max(0, 15 - integerDigits)), pattern);
 }
 
 } // namespace stazione::link

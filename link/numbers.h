@@ -9,7 +9,8 @@ namespace stazione::link {
 // decimal point and digits. 0 when the text does not start with a number ("", "abc", "%%").
 double numericValue(QStringView text);
 
-// numericValue rounded to the nearest whole number (halves to even, as the boxes always did).
+// numericValue rounded to the nearest whole number (halves to even, as the boxes always did),
+// held at the limits of long long when it lies beyond them.
 long long integerValue(QStringView text);
 
 // The numeric value written as a plain number: "007" -> "7", "abc" -> "0", "12.50" -> "12.5".

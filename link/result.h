@@ -28,6 +28,12 @@ inline constexpr int kNotOpen = 8012;        // an operation on a closed port
 inline constexpr int kInvalidSettings = 380; // a settings text that cannot be applied
 } // namespace port_error
 
+// Error::number of a time-out: the reply did not come (0), or a stream would not end.
+namespace timeout_reason {
+inline constexpr int kNoReply = 0;
+inline constexpr int kStillSending = 1;
+} // namespace timeout_reason
+
 struct Error {
     ErrorKind kind = ErrorKind::Port;
     int number = 0;  // the component's error number when kind is Port

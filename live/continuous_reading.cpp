@@ -1,5 +1,6 @@
 #include "live/continuous_reading.h"
 
+#include "config/clock_schedule.h"
 #include "link/exchange.h"
 #include "link/numbers.h"
 #include "session/models.h"
@@ -15,6 +16,9 @@ link::Status runContinuousReading(link::Link& link, int perGroup,
                                   const std::function<void(const Reading&)>& reading,
                                   const std::function<bool()>& stopRequested)
 {
+    // A group without readings would loop for ever without once waiting for the logger.
+    if (perGroup <= 0)
+        return link::Error::data(config::kNoChannelMessage);
     if (auto s = link.Svuota_Buffer(); !s)
         return s;
     if (auto s = link::send(link, link::cmd::startContinuousReading()); !s)

@@ -44,7 +44,14 @@ link::Result<int> requestSessionChannels(link::Link& link)
     const QString count = field->trimmed();
     if (count.isEmpty() || count == QLatin1String(link::cmd::kLoggerTimeout))
         return link::Error::data(kConnectionError);
-    return static_cast<int>(link::integerValue(count));
+    // The multiplexer has 16 channels: a count beyond them is not one the session can lay out.
+    const long long channels = link::integerValue(count);
+    if (channels < 0 || channels > kMaxSessionChannels)
+        return link::Error::data(
+            QStringLiteral("Il datalogger annuncia %1 canali attivi: la misura continua ne accetta da 0 a %2.")
+                .arg(count.left(24))
+                .arg(kMaxSessionChannels));
+    return static_cast<int>(channels);
 }
 
 link::Status readSet(link::Link& link, SessionTable& table, bool* timedOut)
@@ -88,13 +95,20 @@ link::Status readSet(link::Link& link, SessionTable& table, bool* timedOut)
 
 bool appendLine(const QString& path, const QString& line)
 {
+    return writeLine(path, line, QIODevice::Append).isEmpty();
+}
+
+QString writeLine(const QString& path, const QString& line, QIODevice::OpenModeFlag mode)
+{
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
+    if (!file.open(QIODevice::WriteOnly | mode))
+        return file.errorString();
     const QByteArray bytes = line.toLatin1() + "\r\n";
     const bool written = file.write(bytes) == bytes.size();
     file.close();
-    return written && file.error() == QFileDevice::NoError;
+    if (!written || file.error() != QFileDevice::NoError)
+        return file.errorString().isEmpty() ? QStringLiteral("short write") : file.errorString();
+    return {};
 }
 
 void deleteQuietly(const QString& path)
@@ -119,13 +133,22 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
                       const SessionHooks& hooks)
 {
     SessionEnd end;
+    // The first line creates the file (an older one of the same name is replaced), the others
+    // are appended to it.
+    bool created = false;
     auto appendLine = [&](const QString&, const QString& text) {
         if (hooks.line)
             hooks.line(text);
-        return path.isEmpty() || live::appendLine(path, text);
+        if (path.isEmpty())
+            return true;
+        const QString failure = writeLine(path, text, created ? QIODevice::Append : QIODevice::Truncate);
+        created = created || failure.isEmpty();
+        return failure.isEmpty();
     };
-    // A broken session ends with both marks, whether or not the file was open.
+    // A broken session ends with both marks, when there is a file to put them in.
     auto markBroken = [&](const QString&) {
+        if (!created)
+            return;
         appendLine(path, kEndMark);
         appendLine(path, kBrokenMark);
     };
@@ -137,8 +160,25 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
         return end;
     };
     table.start(channels);
-    if (!appendLine(path, kStartMark) || !appendLine(path, table.header().join(QLatin1Char(','))))
-        return broken(fileError(path));
+    // Nothing has been asked of the logger yet: "a" would start the counted download on an idle
+    // logger, so a file that cannot be made ends the session here, with nothing sent.
+    if (!path.isEmpty()) {
+        if (const QString failure = writeLine(path, kStartMark, QIODevice::Truncate); !failure.isEmpty()) {
+            end.error = link::Error::file(
+                QStringLiteral("Impossibile creare il file %1 (%2).").arg(path, failure));
+            return end;
+        }
+        created = true;
+        if (hooks.line)
+            hooks.line(kStartMark);
+    } else if (hooks.line) {
+        hooks.line(kStartMark);
+    }
+    if (!appendLine(path, table.header().join(QLatin1Char(',')))) {
+        markBroken(path);
+        end.error = fileError(path);
+        return end;
+    }
     if (auto s = link::send(link, link::cmd::startContinuousMeasurement()); !s)
         return broken(s.error());
 

@@ -5,6 +5,7 @@
 #include "live/session_table.h"
 
 #include <QDateTime>
+#include <QIODevice>
 #include <QString>
 
 #include <functional>
@@ -38,7 +39,8 @@ private:
 };
 
 // "H" with "0,": the number of active channels. A Data error with "Errore di connessione." when
-// the logger answers "%%" or nothing.
+// the logger answers "%%" or nothing, and one that names the count when it lies outside 0-16.
+inline constexpr int kMaxSessionChannels = 16;
 link::Result<int> requestSessionChannels(link::Link& link);
 
 // Reads one set into the table's row being filled: the time stamp (CR LF pairs removed, trimmed),
@@ -50,6 +52,9 @@ link::Status readSet(link::Link& link, SessionTable& table, bool* timedOut);
 // The session file: a line is appended with the file opened and closed around it, so that every
 // completed set is on disk whatever happens to the program.
 bool appendLine(const QString& path, const QString& line);
+// Writes the line with the file opened in `mode` (Append, or Truncate to start it anew) and closed
+// again; the reason when it could not be written whole, nothing when it was.
+QString writeLine(const QString& path, const QString& line, QIODevice::OpenModeFlag mode);
 void deleteQuietly(const QString& path);
 // True when the file exists and cannot be renamed and back (another program holds it). `retry`
 // is asked whether to try again.

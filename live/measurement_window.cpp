@@ -91,7 +91,7 @@ link::Status MeasurementWindow::cmdStart()
     if (!channels) {
         m_mis.cmdChiudi->setEnabled(true);
         if (channels.error().kind == link::ErrorKind::Data) {
-            m_dialogs.inform(&m_mis, QString(), kConnectionError, ui::Dialogs::Icon::Information);
+            m_dialogs.inform(&m_mis, QString(), channels.error().message, ui::Dialogs::Icon::Information);
             return {};
         }
         return channels.error();

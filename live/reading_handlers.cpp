@@ -1,10 +1,13 @@
 #include "live/reading_handlers.h"
 
+#include "config/clock_schedule.h"
+#include "config/channels.h"
 #include "link/exchange.h"
 #include "link/numbers.h"
 #include "link/timing.h"
 #include "live/continuous_reading.h"
 #include "session/session.h"
+#include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/locking.h"
 
@@ -12,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace stazione::live {
 
@@ -31,6 +36,16 @@ ContinuousReadingHandlers::ContinuousReadingHandlers(session::Session& session, 
 
 link::Status ContinuousReadingHandlers::MISCONTINUA(int g)
 {
+    const int channels = static_cast<int>(
+        std::clamp<long long>(link::integerValue(m_form.MUX[g]->text()), 0, config::kMaxChannels));
+    const int perGroup = readingsPerGroup(m_session.record.Modello, channels);
+    // With no channel there is no reading to wait for: the loop would never give the window a turn.
+    if (perGroup <= 0) {
+        m_dialogs.beep();
+        m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), config::kNoChannelMessage,
+                         ui::Dialogs::Icon::Information);
+        return {};
+    }
     ui::Occupato busy(m_form);
     if (auto s = link().Svuota_Buffer(); !s)
         return s;
@@ -41,8 +56,6 @@ link::Status ContinuousReadingHandlers::MISCONTINUA(int g)
         m_form.continua[i]->setText(QStringLiteral("N.R."));
     }
     m_session.Stop_Continua = 0;
-    const int channels = static_cast<int>(link::integerValue(m_form.MUX[g]->text()));
-    const int perGroup = readingsPerGroup(m_session.record.Modello, channels);
     m_reading = true;
     const link::Status outcome = runContinuousReading(
         link(), perGroup,

@@ -84,6 +84,9 @@ void ModemHandlers::Form_Load()
     const int saved = session::readSavedPort(modemPortFile());
     const int port = saved != 0 ? saved : m_session.link().Porta;
     ui::centreOnScreen(&m_window);
+    // The box starts at "0" each time the window opens, as a window loaded anew does; the port
+    // closed when the window was last closed is then probed, and opened, again.
+    m_window.SERMODEM->setText(QStringLiteral("0"));
     m_loading = false;
     // A port that differs from the box's "0" is probed at once, as any change of the box is.
     m_window.SERMODEM->setText(QString::number(port));
@@ -146,8 +149,8 @@ link::Status ModemHandlers::dial(bool pauseAfterFirstDigit)
 {
     link::Link& link = m_session.link();
     m_window.Interrompi->setEnabled(true);
-    // The port the modem was found on is the call's: the link keeps it open from now on.
-    link.Porta = static_cast<qint16>(link.port().commPort());
+    // The call runs on the port the modem was found on, which the link keeps open from now on.
+    // `Porta` stays the cable's port: the connection window saves it and resets through it.
     link.Porta_Aperta = true;
     if (auto s = modem::dial(link, m_window.Telefono[Stazione_Scelta]->text(), pauseAfterFirstDigit); !s)
         return s;

@@ -1,11 +1,12 @@
 #include "modem/stations.h"
 
 #include "link/port_resolver.h"
+#include "link/settings_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QByteArrayView>
 #include <QStringDecoder>
 
 namespace stazione::modem {
@@ -15,51 +16,50 @@ namespace {
 // The lines of a text file, created empty when missing. Files of the older tools are in the
 // Windows code page of the time, ours in Latin-1 when that is enough: bytes that are not valid
 // UTF-8 are taken as Latin-1, so both load.
+// One line of the file: UTF-8 when it is valid UTF-8, else Latin-1. Files of the older tools are
+// in the Windows code page of the time, and a directory saved by them may hold both.
+QString decodeLine(QByteArrayView bytes)
+{
+    // A byte-order mark is kept as the character it is: every line is decoded from its start.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
 QStringList readLines(const QString& path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.exists()) {
-        file.open(QIODevice::WriteOnly);
+    if (!QFileInfo::exists(path)) {
+        QFile(path).open(QIODevice::WriteOnly);
         return {};
     }
-    if (!file.open(QIODevice::ReadOnly))
+    const auto bytes = link::readSettingsFile(path);
+    if (!bytes)
         return {};
-    const QByteArray bytes = file.readAll();
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast(); // the line end of the last line
-    for (QString& line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
+    QList<QByteArrayView> raw;
+    QByteArrayView rest(*bytes);
+    while (!rest.isEmpty()) {
+        const qsizetype lf = rest.indexOf('\n');
+        raw << (lf < 0 ? rest : rest.first(lf));
+        rest = lf < 0 ? QByteArrayView() : rest.sliced(lf + 1);
+    }
+    QStringList lines;
+    for (QByteArrayView line : raw) {
+        if (line.endsWith('\r'))
             line.chop(1);
+        lines << decodeLine(line);
     }
     return lines;
 }
 
-QByteArray encode(const QString& text)
-{
-    for (QChar c : text) {
-        if (c.unicode() > 0xFF)
-            return text.toUtf8();
-    }
-    return text.toLatin1();
-}
-
+// Written in UTF-8, whatever the line holds.
 bool writeLines(const QString& path, const QStringList& lines)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     QByteArray bytes;
     for (const QString& line : lines)
-        bytes += encode(line) + "\r\n";
-    file.write(bytes);
-    return file.commit();
+        bytes += line.toUtf8() + "\r\n";
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return link::writeSettingsFile(path, bytes);
 }
 
 } // namespace

@@ -104,10 +104,13 @@ link::Result<bool> Connection::Command1_Click()
         tr("Datalogger %1 rilevato su %2").arg(caption, link::portName(id.Porta, m_session.port().devicePath())));
     emit identified(id);
 
+    // A read that fails leaves the connection window in charge: the port is closed again, so that
+    // a new scan, the connection without a scan and the reset all find it free.
     if (m_gsmReads && hasGsm(id.Modello)) {
         if (auto read = m_gsmReads(); !read) {
             appendStatus(QStringLiteral("GSM/GPRS: NON RIUSCITO - ") + link::operatorMessage(read.error()));
             m_session.activity().failed(QStringLiteral("GSM/GPRS"), read.error());
+            m_session.link().Porta_Off();
             return false;
         }
     }
@@ -117,8 +120,10 @@ link::Result<bool> Connection::Command1_Click()
             m_session.link(), id.Modello, m_retrievalStep, [this](const QString& line) { appendStatus(line); },
             RetrievalKind::Direct, &m_session.activity(), &m_session.progress());
         // The status text names the read that failed; the operator can scan again from here.
-        if (!retrieved)
+        if (!retrieved) {
+            m_session.link().Porta_Off();
             return false;
+        }
     }
     // The reads may have written a box back and put their status in the caption; the window
     // opens naming the logger it is connected to.

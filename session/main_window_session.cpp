@@ -129,10 +129,13 @@ link::Status MainWindowSession::Azzera_memoria_Click()
 
 void MainWindowSession::RIPRISTINA_DA_ERRORI_Click()
 {
-    // The handler whose wait this ends unwinds on its own and unlocks on its way out.
+    // A handler waiting for the logger unwinds on its own once its wait is cancelled: it lets a
+    // stream that it cut short run out first, and unlocks on its way out.
+    const bool handlerWaiting = m_session.port().waiting();
     m_session.link().cancel();
     (void)m_session.link().Svuota_Buffer();
-    ui::Accendi_Tasti(m_form);
+    if (!handlerWaiting)
+        ui::Accendi_Tasti(m_form);
 }
 
 link::Status MainWindowSession::leggifs_Click()
@@ -163,7 +166,7 @@ void MainWindowSession::Form_Unload()
     values.preaccensione = m_form.preaccensione->text();
     const QString path = sessionLogPath(m_form.dataFolder(), m_form.Nome_File_Dati->text());
     if (auto written = writeSessionLog(path, values); !written) {
-        m_dialogs.inform(nullptr, QStringLiteral("Attenzione"),
+        m_dialogs.inform(&m_form, QStringLiteral("Attenzione"),
                          QStringLiteral("Il file di log della sessione non è stato scritto.\n%1")
                              .arg(link::operatorSentence(written.error())),
                          ui::Dialogs::Icon::Warning);

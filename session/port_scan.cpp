@@ -4,13 +4,13 @@
 #include "link/exchange.h"
 #include "link/numbers.h"
 #include "link/port_resolver.h"
+#include "link/settings_file.h"
 #include "session/models.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace stazione::session {
 
@@ -28,12 +28,13 @@ int readSavedPort(const QString& path)
         file.close();
         return 0;
     }
-    if (!file.open(QIODevice::ReadOnly))
+    const auto bytes = link::readSettingsFile(path);
+    if (!bytes)
         return 0;
     // Values are separated by blanks, commas or line ends; every one is read, the last stays.
     static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
     int porta = 0;
-    const QString text = QString::fromLatin1(file.readAll());
+    const QString text = QString::fromLatin1(*bytes);
     for (const QString& value : text.split(separators, Qt::SkipEmptyParts))
         porta = static_cast<int>(link::integerValue(value));
     return porta;
@@ -42,11 +43,7 @@ int readSavedPort(const QString& path)
 bool writeSavedPort(const QString& path, int porta)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QByteArray(" ") + QByteArray::number(porta) + " \r\n");
-    return file.commit();
+    return link::writeSettingsFile(path, QByteArray(" ") + QByteArray::number(porta) + " \r\n");
 }
 
 QString scanningStatus(qint16 porta)

@@ -1,7 +1,8 @@
 #include "session/session_log.h"
 
+#include "link/settings_file.h"
+
 #include <QDir>
-#include <QSaveFile>
 
 namespace stazione::session {
 
@@ -26,12 +27,9 @@ QString sessionLogPath(const QString& dataFolder, const QString& dataFileName)
 
 link::Status writeSessionLog(const QString& path, const SessionLogValues& values)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return link::Error::file(QObject::tr("Impossibile creare %1: %2").arg(path, file.errorString()));
-    file.write(sessionLogText(values));
-    if (!file.commit())
-        return link::Error::file(QObject::tr("Impossibile scrivere %1: %2").arg(path, file.errorString()));
+    // Written whole or not at all, and in place of a link of that name, never through it.
+    if (!link::writeSettingsFile(path, sessionLogText(values)))
+        return link::Error::file(QObject::tr("Impossibile scrivere %1.").arg(path));
     return {};
 }
 

@@ -105,7 +105,11 @@ TEST_F(DataTest, ALoggerThatFallsSilentEndsTheDownloadAndKeepsTheLines)
     EXPECT_EQ(download->stopped->kind, link::ErrorKind::TimedOut);
     EXPECT_GE(t.elapsed(), 190);
     EXPECT_EQ(download->lines, 2);
-    EXPECT_EQ(contents(dir.filePath("cut.txt")), "one\r\ntwo\r\n");
+    // The lines wait in the .part; the file of that name is only made by a download that ends well.
+    EXPECT_EQ(download->path, dir.filePath("cut.txt.part"));
+    EXPECT_EQ(contents(dir.filePath("cut.txt.part")), "one\r\ntwo\r\n");
+    EXPECT_FALSE(QFile::exists(dir.filePath("cut.txt")));
+    EXPECT_TRUE(download->stopped->message.contains(dir.filePath("cut.txt.part")));
 }
 
 TEST_F(DataTest, ACancelEndsTheDownloadAndKeepsTheLines)
@@ -119,7 +123,7 @@ TEST_F(DataTest, ACancelEndsTheDownloadAndKeepsTheLines)
     ASSERT_TRUE(download.ok());
     ASSERT_TRUE(download->stopped.has_value());
     EXPECT_EQ(download->stopped->kind, link::ErrorKind::Cancelled);
-    EXPECT_EQ(contents(dir.filePath("cancel.txt")), "one\r\n");
+    EXPECT_EQ(contents(dir.filePath("cancel.txt.part")), "one\r\n");
 }
 
 TEST_F(DataTest, TheTemperatureFileByteForByte)
@@ -187,7 +191,8 @@ TEST_F(DataTest, ACountedDownloadCutShortKeepsItsCompleteRecords)
     ASSERT_TRUE(download->stopped.has_value());
     EXPECT_EQ(download->stopped->kind, link::ErrorKind::TimedOut);
     EXPECT_EQ(download->received, 2);
-    const QByteArray file = contents(dir.filePath("part.txt"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("part.txt")));
+    const QByteArray file = contents(dir.filePath("part.txt.part"));
     EXPECT_TRUE(file.endsWith("01/01/2026 00.10.00   ,021.0     \r\n")) << file.toStdString();
     EXPECT_EQ(file.count("\r\n"), 8);
 }

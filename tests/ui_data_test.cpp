@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(c.p.dialogs.shown.size(), 1);
         QVERIFY(c.p.dialogs.shown[0].text.contains("ha smesso di inviare dati"));
         const QString path =
-            QDir(folder.path()).filePath(data::sensorFileName("STAZ1", QDate::currentDate()));
+            QDir(folder.path()).filePath(data::sensorFileName("STAZ1", QDate::currentDate())) + ".part";
         const QByteArray file = contents(path);
         QVERIFY(file.size() > 0 && file.size() <= 1000 + 50);
         QCOMPARE(QString::number(file.count("\r\n")), c.f().NREC->text());

@@ -62,6 +62,7 @@ MainWindowHandler::MainWindowHandler(session::Session& session, Form1& form, Dia
     , m_session(session)
     , m_form(form)
     , m_dialogs(dialogs)
+    , m_window(&form)
 {}
 
 bool MainWindowHandler::busy() const

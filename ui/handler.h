@@ -58,7 +58,8 @@ protected:
     session::Session& m_session;
     Form1& m_form;
     Dialogs& m_dialogs;
-    QWidget* m_window; // the window the operation belongs to: its messages stand over it
+    QWidget* m_window; // the window the operation belongs to (the main window unless a handler of
+                       // another window says so): its messages stand over it
 
 private:
     bool m_refused = false; // the logger refused a value during the running operation

@@ -1,0 +1,50 @@
+#include "link/settings_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cstdio>
+
+namespace stazione::link {
+
+std::optional<QByteArray> readSettingsFile(const QString& path)
+{
+    const QFileInfo info(path);
+    // A fifo or a device would never end; a file of megabytes is nobody's settings.
+    if (!info.isFile() || info.size() > kMaxSettingsFileBytes)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.read(kMaxSettingsFileBytes + 1);
+    if (bytes.size() > kMaxSettingsFileBytes)
+        return std::nullopt; // it grew meanwhile
+    return bytes;
+}
+
+bool writeSettingsFile(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo info(path);
+    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    if (!file.open())
+        return false;
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return false;
+    file.setAutoRemove(false);
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        file.remove();
+        return false;
+    }
+    // rename() replaces the name itself, a link included; QFile::rename would refuse an existing name.
+    const QByteArray from = QFile::encodeName(file.fileName());
+    if (std::rename(from.constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(file.fileName());
+        return false;
+    }
+    return true;
+}
+
+} // namespace stazione::link
