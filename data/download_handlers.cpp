@@ -219,7 +219,12 @@ link::Status DownloadHandlers::Acquisisci()
             bytes += last.size() + 2;
             progress.step(lines, downloadProgressText(lines, bytes, clock.elapsed()));
         },
-        [this](const QString& text) { m_form.Nome_File_Dati->setText(text); });
+        [&, this](const QString& text) {
+            // After a cancel the line is drained: said here and in the strip, whose Annulla then
+            // gives up the drain too.
+            m_form.Nome_File_Dati->setText(text);
+            progress.step(progress.value(), text);
+        });
     if (!download) {
         // Nothing was asked of the logger: the file could not be made.
         m_form.Nome_File_Dati->setText(name);
@@ -258,7 +263,10 @@ link::Status DownloadHandlers::Acquisisci_Temp()
             m_form.Progresso->setValue(percent);
             progress.step(percent, tr("Scarico delle temperature: %1%").arg(percent));
         },
-        [this](const QString& text) { m_form.Nome_File_Dati->setText(text); });
+        [&, this](const QString& text) {
+            m_form.Nome_File_Dati->setText(text);
+            progress.step(progress.value(), text);
+        });
     if (!download) {
         clearBackColour(m_form.Nome_File_Dati);
         if (download.error().kind == link::ErrorKind::File && download.error().number == kInvalidName)

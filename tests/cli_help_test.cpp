@@ -133,10 +133,10 @@ QMap<QString, QString> readmeTable()
 }
 
 // Controls that act on their window alone: they close it, draw its chart, pick a file name, or
-// clear and copy the activity pane.
+// clear and copy the activity pane, or cancel the wait under way.
 const QSet<QString> kWindowOnly{QStringLiteral("cmdChiudi"), QStringLiteral("cmdGraf"), QStringLiteral("cmdDisegna"),
                                 QStringLiteral("cmdDisegnaTutto"), QStringLiteral("File1"), QStringLiteral("Chiudi"),
-                                QStringLiteral("Pulisci"), QStringLiteral("Copia")};
+                                QStringLiteral("Pulisci"), QStringLiteral("Copia"), QStringLiteral("Annulla")};
 
 TEST(WindowOperations, EveryWiredControlHasACommandInTheReadme)
 {
