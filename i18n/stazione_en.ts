@@ -85,6 +85,10 @@
         <source>%1 trasmetteva ancora dopo %2 s</source>
         <translation>%1 was still sending after %2 s</translation>
     </message>
+    <message>
+        <source>%1: permesso negato — aggiungi l&apos;utente al gruppo dialout (sudo adduser $USER dialout), poi esci e rientra nella sessione</source>
+        <translation>%1: permission denied — add the user to the dialout group (sudo adduser $USER dialout), then log out and in again</translation>
+    </message>
 </context>
 <context>
     <name>stazione::modem::ModemHandlers</name>

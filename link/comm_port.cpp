@@ -128,7 +128,13 @@ Status CommPort::openOrClose(bool open)
         return Error::port(port_error::kAlreadyOpen, QStringLiteral("COM%1 is already open.").arg(m_commPort));
     case OpenFailure::InUse:
         return Error::port(port_error::kInUse,
-                           QStringLiteral("COM%1 (%2) is in use or not accessible.").arg(m_commPort).arg(mapping->path));
+                           QStringLiteral("COM%1 (%2) is in use.").arg(m_commPort).arg(mapping->path));
+    case OpenFailure::NoPermission:
+        return Error::port(port_error::kNoPermission,
+                           QStringLiteral("COM%1 (%2): permission denied. Give your user the serial ports with "
+                              "\"sudo adduser $USER dialout\", then log out and in again.")
+                               .arg(m_commPort)
+                               .arg(mapping->path));
     case OpenFailure::BadSettings:
         return Error::port(
             port_error::kInvalidSettings,

@@ -18,7 +18,8 @@ struct LineSettings {
 };
 
 // Why a device would not open.
-enum class OpenFailure { None, NotPresent, AlreadyOpen, InUse, BadSettings };
+// NoPermission: the device is there but this user may not open it (not in its group).
+enum class OpenFailure { None, NotPresent, AlreadyOpen, InUse, NoPermission, BadSettings };
 
 // The smallest thing the serial component needs from a real port: open a path, move bytes,
 // tell when bytes arrived or the line went away. The QSerialPort version drives real ports and

@@ -26,6 +26,10 @@ QString portMessage(const Error& error, const QString& port)
         return Messages::tr("%1: porta già aperta").arg(port);
     case port_error::kInUse:
         return Messages::tr("%1: porta occupata da un altro programma").arg(port);
+    case port_error::kNoPermission:
+        return Messages::tr("%1: permesso negato — aggiungi l'utente al gruppo dialout "
+                            "(sudo adduser $USER dialout), poi esci e rientra nella sessione")
+            .arg(port);
     case port_error::kNotOpen:
         return Messages::tr("%1: porta non aperta").arg(port);
     case port_error::kInvalidSettings:

@@ -1,8 +1,20 @@
 #include "link/qt_serial_device.h"
 
+#include <QFile>
+
+#include <cerrno>
+#include <unistd.h>
+
 namespace stazione::link {
 
 namespace {
+
+// QSerialPort reports a device held by another program and a device this user may not open
+// with the same error; only the file's permissions tell them apart.
+bool accessDenied(const QString& path)
+{
+    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno == EACCES;
+}
 
 QSerialPort::Parity toQtParity(char parity)
 {
@@ -63,7 +75,7 @@ OpenFailure QtSerialDevice::open(const QString& path, const LineSettings& settin
         case QSerialPort::OpenError:
             return OpenFailure::AlreadyOpen;
         case QSerialPort::PermissionError:
-            return OpenFailure::InUse;
+            return accessDenied(path) ? OpenFailure::NoPermission : OpenFailure::InUse;
         default:
             return OpenFailure::NotPresent;
         }

@@ -23,7 +23,8 @@ namespace port_error {
 inline constexpr int kInvalidPort = 8002;    // no such port number
 inline constexpr int kAlreadyOpen = 8005;    // the port is open already (in this program)
 inline constexpr int kNotAvailable = 8006;   // the port number maps to a device that is not there
-inline constexpr int kInUse = 8010;          // held by another program, or no permission
+inline constexpr int kInUse = 8010;          // held by another program
+inline constexpr int kNoPermission = 70;     // this user may not open the device
 inline constexpr int kNotOpen = 8012;        // an operation on a closed port
 inline constexpr int kInvalidSettings = 380; // a settings text that cannot be applied
 } // namespace port_error

@@ -222,6 +222,9 @@ QString Connection::portErrorMessage(int number)
     case link::port_error::kAlreadyOpen:
     case link::port_error::kInUse:
         return QStringLiteral("The device is already in use.");
+    case link::port_error::kNoPermission:
+        return QStringLiteral("Permission denied on the device: run \"sudo adduser $USER dialout\", "
+                              "then log out and in again.");
     case link::port_error::kNotOpen:
         return QStringLiteral(" Impossible to find the Telemonitor.");
     default:

@@ -12,9 +12,11 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -134,6 +136,29 @@ TEST_F(Cli, AMissingPortIsADeviceFailure)
     const CliRun r = cli({"identify", "--port", "7"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("COM7 is not in the system")) << r.err.toStdString();
+}
+
+TEST_F(Cli, APortRefusedForPermissionNamesTheFix)
+{
+    // The port must be refused for real: run as a user outside the pty's group, which only root
+    // can arrange (CI runs as root).
+    const QString setpriv = QStandardPaths::findExecutable("setpriv");
+    if (::geteuid() != 0 || setpriv.isEmpty())
+        GTEST_SKIP() << "needs root and setpriv to run as a user without access to the port";
+    startSim(4);
+    const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                      QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QFile::setPermissions(ports.path(), open);
+    QFile::setPermissions(config.path(), open);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", STAZIONE_CLI_PROGRAM, "identify",
+                      "--port", "4"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("permission denied")) << err.toStdString();
+    EXPECT_TRUE(err.contains("sudo adduser $USER dialout")) << err.toStdString();
 }
 
 TEST_F(Cli, WrongUsage)

@@ -264,6 +264,15 @@ TEST_F(ApriPortaTest, AMissingPortFailsAtOnceAndStaysClosed)
     ASSERT_FALSE(busy.ok());
     EXPECT_EQ(busy.error().number, 8010);
     EXPECT_FALSE(fx.port->portOpen());
+
+    // A port the user may not open says how to get the permission.
+    fx.device->denied.insert(fx.pathOf(2));
+    auto denied = link.Apri_Porta(2);
+    ASSERT_FALSE(denied.ok());
+    EXPECT_EQ(denied.error().number, stazione::link::port_error::kNoPermission);
+    EXPECT_TRUE(denied.error().message.contains("sudo adduser $USER dialout")) << denied.error().message.toStdString();
+    EXPECT_FALSE(busy.error().message.contains("dialout"));
+    EXPECT_FALSE(fx.port->portOpen());
     EXPECT_LT(t.elapsed(), stazione::link::scaled(3000ms).count());
 }
 

@@ -32,6 +32,8 @@ public:
             return link::OpenFailure::NotPresent;
         if (busy.contains(path))
             return link::OpenFailure::InUse;
+        if (denied.contains(path))
+            return link::OpenFailure::NoPermission;
         m_open = true;
         openedPath = path;
         openedSettings = settings;
@@ -107,6 +109,7 @@ public:
 
     QSet<QString> missing;
     QSet<QString> busy;
+    QSet<QString> denied; // the device is there, this user may not open it
     QList<Write> writes;
     QString openedPath;
     link::LineSettings openedSettings;
