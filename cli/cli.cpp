@@ -72,7 +72,8 @@ std::optional<Connected> openConnection(const Options& options)
     if (!options.trace.isEmpty()) {
         c.trace = std::make_unique<link::Trace>(options.trace);
         if (!c.trace->isOpen()) {
-            message(QStringLiteral("Cannot write the trace %1: %2").arg(options.trace, c.trace->errorString()));
+            message(
+                QStringLiteral("Cannot write the trace %1: %2").arg(options.trace, c.trace->errorString()));
             return std::nullopt;
         }
     }

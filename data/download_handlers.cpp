@@ -140,7 +140,8 @@ void DownloadHandlers::chooseFolder(const QString& path)
         m_form.Drive1->setCurrentIndex(drive);
     // The tree is read from the data folder outward: the model lists what the operator opens.
     m_folders->setRootPath(absolute);
-    m_form.Dir1->setRootIndex(m_tree->mapFromSource(m_folders->index(volume.isEmpty() ? QDir::rootPath() : volume)));
+    m_form.Dir1->setRootIndex(
+        m_tree->mapFromSource(m_folders->index(volume.isEmpty() ? QDir::rootPath() : volume)));
     const QModelIndex index = m_tree->mapFromSource(m_folders->index(absolute));
     m_form.Dir1->setCurrentIndex(index);
     m_form.Dir1->scrollTo(index);

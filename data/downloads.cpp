@@ -72,8 +72,9 @@ public:
             return failed();
         const QByteArray from = QFile::encodeName(m_file.fileName());
         if (std::rename(from.constData(), QFile::encodeName(m_path).constData()) != 0)
-            return link::Error::file(QStringLiteral("Impossibile rinominare %1 in %2: %3")
-                                         .arg(m_file.fileName(), m_path, QString::fromLocal8Bit(std::strerror(errno))));
+            return link::Error::file(
+                QStringLiteral("Impossibile rinominare %1 in %2: %3")
+                    .arg(m_file.fileName(), m_path, QString::fromLocal8Bit(std::strerror(errno))));
         return {};
     }
 

@@ -1,7 +1,7 @@
 #include "live/reading_handlers.h"
 
-#include "config/clock_schedule.h"
 #include "config/channels.h"
+#include "config/clock_schedule.h"
 #include "link/exchange.h"
 #include "link/numbers.h"
 #include "link/timing.h"
