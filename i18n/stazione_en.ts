@@ -135,6 +135,14 @@
         <source>Ricerca del datalogger: porta %1 di %2</source>
         <translation>Search for the logger: port %1 of %2</translation>
     </message>
+    <message>
+        <source>Porta scelta: %1</source>
+        <translation>Port chosen: %1</translation>
+    </message>
+    <message>
+        <source>nessuna porta seriale trovata</source>
+        <translation>no serial port found</translation>
+    </message>
 </context>
 <context>
     <name>stazione::session::Retrieval</name>
@@ -446,6 +454,13 @@
     <message>
         <source>Chiudi</source>
         <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>stazione::ui::Form2</name>
+    <message>
+        <source>Porta:</source>
+        <translation>Port:</translation>
     </message>
 </context>
 <context>

@@ -13,6 +13,7 @@
 #include "ui/windows.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,8 +58,31 @@ Connection::Connection(Session& session, ui::Form2& form2, ui::Form1& form1, ui:
             ui::reportError(m_dialogs, &m_form2, outcome.error());
     });
     connect(form2.No_conn, &QPushButton::clicked, this, &Connection::No_conn_Click);
+    refreshPorts();
+    connect(form2.Porta, &QComboBox::activated, this, [this](int index) {
+        const int porta = m_form2.Porta->itemData(index).toInt();
+        if (porta <= 0)
+            return;
+        // The scan starts from the saved port: the choice is saved as a found port would be.
+        m_session.link().Porta = static_cast<qint16>(porta);
+        writeSavedPort(savedPortFile(), porta);
+        m_session.activity().add(tr("Porta scelta: %1").arg(m_form2.Porta->itemText(index)));
+    });
     connect(form2.Command2, &QPushButton::clicked, this, &Connection::Command2_Click);
     connect(form2.Command3, &QPushButton::clicked, this, &Connection::Command3_Click);
+}
+
+void Connection::refreshPorts()
+{
+    QComboBox* box = m_form2.Porta;
+    box->clear();
+    const int current = m_session.link().Porta;
+    for (const link::PortChoice& choice : link::portChoices(link::PortResolver()))
+        box->addItem(choice.label(), choice.number);
+    if (box->count() == 0)
+        box->addItem(tr("nessuna porta seriale trovata"), 0);
+    const int index = box->findData(current);
+    box->setCurrentIndex(index >= 0 ? index : 0);
 }
 
 void Connection::setButtonsEnabled(bool enabled)

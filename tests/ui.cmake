@@ -23,3 +23,4 @@ stazione_add_qtest(ui_activity_test)
 
 stazione_add_gtest(language_test SOURCES language_test.cpp LIBS stazione_gui)
 stazione_add_qtest(ui_cancel_test)
+stazione_add_qtest(ui_keyboard_test)

@@ -2,6 +2,7 @@
 
 #include "link/timing.h"
 #include "ui/colours.h"
+#include "ui/tab_order.h"
 #include "ui/widgets.h"
 
 #include <QCheckBox>
@@ -135,6 +136,17 @@ Form1::Form1(QWidget* parent)
     applyDesignTimeState();
     m_dataFolder = QDir::currentPath();
     resize(980, 640);
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    // The walk of the Tab key follows the rows as laid out, so it is set once they are placed.
+    if (!m_tabsOrdered) {
+        m_tabsOrdered = true;
+        for (int i = 0; i < SSTab1->count(); ++i)
+            orderTabsByRows(SSTab1->widget(i));
+    }
+    QWidget::showEvent(event);
 }
 
 void Form1::setProgressStrip(QWidget* strip)

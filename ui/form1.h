@@ -169,6 +169,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* buildDataModalitaTab();
@@ -183,6 +184,7 @@ private:
 
     QString m_dataFolder;
     QVBoxLayout* m_layout = nullptr;
+    bool m_tabsOrdered = false;
 };
 
 } // namespace stazione::ui

@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -43,7 +45,18 @@ Form2::Form2(QWidget* parent)
     GSM = new QCheckBox(QStringLiteral("Versione GSM"), Frame1);
     GSM->setObjectName(QStringLiteral("GSM"));
 
+    Porta = new QComboBox(Frame1);
+    Porta->setObjectName(QStringLiteral("Porta"));
+    Porta->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* portRow = new QHBoxLayout;
+    auto* portLabel = new QLabel(tr("Porta:"), Frame1);
+    portLabel->setObjectName(QStringLiteral("labelPorta"));
+    portLabel->setBuddy(Porta);
+    portRow->addWidget(portLabel);
+    portRow->addWidget(Porta, 1);
+
     auto* buttons = new QVBoxLayout(Frame1);
+    buttons->addLayout(portRow);
     buttons->addWidget(Command1);
     buttons->addWidget(No_conn);
     buttons->addWidget(Command2);

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -26,6 +27,9 @@ public:
     QCheckBox* GSM = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
+    // The ports as the system has them ("COM3  /dev/ttyUSB0  (FT232R USB UART)"): the one picked
+    // is tried first by the scan and used by the connection without a scan. Its data is the number.
+    QComboBox* Porta = nullptr;
 
     static const QString kInitialStatus;
 

@@ -2,7 +2,9 @@
 
 #include "ui/form1.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace stazione::ui {
@@ -23,6 +25,20 @@ QList<QWidget*> commandControls(Form1& f)
 }
 
 } // namespace
+
+QWidget* Occupato::focusWidget()
+{
+    return QApplication::focusWidget();
+}
+
+void Occupato::giveFocusBack(QWidget* focus)
+{
+    QWidget* now = QApplication::focusWidget();
+    if (auto* box = qobject_cast<QLineEdit*>(now); box && now != focus)
+        box->deselect();
+    if (focus && focus != now && focus->isEnabled() && focus->isVisible())
+        focus->setFocus(Qt::OtherFocusReason);
+}
 
 void Spegni_Tasti(Form1& form)
 {
