@@ -5,7 +5,6 @@
 #include "ui/colours.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
-#include "ui/locking.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -196,7 +195,7 @@ void DownloadHandlers::reportStopped(const link::Error& why, const QString& save
 
 link::Status DownloadHandlers::Acquisisci()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     m_form.NREC->setText(QStringLiteral("0"));
     const QString name = sensorFileName(m_form.Nome_Centralina->text(), today());
     m_form.Nome_File_Dati->setText(name);
@@ -249,7 +248,7 @@ link::Status DownloadHandlers::Acquisisci()
 
 link::Status DownloadHandlers::Acquisisci_Temp()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     ui::setBackColour(m_form.Nome_File_Dati, kWorking);
     const QString name = temperatureFileName(m_form.Nome_Centralina->text(), today());
     const QString path = QDir(folder()).filePath(name);

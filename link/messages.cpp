@@ -68,6 +68,7 @@ QString operatorMessage(const Error& error)
         return portMessage(error, portName(error.comPort, error.device));
     case ErrorKind::File:
     case ErrorKind::Data:
+    case ErrorKind::Refused:
         break;
     }
     return error.message;

@@ -16,6 +16,7 @@ enum class ErrorKind {
     Port,      // the serial component refused an operation; see Error::number
     File,      // a file of the program could not be created, written or read
     Data,      // the logger sent something the program cannot take (too much, out of shape)
+    Refused,   // a typed value the line cannot carry; nothing of its write was sent
 };
 
 // Numbers of the serial component's errors, as the connection window reports them.
@@ -39,9 +40,10 @@ struct Error {
     ErrorKind kind = ErrorKind::Port;
     int number = 0;  // the component's error number when kind is Port
     // One line: for the command line and the trace when the kind is a link's own (time-out,
-    // cancel, lost line, port); already the operator's words for File and Data. Windows show
-    // operatorMessage(error) (link/messages.h), never this text of a link error.
+    // cancel, lost line, port); already the operator's words for File, Data and Refused. Windows
+    // show operatorMessage(error) (link/messages.h), never this text of a link error.
     QString message;
+    QString box; // the box whose value was refused (kind Refused), as the window names it
     // What the operator's message names: the port, the device it leads to, how long was waited
     // and what had arrived when the wait ended.
     int comPort = 0;
@@ -63,6 +65,12 @@ struct Error {
     static Error port(int number, const QString& message) { return make(ErrorKind::Port, number, message); }
     static Error file(const QString& message) { return make(ErrorKind::File, 0, message); }
     static Error data(const QString& message) { return make(ErrorKind::Data, 0, message); }
+    static Error refused(const QString& box, const QString& message)
+    {
+        Error error = make(ErrorKind::Refused, 0, message);
+        error.box = box;
+        return error;
+    }
 };
 
 // A value, or the reason there is none. Exchanges return this so that a time-out can never

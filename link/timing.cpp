@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -56,6 +57,8 @@ std::chrono::milliseconds scaled(std::chrono::milliseconds real)
 }
 
 namespace {
+
+std::atomic<long long> g_paused{0};
 
 std::vector<QEventLoop*>& pauses()
 {
@@ -115,12 +118,18 @@ protected:
 
 } // namespace
 
+std::chrono::milliseconds pausesRequested()
+{
+    return std::chrono::milliseconds(g_paused.load());
+}
+
 bool sleepKeepingPaint(std::chrono::milliseconds duration)
 {
     if (aborted())
         return false;
     if (duration.count() <= 0)
         return true;
+    g_paused += duration.count();
     QEventLoop loop;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);

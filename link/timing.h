@@ -34,4 +34,8 @@ bool pausing();
 // The object (a button, a window) takes user input during a pause: "Annulla", "RESTORE".
 void markAsCancel(QObject* control);
 
+// The pauses asked of sleepKeepingPaint so far in this process, the time they were meant to last
+// (the floor a benchmark holds the program's time against).
+std::chrono::milliseconds pausesRequested();
+
 } // namespace stazione::link

@@ -180,6 +180,7 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
         end.error = fileError(path);
         return end;
     }
+    table.setSessionFile(path);
     if (auto s = link::send(link, link::cmd::startContinuousMeasurement()); !s)
         return broken(s.error());
 

@@ -1,9 +1,12 @@
 #include "modem/modem_handlers.h"
 
+#include "data/collection_report.h"
 #include "data/file_names.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/timing.h"
+#include "modem/collection.h"
+#include "link/typed_values.h"
 #include "modem/modem.h"
 #include "modem/stations.h"
 #include "session/adaptation.h"
@@ -41,18 +44,46 @@ ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Fo
 {
     Timer1->setInterval(link::scaled(2000ms));
     connect(Timer1, &QTimer::timeout, this, &ModemHandlers::Timer1_Timer);
-    connect(window.SERMODEM, &QLineEdit::textChanged, this, &ModemHandlers::SERMODEM_Change);
-    connect(window.CERCAMODEM, &QPushButton::clicked, this, &ModemHandlers::CERCAMODEM_Click);
+    // Every control that talks to the modem or the logger is one exchange of the session's guard:
+    // while another one waits (the call's start-up, a read of the main window) it is refused
+    // with a beep, so that nothing of it reaches the line.
+    auto exchange = [this](auto operation) {
+        return [this, operation] {
+            const auto held = m_session.guard().begin();
+            if (!held) {
+                m_dialogs.beep();
+                return;
+            }
+            operation();
+        };
+    };
+    connect(window.SERMODEM, &QLineEdit::textChanged, this, exchange([this] { SERMODEM_Change(); }));
+    connect(window.CERCAMODEM, &QPushButton::clicked, this, exchange([this] { CERCAMODEM_Click(); }));
     connect(window.selGroup(), &QButtonGroup::idClicked, this, &ModemHandlers::Sel_Click);
     connect(window.Salva, &QAction::triggered, this, &ModemHandlers::Salva_Click);
     auto report = [this](const link::Status& s) {
-        if (!s && s.error().kind != link::ErrorKind::Cancelled)
+        if (s || s.error().kind == link::ErrorKind::Cancelled)
+            return;
+        if (s.error().kind == link::ErrorKind::Refused)
+            ui::reportError(m_dialogs, &m_window, s.error());
+        else
             show(link::operatorSentence(s.error()));
     };
-    connect(window.Connetti, &QAction::triggered, this, [this, report] { report(Connetti_Click()); });
-    connect(window.Scarica_Vai, &QAction::triggered, this, [this, report] { report(Scarica_Vai_Click()); });
-    connect(window.Interrompi, &QAction::triggered, this, [this, report] { report(Interrompi_Click()); });
-    connect(window.Riprova, &QAction::triggered, this, [this, report] { report(Riprova_Click()); });
+    connect(window.Connetti, &QAction::triggered, this,
+            exchange([this, report] { report(Connetti_Click()); }));
+    connect(window.Scarica_Vai, &QAction::triggered, this,
+            exchange([this, report] { report(Scarica_Vai_Click()); }));
+    connect(window.Riprova, &QAction::triggered, this, exchange([this, report] { report(Riprova_Click()); }));
+    connect(window.Interrompi, &QAction::triggered, this, [this, report] {
+        // A stop: during another exchange it ends that exchange's wait and sends nothing; the
+        // hang-up itself is the next click.
+        const auto held = m_session.guard().begin();
+        if (!held) {
+            m_session.link().cancel();
+            return;
+        }
+        report(Interrompi_Click());
+    });
     connect(&window, &ui::ModemWindow::closed, this, &ModemHandlers::Form_Unload);
 }
 
@@ -80,6 +111,7 @@ void ModemHandlers::Form_Load()
         m_window.Scadenza[i]->setText(directory[i].Scadenza);
         m_window.Uldata[i]->setText(directory[i].Uldata);
     }
+    showCollections();
     // The modem's port, or else the port the connection window remembers.
     const int saved = session::readSavedPort(modemPortFile());
     const int port = saved != 0 ? saved : m_session.link().Porta;
@@ -90,6 +122,34 @@ void ModemHandlers::Form_Load()
     m_loading = false;
     // A port that differs from the box's "0" is probed at once, as any change of the box is.
     m_window.SERMODEM->setText(QString::number(port));
+}
+
+void ModemHandlers::showCollections()
+{
+    const QMap<int, data::StationOutcome> last = data::lastOutcomes(rememberedReport());
+    for (int i = 0; i < kStations; ++i) {
+        const auto found = last.constFind(i + 1);
+        // A row renamed since is not the station that was collected.
+        if (found == last.constEnd() || found->name != m_window.Nome[i]->text()) {
+            m_window.setCollectionMark(i, QColor(), QString());
+            continue;
+        }
+        const data::StationOutcome& o = *found;
+        const bool ok = o.result == data::CollectResult::Ok;
+        const QColor colour = !ok ? QColor(255, 0, 0) : o.complete ? QColor(0, 176, 0) : QColor(255, 200, 0);
+        QString tip = QStringLiteral("Raccolta del %1: %2")
+                          .arg(o.start.toLocalTime().toString(QStringLiteral("dd/MM/yyyy hh:mm")),
+                               data::resultText(o.result));
+        if (ok || o.newLines > 0)
+            tip += QStringLiteral("\nRighe nuove: %1%2")
+                       .arg(o.newLines)
+                       .arg(o.complete ? QString() : QStringLiteral(" (scarico incompleto)"));
+        if (!o.battery.isEmpty())
+            tip += QStringLiteral("\nBatteria: %1 V").arg(o.battery);
+        if (!o.error.isEmpty())
+            tip += QStringLiteral("\n") + o.error;
+        m_window.setCollectionMark(i, colour, tip);
+    }
 }
 
 void ModemHandlers::Form_Unload()
@@ -106,6 +166,7 @@ void ModemHandlers::SERMODEM_Change()
 {
     if (m_loading)
         return;
+    const auto exchange = m_session.guard().hold();
     const int port = static_cast<int>(link::integerValue(m_window.SERMODEM->text()));
     if (const auto reply = probeModem(m_session.link(), port)) {
         show(foundText(port, *reply));
@@ -117,6 +178,7 @@ void ModemHandlers::SERMODEM_Change()
 
 void ModemHandlers::CERCAMODEM_Click()
 {
+    const auto exchange = m_session.guard().hold();
     show(kSearching);
     const int port = static_cast<int>(link::integerValue(m_window.SERMODEM->text())) + 1;
     if (const auto reply = probeModem(m_session.link(), port))
@@ -147,7 +209,11 @@ void ModemHandlers::Salva_Click()
 
 link::Status ModemHandlers::dial(bool pauseAfterFirstDigit)
 {
+    const auto exchange = m_session.guard().hold();
     link::Link& link = m_session.link();
+    const QLineEdit* number = m_window.Telefono[Stazione_Scelta];
+    if (auto s = link::checkTyped(number->objectName(), number->text(), link::TypedFor::Modem); !s)
+        return s;
     m_window.Interrompi->setEnabled(true);
     // The call runs on the port the modem was found on, which the link keeps open from now on.
     // `Porta` stays the cable's port: the connection window saves it and resets through it.
@@ -170,6 +236,10 @@ link::Status ModemHandlers::Scarica_Vai_Click()
 
 void ModemHandlers::Timer1_Timer()
 {
+    // A tick during another exchange would take its replies off the line: the next tick looks.
+    if (m_session.guard().busy())
+        return;
+    const auto exchange = m_session.guard().hold();
     auto received = m_session.link().port().inputAll();
     if (!received)
         return;
@@ -186,6 +256,7 @@ void ModemHandlers::Timer1_Timer()
 
 link::Status ModemHandlers::startUp()
 {
+    const auto exchange = m_session.guard().hold();
     link::Link& link = m_session.link();
     m_window.Riprova->setEnabled(true);
     show(QStringLiteral("M610 GSM CONNESSO"));
@@ -247,11 +318,13 @@ void ModemHandlers::handOver()
 
 link::Status ModemHandlers::Interrompi_Click()
 {
+    const auto exchange = m_session.guard().hold();
     return hangUp(m_session.link());
 }
 
 link::Status ModemHandlers::Riprova_Click()
 {
+    const auto exchange = m_session.guard().hold();
     (void)m_session.link().port().discardInput();
     show(QStringLiteral("Sto riprovando..."));
     Timer1->stop();

@@ -4,6 +4,7 @@
 #include "link/link.h"
 #include "session/activity.h"
 #include "session/progress.h"
+#include "session/exchange_guard.h"
 
 #include <QString>
 
@@ -37,6 +38,8 @@ public:
     Activity& activity() { return m_activity; }
     // The long wait under way, with its "Annulla".
     Progress& progress() { return m_progress; }
+    // One exchange at a time, for every window and verb.
+    ExchangeGuard& guard() { return m_guard; }
 
     DeviceRecord record;
     // 1 asks the main window's continuous reading to end after its current group.
@@ -47,6 +50,7 @@ private:
     link::Link m_link;
     Activity m_activity;
     Progress m_progress;
+    ExchangeGuard m_guard;
 };
 
 // "T": the values behind the button leggifs; stored, shown nowhere.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <chrono>
@@ -16,6 +17,14 @@ inline const QString kVibratingWireModel = QStringLiteral("KVE_M510HX");
 // What a dial ends in when the number is the right one.
 enum class DialResult { Connect, Busy, NoCarrier, NoAnswer };
 
+// One station of a simulated network: a number the modem answers, with its own logger.
+struct NetworkStation {
+    QString number;    // as given; a dial reaches it when the digits are the same
+    QString model;     // identification or shorthand, as for Options::model
+    QString name;      // the logger's station name; empty keeps the default
+    int busyCalls = 0; // the first calls answer BUSY; -1: every call
+};
+
 // How the simulated logger behaves. The same settings are reachable from the command line of
 // stazione-sim and from tests that run the simulator in-process.
 struct Options {
@@ -26,6 +35,9 @@ struct Options {
     double timeScale = 1.0; // factor on every pause of the logger
 
     bool pace = false;   // send at 960 characters per second, as a 9600-baud line would
+    // Time between the sets of the continuous streams; none: one second times the time scale, at
+    // least 20 ms. Zero sends each set as soon as the line has taken the ones before it.
+    std::optional<std::chrono::milliseconds> setPeriod;
     bool lfOnly = false; // end the lines of the "A" download with a bare LF instead of CR LF
 
     bool silent = false;       // a logger that is switched off: sends nothing at all
@@ -48,6 +60,13 @@ struct Options {
     // client's first poll of the modem (2 s), so the result comes in a read of its own.
     std::chrono::milliseconds dialDelay{3000};
     QString expectedNumber; // when set, any other number answers NO CARRIER
+    // A network: the modem answers these numbers, each with a logger of its own that keeps its
+    // memory from call to call; any other number answers NO CARRIER. Empty: the one logger.
+    QList<NetworkStation> network;
+    // New records appear with time, at each call found in the memory: one per this period of
+    // the host's time, or, when 0, at the logger's acquisition interval on its own clock.
+    std::chrono::milliseconds recordEvery{0};
+    qint64 clockOffsetSeconds = 0; // every logger's clock this far from the host's at start
 
     // Defaults, with the time scale the rest of the program uses (STAZIONE_TIME_SCALE).
     static Options fromEnvironment();

@@ -23,6 +23,9 @@ QString systemError(const char* what)
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
+// Bytes the loop holds for the client before it stops taking the logger's output.
+constexpr qsizetype kBacklog = 65536;
+
 timespec toTimespec(Clock::duration d)
 {
     const auto ns =
@@ -37,6 +40,7 @@ PtyServer::PtyServer(Options options)
     : m_options(options)
     , m_model(std::move(options), Clock::now())
 {
+    m_model.state().clockOffsetMs = m_options.clockOffsetSeconds * 1000;
     if (m_options.modem)
         m_modem.emplace(m_model);
 }
@@ -189,6 +193,11 @@ void PtyServer::clearReceived()
     std::lock_guard lock(m_mutex);
     m_received.clear();
     m_lineReceived.clear();
+}
+
+qint64 PtyServer::bytesSent() const
+{
+    return m_bytesSent.load();
 }
 
 int PtyServer::timesOpened() const
@@ -374,6 +383,11 @@ void PtyServer::run()
             std::lock_guard lock(m_mutex);
             wakeup = front([](const auto& line) { return line.nextWakeup(); });
         }
+        // While the client is behind, the logger's output waits in the model and the loop sleeps
+        // until the line takes more; the model's other timings then run a few milliseconds late.
+        const bool behind = pending.size() >= kBacklog;
+        if (behind && wakeup)
+            wakeup = std::max(*wakeup, Clock::now() + 5ms);
         timespec timeout{};
         if (wakeup)
             timeout = toTimespec(*wakeup - Clock::now());
@@ -423,7 +437,7 @@ void PtyServer::run()
             hangUp = front([](auto& line) { return line.takeHangUpRequest(); });
             if (lost || hangUp)
                 front([&](auto& line) { line.lineClosed(now); });
-            else
+            else if (!behind)
                 pending += front([&](auto& line) { return line.takeOutput(now); });
             entries = front([](auto& line) { return line.takeLog(); });
         }
@@ -441,6 +455,8 @@ void PtyServer::run()
         }
         if (!pending.isEmpty()) {
             const ssize_t n = ::write(m_master, pending.constData(), static_cast<size_t>(pending.size()));
+            if (n > 0)
+                m_bytesSent += n;
             if (n > 0)
                 pending.remove(0, n);
             // EAGAIN: the client is not reading; POLLOUT tells when it does. EIO: the client

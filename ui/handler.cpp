@@ -65,12 +65,6 @@ MainWindowHandler::MainWindowHandler(session::Session& session, Form1& form, Dia
     , m_window(&form)
 {}
 
-bool MainWindowHandler::busy() const
-{
-    // A pause belongs to an exchange as much as a wait for the reply does.
-    return m_session.link().busy();
-}
-
 void MainWindowHandler::report(const link::Status& outcome)
 {
     if (!outcome)
@@ -93,12 +87,17 @@ void MainWindowHandler::setCaption(QWidget* window, const QString& text)
 
 void MainWindowHandler::run(const QObject* control, const std::function<link::Status()>& operation)
 {
-    if (busy()) {
+    // An operation that another one calls outside its waits joins it; its cancel is the outer one's.
+    const bool outermost = !m_session.guard().busy();
+    const auto exchange = m_session.guard().begin();
+    if (!exchange) {
         refuse(control);
         return;
     }
-    m_refused = false;
-    link().clearAbort();
+    if (outermost) {
+        m_refused = false;
+        link().clearAbort();
+    }
     const link::Status outcome = operation();
     record(control, outcome);
     report(outcome);

@@ -26,13 +26,15 @@ QList<QWidget*> commandControls(Form1& f)
 
 } // namespace
 
-QWidget* Occupato::focusWidget()
+void FocusKeeper::remember()
 {
-    return QApplication::focusWidget();
+    m_focus = QApplication::focusWidget();
 }
 
-void Occupato::giveFocusBack(QWidget* focus)
+void FocusKeeper::giveBack()
 {
+    QWidget* focus = m_focus;
+    m_focus = nullptr;
     QWidget* now = QApplication::focusWidget();
     if (auto* box = qobject_cast<QLineEdit*>(now); box && now != focus)
         box->deselect();
