@@ -25,6 +25,9 @@ AnalogAlarmsWindow::AnalogAlarmsWindow(session::Session& session, ui::Form1& for
         onClick(window.Leggi_all[k], [this, k] { return Leggi_all(k); });
         onClick(window.ScriviAll[k], [this, k] { return ScriviAll(k); });
     }
+    // The row buttons rest while any exchange runs.
+    connect(&session.guard(), &session::ExchangeGuard::started, this, [this] { setButtonsEnabled(false); });
+    connect(&session.guard(), &session::ExchangeGuard::finished, this, [this] { setButtonsEnabled(true); });
     onClick(window.MESSAGGIO_PERSONALE_LEGGI, [this] { return MESSAGGIO_PERSONALE_LEGGI(); });
     onClick(window.MESSAGGIO_PERSONALE_SCRIVI, [this] { return MESSAGGIO_PERSONALE_SCRIVI(); });
     for (int i = 0; i < kAlarmRows; ++i) {
@@ -66,7 +69,7 @@ void AnalogAlarmsWindow::setButtonsEnabled(bool enabled)
 
 link::Status AnalogAlarmsWindow::Leggi_all(int k)
 {
-    setButtonsEnabled(false);
+    const auto exchange = m_session.guard().hold();
     for (QLineEdit* state : m_alarms.AllarmeAttivo)
         state->setText(kNotActive);
     auto rows = readAlarmRows(link(), rowsOf(k), [this](int i, const AlarmRow& row) {
@@ -74,7 +77,6 @@ link::Status AnalogAlarmsWindow::Leggi_all(int k)
         m_alarms.CA[i]->setText(row.upper);
         m_alarms.CB[i]->setText(row.lower);
     });
-    setButtonsEnabled(true);
     if (!rows)
         return rows.error();
     for (int i = 0; i < kAlarmRows; ++i) {
@@ -86,21 +88,17 @@ link::Status AnalogAlarmsWindow::Leggi_all(int k)
 
 link::Status AnalogAlarmsWindow::ScriviAll(int k)
 {
-    setButtonsEnabled(false);
+    const auto exchange = m_session.guard().hold();
     QList<AlarmRow> rows;
     for (int i = 0; i < rowsOf(k); ++i)
         rows.append({m_alarms.AllarmeAttivo[i]->text(), m_alarms.CA[i]->text(), m_alarms.CB[i]->text()});
     auto written = writeAlarmRows(link(), rows, [this](int i, int, bool accepted) {
         m_alarms.setWindowTitle(accepted ? alarmSentCaption(i) : ui::kParameterRefused);
     });
-    if (!written) {
-        setButtonsEnabled(true);
+    if (!written)
         return written.error();
-    }
     link().Ritardo(10);
-    const link::Status reread = Leggi_all(k);
-    setButtonsEnabled(true);
-    return reread;
+    return Leggi_all(k);
 }
 
 link::Status AnalogAlarmsWindow::MESSAGGIO_PERSONALE_LEGGI()

@@ -2,6 +2,7 @@
 
 #include "link/exchange.h"
 #include "link/numbers.h"
+#include "link/typed_values.h"
 
 namespace stazione::alarms {
 
@@ -28,6 +29,14 @@ link::Result<QList<AlarmRow>> readAlarmRows(link::Link& link, int rows,
 link::Result<QList<std::array<bool, 3>>> writeAlarmRows(link::Link& link, const QList<AlarmRow>& rows,
                                                         const std::function<void(int, int, bool)>& answered)
 {
+    QList<link::TypedValue> typed;
+    for (int i = 0; i < rows.size(); ++i) {
+        typed.append({link::boxName("AllarmeAttivo", i), rows[i].state});
+        typed.append({link::boxName("CA", i), rows[i].upper});
+        typed.append({link::boxName("CB", i), rows[i].lower});
+    }
+    if (auto s = link::checkTyped(typed); !s)
+        return s.error();
     QList<std::array<bool, 3>> outcome;
     for (int i = 0; i < rows.size(); ++i) {
         const QString values[3] = {rows[i].state.trimmed(), rows[i].upper.trimmed(), rows[i].lower.trimmed()};
@@ -73,6 +82,8 @@ link::Result<QStringList> readPersonalText(link::Link& link,
 
 link::Status writePersonalText(link::Link& link, const QStringList& lines)
 {
+    if (auto s = link::checkTyped(link::typedArray("SMS_PERSONALIZZATO", lines.mid(0, kPersonalLines))); !s)
+        return s;
     for (const link::cmd::Command& transmission : link::cmd::writePersonalText(lines)) {
         if (auto s = link::send(link, transmission); !s)
             return s;

@@ -2,18 +2,30 @@
 
 #include "link/exchange.h"
 #include "link/numbers.h"
+#include "link/typed_values.h"
 
 namespace stazione::alarms {
 
 namespace {
 
-// Writes each entry with its value trimmed, one acknowledged write after the other; a refusal
-// does not stop the rest.
-template<int N>
-link::Result<std::array<bool, N>> writeEach(link::Link& link, const QStringList& values,
-                                            link::cmd::Command (*command)(int, const QString&),
-                                            const std::function<void(int, bool)>& answered)
+// The GSM entries as their boxes are named: ten numbers, then the number of SMS to send.
+QList<link::TypedValue> gsmBoxes(const QStringList& entries)
 {
+    QList<link::TypedValue> typed =
+        link::typedArray("NUMERO_ALLARME_SMS", entries.mid(0, link::cmd::kGsmNumbers));
+    typed.append({QStringLiteral("NUMERO_ALLARMI_SMS"), entries.value(link::cmd::kGsmSmsCountEntry)});
+    return typed;
+}
+
+// Writes each entry with its value trimmed, one acknowledged write after the other; a refusal
+// does not stop the rest. Every value is checked before the first is sent.
+template<int N>
+link::Result<std::array<bool, N>>
+writeEach(link::Link& link, const QStringList& values, const QList<link::TypedValue>& typed,
+          link::cmd::Command (*command)(int, const QString&), const std::function<void(int, bool)>& answered)
+{
+    if (auto s = link::checkTyped(typed); !s)
+        return s.error();
     std::array<bool, N> accepted{};
     for (int i = 0; i < N; ++i) {
         const QString value = values.value(i).trimmed();
@@ -61,12 +73,16 @@ QString gsmSentCaption(int index)
 link::Result<std::array<bool, kGsmEntries>> writeGsmEntries(link::Link& link, const QStringList& values,
                                                             const std::function<void(int, bool)>& answered)
 {
-    return writeEach<kGsmEntries>(link, values, &link::cmd::writeGsmEntry, answered);
+    return writeEach<kGsmEntries>(link, values, gsmBoxes(values), &link::cmd::writeGsmEntry, answered);
 }
 
 link::Status sendAlarmSwitches(link::Link& link, const QStringList& entries, const QString& smsFlag,
                                const QString& phoneNumber, const QString& phoneFlag)
 {
+    QList<link::TypedValue> typed = gsmBoxes(entries);
+    typed.append({QStringLiteral("NUMERO_ALLARME_TELEFONO"), phoneNumber});
+    if (auto s = link::checkTyped(typed); !s)
+        return s;
     QStringList numbers;
     for (int i = 0; i < link::cmd::kGsmNumbers; ++i)
         numbers << entries.value(i).trimmed();
@@ -134,7 +150,8 @@ link::Result<QStringList> readGprsSettings(link::Link& link,
 link::Result<std::array<bool, kGprsSettings>>
 writeGprsSettings(link::Link& link, const QStringList& values, const std::function<void(int, bool)>& answered)
 {
-    return writeEach<kGprsSettings>(link, values, &link::cmd::writeGprsSetting, answered);
+    return writeEach<kGprsSettings>(link, values, link::typedArray("GPRS", values.mid(0, kGprsSettings)),
+                                    &link::cmd::writeGprsSetting, answered);
 }
 
 QString gprsSentCaption(int index)

@@ -6,7 +6,6 @@
 #include "session/session.h"
 #include "ui/colours.h"
 #include "ui/form1.h"
-#include "ui/locking.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -47,7 +46,7 @@ QStringList MessagingHandlers::gsmBoxes() const
 
 link::Status MessagingHandlers::LEGGI_GSM()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto read = readGsmEntries(link(), [this](int i, const QString& value) {
         QLineEdit* box = i < 10 ? m_form.NUMERO_ALLARME_SMS[i] : m_form.NUMERO_ALLARMI_SMS;
         box->setText(value);
@@ -58,7 +57,7 @@ link::Status MessagingHandlers::LEGGI_GSM()
 
 link::Status MessagingHandlers::SCRIVI_GSM()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto written = writeGsmEntries(link(), gsmBoxes(), [this](int i, bool accepted) {
         setCaption(accepted ? gsmSentCaption(i) : ui::kParameterRefused);
     });
@@ -105,7 +104,7 @@ link::Status MessagingHandlers::Telefono_MouseDown(bool checkedAtPress)
 
 link::Status MessagingHandlers::Leggi_Email()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto state = readEmailEnabled(link());
     if (!state)
         return state.error();
@@ -124,7 +123,7 @@ link::Status MessagingHandlers::EMAIL_MouseDown(bool checkedAtPress)
 
 link::Status MessagingHandlers::LeggiGPRS()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto read = readGprsSettings(link(), [this](int i, const QString& value) {
         ui::setBackColour(m_form.GPRS[i], ui::kConfirmed);
         m_form.GPRS[i]->setText(value);

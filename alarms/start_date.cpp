@@ -2,6 +2,7 @@
 
 #include "link/exchange.h"
 #include "link/numbers.h"
+#include "link/typed_values.h"
 
 namespace stazione::alarms {
 
@@ -30,6 +31,8 @@ link::Result<config::DateFields> readStartDate(link::Link& link)
 
 link::Result<config::DateFields> writeStartDate(link::Link& link, const config::DateFields& b)
 {
+    if (auto s = link::checkTyped(link::typedArray("data_allarme", b)); !s)
+        return s.error();
     return sendThenReadBack(
         link, link::cmd::writeStartDate(b[0], b[1], link::integerValue(b[2]), b[3], b[4], b[5]));
 }

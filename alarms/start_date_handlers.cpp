@@ -2,9 +2,10 @@
 
 #include "alarms/start_date.h"
 #include "config/clock_schedule_handlers.h"
+#include "link/typed_values.h"
+#include "session/session.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
-#include "ui/locking.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,7 +36,7 @@ bool StartDateHandlers::timeBoxesValid(bool beep)
 
 link::Status StartDateHandlers::LeggiDataAllarme()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto date = readStartDate(link());
     if (!date)
         return date.error();
@@ -45,12 +46,14 @@ link::Status StartDateHandlers::LeggiDataAllarme()
 
 link::Status StartDateHandlers::ScriviDataAllarme()
 {
-    ui::Occupato busy(m_form);
-    if (!timeBoxesValid(false))
-        return {};
+    const auto exchange = m_session.guard().hold();
     config::DateFields boxes;
     for (int i = 0; i < 6; ++i)
         boxes[i] = m_form.data_allarme[i]->text();
+    if (auto s = link::checkTyped(link::typedArray("data_allarme", boxes)); !s)
+        return s;
+    if (!timeBoxesValid(false))
+        return {};
     auto date = writeStartDate(link(), boxes);
     if (!date)
         return date.error();
@@ -60,7 +63,7 @@ link::Status StartDateHandlers::ScriviDataAllarme()
 
 link::Status StartDateHandlers::Subito()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     if (!timeBoxesValid(true))
         return {};
     auto date = startNow(link());

@@ -38,6 +38,8 @@ struct Session {
         : file(path)
     {
         window.Grid1->setModel(&table);
+        // As the session window keeps them: the rows are in the file, read back when shown.
+        table.setRowStore(live::SessionTable::RowStore::File);
         table.start(kChannels);
         chart.setChannels(kChannels);
         chart.chkCH[0]->setChecked(true);
@@ -46,6 +48,7 @@ struct Session {
         chart.show();
         live::appendLine(file, live::kStartMark);
         live::appendLine(file, table.header().join(QLatin1Char(',')));
+        table.setSessionFile(file);
     }
 
     void fill()
@@ -113,7 +116,10 @@ int main(int argc, char** argv)
         "per set (grid row, file line, chart of 1000 rows): %.2f ms at row 1,000, %.2f ms at row %lld: "
         "ratio %.2f (target <= 1.20) %s\n",
         early, late, static_cast<long long>(rows), late / early, late / early <= 1.2 ? "OK" : "OVER TARGET");
-    std::printf("peak memory with %lld rows of %d channels: %.0f MB (target <= 200 MB) %s\n",
-                static_cast<long long>(session.row), kChannels, peak, peak <= 200 ? "OK" : "OVER TARGET");
+    // A session of a million rows (about twelve days at one set a second) is held to 150 MB.
+    const double target = session.row >= 1000000 ? 150 : 200;
+    std::printf("peak memory with %lld rows of %d channels: %.0f MB (target <= %.0f MB) %s\n",
+                static_cast<long long>(session.row), kChannels, peak, target,
+                peak <= target ? "OK" : "OVER TARGET");
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QScopeGuard>
 
 #include <cstdio>
 
@@ -72,7 +73,8 @@ std::optional<Connected> openConnection(const Options& options)
     if (!options.trace.isEmpty()) {
         c.trace = std::make_unique<link::Trace>(options.trace);
         if (!c.trace->isOpen()) {
-            message(QStringLiteral("Cannot write the trace %1: %2").arg(options.trace, c.trace->errorString()));
+            message(
+                QStringLiteral("Cannot write the trace %1: %2").arg(options.trace, c.trace->errorString()));
             return std::nullopt;
         }
     }
@@ -82,6 +84,8 @@ std::optional<Connected> openConnection(const Options& options)
     if (options.timeoutSeconds)
         c.link->setReplyTimeout(
             std::chrono::milliseconds(static_cast<long long>(*options.timeoutSeconds * 1000)));
+    c.guard = std::make_unique<session::ExchangeGuard>([l = c.link.get()] { return l->inWait(); });
+    c.exchange = c.guard->hold();
     return c;
 }
 
@@ -116,6 +120,8 @@ void Connected::close()
 {
     if (!link)
         return;
+    // Released last, whatever way out the command takes.
+    const auto done = qScopeGuard([this] { exchange.reset(); });
     if (call && port->portOpen()) {
         message(QStringLiteral("Riaggancio..."));
         if (auto s = modem::hangUp(*link); !s)
@@ -246,7 +252,15 @@ std::optional<Connected> connectLogger(const Options& options)
 Verdict fail(const link::Error& error)
 {
     message(error.message);
-    return Verdict::Failed;
+    return error.kind == link::ErrorKind::Refused ? Verdict::Refusal : Verdict::Failed;
+}
+
+bool refused(const QList<link::TypedValue>& values, link::TypedFor target)
+{
+    const link::Status checked = link::checkTyped(values, target);
+    if (!checked)
+        message(checked.error().message);
+    return !checked;
 }
 
 int onLogger(const Options& options, const std::function<Verdict(Run&)>& verb)

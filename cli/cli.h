@@ -3,6 +3,8 @@
 #include "link/comm_port.h"
 #include "link/link.h"
 #include "link/trace.h"
+#include "link/typed_values.h"
+#include "session/exchange_guard.h"
 #include "session/port_scan.h"
 
 #include <QJsonArray>
@@ -71,11 +73,14 @@ void out(const QString& text);
 QString printable(const QString& text, bool keepLineBreaks);
 
 // The port and the link of one command, with the logger found on them. Over a modem call the
-// call is hung up when the command is done with the logger, whatever happened.
+// call is hung up when the command is done with the logger, whatever happened. The whole
+// command is one exchange of its guard, from the search for the logger to the close.
 struct Connected {
     std::unique_ptr<link::Trace> trace; // first: it outlives the port that writes to it
     std::unique_ptr<link::CommPort> port;
     std::unique_ptr<link::Link> link;
+    std::unique_ptr<session::ExchangeGuard> guard;
+    std::optional<session::ExchangeGuard::Hold> exchange;
     session::Identification id;
     bool call = false; // reached through a modem call
 
@@ -118,8 +123,13 @@ inline Verdict acceptedIf(bool accepted)
 {
     return accepted ? Verdict::Done : Verdict::Refused;
 }
-// Tells why the exchange failed.
+// Tells why the exchange failed: a value the line cannot carry is a Refusal (exit 2).
 Verdict fail(const link::Error& error);
+
+// Typed values the line cannot carry (a comma, a control character, a character outside
+// Latin-1): prints the window's message for the first one and returns true. Checked before the
+// logger is even looked for, so that nothing is written.
+bool refused(const QList<link::TypedValue>& values, link::TypedFor target = link::TypedFor::Logger);
 
 template<class Flags> bool allAccepted(const Flags& accepted)
 {

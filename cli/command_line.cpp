@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "link/link.h"
+#include "modem/stations.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -402,6 +403,11 @@ Parsed parseCommandLine(const QStringList& arguments)
         parsed.exitCode = usageError(text);
         return parsed;
     };
+    // A value the line cannot carry ends the command before the logger is even looked for.
+    auto refusal = [&] {
+        parsed.exitCode = kExitUsage;
+        return parsed;
+    };
     if (!parser.parse(arguments))
         return usage(parser.errorText());
 
@@ -428,6 +434,11 @@ Parsed parseCommandLine(const QStringList& arguments)
     options.now = parser.isSet(QStringLiteral("now"));
     options.gsm = parser.isSet(QStringLiteral("gsm"));
     options.sets = parser.values(QStringLiteral("set"));
+    for (const QString& assignment : options.sets) {
+        const qsizetype eq = assignment.indexOf(QLatin1Char('='));
+        if (eq > 0 && refused({{assignment.left(eq), assignment.mid(eq + 1)}}))
+            return refusal();
+    }
     options.temp = parser.isSet(QStringLiteral("temp"));
     options.fromEnd = parser.isSet(QStringLiteral("from-end"));
     options.dir = parser.value(QStringLiteral("dir"));
@@ -450,11 +461,17 @@ Parsed parseCommandLine(const QStringList& arguments)
         options.modemPort = n;
         options.dial = parser.value(QStringLiteral("dial"));
         options.dialPause = parser.isSet(QStringLiteral("dial-pause"));
+        if (parser.isSet(QStringLiteral("dial")) &&
+            refused({{QStringLiteral("--dial"), options.dial}}, link::TypedFor::Modem))
+            return refusal();
         if (parser.isSet(QStringLiteral("station"))) {
             int row = 0;
             if (!readNumber(parser, QStringLiteral("station"), 0, 69, &row))
                 return usage(QStringLiteral("--station takes a row of the station directory, 0 to 69."));
             options.station = row;
+            const auto directory = modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
+            if (refused({{link::boxName("Telefono", row), directory[row].Telefono}}, link::TypedFor::Modem))
+                return refusal();
         }
     }
     // A time-out beyond the timers' range (or nan, inf) would make a wait unbounded.

@@ -118,6 +118,8 @@ int runSetClock(const Options& options)
     } else {
         for (int i = 0; i < 6; ++i)
             boxes[i] = options.arguments[i];
+        if (refused(link::typedArray("data", boxes)))
+            return kExitUsage;
     }
     if (!config::timeIsValid(boxes[3], boxes[4])) {
         message(config::kCheckDataMessage);
@@ -148,6 +150,8 @@ int runSetInterval(const Options& options)
         message(QStringLiteral("stazione-cli: set-interval takes hours, minutes and seconds."));
         return kExitUsage;
     }
+    if (refused(link::typedArray("conversione", options.arguments)))
+        return kExitUsage;
     const auto check = config::checkInterval(
         {options.arguments[0], options.arguments[1], options.arguments[2]}, options.gsm);
     if (!check.ok) {
@@ -174,6 +178,8 @@ int runSetName(const Options& options)
         return kExitUsage;
     }
     const QString name = options.arguments[0].trimmed();
+    if (refused({{QStringLiteral("Nome_Centralina"), name}}))
+        return kExitUsage;
     return onLogger(options, [&](Run& run) {
         auto accepted = config::writeStationName(run.link, name);
         if (!accepted)

@@ -45,7 +45,9 @@ int runMonitor(const Options& options)
         QObject::connect(&grace, &QTimer::timeout, [&run] { run.link.cancel(); });
         QObject::connect(&interrupt, &Interrupt::triggered, [&grace] { grace.start(kInterruptGrace); });
         int sets = 0;
+        // The command line shows each line as it is written: only the set being read is kept.
         live::SessionTable table;
+        table.setRowStore(live::SessionTable::RowStore::None);
         const live::SessionEnd end = live::runSession(
             run.link, table, *channels, options.file,
             {[&] { return interrupt.requested() || (options.count > 0 && sets >= options.count); },

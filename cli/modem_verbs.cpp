@@ -71,6 +71,9 @@ bool fillRow(const QStringList& values, modem::Station& station)
             return false;
         }
     }
+    // The number goes to the modem when the station is called: no control character in it.
+    if (refused({{QStringLiteral("Telefono"), values[1]}}, link::TypedFor::Modem))
+        return false;
     station.Nome = values[0];
     station.Telefono = values[1];
     station.Scadenza = values.value(2);

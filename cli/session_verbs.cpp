@@ -88,7 +88,8 @@ int runDestructive(const Options& options, Destructive what)
                 again = session::askIdentification(run.link);
             }
             if (!again) {
-                message(QStringLiteral("Il datalogger non risponde dopo il reset: %1").arg(again.error().message));
+                message(QStringLiteral("Il datalogger non risponde dopo il reset: %1")
+                            .arg(again.error().message));
                 return Verdict::Failed;
             }
             run.report.add(QStringLiteral("reset"), true);
@@ -107,10 +108,12 @@ int runDestructive(const Options& options, Destructive what)
         }
         run.report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
         run.report.add(QStringLiteral("acq_disponibili"), (*memory)->available);
-        const bool erased = link::integerValue((*memory)->available) == link::integerValue((*memory)->possible);
+        const bool erased =
+            link::integerValue((*memory)->available) == link::integerValue((*memory)->possible);
         run.report.add(QStringLiteral("erased"), erased);
         if (!erased) {
-            message(QStringLiteral("Il datalogger non ha cancellato la memoria: %1 acquisizioni disponibili su %2.")
+            message(QStringLiteral(
+                        "Il datalogger non ha cancellato la memoria: %1 acquisizioni disponibili su %2.")
                         .arg((*memory)->available.trimmed(), (*memory)->possible.trimmed()));
             return Verdict::Incomplete;
         }
@@ -139,7 +142,8 @@ int runDownload(const Options& options)
         const auto notice = [](const QString& text) { message(text); };
         if (options.temp) {
             const QString path = QDir(folder).filePath(data::temperatureFileName(*station, today));
-            auto download = data::downloadTemperatures(run.link, path, QDateTime::currentDateTime(), {}, notice);
+            auto download =
+                data::downloadTemperatures(run.link, path, QDateTime::currentDateTime(), {}, notice);
             if (!download)
                 return fail(download.error());
             run.report.add(QStringLiteral("file"), download->path);

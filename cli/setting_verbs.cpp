@@ -83,6 +83,8 @@ int runSetPreheating(const Options& options)
         message(QStringLiteral("stazione-cli: set-preheating takes the time in milliseconds."));
         return kExitUsage;
     }
+    if (refused({{QStringLiteral("preaccensione"), options.arguments[0].trimmed()}}))
+        return kExitUsage;
     const auto text = config::preheatingToSend(options.arguments[0].trimmed());
     if (!text) {
         message(config::kPreheatingTooLong);
@@ -170,6 +172,8 @@ int runSetRain(const Options& options)
         return kExitUsage;
     }
     const QString amount = options.arguments[0].trimmed();
+    if (refused({{QStringLiteral("mmpioggia"), amount}}))
+        return kExitUsage;
     return onLogger(options, [&](Run& run) {
         auto held = config::writeRainAmount(run.link, amount);
         if (!held)
@@ -204,6 +208,8 @@ int runSetStart(const Options& options)
 {
     const auto boxes = dateArguments(options);
     if (!boxes)
+        return kExitUsage;
+    if (refused(link::typedArray("data_allarme", *boxes)))
         return kExitUsage;
     if (!config::timeIsValid((*boxes)[3], (*boxes)[4])) {
         message(config::kCheckDataMessage);

@@ -3,6 +3,7 @@
 #include "alarms/start_date.h"
 #include "link/exchange.h"
 #include "link/numbers.h"
+#include "link/typed_values.h"
 
 namespace stazione::config {
 
@@ -18,6 +19,8 @@ link::Result<DateFields> readClock(link::Link& link)
 
 link::Result<ClockWrite> writeClock(link::Link& link, const DateFields& b)
 {
+    if (auto s = link::checkTyped(link::typedArray("data", b)); !s)
+        return s.error();
     const auto command = link::cmd::writeClock(b[0], b[1], link::integerValue(b[2]), b[3], b[4], b[5]);
     link.Parametri_Comando = command.params;
     auto accepted = link::write(link, command);
@@ -99,6 +102,8 @@ IntervalCheck checkInterval(const std::array<QString, 3>& boxes, bool gsmStation
 link::Result<std::array<bool, 3>> writeInterval(link::Link& link, const std::array<QString, 3>& padded,
                                                 const std::function<void(int, bool)>& progress)
 {
+    if (auto s = link::checkTyped(link::typedArray("conversione", padded)); !s)
+        return s.error();
     std::array<bool, 3> accepted{};
     for (int i = 0; i < 3; ++i) {
         auto ok = link::write(link, link::cmd::writeIntervalPart(i, padded[i]));

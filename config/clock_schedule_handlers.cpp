@@ -2,12 +2,12 @@
 
 #include "alarms/start_date.h"
 #include "config/clock_schedule.h"
+#include "link/typed_values.h"
 #include "session/models.h"
 #include "session/session.h"
 #include "ui/colours.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
-#include "ui/locking.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -49,7 +49,7 @@ ClockScheduleHandlers::ClockScheduleHandlers(session::Session& session, ui::Form
 
 link::Status ClockScheduleHandlers::leggidata()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto clock = readClock(link());
     if (!clock)
         return clock.error();
@@ -59,15 +59,18 @@ link::Status ClockScheduleHandlers::leggidata()
 
 link::Status ClockScheduleHandlers::impostadata()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
+    DateFields boxes;
+    for (int i = 0; i < 6; ++i)
+        boxes[i] = m_form.data[i]->text();
+    // What the line cannot carry is named before any range is checked.
+    if (auto s = link::checkTyped(link::typedArray("data", boxes)); !s)
+        return s;
     if (!timeIsValid(m_form.data[3]->text(), m_form.data[4]->text())) {
         m_dialogs.inform(&m_form, kCheckDataTitle, kCheckDataMessage, ui::Dialogs::Icon::Information);
         m_dialogs.beep();
         return {};
     }
-    DateFields boxes;
-    for (int i = 0; i < 6; ++i)
-        boxes[i] = m_form.data[i]->text();
     auto written = writeClock(link(), boxes);
     if (!written)
         return written.error();
@@ -110,7 +113,7 @@ link::Status ClockScheduleHandlers::leggiprox()
 
 link::Status ClockScheduleHandlers::Command2()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     for (int i = 0; i < 3; ++i) {
         auto part = readIntervalPart(link(), i);
         if (!part)
@@ -124,10 +127,12 @@ link::Status ClockScheduleHandlers::Command2()
 
 link::Status ClockScheduleHandlers::Command1()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     std::array<QString, 3> boxes;
     for (int i = 0; i < 3; ++i)
         boxes[i] = m_form.conversione[i]->text();
+    if (auto s = link::checkTyped(link::typedArray("conversione", boxes)); !s)
+        return s;
     const IntervalCheck check = checkInterval(boxes, m_gsmStation.isChecked());
     for (int i = 0; i < 3; ++i)
         m_form.conversione[i]->setText(check.boxes[i]);
@@ -155,7 +160,7 @@ link::Status ClockScheduleHandlers::data_logging_MouseDown(bool checkedAtPress)
 
 link::Status ClockScheduleHandlers::ReadSt()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto state = readAcquisitionEnabled(link());
     if (!state)
         return state.error();
@@ -170,7 +175,7 @@ link::Status ClockScheduleHandlers::stopacq()
 
 link::Status ClockScheduleHandlers::Aggiorna_acq()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto state = readMemoryState(link());
     if (!state)
         return state.error();

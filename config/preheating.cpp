@@ -3,6 +3,7 @@
 #include "link/commands.h"
 #include "link/exchange.h"
 #include "link/numbers.h"
+#include "link/typed_values.h"
 
 namespace stazione::config {
 
@@ -20,6 +21,8 @@ std::optional<QString> preheatingToSend(const QString& box)
 
 link::Status writePreheating(link::Link& link, const QString& fiveDigits)
 {
+    if (auto s = link::checkTyped(QStringLiteral("preaccensione"), fiveDigits); !s)
+        return s;
     link.Parametri_Comando = fiveDigits + QLatin1Char(',');
     return link::send(link, link::cmd::writePreheating(fiveDigits));
 }

@@ -2,6 +2,7 @@
 
 #include "link/exchange.h"
 #include "link/numbers.h"
+#include "link/typed_values.h"
 #include "session/models.h"
 
 namespace stazione::config {
@@ -52,6 +53,14 @@ link::Result<QList<std::array<bool, kProperties>>>
 writeProperties(link::Link& link, const QString& modello, const QList<ChannelProperties>& rows,
                 const std::function<void(int, int, bool)>& answered)
 {
+    static const char* const kBoxes[kProperties] = {"NomeCanali", "CA", "CB", "CC", "CD"};
+    QList<link::TypedValue> typed;
+    for (int i = 0; i < rows.size(); ++i) {
+        for (int k = 0; k < kProperties; ++k)
+            typed.append({link::boxName(kBoxes[k], i), rows[i][k]});
+    }
+    if (auto s = link::checkTyped(typed); !s)
+        return s.error();
     const int stride = propertyStride(modello);
     QList<std::array<bool, kProperties>> outcome;
     for (int i = 0; i < rows.size(); ++i) {

@@ -6,7 +6,6 @@
 #include "ui/colours.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
-#include "ui/locking.h"
 #include "ui/sensori_an.h"
 #include "ui/windows.h"
 
@@ -34,6 +33,9 @@ SensorPropertiesWindow::SensorPropertiesWindow(session::Session& session, ui::Fo
     connect(&window, &ui::Sensori_An::closed, this, &SensorPropertiesWindow::Form_Unload);
     onClick(window.Leggi_prop, [this] { return Leggi_prop(); });
     onClick(window.ScriviProp, [this] { return ScriviProp(); });
+    // Both buttons rest while any exchange runs: a second read or a write would mix in.
+    connect(&session.guard(), &session::ExchangeGuard::started, this, [this] { setButtonsEnabled(false); });
+    connect(&session.guard(), &session::ExchangeGuard::finished, this, [this] { setButtonsEnabled(true); });
     for (int i = 0; i < 16; ++i) {
         for (QLineEdit* box : rowOf(window, i))
             ui::redOnEdit(box);
@@ -42,7 +44,6 @@ SensorPropertiesWindow::SensorPropertiesWindow(session::Session& session, ui::Fo
 
 void SensorPropertiesWindow::Leggi_poprietà()
 {
-    ui::Occupato busy(m_form);
     m_form.hide();
     m_sensors.resetBoxes();
     m_sensors.setEnabled(true);
@@ -81,15 +82,13 @@ link::Status SensorPropertiesWindow::Leggi_prop()
     const auto n = activeChannels();
     if (!n)
         return {};
-    // Both buttons rest while the properties travel: a second read or a write would mix in.
-    setButtonsEnabled(false);
+    const auto exchange = m_session.guard().hold();
     auto rows =
         readProperties(link(), m_session.record.Modello, *n, [this](int i, const ChannelProperties& row) {
             const auto boxes = rowOf(m_sensors, i);
             for (int k = 0; k < kProperties; ++k)
                 boxes[k]->setText(row[k]);
         });
-    setButtonsEnabled(true);
     if (!rows)
         return rows.error();
     for (int i = 0; i < 16; ++i) {
@@ -110,7 +109,7 @@ link::Status SensorPropertiesWindow::ScriviProp()
                          ui::Dialogs::Icon::Warning);
         return {};
     }
-    setButtonsEnabled(false);
+    const auto exchange = m_session.guard().hold();
     QList<ChannelProperties> rows;
     for (int i = 0; i < *n; ++i) {
         ChannelProperties row;
@@ -122,14 +121,10 @@ link::Status SensorPropertiesWindow::ScriviProp()
     auto written = writeProperties(link(), m_session.record.Modello, rows, [this](int i, int, bool accepted) {
         setCaption(accepted ? propertySentCaption(i) : ui::kParameterRefused);
     });
-    if (!written) {
-        setButtonsEnabled(true);
+    if (!written)
         return written.error();
-    }
     link().Ritardo(10);
-    const link::Status reread = Leggi_prop();
-    setButtonsEnabled(true);
-    return reread;
+    return Leggi_prop();
 }
 
 } // namespace stazione::config

@@ -4,11 +4,11 @@
 #include "config/preheating.h"
 #include "config/station.h"
 #include "link/numbers.h"
+#include "link/typed_values.h"
 #include "session/session.h"
 #include "ui/colours.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
-#include "ui/locking.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -56,7 +56,8 @@ void SettingsHandlers::onStateChange(QCheckBox* box, link::Status (SettingsHandl
     // The write follows every change of the box, also one made by a read: the value just read is
     // then sent back, and reading it again changes nothing.
     connect(box, &QCheckBox::stateChanged, this, [this, box, write](int) {
-        if (busy()) {
+        const auto exchange = m_session.guard().begin();
+        if (!exchange) {
             const QSignalBlocker quiet(box);
             box->setChecked(!box->isChecked());
             m_dialogs.beep();
@@ -68,7 +69,7 @@ void SettingsHandlers::onStateChange(QCheckBox* box, link::Status (SettingsHandl
 
 link::Status SettingsHandlers::preacc()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto time = readPreheating(link());
     if (!time)
         return time.error();
@@ -79,7 +80,7 @@ link::Status SettingsHandlers::preacc()
 
 link::Status SettingsHandlers::impostapreacc()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     const auto text = preheatingToSend(m_form.preaccensione->text());
     if (!text) {
         m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), kPreheatingTooLong,
@@ -88,13 +89,15 @@ link::Status SettingsHandlers::impostapreacc()
         return {};
     }
     m_form.preaccensione->setText(*text);
+    if (auto s = writePreheating(link(), *text); !s)
+        return s;
     ui::setBackColour(m_form.preaccensione, ui::kConfirmed);
-    return writePreheating(link(), *text);
+    return {};
 }
 
 link::Status SettingsHandlers::leggicanali()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto count = readChannelCount(link());
     if (!count)
         return count.error();
@@ -106,7 +109,10 @@ link::Status SettingsHandlers::leggicanali()
 
 link::Status SettingsHandlers::Scrivicanali()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
+    // The count goes as a number, but a box the logger could not take is not worth the question.
+    if (auto s = link::checkTyped(m_form.MUX[0]->objectName(), m_form.MUX[0]->text()); !s)
+        return s;
     const bool yes = m_dialogs.askYesNo(&m_form, QStringLiteral("Attenzione"), kChannelWriteQuestion,
                                         ui::Dialogs::Icon::Critical, false);
     if (yes) {
@@ -130,7 +136,7 @@ link::Status SettingsHandlers::Scrivicanali()
 
 link::Status SettingsHandlers::leggi_nome()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto name = readStationName(link());
     if (!name)
         return name.error();
@@ -141,7 +147,7 @@ link::Status SettingsHandlers::leggi_nome()
 
 link::Status SettingsHandlers::imposta_nome()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     const QString name = m_form.Nome_Centralina->text().trimmed();
     m_form.Nome_Centralina->setText(name);
     auto accepted = writeStationName(link(), name);
@@ -157,7 +163,7 @@ link::Status SettingsHandlers::imposta_nome()
 
 link::Status SettingsHandlers::Status()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto volts = readBatteryVoltage(link());
     if (!volts)
         return volts.error();
@@ -167,7 +173,7 @@ link::Status SettingsHandlers::Status()
 
 link::Status SettingsHandlers::BATTPB_READ()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto type = readBatteryType(link());
     if (!type)
         return type.error();
@@ -181,14 +187,14 @@ link::Status SettingsHandlers::BATTPBX_Click()
     if (!written)
         return written.error();
     setCaption(written->accepted ? ui::kParameterSent : ui::kParameterRefused);
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     ui::setCheckValue(m_form.BATTPBX, written->readBack);
     return {};
 }
 
 link::Status SettingsHandlers::minipan_read()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto state = readMiniPanel(link());
     if (!state)
         return state.error();
@@ -202,7 +208,7 @@ link::Status SettingsHandlers::minipan_Click()
     if (!written)
         return written.error();
     setCaption(written->accepted ? ui::kParameterSent : ui::kParameterRefused);
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     ui::setCheckValue(m_form.minipan, written->readBack);
     return {};
 }
@@ -218,7 +224,7 @@ link::Status SettingsHandlers::PLUVIOMETRO_MouseDown(bool checkedAtPress)
 
 link::Status SettingsHandlers::mmpioggialeggi()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto amount = readRainAmount(link());
     if (!amount)
         return amount.error();
@@ -229,7 +235,7 @@ link::Status SettingsHandlers::mmpioggialeggi()
 
 link::Status SettingsHandlers::mmpioggiatastoscrivi()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     auto amount = writeRainAmount(link(), m_form.mmpioggia->text().trimmed());
     if (!amount)
         return amount.error();

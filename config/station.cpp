@@ -2,6 +2,7 @@
 
 #include "link/exchange.h"
 #include "link/numbers.h"
+#include "link/typed_values.h"
 
 namespace stazione::config {
 
@@ -50,6 +51,8 @@ link::Result<QString> readStationName(link::Link& link)
 
 link::Result<bool> writeStationName(link::Link& link, const QString& name)
 {
+    if (auto s = link::checkTyped(QStringLiteral("Nome_Centralina"), name); !s)
+        return s.error();
     link.Parametri_Comando = name + QLatin1Char(',');
     return link::write(link, link::cmd::writeStationName(name));
 }
@@ -100,6 +103,8 @@ link::Result<QString> readRainAmount(link::Link& link)
 
 link::Result<QString> writeRainAmount(link::Link& link, const QString& amount)
 {
+    if (auto s = link::checkTyped(QStringLiteral("mmpioggia"), amount); !s)
+        return s.error();
     link.Parametri_Comando = amount + QLatin1Char(',');
     if (auto s = link::send(link, link::cmd::writeRainAmount(amount)); !s)
         return s.error();

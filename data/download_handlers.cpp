@@ -5,7 +5,6 @@
 #include "ui/colours.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
-#include "ui/locking.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -139,7 +138,8 @@ void DownloadHandlers::chooseFolder(const QString& path)
         m_form.Drive1->setCurrentIndex(drive);
     // The tree is read from the data folder outward: the model lists what the operator opens.
     m_folders->setRootPath(absolute);
-    m_form.Dir1->setRootIndex(m_tree->mapFromSource(m_folders->index(volume.isEmpty() ? QDir::rootPath() : volume)));
+    m_form.Dir1->setRootIndex(
+        m_tree->mapFromSource(m_folders->index(volume.isEmpty() ? QDir::rootPath() : volume)));
     const QModelIndex index = m_tree->mapFromSource(m_folders->index(absolute));
     m_form.Dir1->setCurrentIndex(index);
     m_form.Dir1->scrollTo(index);
@@ -182,7 +182,7 @@ void DownloadHandlers::reportStopped(const link::Error& why, const QString& save
 
 link::Status DownloadHandlers::Acquisisci()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     m_form.NREC->setText(QStringLiteral("0"));
     const QString name = sensorFileName(m_form.Nome_Centralina->text(), today());
     m_form.Nome_File_Dati->setText(name);
@@ -221,7 +221,7 @@ link::Status DownloadHandlers::Acquisisci()
 
 link::Status DownloadHandlers::Acquisisci_Temp()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     ui::setBackColour(m_form.Nome_File_Dati, kWorking);
     const QString name = temperatureFileName(m_form.Nome_Centralina->text(), today());
     const QString path = QDir(folder()).filePath(name);
@@ -229,7 +229,8 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     m_form.Progresso->setValue(0);
 
     auto download = downloadTemperatures(
-        link(), path, QDateTime::currentDateTime(), [this](int percent) { m_form.Progresso->setValue(percent); },
+        link(), path, QDateTime::currentDateTime(),
+        [this](int percent) { m_form.Progresso->setValue(percent); },
         [this](const QString& text) { m_form.Nome_File_Dati->setText(text); });
     if (!download) {
         clearBackColour(m_form.Nome_File_Dati);

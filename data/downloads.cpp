@@ -10,7 +10,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <memory>
 #include <vector>
 
@@ -65,8 +67,9 @@ public:
             return failed();
         const QByteArray from = QFile::encodeName(m_file.fileName());
         if (std::rename(from.constData(), QFile::encodeName(m_path).constData()) != 0)
-            return link::Error::file(QStringLiteral("Impossibile rinominare %1 in %2: %3")
-                                         .arg(m_file.fileName(), m_path, QString::fromLocal8Bit(std::strerror(errno))));
+            return link::Error::file(
+                QStringLiteral("Impossibile rinominare %1 in %2: %3")
+                    .arg(m_file.fileName(), m_path, QString::fromLocal8Bit(std::strerror(errno))));
         return {};
     }
 
@@ -129,44 +132,41 @@ link::Error waitEnded(link::CommPort::Wait wait, const link::Link& link)
     }
 }
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ');
-}
-
 // The exact value of a decimal text, rounded to tenths half away from zero; nothing for a text
-// that is not a number.
-std::optional<long long> tenths(QStringView text)
+// that is not a number. `Char` is char (bytes as received) or char16_t.
+template<typename Char>
+std::optional<long long> tenths(const Char* text, qsizetype n)
 {
+    auto code = [text](qsizetype i) { return uint(std::make_unsigned_t<Char>(text[i])); };
+    auto isDigit = [&](qsizetype i) { return code(i) >= '0' && code(i) <= '9'; };
     qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && isBlank(text[i]))
+    while (i < n && code(i) == ' ')
         ++i;
     qsizetype end = n;
-    while (end > i && isBlank(text[end - 1]))
+    while (end > i && code(end - 1) == ' ')
         --end;
     bool negative = false;
-    if (i < end && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        negative = text[i] == QLatin1Char('-');
+    if (i < end && (code(i) == '-' || code(i) == '+')) {
+        negative = code(i) == '-';
         ++i;
     }
     long long whole = 0;
     int digits = 0;
-    while (i < end && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) {
+    while (i < end && isDigit(i)) {
         if (whole < 100000000000LL)
-            whole = whole * 10 + (text[i].unicode() - '0');
+            whole = whole * 10 + (code(i) - '0');
         ++i;
         ++digits;
     }
     int first = 0;
     bool roundUp = false;
-    if (i < end && text[i] == QLatin1Char('.')) {
+    if (i < end && code(i) == '.') {
         ++i;
-        for (int k = 0; i < end && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i, ++k) {
+        for (int k = 0; i < end && isDigit(i); ++i, ++k) {
             if (k == 0)
-                first = text[i].unicode() - '0';
+                first = int(code(i) - '0');
             else if (k == 1)
-                roundUp = text[i] >= QLatin1Char('5');
+                roundUp = code(i) >= '5';
             ++digits;
         }
     }
@@ -174,6 +174,50 @@ std::optional<long long> tenths(QStringView text)
         return std::nullopt;
     const long long value = whole * 10 + first + (roundUp ? 1 : 0);
     return negative ? -value : value;
+}
+
+// Appends the 10 characters of a value's column: "000.0" with a decimal point, or "**N.C.**"
+// when the value, rounded to tenths as the column shows it, is out of range or not a number.
+void appendColumn(QByteArray& out, std::optional<long long> value)
+{
+    if (!value || *value < -300 || *value > 800) {
+        out.append("**N.C.**  ", 10);
+        return;
+    }
+    // In range the integer part has at most two digits, written as three.
+    const long long magnitude = *value < 0 ? -*value : *value;
+    char text[10];
+    int k = 0;
+    if (*value < 0)
+        text[k++] = '-';
+    text[k++] = '0';
+    text[k++] = char('0' + magnitude / 100);
+    text[k++] = char('0' + magnitude / 10 % 10);
+    text[k++] = '.';
+    text[k++] = char('0' + magnitude % 10);
+    while (k < 10)
+        text[k++] = ' ';
+    out.append(text, 10);
+}
+
+// Appends a time field cut to its width and written with at least two digits ("00").
+void appendTimePart(QByteArray& out, QByteArrayView field, int width)
+{
+    const QByteArrayView cut = field.first(std::min<qsizetype>(width, field.size()));
+    qsizetype digits = 0;
+    while (digits < cut.size() && cut[digits] >= '0' && cut[digits] <= '9')
+        ++digits;
+    if (digits == 0 || digits != cut.size()) {
+        // Blanks, a sign, a fraction or no number at all: the general rule.
+        out += link::formatNumber(QString::fromLatin1(cut), link::pattern::kTwoDigits).toLatin1();
+        return;
+    }
+    qsizetype start = 0;
+    while (start + 1 < cut.size() && cut[start] == '0')
+        ++start;
+    if (cut.size() - start < 2)
+        out += '0';
+    out.append(cut.data() + start, cut.size() - start);
 }
 
 } // namespace
@@ -296,16 +340,14 @@ link::Result<RecordedDownload> downloadRecords(link::Link& link, const QString& 
 
 QString temperatureColumn(QStringView received)
 {
-    const auto value = tenths(received);
-    // The check looks at the value as the column shows it, rounded to tenths.
-    if (!value || *value < -300 || *value > 800)
-        return QStringLiteral("**N.C.**  ");
-    const long long magnitude = *value < 0 ? -*value : *value;
-    QString text = QString::number(magnitude / 10).rightJustified(3, QLatin1Char('0')) + QLatin1Char('.') +
-                   QString::number(magnitude % 10);
-    if (*value < 0)
-        text.prepend(QLatin1Char('-'));
-    return text.leftJustified(10, QLatin1Char(' '));
+    QByteArray column;
+    appendColumn(column, tenths(received.utf16(), received.size()));
+    return QString::fromLatin1(column);
+}
+
+void appendTemperatureColumn(QByteArray& out, QByteArrayView received)
+{
+    appendColumn(out, tenths(received.data(), received.size()));
 }
 
 link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const QString& path,
@@ -355,74 +397,75 @@ link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const Q
     result.records = static_cast<int>(records);
     result.channels = static_cast<int>(channels);
 
-    // Kept as received, packed, until the file is written: a full memory is 670,000 fields.
+    // A file that cannot be written whole is an error: the count of records would lie. The logger
+    // may still be sending: the line is drained first.
+    auto failedWrite = [&](link::Error why) -> link::Result<TemperatureDownload> {
+        if (result.received < result.records)
+            drainAfterStop(link, std::nullopt, why, notice);
+        file.keep(why, &result.path);
+        return why;
+    };
+
+    // The header needs only the counts; each record's line follows as soon as its last field is in.
+    const QByteArray header = "DATA ACQ.: " + now.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "  " +
+                              now.toString(QStringLiteral("HH:mm:ss")).toLatin1() +
+                              ",Numero Canali Attivi: " + QByteArray::number(result.channels) +
+                              " ,Numero Dati per Canale: " + "     " + QByteArray::number(result.records) +
+                              "\r\n\r\n\r\n\r\n\r\n\r\n";
+    if (auto written = file.write(header); !written)
+        return failedWrite(written.error());
+
+    static constexpr int kTimeWidths[6] = {3, 3, 5, 3, 3, 3};
+    static constexpr char kTimeSeparators[6] = {'/', '/', ' ', '.', '.', ' '};
     const int perRecord = 6 + result.channels;
-    QByteArray pool;
-    std::vector<quint32> ends;
-    ends.reserve(size_t(result.records) * perRecord);
     const qint64 total = qint64(perRecord) * result.records;
     int shownPercent = -1;
-    for (int r = 0; r < result.records && !result.stopped; ++r) {
-        for (int f = 0; f < perRecord; ++f) {
-            auto field = link.Leggi_Risposta();
-            if (!field) {
-                result.stopped = field.error();
-                drainAfterStop(link, std::nullopt, *result.stopped, notice);
-                break;
+    QByteArray line;
+    line.reserve(32 + 11 * result.channels);
+    // What is complete is on disk before each wait for the logger: a cable pulled then loses nothing.
+    bool unflushed = true;
+    std::optional<link::Error> fileFailed;
+    auto nextField = [&]() -> link::Result<QByteArrayView> {
+        if (unflushed && !link.fieldWaiting()) {
+            if (auto flushed = file.flush(); !flushed) {
+                fileFailed = flushed.error();
+                return *fileFailed;
             }
-            pool += field->toLatin1();
-            ends.push_back(quint32(pool.size()));
+            unflushed = false;
         }
-        if (result.stopped)
-            break;
+        return link.nextField();
+    };
+    for (int r = 0; r < result.records; ++r) {
+        line.resize(0);
+        for (int k = 0; k < 6; ++k) {
+            auto field = nextField();
+            if (fileFailed)
+                return failedWrite(*fileFailed);
+            if (!field)
+                return stop(field.error());
+            appendTimePart(line, *field, kTimeWidths[k]);
+            line += kTimeSeparators[k];
+        }
+        line += "  ";
+        for (int c = 0; c < result.channels; ++c) {
+            auto field = nextField();
+            if (fileFailed)
+                return failedWrite(*fileFailed);
+            if (!field)
+                return stop(field.error());
+            line += ',';
+            appendTemperatureColumn(line, *field);
+        }
+        line += "\r\n";
+        if (auto written = file.write(line); !written)
+            return failedWrite(written.error());
+        unflushed = true;
         ++result.received;
         const int percent = int(qint64(result.received) * perRecord * 100 / total);
         if (progress && percent != shownPercent) {
             shownPercent = percent;
             progress(percent);
         }
-    }
-
-    // A file that cannot be written whole is an error: the count of records would lie.
-    auto failedWrite = [&](link::Error why) -> link::Result<TemperatureDownload> {
-        file.keep(why, &result.path);
-        return why;
-    };
-    auto fieldAt = [&](size_t index) {
-        const quint32 begin = index == 0 ? 0 : ends[index - 1];
-        return QString::fromLatin1(pool.constData() + begin, ends[index] - begin);
-    };
-    static const int kTimeWidths[6] = {3, 3, 5, 3, 3, 3};
-    auto timePart = [&](size_t index, int k) {
-        const QString cut = fieldAt(index).left(kTimeWidths[k]);
-        return link::formatNumber(cut, link::pattern::kTwoDigits);
-    };
-
-    QByteArray text = "DATA ACQ.: " + now.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + "  " +
-                      now.toString(QStringLiteral("HH:mm:ss")).toLatin1() +
-                      ",Numero Canali Attivi: " + QByteArray::number(result.channels) +
-                      " ,Numero Dati per Canale: " + "     " + QByteArray::number(result.records) + "\r\n";
-    text += "\r\n\r\n\r\n\r\n\r\n";
-    for (int r = 0; r < result.received; ++r) {
-        const size_t base = size_t(r) * perRecord;
-        QString line = timePart(base, 0) + QLatin1Char('/') + timePart(base + 1, 1) + QLatin1Char('/') +
-                       timePart(base + 2, 2) + QLatin1Char(' ') + timePart(base + 3, 3) + QLatin1Char('.') +
-                       timePart(base + 4, 4) + QLatin1Char('.') + timePart(base + 5, 5) +
-                       QStringLiteral("   ");
-        for (int c = 0; c < result.channels; ++c)
-            line += QLatin1Char(',') + temperatureColumn(fieldAt(base + 6 + c));
-        text += line.toLatin1() + "\r\n";
-        if (text.size() > (1 << 20)) {
-            if (auto written = file.write(text); !written)
-                return failedWrite(written.error());
-            text.clear();
-        }
-    }
-    if (auto written = file.write(text); !written)
-        return failedWrite(written.error());
-    if (result.stopped) {
-        file.keep(*result.stopped, &result.path);
-        return result;
     }
     if (auto committed = file.commit(); !committed)
         return failedWrite(committed.error());

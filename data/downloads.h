@@ -64,13 +64,15 @@ struct TemperatureDownload {
 // is sent), cannot be written whole, or the logger announces counts outside 0-5000 records and
 // 0-128 channels (checked before anything is reserved or written).
 // "Wait Please" goes to `notice` once "a" is sent.
-link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const QString& path,
-                                                       const QDateTime& now,
-                                                       const std::function<void(int percent)>& progress = {},
-                                                       const std::function<void(const QString&)>& notice = {});
+link::Result<TemperatureDownload>
+downloadTemperatures(link::Link& link, const QString& path, const QDateTime& now,
+                     const std::function<void(int percent)>& progress = {},
+                     const std::function<void(const QString&)>& notice = {});
 
 // One value as the temperature file shows it: "000.0" with a decimal point, 10 characters wide;
 // "**N.C.**" when it is out of range or not a number.
 QString temperatureColumn(QStringView received);
+// The same column appended to `out`, from the field's bytes as received.
+void appendTemperatureColumn(QByteArray& out, QByteArrayView received);
 
 } // namespace stazione::data

@@ -69,10 +69,9 @@ Status drainStream(Link& link, std::optional<char> endMark, std::chrono::millise
             continue;
         }
         if (giveUp.hasExpired())
-            return Error::timedOut(
-                QObject::tr("The logger on COM%1 was still sending after %2 s.")
-                    .arg(port.commPort())
-                    .arg(double(limit.count()) / 1000.0));
+            return Error::timedOut(QObject::tr("The logger on COM%1 was still sending after %2 s.")
+                                       .arg(port.commPort())
+                                       .arg(double(limit.count()) / 1000.0));
         QDeadlineTimer quiet(scaled(kDrainQuiet), Qt::PreciseTimer);
         if (quiet.deadline() > giveUp.deadline())
             quiet = giveUp;
@@ -80,8 +79,8 @@ Status drainStream(Link& link, std::optional<char> endMark, std::chrono::millise
         if (wait == CommPort::Wait::TimedOut && !giveUp.hasExpired())
             break; // a second of silence: the stream is over
         if (wait == CommPort::Wait::Cancelled)
-            return Error::cancelled(QObject::tr("The wait for the logger on COM%1 was cancelled.")
-                                        .arg(port.commPort()));
+            return Error::cancelled(
+                QObject::tr("The wait for the logger on COM%1 was cancelled.").arg(port.commPort()));
         if (wait == CommPort::Wait::LineLost)
             return Error::lineLost(QObject::tr("The connection on COM%1 was lost.").arg(port.commPort()));
     }

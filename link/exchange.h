@@ -39,7 +39,6 @@ inline const QString kAccepted = QStringLiteral("OK");
 // logger is still sending at the limit.
 inline constexpr std::chrono::milliseconds kDrainQuiet{1000};  // before the time scale
 inline constexpr std::chrono::milliseconds kDrainLimit{60000}; // the line's time, not scaled
-Status drainStream(Link& link, std::optional<char> endMark,
-                   std::chrono::milliseconds limit = kDrainLimit);
+Status drainStream(Link& link, std::optional<char> endMark, std::chrono::milliseconds limit = kDrainLimit);
 
 } // namespace stazione::link

@@ -86,7 +86,7 @@ Result<bool> Link::Apri_Porta(qint16 porta)
         return fail(s.error());
 
     // Raising DTR wakes the logger; it needs a few seconds before it says anything.
-    sleepKeepingPaint(scaled(3000ms));
+    pause(scaled(3000ms));
 
     QElapsedTimer t0;
     t0.start();
@@ -116,7 +116,7 @@ Result<bool> Link::Apri_Porta(qint16 porta)
 
     const auto settle = scaled(1000ms) - std::chrono::milliseconds(t0.elapsed());
     if (settle.count() > 0)
-        sleepKeepingPaint(settle);
+        pause(settle);
     return spoke;
 }
 
@@ -150,37 +150,43 @@ Result<QString> Link::Leggi_Risposta()
         return around.status().error();
 
     // Taking everything that is waiting at once gives the same fields as taking it a character
-    // at a time, and keeps up with a logger that streams at full speed.
-    qsizetype comma = m_accumulo.indexOf(',', m_head);
-    if (comma < 0) {
-        const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
-        qsizetype scanFrom = m_accumulo.size();
-        for (;;) {
-            auto chunk = m_port.inputAll();
-            if (!chunk)
-                return chunk.error();
-            if (chunk->isEmpty()) {
-                const auto wait = m_port.waitForMoreInput(deadline);
-                if (wait != CommPort::Wait::Ready)
-                    return waitFailure(wait, m_accumulo.mid(m_head));
-                continue;
-            }
-            if (m_head == m_accumulo.size()) {
-                m_accumulo = std::move(*chunk);
-                m_head = 0;
-                scanFrom = 0;
-            } else {
-                m_accumulo += *chunk;
-            }
-            comma = m_accumulo.indexOf(',', scanFrom);
-            if (comma >= 0)
-                break;
-            scanFrom = m_accumulo.size();
+    // at a time, and keeps up with a logger that streams at full speed. The search for the comma
+    // goes on where it stopped, unless the received text was consumed or dropped meanwhile (by
+    // whatever ran during the wait): then it starts again at the first unconsumed character.
+    const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
+    qsizetype scanFrom = m_head;
+    quint64 searched = m_accumuloChanges;
+    qsizetype comma = -1;
+    for (;;) {
+        if (searched != m_accumuloChanges) {
+            scanFrom = m_head;
+            searched = m_accumuloChanges;
+        }
+        comma = m_accumulo.indexOf(',', std::max(scanFrom, m_head));
+        if (comma >= 0)
+            break;
+        scanFrom = m_accumulo.size();
+        auto chunk = m_port.inputAll();
+        if (!chunk)
+            return chunk.error();
+        if (chunk->isEmpty()) {
+            const auto wait = m_port.waitForMoreInput(deadline);
+            if (wait != CommPort::Wait::Ready)
+                return waitFailure(wait, m_accumulo.mid(m_head));
+            continue;
+        }
+        if (m_head == m_accumulo.size()) {
+            m_accumulo = std::move(*chunk);
+            m_head = 0;
+            scanFrom = 0;
+        } else {
+            m_accumulo += *chunk;
         }
     }
 
     Risposta = QString::fromLatin1(m_accumulo.constData() + m_head, comma - m_head);
     m_head = comma + 1;
+    ++m_accumuloChanges;
     if (m_head == m_accumulo.size()) {
         m_accumulo.clear();
         m_head = 0;
@@ -191,6 +197,45 @@ Result<QString> Link::Leggi_Risposta()
     Risposta_Completa = true;
     qCDebug(lcLink) << "field" << Risposta;
     return Risposta;
+}
+
+Result<QByteArrayView> Link::nextField()
+{
+    Around around(*this);
+    if (!around.status())
+        return around.status().error();
+    qsizetype comma = m_accumulo.indexOf(',', m_head);
+    if (comma < 0) {
+        // The fields handed out before are no longer needed.
+        if (m_head == m_accumulo.size())
+            m_accumulo.clear();
+        else
+            m_accumulo.remove(0, m_head);
+        m_head = 0;
+        const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
+        for (;;) {
+            const qsizetype scanFrom = m_accumulo.size();
+            auto chunk = m_port.inputAll();
+            if (!chunk)
+                return chunk.error();
+            if (chunk->isEmpty()) {
+                const auto wait = m_port.waitForMoreInput(deadline);
+                if (wait != CommPort::Wait::Ready)
+                    return waitFailure(wait, m_accumulo.mid(m_head));
+                continue;
+            }
+            if (m_accumulo.isEmpty())
+                m_accumulo = std::move(*chunk);
+            else
+                m_accumulo += *chunk;
+            comma = m_accumulo.indexOf(',', scanFrom);
+            if (comma >= 0)
+                break;
+        }
+    }
+    const QByteArrayView field(m_accumulo.constData() + m_head, comma - m_head);
+    m_head = comma + 1;
+    return field;
 }
 
 Status Link::Svuota_Buffer()
@@ -206,7 +251,14 @@ void Link::Ritardo(int centesimi)
 {
     if (centesimi <= 0)
         return;
-    sleepKeepingPaint(scaled(std::chrono::milliseconds(centesimi * 10)));
+    pause(scaled(std::chrono::milliseconds(centesimi * 10)));
+}
+
+void Link::pause(std::chrono::milliseconds duration)
+{
+    ++m_pauses;
+    sleepKeepingPaint(duration);
+    --m_pauses;
 }
 
 Status Link::Porta_On()
@@ -285,6 +337,7 @@ void Link::discardAccumulo()
 {
     m_accumulo.clear();
     m_head = 0;
+    ++m_accumuloChanges;
 }
 
 } // namespace stazione::link

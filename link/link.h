@@ -58,6 +58,13 @@ public:
     // Waits at most the reply time-out for the field to complete.
     Result<QString> Leggi_Risposta();
 
+    // The next reply field as Leggi_Risposta reads it, but as bytes that stay valid only until the
+    // next read from this link, and without touching Risposta: a long counted stream is cut into
+    // fields without a string for each.
+    Result<QByteArrayView> nextField();
+    // Whether the next field is complete in what was already received: a read takes it at once.
+    bool fieldWaiting() const { return m_accumulo.indexOf(',', m_head) >= 0; }
+
     // Drops everything received so far, in the port and in Accumulo.
     Status Svuota_Buffer();
 
@@ -82,6 +89,9 @@ public:
     // Ends the reply wait that is pending, if any, with ErrorKind::Cancelled.
     void cancel() { m_port.cancelWaits(); }
 
+    // True while a routine waits for the logger or pauses: the event loop runs below it.
+    bool inWait() const { return m_pauses > 0 || m_port.waiting(); }
+
     CommPort& port() { return m_port; }
 
 private:
@@ -89,11 +99,16 @@ private:
     class Around;
 
     Error waitFailure(CommPort::Wait wait, const QByteArray& partial) const;
+    void pause(std::chrono::milliseconds duration);
     void discardAccumulo();
 
     CommPort& m_port;
     QByteArray m_accumulo;
     qsizetype m_head = 0; // consumed prefix of m_accumulo
+    // Counts every consumption and discard of m_accumulo: a wait that finds it changed searches
+    // the unconsumed text again instead of where it had stopped.
+    quint64 m_accumuloChanges = 0;
+    int m_pauses = 0; // pauses running now (nested ones count each)
     std::chrono::milliseconds m_replyTimeout;
 };
 

@@ -15,6 +15,7 @@ enum class ErrorKind {
     Port,      // the serial component refused an operation; see Error::number
     File,      // a file of the program could not be created, written or read
     Data,      // the logger sent something the program cannot take (too much, out of shape)
+    Refused,   // a typed value the line cannot carry; nothing of its write was sent
 };
 
 // Numbers of the serial component's errors, as the connection window reports them.
@@ -32,13 +33,18 @@ struct Error {
     ErrorKind kind = ErrorKind::Port;
     int number = 0;  // the component's error number when kind is Port
     QString message; // one line, for the operator
+    QString box;     // the box whose value was refused (kind Refused), as the window names it
 
-    static Error timedOut(const QString& message) { return {ErrorKind::TimedOut, 0, message}; }
-    static Error cancelled(const QString& message) { return {ErrorKind::Cancelled, 0, message}; }
-    static Error lineLost(const QString& message) { return {ErrorKind::LineLost, 0, message}; }
-    static Error port(int number, const QString& message) { return {ErrorKind::Port, number, message}; }
-    static Error file(const QString& message) { return {ErrorKind::File, 0, message}; }
-    static Error data(const QString& message) { return {ErrorKind::Data, 0, message}; }
+    static Error timedOut(const QString& message) { return {ErrorKind::TimedOut, 0, message, {}}; }
+    static Error cancelled(const QString& message) { return {ErrorKind::Cancelled, 0, message, {}}; }
+    static Error lineLost(const QString& message) { return {ErrorKind::LineLost, 0, message, {}}; }
+    static Error port(int number, const QString& message) { return {ErrorKind::Port, number, message, {}}; }
+    static Error file(const QString& message) { return {ErrorKind::File, 0, message, {}}; }
+    static Error data(const QString& message) { return {ErrorKind::Data, 0, message, {}}; }
+    static Error refused(const QString& box, const QString& message)
+    {
+        return {ErrorKind::Refused, 0, message, box};
+    }
 };
 
 // A value, or the reason there is none. Exchanges return this so that a time-out can never

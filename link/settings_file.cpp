@@ -27,7 +27,8 @@ std::optional<QByteArray> readSettingsFile(const QString& path)
 bool writeSettingsFile(const QString& path, const QByteArray& bytes)
 {
     const QFileInfo info(path);
-    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                        QStringLiteral(".XXXXXX"));
     if (!file.open())
         return false;
     if (file.write(bytes) != bytes.size() || !file.flush())

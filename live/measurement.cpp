@@ -48,7 +48,8 @@ link::Result<int> requestSessionChannels(link::Link& link)
     const long long channels = link::integerValue(count);
     if (channels < 0 || channels > kMaxSessionChannels)
         return link::Error::data(
-            QStringLiteral("Il datalogger annuncia %1 canali attivi: la misura continua ne accetta da 0 a %2.")
+            QStringLiteral(
+                "Il datalogger annuncia %1 canali attivi: la misura continua ne accetta da 0 a %2.")
                 .arg(count.left(24))
                 .arg(kMaxSessionChannels));
     return static_cast<int>(channels);
@@ -164,8 +165,8 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
     // logger, so a file that cannot be made ends the session here, with nothing sent.
     if (!path.isEmpty()) {
         if (const QString failure = writeLine(path, kStartMark, QIODevice::Truncate); !failure.isEmpty()) {
-            end.error = link::Error::file(
-                QStringLiteral("Impossibile creare il file %1 (%2).").arg(path, failure));
+            end.error =
+                link::Error::file(QStringLiteral("Impossibile creare il file %1 (%2).").arg(path, failure));
             return end;
         }
         created = true;
@@ -179,6 +180,7 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
         end.error = fileError(path);
         return end;
     }
+    table.setSessionFile(path);
     if (auto s = link::send(link, link::cmd::startContinuousMeasurement()); !s)
         return broken(s.error());
 

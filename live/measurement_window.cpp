@@ -27,6 +27,8 @@ MeasurementWindow::MeasurementWindow(session::Session& session, ui::Form1& form,
     , m_table(std::make_unique<SessionTable>())
 {
     m_window = &window;
+    // The session file holds every row; the grid reads back the ones it shows.
+    m_table->setRowStore(SessionTable::RowStore::File);
     window.Grid1->setModel(m_table.get());
     // The download tab's chart button has no chart of downloaded data to open: the chart of a
     // session is reached from "LETTURA CONTINUA".

@@ -1,7 +1,7 @@
 #include "live/reading_handlers.h"
 
-#include "config/clock_schedule.h"
 #include "config/channels.h"
+#include "config/clock_schedule.h"
 #include "link/exchange.h"
 #include "link/numbers.h"
 #include "link/timing.h"
@@ -46,7 +46,7 @@ link::Status ContinuousReadingHandlers::MISCONTINUA(int g)
                          ui::Dialogs::Icon::Information);
         return {};
     }
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     if (auto s = link().Svuota_Buffer(); !s)
         return s;
     for (int i = 0; i < 16; ++i) {
@@ -80,11 +80,16 @@ link::Status ContinuousReadingHandlers::constop()
         // The reading is in the middle of a group: the stop goes out without dropping what came.
         sent = stopContinuousReading(link());
         m_grace->start(link::scaled(2000ms));
-    } else {
+    } else if (const auto exchange = m_session.guard().begin()) {
         sent = link::send(link(), link::cmd::stopAcquisition());
+    } else {
+        // Another exchange waits for the logger: a "B" now would land in the middle of it.
+        m_dialogs.beep();
     }
     m_session.Stop_Continua = 1;
-    ui::Accendi_Tasti(m_form);
+    // The controls come back when the exchange that runs ends, not before.
+    if (!m_session.guard().busy())
+        ui::Accendi_Tasti(m_form);
     return sent;
 }
 

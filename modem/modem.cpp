@@ -3,6 +3,7 @@
 #include "link/commands.h"
 #include "link/exchange.h"
 #include "link/numbers.h"
+#include "link/typed_values.h"
 #include "session/models.h"
 
 namespace stazione::modem {
@@ -45,6 +46,8 @@ QString dialString(const QString& number, bool pauseAfterFirstDigit)
 
 link::Status dial(link::Link& link, const QString& number, bool pauseAfterFirstDigit)
 {
+    if (auto s = link::checkTyped(QStringLiteral("Telefono"), number, link::TypedFor::Modem); !s)
+        return s;
     link.Ritardo(50);
     if (auto s = link.port().output("atx0\r"); !s)
         return s;

@@ -24,7 +24,8 @@ QString foundText(int port, const QString& reply);
 
 // "atx0" (CONNECT without the speed), then "ATD" and the number. With `pauseAfterFirstDigit` the
 // number is dialled as its first character, the dial pause ",", and the rest. A Data error when
-// that form is asked of an empty number (nothing is dialled).
+// that form is asked of an empty number (nothing is dialled). A number with a control character
+// is refused before anything is sent.
 link::Status dial(link::Link& link, const QString& number, bool pauseAfterFirstDigit);
 QString dialString(const QString& number, bool pauseAfterFirstDigit);
 

@@ -3,6 +3,7 @@
 #include "data/file_names.h"
 #include "link/numbers.h"
 #include "link/timing.h"
+#include "link/typed_values.h"
 #include "modem/modem.h"
 #include "modem/stations.h"
 #include "session/adaptation.h"
@@ -40,18 +41,46 @@ ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Fo
 {
     Timer1->setInterval(link::scaled(2000ms));
     connect(Timer1, &QTimer::timeout, this, &ModemHandlers::Timer1_Timer);
-    connect(window.SERMODEM, &QLineEdit::textChanged, this, &ModemHandlers::SERMODEM_Change);
-    connect(window.CERCAMODEM, &QPushButton::clicked, this, &ModemHandlers::CERCAMODEM_Click);
+    // Every control that talks to the modem or the logger is one exchange of the session's guard:
+    // while another one waits (the call's start-up, a read of the main window) it is refused
+    // with a beep, so that nothing of it reaches the line.
+    auto exchange = [this](auto operation) {
+        return [this, operation] {
+            const auto held = m_session.guard().begin();
+            if (!held) {
+                m_dialogs.beep();
+                return;
+            }
+            operation();
+        };
+    };
+    connect(window.SERMODEM, &QLineEdit::textChanged, this, exchange([this] { SERMODEM_Change(); }));
+    connect(window.CERCAMODEM, &QPushButton::clicked, this, exchange([this] { CERCAMODEM_Click(); }));
     connect(window.selGroup(), &QButtonGroup::idClicked, this, &ModemHandlers::Sel_Click);
     connect(window.Salva, &QAction::triggered, this, &ModemHandlers::Salva_Click);
     auto report = [this](const link::Status& s) {
-        if (!s && s.error().kind != link::ErrorKind::Cancelled)
+        if (s || s.error().kind == link::ErrorKind::Cancelled)
+            return;
+        if (s.error().kind == link::ErrorKind::Refused)
+            ui::reportError(m_dialogs, &m_window, s.error());
+        else
             show(s.error().message);
     };
-    connect(window.Connetti, &QAction::triggered, this, [this, report] { report(Connetti_Click()); });
-    connect(window.Scarica_Vai, &QAction::triggered, this, [this, report] { report(Scarica_Vai_Click()); });
-    connect(window.Interrompi, &QAction::triggered, this, [this, report] { report(Interrompi_Click()); });
-    connect(window.Riprova, &QAction::triggered, this, [this, report] { report(Riprova_Click()); });
+    connect(window.Connetti, &QAction::triggered, this,
+            exchange([this, report] { report(Connetti_Click()); }));
+    connect(window.Scarica_Vai, &QAction::triggered, this,
+            exchange([this, report] { report(Scarica_Vai_Click()); }));
+    connect(window.Riprova, &QAction::triggered, this, exchange([this, report] { report(Riprova_Click()); }));
+    connect(window.Interrompi, &QAction::triggered, this, [this, report] {
+        // A stop: during another exchange it ends that exchange's wait and sends nothing; the
+        // hang-up itself is the next click.
+        const auto held = m_session.guard().begin();
+        if (!held) {
+            m_session.link().cancel();
+            return;
+        }
+        report(Interrompi_Click());
+    });
     connect(&window, &ui::ModemWindow::closed, this, &ModemHandlers::Form_Unload);
 }
 
@@ -105,6 +134,7 @@ void ModemHandlers::SERMODEM_Change()
 {
     if (m_loading)
         return;
+    const auto exchange = m_session.guard().hold();
     const int port = static_cast<int>(link::integerValue(m_window.SERMODEM->text()));
     if (const auto reply = probeModem(m_session.link(), port)) {
         show(foundText(port, *reply));
@@ -116,6 +146,7 @@ void ModemHandlers::SERMODEM_Change()
 
 void ModemHandlers::CERCAMODEM_Click()
 {
+    const auto exchange = m_session.guard().hold();
     show(kSearching);
     const int port = static_cast<int>(link::integerValue(m_window.SERMODEM->text())) + 1;
     if (const auto reply = probeModem(m_session.link(), port))
@@ -146,7 +177,11 @@ void ModemHandlers::Salva_Click()
 
 link::Status ModemHandlers::dial(bool pauseAfterFirstDigit)
 {
+    const auto exchange = m_session.guard().hold();
     link::Link& link = m_session.link();
+    const QLineEdit* number = m_window.Telefono[Stazione_Scelta];
+    if (auto s = link::checkTyped(number->objectName(), number->text(), link::TypedFor::Modem); !s)
+        return s;
     m_window.Interrompi->setEnabled(true);
     // The call runs on the port the modem was found on, which the link keeps open from now on.
     // `Porta` stays the cable's port: the connection window saves it and resets through it.
@@ -169,6 +204,10 @@ link::Status ModemHandlers::Scarica_Vai_Click()
 
 void ModemHandlers::Timer1_Timer()
 {
+    // A tick during another exchange would take its replies off the line: the next tick looks.
+    if (m_session.guard().busy())
+        return;
+    const auto exchange = m_session.guard().hold();
     auto received = m_session.link().port().inputAll();
     if (!received)
         return;
@@ -185,6 +224,7 @@ void ModemHandlers::Timer1_Timer()
 
 link::Status ModemHandlers::startUp()
 {
+    const auto exchange = m_session.guard().hold();
     link::Link& link = m_session.link();
     m_window.Riprova->setEnabled(true);
     show(QStringLiteral("M610 GSM CONNESSO"));
@@ -242,11 +282,13 @@ void ModemHandlers::handOver()
 
 link::Status ModemHandlers::Interrompi_Click()
 {
+    const auto exchange = m_session.guard().hold();
     return hangUp(m_session.link());
 }
 
 link::Status ModemHandlers::Riprova_Click()
 {
+    const auto exchange = m_session.guard().hold();
     (void)m_session.link().port().discardInput();
     show(QStringLiteral("Sto riprovando..."));
     Timer1->stop();

@@ -3,10 +3,10 @@
 #include "link/port_resolver.h"
 #include "link/settings_file.h"
 
+#include <QByteArrayView>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QByteArrayView>
 #include <QStringDecoder>
 
 namespace stazione::modem {
@@ -21,7 +21,8 @@ namespace {
 QString decodeLine(QByteArrayView bytes)
 {
     // A byte-order mark is kept as the character it is: every line is decoded from its start.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }

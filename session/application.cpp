@@ -23,6 +23,7 @@
 #include "ui/grafici.h"
 #include "ui/handler.h"
 #include "ui/ini.h"
+#include "ui/locking.h"
 #include "ui/mis_cont.h"
 #include "ui/modem_window.h"
 #include "ui/sensori_an.h"
@@ -47,6 +48,11 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     , m_grafici(std::make_unique<ui::Grafici>())
     , m_modemWindow(std::make_unique<ui::ModemWindow>())
 {
+    // Whichever window starts an exchange, the main window's command controls rest until it ends.
+    connect(&m_session->guard(), &ExchangeGuard::started, m_form1.get(),
+            [this] { ui::Spegni_Tasti(*m_form1); });
+    connect(&m_session->guard(), &ExchangeGuard::finished, m_form1.get(),
+            [this] { ui::Accendi_Tasti(*m_form1); });
     m_clock = std::make_unique<config::ClockScheduleHandlers>(*m_session, *m_form1, dialogs, *m_form2->GSM);
     m_settings = std::make_unique<config::SettingsHandlers>(*m_session, *m_form1, dialogs);
     m_startDate = std::make_unique<alarms::StartDateHandlers>(*m_session, *m_form1, dialogs);

@@ -22,20 +22,6 @@ namespace {
 const QColor kFoundGreen(0, 192, 0);
 const QColor kResetMagenta(255, 0, 255);
 
-// Keeps the connection window's buttons off for the duration of one operation.
-class ButtonsOff {
-public:
-    explicit ButtonsOff(std::function<void(bool)> set)
-        : m_set(std::move(set))
-    {
-        m_set(false);
-    }
-    ~ButtonsOff() { m_set(true); }
-
-private:
-    std::function<void(bool)> m_set;
-};
-
 } // namespace
 
 Connection::Connection(Session& session, ui::Form2& form2, ui::Form1& form1, ui::Dialogs& dialogs,
@@ -49,14 +35,31 @@ Connection::Connection(Session& session, ui::Form2& form2, ui::Form1& form1, ui:
     // The scan tries the saved port first; the connection without a scan uses it too.
     m_session.link().Porta = static_cast<qint16>(readSavedPort(savedPortFile()));
 
-    connect(form2.Command1, &QPushButton::clicked, this, [this] {
-        auto outcome = Command1_Click();
-        if (!outcome)
-            ui::reportError(m_dialogs, &m_form2, outcome.error());
-    });
-    connect(form2.No_conn, &QPushButton::clicked, this, &Connection::No_conn_Click);
-    connect(form2.Command2, &QPushButton::clicked, this, &Connection::Command2_Click);
-    connect(form2.Command3, &QPushButton::clicked, this, &Connection::Command3_Click);
+    // A second scan started while the first waits on the port would mix their exchanges: the
+    // buttons rest while any exchange runs, and the guard refuses what gets through.
+    connect(&session.guard(), &ExchangeGuard::started, this, [this] { setButtonsEnabled(false); });
+    connect(&session.guard(), &ExchangeGuard::finished, this, [this] { setButtonsEnabled(true); });
+    auto click = [this](void (Connection::*operation)()) {
+        return [this, operation] {
+            const auto exchange = m_session.guard().begin();
+            if (!exchange) {
+                m_dialogs.beep();
+                return;
+            }
+            (this->*operation)();
+        };
+    };
+    connect(form2.Command1, &QPushButton::clicked, this, click(&Connection::Command1_Report));
+    connect(form2.No_conn, &QPushButton::clicked, this, click(&Connection::No_conn_Click));
+    connect(form2.Command2, &QPushButton::clicked, this, click(&Connection::Command2_Click));
+    connect(form2.Command3, &QPushButton::clicked, this, click(&Connection::Command3_Click));
+}
+
+void Connection::Command1_Report()
+{
+    auto outcome = Command1_Click();
+    if (!outcome)
+        ui::reportError(m_dialogs, &m_form2, outcome.error());
 }
 
 void Connection::setButtonsEnabled(bool enabled)
@@ -68,8 +71,7 @@ void Connection::setButtonsEnabled(bool enabled)
 
 link::Result<bool> Connection::Command1_Click()
 {
-    // A second scan started while the first waits on the port would mix their exchanges.
-    ButtonsOff off([this](bool on) { setButtonsEnabled(on); });
+    const auto exchange = m_session.guard().hold();
     auto found =
         scanPorts(m_session.link(), savedPortFile(), [this](const QString& s) { m_form2.setStatus(s); });
     if (!found)
@@ -122,7 +124,7 @@ void Connection::appendStatus(const QString& line)
 
 void Connection::No_conn_Click()
 {
-    ButtonsOff off([this](bool on) { setButtonsEnabled(on); });
+    const auto exchange = m_session.guard().hold();
     link::Link& link = m_session.link();
     writeSavedPort(savedPortFile(), link.Porta);
     auto spoke = link.Apri_Porta(link.Porta);
@@ -151,9 +153,9 @@ void Connection::Command2_Click()
 
 void Connection::Command3_Click()
 {
+    const auto exchange = m_session.guard().hold();
     link::Link& link = m_session.link();
     {
-        ButtonsOff off([this](bool on) { setButtonsEnabled(on); });
         // Opening the port wakes the logger so that it hears the reset.
         (void)link.Apri_Porta(link.Porta);
         const bool yes = m_dialogs.askYesNo(
@@ -171,9 +173,7 @@ void Connection::Command3_Click()
         }
         link.Porta_Off();
     }
-    auto outcome = Command1_Click();
-    if (!outcome)
-        ui::reportError(m_dialogs, &m_form2, outcome.error());
+    Command1_Report();
 }
 
 void Connection::handOver()

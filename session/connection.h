@@ -50,9 +50,11 @@ signals:
     void modemRequested();
 
 private:
+    // CONNESSIONE as clicked: a failure is told to the operator.
+    void Command1_Report();
     void handOver();
     void appendStatus(const QString& line);
-    // The connection window's buttons are off while one of them works on the port.
+    // The connection window's buttons are off while an exchange works on the port.
     void setButtonsEnabled(bool enabled);
 
     Session& m_session;

@@ -30,11 +30,13 @@ MainWindowSession::MainWindowSession(Session& session, ui::Form1& form, config::
     , m_settings(settings)
     , m_dialogs(dialogs)
 {
-    connect(form.Resetta, &QPushButton::clicked, this, [this] { run(Resetta_Click()); });
-    connect(form.Azzera_memoria, &QPushButton::clicked, this, [this] { run(Azzera_memoria_Click()); });
+    connect(form.Resetta, &QPushButton::clicked, this, [this] { run(&MainWindowSession::Resetta_Click); });
+    connect(form.Azzera_memoria, &QPushButton::clicked, this,
+            [this] { run(&MainWindowSession::Azzera_memoria_Click); });
     connect(form.RIPRISTINA_DA_ERRORI, &QPushButton::clicked, this,
             &MainWindowSession::RIPRISTINA_DA_ERRORI_Click);
-    connect(form.leggifs, &QPushButton::clicked, this, [this] { run(leggifs_Click()); });
+    // leggifs stays enabled while other exchanges run: the guard refuses it then.
+    connect(form.leggifs, &QPushButton::clicked, this, [this] { run(&MainWindowSession::leggifs_Click); });
     connect(form.TracciaComunicazione, &QCheckBox::toggled, this, &MainWindowSession::TracciaComunicazione_Click);
     connect(&form, &ui::Form1::closed, this, &MainWindowSession::Form_Unload);
 }
@@ -75,15 +77,21 @@ void MainWindowSession::TracciaComunicazione_Click(bool on)
     m_session.port().setTrace(m_trace.get());
 }
 
-void MainWindowSession::run(const link::Status& outcome)
+void MainWindowSession::run(link::Status (MainWindowSession::*operation)())
 {
+    const auto exchange = m_session.guard().begin();
+    if (!exchange) {
+        m_dialogs.beep();
+        return;
+    }
+    const link::Status outcome = (this->*operation)();
     if (!outcome)
         ui::reportError(m_dialogs, &m_form, outcome.error());
 }
 
 link::Status MainWindowSession::Resetta_Click()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     const bool yes = m_dialogs.askYesNo(
         &m_form, QStringLiteral("Attenzione"),
         QStringLiteral("Vuoi veramente resettare il datalogger?\r\nTu perderai tutti i dati"),
@@ -113,7 +121,7 @@ link::Status MainWindowSession::Resetta_Click()
 
 link::Status MainWindowSession::Azzera_memoria_Click()
 {
-    ui::Occupato busy(m_form);
+    const auto exchange = m_session.guard().hold();
     const bool yes = m_dialogs.askYesNo(
         &m_form, QStringLiteral("Attenzione"),
         QStringLiteral("Vuoi veramente canncellare la memoria?\r\nTutti i dati saranno persi."),
@@ -128,17 +136,19 @@ link::Status MainWindowSession::Azzera_memoria_Click()
 
 void MainWindowSession::RIPRISTINA_DA_ERRORI_Click()
 {
-    // A handler waiting for the logger unwinds on its own once its wait is cancelled: it lets a
-    // stream that it cut short run out first, and unlocks on its way out.
-    const bool handlerWaiting = m_session.port().waiting();
+    // Ends the pending wait and drops the half-received reply; nothing is sent. A handler waiting
+    // for the logger unwinds on its own once its wait is cancelled (it lets a stream that it cut
+    // short run out first) and gives the controls back when its exchange's last level lets go;
+    // with no exchange running they come back now.
     m_session.link().cancel();
     (void)m_session.link().Svuota_Buffer();
-    if (!handlerWaiting)
+    if (!m_session.guard().busy())
         ui::Accendi_Tasti(m_form);
 }
 
 link::Status MainWindowSession::leggifs_Click()
 {
+    const auto exchange = m_session.guard().hold();
     return readFsValues(m_session.link(), m_session.record);
 }
 

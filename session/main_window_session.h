@@ -47,7 +47,8 @@ signals:
     void finished();
 
 private:
-    void run(const link::Status& outcome);
+    // A click: the operation as one exchange, refused with a beep while another one waits.
+    void run(link::Status (MainWindowSession::*operation)());
 
     Session& m_session;
     ui::Form1& m_form;

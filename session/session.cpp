@@ -8,6 +8,7 @@ namespace stazione::session {
 Session::Session(std::unique_ptr<link::CommPort> port)
     : m_port(std::move(port))
     , m_link(*m_port)
+    , m_guard([this] { return m_link.inWait(); })
 {}
 
 Session::~Session()

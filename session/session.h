@@ -2,6 +2,7 @@
 
 #include "link/comm_port.h"
 #include "link/link.h"
+#include "session/exchange_guard.h"
 
 #include <QString>
 
@@ -31,6 +32,8 @@ public:
 
     link::CommPort& port() { return *m_port; }
     link::Link& link() { return m_link; }
+    // One exchange at a time, for every window and verb.
+    ExchangeGuard& guard() { return m_guard; }
 
     DeviceRecord record;
     // 1 asks the main window's continuous reading to end after its current group.
@@ -39,6 +42,7 @@ public:
 private:
     std::unique_ptr<link::CommPort> m_port;
     link::Link m_link;
+    ExchangeGuard m_guard;
 };
 
 // "T": the values behind the button leggifs; stored, shown nowhere.

@@ -533,8 +533,14 @@ bool LoggerModel::downloadRecords(Transmission& t)
         log(t.at, QStringLiteral("A with %1: no such download mode, dropped").arg(quotedForLog(t.raw)));
         return false;
     }
-    qint64 budget = m_options.stopAfter;
-    t.reply = sendStream(downloadText(*newestFirst), t.at, budget);
+    Download download{m_state.records, 0, m_options.stopAfter};
+    if (*newestFirst)
+        std::reverse(download.records.begin(), download.records.end());
+    m_download = std::move(download);
+    const qsizetype before = pendingOutputSize();
+    refillDownload(t.at);
+    if (!m_output.empty() && pendingOutputSize() > before)
+        t.reply = m_output.back().bytes; // the first block: enough for the log
     return true;
 }
 
@@ -594,20 +600,12 @@ QByteArray LoggerModel::channelReply() const
     return fields + "000,";
 }
 
-QByteArray LoggerModel::downloadText(bool newestFirst) const
+QByteArray LoggerModel::downloadLine(const QDateTime& stamp) const
 {
-    const QByteArray lineEnd = m_options.lfOnly ? "\n" : "\r\n";
-    QList<QDateTime> records = m_state.records;
-    if (newestFirst)
-        std::reverse(records.begin(), records.end());
-    QByteArray text;
-    for (const QDateTime& stamp : std::as_const(records)) {
-        text += stamp.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")).toLatin1();
-        for (int ch = 0; ch < m_state.channels; ++ch)
-            text += ';' + QByteArray::number(recordedValue(stamp, ch), 'f', 3);
-        text += lineEnd;
-    }
-    return text + kEndOfText;
+    QByteArray line = stamp.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")).toLatin1();
+    for (int ch = 0; ch < m_state.channels; ++ch)
+        line += ';' + QByteArray::number(recordedValue(stamp, ch), 'f', 3);
+    return line + (m_options.lfOnly ? "\n" : "\r\n");
 }
 
 QByteArray LoggerModel::countedDownload() const

@@ -63,6 +63,8 @@ Clock::duration LoggerModel::secondStepTimeout() const
 
 Clock::duration LoggerModel::streamPeriod() const
 {
+    if (m_options.setPeriod)
+        return std::chrono::duration_cast<Clock::duration>(*m_options.setPeriod);
     return scaled(1000ms, 20ms);
 }
 
@@ -134,6 +136,7 @@ void LoggerModel::lineClosed(Instant now)
     m_command = {};
     m_second = {};
     m_stream = Stream::None;
+    m_download.reset();
     m_output.clear();
     m_lineFreeAt = now;
 }
@@ -275,6 +278,7 @@ void LoggerModel::tick(Instant now)
     }
     expire(now);
     emitStreamSets(now);
+    refillDownload(now);
 }
 
 void LoggerModel::expire(Instant now)
@@ -319,6 +323,8 @@ std::optional<Instant> LoggerModel::nextWakeup() const
     const bool streamSilent = m_options.silent || m_options.greetOnly || m_streamBudget == 0;
     if (m_stream != Stream::None && !streamSilent)
         consider(m_nextSet);
+    if (m_download && pendingOutputSize() < kDownloadBlock)
+        consider(m_lineFreeAt); // the line has room for the next block of the download now
     if (const std::optional<Instant> output = nextOutputAt())
         consider(*output);
     return next;
@@ -485,12 +491,41 @@ void LoggerModel::startStream(Stream stream, Instant at, Transmission& t)
 void LoggerModel::emitStreamSets(Instant now)
 {
     const bool silent = m_options.silent || m_options.greetOnly;
+    // Back to back (a set period of 0) an unpaced line takes a set as soon as the one before has
+    // gone out; a few are queued at a time so that the line never waits for the logger.
+    const bool backToBack = streamPeriod() == Clock::duration::zero() && !m_options.pace;
     while (m_stream != Stream::None && now >= m_nextSet && !silent && m_streamBudget != 0) {
-        const Instant at = m_nextSet;
+        if (backToBack && pendingOutputSize() >= kDownloadBlock / 4)
+            break;
+        const Instant at = backToBack ? now : m_nextSet;
         const QByteArray set = m_stream == Stream::Measurement ? measurementSet(at) : readingGroup();
         sendStream(set, at, m_streamBudget);
         // A paced line slower than the stream holds the next set back instead of piling up.
         m_nextSet = std::max(at + streamPeriod(), m_options.pace ? m_lineFreeAt : at);
+    }
+}
+
+void LoggerModel::refillDownload(Instant now)
+{
+    if (!m_download || !m_lineOpen)
+        return;
+    const bool silent = m_options.silent || m_options.greetOnly;
+    while (m_download && pendingOutputSize() < kDownloadBlock) {
+        if (silent || m_download->budget == 0) {
+            m_download.reset();
+            return;
+        }
+        QByteArray block;
+        while (block.size() < kDownloadBlock && m_download->next < m_download->records.size())
+            block += downloadLine(m_download->records.at(m_download->next++));
+        if (m_download->next == m_download->records.size()) {
+            block += kEndOfText;
+            qint64 budget = m_download->budget;
+            m_download.reset();
+            sendStream(block, now, budget);
+            return;
+        }
+        sendStream(block, now, m_download->budget);
     }
 }
 

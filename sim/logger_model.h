@@ -90,6 +90,8 @@ public:
     static Clock::duration characterTime(); // one character at 9600 baud, 8N1
 
     static constexpr char kEndOfText = '\x03';
+    // How much of a long stream the logger holds ready for the line at a time.
+    static constexpr qsizetype kDownloadBlock = 65536;
 
     // Bit n set: a command may take n values.
     static constexpr quint32 takes(int n) { return 1u << n; }
@@ -209,7 +211,8 @@ private:
     QByteArray clockReply(const QDateTime& time, bool full) const;
     QByteArray nextAcquisitionReply(Instant at) const;
     QByteArray channelReply() const;
-    QByteArray downloadText(bool newestFirst) const;
+    QByteArray downloadLine(const QDateTime& stamp) const;
+    void refillDownload(Instant now);
     QByteArray countedDownload() const;
     QByteArray measurementSet(Instant at);
     QByteArray readingGroup();
@@ -236,6 +239,15 @@ private:
 
     std::deque<Chunk> m_output;
     Instant m_lineFreeAt;
+
+    // The "A" text of a full memory runs to megabytes: it is formatted a block at a time, as the
+    // line takes it, so that the first byte goes out at once.
+    struct Download {
+        QList<QDateTime> records; // in the order sent
+        qsizetype next = 0;       // the next record to format
+        qint64 budget = -1;       // bytes left before the stream falls silent; -1: never
+    };
+    std::optional<Download> m_download;
 
     QList<Transmission> m_transcript;
     QList<LogEntry> m_log;

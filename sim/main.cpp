@@ -74,6 +74,10 @@ int main(int argc, char** argv)
         {QStringLiteral("log"), QStringLiteral("Append the log to FILE instead of stderr."),
          QStringLiteral("FILE")},
         {QStringLiteral("pace"), QStringLiteral("Send at 960 characters per second, as the real line does.")},
+        {QStringLiteral("set-period"),
+         QStringLiteral("Milliseconds between the sets of the continuous streams (default: 1000 times the "
+                        "time scale, at least 20); 0 sends them back to back."),
+         QStringLiteral("MS")},
         {QStringLiteral("lf-only"), QStringLiteral("End the lines of the \"A\" download with LF alone.")},
         {QStringLiteral("silent"), QStringLiteral("Send nothing at all, not even the greeting.")},
         {QStringLiteral("greet-only"), QStringLiteral("Greet when the line opens, then never answer.")},
@@ -130,6 +134,8 @@ int main(int argc, char** argv)
             fail(QStringLiteral("--time-scale wants a positive number"));
     }
     options.pace = parser.isSet(QStringLiteral("pace"));
+    if (parser.isSet(QStringLiteral("set-period")))
+        options.setPeriod = std::chrono::milliseconds(intValue(parser, QStringLiteral("set-period"), 0));
     options.lfOnly = parser.isSet(QStringLiteral("lf-only"));
     options.silent = parser.isSet(QStringLiteral("silent"));
     options.greetOnly = parser.isSet(QStringLiteral("greet-only"));

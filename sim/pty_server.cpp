@@ -23,6 +23,9 @@ QString systemError(const char* what)
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
+// Bytes the loop holds for the client before it stops taking the logger's output.
+constexpr qsizetype kBacklog = 65536;
+
 timespec toTimespec(Clock::duration d)
 {
     const auto ns =
@@ -374,6 +377,11 @@ void PtyServer::run()
             std::lock_guard lock(m_mutex);
             wakeup = front([](const auto& line) { return line.nextWakeup(); });
         }
+        // While the client is behind, the logger's output waits in the model and the loop sleeps
+        // until the line takes more; the model's other timings then run a few milliseconds late.
+        const bool behind = pending.size() >= kBacklog;
+        if (behind && wakeup)
+            wakeup = std::max(*wakeup, Clock::now() + 5ms);
         timespec timeout{};
         if (wakeup)
             timeout = toTimespec(*wakeup - Clock::now());
@@ -423,7 +431,7 @@ void PtyServer::run()
             hangUp = front([](auto& line) { return line.takeHangUpRequest(); });
             if (lost || hangUp)
                 front([&](auto& line) { line.lineClosed(now); });
-            else
+            else if (!behind)
                 pending += front([&](auto& line) { return line.takeOutput(now); });
             entries = front([](auto& line) { return line.takeLog(); });
         }

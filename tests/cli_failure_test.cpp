@@ -78,7 +78,8 @@ TEST_F(CliFailures, ControlCharactersFromTheLoggerAreShownEscaped)
     });
     const CliRun r = cli({"params", "--port", "3"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains("Nome_Centralina: \\x1b]0;pwned\\x07\\x1b[2JA\\x00B\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Nome_Centralina: \\x1b]0;pwned\\x07\\x1b[2JA\\x00B\n"))
+        << r.out.toStdString();
     for (QChar c : r.out + r.err)
         EXPECT_TRUE(c == '\n' || c == '\t' || c.unicode() >= 0x20) << int(c.unicode());
 }
@@ -117,7 +118,8 @@ TEST_F(CliFailures, AFailedDownloadKeepsTheEarlierFile)
     for (const QStringList& kind : {QStringList{}, QStringList{"--temp"}}) {
         const CliRun good = cli(QStringList{"download", "--port", "3", "--dir", folder.path()} + kind);
         ASSERT_EQ(good.exitCode, 0) << good.err.toStdString();
-        const QStringList written = QDir(folder.path()).entryList({kind.isEmpty() ? "*_SENS.txt" : "*_TEMP.txt"});
+        const QStringList written =
+            QDir(folder.path()).entryList({kind.isEmpty() ? "*_SENS.txt" : "*_TEMP.txt"});
         ASSERT_EQ(written.size(), 1);
         const QString file = folder.filePath(written[0]);
         const QByteArray before = stazione::testing::contents(file);
@@ -192,7 +194,8 @@ TEST_F(CliFailures, CtrlCInAMonitorEndsItAtOnce)
     bench.add(3, [](sim::Options& o) { o.stopAfter = 150; }); // falls silent in the second set
     QTemporaryDir folder;
     QProcess p;
-    p.start(STAZIONE_CLI_PROGRAM, {"monitor", "--port", "3", "--timeout", "30", "--file", folder.filePath("mc.txt")});
+    p.start(STAZIONE_CLI_PROGRAM,
+            {"monitor", "--port", "3", "--timeout", "30", "--file", folder.filePath("mc.txt")});
     ASSERT_TRUE(p.waitForStarted());
     QByteArray out;
     while (out.count('\n') < 3 && p.waitForReadyRead(20000))

@@ -438,6 +438,44 @@ TEST_F(Cli, ARefusedWriteIsAFailure)
     EXPECT_TRUE(r.err.contains("Parametro non registrato"));
 }
 
+TEST_F(Cli, HostileValuesAreRefusedBeforeAnythingIsSent)
+{
+    startSim(3);
+    struct Case {
+        QStringList arguments;
+        QString said; // the box and the character, as the window names them
+    };
+    const QList<Case> cases{
+        // Each of these would have become a command of its own: erase, reset, a clock write...
+        {{"set-name", "--port", "3", "X,b839,"}, "Nome_Centralina contiene la virgola"},
+        {{"set-name", "--port", "3", "Pozzo€1"}, "Nome_Centralina contiene il carattere \"€\""},
+        {{"gsm", "--port", "3", "--set", "NUMERO_ALLARME_SMS_0=333,z839,"},
+         "NUMERO_ALLARME_SMS_0 contiene la virgola"},
+        {{"gprs", "--port", "3", "--set", "GPRS_1=nuova,pass"}, "GPRS_1 contiene la virgola"},
+        {{"sms-text", "--port", "3", "--set", "SMS_PERSONALIZZATO_0=LIVELLO,B"},
+         "SMS_PERSONALIZZATO_0 contiene la virgola"},
+        {{"sensors", "--port", "3", "--set", "NomeCanali_0=A\tB"},
+         "NomeCanali_0 contiene il carattere di controllo 9"},
+        {{"alarms", "--port", "3", "--set", "CA_0=1,5"}, "CA_0 contiene la virgola"},
+        {{"set-clock", "--port", "3", "5", "12", "2026", "14,b839", "03", "07"},
+         "data_3 contiene la virgola"},
+        {{"set-interval", "--port", "3", "0", "10,z839", "0"}, "conversione_1 contiene la virgola"},
+        {{"--modem-port", "3", "--dial", "0471\r123", "identify"},
+         "--dial contiene il carattere di controllo 13"},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = cli(c.arguments);
+        EXPECT_EQ(r.exitCode, 2) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.said)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("Nulla è stato inviato.")) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    // The logger never heard a thing: not even the identification.
+    EXPECT_FALSE(simLog(3).contains("< ")) << simLog(3).toStdString();
+    // A dial pause is a comma, and allowed.
+    EXPECT_NE(cli({"--modem-port", "5", "--dial", "0,471", "identify"}).exitCode, 2);
+}
+
 TEST_F(Cli, SensorPropertiesReadAndWrite)
 {
     startSim(3);

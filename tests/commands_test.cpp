@@ -111,7 +111,7 @@ TEST(CommandsTest, OtherRowsOfTheCatalogue)
     EXPECT_EQ(wire(readChannelCount()), "H");
     EXPECT_EQ(wire(readChannelCountForSession()), "H0,");
     EXPECT_EQ(wire(writeProperty(5, "1.25")), "r 5,1.25,");
-    EXPECT_EQ(wire(writeStationName("A,B")), "qA,B,");
+    EXPECT_EQ(wire(writeStationName("POZZO 1")), "qPOZZO 1,");
     EXPECT_EQ(wire(writeRainAmount("")), ">,");
     EXPECT_EQ(wire(readEventCount()), "L,");
     EXPECT_EQ(wire(downloadCounted()), "a");

@@ -197,4 +197,39 @@ TEST_F(DataTest, ACountedDownloadCutShortKeepsItsCompleteRecords)
     EXPECT_EQ(file.count("\r\n"), 8);
 }
 
+TEST_F(DataTest, EachRecordIsInTheFileBeforeTheNextIsAwaited)
+{
+    QTemporaryDir dir;
+    link.setReplyTimeout(2s);
+    const QString path = dir.filePath("live.txt");
+    logger.expect("a", "2,2,5,3,2026,7,4,9,23.46,-30.1,6,3,");
+    QByteArray seenWhileWaiting;
+    QTimer::singleShot(150, &link, [&] {
+        seenWhileWaiting = contents(path + ".part"); // renamed once the download ends well
+        fx.device->deliver("2026,12,0,0,-3.04,99.9,");
+    });
+    auto download = data::downloadTemperatures(link, path, QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9)));
+    ASSERT_TRUE(download.ok()) << download.error().message.toStdString();
+    EXPECT_FALSE(download->stopped.has_value());
+    EXPECT_EQ(seenWhileWaiting,
+              "DATA ACQ.: 05/12/2026  14:07:09,Numero Canali Attivi: 2 ,Numero Dati per Canale:      2\r\n"
+              "\r\n\r\n\r\n\r\n\r\n"
+              "05/03/2026 07.04.09   ,023.5     ,**N.C.**  \r\n");
+    EXPECT_EQ(contents(path), seenWhileWaiting + "06/03/2026 12.00.00   ,-003.0    ,**N.C.**  \r\n");
+}
+
+TEST_F(DataTest, TimeFieldsAsTheyCome)
+{
+    QTemporaryDir dir;
+    // Leading zeros, a year of two digits, fields longer than their width, blanks and junk.
+    logger.expect("a", "3,0,007,0012,26,0,00,000,1234,3, 9 ,23,59,59x,+5,ab,-1,1.6,,00000,");
+    auto download = data::downloadTemperatures(link, dir.filePath("t.txt"), QDateTime(QDate(2026, 1, 2), QTime()));
+    ASSERT_TRUE(download.ok());
+    const QList<QByteArray> lines = contents(dir.filePath("t.txt")).split('\n');
+    ASSERT_EQ(lines.size(), 10);
+    EXPECT_EQ(lines.at(6), "07/01/26 00.00.00   \r");
+    EXPECT_EQ(lines.at(7), "123/03/09 23.59.59x   \r");
+    EXPECT_EQ(lines.at(8), "05/ab/-01 02..00   \r");
+}
+
 } // namespace

@@ -107,8 +107,8 @@ TEST_F(HostileLogger, CountedDownloadCountsThatDoNotFitAreRefused)
     QTemporaryDir dir;
     const QString path = dir.filePath("t.txt");
     stazione::testing::write(path, "yesterday's good download\r\n");
-    for (const char* reply : {"2147483648,4,", "1,4294967297,", "-1,4,", "3,-2147483648,", "5001,1,", "1,129,",
-                              "99999999999999999999999,1,"}) {
+    for (const char* reply : {"2147483648,4,", "1,4294967297,", "-1,4,", "3,-2147483648,", "5001,1,",
+                              "1,129,", "99999999999999999999999,1,"}) {
         logger.expect("a", reply);
         auto download = data::downloadTemperatures(link, path, QDateTime::currentDateTime());
         ASSERT_FALSE(download.ok()) << reply;
@@ -234,14 +234,16 @@ TEST(StationDirectory, EveryLineIsDecodedOnItsOwn)
 {
     QTemporaryDir dir;
     const QString stations = dir.filePath("modem.ini");
-    stazione::testing::write(stations, "Citt\xE0\r\n1\r\n\r\nSant\xE2\x80\x99" "Angelo\r\n2\r\n\r\n");
+    stazione::testing::write(stations, "Citt\xE0\r\n1\r\n\r\nSant\xE2\x80\x99"
+                                       "Angelo\r\n2\r\n\r\n");
     const modem::StationDirectory d = modem::loadStations(stations, dir.filePath("last.ini"));
     EXPECT_EQ(d[0].Nome, QString::fromUtf8("Città"));
     EXPECT_EQ(d[1].Nome, QString::fromUtf8("Sant’Angelo"));
 
     ASSERT_TRUE(modem::saveStations(d, stations, dir.filePath("last.ini")));
     const QByteArray saved = contents(stations);
-    EXPECT_TRUE(saved.startsWith("Citt\xC3\xA0\r\n1\r\n\r\nSant\xE2\x80\x99" "Angelo\r\n"));
+    EXPECT_TRUE(saved.startsWith("Citt\xC3\xA0\r\n1\r\n\r\nSant\xE2\x80\x99"
+                                 "Angelo\r\n"));
 }
 
 TEST(StationDirectory, AnyDirectoryComesBackUnchanged)
@@ -249,7 +251,8 @@ TEST(StationDirectory, AnyDirectoryComesBackUnchanged)
     // Code points from the ranges names and numbers are typed in, tabs, commas and quotes among
     // them; line breaks cannot be kept in a one-line value and are not generated.
     static const std::pair<char32_t, char32_t> kRanges[] = {
-        {0x20, 0x7E}, {0xA0, 0xFF}, {0x100, 0x24F}, {0x2010, 0x2030}, {0x4E00, 0x4E50}, {0x1F600, 0x1F64F}, {0xFEFF, 0xFEFF},
+        {0x20, 0x7E},     {0xA0, 0xFF},       {0x100, 0x24F},   {0x2010, 0x2030},
+        {0x4E00, 0x4E50}, {0x1F600, 0x1F64F}, {0xFEFF, 0xFEFF},
     };
     const quint32 seed = QRandomGenerator::global()->generate();
     QRandomGenerator random(seed);

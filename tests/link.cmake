@@ -8,6 +8,7 @@ stazione_add_gtest(data_test SOURCES data_test.cpp LIBS stazione_core)
 stazione_add_gtest(collection_test SOURCES collection_test.cpp LIBS stazione_core)
 stazione_add_gtest(live_test SOURCES live_test.cpp LIBS stazione_core)
 stazione_add_gtest(modem_test SOURCES modem_test.cpp LIBS stazione_core)
+stazione_add_gtest(typed_values_test SOURCES typed_values_test.cpp LIBS stazione_core)
 stazione_add_gtest(failure_test SOURCES failure_test.cpp LIBS stazione_core)
 stazione_add_gtest(numbers_range_test SOURCES numbers_range_test.cpp LIBS stazione_core)
 

@@ -193,6 +193,33 @@ TEST_F(LinkTest, ACancelEndsThePendingWait)
     EXPECT_EQ(*next, "OK");
 }
 
+TEST_F(LinkTest, AFieldIsFoundEvenWhenTheReceivedTextChangedDuringTheWait)
+{
+    connect();
+    // The wait starts with a long half field, "0123456789", already searched for a comma.
+    fx.device->deliver("0123456789");
+    // Something run during the wait drops it, reads a reply of its own and takes one field.
+    QString inner;
+    QTimer::singleShot(20, [&] {
+        ASSERT_TRUE(link.Svuota_Buffer().ok());
+        fx.device->deliver("ab,cd,ef");
+        auto field = link.Leggi_Risposta();
+        ASSERT_TRUE(field.ok());
+        inner = *field;
+        // More text, still without a comma, arrives after it.
+        fx.device->deliverLater(20, "g");
+    });
+    QElapsedTimer t;
+    t.start();
+    auto outer = link.Leggi_Risposta();
+    EXPECT_EQ(inner, "ab");
+    // "cd," was already there: no time-out, and nothing of the dropped half field.
+    ASSERT_TRUE(outer.ok()) << outer.error().message.toStdString();
+    EXPECT_EQ(*outer, "cd");
+    EXPECT_LT(t.elapsed(), 900);
+    EXPECT_EQ(link.Accumulo(), "ef");
+}
+
 TEST_F(LinkTest, ALostLineIsItsOwnErrorAndStaysLost)
 {
     connect();

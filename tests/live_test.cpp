@@ -76,6 +76,58 @@ TEST_F(LiveTest, ASessionFileFromStartToEnd)
     EXPECT_EQ(table.cell(0, 2), "CH 1");
 }
 
+TEST_F(LiveTest, TheGridReadsItsRowsBackFromTheSessionFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mc.txt");
+    live::SessionTable table;
+    table.setRowStore(live::SessionTable::RowStore::File);
+    QByteArray stream;
+    for (int i = 0; i < 300; ++i)
+        stream += "\r\nt" + QByteArray::number(i) + ",CHA%,mV," + QByteArray::number(i) + ".5,";
+    logger.expect("P", stream);
+    int sets = 0;
+    const live::SessionEnd end =
+        live::runSession(link, table, 1, path, {[&] { return sets >= 300; }, [&] { ++sets; }, {}});
+    ASSERT_FALSE(end.error.has_value()) << end.error->message.toStdString();
+    ASSERT_EQ(table.gridRows(), 301);
+    EXPECT_EQ(table.completedRows(), 299);
+    EXPECT_EQ(table.rowsReadFromFile(), 0) << "nothing is read back before it is shown";
+    // Rows far from the newest come from the file, a block at a time, and stay cached.
+    EXPECT_EQ(table.cell(1, 0), "t0");
+    EXPECT_EQ(table.cell(2, 1), "1.5");
+    EXPECT_EQ(table.rowsReadFromFile(), 64);
+    EXPECT_EQ(table.cell(64, 1), "63.5");
+    EXPECT_EQ(table.rowsReadFromFile(), 64);
+    EXPECT_EQ(table.cell(299, 0), "t298");
+    EXPECT_EQ(table.cell(300, 0), "t299") << "the last set stays the row being filled";
+    EXPECT_EQ(table.data(table.index(150, 1), Qt::DisplayRole).toString(), "150.5");
+
+    // The file is the store: a change under the table shows in the rows not cached.
+    QByteArray changed = contents(path);
+    changed.replace("t200,200.5", "x200,200.5");
+    stazione::testing::write(path, changed);
+    EXPECT_EQ(table.cell(201, 0), "x200");
+}
+
+TEST_F(LiveTest, WithoutAStoreOnlyTheSetBeingFilledIsKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mc.txt");
+    live::SessionTable table;
+    table.setRowStore(live::SessionTable::RowStore::None);
+    logger.expect("P", "t1,CHA%,mV,1.0,t2,CHA%,mV,2.0,t3,CHA%,mV,3.0,");
+    int sets = 0;
+    const live::SessionEnd end =
+        live::runSession(link, table, 1, path, {[&] { return sets >= 3; }, [&] { ++sets; }, {}});
+    ASSERT_FALSE(end.error.has_value());
+    EXPECT_EQ(contents(path), "[INIZIO DATI]\r\nDate,CH 0\r\nt1,1.0\r\nt2,2.0\r\nt3,3.0\r\n[FINE DATI]\r\n");
+    EXPECT_EQ(table.completedRows(), 2);
+    EXPECT_EQ(table.cell(1, 0), "");
+    EXPECT_EQ(table.rowBeingFilled(), (QStringList{"t3", "3.0"}));
+    EXPECT_EQ(table.rowCount(), 1);
+}
+
 TEST_F(LiveTest, AChannelTimeOutEndsTheSessionNormally)
 {
     QTemporaryDir dir;

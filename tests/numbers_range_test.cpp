@@ -7,7 +7,6 @@
 #include <QString>
 
 #include <gtest/gtest.h>
-
 #include <limits>
 
 using namespace stazione::link;
@@ -31,6 +30,7 @@ TEST(NumbersRange, HugeValuesFormatWithoutFailing)
 {
     EXPECT_EQ(formatNumber(1e20, pattern::kTemperature), "100000000000000000000.0");
     EXPECT_FALSE(formatNumber(1e300, pattern::kReading).isEmpty());
-    EXPECT_EQ(formatNumber(QString(30, QLatin1Char('9')), pattern::kTwoDigits), QString(30, QLatin1Char('9')));
+    EXPECT_EQ(formatNumber(QString(30, QLatin1Char('9')), pattern::kTwoDigits),
+              QString(30, QLatin1Char('9')));
     EXPECT_EQ(plainNumber(u"1e5"), "1");
 }

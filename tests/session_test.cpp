@@ -2,11 +2,13 @@
 #include "link/timing.h"
 #include "session/models.h"
 #include "session/port_scan.h"
+#include "session/session.h"
 #include "support/fake_device.h"
 #include "support/files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,73 @@ using stazione::testing::FakePortFixture;
 using stazione::testing::write;
 
 namespace {
+
+TEST(ExchangeGuardTest, LevelsAreCountedAndTheEndIsReportedOnce)
+{
+    bool inWait = false;
+    session::ExchangeGuard guard([&] { return inWait; });
+    int started = 0;
+    int finished = 0;
+    QObject::connect(&guard, &session::ExchangeGuard::started, [&] { ++started; });
+    QObject::connect(&guard, &session::ExchangeGuard::finished, [&] { ++finished; });
+    {
+        auto outer = guard.begin();
+        ASSERT_TRUE(outer.has_value());
+        {
+            // A handler run by another one (the reset reads everything again).
+            auto inner = guard.hold();
+            // The exchange itself asks outside a wait (a read sets a box that writes): it joins.
+            auto joined = guard.begin();
+            EXPECT_TRUE(joined.has_value());
+        }
+        EXPECT_TRUE(guard.busy());
+        EXPECT_EQ(finished, 0); // the inner levels' end is not the exchange's end
+        // Out of a wait (a click, a timer tick), a second exchange is refused.
+        inWait = true;
+        EXPECT_FALSE(guard.begin().has_value());
+        EXPECT_TRUE(guard.busy());
+        inWait = false;
+        auto moved = std::move(*outer);
+        outer.reset();
+        EXPECT_TRUE(guard.busy()); // a moved-from level lets nothing go
+    }
+    EXPECT_FALSE(guard.busy());
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(finished, 1);
+    // Idle, even a request out of a wait starts an exchange.
+    inWait = true;
+    EXPECT_TRUE(guard.begin().has_value());
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(finished, 2);
+}
+
+TEST(ExchangeGuardTest, TheSessionsGuardSeesTheLinksWaitsAndPauses)
+{
+    link::setTimeScale(0.05);
+    FakePortFixture fx;
+    auto* device = fx.device;
+    session::Session session(std::move(fx.port));
+    ASSERT_TRUE(session.port().setCommPort(1).ok());
+    ASSERT_TRUE(session.port().setPortOpen(true).ok());
+    session.link().Porta_Aperta = true;
+    session.link().setReplyTimeout(2000ms);
+    auto exchange = session.guard().hold();
+
+    std::optional<bool> refusedInPause;
+    std::optional<bool> refusedInWait;
+    QTimer::singleShot(5, [&] { refusedInPause = !session.guard().begin().has_value(); });
+    session.link().Ritardo(100); // 50 ms at this scale
+    QTimer::singleShot(5, [&] {
+        refusedInWait = !session.guard().begin().has_value();
+        device->deliver("OK,");
+    });
+    auto field = session.link().Leggi_Risposta();
+    ASSERT_TRUE(field.ok());
+    EXPECT_EQ(refusedInPause, true);
+    EXPECT_EQ(refusedInWait, true);
+    // Between the waits the exchange's own code runs: it may go on.
+    EXPECT_TRUE(session.guard().begin().has_value());
+}
 
 TEST(SavedPortTest, TheFileIsCreatedEmptyAndTheLastValueWins)
 {

@@ -570,6 +570,47 @@ TEST_F(SimModelStreams, RecordedDownloadAsLines)
     EXPECT_TRUE(text.endsWith("\n\x03"));
 }
 
+TEST_F(SimModelStreams, FullMemoryDownloadStartsBeforeItIsAllFormatted)
+{
+    Options full = unscaled();
+    full.records = 5000;
+    full.channels = 128;
+    open(full);
+    QByteArray text = send("A");
+    text += advance(500ms);
+    model->receive("0", now);
+    text += model->takeOutput(now);
+    model->receive(",", now);
+    // The first block is ready at once; the rest is formatted as the line takes it.
+    EXPECT_GT(model->pendingOutputSize(), 1000);
+    EXPECT_LE(model->pendingOutputSize(), LoggerModel::kDownloadBlock + 2000);
+    text += advance(400ms);
+    ASSERT_TRUE(text.endsWith("\r\n\x03"));
+    EXPECT_EQ(text.count('\n'), 5000);
+    EXPECT_EQ(text.count(';'), 5000 * 128);
+    EXPECT_EQ(model->pendingOutputSize(), 0);
+}
+
+TEST_F(SimModelStreams, MeasurementSetsBackToBack)
+{
+    Options fast = unscaled();
+    fast.setPeriod = std::chrono::milliseconds(0);
+    fast.channels = 16;
+    open(fast);
+    QByteArray out = send("P");
+    // No time passes: the sets go out as fast as the line takes them.
+    for (int i = 0; i < 20; ++i) {
+        model->tick(now);
+        out += model->takeOutput(now);
+    }
+    EXPECT_GE(out.count("CHA%"), 40);
+    out += send("a"); // the sets queued before it still go out
+    EXPECT_EQ(fieldsOf(out).size() % (1 + 16 * 3), 0) << "whole sets only";
+    model->tick(now);
+    EXPECT_EQ(model->takeOutput(now), "");
+    EXPECT_EQ(model->activeStream(), Stream::None);
+}
+
 TEST_F(SimModelStreams, CountedDownload)
 {
     const QList<QByteArray> fields = fieldsOf(exchange("a"));

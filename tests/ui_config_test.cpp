@@ -332,6 +332,47 @@ private slots:
         QCOMPARE(c.f().parameters[2]->text(), QString("07.25"));
     }
 
+    void typedValuesTheLoggerWouldTakeForCommandsAreRefused()
+    {
+        ConnectedProgram c;
+        struct Case {
+            QLineEdit* box;
+            QPushButton* write;
+            QString value;
+            QString said;
+        };
+        const QList<Case> cases{
+            // "b839," would erase the memory, "z839," reset the logger.
+            {c.f().Nome_Centralina, c.f().imposta_nome, "X,b839,", "la virgola \",\""},
+            {c.f().Nome_Centralina, c.f().imposta_nome, "Pozzo€1", "\"€\""},
+            {c.f().mmpioggia, c.f().mmpioggiatastoscrivi, "0.2,z839,", "la virgola"},
+            {c.f().preaccensione, c.f().impostapreacc, "1,b839,", "la virgola"},
+            {c.f().data[4], c.f().impostadata, "03,b839", "la virgola"},
+            {c.f().data_allarme[1], c.f().ScriviDataAllarme, "12,z839", "la virgola"},
+            {c.f().conversione[2], c.f().Command1, "0,z839", "la virgola"},
+            {c.f().MUX[0], c.f().Scrivicanali, "4\t", "il carattere di controllo 9"},
+        };
+        int beeps = 0;
+        for (const Case& k : cases) {
+            c.p.dialogs.shown.clear();
+            type(k.box, QStringLiteral("1"));
+            k.box->setText(k.value); // pasted: typing drops control characters
+            ui::setBackColour(k.box, ui::kEdited);
+            k.write->click();
+            QTest::qWait(50);
+            QCOMPARE(c.logger->received(), QByteArray());
+            QCOMPARE(c.p.dialogs.shown.size(), 1);
+            const auto& told = c.p.dialogs.shown[0];
+            QCOMPARE(told.icon, ui::Dialogs::Icon::Information);
+            QVERIFY2(told.text.contains(k.box->objectName()) && told.text.contains(k.said),
+                     qPrintable(told.text));
+            QCOMPARE(c.p.dialogs.beeps, ++beeps);
+            QCOMPARE(ui::backColour(k.box), ui::kEdited);
+            QVERIFY(c.f().imposta_nome->isEnabled()); // the controls came back
+        }
+        QCOMPARE(c.logger->state().records.size(), 120); // nothing erased
+    }
+
     void startDateWriteAndImmediateStart()
     {
         ConnectedProgram c;

@@ -4,6 +4,7 @@
 #include "data/download_handlers.h"
 #include "data/downloads.h"
 #include "link/timing.h"
+#include "session/session.h"
 #include "support/files.h"
 #include "support/program.h"
 #include "ui/colours.h"
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace stazione;
 using namespace std::chrono_literals;
@@ -29,6 +31,38 @@ class DownloadWindowsTest : public QObject {
 
 private slots:
     void initTestCase() { link::setTimeScale(0.05); }
+
+    void leggifsClickedDuringADownloadIsRefusedAndNoLineIsLost()
+    {
+        // A line at 9600 baud, so that the download lasts while the button is clicked.
+        ConnectedProgram c([](sim::Options& o) {
+            o.records = 40;
+            o.pace = true;
+        });
+        QTemporaryDir folder;
+        c.p.app.downloads().chooseFolder(folder.path());
+        int linesAtClick = -1;
+        QTimer::singleShot(300, &c.p.app, [&c, &linesAtClick] {
+            linesAtClick = c.f().NREC->text().toInt();
+            c.f().leggifs->click();
+        });
+        c.f().Acquisisci->click();
+
+        QVERIFY2(linesAtClick > 0 && linesAtClick < 40, qPrintable(QString::number(linesAtClick)));
+        const QString name = data::sensorFileName("STAZ1", QDate::currentDate());
+        QCOMPARE(contents(QDir(folder.path()).filePath(name)).count("\r\n"), 40);
+        QCOMPARE(c.f().NREC->text(), QString("40"));
+        // Nothing of the refused read reached the line, and it stored nothing.
+        QCOMPARE(c.logger->received(), QByteArray("A0,"));
+        QVERIFY(!c.p.app.session().record.fsRead);
+        QCOMPARE(c.p.dialogs.beeps, 3); // the refusal, then the two of the finished download
+        QVERIFY(c.p.dialogs.shown.isEmpty());
+
+        // Once the download is over, the button works.
+        c.f().leggifs->click();
+        QVERIFY(c.p.app.session().record.fsRead);
+        QCOMPARE(c.logger->received(), QByteArray("A0,T"));
+    }
 
     void theRecordedDataGoIntoTheChosenFolder()
     {

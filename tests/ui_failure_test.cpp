@@ -273,7 +273,8 @@ private slots:
         testing::write(folder.filePath("report.xq9"), "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n");
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         QVERIFY(watch >= 0);
-        QVERIFY(inotify_add_watch(watch, QFile::encodeName(folder.path()).constData(), IN_OPEN | IN_ACCESS) >= 0);
+        QVERIFY(inotify_add_watch(watch, QFile::encodeName(folder.path()).constData(), IN_OPEN | IN_ACCESS) >=
+                0);
 
         c.p.app.downloads().chooseFolder(folder.path());
         QCOMPARE(c.f().dataFolder(), folder.path());

@@ -157,6 +157,59 @@ private slots:
         QCOMPARE(ui::backColour(c.f().GPRS[2]), ui::kEdited);
     }
 
+    void wholeWindowsSendNothingWhenOneBoxIsRefused()
+    {
+        ConnectedProgram c;
+        auto expectRefused = [&c](QLineEdit* box, const QString& said) {
+            QTest::qWait(50);
+            QCOMPARE(c.logger->received(), QByteArray());
+            QVERIFY(!c.p.dialogs.shown.isEmpty());
+            const QString told = c.p.dialogs.shown.last().text;
+            QVERIFY2(told.contains(box->objectName()) && told.contains(said), qPrintable(told));
+            QCOMPARE(ui::backColour(box), ui::kEdited);
+        };
+
+        // "z839," after the comma would reset the logger; the entries before it would already
+        // be written by then.
+        type(c.f().NUMERO_ALLARME_SMS[4], "333,z839,");
+        c.f().SCRIVI_GSM->click();
+        expectRefused(c.f().NUMERO_ALLARME_SMS[4], "la virgola");
+        QTest::mousePress(c.f().Abilita_SMS, Qt::LeftButton);
+        expectRefused(c.f().NUMERO_ALLARME_SMS[4], "la virgola");
+        type(c.f().NUMERO_ALLARME_SMS[4], "333");
+
+        // The password is the second setting; the first one must not go either.
+        type(c.f().GPRS[1], "nuova,pass");
+        c.f().ScriviGPRS->click();
+        expectRefused(c.f().GPRS[1], "la virgola");
+        QCOMPARE(c.logger->state().gprsSettings[0], c.f().GPRS[0]->text());
+
+        ui::Allarmi_An& alarms = c.p.app.allarmi();
+        c.f().Leggi_Allarmi->click();
+        alarms.Leggi_all[0]->click();
+        c.logger->clearReceived();
+        type(alarms.CB[3], "-5,b839,");
+        alarms.ScriviAll[0]->click();
+        expectRefused(alarms.CB[3], "la virgola");
+        const QStringList before = c.logger->state().personalText;
+        type(alarms.SMS_PERSONALIZZATO[1], "LIVELLO,B");
+        alarms.MESSAGGIO_PERSONALE_SCRIVI->click();
+        expectRefused(alarms.SMS_PERSONALIZZATO[1], "la virgola");
+        QCOMPARE(c.logger->state().personalText, before);
+        alarms.close();
+
+        ui::Sensori_An& sensors = c.p.app.sensori();
+        c.f().Leggi_poprietà->click();
+        sensors.Leggi_prop->click();
+        c.logger->clearReceived();
+        // Pasted: the keyboard of the test types Latin-1 only.
+        sensors.NomeCanali[3]->setText("Pozzo€1");
+        ui::setBackColour(sensors.NomeCanali[3], ui::kEdited);
+        sensors.ScriviProp->click();
+        expectRefused(sensors.NomeCanali[3], "\"€\"");
+        QVERIFY(sensors.ScriviProp->isEnabled());
+    }
+
     void analogAlarmsAndThePersonalText()
     {
         ConnectedProgram c;

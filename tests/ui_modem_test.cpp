@@ -140,6 +140,50 @@ private slots:
         QVERIFY(station.waitForCall(false, 5000ms));
     }
 
+    void retryAndConnectDuringTheStartUpAreRefused()
+    {
+        SimBench bench;
+        sim::PtyServer& station =
+            addModem(bench, 3, [](sim::Options& o) { o.expectedNumber = "0471123456"; });
+        testing::write(modem::modemPortFile(), " 3 \r\n");
+        Program p;
+        ui::ModemWindow& w = p.app.modemWindow();
+        p.app.modem().open();
+        w.Telefono[1]->setText("0471123456");
+        w.Sel[1]->click();
+
+        // Both commands are clicked while the start-up over the call waits for the logger.
+        int beepsAtClick = -1;
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (beepsAtClick >= 0 || !w.Riprova->isEnabled() || !p.app.session().guard().busy())
+                return;
+            w.Riprova->trigger();
+            w.Connetti->trigger();
+            beepsAtClick = p.dialogs.beeps;
+        });
+        poll.start();
+        QSignalSpy handedOver(&p.app.modem(), &modem::ModemHandlers::handedOver);
+        w.Connetti->trigger();
+        QVERIFY(handedOver.wait(60000));
+        poll.stop();
+
+        QCOMPARE(beepsAtClick, 2); // both refused with a beep
+        QCOMPARE(handedOver.count(), 1);
+        QCOMPARE(station.dialledNumbers(), QStringList{"0471123456"});
+        // Nothing meant for the modem reached the logger over the call.
+        QVERIFY(!station.received().contains("atx0"));
+        QVERIFY(!station.received().contains("ATD"));
+        ui::Form1& f = p.app.form1();
+        QCOMPARE(f.MUX[0]->text(), QString("4"));
+        QCOMPARE(f.Nome_Centralina->text(), QString("STAZ1"));
+        QCOMPARE(f.windowTitle(), QString("KVE_M610_M410 V3.2"));
+        QVERIFY(p.dialogs.shown.isEmpty());
+        w.Interrompi->trigger();
+        QVERIFY(station.waitForCall(false, 5000ms));
+    }
+
     void theDateOfTheCallIsKeptEvenWhenTheStartUpFails()
     {
         SimBench bench;

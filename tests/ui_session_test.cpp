@@ -186,11 +186,27 @@ private slots:
         for (QWidget* w : locked)
             QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(f.Leggi_Allarmi->isHidden());
+    }
+
+    void anExchangeLocksTheMainWindowUntilItsOutermostLevelEnds()
+    {
+        SimBench bench;
+        Program p;
+        ui::Form1& f = p.app.form1();
+        session::ExchangeGuard& guard = p.app.session().guard();
         {
-            ui::Occupato busy(f);
+            const auto outer = guard.hold();
             QVERIFY(!f.leggicanali->isEnabled());
+            QVERIFY(!p.app.form2().Command1->isEnabled());
+            {
+                const auto inner = guard.hold(); // a handler run by another one
+            }
+            // The inner handler's end does not give the controls back while the outer one runs.
+            QVERIFY(!f.leggicanali->isEnabled());
+            QVERIFY(!f.Resetta->isEnabled());
         }
         QVERIFY(f.leggicanali->isEnabled());
+        QVERIFY(p.app.form2().Command1->isEnabled());
     }
 
     void closingTheMainWindowWritesTheSessionLog()

@@ -1,9 +1,11 @@
 #include "ui/dialogs.h"
 
 #include "link/result.h"
+#include "ui/colours.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace stazione::ui {
@@ -70,6 +72,14 @@ void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error)
 {
     if (error.kind == link::ErrorKind::Cancelled)
         return;
+    if (error.kind == link::ErrorKind::Refused) {
+        // The box stays red: its value is not on the logger.
+        if (auto* box = parent ? parent->findChild<QLineEdit*>(error.box) : nullptr)
+            setBackColour(box, kEdited);
+        dialogs.beep();
+        dialogs.inform(parent, QStringLiteral("Attenzione"), error.message, Dialogs::Icon::Information);
+        return;
+    }
     dialogs.inform(parent, QStringLiteral("Attenzione"), error.message, Dialogs::Icon::Warning);
 }
 

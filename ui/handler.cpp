@@ -63,11 +63,6 @@ MainWindowHandler::MainWindowHandler(session::Session& session, Form1& form, Dia
     , m_window(&form)
 {}
 
-bool MainWindowHandler::busy() const
-{
-    return m_session.port().waiting();
-}
-
 void MainWindowHandler::report(const link::Status& outcome)
 {
     if (!outcome)
@@ -87,7 +82,8 @@ link::Link& MainWindowHandler::link()
 void MainWindowHandler::onClick(QAbstractButton* button, std::function<link::Status()> operation)
 {
     connect(button, &QAbstractButton::clicked, this, [this, operation = std::move(operation)] {
-        if (busy()) {
+        const auto exchange = m_session.guard().begin();
+        if (!exchange) {
             m_dialogs.beep();
             return;
         }
@@ -100,7 +96,8 @@ void MainWindowHandler::onPress(QCheckBox* box, std::function<link::Status(bool)
     box->installEventFilter(new PressFilter(box, [this, box, operation = std::move(operation)] {
         if (!box->isEnabled())
             return;
-        if (busy()) {
+        const auto exchange = m_session.guard().begin();
+        if (!exchange) {
             m_dialogs.beep();
             return;
         }

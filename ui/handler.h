@@ -31,16 +31,16 @@ public:
     MainWindowHandler(session::Session& session, Form1& form, Dialogs& dialogs, QObject* parent = nullptr);
 
 protected:
-    // A click runs the operation and tells the operator how it failed. While another exchange
-    // waits for the logger (a control that is not locked was used meanwhile) the click is refused
-    // with a beep: two exchanges on one line would mix their replies.
+    // A click runs the operation as one exchange of the session's guard and tells the operator
+    // how it failed. While another exchange waits for the logger (a control that is not locked
+    // was used meanwhile) the click is refused with a beep: two exchanges on one line would mix
+    // their replies.
     void onClick(QAbstractButton* button, std::function<link::Status()> operation);
     // A check box whose operation runs when the mouse button goes down, before the box toggles:
     // `operation` gets the box's state at the press and sets the box itself from what the logger
     // then reports. The box never toggles on its own; the space bar works like the mouse.
     void onPress(QCheckBox* box, std::function<link::Status(bool checkedAtPress)> operation);
 
-    bool busy() const;
     void report(const link::Status& outcome);
     // The main window's caption, where the result of a write is shown.
     void setCaption(const QString& text);
@@ -49,8 +49,8 @@ protected:
     session::Session& m_session;
     Form1& m_form;
     Dialogs& m_dialogs;
-    QWidget* m_window; // the window the operation belongs to (the main window unless a handler of
-                       // another window says so): its messages stand over it
+    QWidget* m_window = nullptr; // the window the operation belongs to (the main window unless a
+                                 // handler of another window says so): its messages stand over it
 };
 
 // Status texts of a write.

@@ -38,7 +38,8 @@ public:
     void beep() override { ++beeps; }
     bool askRetryCancel(QWidget* parent, const QString& title, const QString& text) override
     {
-        shown.append({QStringLiteral("retry"), title, text, Icon::Warning, false, checkedParent(parent, text)});
+        shown.append(
+            {QStringLiteral("retry"), title, text, Icon::Warning, false, checkedParent(parent, text)});
         return retries.isEmpty() ? false : retries.takeFirst();
     }
     std::optional<QString> saveFile(QWidget* parent, const QString& folder, const QString& name,
