@@ -47,6 +47,12 @@ struct Options {
     bool remoteStartup = true;      // after CONNECT, wake and identify the logger (not for "retry")
     double callTimeoutSeconds = 90; // how long the call may take to come up
     QString trace;                  // --trace FILE: every byte of the line, with its time
+    // collect
+    QList<int> modemPorts;               // --modem-port, repeatable: the modems to call with
+    QList<int> stations;                 // directory numbers from 1; empty: all with a number
+    int retries = 2;                     // further calls after a failure worth retrying
+    double retryWaitSeconds = 60;        // between calls to one station
+    std::optional<int> syncClockSeconds; // correct a logger clock off by more than this
 };
 
 // Prints results as "key: value" lines, or as one JSON object with --json.
@@ -172,6 +178,7 @@ int runMonitor(const Options& options);
 int runLive(const Options& options);
 
 int runStations(const Options& options);
+int runCollect(const Options& options);
 int runFindModem(const Options& options);
 int runHangUp(const Options& options);
 int runRetry(const Options& options);

@@ -4,6 +4,7 @@
 #include "modem/stations.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QCoreApplication>
 
 #include <limits>
@@ -115,6 +116,54 @@ template<class T> bool readNumber(const QCommandLineParser& parser, const QStrin
     return true;
 }
 
+// The options of collect: the stations, the modems, the retries and the clock check. The reason
+// when they are wrong.
+QString collectOptions(const QCommandLineParser& parser, Options& options)
+{
+    for (const QString& name : {QStringLiteral("dial"), QStringLiteral("station"), QStringLiteral("dial-pause")}) {
+        if (parser.isSet(name))
+            return QStringLiteral("collect dials the numbers of the directory; --%1 is not for it.").arg(name);
+    }
+    for (const QString& value : parser.values(QStringLiteral("modem-port"))) {
+        bool ok = false;
+        const int n = value.toInt(&ok);
+        if (!ok || n < 1 || n > 32767)
+            return QStringLiteral("--modem-port takes a port number, e.g. --modem-port 2.");
+        if (options.modemPorts.contains(n))
+            return QStringLiteral("--modem-port %1 is given twice.").arg(n);
+        options.modemPorts << n;
+    }
+    if (options.modemPorts.isEmpty() == !parser.isSet(QStringLiteral("port")))
+        return QStringLiteral("collect takes --modem-port M (repeatable) or --port N.");
+    const QString list = parser.value(QStringLiteral("stations"));
+    if (parser.isSet(QStringLiteral("stations")) && list != QLatin1String("all")) {
+        if (parser.isSet(QStringLiteral("port")))
+            return QStringLiteral("--stations is for the directory; --port collects the logger on the cable.");
+        for (const QString& item : list.split(QLatin1Char(','))) {
+            bool ok = false;
+            const int row = item.trimmed().toInt(&ok);
+            if (!ok || row < 1 || row > 70)
+                return QStringLiteral("--stations takes directory numbers from 1 to 70 (1,5,7) or all.");
+            if (!options.stations.contains(row))
+                options.stations << row;
+        }
+    }
+    if (!readNumber(parser, QStringLiteral("retries"), 0, 100, &options.retries))
+        return QStringLiteral("--retries takes a number from 0 to 100.");
+    // A day at most: the waits are timers of milliseconds.
+    if (!readNumber(parser, QStringLiteral("retry-wait"), 0.0, 86400.0, &options.retryWaitSeconds))
+        return QStringLiteral("--retry-wait takes seconds from 0 to 86400.");
+    if (parser.isSet(QStringLiteral("sync-clock"))) {
+        int seconds = 0;
+        if (!readNumber(parser, QStringLiteral("sync-clock"), 0, 86400, &seconds))
+            return QStringLiteral("--sync-clock takes seconds from 0 to 86400.");
+        options.syncClockSeconds = seconds;
+    }
+    if (options.dir.isEmpty())
+        options.dir = QDir::currentPath();
+    return {};
+}
+
 } // namespace
 
 const QList<QCommandLineOption>& commandLineOptions()
@@ -159,14 +208,31 @@ const QList<QCommandLineOption>& commandLineOptions()
         option(QStringLiteral("temp"),
                QStringLiteral("download: the counted download, decoded and checked into the temperature "
                               "file.")),
-        option(QStringLiteral("from-end"), QStringLiteral("download: from the end of the memory.")),
-        option(QStringLiteral("dir"), QStringLiteral("download: the folder of the file (default: the current "
-                                                     "folder)."),
+        option(QStringLiteral("from-end"), QStringLiteral("download, collect: from the end of the memory.")),
+        option(QStringLiteral("dir"), QStringLiteral("download: the folder of the file; collect: the data root, "
+                                                     "a folder per station and the report (default: the "
+                                                     "current folder)."),
                QStringLiteral("DIR")),
         option(QStringLiteral("file"), QStringLiteral("monitor: also write the session file PATH."),
                QStringLiteral("PATH")),
         option(QStringLiteral("sets"), QStringLiteral("monitor: end after K sets."), QStringLiteral("K")),
         option(QStringLiteral("groups"), QStringLiteral("live: end after K groups."), QStringLiteral("K")),
+        option(QStringLiteral("stations"),
+               QStringLiteral("collect: the stations to call, by directory number from 1 (1,5,7), or all "
+                              "(default: every station with a number)."),
+               QStringLiteral("LIST")),
+        option(QStringLiteral("retries"),
+               QStringLiteral("collect: further calls to a station after BUSY, NO CARRIER, NO ANSWER, a "
+                              "time-out or a lost line (default 2)."),
+               QStringLiteral("N")),
+        option(QStringLiteral("retry-wait"),
+               QStringLiteral("collect: seconds before such a station is called again (default 60); the other "
+                              "stations are called meanwhile."),
+               QStringLiteral("S")),
+        option(QStringLiteral("sync-clock"),
+               QStringLiteral("collect: set the logger's clock from the PC when it is more than S seconds off, "
+                              "then read it back."),
+               QStringLiteral("S")),
     };
     return all;
 }
@@ -312,6 +378,21 @@ const std::vector<Verb>& verbs()
                         "writes them; rows are 0 to 69, as listed."),
          {QStringLiteral("json")}, QStringLiteral("stazione-cli stations add \"Pozzo 1\" 0471123456 2030"),
          &runStations, true, false},
+        {QStringLiteral("collect"), QStringLiteral("(--modem-port M ... | --port N) [--stations LIST]"),
+         QStringLiteral("Collect the recorded data of the station network, or of the logger on the cable."),
+         QStringLiteral("Each station of the directory is called, started up as the modem window does, its "
+                        "parameters read, its recorded data downloaded into DIR/<station>/ (the day's file as "
+                        "the window writes it) and the new lines appended to <station>_archivio.txt; its clock "
+                        "is checked and the call hung up. A line per station goes to DIR/raccolta.jsonl, a "
+                        "table to the output at the end (with --json a JSON line per station instead). With "
+                        "several --modem-port the stations are shared out and called in parallel. Exit status "
+                        "0 when every station succeeded, 1 when one failed."),
+         {QStringLiteral("port"), QStringLiteral("modem-port"), QStringLiteral("stations"), QStringLiteral("dir"),
+          QStringLiteral("retries"), QStringLiteral("retry-wait"), QStringLiteral("sync-clock"),
+          QStringLiteral("from-end"), QStringLiteral("call-timeout"), QStringLiteral("timeout"),
+          QStringLiteral("json")},
+         QStringLiteral("stazione-cli collect --modem-port 2 --stations all --dir ~/dati --sync-clock 120"),
+         &runCollect, false, false},
         {QStringLiteral("reset"), QStringLiteral("--yes"),
          QStringLiteral("Reset the logger: ALL data and ALL settings are lost."), {}, {QStringLiteral("yes")},
          QStringLiteral("stazione-cli reset --port 3 --yes"),
@@ -445,14 +526,25 @@ Parsed parseCommandLine(const QStringList& arguments)
     options.file = parser.value(QStringLiteral("file"));
     options.trace = parser.value(QStringLiteral("trace"));
 
+    const bool collecting = verb->name == QLatin1String("collect");
+    if (collecting) {
+        if (const QString wrong = collectOptions(parser, options); !wrong.isEmpty())
+            return usage(wrong);
+    } else {
+        for (const QString& name : {QStringLiteral("stations"), QStringLiteral("retries"), QStringLiteral("retry-wait"),
+                                    QStringLiteral("sync-clock")}) {
+            if (parser.isSet(name))
+                return usage(QStringLiteral("--%1 is for collect.").arg(name));
+        }
+    }
     const bool callee = parser.isSet(QStringLiteral("dial")) || parser.isSet(QStringLiteral("station"));
-    if (parser.isSet(QStringLiteral("modem-port")) != callee)
+    if (!collecting && parser.isSet(QStringLiteral("modem-port")) != callee)
         return usage(QStringLiteral("--modem-port and --dial (or --station) go together."));
     if (parser.isSet(QStringLiteral("dial")) && parser.isSet(QStringLiteral("station")))
         return usage(QStringLiteral("--dial and --station exclude each other."));
     if (parser.isSet(QStringLiteral("dial-pause")) && !callee)
         return usage(QStringLiteral("--dial-pause goes with --modem-port."));
-    if (parser.isSet(QStringLiteral("modem-port"))) {
+    if (!collecting && parser.isSet(QStringLiteral("modem-port"))) {
         int n = 0;
         if (!readNumber(parser, QStringLiteral("modem-port"), 1, 32767, &n))
             return usage(QStringLiteral("--modem-port takes a port number, e.g. --modem-port 2."));

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 
@@ -50,10 +51,20 @@ std::chrono::milliseconds scaled(std::chrono::milliseconds real)
     return std::chrono::milliseconds(std::max<long long>(1, static_cast<long long>(ms)));
 }
 
+namespace {
+std::atomic<long long> g_paused{0};
+} // namespace
+
+std::chrono::milliseconds pausesRequested()
+{
+    return std::chrono::milliseconds(g_paused.load());
+}
+
 void sleepKeepingPaint(std::chrono::milliseconds duration)
 {
     if (duration.count() <= 0)
         return;
+    g_paused += duration.count();
     QEventLoop loop;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);

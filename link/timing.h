@@ -19,4 +19,8 @@ std::chrono::milliseconds scaled(std::chrono::milliseconds real);
 // until the pause is over: the controls must not react in the middle of a command.
 void sleepKeepingPaint(std::chrono::milliseconds duration);
 
+// The pauses asked of sleepKeepingPaint so far in this process, the time they were meant to last
+// (the floor a benchmark holds the program's time against).
+std::chrono::milliseconds pausesRequested();
+
 } // namespace stazione::link

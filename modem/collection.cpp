@@ -8,6 +8,7 @@
 #include "data/archive.h"
 #include "data/downloads.h"
 #include "data/file_names.h"
+#include "link/port_resolver.h"
 #include "link/timing.h"
 #include "modem/modem.h"
 #include "modem/stations.h"
@@ -18,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <deque>
@@ -202,6 +204,24 @@ QString stationFolder(const QString& dir, const CollectTarget& target)
     return QDir(dir).filePath(name);
 }
 
+QString rememberedReport()
+{
+    QFile file(link::settingsFolder() + QStringLiteral("/raccolta.ini"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readLine()).trimmed();
+}
+
+void rememberReport(const QString& path)
+{
+    QDir().mkpath(link::settingsFolder());
+    QSaveFile file(link::settingsFolder() + QStringLiteral("/raccolta.ini"));
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QFileInfo(path).absoluteFilePath().toUtf8() + "\r\n");
+        (void)file.commit();
+    }
+}
+
 bool keepCallDate(int row, const QDate& today)
 {
     if (row < 1 || row > kStations)
@@ -297,11 +317,12 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
                 fail(CollectResult::FileError, download.error().message);
             } else {
                 o.complete = !download->stopped;
-                // The lines that came are archived even when the stream broke off.
-                QString written = download->path;
-                if (!QFileInfo::exists(written) && QFileInfo::exists(written + QStringLiteral(".part")))
-                    written += QStringLiteral(".part");
-                auto lines = data::readCompleteLines(written);
+                // The lines that came are archived even when the stream broke off: they are in the
+                // .part the download keeps then (none when it kept nothing).
+                o.file = download->path;
+                const bool kept = !download->stopped || download->path != path;
+                auto lines = kept ? data::readCompleteLines(download->path)
+                                  : link::Result<QList<QByteArray>>(QList<QByteArray>());
                 if (!lines) {
                     fail(CollectResult::FileError, lines.error().message);
                 } else {
@@ -363,6 +384,7 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
         queue.push_back({t, 0, {}, {}});
     const auto wait = link::scaled(settings.retryWait);
     const QString report = QDir(settings.dir).filePath(data::kReportFileName);
+    rememberReport(report);
 
     while (!queue.empty()) {
         // The first station whose retry wait is over; when none is, the one that is next due.

@@ -65,6 +65,11 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
 // none has come.
 std::optional<data::CollectResult> dialResult(const QByteArray& replies, QString* word = nullptr);
 
+// The report of the last collection, as the modem window finds it: its path is kept in
+// raccolta.ini in the settings folder by every collection.
+QString rememberedReport();
+void rememberReport(const QString& path);
+
 // Sets "Ultimo Controllo" of directory row `row` (from 1) to today in the directory files, under a
 // lock, as the modem window does when a call connects.
 bool keepCallDate(int row, const QDate& today);

@@ -1,8 +1,10 @@
 #include "modem/modem_handlers.h"
 
+#include "data/collection_report.h"
 #include "data/file_names.h"
 #include "link/numbers.h"
 #include "link/timing.h"
+#include "modem/collection.h"
 #include "link/typed_values.h"
 #include "modem/modem.h"
 #include "modem/stations.h"
@@ -108,6 +110,7 @@ void ModemHandlers::Form_Load()
         m_window.Scadenza[i]->setText(directory[i].Scadenza);
         m_window.Uldata[i]->setText(directory[i].Uldata);
     }
+    showCollections();
     // The modem's port, or else the port the connection window remembers.
     const int saved = session::readSavedPort(modemPortFile());
     const int port = saved != 0 ? saved : m_session.link().Porta;
@@ -118,6 +121,34 @@ void ModemHandlers::Form_Load()
     m_loading = false;
     // A port that differs from the box's "0" is probed at once, as any change of the box is.
     m_window.SERMODEM->setText(QString::number(port));
+}
+
+void ModemHandlers::showCollections()
+{
+    const QMap<int, data::StationOutcome> last = data::lastOutcomes(rememberedReport());
+    for (int i = 0; i < kStations; ++i) {
+        const auto found = last.constFind(i + 1);
+        // A row renamed since is not the station that was collected.
+        if (found == last.constEnd() || found->name != m_window.Nome[i]->text()) {
+            m_window.setCollectionMark(i, QColor(), QString());
+            continue;
+        }
+        const data::StationOutcome& o = *found;
+        const bool ok = o.result == data::CollectResult::Ok;
+        const QColor colour = !ok ? QColor(255, 0, 0) : o.complete ? QColor(0, 176, 0) : QColor(255, 200, 0);
+        QString tip = QStringLiteral("Raccolta del %1: %2")
+                          .arg(o.start.toLocalTime().toString(QStringLiteral("dd/MM/yyyy hh:mm")),
+                               data::resultText(o.result));
+        if (ok || o.newLines > 0)
+            tip += QStringLiteral("\nRighe nuove: %1%2")
+                       .arg(o.newLines)
+                       .arg(o.complete ? QString() : QStringLiteral(" (scarico incompleto)"));
+        if (!o.battery.isEmpty())
+            tip += QStringLiteral("\nBatteria: %1 V").arg(o.battery);
+        if (!o.error.isEmpty())
+            tip += QStringLiteral("\n") + o.error;
+        m_window.setCollectionMark(i, colour, tip);
+    }
 }
 
 void ModemHandlers::Form_Unload()

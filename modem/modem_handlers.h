@@ -40,6 +40,8 @@ public:
     void open(); // from the connection window: shows the window and loads its files
     void Form_Load();
     void Form_Unload();
+    // Marks each row with the outcome of its station's last collection, read from the report.
+    void showCollections();
     void SERMODEM_Change();
     void CERCAMODEM_Click();
     void Sel_Click(int row);

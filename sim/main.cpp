@@ -114,6 +114,22 @@ int main(int argc, char** argv)
         {QStringLiteral("number"),
          QStringLiteral("The station's number: a dial of any other answers NO CARRIER (default: any)."),
          QStringLiteral("TEXT")},
+        {QStringLiteral("station"),
+         QStringLiteral("With --modem, repeatable: the modem answers NUMBER with a logger of its own, of MODEL "
+                        "(410, 610, 510 or an identification) and station name NAME; it keeps its memory "
+                        "between calls. Any other number answers NO CARRIER."),
+         QStringLiteral("NUMBER=MODEL[,NAME]")},
+        {QStringLiteral("busy"),
+         QStringLiteral("With --station, repeatable: NUMBER answers BUSY to its first K calls (every call "
+                        "without K)."),
+         QStringLiteral("NUMBER[:K]")},
+        {QStringLiteral("record-every"),
+         QStringLiteral("A new record every SECONDS of the host's time, found at the next call (default: at "
+                        "the logger's acquisition interval, for --station loggers)."),
+         QStringLiteral("SECONDS")},
+        {QStringLiteral("clock-offset"),
+         QStringLiteral("Every logger's clock starts SECONDS ahead of the host's (negative: behind)."),
+         QStringLiteral("SECONDS")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -191,6 +207,62 @@ int main(int argc, char** argv)
             fail(QStringLiteral("--number wants a number with digits"));
     }
 
+    for (const QString& spec : parser.values(QStringLiteral("station"))) {
+        if (!options.modem)
+            fail(QStringLiteral("--station needs --modem"));
+        const qsizetype eq = spec.indexOf(QLatin1Char('='));
+        stazione::sim::NetworkStation station;
+        station.number = spec.left(eq);
+        const QString rest = eq < 0 ? QString() : spec.mid(eq + 1);
+        station.model = rest.section(QLatin1Char(','), 0, 0);
+        station.name = rest.section(QLatin1Char(','), 1);
+        if (eq < 0 || stazione::sim::dialledDigits(station.number.toLatin1()).isEmpty() || station.model.isEmpty() ||
+            station.name.contains(QLatin1Char(',')) || station.name != QString::fromLatin1(station.name.toLatin1()))
+            fail(QStringLiteral("--station wants NUMBER=MODEL[,NAME], not \"%1\"").arg(spec));
+        for (const stazione::sim::NetworkStation& other : std::as_const(options.network)) {
+            if (stazione::sim::dialledDigits(other.number.toLatin1()) ==
+                stazione::sim::dialledDigits(station.number.toLatin1()))
+                fail(QStringLiteral("--station %1 is given twice").arg(station.number));
+        }
+        options.network << station;
+    }
+    if (!options.network.isEmpty() && (parser.isSet(QStringLiteral("number")) || parser.isSet(QStringLiteral("dial-result"))))
+        fail(QStringLiteral("--number and --dial-result are for the one logger; a network answers by --station and --busy"));
+    for (const QString& spec : parser.values(QStringLiteral("busy"))) {
+        const QString number = spec.section(QLatin1Char(':'), 0, 0);
+        int calls = -1;
+        if (spec.contains(QLatin1Char(':'))) {
+            bool ok = false;
+            calls = spec.section(QLatin1Char(':'), 1).toInt(&ok);
+            if (!ok || calls < 0)
+                fail(QStringLiteral("--busy wants NUMBER[:K], not \"%1\"").arg(spec));
+        }
+        bool found = false;
+        for (stazione::sim::NetworkStation& station : options.network) {
+            if (stazione::sim::dialledDigits(station.number.toLatin1()) ==
+                stazione::sim::dialledDigits(number.toLatin1())) {
+                station.busyCalls = calls;
+                found = true;
+            }
+        }
+        if (!found)
+            fail(QStringLiteral("--busy %1: no --station with that number").arg(number));
+    }
+    if (parser.isSet(QStringLiteral("record-every"))) {
+        bool ok = false;
+        const double seconds = parser.value(QStringLiteral("record-every")).toDouble(&ok);
+        // Time stamps have whole seconds: two records in one second would read alike.
+        if (!ok || !(seconds >= 1) || seconds > 86400)
+            fail(QStringLiteral("--record-every wants seconds from 1 to 86400"));
+        options.recordEvery = std::chrono::milliseconds(qint64(seconds * 1000));
+    }
+    if (parser.isSet(QStringLiteral("clock-offset"))) {
+        bool ok = false;
+        options.clockOffsetSeconds = parser.value(QStringLiteral("clock-offset")).toLongLong(&ok);
+        if (!ok || std::abs(options.clockOffsetSeconds) > 10LL * 365 * 86400)
+            fail(QStringLiteral("--clock-offset wants seconds, at most ten years"));
+    }
+
     const int port = intValue(parser, QStringLiteral("port"), 1);
     const QString portsDir = parser.isSet(QStringLiteral("ports-dir"))
                                  ? parser.value(QStringLiteral("ports-dir"))
@@ -224,6 +296,12 @@ int main(int argc, char** argv)
     note(QStringLiteral("serving %1 on %2 as %3 %4, time scale %5")
              .arg(server.linkPath(), server.slavePath(), options.model, options.version)
              .arg(options.timeScale));
+    for (const stazione::sim::NetworkStation& station : std::as_const(options.network))
+        note(QStringLiteral("station %1: %2 \"%3\"%4")
+                 .arg(station.number, stazione::sim::identificationFor(station.model), station.name,
+                      station.busyCalls == 0 ? QString()
+                      : station.busyCalls < 0 ? QStringLiteral(", always busy")
+                                              : QStringLiteral(", busy for %1 calls").arg(station.busyCalls)));
     if (options.modem) {
         note(
             QStringLiteral("behind a modem \"%1\": a dial of %2 ends in %3 after %4 ms; escape guard %5 ms")

@@ -59,8 +59,87 @@ QByteArray dialledDigits(QByteArrayView number)
 }
 
 ModemModel::ModemModel(LoggerModel& logger)
-    : m_logger(logger)
-{}
+    : m_default(logger)
+    , m_logger(&logger)
+{
+    const Instant now = Clock::now();
+    for (const NetworkStation& station : logger.options().network) {
+        Options own = logger.options();
+        own.network.clear();
+        own.model = identificationFor(station.model);
+        Remote remote;
+        remote.digits = dialledDigits(station.number.toLatin1());
+        remote.logger = std::make_unique<LoggerModel>(own, now);
+        if (!station.name.isEmpty())
+            remote.logger->state().stationName = station.name;
+        remote.logger->state().clockOffsetMs = logger.options().clockOffsetSeconds * 1000;
+        remote.busyLeft = station.busyCalls;
+        remote.recordsUntil = now;
+        m_network.push_back(std::move(remote));
+    }
+}
+
+ModemModel::~ModemModel() = default;
+
+LoggerModel* ModemModel::stationLogger(const QString& number)
+{
+    const QByteArray digits = dialledDigits(number.toLatin1());
+    for (Remote& r : m_network) {
+        if (r.digits == digits)
+            return r.logger.get();
+    }
+    return nullptr;
+}
+
+LoggerModel* ModemModel::reach(const QByteArray& digits, QByteArray& word, QString& note)
+{
+    for (Remote& r : m_network) {
+        if (r.digits != digits)
+            continue;
+        if (r.busyLeft != 0) {
+            if (r.busyLeft > 0)
+                --r.busyLeft;
+            word = "BUSY";
+            note = QStringLiteral("the station is busy");
+            return nullptr;
+        }
+        word = options().connectWord.toLatin1();
+        return r.logger.get();
+    }
+    word = "NO CARRIER";
+    note = QStringLiteral("no station on %1").arg(QString::fromLatin1(digits));
+    return nullptr;
+}
+
+void ModemModel::growRecords(Remote& remote, Instant now)
+{
+    // What the logger recorded since the last call, with the time stamps of its own clock.
+    State& state = remote.logger->state();
+    QList<QDateTime> added;
+    const auto period = options().recordEvery;
+    if (period.count() > 0) {
+        while (remote.recordsUntil + period <= now) {
+            remote.recordsUntil += period;
+            QDateTime stamp = remote.logger->loggerClock(remote.recordsUntil);
+            stamp.setTime(QTime(stamp.time().hour(), stamp.time().minute(), stamp.time().second()));
+            added << stamp;
+        }
+    } else if (!state.records.isEmpty()) {
+        const QDateTime loggerNow = remote.logger->loggerClock(now);
+        for (QDateTime next = state.nextAcquisitionAfter(state.records.last()); next <= loggerNow;
+             next = state.nextAcquisitionAfter(next))
+            added << next;
+        remote.recordsUntil = now;
+    }
+    if (!state.acquisitionEnabled || added.isEmpty())
+        return;
+    state.records += added;
+    // A full memory overwrites its oldest records.
+    const qsizetype room = std::max(1, state.possibleAcquisitions());
+    if (state.records.size() > room)
+        state.records.erase(state.records.begin(), state.records.begin() + (state.records.size() - room));
+    log(now, QStringLiteral("%1 new records in the memory").arg(added.size()));
+}
 
 Clock::duration ModemModel::dialDelayFor(const Options& options)
 {
@@ -82,7 +161,7 @@ void ModemModel::log(Instant at, const QString& text)
 
 void ModemModel::absorbLoggerLog()
 {
-    m_log += m_logger.takeLog();
+    m_log += m_logger->takeLog();
 }
 
 QList<LogEntry> ModemModel::takeLog()
@@ -336,7 +415,17 @@ void ModemModel::finishDial(Instant at)
     QByteArray word;
     QString note;
     bool connects = false;
-    if (digits.isEmpty()) {
+    if (!digits.isEmpty() && !m_network.empty()) {
+        if (LoggerModel* reached = reach(digits, word, note)) {
+            m_logger = reached;
+            for (Remote& r : m_network) {
+                if (r.logger.get() == reached)
+                    growRecords(r, at);
+            }
+            connects = true;
+            note = QStringLiteral("call up to %1").arg(QString::fromLatin1(m_dialNumber));
+        }
+    } else if (digits.isEmpty()) {
         word = "NO CARRIER";
         note = QStringLiteral("no number");
     } else if (!expected.isEmpty() && digits != dialledDigits(expected.toLatin1())) {
@@ -388,7 +477,7 @@ void ModemModel::callUp(Instant at)
     ++m_callsMade;
     m_lastOnlineByte = at;
     m_pluses = 0;
-    m_logger.lineOpened(at);
+    m_logger->lineOpened(at);
     absorbLoggerLog();
 }
 
@@ -401,7 +490,7 @@ void ModemModel::callDown(Instant at, const QString& why)
         m_mode = Mode::Command;
     m_pluses = 0;
     log(at, QStringLiteral("call down: %1").arg(why));
-    m_logger.lineClosed(at);
+    m_logger->lineClosed(at);
     absorbLoggerLog();
 }
 
@@ -436,7 +525,7 @@ void ModemModel::forward(const QByteArray& bytes, Instant now)
     if (bytes.isEmpty() || !m_callUp)
         return;
     m_forwarded += bytes;
-    m_logger.receive(bytes, now);
+    m_logger->receive(bytes, now);
     absorbLoggerLog();
     checkLoggerHangUp(now);
 }
@@ -449,9 +538,9 @@ void ModemModel::releaseHeldPluses(Instant now)
 void ModemModel::escape(Instant at)
 {
     // What the logger sent up to this moment still goes out, ahead of the OK.
-    m_logger.tick(at);
+    m_logger->tick(at);
     absorbLoggerLog();
-    send(m_logger.takeOutput(at), at);
+    send(m_logger->takeOutput(at), at);
     m_pluses = 0;
     m_mode = Mode::Command;
     m_line.clear();
@@ -462,7 +551,7 @@ void ModemModel::escape(Instant at)
 
 void ModemModel::checkLoggerHangUp(Instant now)
 {
-    if (!m_logger.takeHangUpRequest() || !m_callUp)
+    if (!m_logger->takeHangUpRequest() || !m_callUp)
         return;
     callDown(now, QStringLiteral("the logger dropped the line"));
     send(kNoCarrier, now);
@@ -484,12 +573,12 @@ void ModemModel::tick(Instant now)
     }
     if (!m_callUp)
         return;
-    m_logger.tick(now);
+    m_logger->tick(now);
     absorbLoggerLog();
     checkLoggerHangUp(now);
     if (m_callUp && m_mode != Mode::Online) {
         // In command mode the modem does not pass the far end's data on.
-        const QByteArray dropped = m_logger.takeOutput(now);
+        const QByteArray dropped = m_logger->takeOutput(now);
         if (!dropped.isEmpty())
             log(now, QStringLiteral("%1 bytes from the logger dropped in command mode").arg(dropped.size()));
     }
@@ -511,7 +600,7 @@ std::optional<Instant> ModemModel::nextWakeup() const
     if (m_mode == Mode::Online && m_pluses > 0)
         consider(m_lastPlus + escapeGuard());
     if (m_callUp) {
-        if (const std::optional<Instant> logger = m_logger.nextWakeup())
+        if (const std::optional<Instant> logger = m_logger->nextWakeup())
             consider(*logger);
     }
     return next;
@@ -525,7 +614,7 @@ QByteArray ModemModel::takeOutput(Instant now)
         m_output.pop_front();
     }
     if (m_callUp && m_mode == Mode::Online)
-        out += m_logger.takeOutput(now);
+        out += m_logger->takeOutput(now);
     return out;
 }
 

@@ -9,6 +9,8 @@
 #include <QStringList>
 
 #include <deque>
+#include <memory>
+#include <vector>
 #include <optional>
 
 namespace stazione::sim {
@@ -34,11 +36,17 @@ struct AtCommand {
 class ModemModel {
 public:
     // The logger's options (the modem's included) rule both; `logger` must outlive the modem.
+    // With a network in the options, the modem makes a logger for each of its numbers and
+    // `logger` only lends its options.
     explicit ModemModel(LoggerModel& logger);
+    ~ModemModel();
 
-    const Options& options() const { return m_logger.options(); }
-    LoggerModel& logger() { return m_logger; }
-    const LoggerModel& logger() const { return m_logger; }
+    const Options& options() const { return m_default.options(); }
+    // The logger at the far end of the call under way, or of the last one.
+    LoggerModel& logger() { return *m_logger; }
+    const LoggerModel& logger() const { return *m_logger; }
+    // The logger of a network number; nothing for a number that is not in the network.
+    LoggerModel* stationLogger(const QString& number);
 
     // The line between the client and the modem: the port the client opens.
     void lineOpened(Instant now);
@@ -103,7 +111,19 @@ private:
     void checkLoggerHangUp(Instant now);
     void flushNoise(Instant now);
 
-    LoggerModel& m_logger;
+    struct Remote {
+        QByteArray digits;
+        std::unique_ptr<LoggerModel> logger;
+        int busyLeft = 0; // -1: always busy
+        Instant recordsUntil;
+    };
+    // The network's verdict on a dial: the word the modem answers, and the logger reached.
+    LoggerModel* reach(const QByteArray& digits, QByteArray& word, QString& note);
+    void growRecords(Remote& remote, Instant now);
+
+    LoggerModel& m_default;
+    LoggerModel* m_logger; // the logger of the call under way, or of the last one
+    std::vector<Remote> m_network;
 
     bool m_lineOpen = false;
     Mode m_mode = Mode::Command;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <chrono>
@@ -15,6 +16,14 @@ inline const QString kVibratingWireModel = QStringLiteral("KVE_M510HX");
 
 // What a dial ends in when the number is the right one.
 enum class DialResult { Connect, Busy, NoCarrier, NoAnswer };
+
+// One station of a simulated network: a number the modem answers, with its own logger.
+struct NetworkStation {
+    QString number;    // as given; a dial reaches it when the digits are the same
+    QString model;     // identification or shorthand, as for Options::model
+    QString name;      // the logger's station name; empty keeps the default
+    int busyCalls = 0; // the first calls answer BUSY; -1: every call
+};
 
 // How the simulated logger behaves. The same settings are reachable from the command line of
 // stazione-sim and from tests that run the simulator in-process.
@@ -51,6 +60,13 @@ struct Options {
     // client's first poll of the modem (2 s), so the result comes in a read of its own.
     std::chrono::milliseconds dialDelay{3000};
     QString expectedNumber; // when set, any other number answers NO CARRIER
+    // A network: the modem answers these numbers, each with a logger of its own that keeps its
+    // memory from call to call; any other number answers NO CARRIER. Empty: the one logger.
+    QList<NetworkStation> network;
+    // New records appear with time, at each call found in the memory: one per this period of
+    // the host's time, or, when 0, at the logger's acquisition interval on its own clock.
+    std::chrono::milliseconds recordEvery{0};
+    qint64 clockOffsetSeconds = 0; // every logger's clock this far from the host's at start
 
     // Defaults, with the time scale the rest of the program uses (STAZIONE_TIME_SCALE).
     static Options fromEnvironment();

@@ -40,6 +40,7 @@ PtyServer::PtyServer(Options options)
     : m_options(options)
     , m_model(std::move(options), Clock::now())
 {
+    m_model.state().clockOffsetMs = m_options.clockOffsetSeconds * 1000;
     if (m_options.modem)
         m_modem.emplace(m_model);
 }
@@ -192,6 +193,11 @@ void PtyServer::clearReceived()
     std::lock_guard lock(m_mutex);
     m_received.clear();
     m_lineReceived.clear();
+}
+
+qint64 PtyServer::bytesSent() const
+{
+    return m_bytesSent.load();
 }
 
 int PtyServer::timesOpened() const
@@ -449,6 +455,8 @@ void PtyServer::run()
         }
         if (!pending.isEmpty()) {
             const ssize_t n = ::write(m_master, pending.constData(), static_cast<size_t>(pending.size()));
+            if (n > 0)
+                m_bytesSent += n;
             if (n > 0)
                 pending.remove(0, n);
             // EAGAIN: the client is not reading; POLLOUT tells when it does. EIO: the client

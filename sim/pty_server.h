@@ -53,6 +53,7 @@ public:
     QByteArray lineReceived() const; // every byte that arrived on the line, AT commands included
     void clearReceived();            // clears both
     int timesOpened() const;
+    qint64 bytesSent() const; // every byte written to the line since start
     bool isLineOpen() const; // a client has the line open (with a modem: the port, call or not)
     Stream activeStream() const;
     QDateTime loggerClock() const;
@@ -105,6 +106,7 @@ private:
     QByteArray m_received;
     QByteArray m_lineReceived;
     int m_timesOpened = 0;
+    std::atomic<qint64> m_bytesSent{0};
     QString m_error;
 
     std::function<void(const QString&)> m_logSink;

@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -141,6 +142,10 @@ ModemWindow::ModemWindow(QWidget* parent)
             Uldata[i]->setFixedWidth(
                 std::max(boxWidth(Uldata[i], dateSample), boxWidth(Uldata[i], Frame6[p]->title())));
             Uldata[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+            Raccolta[i] = new QLabel(Frame6[p]);
+            Raccolta[i]->setObjectName(indexedName(u"Raccolta", i));
+            Raccolta[i]->setFixedSize(12, 12);
+            Raccolta[i]->setAutoFillBackground(true);
 
             if (r == 0) {
                 rowHeight = std::max(Sel[i]->sizeHint().height(), Nome[i]->sizeHint().height());
@@ -154,6 +159,7 @@ ModemWindow::ModemWindow(QWidget* parent)
             phones->addWidget(Telefono[i], r, 0);
             dates->addWidget(Scadenza[i], r, 0);
             calls->addWidget(Uldata[i], r, 0);
+            calls->addWidget(Raccolta[i], r, 1);
         }
 
         auto* columns = new QHBoxLayout(page);
@@ -205,6 +211,16 @@ void ModemWindow::showPage(int p)
     for (int k = 0; k < kPages; ++k)
         Centraline[k]->setVisible(k == p);
     Primi10[p]->setChecked(true);
+}
+
+void ModemWindow::setCollectionMark(int row, const QColor& colour, const QString& tooltip)
+{
+    QLabel* mark = Raccolta[size_t(row)];
+    QPalette palette = mark->palette();
+    palette.setColor(QPalette::Window, colour.isValid() ? colour : palette.color(QPalette::Base));
+    mark->setPalette(palette);
+    mark->setAutoFillBackground(colour.isValid());
+    mark->setToolTip(tooltip);
 }
 
 void ModemWindow::setSelectedRowColours(int row)

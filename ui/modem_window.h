@@ -7,6 +7,7 @@
 class QAction;
 class QButtonGroup;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
@@ -33,6 +34,9 @@ public:
     std::array<QLineEdit*, kRows> Telefono{};
     std::array<QLineEdit*, kRows> Scadenza{};
     std::array<QLineEdit*, kRows> Uldata{}; // "Ultimo Controllo": date of the last good call
+    // Beside each date, the outcome of the station's last night collection: a coloured mark with
+    // the details in its tooltip; empty when the report holds none.
+    std::array<QLabel*, kRows> Raccolta{};
 
     // The page frames and, on each page, one frame per column (index = page):
     // Frame2 names, Frame4 numbers, Frame5 dates, Frame6 last calls.
@@ -61,6 +65,9 @@ public:
 
     // Shows page p (rows 10p to 10p+9) alone and checks its page button.
     void showPage(int p);
+    // The mark of a row: `colour` (invalid: no mark) and its tooltip.
+    void setCollectionMark(int row, const QColor& colour, const QString& tooltip);
+
     // Light green for every row's boxes, red for the four boxes of `row`.
     void setSelectedRowColours(int row);
 

@@ -8,14 +8,15 @@
 _stazione_cli_commands="ports identify params set-clock set-interval set-name set-channels enable disable
 sensors gsm gprs alarms sms-text download monitor live set-preheating set-battery set-minipan set-counter
 rain set-rain events stop set-start start-now set-sms set-phone-alarm set-gsm fullscale retry find-modem
-hang-up stations reset erase"
+hang-up stations collect reset erase"
 
 _stazione_cli_options="--help --port --modem-port --dial --station --dial-pause --call-timeout --timeout
---trace --json --yes --now --gsm --set --rows --temp --from-end --dir --file --sets --groups"
+--trace --json --yes --now --gsm --set --rows --temp --from-end --dir --file --sets --groups --stations
+--retries --retry-wait --sync-clock"
 
 # Options followed by a value.
 _stazione_cli_valued=" --port --modem-port --dial --station --call-timeout --timeout --trace --set --rows
---dir --file --sets --groups "
+--dir --file --sets --groups --stations --retries --retry-wait --sync-clock "
 
 # The port numbers n of the COMn links in the ports folder.
 _stazione_cli_ports()

@@ -1,0 +1,343 @@
+// The night's collection as the timer runs it: stazione-cli collect against stazione-sim playing
+// a network of stations behind a modem, each its own process.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QList<QByteArray> lines(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    QList<QByteArray> all = f.readAll().split('\n');
+    if (!all.isEmpty() && all.last().isEmpty())
+        all.removeLast();
+    return all;
+}
+
+QList<QJsonObject> report(const QString& path)
+{
+    QList<QJsonObject> out;
+    for (const QByteArray& line : lines(path))
+        out << QJsonDocument::fromJson(line).object();
+    return out;
+}
+
+// Every line once: the archive has no line twice.
+bool noLineTwice(const QList<QByteArray>& archive)
+{
+    QSet<QByteArray> seen;
+    for (const QByteArray& l : archive) {
+        if (seen.contains(l))
+            return false;
+        seen.insert(l);
+    }
+    return true;
+}
+
+class Collect : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("STAZIONE_PORTS", ports.path());
+        env.insert("XDG_CONFIG_HOME", config.path());
+        env.insert("STAZIONE_SYSTEM_PORTS", "0");
+        env.insert("STAZIONE_TIME_SCALE", "0.05");
+        env.insert("STAZIONE_LOCK_DIR", locks.path());
+        QDir().mkpath(settings());
+        // The modem window's directory: three stations, and a row without a number.
+        QFile ini(settings() + "/modem.ini");
+        ini.open(QIODevice::WriteOnly);
+        ini.write("Alfa\r\n111\r\n31/12/2027\r\nBeta\r\n222\r\n\r\nGamma\r\n333\r\n\r\nVuota\r\n\r\n\r\n");
+    }
+    void TearDown() override
+    {
+        for (auto& sim : sims) {
+            sim->terminate();
+            sim->waitForFinished(5000);
+        }
+    }
+
+    QString settings() const { return config.path() + "/stazione"; }
+    QString dir() const { return data.path(); }
+
+    // A modem on COMn in front of the network: 111 answers, 222 is busy twice first, 333 is not
+    // in the network.
+    QProcess& startNetwork(int port, const QStringList& extra = {})
+    {
+        sims.push_back(std::make_unique<QProcess>());
+        QProcess& sim = *sims.back();
+        sim.setProcessEnvironment(env);
+        sim.setProgram(STAZIONE_SIM_PROGRAM);
+        sim.setArguments(QStringList{"--port", QString::number(port), "--ports-dir", ports.path(), "--log",
+                                     ports.filePath(QStringLiteral("sim%1.log").arg(port)), "--modem",
+                                     "--station", "111=610,ALFA", "--station", "222=510,BETA", "--busy",
+                                     "222:2"} +
+                         extra);
+        sim.start();
+        EXPECT_TRUE(sim.waitForStarted(5000));
+        EXPECT_TRUE(sim.waitForReadyRead(5000));
+        return sim;
+    }
+
+    Outcome collect(const QStringList& arguments)
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(STAZIONE_CLI_PROGRAM, QStringList{"collect", "--dir", dir()} + arguments);
+        EXPECT_TRUE(p.waitForFinished(120000));
+        return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+                QString::fromLocal8Bit(p.readAllStandardError())};
+    }
+
+    QTemporaryDir ports;
+    QTemporaryDir config;
+    QTemporaryDir locks;
+    QTemporaryDir data;
+    QProcessEnvironment env;
+    std::vector<std::unique_ptr<QProcess>> sims;
+};
+
+TEST_F(Collect, ThreeStationsOneBusyTwiceOneNotThere)
+{
+    startNetwork(2, {"--record-every", "1"});
+    const Outcome run = collect({"--modem-port", "2", "--retry-wait", "2", "--stations", "1,2,3"});
+    EXPECT_EQ(run.exitCode, 1) << qPrintable(run.err);
+
+    // A line per station in the report, in the order they ended.
+    const QList<QJsonObject> r = report(dir() + "/raccolta.jsonl");
+    ASSERT_EQ(r.size(), 3) << qPrintable(run.err);
+    QMap<int, QJsonObject> by;
+    for (const QJsonObject& o : r)
+        by[o.value("station").toInt()] = o;
+    EXPECT_EQ(by[1].value("result").toString(), "ok");
+    EXPECT_EQ(by[1].value("attempts").toInt(), 1);
+    EXPECT_EQ(by[1].value("name").toString(), "Alfa");
+    EXPECT_EQ(by[1].value("number").toString(), "111");
+    EXPECT_TRUE(by[1].value("complete").toBool());
+    EXPECT_EQ(by[1].value("battery").toString(), "12.60");
+    EXPECT_FALSE(by[1].value("memory_possible").toString().isEmpty());
+    EXPECT_EQ(by[2].value("result").toString(), "ok");
+    EXPECT_EQ(by[2].value("attempts").toInt(), 3); // busy, busy, then the call
+    EXPECT_EQ(by[3].value("result").toString(), "no-carrier");
+    EXPECT_EQ(by[3].value("attempts").toInt(), 3);
+    EXPECT_EQ(by[3].value("error").toString(), "NO CARRIER");
+    EXPECT_EQ(by[3].value("new_lines").toInt(), 0);
+
+    // The day's file as the window writes it, and the archive with the same lines.
+    const QString today = QDate::currentDate().toString("dd_MM_yy");
+    const QList<QByteArray> alfaDay = lines(dir() + "/Alfa/ALFA_" + today + "_SENS.txt");
+    const QList<QByteArray> alfaArchive = lines(dir() + "/Alfa/Alfa_archivio.txt");
+    EXPECT_GE(alfaDay.size(), 120);
+    EXPECT_EQ(alfaArchive, alfaDay);
+    EXPECT_EQ(by[1].value("new_lines").toInt(), alfaDay.size());
+    EXPECT_EQ(by[1].value("total_lines").toInt(), alfaDay.size());
+    EXPECT_TRUE(alfaDay.first().endsWith('\r')); // CR LF line ends
+    EXPECT_EQ(lines(dir() + "/Beta/Beta_archivio.txt"), lines(dir() + "/Beta/BETA_" + today + "_SENS.txt"));
+    EXPECT_FALSE(QFileInfo::exists(dir() + "/Gamma"));
+
+    // The directory's "Ultimo Controllo" of the two stations that answered, as the window keeps it.
+    const QList<QByteArray> last = lines(settings() + "/last.ini");
+    ASSERT_GE(last.size(), 3);
+    const QByteArray todayText = QDate::currentDate().toString("dd/MM/yyyy").toLatin1() + "\r";
+    EXPECT_EQ(last[0], todayText);
+    EXPECT_EQ(last[1], todayText);
+    EXPECT_EQ(last[2], "\r");
+    // The directory itself is unchanged.
+    EXPECT_EQ(lines(settings() + "/modem.ini")[2], "31/12/2027\r");
+
+    // The table names every station with its result.
+    EXPECT_TRUE(run.out.contains(QRegularExpression("Alfa +111 +ok"))) << qPrintable(run.out);
+    EXPECT_TRUE(run.out.contains(QRegularExpression("Gamma +333 +no-carrier"))) << qPrintable(run.out);
+
+    // The modem was asked three times for 222 and hung up after each call that came up.
+    const QString log = QFile::exists(ports.filePath("sim2.log")) ? QString::fromLocal8Bit([&] {
+        QFile f(ports.filePath("sim2.log"));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }())
+                                                                   : QString();
+    EXPECT_EQ(log.count("dialling 222"), 3) << qPrintable(log);
+    EXPECT_EQ(log.count("call down: ATH"), 2) << qPrintable(log);
+
+    // The next night: only what the loggers recorded since is appended.
+    QThread::msleep(1100);
+    const Outcome again = collect({"--modem-port", "2", "--retry-wait", "0", "--stations", "1", "--json"});
+    EXPECT_EQ(again.exitCode, 0) << qPrintable(again.err);
+    const QJsonObject second = QJsonDocument::fromJson(again.out.toUtf8()).object();
+    const QList<QByteArray> archive = lines(dir() + "/Alfa/Alfa_archivio.txt");
+    const QList<QByteArray> day = lines(dir() + "/Alfa/ALFA_" + today + "_SENS.txt");
+    EXPECT_GE(second.value("new_lines").toInt(), 1) << qPrintable(again.out);
+    EXPECT_EQ(archive.size(), alfaArchive.size() + second.value("new_lines").toInt());
+    EXPECT_EQ(archive.mid(0, alfaArchive.size()), alfaArchive);
+    EXPECT_EQ(archive.mid(archive.size() - day.size()), day);
+    EXPECT_TRUE(noLineTwice(archive));
+    EXPECT_EQ(second.value("total_lines").toInt(), archive.size());
+}
+
+// A kill in the middle of a download, then the next run: every line once.
+TEST_F(Collect, AKillInTheMiddleOfADownloadLosesAndDoublesNothing)
+{
+    // Paced at 9600 baud the download of 150 records takes seconds.
+    startNetwork(2, {"--pace", "--records", "150", "--record-every", "1"});
+    const Outcome first = collect({"--modem-port", "2", "--stations", "1"});
+    ASSERT_EQ(first.exitCode, 0) << qPrintable(first.err);
+    const QList<QByteArray> before = lines(dir() + "/Alfa/Alfa_archivio.txt");
+
+    QThread::msleep(2000);
+    QProcess killed;
+    killed.setProcessEnvironment(env);
+    killed.start(STAZIONE_CLI_PROGRAM, {"collect", "--dir", dir(), "--modem-port", "2", "--stations", "1"});
+    ASSERT_TRUE(killed.waitForStarted());
+    const QString day = dir() + "/Alfa/ALFA_" + QDate::currentDate().toString("dd_MM_yy") + "_SENS.txt";
+    // Once the new download has written its first lines.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 60000 && !(QFileInfo(day).size() > 0 && QFileInfo(day).size() < 4000) &&
+           !(QFileInfo(day + ".part").size() > 0))
+        QThread::msleep(20);
+    ASSERT_EQ(killed.state(), QProcess::Running) << "the download ended before the kill";
+    ::kill(pid_t(killed.processId()), SIGKILL);
+    killed.waitForFinished();
+    EXPECT_EQ(killed.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(lines(dir() + "/Alfa/Alfa_archivio.txt"), before);
+
+    // The port lock the killed process held is taken over; the call it left is dropped.
+    const Outcome after = collect({"--modem-port", "2", "--stations", "1", "--json"});
+    ASSERT_EQ(after.exitCode, 0) << qPrintable(after.err);
+    const QList<QByteArray> archive = lines(dir() + "/Alfa/Alfa_archivio.txt");
+    EXPECT_TRUE(noLineTwice(archive));
+    EXPECT_EQ(archive.mid(0, before.size()), before);
+    const QList<QByteArray> full = lines(day);
+    EXPECT_EQ(archive.mid(archive.size() - full.size()), full);
+    EXPECT_GT(archive.size(), before.size());
+}
+
+// A download that never ends with its end mark: kept, reported incomplete, its whole lines archived.
+TEST_F(Collect, ADownloadCutShortIsKeptAndItsWholeLinesArchived)
+{
+    startNetwork(2, {"--stop-after", "1500"});
+    const Outcome run = collect({"--modem-port", "2", "--stations", "1", "--retries", "0", "--timeout", "1", "--json"});
+    EXPECT_EQ(run.exitCode, 1);
+    const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(o.value("result").toString(), "timeout") << qPrintable(run.out);
+    EXPECT_FALSE(o.value("complete").toBool());
+    const QList<QByteArray> archive = lines(dir() + "/Alfa/Alfa_archivio.txt");
+    EXPECT_GT(archive.size(), 10);
+    EXPECT_EQ(o.value("new_lines").toInt(), archive.size());
+    // Whole lines only: the one the stream broke off in is not there.
+    const QList<QByteArray> kept = lines(o.value("file").toString());
+    EXPECT_EQ(archive, kept);
+    for (const QByteArray& line : archive)
+        EXPECT_TRUE(line.endsWith('\r')) << line.constData();
+}
+
+TEST_F(Collect, AClockOffByMoreThanAllowedIsSetAndReadBack)
+{
+    startNetwork(2, {"--clock-offset", "-300"});
+    const Outcome off = collect({"--modem-port", "2", "--stations", "1", "--sync-clock", "60", "--json"});
+    ASSERT_EQ(off.exitCode, 0) << qPrintable(off.err);
+    const QJsonObject first = QJsonDocument::fromJson(off.out.toUtf8()).object();
+    EXPECT_NEAR(first.value("clock_drift_s").toDouble(), -300, 2) << qPrintable(off.out);
+    EXPECT_TRUE(first.value("clock_corrected").toBool());
+    const QString log = [&] {
+        QFile f(ports.filePath("sim2.log"));
+        f.open(QIODevice::ReadOnly);
+        return QString::fromLocal8Bit(f.readAll());
+    }();
+    EXPECT_EQ(log.count("< g "), 1) << qPrintable(log);
+
+    // Now within the limit: read, not written.
+    const Outcome right = collect({"--modem-port", "2", "--stations", "1", "--sync-clock", "60", "--json"});
+    const QJsonObject second = QJsonDocument::fromJson(right.out.toUtf8()).object();
+    EXPECT_NEAR(second.value("clock_drift_s").toDouble(), 0, 2) << qPrintable(right.out);
+    EXPECT_FALSE(second.value("clock_corrected").toBool());
+
+    // Without --sync-clock a clock is only reported.
+    QFile f(ports.filePath("sim2.log"));
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(QString::fromLocal8Bit(f.readAll()).count("< g "), 1);
+}
+
+TEST_F(Collect, TwoModemsShareTheStationsAndAPortInUseIsNotOpenedTwice)
+{
+    startNetwork(2);
+    startNetwork(4);
+    const Outcome run = collect({"--modem-port", "2", "--modem-port", "4", "--stations", "1,2", "--retries", "0",
+                             "--json"});
+    const QList<QJsonObject> r = report(dir() + "/raccolta.jsonl");
+    ASSERT_EQ(r.size(), 2) << qPrintable(run.err);
+    // Station 1 went to the first modem and answered, station 2 to the second and was busy.
+    QMap<int, QString> result;
+    for (const QJsonObject& o : r)
+        result[o.value("station").toInt()] = o.value("result").toString();
+    EXPECT_EQ(result[1], "ok");
+    EXPECT_EQ(result[2], "busy");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out.count('\n'), 2) << qPrintable(run.out);
+    auto logOf = [&](int port) {
+        QFile f(ports.filePath(QStringLiteral("sim%1.log").arg(port)));
+        f.open(QIODevice::ReadOnly);
+        return QString::fromLocal8Bit(f.readAll());
+    };
+    EXPECT_TRUE(logOf(2).contains("dialling 111"));
+    EXPECT_FALSE(logOf(2).contains("dialling 222"));
+    EXPECT_TRUE(logOf(4).contains("dialling 222"));
+
+    // While one collection holds the modem, a second one waits for it, then fails with a clear
+    // message when it is not given up in time.
+    QProcess holder;
+    holder.setProcessEnvironment(env);
+    holder.start(STAZIONE_CLI_PROGRAM, {"collect", "--dir", dir(), "--modem-port", "2", "--stations", "1"});
+    ASSERT_TRUE(holder.waitForStarted());
+    QThread::msleep(300);
+    const Outcome second = collect({"--modem-port", "2", "--stations", "1", "--retry-wait", "0", "--json"});
+    EXPECT_EQ(second.exitCode, 1);
+    const QJsonObject refused = QJsonDocument::fromJson(second.out.toUtf8()).object();
+    EXPECT_EQ(refused.value("result").toString(), "line-lost") << qPrintable(second.out);
+    EXPECT_TRUE(refused.value("error").toString().contains("in use by another Stazione program"))
+        << qPrintable(second.out);
+    EXPECT_TRUE(holder.waitForFinished(60000));
+    EXPECT_EQ(holder.exitCode(), 0) << holder.readAllStandardError().constData();
+}
+
+TEST_F(Collect, WrongUsageEndsWithStatus2)
+{
+    EXPECT_EQ(collect({}).exitCode, 2);                                             // no modem, no port
+    EXPECT_EQ(collect({"--modem-port", "2", "--stations", "0"}).exitCode, 2);         // numbers from 1
+    EXPECT_EQ(collect({"--modem-port", "2", "--stations", "71"}).exitCode, 2);        // 70 at most
+    EXPECT_EQ(collect({"--modem-port", "2", "--stations", "4"}).exitCode, 2);         // no number
+    EXPECT_EQ(collect({"--modem-port", "2", "--retries", "-1"}).exitCode, 2);
+    EXPECT_EQ(collect({"--modem-port", "2", "--retry-wait", "1e12"}).exitCode, 2);
+    EXPECT_EQ(collect({"--modem-port", "2", "--dial", "111"}).exitCode, 2);
+    EXPECT_EQ(collect({"--modem-port", "2", "--modem-port", "2"}).exitCode, 2);
+    const Outcome noDir = collect({"--modem-port", "2", "--dir", data.filePath("missing")});
+    EXPECT_EQ(noDir.exitCode, 2);
+    EXPECT_FALSE(QFileInfo::exists(dir() + "/raccolta.jsonl"));
+}
+
+} // namespace

@@ -1,0 +1,82 @@
+// The modem window marks each station with the outcome of its last night collection, read from
+// the report that the collection left.
+
+#include "data/collection_report.h"
+#include "link/timing.h"
+#include "modem/collection.h"
+#include "modem/modem_handlers.h"
+#include "modem/stations.h"
+#include "support/files.h"
+#include "support/program.h"
+#include "ui/modem_window.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace stazione;
+
+class CollectionMarksTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { link::setTimeScale(0.05); }
+
+    void eachStationShowsItsLastCollection()
+    {
+        testing::SimBench bench; // a private settings folder
+        QTemporaryDir data;
+        testing::write(modem::stationsFile(),
+                       "Alfa\r\n111\r\n\r\nBeta\r\n222\r\n\r\nGamma\r\n333\r\n\r\nDelta\r\n444\r\n\r\n");
+        const QString report = QDir(data.path()).filePath(data::kReportFileName);
+        auto outcome = [](int row, const QString& name, data::CollectResult result, bool complete) {
+            data::StationOutcome o;
+            o.start = QDateTime(QDate(2026, 12, 6), QTime(2, 3));
+            o.end = o.start.addSecs(60);
+            o.row = row;
+            o.name = name;
+            o.result = result;
+            o.complete = complete;
+            o.newLines = result == data::CollectResult::Ok ? 12 : 0;
+            o.battery = result == data::CollectResult::Ok ? QStringLiteral("12.60") : QString();
+            o.error = result == data::CollectResult::Ok ? QString() : QStringLiteral("BUSY");
+            return o;
+        };
+        // An older night for Alfa, then the last one; Beta busy; Gamma cut short; Delta renamed since.
+        QVERIFY(data::appendReport(report, outcome(1, "Alfa", data::CollectResult::Busy, false)).ok());
+        QVERIFY(data::appendReport(report, outcome(1, "Alfa", data::CollectResult::Ok, true)).ok());
+        QVERIFY(data::appendReport(report, outcome(2, "Beta", data::CollectResult::Busy, false)).ok());
+        QVERIFY(data::appendReport(report, outcome(3, "Gamma", data::CollectResult::Ok, false)).ok());
+        QVERIFY(data::appendReport(report, outcome(4, "Vecchia", data::CollectResult::Ok, true)).ok());
+        modem::rememberReport(report);
+
+        testing::Program p;
+        p.app.modem().open();
+        ui::ModemWindow& w = p.app.modemWindow();
+        auto colour = [&](int row) {
+            return w.Raccolta[row]->autoFillBackground() ? w.Raccolta[row]->palette().color(QPalette::Window)
+                                                         : QColor();
+        };
+        QCOMPARE(colour(0), QColor(0, 176, 0));
+        QVERIFY2(w.Raccolta[0]->toolTip().contains("06/12/2026 02:03: ok"), qPrintable(w.Raccolta[0]->toolTip()));
+        QVERIFY(w.Raccolta[0]->toolTip().contains("Righe nuove: 12"));
+        QVERIFY(w.Raccolta[0]->toolTip().contains("Batteria: 12.60 V"));
+        QCOMPARE(colour(1), QColor(255, 0, 0));
+        QVERIFY(w.Raccolta[1]->toolTip().contains("busy"));
+        QVERIFY(w.Raccolta[1]->toolTip().contains("BUSY"));
+        QCOMPARE(colour(2), QColor(255, 200, 0));
+        QVERIFY(w.Raccolta[2]->toolTip().contains("scarico incompleto"));
+        QVERIFY(!colour(3).isValid());
+        QVERIFY(w.Raccolta[3]->toolTip().isEmpty());
+        QVERIFY(!colour(4).isValid());
+        // Selecting a row recolours the boxes, not the marks.
+        w.Sel[1]->click();
+        QCOMPARE(colour(0), QColor(0, 176, 0));
+        w.close();
+    }
+};
+
+QTEST_MAIN(CollectionMarksTest)
+#include "ui_collection_marks_test.moc"
