@@ -16,6 +16,8 @@
 #include "session/port_scan.h"
 #include "sim/pty_server.h"
 #include "ui/allarmi_an.h"
+#include "ui/data_viewer.h"
+#include "ui/trace_chart.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -25,15 +27,19 @@
 #include "ui/sensori_an.h"
 
 #include <QApplication>
+#include <QChart>
+#include <QLabel>
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 
 using namespace stazione;
@@ -58,6 +64,30 @@ public:
 private:
     QString m_sessionFile;
 };
+
+// A month of a continuous measurement every ten minutes on four channels: two piezometers, one
+// of which jumps one night, a temperature with its day and night, a battery; a few time-outs.
+QByteArray monthOfReadings()
+{
+    QByteArray text = "[INIZIO DATI]\r\nDate,CH 0,CH 1,CH 2,CH 3\r\n";
+    const QDateTime start(QDate(2026, 11, 1), QTime(0, 0));
+    const int rows = 30 * 24 * 6;
+    for (int r = 0; r < rows; ++r) {
+        const QDateTime t = start.addSecs(600LL * r);
+        const double day = double(r) / 144.0;
+        const double jump = r > 17 * 144 + 20 ? 4.2 * (1.0 - std::exp(-(r - 17 * 144 - 20) / 30.0)) : 0.0;
+        const double p1 = 12.0 + 0.4 * std::sin(day / 3.0) + jump;
+        const double p2 = 8.5 + 0.3 * std::sin(day / 4.0 + 1.0);
+        const double temp = 9.0 + 5.0 * std::sin((day - 0.3) * 2 * M_PI) + 2.0 * std::sin(day / 5.0);
+        const double battery = 12.9 - 0.02 * day;
+        text += t.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")).toLatin1();
+        const bool timeout = r % 1500 == 700;
+        for (double v : {p1, p2, temp, battery})
+            text += timeout ? QByteArray(",Timeout") : ',' + QByteArray::number(v, 'f', 3);
+        text += "\r\n";
+    }
+    return text + "[FINE DATI]\r\n";
+}
 
 bool save(QWidget& window, const QString& path)
 {
@@ -90,6 +120,31 @@ int main(int argc, char** argv)
     qputenv("STAZIONE_PORTS", ports.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     qputenv("STAZIONE_SYSTEM_PORTS", "0");
+
+    {
+        // The data viewer on a month of readings, the mouse on the night of the jump.
+        const QString file = config.filePath(QStringLiteral("mc_01-11-2026_0.0.00.txt"));
+        QFile readings(file);
+        if (!readings.open(QIODevice::WriteOnly) || readings.write(monthOfReadings()) < 0)
+            return 1;
+        readings.close();
+        AutomaticDialogs dialogs(file);
+        ui::DataViewer viewer(dialogs);
+        viewer.resize(1100, 640);
+        viewer.show();
+        if (!QTest::qWaitForWindowExposed(&viewer) || !viewer.openFile(file))
+            return 1;
+        QTest::qWait(200);
+        ui::TraceChart& chart = *viewer.chart;
+        const QRectF area = chart.chart()->plotArea();
+        const QPointF night(area.left() + area.width() * (17.2 / 30.0), area.center().y());
+        const QPoint at = chart.mapFromScene(chart.chart()->mapToScene(night));
+        QTest::mouseMove(chart.viewport(), at);
+        viewer.status->setText(chart.describe(at));
+        if (!save(viewer, out + QStringLiteral("/data_viewer.png")))
+            return 1;
+        viewer.hide();
+    }
 
     {
         // The modem window with a directory and a modem found on COM2.

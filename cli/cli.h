@@ -47,6 +47,13 @@ struct Options {
     bool remoteStartup = true;      // after CONNECT, wake and identify the logger (not for "retry")
     double callTimeoutSeconds = 90; // how long the call may take to come up
     QString trace;                  // --trace FILE: every byte of the line, with its time
+    QString out;                    // export: the CSV file (default: standard output)
+    QString from;                   // export: the first time, ISO 8601
+    QString to;                     // export: the last time, ISO 8601
+    QString channels;               // export: "0,3"
+    QString png;                    // plot: the picture
+    std::optional<int> width;       // plot: pixels
+    std::optional<int> height;
     // collect
     QList<int> modemPorts;               // --modem-port, repeatable: the modems to call with
     QList<int> stations;                 // directory numbers from 1; empty: all with a number
@@ -178,6 +185,9 @@ int runMonitor(const Options& options);
 int runLive(const Options& options);
 
 int runStations(const Options& options);
+
+int runExport(const Options& options);
+int runPlot(const Options& options);
 int runCollect(const Options& options);
 int runFindModem(const Options& options);
 int runHangUp(const Options& options);

@@ -217,6 +217,21 @@ const QList<QCommandLineOption>& commandLineOptions()
                QStringLiteral("PATH")),
         option(QStringLiteral("sets"), QStringLiteral("monitor: end after K sets."), QStringLiteral("K")),
         option(QStringLiteral("groups"), QStringLiteral("live: end after K groups."), QStringLiteral("K")),
+        option(QStringLiteral("out"), QStringLiteral("export: write the table to F (default: the standard output)."),
+               QStringLiteral("F")),
+        option(QStringLiteral("from"),
+               QStringLiteral("export: the first time, ISO 8601 (2026-12-05T14:30:00, or a day: 2026-12-05)."),
+               QStringLiteral("T")),
+        option(QStringLiteral("to"), QStringLiteral("export: the last time, ISO 8601 (a day counts whole)."),
+               QStringLiteral("T")),
+        option(QStringLiteral("channels"),
+               QStringLiteral("export: the channels to write, in this order, e.g. 0,3 (default: all)."),
+               QStringLiteral("LIST")),
+        option(QStringLiteral("png"), QStringLiteral("plot: the picture to write."), QStringLiteral("OUT")),
+        option(QStringLiteral("width"), QStringLiteral("plot: the picture's width in pixels (default 1200)."),
+               QStringLiteral("W")),
+        option(QStringLiteral("height"), QStringLiteral("plot: the picture's height in pixels (default 600)."),
+               QStringLiteral("H")),
         option(QStringLiteral("stations"),
                QStringLiteral("collect: the stations to call, by directory number from 1 (1,5,7), or all "
                               "(default: every station with a number)."),
@@ -378,6 +393,21 @@ const std::vector<Verb>& verbs()
                         "writes them; rows are 0 to 69, as listed."),
          {QStringLiteral("json")}, QStringLiteral("stazione-cli stations add \"Pozzo 1\" 0471123456 2030"),
          &runStations, true, false},
+        {QStringLiteral("export"), QStringLiteral("FILE [--out F] [--from T] [--to T] [--channels 0,3]"),
+         QStringLiteral("A temperature, continuous measurement or sensor data file as a CSV table."),
+         QStringLiteral("The header is time,<channel names>; times are ISO 8601 (two-digit years are 20YY), "
+                        "\".\" is the decimal point, a gap (**N.C.**, Timeout, nothing) is an empty cell. A "
+                        "malformed line ends it with its line number (exit status 1); a sensor data file "
+                        "whose lines are not \"date time, value, value...\" is refused."),
+         {QStringLiteral("out"), QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("channels")},
+         QStringLiteral("stazione-cli export STAZ1_05_12_26_TEMP.txt --out t.csv --from 2026-12-01 --channels 0,3"),
+         &runExport, true, false},
+        {QStringLiteral("plot"), QStringLiteral("FILE --png OUT [--width W] [--height H]"),
+         QStringLiteral("The chart of a data file as a PNG picture; no display needed."),
+         QStringLiteral("Drawn by stazione-plot, which renders off screen."),
+         {QStringLiteral("png"), QStringLiteral("width"), QStringLiteral("height")},
+         QStringLiteral("stazione-cli plot mc_05-12-2026_14.7.09.txt --png chart.png --width 1600 --height 800"),
+         &runPlot, true, false},
         {QStringLiteral("collect"), QStringLiteral("(--modem-port M ... | --port N) [--stations LIST]"),
          QStringLiteral("Collect the recorded data of the station network, or of the logger on the cable."),
          QStringLiteral("Each station of the directory is called, started up as the modem window does, its "
@@ -525,6 +555,18 @@ Parsed parseCommandLine(const QStringList& arguments)
     options.dir = parser.value(QStringLiteral("dir"));
     options.file = parser.value(QStringLiteral("file"));
     options.trace = parser.value(QStringLiteral("trace"));
+    options.out = parser.value(QStringLiteral("out"));
+    options.from = parser.value(QStringLiteral("from"));
+    options.to = parser.value(QStringLiteral("to"));
+    options.channels = parser.value(QStringLiteral("channels"));
+    options.png = parser.value(QStringLiteral("png"));
+    for (const QString& side : {QStringLiteral("width"), QStringLiteral("height")}) {
+        int pixels = 0;
+        if (!readNumber(parser, side, 16, 10000, &pixels))
+            return usage(QStringLiteral("--width and --height take pixels from 16 to 10000."));
+        if (parser.isSet(side))
+            (side == QStringLiteral("width") ? options.width : options.height) = pixels;
+    }
 
     const bool collecting = verb->name == QLatin1String("collect");
     if (collecting) {

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListView>
@@ -103,6 +104,18 @@ DownloadHandlers::DownloadHandlers(session::Session& session, ui::Form1& form, u
     connect(form.File1, &QListView::clicked, this, &DownloadHandlers::File1_Click);
     onClick(form.Acquisisci, [this] { return Acquisisci(); });
     onClick(form.Acquisisci_Temp, [this] { return Acquisisci_Temp(); });
+    // The chart reads a file; it does not talk to the logger.
+    connect(form.Grafico, &QPushButton::clicked, this, &DownloadHandlers::Grafico_Click);
+}
+
+void DownloadHandlers::Grafico_Click()
+{
+    QString path = m_lastWritten;
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        const QString picked = QDir(folder()).filePath(m_form.Nome_File_Dati->text());
+        path = !m_form.Nome_File_Dati->text().isEmpty() && QFileInfo(picked).isFile() ? picked : QString();
+    }
+    emit chartRequested(path);
 }
 
 DownloadHandlers::~DownloadHandlers()
@@ -203,6 +216,7 @@ link::Status DownloadHandlers::Acquisisci()
         m_form.Nome_File_Dati->setText(name);
         return download.error();
     }
+    m_lastWritten = download->path; // the final name; a download cut short stays in its .part
     if (download->stopped) {
         m_form.Nome_File_Dati->setText(download->path);
         reportStopped(*download->stopped,
@@ -240,6 +254,7 @@ link::Status DownloadHandlers::Acquisisci_Temp()
             m_form.Nome_File_Dati->setText(name);
         return download.error();
     }
+    m_lastWritten = download->path; // the final name; a download cut short stays in its .part
     if (download->stopped) {
         clearBackColour(m_form.Nome_File_Dati);
         m_form.Nome_File_Dati->setText(download->path);

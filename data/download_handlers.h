@@ -31,6 +31,11 @@ public:
     // Shows a folder in the choosers, as if the operator had picked it.
     void chooseFolder(const QString& folder);
 
+    // "Grafici": the file just written, else the file picked in the list, else nothing (the
+    // viewer then offers "Apri...").
+    void Grafico_Click();
+    QString lastWritten() const { return m_lastWritten; }
+
     // The date the file names carry (today, unless a test says otherwise).
     void setToday(const QDate& date) { m_today = date; }
 
@@ -46,6 +51,10 @@ private:
     QSortFilterProxyModel* m_tree; // m_folders as the tree shows it
     std::unique_ptr<QAbstractFileIconProvider> m_icons;
     QDate m_today;
+    QString m_lastWritten;
+
+signals:
+    void chartRequested(const QString& path);
 };
 
 } // namespace stazione::data

@@ -148,52 +148,11 @@ Result<QString> Link::Leggi_Risposta()
     Around around(*this);
     if (!around.status())
         return around.status().error();
-
-    // Taking everything that is waiting at once gives the same fields as taking it a character
-    // at a time, and keeps up with a logger that streams at full speed. The search for the comma
-    // goes on where it stopped, unless the received text was consumed or dropped meanwhile (by
-    // whatever ran during the wait): then it starts again at the first unconsumed character.
-    const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
-    qsizetype scanFrom = m_head;
-    quint64 searched = m_accumuloChanges;
-    qsizetype comma = -1;
-    for (;;) {
-        if (searched != m_accumuloChanges) {
-            scanFrom = m_head;
-            searched = m_accumuloChanges;
-        }
-        comma = m_accumulo.indexOf(',', std::max(scanFrom, m_head));
-        if (comma >= 0)
-            break;
-        scanFrom = m_accumulo.size();
-        auto chunk = m_port.inputAll();
-        if (!chunk)
-            return chunk.error();
-        if (chunk->isEmpty()) {
-            const auto wait = m_port.waitForMoreInput(deadline);
-            if (wait != CommPort::Wait::Ready)
-                return waitFailure(wait, m_accumulo.mid(m_head));
-            continue;
-        }
-        if (m_head == m_accumulo.size()) {
-            m_accumulo = std::move(*chunk);
-            m_head = 0;
-            scanFrom = 0;
-        } else {
-            m_accumulo += *chunk;
-        }
-    }
-
-    Risposta = QString::fromLatin1(m_accumulo.constData() + m_head, comma - m_head);
-    m_head = comma + 1;
-    ++m_accumuloChanges;
-    if (m_head == m_accumulo.size()) {
-        m_accumulo.clear();
-        m_head = 0;
-    } else if (m_head > 4096 && m_head > m_accumulo.size() / 2) {
-        m_accumulo.remove(0, m_head);
-        m_head = 0;
-    }
+    const auto comma = readToComma();
+    if (!comma)
+        return comma.error();
+    Risposta = QString::fromLatin1(m_accumulo.constData() + m_head, *comma - m_head);
+    consumeTo(*comma + 1);
     Risposta_Completa = true;
     qCDebug(lcLink) << "field" << Risposta;
     return Risposta;
@@ -204,38 +163,65 @@ Result<QByteArrayView> Link::nextField()
     Around around(*this);
     if (!around.status())
         return around.status().error();
-    qsizetype comma = m_accumulo.indexOf(',', m_head);
-    if (comma < 0) {
-        // The fields handed out before are no longer needed.
-        if (m_head == m_accumulo.size())
-            m_accumulo.clear();
-        else
-            m_accumulo.remove(0, m_head);
-        m_head = 0;
-        const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
-        for (;;) {
-            const qsizetype scanFrom = m_accumulo.size();
-            auto chunk = m_port.inputAll();
-            if (!chunk)
-                return chunk.error();
-            if (chunk->isEmpty()) {
-                const auto wait = m_port.waitForMoreInput(deadline);
-                if (wait != CommPort::Wait::Ready)
-                    return waitFailure(wait, m_accumulo.mid(m_head));
-                continue;
-            }
+    const auto comma = readToComma();
+    if (!comma)
+        return comma.error();
+    const QByteArrayView field(m_accumulo.constData() + m_head, *comma - m_head);
+    consumeTo(*comma + 1);
+    return field;
+}
+
+Result<qsizetype> Link::readToComma()
+{
+    // Taking everything that is waiting at once gives the same fields as taking it a character
+    // at a time, and keeps up with a logger that streams at full speed. The search for the comma
+    // goes on where it stopped, unless the received text was consumed or dropped meanwhile (by
+    // whatever ran during the wait): then it starts again at the first unconsumed character.
+    const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
+    qsizetype scanFrom = m_head;
+    quint64 searched = m_accumuloChanges;
+    for (;;) {
+        if (searched != m_accumuloChanges)
+            scanFrom = m_head;
+        const qsizetype comma = m_accumulo.indexOf(',', std::max(scanFrom, m_head));
+        if (comma >= 0)
+            return comma;
+        // The fields handed out before are no longer needed, and what stays is half a field.
+        dropConsumed();
+        scanFrom = m_accumulo.size();
+        searched = m_accumuloChanges;
+        auto chunk = m_port.inputAll();
+        if (!chunk)
+            return chunk.error();
+        if (!chunk->isEmpty()) {
             if (m_accumulo.isEmpty())
                 m_accumulo = std::move(*chunk);
             else
                 m_accumulo += *chunk;
-            comma = m_accumulo.indexOf(',', scanFrom);
-            if (comma >= 0)
-                break;
+            continue;
         }
+        const auto wait = m_port.waitForMoreInput(deadline);
+        if (wait != CommPort::Wait::Ready)
+            return waitFailure(wait, m_accumulo.mid(m_head));
     }
-    const QByteArrayView field(m_accumulo.constData() + m_head, comma - m_head);
-    m_head = comma + 1;
-    return field;
+}
+
+void Link::consumeTo(qsizetype next)
+{
+    m_head = next;
+    ++m_accumuloChanges;
+}
+
+void Link::dropConsumed()
+{
+    if (m_head == 0)
+        return;
+    if (m_head == m_accumulo.size())
+        m_accumulo.clear();
+    else
+        m_accumulo.remove(0, m_head);
+    m_head = 0;
+    ++m_accumuloChanges;
 }
 
 Status Link::Svuota_Buffer()

@@ -98,6 +98,10 @@ private:
     // Opens the port around one routine while no connection holds it open.
     class Around;
 
+    // Reads until the unconsumed text holds a comma and gives its index, or the wait's failure.
+    Result<qsizetype> readToComma();
+    void consumeTo(qsizetype next);
+    void dropConsumed();
     Error waitFailure(CommPort::Wait wait, const QByteArray& partial) const;
     void pause(std::chrono::milliseconds duration);
     void discardAccumulo();
@@ -105,8 +109,8 @@ private:
     CommPort& m_port;
     QByteArray m_accumulo;
     qsizetype m_head = 0; // consumed prefix of m_accumulo
-    // Counts every consumption and discard of m_accumulo: a wait that finds it changed searches
-    // the unconsumed text again instead of where it had stopped.
+    // Counts every consumption, compaction and discard of m_accumulo: a wait that finds it changed
+    // searches the unconsumed text again instead of where it had stopped.
     quint64 m_accumuloChanges = 0;
     int m_pauses = 0; // pauses running now (nested ones count each)
     std::chrono::milliseconds m_replyTimeout;

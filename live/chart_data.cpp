@@ -1,8 +1,12 @@
 #include "live/chart_data.h"
 
+#include "data/decimation.h"
 #include "link/numbers.h"
 #include "live/session_table.h"
 
+#include <QSet>
+
+#include <algorithm>
 #include <cmath>
 
 namespace stazione::live {
@@ -30,7 +34,53 @@ const std::array<SeriesStyle, 16>& seriesStyles()
     return styles;
 }
 
-ChartData chartWindow(const SessionTable& table, int n, const std::vector<int>& tickedBoxes)
+namespace {
+
+// Every row of the window from the numbers the table keeps, two points per pixel column.
+void thin(ChartData& chart, const SessionTable& table, int first, const std::vector<int>& tickedBoxes,
+          int columns)
+{
+    chart.thinned = true;
+    const int rows = table.gridRows();
+    // Grid row g > 0 is completed set g - 1; the last grid row is the one being filled.
+    const qint64 fromSet = std::max(0, first - 1);
+    const qint64 sets = rows - 2;
+    const std::vector<qint64> bounds = data::rowBounds(fromSet, sets, columns);
+    for (int box : tickedBoxes) {
+        ChartData::Series series;
+        series.box = box;
+        series.name = QStringLiteral("CH %1").arg(box);
+        if (box < table.channels()) {
+            const auto& numbers = table.numbers(box);
+            const auto thinned =
+                data::decimate(numbers.data(), qint64(numbers.size()), &table.numberIndex(box), bounds);
+            series.points.reserve(thinned.size() + 1);
+            for (const auto& p : thinned) {
+                // The session chart joins its line over a time-out, as it does for a short window.
+                if (!p.isBreak())
+                    series.points.emplace_back(int(p.row + 1 - first), p.value);
+            }
+            const QString filling = table.cell(rows - 1, box + 1);
+            if (link::isNumber(filling))
+                series.points.emplace_back(rows - 1 - first, link::numericValue(filling));
+        }
+        chart.series.push_back(std::move(series));
+    }
+    chart.labelEvery = int(std::lround(chart.points / 20.0));
+    chart.tickEvery = 100;
+    QSet<QString> seen;
+    for (int r = 0; r <= chart.points; r += std::max(1, chart.labelEvery)) {
+        const QString label = table.cell(first + r, 0);
+        if (label.isEmpty() || seen.contains(label))
+            continue;
+        seen.insert(label);
+        chart.categories.append({label, r});
+    }
+}
+
+} // namespace
+
+ChartData chartWindow(const SessionTable& table, int n, const std::vector<int>& tickedBoxes, int columns)
 {
     ChartData chart;
     const int rows = table.gridRows();
@@ -45,6 +95,10 @@ ChartData chartWindow(const SessionTable& table, int n, const std::vector<int>& 
     }
     if (tickedBoxes.empty()) {
         chart.zeroOnly = true;
+        return chart;
+    }
+    if (chart.points + 1 > std::max(2 * columns, 2000)) {
+        thin(chart, table, first, tickedBoxes, std::max(1, columns));
         return chart;
     }
     for (int r = first; r < rows; ++r)

@@ -26,6 +26,8 @@ struct ChartData {
         int box = 0;                               // the channel box, 0-15 (grid column box + 1)
         QString name;                              // "CH 0"...
         std::vector<std::optional<double>> values; // one per row; none where the cell holds no number
+        // A thinned window: the points to draw, x the row within the window, instead of values.
+        std::vector<std::pair<int, double>> points;
     };
     int points = 0;     // P: the window is P + 1 grid rows
     QStringList labels; // P + 1 category labels
@@ -33,11 +35,18 @@ struct ChartData {
     bool zeroOnly = false; // nothing ticked: a single value 0
     int labelEvery = 0;    // a label every this many rows; 0: automatic (P <= 20)
     int tickEvery = 0;     // 100 when P > 20
+    // A window longer than the chart is wide comes thinned: at most two points per pixel column
+    // (the lowest and highest of its rows), `labels` left empty and `categories` holding the
+    // labelled rows only.
+    bool thinned = false;
+    QList<QPair<QString, int>> categories;
 };
 
 // The latest n rows of the grid (n = 0, or n not smaller than the data rows: every row, the header
-// included), with the ticked boxes' columns. Only the rows drawn are read: the cost of a redraw
-// does not grow with the session.
-ChartData chartWindow(const SessionTable& table, int n, const std::vector<int>& tickedBoxes);
+// included), with the ticked boxes' columns. A window of more rows than twice `columns` (the
+// chart's width in pixels; and more than 2000) is thinned, so the cost of a redraw does not grow
+// with the session.
+ChartData chartWindow(const SessionTable& table, int n, const std::vector<int>& tickedBoxes,
+                      int columns = 1000);
 
 } // namespace stazione::live

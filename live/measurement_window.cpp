@@ -30,11 +30,6 @@ MeasurementWindow::MeasurementWindow(session::Session& session, ui::Form1& form,
     // The session file holds every row; the grid reads back the ones it shows.
     m_table->setRowStore(SessionTable::RowStore::File);
     window.Grid1->setModel(m_table.get());
-    // The download tab's chart button has no chart of downloaded data to open: the chart of a
-    // session is reached from "LETTURA CONTINUA".
-    form.Grafico->setEnabled(false);
-    form.Grafico->setToolTip(
-        QStringLiteral("I grafici si aprono dalla misura continua (scheda LETTURA CONTINUA)."));
     onClick(form.cmdGrafico, [this] {
         cmdGrafico();
         return link::Status();
@@ -184,7 +179,7 @@ void MeasurementWindow::cmdChiudi()
 
 void MeasurementWindow::popola_grafico(int n)
 {
-    m_chart.draw(chartWindow(*m_table, n, m_chart.tickedBoxes()));
+    m_chart.draw(chartWindow(*m_table, n, m_chart.tickedBoxes(), m_chart.plotColumns()));
 }
 
 } // namespace stazione::live

@@ -1,5 +1,8 @@
 #include "live/session_table.h"
 
+#include "data/data_file.h"
+#include "link/numbers.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -27,6 +30,8 @@ void SessionTable::start(int channels)
     m_path.clear();
     m_fileEnd = 0;
     m_filling = QStringList(channels + 1);
+    m_numbers.assign(size_t(std::max(0, channels)), {});
+    m_indexes.assign(size_t(std::max(0, channels)), {});
     endResetModel();
 }
 
@@ -166,6 +171,12 @@ void SessionTable::completeRow()
         }
     } else {
         m_rows.push_back(std::move(line));
+    }
+    for (int c = 0; c < m_channels; ++c) {
+        const QString& text = m_filling.at(c + 1);
+        auto& column = m_numbers[size_t(c)];
+        column.push_back(link::isNumber(text) ? float(link::numericValue(text)) : float(data::kGap));
+        m_indexes[size_t(c)].update(column.data(), qint64(column.size()));
     }
     ++m_completed;
     m_filling = QStringList(m_channels + 1);

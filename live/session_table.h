@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/decimation.h"
+
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <QStringList>
@@ -50,6 +52,12 @@ public:
     // Keeps the row being filled and opens a new empty one below it.
     void completeRow();
 
+    // The completed sets' values of data column `channel` (0 = CH 0) as numbers, NaN where a
+    // cell holds none (a time-out), with their block summaries: what the chart thins. Kept as
+    // float: a month at one set a second is 2.6 million rows a channel.
+    const std::vector<float>& numbers(int channel) const { return m_numbers.at(size_t(channel)); }
+    const data::MinMaxIndex& numberIndex(int channel) const { return m_indexes.at(size_t(channel)); }
+
     // Header texts, as the grid and the file show them: Date, CH 0, CH 1, ...
     QStringList header() const;
 
@@ -87,6 +95,8 @@ private:
     mutable quint64 m_uses = 0;
     mutable qint64 m_rowsRead = 0;
     QStringList m_filling;
+    std::vector<std::vector<float>> m_numbers;
+    std::vector<data::MinMaxIndex> m_indexes;
 };
 
 } // namespace stazione::live

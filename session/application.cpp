@@ -18,6 +18,7 @@
 #include "session/main_window_session.h"
 #include "session/session.h"
 #include "ui/allarmi_an.h"
+#include "ui/data_viewer.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/grafici.h"
@@ -46,6 +47,7 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     , m_allarmi(std::make_unique<ui::Allarmi_An>())
     , m_misCont(std::make_unique<ui::MisCont>())
     , m_grafici(std::make_unique<ui::Grafici>())
+    , m_dataViewer(std::make_unique<ui::DataViewer>(dialogs))
     , m_modemWindow(std::make_unique<ui::ModemWindow>())
 {
     // Whichever window starts an exchange, the main window's command controls rest until it ends.
@@ -62,6 +64,16 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
         std::make_unique<config::SensorPropertiesWindow>(*m_session, *m_form1, *m_sensori, dialogs);
     m_alarmWindow = std::make_unique<alarms::AnalogAlarmsWindow>(*m_session, *m_form1, *m_allarmi, dialogs);
     m_downloads = std::make_unique<data::DownloadHandlers>(*m_session, *m_form1, dialogs);
+    connect(m_downloads.get(), &data::DownloadHandlers::chartRequested, this, [this](const QString& path) {
+        m_dataViewer->setFolder(m_form1->dataFolder());
+        // Read again even when it is the file on show: a download may have rewritten it.
+        if (!path.isEmpty())
+            m_dataViewer->openFile(path);
+        if (!m_dataViewer->isVisible())
+            ui::centreOnScreen(m_dataViewer.get());
+        m_dataViewer->show();
+        m_dataViewer->raise();
+    });
     m_liveReading = std::make_unique<live::ContinuousReadingHandlers>(*m_session, *m_form1, dialogs);
     m_measurement =
         std::make_unique<live::MeasurementWindow>(*m_session, *m_form1, *m_misCont, *m_grafici, dialogs);

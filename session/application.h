@@ -36,6 +36,7 @@ class Form1;
 class Form2;
 class Allarmi_An;
 class Grafici;
+class DataViewer;
 class MisCont;
 class ModemWindow;
 class Ini;
@@ -67,6 +68,7 @@ public:
     ui::Allarmi_An& allarmi() { return *m_allarmi; }
     ui::MisCont& misCont() { return *m_misCont; }
     ui::Grafici& grafici() { return *m_grafici; }
+    ui::DataViewer& dataViewer() { return *m_dataViewer; }
     ui::ModemWindow& modemWindow() { return *m_modemWindow; }
     Connection& connection() { return *m_connection; }
     MainWindowSession& mainWindow() { return *m_mainWindow; }
@@ -98,6 +100,7 @@ private:
     std::unique_ptr<ui::Allarmi_An> m_allarmi;
     std::unique_ptr<ui::MisCont> m_misCont;
     std::unique_ptr<ui::Grafici> m_grafici;
+    std::unique_ptr<ui::DataViewer> m_dataViewer;
     std::unique_ptr<ui::ModemWindow> m_modemWindow;
     std::unique_ptr<config::ClockScheduleHandlers> m_clock;
     std::unique_ptr<config::SettingsHandlers> m_settings;

@@ -220,6 +220,52 @@ TEST_F(LinkTest, AFieldIsFoundEvenWhenTheReceivedTextChangedDuringTheWait)
     EXPECT_EQ(link.Accumulo(), "ef");
 }
 
+// The counted download cuts its fields with nextField, which drops the consumed text to keep the
+// buffer small; a wait below or above it must not search from where the text used to be.
+TEST_F(LinkTest, AFieldIsFoundWhenNextFieldDropsConsumedTextDuringAWait)
+{
+    connect();
+    fx.device->deliver("aaaaaaaa,bb");
+    auto first = link.nextField();
+    ASSERT_TRUE(first.ok());
+    EXPECT_EQ(QByteArray(first->data(), first->size()), "aaaaaaaa");
+
+    // Leggi_Risposta waits on the half field "bb"; meanwhile a nested nextField takes "bb" and
+    // leaves "c,d," in a buffer it has compacted.
+    QByteArray inner;
+    QTimer::singleShot(20, [&] {
+        fx.device->deliver(",c,d,");
+        auto field = link.nextField();
+        ASSERT_TRUE(field.ok());
+        inner = QByteArray(field->data(), field->size());
+    });
+    QElapsedTimer t;
+    t.start();
+    auto outer = link.Leggi_Risposta();
+    EXPECT_EQ(inner, "bb");
+    ASSERT_TRUE(outer.ok()) << outer.error().message.toStdString();
+    EXPECT_EQ(*outer, "c");
+    EXPECT_LT(t.elapsed(), 900);
+    EXPECT_EQ(link.Accumulo(), "d,");
+
+    // The other way round: nextField waits on "xy" while a nested Leggi_Risposta takes "xyz".
+    ASSERT_TRUE(link.Svuota_Buffer().ok());
+    fx.device->deliver("xy");
+    QString nested;
+    QTimer::singleShot(20, [&] {
+        fx.device->deliver("z,w,");
+        auto field = link.Leggi_Risposta();
+        ASSERT_TRUE(field.ok());
+        nested = *field;
+    });
+    t.restart();
+    auto next = link.nextField();
+    EXPECT_EQ(nested, "xyz");
+    ASSERT_TRUE(next.ok()) << next.error().message.toStdString();
+    EXPECT_EQ(QByteArray(next->data(), next->size()), "w");
+    EXPECT_LT(t.elapsed(), 900);
+}
+
 TEST_F(LinkTest, ALostLineIsItsOwnErrorAndStaysLost)
 {
     connect();

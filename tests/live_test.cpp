@@ -268,4 +268,41 @@ TEST(ChartWindowTest, WindowsOfRows)
     EXPECT_EQ(styles[9].width, 2);
 }
 
+TEST(ChartWindowTest, AllRowsOfALongSessionAreThinnedToTheWidth)
+{
+    live::SessionTable table;
+    table.start(2);
+    const int sets = 100000;
+    for (int r = 0; r < sets; ++r) {
+        table.setCell(0, QStringLiteral("t%1").arg(r));
+        table.setCell(1, r == 77777 ? QStringLiteral("950.5") : QString::number(10 + r % 7));
+        table.setCell(2, r == 5000 ? QStringLiteral("Timeout") : QString::number(-r));
+        table.completeRow();
+    }
+    table.setCell(0, QStringLiteral("now"));
+    table.setCell(1, QStringLiteral("3.25")); // the set being read
+    const live::ChartData all = live::chartWindow(table, 0, {0, 1}, 500);
+    ASSERT_TRUE(all.thinned);
+    EXPECT_EQ(all.points, sets + 1);
+    EXPECT_TRUE(all.labels.isEmpty());
+    ASSERT_EQ(all.series.size(), 2u);
+    for (const auto& series : all.series) {
+        EXPECT_LE(series.points.size(), 2u * 500u + 1u);
+        EXPECT_TRUE(std::is_sorted(series.points.begin(), series.points.end()));
+    }
+    // The one high reading among a hundred thousand is drawn, at its own row; so is the set being read.
+    const auto& ch0 = all.series[0].points;
+    EXPECT_NE(std::find(ch0.begin(), ch0.end(), std::pair<int, double>(77777 + 1, 950.5)), ch0.end());
+    EXPECT_EQ(ch0.back(), (std::pair<int, double>(sets + 1, 3.25)));
+    EXPECT_EQ(all.series[1].points.back().second, -(sets - 1.0));
+    // Labels every P / 20 rows, the header first.
+    EXPECT_EQ(all.labelEvery, 5000);
+    ASSERT_EQ(all.categories.size(), 21);
+    EXPECT_EQ(all.categories[0], (QPair<QString, int>("Date", 0)));
+    EXPECT_EQ(all.categories[1], (QPair<QString, int>("t4999", 5000)));
+
+    // The latest 1000 rows stay a window of rows, as before.
+    EXPECT_FALSE(live::chartWindow(table, 1000, {0}, 500).thinned);
+}
+
 } // namespace

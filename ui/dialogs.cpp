@@ -55,6 +55,23 @@ bool MessageBoxDialogs::askRetryCancel(QWidget* parent, const QString& title, co
     return box.exec() == QMessageBox::Retry;
 }
 
+std::optional<QString> Dialogs::openFile(QWidget*, const QString&, const QString&)
+{
+    return std::nullopt;
+}
+
+std::optional<QString> MessageBoxDialogs::openFile(QWidget* parent, const QString& folder, const QString& filter)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDirectory(folder);
+    dialog.setNameFilter(filter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
 std::optional<QString> MessageBoxDialogs::saveFile(QWidget* parent, const QString& folder,
                                                    const QString& name, const QString& filter)
 {

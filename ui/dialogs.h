@@ -27,6 +27,8 @@ public:
     // The save dialog: a path, or nothing when the operator cancels.
     virtual std::optional<QString> saveFile(QWidget* parent, const QString& folder, const QString& name,
                                             const QString& filter) = 0;
+    // The open dialog: a path, or nothing when the operator cancels (or nothing is offered).
+    virtual std::optional<QString> openFile(QWidget* parent, const QString& folder, const QString& filter);
 };
 
 // The real message boxes.
@@ -39,6 +41,7 @@ public:
     bool askRetryCancel(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& folder, const QString& name,
                                     const QString& filter) override;
+    std::optional<QString> openFile(QWidget* parent, const QString& folder, const QString& filter) override;
 };
 
 } // namespace stazione::ui

@@ -1,6 +1,7 @@
 #include "ui/grafici.h"
 
 #include "live/chart_data.h"
+#include "ui/lines_item.h"
 #include "ui/widgets.h"
 
 #include <QCategoryAxis>
@@ -66,6 +67,13 @@ Grafici::Grafici(QWidget* parent)
     m_axisY->setLabelFormat(QStringLiteral("%g"));
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
     setYRange(-1, 1);
+
+    m_lines = new LinesItem(m_chart, [this] {
+        return QRectF(m_axisX->min(), m_axisY->min(), m_axisX->max() - m_axisX->min(),
+                      m_axisY->max() - m_axisY->min());
+    });
+    m_lines->setZValue(10);
+    connect(m_chart, &QChart::plotAreaChanged, this, [this] { m_lines->areaChanged(); });
 
     MSChart1 = new QChartView(m_chart, this);
     MSChart1->setObjectName(QStringLiteral("MSChart1"));
@@ -174,12 +182,18 @@ void Grafici::draw(const live::ChartData& data)
 
 void Grafici::popola_grafico(const live::SessionTable& table, int points)
 {
-    draw(live::chartWindow(table, points, tickedBoxes()));
+    draw(live::chartWindow(table, points, tickedBoxes(), plotColumns()));
+}
+
+int Grafici::plotColumns() const
+{
+    return std::max(100, int(m_chart->plotArea().width()));
 }
 
 void Grafici::drawZero()
 {
     removeAllSeries();
+    m_lines->setLines({});
     if (!m_zero) {
         m_zero = new QLineSeries;
         // One point makes no line: the marker is what shows it.
@@ -220,11 +234,26 @@ void Grafici::setSeries(const live::ChartData& data)
 
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
+    std::vector<LinesItem::Line> thinned;
     for (size_t s = 0; s < data.series.size(); ++s) {
         const auto& values = data.series[s].values;
         if (m_series[s]->name() != data.series[s].name)
             m_series[s]->setName(data.series[s].name);
         QList<QPointF> points;
+        if (data.thinned) {
+            // The series keeps its legend entry; the overlay draws the thinned line.
+            LinesItem::Line line{m_series[s]->pen(), {}};
+            line.points.reserve(qsizetype(data.series[s].points.size()));
+            for (const auto& [row, value] : data.series[s].points) {
+                line.points.append(QPointF(double(row), value));
+                low = std::min(low, value);
+                high = std::max(high, value);
+            }
+            if (!m_series[s]->points().isEmpty())
+                m_series[s]->clear();
+            thinned.push_back(std::move(line));
+            continue;
+        }
         points.reserve(qsizetype(values.size()));
         for (size_t r = 0; r < values.size(); ++r) {
             if (!values[r])
@@ -236,6 +265,7 @@ void Grafici::setSeries(const live::ChartData& data)
         }
         m_series[s]->replace(points);
     }
+    m_lines->setLines(std::move(thinned));
     if (low > high)
         setYRange(0, 1);
     else if (low == high)
@@ -247,9 +277,9 @@ void Grafici::setSeries(const live::ChartData& data)
         data.labelEvery > 0 ? data.labelEvery : std::max(1, int(std::lround(data.points / 20.0)));
     // The axis keeps a label once; a time stamp seen twice (two sets in one second) keeps its first
     // place, and a row without one gets none.
-    QList<QPair<QString, int>> categories;
+    QList<QPair<QString, int>> categories = data.categories;
     QSet<QString> seen;
-    for (int r = 0; r <= data.points && r < data.labels.size(); r += step) {
+    for (int r = 0; !data.thinned && r <= data.points && r < data.labels.size(); r += step) {
         const QString& label = data.labels[r];
         if (label.isEmpty() || seen.contains(label))
             continue;

@@ -22,6 +22,8 @@ class SessionTable;
 
 namespace stazione::ui {
 
+class LinesItem;
+
 // The chart of a continuous measurement session: one line per ticked channel box, the time stamps
 // along the bottom. The session redraws it after every set of readings, so a redraw reuses what it
 // can and costs what the drawn window of rows costs, however long the session has run.
@@ -53,6 +55,8 @@ public:
     void popola_grafico(const live::SessionTable& table, int points);
 
     static QPen penFor(const live::SeriesStyle& style);
+    // The plot's width in pixels: a window of more than twice as many rows is thinned.
+    int plotColumns() const;
 
 signals:
     void drawLatestRequested();
@@ -75,6 +79,7 @@ private:
     std::vector<QLineSeries*> m_series;
     std::vector<int> m_seriesBoxes; // the box each of m_series draws; empty while the zero is shown
     QLineSeries* m_zero = nullptr;
+    LinesItem* m_lines = nullptr; // the thinned lines of a long window
     QList<QPair<QString, int>> m_categories; // (label, row) as the x axis holds them
 };
 

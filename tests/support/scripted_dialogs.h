@@ -50,6 +50,12 @@ public:
         return savePaths.isEmpty() ? std::nullopt : std::optional<QString>(savePaths.takeFirst());
     }
 
+    std::optional<QString> openFile(QWidget*, const QString& folder, const QString& filter) override
+    {
+        opensAsked.append({folder, QString(), filter});
+        return openPaths.isEmpty() ? std::nullopt : std::optional<QString>(openPaths.takeFirst());
+    }
+
     QList<bool> answers;      // Yes = true; an empty script answers No
     QList<bool> retries;      // Retry = true; an empty script answers Cancel
     QList<QString> savePaths; // the paths the save dialog returns; empty: cancelled
@@ -59,6 +65,8 @@ public:
         QString filter;
     };
     QList<SaveAsked> savesAsked;
+    QList<QString> openPaths; // the paths the open dialog returns; empty: cancelled
+    QList<SaveAsked> opensAsked;
     QList<Shown> shown;
     int beeps = 0;
 

@@ -1,0 +1,145 @@
+#include "cli/cli.h"
+#include "data/csv_export.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+
+#include <cstdio>
+
+namespace stazione::cli {
+
+namespace {
+
+// "2026-12-05T14:30:00", "2026-12-05 14:30" or a day, "2026-12-05" (from its start, or to its end).
+std::optional<qint64> wallTime(const QString& text, bool endOfDay)
+{
+    QString iso = text.trimmed();
+    if (iso.size() > 10 && iso[10] == QLatin1Char(' '))
+        iso[10] = QLatin1Char('T');
+    const QDateTime when = QDateTime::fromString(iso, Qt::ISODate);
+    if (when.isValid() && iso.contains(QLatin1Char('T')))
+        return data::wallMilliseconds(when);
+    const QDate day = QDate::fromString(iso, Qt::ISODate);
+    if (!day.isValid())
+        return std::nullopt;
+    const qint64 start = data::wallMilliseconds(QDateTime(day, QTime(0, 0)));
+    return endOfDay ? start + 86400000 - 1 : start;
+}
+
+int refuse(const QString& text)
+{
+    message(QStringLiteral("stazione-cli: ") + text);
+    return kExitUsage;
+}
+
+} // namespace
+
+int runExport(const Options& options)
+{
+    if (options.arguments.size() != 1)
+        return refuse(QStringLiteral("export takes one data file: stazione-cli export FILE [--out F]."));
+    data::ExportOptions what;
+    if (!options.from.isEmpty()) {
+        what.from = wallTime(options.from, false);
+        if (!what.from)
+            return refuse(QStringLiteral("--from takes a date and time such as 2026-12-05T14:30:00."));
+    }
+    if (!options.to.isEmpty()) {
+        what.to = wallTime(options.to, true);
+        if (!what.to)
+            return refuse(QStringLiteral("--to takes a date and time such as 2026-12-05T14:30:00."));
+    }
+    if (!options.channels.isEmpty()) {
+        for (const QString& part : options.channels.split(QLatin1Char(','))) {
+            bool ok = false;
+            const int channel = part.trimmed().toInt(&ok);
+            if (!ok || channel < 0)
+                return refuse(QStringLiteral("--channels takes channel numbers such as 0,3."));
+            what.channels.push_back(channel);
+        }
+    }
+
+    const QString path = options.arguments.first();
+    QFile input(path);
+    if (!input.open(QIODevice::ReadOnly)) {
+        message(QStringLiteral("Il file %1 non si apre: %2").arg(path, input.errorString()));
+        return kExitFailure;
+    }
+    // A table that is cut short never takes the place of a good one: it is written aside and
+    // renamed only when complete.
+    std::unique_ptr<QIODevice> output;
+    if (options.out.isEmpty() || options.out == QStringLiteral("-")) {
+        auto console = std::make_unique<QFile>();
+        if (!console->open(stdout, QIODevice::WriteOnly)) {
+            message(QStringLiteral("The standard output cannot be written."));
+            return kExitFailure;
+        }
+        output = std::move(console);
+    } else {
+        auto file = std::make_unique<QSaveFile>(options.out);
+        if (!file->open(QIODevice::WriteOnly)) {
+            message(QStringLiteral("Il file %1 non si crea: %2").arg(options.out, file->errorString()));
+            return kExitFailure;
+        }
+        output = std::move(file);
+    }
+    data::DataError where;
+    auto exported = data::exportCsv(input, *output, what, &where);
+    if (!exported) {
+        message(path + QStringLiteral(": ") + exported.error().message);
+        if (exported.error().kind == link::ErrorKind::Data && where.line == 0 && !what.channels.empty())
+            return kExitUsage;
+        return kExitFailure;
+    }
+    if (auto* file = qobject_cast<QSaveFile*>(output.get()); file && !file->commit()) {
+        message(QStringLiteral("Il file %1 non si scrive: %2").arg(options.out, file->errorString()));
+        return kExitFailure;
+    }
+    if (!options.out.isEmpty() && options.out != QStringLiteral("-"))
+        message(QStringLiteral("%1 righe del %2 in %3")
+                    .arg(exported->rows)
+                    .arg(data::kindName(exported->kind), options.out));
+    return kExitOk;
+}
+
+// The chart needs the window toolkit, which this program does not link so that it runs where
+// there is no display: the drawing is done by stazione-plot, which renders off screen.
+int runPlot(const Options& options)
+{
+    if (options.arguments.size() != 1 || options.png.isEmpty())
+        return refuse(
+            QStringLiteral("plot takes one data file and --png OUT: stazione-cli plot FILE --png OUT."));
+    const QString name = QStringLiteral("stazione-plot");
+    QString program = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+#ifdef STAZIONE_PLOT_PROGRAM
+    if (!QFileInfo(program).isExecutable())
+        program = QStringLiteral(STAZIONE_PLOT_PROGRAM);
+#endif
+    if (!QFileInfo(program).isExecutable())
+        program = name; // from the PATH
+    QStringList arguments{options.arguments.first(), QStringLiteral("--png"), options.png};
+    if (options.width)
+        arguments << QStringLiteral("--width") << QString::number(*options.width);
+    if (options.height)
+        arguments << QStringLiteral("--height") << QString::number(*options.height);
+    QProcess plot;
+    plot.setProcessChannelMode(QProcess::ForwardedChannels);
+    plot.start(program, arguments);
+    if (!plot.waitForStarted()) {
+        message(QStringLiteral("stazione-plot, which draws the chart, cannot be started: %1")
+                    .arg(plot.errorString()));
+        return kExitFailure;
+    }
+    plot.waitForFinished(-1);
+    if (plot.exitStatus() != QProcess::NormalExit) {
+        message(QStringLiteral("stazione-plot ended abnormally."));
+        return kExitFailure;
+    }
+    return plot.exitCode();
+}
+
+} // namespace stazione::cli

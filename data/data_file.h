@@ -1,0 +1,120 @@
+#pragma once
+
+#include "link/result.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+// Reading the data files the program writes: the temperature file, the continuous measurement file,
+// and the sensor data file when its lines read "date time, value, value...". The kind is told by the
+// content, never by the name: files get renamed on their way to the office.
+namespace stazione::data {
+
+enum class DataFileKind {
+    Temperature, // "DATA ACQ.: ..." header, five empty lines, "DD/MM/YY hh.mm.ss   ,value,..."
+    Continuous,  // "[INIZIO DATI]", "Date,CH 0,...", "time,value,...", "[FINE DATI]"
+    Sensor,      // the logger's own lines, read when each is "date time" then values
+};
+
+// Times are the wall-clock times the files carry, without a zone: milliseconds from
+// 1970-01-01 00:00 of that same clock. Two-digit years are 20YY.
+qint64 wallMilliseconds(int year, int month, int day, int hour, int minute, int second);
+QDateTime wallDateTime(qint64 milliseconds); // as a local date and time
+qint64 wallMilliseconds(const QDateTime& local);
+// "2026-12-05T14:30:00"
+QByteArray isoText(qint64 milliseconds);
+
+inline constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
+inline bool isGap(double value)
+{
+    return std::isnan(value);
+}
+
+// A number text as the files write it ("023.5", "-1.25", "1250.123"), or nothing. No exponent.
+std::optional<double> decimalValue(std::string_view text);
+
+// Where a file stops being readable: its line (1-based; 0 for the file as a whole) and why.
+struct DataError {
+    qint64 line = 0;
+    QString message;
+};
+
+// Receives the rows of a data file as they are read. Cells are trimmed; an empty cell is a gap
+// (the file had "**N.C.**", "Timeout" or nothing there), any other cell is a valid number text.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    virtual void begin(DataFileKind kind, const QStringList& channels) = 0;
+    virtual void row(qint64 time, const std::string_view* cells, int count) = 0;
+};
+
+// Reads a data file a piece at a time, so that a file of any length is read in little memory.
+// The first malformed line stops it; rows already handed over stay with the sink.
+class DataFileParser {
+public:
+    explicit DataFileParser(RowSink& sink);
+
+    bool feed(QByteArrayView bytes); // false once an error was found
+    bool finish();                   // the last line may lack its line end
+    const std::optional<DataError>& error() const { return m_error; }
+    std::optional<DataFileKind> kind() const { return m_kind; }
+
+private:
+    bool line(std::string_view text);
+    bool firstLine(std::string_view text);
+    bool temperatureRow(std::string_view text);
+    bool continuousRow(std::string_view text);
+    bool sensorRow(std::string_view text);
+    bool timedRow(std::string_view text, const QString& timeLayout);
+    bool cells(std::string_view text, char separator);
+    bool fail(const QString& message);
+
+    RowSink& m_sink;
+    QByteArray m_carry;
+    qint64 m_line = 0;
+    std::optional<DataFileKind> m_kind;
+    bool m_awaitingHeader = false; // continuous file: "[INIZIO DATI]" seen, header not yet
+    bool m_started = false;        // begin() was called
+    int m_channels = -1;
+    char m_separator = ',';
+    std::vector<std::string_view> m_cells;
+    std::optional<DataError> m_error;
+};
+
+// A whole data file held column by column: one time per row, one array of values per channel,
+// NaN for a gap.
+struct DataSet {
+    DataFileKind kind = DataFileKind::Temperature;
+    QStringList channels; // "CH 0", "CH 1", ... (the continuous file's own header names)
+    std::vector<qint64> times;
+    std::vector<std::vector<double>> values; // values[channel][row]
+
+    qint64 rows() const { return qint64(times.size()); }
+    bool timesAscending() const;
+    // Puts the rows in time order (a logger clock set back leaves them out of order); the order
+    // within equal times is kept.
+    void sortByTime();
+};
+
+// The whole file in memory. An error names the line.
+link::Result<DataSet> parseDataFile(QByteArrayView bytes, DataError* where = nullptr);
+// Read from disk a piece at a time.
+link::Result<DataSet> readDataFile(const QString& path, DataError* where = nullptr);
+
+// The kind of the file from its first lines, without reading it all; nothing when no kind fits
+// (a sensor data file whose layout the program does not know). A temperature or continuous file
+// with a malformed line further on is still of its kind.
+std::optional<DataFileKind> sniffDataFile(QByteArrayView head);
+
+QString kindName(DataFileKind kind);
+
+} // namespace stazione::data
