@@ -20,6 +20,13 @@ namespace stazione::data {
 
 namespace {
 
+link::Error fileError(int number, const QString& message)
+{
+    link::Error error = link::Error::file(message);
+    error.number = number;
+    return error;
+}
+
 // The file of a download while it runs: "<name>.part" beside the name it will have. Only a
 // download that ends well renames it over <name>; after a failure <name> stays as it was (an
 // earlier good download of the day is not lost) and the .part keeps every complete line received.
@@ -30,16 +37,16 @@ public:
     {
         const QFileInfo info(path);
         if (!info.dir().exists())
-            return link::Error::file(kDeviceMissing + QStringLiteral("\n") + info.absolutePath());
+            return fileError(kFolderMissing, kDeviceMissing + QStringLiteral("\n") + info.absolutePath());
         if (info.isDir())
-            return link::Error::file(invalidNameMessage(path) + QStringLiteral("\n(") +
-                                     QObject::tr("a folder has that name") + QLatin1Char(')'));
+            return fileError(kInvalidName, invalidNameMessage(path) + QStringLiteral("\n(") +
+                                               QObject::tr("c'è una cartella con quel nome") + QLatin1Char(')'));
         auto part = std::unique_ptr<PartFile>(new PartFile(path));
         // Whatever stands under the .part name (an old one, a link) is replaced, not written through.
         QFile::remove(part->m_file.fileName());
         if (!part->m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return link::Error::file(invalidNameMessage(path) + QStringLiteral("\n(") +
-                                     part->m_file.errorString() + QLatin1Char(')'));
+            return fileError(kInvalidName, invalidNameMessage(path) + QStringLiteral("\n(") +
+                                               part->m_file.errorString() + QLatin1Char(')'));
         return part;
     }
 
@@ -95,7 +102,7 @@ private:
     link::Error failed() const
     {
         const QString reason = m_file.errorString().isEmpty() || m_file.error() == QFileDevice::NoError
-                                   ? QObject::tr("the disk is full")
+                                   ? QObject::tr("il disco è pieno")
                                    : m_file.errorString();
         return link::Error::file(
             QStringLiteral("Scrittura del file %1 non riuscita: %2").arg(m_file.fileName(), reason));

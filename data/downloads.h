@@ -20,6 +20,9 @@ QString temperatureFileName(const QString& station, const QDate& date);
 // Messages for a file that cannot be created.
 inline const QString kDeviceMissing = QStringLiteral("Dispositivo non presente!");
 QString invalidNameMessage(const QString& path); // "Nome <path> non valido"
+// Error::number of a File error: which of the two it is.
+inline constexpr int kFolderMissing = 1;
+inline constexpr int kInvalidName = 2;
 
 struct RecordedDownload {
     QString path;

@@ -77,6 +77,7 @@ signals:
     void lineLost(const QString& reason);
 
 private:
+    Status openOrClose(bool open);
     Error notOpenError() const;
 
     std::unique_ptr<Device> m_device;

@@ -168,7 +168,8 @@ void MeasurementWindow::cmdGraf()
     m_chart.setChannels(m_table->gridColumns() - 1);
     popola_grafico(10);
     GraficoAperto = true;
-    ui::centreOnScreen(&m_chart);
+    // Beside the measurement window: over it, the chart would hide its Stop button.
+    ui::placeBeside(&m_chart, &m_mis);
     m_chart.show();
 }
 

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <optional>
 
 // A Hayes modem on a serial port: finding it, dialling a station, telling when the call is up,
@@ -41,7 +43,9 @@ inline const QString kStartupText = QStringLiteral("Recupero dei parametri inter
 
 // After CONNECT: reads a character at a time again, lets the remote logger settle for 21 s
 // (flushing what it sends meanwhile) and identifies it, twice, as it may not take the first "V".
-link::Result<session::Identification> remoteStartup(link::Link& link);
+// `paused` hears each of the three pauses end (1, 2, 3).
+link::Result<session::Identification> remoteStartup(link::Link& link,
+                                                    const std::function<void(int)>& paused = {});
 
 // What the window adapts to after a remote identification: both models of the family get the
 // family's full window, a model whose name ends in "HX" the vibrating-wire one.

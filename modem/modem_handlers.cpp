@@ -2,6 +2,7 @@
 
 #include "data/collection_report.h"
 #include "data/file_names.h"
+#include "link/messages.h"
 #include "link/numbers.h"
 #include "link/timing.h"
 #include "modem/collection.h"
@@ -66,7 +67,7 @@ ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Fo
         if (s.error().kind == link::ErrorKind::Refused)
             ui::reportError(m_dialogs, &m_window, s.error());
         else
-            show(s.error().message);
+            show(link::operatorSentence(s.error()));
     };
     connect(window.Connetti, &QAction::triggered, this,
             exchange([this, report] { report(Connetti_Click()); }));
@@ -250,7 +251,7 @@ void ModemHandlers::Timer1_Timer()
     if (!isConnect(Ricevuto))
         return;
     if (auto s = startUp(); !s && s.error().kind != link::ErrorKind::Cancelled)
-        show(s.error().message);
+        show(link::operatorSentence(s.error()));
 }
 
 link::Status ModemHandlers::startUp()
@@ -264,7 +265,11 @@ link::Status ModemHandlers::startUp()
     Salva_Click();
     Timer1->stop();
     show(kStartupText);
-    auto id = remoteStartup(link);
+    // The three pauses of the start-up keep the window still for 21 s: a bar and "Annulla".
+    link.clearAbort();
+    session::Progress::Scope progress(m_session.progress(), tr("Avvio della chiamata: attesa del datalogger"), 3,
+                                      [&link] { link.abort(); });
+    auto id = remoteStartup(link, [this](int k) { m_session.progress().step(k); });
     if (!id)
         return id.error();
     m_session.record.Modello = id->Modello;
@@ -289,7 +294,7 @@ link::Status ModemHandlers::startUp()
     if (m_steps.retrieval) {
         auto retrieved = session::runRetrieval(
             link, id->Modello, m_steps.retrieval, [this](const QString& text) { show(text); },
-            session::RetrievalKind::Remote);
+            session::RetrievalKind::Remote, &m_session.activity(), &m_session.progress());
         if (!retrieved)
             return retrieved;
     }

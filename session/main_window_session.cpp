@@ -4,6 +4,7 @@
 #include "config/settings_handlers.h"
 #include "data/file_names.h"
 #include "link/exchange.h"
+#include "link/messages.h"
 #include "link/trace.h"
 #include "session/session.h"
 #include "session/session_log.h"
@@ -155,8 +156,12 @@ link::Status MainWindowSession::leggifs_Click()
 void MainWindowSession::Form_Unload()
 {
     link::Link& link = m_session.link();
-    // Nothing may still wait on the port when it closes.
-    link.cancel();
+    // Nothing may still wait on the port when it closes. An operation under way (a wait, a pause)
+    // ends now, and the window goes without the closing pause: the operator asked to leave.
+    if (link.inWait())
+        link.abort();
+    else
+        link.cancel();
     link.Ritardo(100);
     link.Porta_Off();
     m_session.port().setTrace(nullptr);
@@ -173,7 +178,7 @@ void MainWindowSession::Form_Unload()
     if (auto written = writeSessionLog(path, values); !written) {
         m_dialogs.inform(&m_form, QStringLiteral("Attenzione"),
                          QStringLiteral("Il file di log della sessione non è stato scritto.\n%1")
-                             .arg(written.error().message),
+                             .arg(link::operatorSentence(written.error())),
                          ui::Dialogs::Icon::Warning);
     }
     emit finished();

@@ -89,7 +89,7 @@ link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 por
         return std::optional<Identification>();
     }
     if (!*spoke) {
-        explain(QObject::tr("Nothing was received on COM%1 after opening it.").arg(porta));
+        explain(QStringLiteral("Nothing was received on COM%1 after opening it.").arg(porta));
         link.Porta_Off();
         return std::optional<Identification>();
     }
@@ -104,7 +104,7 @@ link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 por
         return std::optional<Identification>();
     }
     if (!isKnownModel(id->Modello)) {
-        explain(QObject::tr("The device on COM%1 answered \"%2\", which is not a known logger.")
+        explain(QStringLiteral("The device on COM%1 answered \"%2\", which is not a known logger.")
                     .arg(porta)
                     .arg(id->Modello.left(40)));
         link.Porta_Off();

@@ -1,5 +1,12 @@
 #include "session/retrieval.h"
 
+#include "link/messages.h"
+#include "session/activity.h"
+#include "session/progress.h"
+
+#include <QCoreApplication>
+
+#include <optional>
 #include "session/models.h"
 
 namespace stazione::session {
@@ -29,12 +36,20 @@ QString failedStepMessage(const RetrievalStepInfo& info, const link::Error& erro
     what.chop(2); // "OK"
     if (error.kind == link::ErrorKind::Cancelled)
         return what + QStringLiteral("interrotto");
-    return what + QStringLiteral("NON RIUSCITO - ") + error.message;
+    return what + QStringLiteral("NON RIUSCITO - ") + link::operatorMessage(error);
+}
+
+QString stepSubject(const RetrievalStepInfo& info)
+{
+    QString what = info.message.isEmpty() ? QStringLiteral("Data Prossima Acquisizione: OK") : info.message;
+    what.chop(4); // ": OK"
+    return what;
 }
 
 link::Status runRetrieval(link::Link& link, const QString& modello,
                           const std::function<link::Status(RetrievalStep)>& execute,
-                          const std::function<void(const QString&)>& report, RetrievalKind kind)
+                          const std::function<void(const QString&)>& report, RetrievalKind kind,
+                          Activity* activity, Progress* progress)
 {
     const bool remote = kind == RetrievalKind::Remote;
     if (!remote) {
@@ -43,7 +58,20 @@ link::Status runRetrieval(link::Link& link, const QString& modello,
     }
     const bool vibratingWire =
         remote ? modello.endsWith(QLatin1String("HX")) : modello == kModelVibratingWire;
+    // Step k of the steps that run and are reported: 11, or 8 on the vibrating-wire logger.
+    qsizetype total = 0;
+    for (const RetrievalStepInfo& info : retrievalSteps())
+        total += !info.message.isEmpty() && !(vibratingWire && info.skippedForVibratingWire);
+    std::optional<Progress::Scope> shown;
+    if (progress)
+        shown.emplace(*progress, QCoreApplication::translate("stazione::session::Retrieval", "Recupero dei parametri interni"),
+                      total, [&link] { link.abort(); });
+    qsizetype done = 0;
     for (RetrievalStepInfo info : retrievalSteps()) {
+        if (progress && !info.message.isEmpty() && !(vibratingWire && info.skippedForVibratingWire))
+            progress->step(done, QCoreApplication::translate("stazione::session::Retrieval", "Recupero dei parametri interni: passo %1 di %2")
+                                     .arg(done + 1)
+                                     .arg(total));
         if (remote && info.step == RetrievalStep::BatteryType)
             info.message = QStringLiteral("Modello Batteria: OK");
         if (vibratingWire && info.skippedForVibratingWire) {
@@ -53,11 +81,16 @@ link::Status runRetrieval(link::Link& link, const QString& modello,
         }
         if (auto s = execute(info.step); !s) {
             report(failedStepMessage(info, s.error()));
+            if (activity)
+                activity->failed(stepSubject(info), s.error());
             return s;
         }
         if (info.message.isEmpty())
             continue;
         report(info.message);
+        ++done;
+        if (activity)
+            activity->add(info.message);
         link.Ritardo(10);
     }
     return {};

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QVBoxLayout>
@@ -93,6 +94,16 @@ Allarmi_An::Allarmi_An(QWidget* parent)
     messageButtons->addWidget(MESSAGGIO_PERSONALE_SCRIVI);
     messageButtons->addStretch();
 
+    // Without a window manager there is no title bar to close the window with: the button and
+    // Escape close it (and bring the main window back).
+    Chiudi = makeButton(this, QStringLiteral("Chiudi"), tr("Chiudi"));
+    connect(Chiudi, &QPushButton::clicked, this, &QWidget::close);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    auto* closeRow = new QHBoxLayout;
+    closeRow->addStretch();
+    closeRow->addWidget(Chiudi);
+
     auto* side = new QVBoxLayout;
     side->addSpacing(Label1[0]->sizeHint().height() + grid->verticalSpacing());
     side->addLayout(rows);
@@ -101,6 +112,7 @@ Allarmi_An::Allarmi_An(QWidget* parent)
     side->addSpacing(4);
     side->addLayout(messageButtons);
     side->addStretch();
+    side->addLayout(closeRow);
 
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(grid);

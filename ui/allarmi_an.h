@@ -32,6 +32,7 @@ public:
     std::array<QLineEdit*, 5> SMS_PERSONALIZZATO{};
     QPushButton* MESSAGGIO_PERSONALE_LEGGI = nullptr;
     QPushButton* MESSAGGIO_PERSONALE_SCRIVI = nullptr;
+    QPushButton* Chiudi = nullptr;
 
 signals:
     void closed();

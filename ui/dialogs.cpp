@@ -1,5 +1,6 @@
 #include "ui/dialogs.h"
 
+#include "link/messages.h"
 #include "link/result.h"
 #include "ui/colours.h"
 
@@ -97,7 +98,7 @@ void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error)
         dialogs.inform(parent, QStringLiteral("Attenzione"), error.message, Dialogs::Icon::Information);
         return;
     }
-    dialogs.inform(parent, QStringLiteral("Attenzione"), error.message, Dialogs::Icon::Warning);
+    dialogs.inform(parent, QStringLiteral("Attenzione"), link::operatorSentence(error), Dialogs::Icon::Warning);
 }
 
 } // namespace stazione::ui

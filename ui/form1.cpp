@@ -1,6 +1,8 @@
 #include "ui/form1.h"
 
+#include "link/timing.h"
 #include "ui/colours.h"
+#include "ui/tab_order.h"
 #include "ui/widgets.h"
 
 #include <QCheckBox>
@@ -11,6 +13,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QSplitter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -111,6 +114,7 @@ Form1::Form1(QWidget* parent)
     // Outside the tabs, so that it can be reached whatever tab a stuck exchange left showing.
     RIPRISTINA_DA_ERRORI =
         makeButton(this, QStringLiteral("RIPRISTINA_DA_ERRORI"), QStringLiteral("RESTORE"));
+    link::markAsCancel(RIPRISTINA_DA_ERRORI); // heard during the logger's pauses too
 
     TracciaComunicazione =
         makeCheck(this, QStringLiteral("TracciaComunicazione"), QStringLiteral("Traccia comunicazione"));
@@ -119,13 +123,44 @@ Form1::Form1(QWidget* parent)
     bottom->addWidget(TracciaComunicazione);
     bottom->addStretch();
     bottom->addWidget(RIPRISTINA_DA_ERRORI);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(SSTab1);
-    layout->addLayout(bottom);
+    // The tabs above, the activity pane below (Application puts it in); the operator moves the
+    // divide.
+    Divisore = new QSplitter(Qt::Vertical, this);
+    Divisore->setObjectName(QStringLiteral("Divisore"));
+    Divisore->setChildrenCollapsible(false);
+    Divisore->addWidget(SSTab1);
+    m_layout = new QVBoxLayout(this);
+    m_layout->addWidget(Divisore, 1);
+    m_layout->addLayout(bottom);
 
     applyDesignTimeState();
     m_dataFolder = QDir::currentPath();
     resize(980, 640);
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    // The walk of the Tab key follows the rows as laid out, so it is set once they are placed.
+    if (!m_tabsOrdered) {
+        m_tabsOrdered = true;
+        for (int i = 0; i < SSTab1->count(); ++i)
+            orderTabsByRows(SSTab1->widget(i));
+    }
+    QWidget::showEvent(event);
+}
+
+void Form1::setProgressStrip(QWidget* strip)
+{
+    m_layout->insertWidget(1, strip);
+}
+
+void Form1::setActivityPane(QWidget* pane)
+{
+    Divisore->addWidget(pane);
+    Divisore->setStretchFactor(0, 1);
+    Divisore->setStretchFactor(1, 0);
+    resize(width(), height() + 140);
+    Divisore->setSizes({SSTab1->sizeHint().height(), 140});
 }
 
 QWidget* Form1::buildDataModalitaTab()

@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -43,7 +45,18 @@ Form2::Form2(QWidget* parent)
     GSM = new QCheckBox(QStringLiteral("Versione GSM"), Frame1);
     GSM->setObjectName(QStringLiteral("GSM"));
 
+    Porta = new QComboBox(Frame1);
+    Porta->setObjectName(QStringLiteral("Porta"));
+    Porta->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* portRow = new QHBoxLayout;
+    auto* portLabel = new QLabel(tr("Porta:"), Frame1);
+    portLabel->setObjectName(QStringLiteral("labelPorta"));
+    portLabel->setBuddy(Porta);
+    portRow->addWidget(portLabel);
+    portRow->addWidget(Porta, 1);
+
     auto* buttons = new QVBoxLayout(Frame1);
+    buttons->addLayout(portRow);
     buttons->addWidget(Command1);
     buttons->addWidget(No_conn);
     buttons->addWidget(Command2);
@@ -59,11 +72,22 @@ Form2::Form2(QWidget* parent)
     Label2->setMinimumHeight(170);
     Label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(Frame1);
-    layout->addWidget(Label2, 1);
+    m_layout = new QVBoxLayout(this);
+    m_layout->addWidget(Label1);
+    m_layout->addWidget(Frame1);
+    m_layout->addWidget(Label2, 1);
     resize(440, 480);
+}
+
+void Form2::setProgressStrip(QWidget* strip)
+{
+    m_layout->insertWidget(m_layout->indexOf(Label2) + 1, strip);
+}
+
+void Form2::setActivityPane(QWidget* pane)
+{
+    m_layout->addWidget(pane, 1);
+    resize(width(), height() + 150);
 }
 
 void Form2::setStatus(const QString& text, const QColor& colour)

@@ -190,18 +190,23 @@ ModemWindow::ModemWindow(QWidget* parent)
     bottom->addWidget(serialeFrame);
     bottom->addWidget(modemWindowFrame, 1);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setMenuBar(menuBar);
-    layout->addLayout(pageButtons);
-    layout->addLayout(pages);
-    layout->addLayout(bottom);
-    layout->addStretch();
+    m_layout = new QVBoxLayout(this);
+    m_layout->setMenuBar(menuBar);
+    m_layout->addLayout(pageButtons);
+    m_layout->addLayout(pages);
+    m_layout->addLayout(bottom);
+    m_layout->addStretch();
 
     connect(m_pageGroup, &QButtonGroup::idToggled, this, [this](int p, bool checked) {
         if (checked)
             showPage(p);
     });
     showPage(0);
+}
+
+void ModemWindow::setProgressStrip(QWidget* strip)
+{
+    m_layout->insertWidget(m_layout->count() - 1, strip);
 }
 
 void ModemWindow::showPage(int p)

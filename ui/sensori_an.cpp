@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QVBoxLayout>
@@ -88,10 +89,18 @@ Sensori_An::Sensori_An(QWidget* parent)
     Leggi_prop->setObjectName(QStringLiteral("Leggi_prop"));
     ScriviProp = new QPushButton(QStringLiteral("Scrivi parametri dei sensori"), this);
     ScriviProp->setObjectName(QStringLiteral("ScriviProp"));
+    // Without a window manager there is no title bar to close the window with: the button and
+    // Escape close it (and bring the main window back).
+    Chiudi = new QPushButton(tr("Chiudi"), this);
+    Chiudi->setObjectName(QStringLiteral("Chiudi"));
+    connect(Chiudi, &QPushButton::clicked, this, &QWidget::close);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Leggi_prop);
     buttons->addWidget(ScriviProp);
     buttons->addStretch();
+    buttons->addWidget(Chiudi);
 
     auto* table = new QHBoxLayout;
     table->addLayout(grid);

@@ -29,6 +29,7 @@ public:
     std::array<QLineEdit*, 16> CD{}; // FS_Fisico
     QPushButton* Leggi_prop = nullptr;
     QPushButton* ScriviProp = nullptr;
+    QPushButton* Chiudi = nullptr;
 
     // Back to the state of a window just opened: the values of the last session must not pass for
     // what the next logger holds.
