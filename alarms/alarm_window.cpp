@@ -93,7 +93,7 @@ link::Status AnalogAlarmsWindow::ScriviAll(int k)
     for (int i = 0; i < rowsOf(k); ++i)
         rows.append({m_alarms.AllarmeAttivo[i]->text(), m_alarms.CA[i]->text(), m_alarms.CB[i]->text()});
     auto written = writeAlarmRows(link(), rows, [this](int i, int, bool accepted) {
-        m_alarms.setWindowTitle(accepted ? alarmSentCaption(i) : ui::kParameterRefused);
+        setCaption(&m_alarms, accepted ? alarmSentCaption(i) : ui::kParameterRefused);
     });
     if (!written)
         return written.error();

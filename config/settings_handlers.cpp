@@ -60,10 +60,10 @@ void SettingsHandlers::onStateChange(QCheckBox* box, link::Status (SettingsHandl
         if (!exchange) {
             const QSignalBlocker quiet(box);
             box->setChecked(!box->isChecked());
-            m_dialogs.beep();
+            refuse(box);
             return;
         }
-        report((this->*write)());
+        run(box, [this, write] { return (this->*write)(); });
     });
 }
 

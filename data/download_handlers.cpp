@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -186,6 +187,18 @@ void DownloadHandlers::File1_Click(const QModelIndex& index)
     m_form.Nome_File_Dati->setText(m_files->fileName(index));
 }
 
+QString DownloadHandlers::downloadProgressText(qint64 lines, qint64 bytes, qint64 elapsedMs)
+{
+    const double seconds = double(elapsedMs) / 1000.0;
+    const double rate = seconds > 0 ? double(bytes) / seconds : 0.0;
+    const QTime elapsed = QTime(0, 0).addMSecs(elapsedMs);
+    return tr("Scarico dei dati: %1 righe, %2 kB, %3 kB/s, %4")
+        .arg(lines)
+        .arg(double(bytes) / 1000.0, 0, 'f', 1)
+        .arg(rate / 1000.0, 0, 'f', 2)
+        .arg(elapsed.toString(elapsedMs >= 3600000 ? QStringLiteral("H:mm:ss") : QStringLiteral("mm:ss")));
+}
+
 void DownloadHandlers::reportStopped(const link::Error& why, const QString& saved)
 {
     m_dialogs.beep();
@@ -204,13 +217,27 @@ link::Status DownloadHandlers::Acquisisci()
     m_form.Text3->clear();
     m_form.Nome_File_Dati->setText(QStringLiteral("Attendi.."));
 
+    // The logger streams for minutes: how much came, how fast, since when; "Annulla" stops the
+    // stream as a cancelled wait, which the download turns into a stopped file.
+    session::Progress& progress = m_session.progress();
+    session::Progress::Scope shown(progress, tr("Scarico dei dati"), 0, [this] { link().cancel(); });
+    QElapsedTimer clock;
+    clock.start();
+    qint64 bytes = 0;
     auto download = downloadRecords(
         link(), path, m_form.ModoAcq->isChecked(),
-        [this](qint64 lines, const QString& last) {
+        [&, this](qint64 lines, const QString& last) {
             m_form.NREC->setText(QString::number(lines));
             m_form.Text3->setText(last);
+            bytes += last.size() + 2;
+            progress.step(lines, downloadProgressText(lines, bytes, clock.elapsed()));
         },
-        [this](const QString& text) { m_form.Nome_File_Dati->setText(text); });
+        [&, this](const QString& text) {
+            // After a cancel the line is drained: said here and in the strip, whose Annulla then
+            // gives up the drain too.
+            m_form.Nome_File_Dati->setText(text);
+            progress.step(progress.value(), text);
+        });
     if (!download) {
         // Nothing was asked of the logger: the file could not be made.
         m_form.Nome_File_Dati->setText(name);
@@ -220,10 +247,10 @@ link::Status DownloadHandlers::Acquisisci()
     if (download->stopped) {
         m_form.Nome_File_Dati->setText(download->path);
         reportStopped(*download->stopped,
-                      QStringLiteral("%1 righe salvate in %2").arg(download->lines).arg(download->path));
+                      tr("%1 righe salvate in %2").arg(download->lines).arg(download->path));
     } else {
         m_dialogs.beep();
-        m_form.Nome_File_Dati->setText(QStringLiteral("Registrazione eseguita"));
+        m_form.Nome_File_Dati->setText(tr("Registrazione eseguita"));
         m_dialogs.beep();
     }
     m_form.Acquisisci->setEnabled(true);
@@ -242,13 +269,21 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     m_form.Nome_File_Dati->setText(path);
     m_form.Progresso->setValue(0);
 
+    session::Progress& progress = m_session.progress();
+    session::Progress::Scope shown(progress, tr("Scarico delle temperature"), 100, [this] { link().cancel(); });
     auto download = downloadTemperatures(
         link(), path, QDateTime::currentDateTime(),
-        [this](int percent) { m_form.Progresso->setValue(percent); },
-        [this](const QString& text) { m_form.Nome_File_Dati->setText(text); });
+        [&, this](int percent) {
+            m_form.Progresso->setValue(percent);
+            progress.step(percent, tr("Scarico delle temperature: %1%").arg(percent));
+        },
+        [&, this](const QString& text) {
+            m_form.Nome_File_Dati->setText(text);
+            progress.step(progress.value(), text);
+        });
     if (!download) {
         clearBackColour(m_form.Nome_File_Dati);
-        if (download.error().message.startsWith(invalidNameMessage(path)))
+        if (download.error().kind == link::ErrorKind::File && download.error().number == kInvalidName)
             m_form.Nome_File_Dati->clear();
         else
             m_form.Nome_File_Dati->setText(name);
@@ -258,16 +293,16 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     if (download->stopped) {
         clearBackColour(m_form.Nome_File_Dati);
         m_form.Nome_File_Dati->setText(download->path);
-        reportStopped(*download->stopped, QStringLiteral("%1 record su %2 salvati in %3")
+        reportStopped(*download->stopped, tr("%1 record su %2 salvati in %3")
                                               .arg(download->received)
                                               .arg(download->records)
                                               .arg(download->path));
     } else {
         m_dialogs.beep();
-        m_form.Nome_File_Dati->setText(QStringLiteral("Check Dati: OK"));
-        m_form.Nome_File_Dati->setText(QStringLiteral("Check Dati 3: OK"));
+        m_form.Nome_File_Dati->setText(tr("Check Dati: OK"));
+        m_form.Nome_File_Dati->setText(tr("Check Dati 3: OK"));
         ui::setBackColour(m_form.Nome_File_Dati, kDone);
-        m_form.Nome_File_Dati->setText(QStringLiteral("Registrazione eseguita"));
+        m_form.Nome_File_Dati->setText(tr("Registrazione eseguita"));
         m_dialogs.beep();
     }
     m_form.Acquisisci->setEnabled(true);

@@ -1,6 +1,7 @@
 #include "link/comm_port.h"
 
 #include "link/qt_serial_device.h"
+#include "link/timing.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -105,7 +106,7 @@ Status CommPort::setCommPort(int number)
 {
     if (m_device->isOpen())
         return Error::port(port_error::kAlreadyOpen,
-                           tr("The port number cannot change while COM%1 is open.").arg(m_commPort));
+                           QStringLiteral("The port number cannot change while COM%1 is open.").arg(m_commPort));
     m_commPort = number;
     return {};
 }
@@ -114,7 +115,7 @@ Status CommPort::setSettings(const QString& settings)
 {
     LineSettings parsed;
     if (!LineSettings::parse(settings, &parsed))
-        return Error::port(port_error::kInvalidSettings, tr("Invalid line settings \"%1\".").arg(settings));
+        return Error::port(port_error::kInvalidSettings, QStringLiteral("Invalid line settings \"%1\".").arg(settings));
     m_settings = parsed;
     return {};
 }
@@ -142,11 +143,24 @@ bool CommPort::portOpen() const
 
 Status CommPort::setPortOpen(bool open)
 {
+    Status status = openOrClose(open);
+    if (!status) {
+        Error error = status.error();
+        error.comPort = m_commPort;
+        if (const auto mapping = m_resolver.resolve(m_commPort))
+            error.device = mapping->path;
+        return error;
+    }
+    return status;
+}
+
+Status CommPort::openOrClose(bool open)
+{
     if (!open) {
         if (m_device->isOpen()) {
             qCInfo(lcLink).noquote() << QStringLiteral("COM%1 closed").arg(m_commPort);
             if (m_trace)
-                m_trace->note(tr("COM%1 closed").arg(m_commPort));
+                m_trace->note(QStringLiteral("COM%1 closed").arg(m_commPort));
         }
         m_device->close();
         m_arrived.clear();
@@ -155,15 +169,15 @@ Status CommPort::setPortOpen(bool open)
         return {};
     }
     if (m_device->isOpen())
-        return Error::port(port_error::kAlreadyOpen, tr("COM%1 is already open.").arg(m_commPort));
+        return Error::port(port_error::kAlreadyOpen, QStringLiteral("COM%1 is already open.").arg(m_commPort));
     const auto mapping = m_resolver.resolve(m_commPort);
     if (!mapping)
-        return Error::port(port_error::kInvalidPort, tr("COM%1 is not in the system.").arg(m_commPort));
+        return Error::port(port_error::kInvalidPort, QStringLiteral("COM%1 is not in the system.").arg(m_commPort));
     m_devicePath = mapping->path;
     // Only a device that is there can be shared with another program; the lock is taken before
     // the open so that the other program's line is never disturbed (an open raises DTR).
     if (QFileInfo::exists(mapping->path) && !m_lock.lock(mapping->path, m_lockWaitMs))
-        return Error::port(port_error::kInUse, tr("COM%1 (%2) is in use by another Stazione program, %3.")
+        return Error::port(port_error::kInUse, QStringLiteral("COM%1 (%2) is in use by another Stazione program, %3.")
                                                    .arg(m_commPort)
                                                    .arg(mapping->path, m_lock.holder()));
     const OpenFailure failure = m_device->open(mapping->path, m_settings);
@@ -174,22 +188,22 @@ Status CommPort::setPortOpen(bool open)
         break;
     case OpenFailure::NotPresent:
         return Error::port(port_error::kNotAvailable,
-                           tr("COM%1 (%2) is not in the system.").arg(m_commPort).arg(mapping->path));
+                           QStringLiteral("COM%1 (%2) is not in the system.").arg(m_commPort).arg(mapping->path));
     case OpenFailure::AlreadyOpen:
-        return Error::port(port_error::kAlreadyOpen, tr("COM%1 is already open.").arg(m_commPort));
+        return Error::port(port_error::kAlreadyOpen, QStringLiteral("COM%1 is already open.").arg(m_commPort));
     case OpenFailure::InUse:
         return Error::port(port_error::kInUse,
-                           tr("COM%1 (%2) is in use.").arg(m_commPort).arg(mapping->path));
+                           QStringLiteral("COM%1 (%2) is in use.").arg(m_commPort).arg(mapping->path));
     case OpenFailure::NoPermission:
         return Error::port(port_error::kNoPermission,
-                           tr("COM%1 (%2): permission denied. Give your user the serial ports with "
+                           QStringLiteral("COM%1 (%2): permission denied. Give your user the serial ports with "
                               "\"sudo adduser $USER dialout\", then log out and in again.")
                                .arg(m_commPort)
                                .arg(mapping->path));
     case OpenFailure::BadSettings:
         return Error::port(
             port_error::kInvalidSettings,
-            tr("COM%1 does not take the settings %2.").arg(m_commPort).arg(m_settings.toString()));
+            QStringLiteral("COM%1 does not take the settings %2.").arg(m_commPort).arg(m_settings.toString()));
     }
     qCInfo(lcLink).noquote() << QStringLiteral("COM%1 opened on %2").arg(m_commPort).arg(mapping->path);
     m_lost = false;
@@ -201,16 +215,19 @@ Status CommPort::setPortOpen(bool open)
         m_device->setRequestToSend(true);
     m_device->clearInput();
     if (m_trace)
-        m_trace->note(tr("COM%1 opened on %2").arg(m_commPort).arg(mapping->path));
+        m_trace->note(QStringLiteral("COM%1 opened on %2").arg(m_commPort).arg(mapping->path));
     return {};
 }
 
 Error CommPort::notOpenError() const
 {
-    if (m_lost)
-        return Error::lineLost(
-            tr("The connection on COM%1 was lost (%2).").arg(m_commPort).arg(m_lostReason));
-    return Error::port(port_error::kNotOpen, tr("COM%1 is not open.").arg(m_commPort));
+    Error error = m_lost ? Error::lineLost(QStringLiteral("The connection on COM%1 was lost (%2).")
+                                               .arg(m_commPort)
+                                               .arg(m_lostReason))
+                         : Error::port(port_error::kNotOpen, QStringLiteral("COM%1 is not open.").arg(m_commPort));
+    error.comPort = m_commPort;
+    error.device = m_devicePath;
+    return error;
 }
 
 Result<qint64> CommPort::inBufferCount() const
@@ -241,10 +258,14 @@ Status CommPort::output(const QByteArray& bytes, Trace::Part part)
         m_trace->sent(bytes, part);
     // The reply is to be seen as soon as it is there.
     forgetStream();
-    if (!m_device->write(bytes))
-        return m_device->isOpen() ? Error::lineLost(tr("Writing to COM%1 failed.").arg(m_commPort))
-                                  : notOpenError();
-    return {};
+    if (m_device->write(bytes))
+        return {};
+    if (!m_device->isOpen())
+        return notOpenError();
+    Error error = Error::lineLost(QStringLiteral("Writing to COM%1 failed.").arg(m_commPort));
+    error.comPort = m_commPort;
+    error.device = m_devicePath;
+    return error;
 }
 
 Result<QByteArray> CommPort::input()
@@ -341,6 +362,8 @@ CommPort::Wait CommPort::waitForMoreInput(QDeadlineTimer deadline, std::optional
 {
     if (!m_device->isOpen())
         return Wait::LineLost;
+    if (pausesAborted())
+        return Wait::Cancelled;
     if (deadline.hasExpired())
         return Wait::TimedOut;
     if (terminator && m_arrived.contains(*terminator))

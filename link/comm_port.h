@@ -88,6 +88,7 @@ signals:
 private:
     class Waiter;
 
+    Status openOrClose(bool open);
     Error notOpenError() const;
     void takeArrived();
     void onReadyRead();

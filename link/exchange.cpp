@@ -69,9 +69,16 @@ Status drainStream(Link& link, std::optional<char> endMark, std::chrono::millise
             continue;
         }
         if (giveUp.hasExpired())
-            return Error::timedOut(QObject::tr("The logger on COM%1 was still sending after %2 s.")
-                                       .arg(port.commPort())
-                                       .arg(double(limit.count()) / 1000.0));
+        {
+            Error error = Error::timedOut(QStringLiteral("The logger on COM%1 was still sending after %2 s.")
+                                              .arg(port.commPort())
+                                              .arg(double(limit.count()) / 1000.0));
+            error.number = timeout_reason::kStillSending;
+            error.comPort = port.commPort();
+            error.device = port.devicePath();
+            error.waitedMs = limit.count();
+            return error;
+        }
         QDeadlineTimer quiet(scaled(kDrainQuiet), Qt::PreciseTimer);
         if (quiet.deadline() > giveUp.deadline())
             quiet = giveUp;
@@ -80,9 +87,14 @@ Status drainStream(Link& link, std::optional<char> endMark, std::chrono::millise
             break; // a second of silence: the stream is over
         if (wait == CommPort::Wait::Cancelled)
             return Error::cancelled(
-                QObject::tr("The wait for the logger on COM%1 was cancelled.").arg(port.commPort()));
+                QStringLiteral("The wait for the logger on COM%1 was cancelled.").arg(port.commPort()));
         if (wait == CommPort::Wait::LineLost)
-            return Error::lineLost(QObject::tr("The connection on COM%1 was lost.").arg(port.commPort()));
+        {
+            Error error = Error::lineLost(QStringLiteral("The connection on COM%1 was lost.").arg(port.commPort()));
+            error.comPort = port.commPort();
+            error.device = port.devicePath();
+            return error;
+        }
     }
     return link.Svuota_Buffer();
 }

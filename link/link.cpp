@@ -86,7 +86,8 @@ Result<bool> Link::Apri_Porta(qint16 porta)
         return fail(s.error());
 
     // Raising DTR wakes the logger; it needs a few seconds before it says anything.
-    pause(scaled(3000ms));
+    if (!pause(scaled(3000ms), Announce::Yes))
+        return fail(waitFailure(CommPort::Wait::Cancelled, {}));
 
     QElapsedTimer t0;
     t0.start();
@@ -115,8 +116,10 @@ Result<bool> Link::Apri_Porta(qint16 porta)
     Porta_Aperta = true;
 
     const auto settle = scaled(1000ms) - std::chrono::milliseconds(t0.elapsed());
-    if (settle.count() > 0)
-        pause(settle);
+    if (settle.count() > 0 && !pause(settle, Announce::No)) {
+        Porta_Aperta = false;
+        return fail(waitFailure(CommPort::Wait::Cancelled, {}));
+    }
     return spoke;
 }
 
@@ -234,14 +237,29 @@ void Link::Ritardo(int centesimi)
 {
     if (centesimi <= 0)
         return;
-    pause(scaled(std::chrono::milliseconds(centesimi * 10)));
+    // A pause of a second or more is one the operator sees filling.
+    pause(scaled(std::chrono::milliseconds(centesimi * 10)), centesimi >= 100 ? Announce::Yes : Announce::No);
 }
 
-void Link::pause(std::chrono::milliseconds duration)
+bool Link::pause(std::chrono::milliseconds duration, Announce announce)
 {
+    if (announce == Announce::Yes)
+        emit pauseStarted(duration);
     ++m_pauses;
-    sleepKeepingPaint(duration);
+    const bool whole = sleepKeepingPaint(duration);
     --m_pauses;
+    return whole;
+}
+
+void Link::abort()
+{
+    abortPauses();
+    m_port.cancelWaits();
+}
+
+void Link::clearAbort()
+{
+    clearAbortedPauses();
 }
 
 Status Link::Porta_On()
@@ -295,17 +313,27 @@ Error Link::waitFailure(CommPort::Wait wait, const QByteArray& partial) const
                                     .arg(QLatin1String(kEnds[int(wait)]))
                                     .arg(QString::fromLatin1(partial));
     const int porta = m_port.commPort();
+    auto named = [&](Error error) {
+        error.comPort = porta;
+        error.device = m_port.devicePath();
+        return error;
+    };
     switch (wait) {
     case CommPort::Wait::TimedOut: {
-        QString message = tr("The logger on COM%1 did not answer within %2.")
+        QString message = QStringLiteral("The logger on COM%1 did not answer within %2.")
                               .arg(porta)
                               .arg(describeTimeout(m_replyTimeout));
         if (!partial.isEmpty())
-            message += tr(" It sent \"%1\" and then stopped.").arg(QString::fromLatin1(partial.left(40)));
-        return Error::timedOut(message);
+            message += QStringLiteral(" It sent \"%1\" and then stopped.")
+                           .arg(QString::fromLatin1(partial.left(40)));
+        Error error = named(Error::timedOut(message));
+        error.waitedMs = m_replyTimeout.count();
+        error.partial = partial.left(40);
+        return error;
     }
     case CommPort::Wait::Cancelled:
-        return Error::cancelled(tr("The wait for the logger on COM%1 was cancelled.").arg(porta));
+        return named(
+            Error::cancelled(QStringLiteral("The wait for the logger on COM%1 was cancelled.").arg(porta)));
     case CommPort::Wait::LineLost:
     case CommPort::Wait::Ready:
         break;
@@ -313,7 +341,7 @@ Error Link::waitFailure(CommPort::Wait wait, const QByteArray& partial) const
     auto count = m_port.inBufferCount();
     if (!count)
         return count.error();
-    return Error::lineLost(tr("The connection on COM%1 was lost.").arg(porta));
+    return named(Error::lineLost(QStringLiteral("The connection on COM%1 was lost.").arg(porta)));
 }
 
 void Link::discardAccumulo()

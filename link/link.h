@@ -2,6 +2,7 @@
 
 #include "link/comm_port.h"
 #include "link/result.h"
+#include "link/timing.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -100,11 +101,18 @@ public:
 
     // Ends the reply wait that is pending, if any, with ErrorKind::Cancelled.
     void cancel() { m_port.cancelWaits(); }
-
+    // Ends the operation under way: the pending wait and pause, and every wait and pause that
+    // follows until clearAbort() (the operation's end, or the next operation's start).
+    void abort();
+    void clearAbort();
     // True while a routine waits for the logger or pauses: the event loop runs below it.
     bool inWait() const { return m_pauses > 0 || m_port.waiting(); }
 
     CommPort& port() { return m_port; }
+
+signals:
+    // A pause of the logger's timing begins (one of a second or more): a window shows it filling.
+    void pauseStarted(std::chrono::milliseconds duration);
 
 private:
     // Opens the port around one routine while no connection holds it open.
@@ -119,7 +127,10 @@ private:
     }
     void dropConsumed();
     Error waitFailure(CommPort::Wait wait, const QByteArray& partial) const;
-    void pause(std::chrono::milliseconds duration);
+    // A pause of the logger's timing; Announce::Yes tells the windows (pauseStarted). False when
+    // the operation was aborted before the pause was over.
+    enum class Announce { No, Yes };
+    bool pause(std::chrono::milliseconds duration, Announce announce);
     void discardAccumulo();
 
     CommPort& m_port;

@@ -101,6 +101,44 @@ std::optional<PortMapping> PortResolver::resolve(int number, const QStringList* 
     return std::nullopt;
 }
 
+QString PortChoice::label() const
+{
+    QString text = QStringLiteral("COM%1  %2").arg(number).arg(path);
+    if (!target.isEmpty())
+        text += QStringLiteral(" -> ") + target;
+    if (!adapter.isEmpty())
+        text += QStringLiteral("  (") + adapter + QLatin1Char(')');
+    return text;
+}
+
+QList<PortChoice> portChoices(const PortResolver& resolver)
+{
+    const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
+    auto adapterOf = [&system](const QString& device) {
+        const QString canonical = QFileInfo(device).canonicalFilePath();
+        for (const QSerialPortInfo& info : system) {
+            if (info.systemLocation() != device && info.systemLocation() != canonical)
+                continue;
+            if (!info.hasVendorIdentifier())
+                return QString();
+            return info.description().isEmpty() ? info.manufacturer() : info.description();
+        }
+        return QString();
+    };
+    QList<PortChoice> choices;
+    for (const PortMapping& m : resolver.mapping()) {
+        PortChoice choice;
+        choice.number = m.number;
+        choice.path = m.path;
+        const QFileInfo info(m.path);
+        if (info.isSymLink())
+            choice.target = info.symLinkTarget();
+        choice.adapter = adapterOf(choice.target.isEmpty() ? m.path : choice.target);
+        choices << choice;
+    }
+    return choices;
+}
+
 QList<PortMapping> PortResolver::mapping() const
 {
     QList<PortMapping> result;

@@ -40,6 +40,17 @@ private:
     bool m_systemFallback = true;
 };
 
+// A port as the operator chooses it: "COM3  /dev/ttyUSB0  (FT232R USB UART)".
+struct PortChoice {
+    int number = 0;
+    QString path;    // what COMn opens
+    QString target;  // where a link leads, if it is one
+    QString adapter; // the USB adapter's own name, if the device is one
+    QString label() const;
+};
+// Every port 1..30 that leads somewhere, as `stazione-cli ports` lists them, with USB adapters named.
+QList<PortChoice> portChoices(const PortResolver& resolver);
+
 // The per-user settings folder of the program (<XDG_CONFIG_HOME or ~/.config>/stazione).
 QString settingsFolder();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <utility>
@@ -29,21 +30,46 @@ inline constexpr int kNotOpen = 8012;        // an operation on a closed port
 inline constexpr int kInvalidSettings = 380; // a settings text that cannot be applied
 } // namespace port_error
 
+// Error::number of a time-out: the reply did not come (0), or a stream would not end.
+namespace timeout_reason {
+inline constexpr int kNoReply = 0;
+inline constexpr int kStillSending = 1;
+} // namespace timeout_reason
+
 struct Error {
     ErrorKind kind = ErrorKind::Port;
     int number = 0;  // the component's error number when kind is Port
-    QString message; // one line, for the operator
-    QString box;     // the box whose value was refused (kind Refused), as the window names it
+    // One line: for the command line and the trace when the kind is a link's own (time-out,
+    // cancel, lost line, port); already the operator's words for File, Data and Refused. Windows
+    // show operatorMessage(error) (link/messages.h), never this text of a link error.
+    QString message;
+    QString box; // the box whose value was refused (kind Refused), as the window names it
+    // What the operator's message names: the port, the device it leads to, how long was waited
+    // and what had arrived when the wait ended.
+    int comPort = 0;
+    QString device;
+    qint64 waitedMs = 0;
+    QByteArray partial;
 
-    static Error timedOut(const QString& message) { return {ErrorKind::TimedOut, 0, message, {}}; }
-    static Error cancelled(const QString& message) { return {ErrorKind::Cancelled, 0, message, {}}; }
-    static Error lineLost(const QString& message) { return {ErrorKind::LineLost, 0, message, {}}; }
-    static Error port(int number, const QString& message) { return {ErrorKind::Port, number, message, {}}; }
-    static Error file(const QString& message) { return {ErrorKind::File, 0, message, {}}; }
-    static Error data(const QString& message) { return {ErrorKind::Data, 0, message, {}}; }
+    static Error make(ErrorKind kind, int number, const QString& message)
+    {
+        Error error;
+        error.kind = kind;
+        error.number = number;
+        error.message = message;
+        return error;
+    }
+    static Error timedOut(const QString& message) { return make(ErrorKind::TimedOut, 0, message); }
+    static Error cancelled(const QString& message) { return make(ErrorKind::Cancelled, 0, message); }
+    static Error lineLost(const QString& message) { return make(ErrorKind::LineLost, 0, message); }
+    static Error port(int number, const QString& message) { return make(ErrorKind::Port, number, message); }
+    static Error file(const QString& message) { return make(ErrorKind::File, 0, message); }
+    static Error data(const QString& message) { return make(ErrorKind::Data, 0, message); }
     static Error refused(const QString& box, const QString& message)
     {
-        return {ErrorKind::Refused, 0, message, box};
+        Error error = make(ErrorKind::Refused, 0, message);
+        error.box = box;
+        return error;
     }
 };
 

@@ -1,11 +1,16 @@
 #include "link/timing.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
+#include <QVariant>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace stazione::link {
 
@@ -52,7 +57,65 @@ std::chrono::milliseconds scaled(std::chrono::milliseconds real)
 }
 
 namespace {
+
 std::atomic<long long> g_paused{0};
+
+std::vector<QEventLoop*>& pauses()
+{
+    static std::vector<QEventLoop*> running;
+    return running;
+}
+
+bool& aborted()
+{
+    static bool flag = false;
+    return flag;
+}
+
+constexpr const char* kCancelProperty = "stazioneAnnulla";
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Holds user input back while a pause runs, except for the controls that cancel.
+class PauseInputGate final : public QObject {
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (!isUserInput(event->type()))
+            return false;
+        // The window system hands input to a window first, which passes it to the widget under
+        // the mouse or in focus: the decision is taken at the widget.
+        if (receiver->isWindowType())
+            return false;
+        for (QObject* o = receiver; o != nullptr; o = o->parent()) {
+            if (o->property(kCancelProperty).toBool())
+                return false;
+        }
+        return true;
+    }
+};
+
 } // namespace
 
 std::chrono::milliseconds pausesRequested()
@@ -60,10 +123,12 @@ std::chrono::milliseconds pausesRequested()
     return std::chrono::milliseconds(g_paused.load());
 }
 
-void sleepKeepingPaint(std::chrono::milliseconds duration)
+bool sleepKeepingPaint(std::chrono::milliseconds duration)
 {
+    if (aborted())
+        return false;
     if (duration.count() <= 0)
-        return;
+        return true;
     g_paused += duration.count();
     QEventLoop loop;
     QTimer timer;
@@ -71,7 +136,40 @@ void sleepKeepingPaint(std::chrono::milliseconds duration)
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, [&loop] { loop.exit(1); });
     timer.start(duration);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    PauseInputGate gate;
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(&gate);
+    pauses().push_back(&loop);
+    const int rc = loop.exec();
+    pauses().erase(std::remove(pauses().begin(), pauses().end(), &loop), pauses().end());
+    return rc == 1;
+}
+
+void abortPauses()
+{
+    aborted() = true;
+    for (QEventLoop* loop : pauses())
+        loop->exit(2);
+}
+
+void clearAbortedPauses()
+{
+    aborted() = false;
+}
+
+bool pausesAborted()
+{
+    return aborted();
+}
+
+bool pausing()
+{
+    return !pauses().empty();
+}
+
+void markAsCancel(QObject* control)
+{
+    control->setProperty(kCancelProperty, true);
 }
 
 } // namespace stazione::link

@@ -78,11 +78,15 @@ link::Status hangUp(link::Link& link)
     return link.Invia_Comando(QString(), QStringLiteral("ATH\r"));
 }
 
-link::Result<session::Identification> remoteStartup(link::Link& link)
+link::Result<session::Identification> remoteStartup(link::Link& link, const std::function<void(int)>& paused)
 {
     link.port().setInputLen(1);
     for (int i = 0; i < 3; ++i) {
         link.Ritardo(700);
+        if (link::pausesAborted())
+            return link::Error::cancelled(QStringLiteral("The call's start-up was cancelled."));
+        if (paused)
+            paused(i + 1);
         if (auto s = link.Svuota_Buffer(); !s)
             return s.error();
     }

@@ -2,6 +2,7 @@
 
 #include "data/collection_report.h"
 #include "data/file_names.h"
+#include "link/messages.h"
 #include "link/numbers.h"
 #include "link/timing.h"
 #include "modem/collection.h"
@@ -66,7 +67,7 @@ ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Fo
         if (s.error().kind == link::ErrorKind::Refused)
             ui::reportError(m_dialogs, &m_window, s.error());
         else
-            show(s.error().message);
+            show(link::operatorSentence(s.error()));
     };
     connect(window.Connetti, &QAction::triggered, this,
             exchange([this, report] { report(Connetti_Click()); }));
@@ -88,7 +89,7 @@ ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Fo
 
 void ModemHandlers::show(const QString& text)
 {
-    m_window.Text1->setText(text);
+    m_window.Text1->setText(ui::shown(text));
 }
 
 void ModemHandlers::open()
@@ -136,15 +137,15 @@ void ModemHandlers::showCollections()
         const data::StationOutcome& o = *found;
         const bool ok = o.result == data::CollectResult::Ok;
         const QColor colour = !ok ? QColor(255, 0, 0) : o.complete ? QColor(0, 176, 0) : QColor(255, 200, 0);
-        QString tip = QStringLiteral("Raccolta del %1: %2")
+        QString tip = tr("Raccolta del %1: %2")
                           .arg(o.start.toLocalTime().toString(QStringLiteral("dd/MM/yyyy hh:mm")),
                                data::resultText(o.result));
         if (ok || o.newLines > 0)
-            tip += QStringLiteral("\nRighe nuove: %1%2")
+            tip += tr("\nRighe nuove: %1%2")
                        .arg(o.newLines)
-                       .arg(o.complete ? QString() : QStringLiteral(" (scarico incompleto)"));
+                       .arg(o.complete ? QString() : tr(" (scarico incompleto)"));
         if (!o.battery.isEmpty())
-            tip += QStringLiteral("\nBatteria: %1 V").arg(o.battery);
+            tip += tr("\nBatteria: %1 V").arg(o.battery);
         if (!o.error.isEmpty())
             tip += QStringLiteral("\n") + o.error;
         m_window.setCollectionMark(i, colour, tip);
@@ -203,7 +204,7 @@ void ModemHandlers::Salva_Click()
         directory[i] = {m_window.Nome[i]->text(), m_window.Telefono[i]->text(), m_window.Scadenza[i]->text(),
                         m_window.Uldata[i]->text()};
     if (!saveStations(directory, stationsFile(), lastCallsFile()))
-        show(QStringLiteral("Impossibile salvare %1").arg(stationsFile()));
+        show(tr("Impossibile salvare %1").arg(stationsFile()));
 }
 
 link::Status ModemHandlers::dial(bool pauseAfterFirstDigit)
@@ -250,7 +251,7 @@ void ModemHandlers::Timer1_Timer()
     if (!isConnect(Ricevuto))
         return;
     if (auto s = startUp(); !s && s.error().kind != link::ErrorKind::Cancelled)
-        show(s.error().message);
+        show(link::operatorSentence(s.error()));
 }
 
 link::Status ModemHandlers::startUp()
@@ -264,7 +265,11 @@ link::Status ModemHandlers::startUp()
     Salva_Click();
     Timer1->stop();
     show(kStartupText);
-    auto id = remoteStartup(link);
+    // The three pauses of the start-up keep the window still for 21 s: a bar and "Annulla".
+    link.clearAbort();
+    session::Progress::Scope progress(m_session.progress(), tr("Avvio della chiamata: attesa del datalogger"), 3,
+                                      [&link] { link.abort(); });
+    auto id = remoteStartup(link, [this](int k) { m_session.progress().step(k); });
     if (!id)
         return id.error();
     m_session.record.Modello = id->Modello;
@@ -289,7 +294,7 @@ link::Status ModemHandlers::startUp()
     if (m_steps.retrieval) {
         auto retrieved = session::runRetrieval(
             link, id->Modello, m_steps.retrieval, [this](const QString& text) { show(text); },
-            session::RetrievalKind::Remote);
+            session::RetrievalKind::Remote, &m_session.activity(), &m_session.progress());
         if (!retrieved)
             return retrieved;
     }
@@ -321,7 +326,7 @@ link::Status ModemHandlers::Riprova_Click()
 {
     const auto exchange = m_session.guard().hold();
     (void)m_session.link().port().discardInput();
-    show(QStringLiteral("Sto riprovando..."));
+    show(tr("Sto riprovando..."));
     Timer1->stop();
     auto values = Recupera_Dati(m_session.link());
     if (!values)

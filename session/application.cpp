@@ -17,6 +17,7 @@
 #include "session/connection.h"
 #include "session/main_window_session.h"
 #include "session/session.h"
+#include "ui/activity_pane.h"
 #include "ui/allarmi_an.h"
 #include "ui/data_viewer.h"
 #include "ui/form1.h"
@@ -27,6 +28,7 @@
 #include "ui/locking.h"
 #include "ui/mis_cont.h"
 #include "ui/modem_window.h"
+#include "ui/progress_strip.h"
 #include "ui/sensori_an.h"
 #include "ui/windows.h"
 
@@ -51,10 +53,14 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     , m_modemWindow(std::make_unique<ui::ModemWindow>())
 {
     // Whichever window starts an exchange, the main window's command controls rest until it ends.
-    connect(&m_session->guard(), &ExchangeGuard::started, m_form1.get(),
-            [this] { ui::Spegni_Tasti(*m_form1); });
-    connect(&m_session->guard(), &ExchangeGuard::finished, m_form1.get(),
-            [this] { ui::Accendi_Tasti(*m_form1); });
+    connect(&m_session->guard(), &ExchangeGuard::started, m_form1.get(), [this] {
+        m_focusKeeper.remember();
+        ui::Spegni_Tasti(*m_form1);
+    });
+    connect(&m_session->guard(), &ExchangeGuard::finished, m_form1.get(), [this] {
+        ui::Accendi_Tasti(*m_form1);
+        m_focusKeeper.giveBack();
+    });
     m_clock = std::make_unique<config::ClockScheduleHandlers>(*m_session, *m_form1, dialogs, *m_form2->GSM);
     m_settings = std::make_unique<config::SettingsHandlers>(*m_session, *m_form1, dialogs);
     m_startDate = std::make_unique<alarms::StartDateHandlers>(*m_session, *m_form1, dialogs);
@@ -77,6 +83,11 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
     m_liveReading = std::make_unique<live::ContinuousReadingHandlers>(*m_session, *m_form1, dialogs);
     m_measurement =
         std::make_unique<live::MeasurementWindow>(*m_session, *m_form1, *m_misCont, *m_grafici, dialogs);
+    m_form1->setActivityPane(new ui::ActivityPane(m_session->activity()));
+    m_form2->setActivityPane(new ui::ActivityPane(m_session->activity()));
+    m_form1->setProgressStrip(new ui::ProgressStrip(m_session->progress(), m_session->link()));
+    m_form2->setProgressStrip(new ui::ProgressStrip(m_session->progress(), m_session->link()));
+    m_modemWindow->setProgressStrip(new ui::ProgressStrip(m_session->progress(), m_session->link()));
     m_connection->setRetrieval([this](RetrievalStep step) { return retrievalStep(step); });
     auto gsmReads = [this]() -> link::Status {
         if (auto s = m_messaging->LeggiGPRS(); !s)
@@ -92,8 +103,8 @@ Application::Application(std::unique_ptr<link::CommPort> port, ui::Dialogs& dial
 
     connect(m_form2.get(), &ui::Form2::closed, this, [this] {
         // Closing the connection window ends the program at once; a scan still waiting on the
-        // port is told to stop first.
-        m_session->link().cancel();
+        // port or pausing is told to stop first.
+        m_session->link().abort();
         emit finished();
     });
     connect(m_mainWindow.get(), &MainWindowSession::finished, this, &Application::finished);

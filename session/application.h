@@ -2,6 +2,7 @@
 
 #include "link/result.h"
 #include "session/retrieval.h"
+#include "ui/locking.h"
 
 #include <QObject>
 
@@ -114,6 +115,7 @@ private:
     std::unique_ptr<modem::ModemHandlers> m_modem;
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<MainWindowSession> m_mainWindow;
+    ui::FocusKeeper m_focusKeeper;
 };
 
 } // namespace stazione::session

@@ -2,6 +2,8 @@
 
 #include "data/file_names.h"
 #include "link/exchange.h"
+#include "link/messages.h"
+#include "link/port_resolver.h"
 #include "session/adaptation.h"
 #include "session/models.h"
 #include "session/session.h"
@@ -11,6 +13,7 @@
 #include "ui/windows.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,6 +54,16 @@ Connection::Connection(Session& session, ui::Form2& form2, ui::Form1& form1, ui:
     };
     connect(form2.Command1, &QPushButton::clicked, this, click(&Connection::Command1_Report));
     connect(form2.No_conn, &QPushButton::clicked, this, click(&Connection::No_conn_Click));
+    refreshPorts();
+    connect(form2.Porta, &QComboBox::activated, this, [this](int index) {
+        const int porta = m_form2.Porta->itemData(index).toInt();
+        if (porta <= 0)
+            return;
+        // The scan starts from the saved port: the choice is saved as a found port would be.
+        m_session.link().Porta = static_cast<qint16>(porta);
+        writeSavedPort(savedPortFile(), porta);
+        m_session.activity().add(tr("Porta scelta: %1").arg(m_form2.Porta->itemText(index)));
+    });
     connect(form2.Command2, &QPushButton::clicked, this, click(&Connection::Command2_Click));
     connect(form2.Command3, &QPushButton::clicked, this, click(&Connection::Command3_Click));
 }
@@ -60,6 +73,19 @@ void Connection::Command1_Report()
     auto outcome = Command1_Click();
     if (!outcome)
         ui::reportError(m_dialogs, &m_form2, outcome.error());
+}
+
+void Connection::refreshPorts()
+{
+    QComboBox* box = m_form2.Porta;
+    box->clear();
+    const int current = m_session.link().Porta;
+    for (const link::PortChoice& choice : link::portChoices(link::PortResolver()))
+        box->addItem(choice.label(), choice.number);
+    if (box->count() == 0)
+        box->addItem(tr("nessuna porta seriale trovata"), 0);
+    const int index = box->findData(current);
+    box->setCurrentIndex(index >= 0 ? index : 0);
 }
 
 void Connection::setButtonsEnabled(bool enabled)
@@ -72,12 +98,25 @@ void Connection::setButtonsEnabled(bool enabled)
 link::Result<bool> Connection::Command1_Click()
 {
     const auto exchange = m_session.guard().hold();
-    auto found =
-        scanPorts(m_session.link(), savedPortFile(), [this](const QString& s) { m_form2.setStatus(s); });
-    if (!found)
+    link::Link& link = m_session.link();
+    link.clearAbort();
+    const int ports = link::PortResolver::kHighestPort + 1;
+    Progress::Scope progress(m_session.progress(), tr("Ricerca del datalogger"), ports, [&link] { link.abort(); });
+    int tried = 0;
+    auto found = scanPorts(link, savedPortFile(), [&](const QString& s) {
+        m_form2.setStatus(s);
+        m_session.progress().step(tried, tr("Ricerca del datalogger: porta %1 di %2").arg(tried + 1).arg(ports));
+        ++tried;
+    });
+    if (!found) {
+        m_session.activity().failed(tr("Ricerca del datalogger"), found.error());
         return found.error();
-    if (!*found)
+    }
+    if (!*found) {
+        m_session.activity().add(tr("Ricerca del datalogger: nessun datalogger trovato"),
+                                 Activity::Outcome::Failed);
         return false;
+    }
 
     const Identification& id = **found;
     m_session.record.Modello = id.Modello;
@@ -87,21 +126,25 @@ link::Result<bool> Connection::Command1_Click()
     const QString caption = shortModelName(id.Modello) + QLatin1Char(' ') + id.Versione;
     m_form2.setWindowTitle(caption);
     m_form1.setWindowTitle(caption);
+    m_session.activity().add(
+        tr("Datalogger %1 rilevato su %2").arg(caption, link::portName(id.Porta, m_session.port().devicePath())));
     emit identified(id);
 
     // A read that fails leaves the connection window in charge: the port is closed again, so that
     // a new scan, the connection without a scan and the reset all find it free.
     if (m_gsmReads && hasGsm(id.Modello)) {
         if (auto read = m_gsmReads(); !read) {
-            appendStatus(QStringLiteral("GSM/GPRS: NON RIUSCITO - ") + read.error().message);
+            appendStatus(QStringLiteral("GSM/GPRS: NON RIUSCITO - ") + link::operatorMessage(read.error()));
+            m_session.activity().failed(QStringLiteral("GSM/GPRS"), read.error());
             m_session.link().Porta_Off();
             return false;
         }
     }
 
     if (m_retrievalStep) {
-        auto retrieved = runRetrieval(m_session.link(), id.Modello, m_retrievalStep,
-                                      [this](const QString& line) { appendStatus(line); });
+        auto retrieved = runRetrieval(
+            m_session.link(), id.Modello, m_retrievalStep, [this](const QString& line) { appendStatus(line); },
+            RetrievalKind::Direct, &m_session.activity(), &m_session.progress());
         // The status text names the read that failed; the operator can scan again from here.
         if (!retrieved) {
             m_session.link().Porta_Off();
@@ -129,6 +172,7 @@ void Connection::No_conn_Click()
     writeSavedPort(savedPortFile(), link.Porta);
     auto spoke = link.Apri_Porta(link.Porta);
     if (!spoke) {
+        m_session.activity().failed(tr("Connessione Passo Passo"), spoke.error());
         if (spoke.error().kind == link::ErrorKind::Port)
             m_form2.setStatus(portErrorMessage(spoke.error().number));
         else
@@ -138,9 +182,13 @@ void Connection::No_conn_Click()
     if (!*spoke) {
         m_form2.setStatus(
             QStringLiteral("Telemonitor not found. Try to check if it is on and the connection"));
+        m_session.activity().add(tr("Connessione Passo Passo: nessuna risposta da %1").arg(link::portName(link.Porta, {})),
+                                 Activity::Outcome::Failed);
         link.Porta_Off();
         return;
     }
+    m_session.activity().add(tr("Connessione Passo Passo: datalogger presente su %1")
+                                 .arg(link::portName(link.Porta, m_session.port().devicePath())));
     m_form2.setStatus(QStringLiteral(" Telemonitor Found"), kFoundGreen);
     handOver();
 }
@@ -165,9 +213,11 @@ void Connection::Command3_Click()
             ui::Dialogs::Icon::Critical, false);
         if (yes) {
             if (auto sent = link::send(link, link::cmd::resetLogger()); !sent) {
+                m_session.activity().failed(tr("Reset del datalogger"), sent.error());
                 ui::reportError(m_dialogs, &m_form2, sent.error());
             } else {
-                m_form2.setStatus(QStringLiteral(" QX455 Resettato"), kResetMagenta);
+                m_session.activity().add(tr("Reset del datalogger inviato"));
+                m_form2.setStatus(tr(" QX455 Resettato"), kResetMagenta);
                 link.Ritardo(50);
             }
         }

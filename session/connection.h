@@ -56,6 +56,10 @@ private:
     void appendStatus(const QString& line);
     // The connection window's buttons are off while an exchange works on the port.
     void setButtonsEnabled(bool enabled);
+public:
+    // Lists the ports in the connection window again, the current one chosen.
+    void refreshPorts();
+private:
 
     Session& m_session;
     ui::Form2& m_form2;

@@ -4,6 +4,7 @@
 #include "config/settings_handlers.h"
 #include "data/file_names.h"
 #include "link/exchange.h"
+#include "link/messages.h"
 #include "link/trace.h"
 #include "session/session.h"
 #include "session/session_log.h"
@@ -61,7 +62,7 @@ void MainWindowSession::TracciaComunicazione_Click(bool on)
         const QSignalBlocker quiet(m_form.TracciaComunicazione);
         m_form.TracciaComunicazione->setChecked(false);
         m_dialogs.inform(&m_form, QStringLiteral("Attenzione"),
-                          QStringLiteral("Impossibile scrivere %1: %2").arg(name, why),
+                          tr("Impossibile scrivere %1: %2").arg(name, why),
                           ui::Dialogs::Icon::Information);
         return;
     }
@@ -94,7 +95,7 @@ link::Status MainWindowSession::Resetta_Click()
     const auto exchange = m_session.guard().hold();
     const bool yes = m_dialogs.askYesNo(
         &m_form, QStringLiteral("Attenzione"),
-        QStringLiteral("Vuoi veramente resettare il datalogger?\r\nTu perderai tutti i dati"),
+        tr("Vuoi veramente resettare il datalogger?\r\nTu perderai tutti i dati"),
         ui::Dialogs::Icon::Critical, false);
     if (!yes)
         return {};
@@ -124,7 +125,7 @@ link::Status MainWindowSession::Azzera_memoria_Click()
     const auto exchange = m_session.guard().hold();
     const bool yes = m_dialogs.askYesNo(
         &m_form, QStringLiteral("Attenzione"),
-        QStringLiteral("Vuoi veramente canncellare la memoria?\r\nTutti i dati saranno persi."),
+        tr("Vuoi veramente canncellare la memoria?\r\nTutti i dati saranno persi."),
         ui::Dialogs::Icon::Critical, false);
     if (!yes)
         return {};
@@ -155,8 +156,12 @@ link::Status MainWindowSession::leggifs_Click()
 void MainWindowSession::Form_Unload()
 {
     link::Link& link = m_session.link();
-    // Nothing may still wait on the port when it closes.
-    link.cancel();
+    // Nothing may still wait on the port when it closes. An operation under way (a wait, a pause)
+    // ends now, and the window goes without the closing pause: the operator asked to leave.
+    if (link.inWait())
+        link.abort();
+    else
+        link.cancel();
     link.Ritardo(100);
     link.Porta_Off();
     m_session.port().setTrace(nullptr);
@@ -172,8 +177,8 @@ void MainWindowSession::Form_Unload()
     const QString path = sessionLogPath(m_form.dataFolder(), m_form.Nome_File_Dati->text());
     if (auto written = writeSessionLog(path, values); !written) {
         m_dialogs.inform(&m_form, QStringLiteral("Attenzione"),
-                         QStringLiteral("Il file di log della sessione non è stato scritto.\n%1")
-                             .arg(written.error().message),
+                         tr("Il file di log della sessione non è stato scritto.\n%1")
+                             .arg(link::operatorSentence(written.error())),
                          ui::Dialogs::Icon::Warning);
     }
     emit finished();

@@ -7,6 +7,7 @@
 #include "link/settings_file.h"
 #include "session/models.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -48,13 +49,14 @@ bool writeSavedPort(const QString& path, int porta)
 
 QString scanningStatus(qint16 porta)
 {
-    return QStringLiteral("Scansione in corso sulla port #%1").arg(porta);
+    return QCoreApplication::translate("stazione::session::PortScan", "Scansione in corso sulla port #%1").arg(porta);
 }
 
 QString foundStatus(const Identification& id)
 {
-    return QStringLiteral("Dispositivo ") + QLatin1Char(' ') + shortModelName(id.Modello) + QLatin1Char(' ') +
-           id.Versione + QStringLiteral(" rilevato sulla porta #") + QString::number(id.Porta);
+    return QCoreApplication::translate("stazione::session::PortScan", "Dispositivo  %1 %2 rilevato sulla porta #%3")
+        .arg(shortModelName(id.Modello), id.Versione)
+        .arg(id.Porta);
 }
 
 link::Result<Identification> askIdentification(link::Link& link)
@@ -89,7 +91,7 @@ link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 por
         return std::optional<Identification>();
     }
     if (!*spoke) {
-        explain(QObject::tr("Nothing was received on COM%1 after opening it.").arg(porta));
+        explain(QStringLiteral("Nothing was received on COM%1 after opening it.").arg(porta));
         link.Porta_Off();
         return std::optional<Identification>();
     }
@@ -104,7 +106,7 @@ link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 por
         return std::optional<Identification>();
     }
     if (!isKnownModel(id->Modello)) {
-        explain(QObject::tr("The device on COM%1 answered \"%2\", which is not a known logger.")
+        explain(QStringLiteral("The device on COM%1 answered \"%2\", which is not a known logger.")
                     .arg(porta)
                     .arg(id->Modello.left(40)));
         link.Porta_Off();

@@ -10,6 +10,9 @@
 
 namespace stazione::session {
 
+class Activity;
+class Progress;
+
 // The reads that follow an identification, in their order. The main window's reading buttons do
 // each of them; the retrieval runs them one after the other and reports each in the connection
 // window's status text.
@@ -50,9 +53,14 @@ enum class RetrievalKind { Direct, Remote };
 
 // Runs the retrieval: `execute` performs one step, `report` shows a step's status line. Stops
 // at the first step that fails, after reporting its failure line, and returns that failure.
+// With an `activity`, every step also goes there, a failure as "what: reason" in the operator's words.
 link::Status runRetrieval(link::Link& link, const QString& modello,
                           const std::function<link::Status(RetrievalStep)>& execute,
                           const std::function<void(const QString&)>& report,
-                          RetrievalKind kind = RetrievalKind::Direct);
+                          RetrievalKind kind = RetrievalKind::Direct, Activity* activity = nullptr,
+                          Progress* progress = nullptr);
+
+// The name of a step without its ": OK" ("Tensione di Batteria").
+QString stepSubject(const RetrievalStepInfo& info);
 
 } // namespace stazione::session

@@ -9,7 +9,10 @@ Session::Session(std::unique_ptr<link::CommPort> port)
     : m_port(std::move(port))
     , m_link(*m_port)
     , m_guard([this] { return m_link.inWait(); })
-{}
+{
+    // A cancel ends the operation it was given for, not the next one.
+    QObject::connect(&m_progress, &Progress::ended, &m_link, &link::Link::clearAbort);
+}
 
 Session::~Session()
 {

@@ -2,6 +2,8 @@
 
 #include "link/comm_port.h"
 #include "link/link.h"
+#include "session/activity.h"
+#include "session/progress.h"
 #include "session/exchange_guard.h"
 
 #include <QString>
@@ -32,6 +34,10 @@ public:
 
     link::CommPort& port() { return *m_port; }
     link::Link& link() { return m_link; }
+    // Every exchange of every window and how it ended.
+    Activity& activity() { return m_activity; }
+    // The long wait under way, with its "Annulla".
+    Progress& progress() { return m_progress; }
     // One exchange at a time, for every window and verb.
     ExchangeGuard& guard() { return m_guard; }
 
@@ -42,6 +48,8 @@ public:
 private:
     std::unique_ptr<link::CommPort> m_port;
     link::Link m_link;
+    Activity m_activity;
+    Progress m_progress;
     ExchangeGuard m_guard;
 };
 

@@ -29,7 +29,7 @@ link::Status writeSessionLog(const QString& path, const SessionLogValues& values
 {
     // Written whole or not at all, and in place of a link of that name, never through it.
     if (!link::writeSettingsFile(path, sessionLogText(values)))
-        return link::Error::file(QObject::tr("Cannot write %1.").arg(path));
+        return link::Error::file(QObject::tr("Impossibile scrivere %1.").arg(path));
     return {};
 }
 

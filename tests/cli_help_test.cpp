@@ -132,11 +132,12 @@ QMap<QString, QString> readmeTable()
     return table;
 }
 
-// Controls that act on their window alone: they close it, draw its chart or pick a file name.
-const QSet<QString> kWindowOnly{QStringLiteral("cmdChiudi"),       QStringLiteral("cmdGraf"),
-                                QStringLiteral("cmdDisegna"),      QStringLiteral("cmdDisegnaTutto"),
-                                QStringLiteral("File1"),           QStringLiteral("cmdApri"),
-                                QStringLiteral("cmdTutto")};
+// Controls that act on their window alone: they close it, draw its chart, pick or open a file,
+// clear and copy the activity pane, or cancel the wait under way.
+const QSet<QString> kWindowOnly{QStringLiteral("cmdChiudi"), QStringLiteral("cmdGraf"),   QStringLiteral("cmdDisegna"),
+                                QStringLiteral("cmdDisegnaTutto"), QStringLiteral("File1"), QStringLiteral("cmdApri"),
+                                QStringLiteral("cmdTutto"),  QStringLiteral("Chiudi"),    QStringLiteral("Pulisci"),
+                                QStringLiteral("Copia"),     QStringLiteral("Annulla")};
 
 TEST(WindowOperations, EveryWiredControlHasACommandInTheReadme)
 {

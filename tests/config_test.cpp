@@ -269,14 +269,15 @@ TEST(RetrievalTest, StatusLinesAndStepsForEachModel)
     auto failed = session::runRetrieval(
         link, "KVE_M610_M410",
         [&](session::RetrievalStep s) {
-            return s == session::RetrievalStep::BatteryVoltage
-                       ? link::Status(link::Error::timedOut("The logger on COM3 did not answer within 10 s."))
-                       : link::Status();
+            link::Error silent = link::Error::timedOut("The logger on COM3 did not answer within 10 s.");
+            silent.comPort = 3;
+            silent.waitedMs = 10000;
+            return s == session::RetrievalStep::BatteryVoltage ? link::Status(silent) : link::Status();
         },
         [&](const QString& line) { lines << line; });
     ASSERT_FALSE(failed.ok());
     EXPECT_EQ(lines.last(),
-              "Tensione di Batteria: NON RIUSCITO - The logger on COM3 did not answer within 10 s.");
+              "Tensione di Batteria: NON RIUSCITO - nessuna risposta da COM3 in 10 s");
     EXPECT_EQ(lines.size(), 7);
 }
 

@@ -81,8 +81,9 @@ TEST_F(EndToEnd, EachModelIdentifiesItself)
         {"410", "KVE_M410_M610"}, {"610", "KVE_M610_M410"}, {"510", "KVE_M510HX"}};
     int n = 1;
     for (const auto& [shorthand, identification] : models) {
-        sim::PtyServer& logger = startLogger(n, [&](sim::Options& o) {
-            o.model = shorthand;
+        // A structured binding cannot be captured by clang 14.
+        sim::PtyServer& logger = startLogger(n, [&, model = shorthand](sim::Options& o) {
+            o.model = model;
             o.version = QStringLiteral("R%1").arg(n);
         });
         const auto id = connectTo(n);

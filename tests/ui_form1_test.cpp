@@ -153,7 +153,7 @@ private slots:
         };
         const auto text = [](const char* caption) { return QVariant(QString::fromUtf8(caption)); };
 
-        row("SSTab1", "QTabWidget", none, "Form1", f.SSTab1);
+        row("SSTab1", "QTabWidget", none, "Divisore", f.SSTab1); // above the activity pane
         row("RIPRISTINA_DA_ERRORI", "QPushButton", text("RESTORE"), "Form1", f.RIPRISTINA_DA_ERRORI);
 
         row("Frame3", "QGroupBox", text("Date"), "tab0", f.Frame3);

@@ -196,7 +196,7 @@ private slots:
         w.Telefono[2]->setText("0471");
         w.Sel[2]->click();
         w.Connetti->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(w.Text1->text().contains("did not answer"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.Text1->text().startsWith("Nessuna risposta da COM"), 30000);
         const QString today = QDate::currentDate().toString("dd/MM/yyyy");
         QCOMPARE(modem::loadStations(modem::stationsFile(), modem::lastCallsFile())[2].Uldata, today);
         QVERIFY(!p.app.form1().isVisible());

@@ -13,8 +13,10 @@ class QListView;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
 class QTabWidget;
 class QTreeView;
+class QVBoxLayout;
 
 namespace stazione::ui {
 
@@ -33,6 +35,12 @@ public:
     QPushButton* RIPRISTINA_DA_ERRORI = nullptr;
     // "Traccia comunicazione": every byte over the line goes to trace_DD_MM_YY.txt in the data folder.
     QCheckBox* TracciaComunicazione = nullptr;
+    QSplitter* Divisore = nullptr; // the tabs and the activity pane
+
+    // Puts the activity pane under the tabs.
+    void setActivityPane(QWidget* pane);
+    // Puts the progress of a long wait, with its "Annulla", under the tabs and the pane.
+    void setProgressStrip(QWidget* strip);
 
     // DATA-MODALITA'
     QGroupBox* Frame3 = nullptr;
@@ -161,6 +169,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* buildDataModalitaTab();
@@ -174,6 +183,8 @@ private:
     void applyDesignTimeState();
 
     QString m_dataFolder;
+    QVBoxLayout* m_layout = nullptr;
+    bool m_tabsOrdered = false;
 };
 
 } // namespace stazione::ui

@@ -1,9 +1,12 @@
 #include "ui/form2.h"
 
 #include "ui/colours.h"
+#include "ui/dialogs.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -14,13 +17,18 @@ namespace stazione::ui {
 const QString Form2::kInitialStatus = QStringLiteral(
     "Collegare il datalogger. Premere 'Connessione'.\nKVE_M410_M610   KVE_M610_M410   KVE_M510HX");
 
+QString Form2::initialStatus()
+{
+    return tr("Collegare il datalogger. Premere 'Connessione'.\nKVE_M410_M610   KVE_M610_M410   KVE_M510HX");
+}
+
 Form2::Form2(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Stazione"));
+    setWindowTitle(tr("Stazione"));
 
-    Label1 = new QLabel(QStringLiteral("RS232"), this);
+    Label1 = new QLabel(tr("RS232"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont big = Label1->font();
     big.setBold(true);
@@ -36,21 +44,32 @@ Form2::Form2(QWidget* parent)
         b->setMinimumHeight(34);
         return b;
     };
-    Command1 = makeButton("Command1", QStringLiteral("CONNESSIONE"));
-    No_conn = makeButton("No_conn", QStringLiteral("Connessione Passo Passo"));
-    Command2 = makeButton("Command2", QStringLiteral("CONNESSIONE CON MODEM"));
-    Command3 = makeButton("Command3", QStringLiteral("Resetta QX455"));
-    GSM = new QCheckBox(QStringLiteral("Versione GSM"), Frame1);
+    Command1 = makeButton("Command1", tr("CONNESSIONE"));
+    No_conn = makeButton("No_conn", tr("Connessione Passo Passo"));
+    Command2 = makeButton("Command2", tr("CONNESSIONE CON MODEM"));
+    Command3 = makeButton("Command3", tr("Resetta QX455"));
+    GSM = new QCheckBox(tr("Versione GSM"), Frame1);
     GSM->setObjectName(QStringLiteral("GSM"));
 
+    Porta = new QComboBox(Frame1);
+    Porta->setObjectName(QStringLiteral("Porta"));
+    Porta->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* portRow = new QHBoxLayout;
+    auto* portLabel = new QLabel(tr("Porta:"), Frame1);
+    portLabel->setObjectName(QStringLiteral("labelPorta"));
+    portLabel->setBuddy(Porta);
+    portRow->addWidget(portLabel);
+    portRow->addWidget(Porta, 1);
+
     auto* buttons = new QVBoxLayout(Frame1);
+    buttons->addLayout(portRow);
     buttons->addWidget(Command1);
     buttons->addWidget(No_conn);
     buttons->addWidget(Command2);
     buttons->addWidget(Command3);
     buttons->addWidget(GSM);
 
-    Label2 = new QLabel(kInitialStatus, this);
+    Label2 = new QLabel(initialStatus(), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -59,16 +78,27 @@ Form2::Form2(QWidget* parent)
     Label2->setMinimumHeight(170);
     Label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(Frame1);
-    layout->addWidget(Label2, 1);
+    m_layout = new QVBoxLayout(this);
+    m_layout->addWidget(Label1);
+    m_layout->addWidget(Frame1);
+    m_layout->addWidget(Label2, 1);
     resize(440, 480);
+}
+
+void Form2::setProgressStrip(QWidget* strip)
+{
+    m_layout->insertWidget(m_layout->indexOf(Label2) + 1, strip);
+}
+
+void Form2::setActivityPane(QWidget* pane)
+{
+    m_layout->addWidget(pane, 1);
+    resize(width(), height() + 150);
 }
 
 void Form2::setStatus(const QString& text, const QColor& colour)
 {
-    Label2->setText(text);
+    Label2->setText(shown(text));
     if (colour.isValid()) {
         setBackColour(Label2, colour);
     } else {

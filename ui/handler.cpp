@@ -1,12 +1,14 @@
 #include "ui/handler.h"
 
 #include "session/session.h"
+#include "ui/activity_texts.h"
 #include "ui/colours.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -71,7 +73,54 @@ void MainWindowHandler::report(const link::Status& outcome)
 
 void MainWindowHandler::setCaption(const QString& text)
 {
-    m_form.setWindowTitle(text);
+    setCaption(&m_form, text);
+}
+
+void MainWindowHandler::setCaption(QWidget* window, const QString& text)
+{
+    if (text == kParameterRefused)
+        m_refused = true;
+    window->setWindowTitle(text == kParameterSent ? parameterSent()
+                           : text == kParameterRefused ? parameterRefused()
+                                                       : text);
+}
+
+void MainWindowHandler::run(const QObject* control, const std::function<link::Status()>& operation)
+{
+    // An operation that another one calls outside its waits joins it; its cancel is the outer one's.
+    const bool outermost = !m_session.guard().busy();
+    const auto exchange = m_session.guard().begin();
+    if (!exchange) {
+        refuse(control);
+        return;
+    }
+    if (outermost) {
+        m_refused = false;
+        link().clearAbort();
+    }
+    const link::Status outcome = operation();
+    record(control, outcome);
+    report(outcome);
+}
+
+void MainWindowHandler::refuse(const QObject* control)
+{
+    m_dialogs.beep();
+    m_session.activity().add(activityText(m_form, control).subject + tr(": rifiutato, è in corso un altro scambio"),
+                             session::Activity::Outcome::Refused);
+}
+
+void MainWindowHandler::record(const QObject* control, const link::Status& outcome)
+{
+    const ActivityText text = activityText(m_form, control);
+    if (!outcome)
+        m_session.activity().failed(text.subject, outcome.error());
+    else if (m_refused)
+        m_session.activity().add(text.subject + QStringLiteral(": ") + parameterRefused(),
+                                 session::Activity::Outcome::Refused);
+    else
+        m_session.activity().add(text.done());
+    m_refused = false;
 }
 
 link::Link& MainWindowHandler::link()
@@ -81,14 +130,8 @@ link::Link& MainWindowHandler::link()
 
 void MainWindowHandler::onClick(QAbstractButton* button, std::function<link::Status()> operation)
 {
-    connect(button, &QAbstractButton::clicked, this, [this, operation = std::move(operation)] {
-        const auto exchange = m_session.guard().begin();
-        if (!exchange) {
-            m_dialogs.beep();
-            return;
-        }
-        report(operation());
-    });
+    connect(button, &QAbstractButton::clicked, this,
+            [this, button, operation = std::move(operation)] { run(button, operation); });
 }
 
 void MainWindowHandler::onPress(QCheckBox* box, std::function<link::Status(bool)> operation)
@@ -96,13 +139,18 @@ void MainWindowHandler::onPress(QCheckBox* box, std::function<link::Status(bool)
     box->installEventFilter(new PressFilter(box, [this, box, operation = std::move(operation)] {
         if (!box->isEnabled())
             return;
-        const auto exchange = m_session.guard().begin();
-        if (!exchange) {
-            m_dialogs.beep();
-            return;
-        }
-        report(operation(box->isChecked()));
+        run(box, [box, &operation] { return operation(box->isChecked()); });
     }));
+}
+
+QString parameterSent()
+{
+    return QCoreApplication::translate("stazione::ui::MainWindowHandler", "Trasmissione parametro OK");
+}
+
+QString parameterRefused()
+{
+    return QCoreApplication::translate("stazione::ui::MainWindowHandler", "Parametro non registrato");
 }
 
 void redOnEdit(QLineEdit* box)

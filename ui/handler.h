@@ -42,8 +42,17 @@ protected:
     void onPress(QCheckBox* box, std::function<link::Status(bool checkedAtPress)> operation);
 
     void report(const link::Status& outcome);
+    // Runs the operation of `control` and tells the operator how it ended: a line in the activity
+    // pane, and a message box when it failed. Refused with a beep while another exchange waits.
+    void run(const QObject* control, const std::function<link::Status()>& operation);
+    // The click was refused (another exchange waits): a beep and a line in the activity pane.
+    void refuse(const QObject* control);
+    // The activity pane's line for what `control` did.
+    void record(const QObject* control, const link::Status& outcome);
     // The main window's caption, where the result of a write is shown.
     void setCaption(const QString& text);
+    // The caption of another window (the analog alarms), with the same bookkeeping.
+    void setCaption(QWidget* window, const QString& text);
     link::Link& link();
 
     session::Session& m_session;
@@ -51,11 +60,17 @@ protected:
     Dialogs& m_dialogs;
     QWidget* m_window = nullptr; // the window the operation belongs to (the main window unless a
                                  // handler of another window says so): its messages stand over it
+
+private:
+    bool m_refused = false; // the logger refused a value during the running operation
 };
 
 // Status texts of a write.
 inline const QString kParameterSent = QStringLiteral("Trasmissione parametro OK");
 inline const QString kParameterRefused = QStringLiteral("Parametro non registrato");
+// The same, in the language of the run.
+QString parameterSent();
+QString parameterRefused();
 
 // The box turns red when the operator types into it.
 void redOnEdit(QLineEdit* box);

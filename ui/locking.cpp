@@ -2,7 +2,9 @@
 
 #include "ui/form1.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace stazione::ui {
@@ -23,6 +25,22 @@ QList<QWidget*> commandControls(Form1& f)
 }
 
 } // namespace
+
+void FocusKeeper::remember()
+{
+    m_focus = QApplication::focusWidget();
+}
+
+void FocusKeeper::giveBack()
+{
+    QWidget* focus = m_focus;
+    m_focus = nullptr;
+    QWidget* now = QApplication::focusWidget();
+    if (auto* box = qobject_cast<QLineEdit*>(now); box && now != focus)
+        box->deselect();
+    if (focus && focus != now && focus->isEnabled() && focus->isVisible())
+        focus->setFocus(Qt::OtherFocusReason);
+}
 
 void Spegni_Tasti(Form1& form)
 {

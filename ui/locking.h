@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
+
 namespace stazione::ui {
 
 class Form1;
@@ -10,5 +13,17 @@ class Form1;
 // exchange starts and when the last level of it ends.
 void Spegni_Tasti(Form1& form);
 void Accendi_Tasti(Form1& form);
+
+// Locking moves the focus on from the button that was used, often into a box with its text
+// selected, where the next key would replace it. The focus is remembered when the controls are
+// locked and goes back to that button when they are unlocked.
+class FocusKeeper {
+public:
+    void remember();
+    void giveBack();
+
+private:
+    QPointer<QWidget> m_focus;
+};
 
 } // namespace stazione::ui

@@ -13,6 +13,8 @@ class QMenuBar;
 class QPushButton;
 class QRadioButton;
 
+class QVBoxLayout;
+
 namespace stazione::ui {
 
 // The modem window: the directory of the remote stations, the modem's port and the dial commands.
@@ -70,6 +72,8 @@ public:
 
     // Light green for every row's boxes, red for the four boxes of `row`.
     void setSelectedRowColours(int row);
+    // Puts the progress of the call's start-up, with its "Annulla", under the status line.
+    void setProgressStrip(QWidget* strip);
 
 signals:
     void closed();
@@ -80,6 +84,7 @@ protected:
 private:
     QButtonGroup* m_selGroup = nullptr;
     QButtonGroup* m_pageGroup = nullptr;
+    QVBoxLayout* m_layout = nullptr;
 };
 
 } // namespace stazione::ui

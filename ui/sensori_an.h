@@ -21,6 +21,10 @@ public:
 
     static const QString kNotRead;
 
+    // The same, in the language of the run.
+
+    static QString notRead();
+
     std::array<QLabel*, 16> Numero_Canali{};
     std::array<QLineEdit*, 16> NomeCanali{};
     std::array<QLineEdit*, 16> CA{}; // Zero_V/Digits
@@ -29,6 +33,7 @@ public:
     std::array<QLineEdit*, 16> CD{}; // FS_Fisico
     QPushButton* Leggi_prop = nullptr;
     QPushButton* ScriviProp = nullptr;
+    QPushButton* Chiudi = nullptr;
 
     // Back to the state of a window just opened: the values of the last session must not pass for
     // what the next logger holds.

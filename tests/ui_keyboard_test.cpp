@@ -1,0 +1,156 @@
+// The keyboard alone is enough: Tab walks a tab row by row, the focus stays on the button that
+// was used, the small windows close with Chiudi and Escape, the chart opens beside its session.
+
+#include "link/timing.h"
+#include "live/measurement_window.h"
+#include "session/application.h"
+#include "session/session.h"
+#include "support/program.h"
+#include "support/sim_fixture.h"
+#include "ui/allarmi_an.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/grafici.h"
+#include "ui/mis_cont.h"
+#include "ui/sensori_an.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace stazione;
+using testing::ConnectedProgram;
+
+namespace {
+
+QStringList walk(QWidget* from, int steps)
+{
+    QStringList names;
+    from->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < steps; ++i) {
+        names << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    return names;
+}
+
+} // namespace
+
+class KeyboardTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { link::setTimeScale(0.05); }
+
+    void tabWalksTheDateTabRowByRow()
+    {
+        ConnectedProgram c;
+        ui::Form1& f = c.f();
+        f.SSTab1->setCurrentIndex(0);
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        const QStringList expected{"data_0",         "data_1",           "data_2",           "data_3",
+                                   "data_4",         "data_5",           "leggidata",        "impostadata",
+                                   "dataPC",         "data_allarme_0",   "data_allarme_1",   "data_allarme_2",
+                                   "data_allarme_3", "data_allarme_4",   "data_allarme_5",   "LeggiDataAllarme",
+                                   "ScriviDataAllarme", "Subito"};
+        const QStringList walked = walk(f.data[0], expected.size() + 1);
+        QCOMPARE(walked.mid(0, expected.size()), expected);
+        // Then the next frame.
+        QCOMPARE(QApplication::focusWidget()->parentWidget(), static_cast<QWidget*>(f.Frame5));
+    }
+
+    void afterAnExchangeTheFocusStaysOnTheButtonUsed()
+    {
+        ConnectedProgram c;
+        ui::Form1& f = c.f();
+        f.SSTab1->setCurrentIndex(3);
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.leggi_nome->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(f.leggi_nome, Qt::Key_Space);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.leggi_nome));
+        for (QLineEdit* box : f.findChildren<QLineEdit*>())
+            QVERIFY2(box->selectedText().isEmpty() || !box->hasFocus(), qPrintable(box->objectName()));
+    }
+
+    void theSensorAndAlarmWindowsCloseWithChiudiAndEscape()
+    {
+        ConnectedProgram c;
+        ui::Form1& f = c.f();
+        for (QPushButton* opener : {f.Leggi_poprietà, f.Leggi_Allarmi}) {
+            opener->setEnabled(true);
+            opener->setVisible(true);
+        }
+        f.Leggi_poprietà->click();
+        ui::Sensori_An& s = c.p.app.sensori();
+        QVERIFY(s.isVisible());
+        QVERIFY(!f.isVisible());
+        s.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&s));
+        QTest::keyClick(&s, Qt::Key_Escape);
+        QVERIFY(!s.isVisible());
+        QVERIFY(f.isVisible());
+
+        f.Leggi_poprietà->click();
+        QVERIFY(s.isVisible());
+        s.Chiudi->click();
+        QVERIFY(!s.isVisible());
+        QVERIFY(f.isVisible());
+
+        f.Leggi_Allarmi->click();
+        ui::Allarmi_An& a = c.p.app.allarmi();
+        QVERIFY(a.isVisible());
+        a.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&a));
+        QTest::keyClick(&a, Qt::Key_Escape);
+        QVERIFY(!a.isVisible());
+        QVERIFY(f.isVisible());
+        f.Leggi_Allarmi->click();
+        a.Chiudi->click();
+        QVERIFY(!a.isVisible());
+    }
+
+    void theChartOpensBesideTheMeasurementWindow()
+    {
+        ConnectedProgram c;
+        c.f().cmdGrafico->click();
+        ui::MisCont& mis = c.p.app.misCont();
+        QVERIFY(mis.isVisible());
+        mis.cmdGraf->setEnabled(true);
+        mis.cmdGraf->click();
+        ui::Grafici& chart = c.p.app.grafici();
+        QVERIFY(chart.isVisible());
+        const QRect stop = QRect(mis.cmdStop->mapToGlobal(QPoint(0, 0)), mis.cmdStop->size());
+        QVERIFY2(!chart.frameGeometry().intersects(stop), "the chart covers the Stop button");
+    }
+
+    void theConnectionWindowListsThePortsAndUsesTheOnePicked()
+    {
+        testing::SimBench bench;
+        bench.add(3);
+        bench.add(5);
+        testing::Program p;
+        QComboBox* box = p.app.form2().Porta;
+        QStringList labels;
+        for (int i = 0; i < box->count(); ++i)
+            labels << box->itemText(i);
+        QCOMPARE(labels.size(), 2);
+        QVERIFY2(labels[0].startsWith("COM3  " + bench.portsFolder() + "/COM3 -> /dev/pts/"), qPrintable(labels[0]));
+        QVERIFY2(labels[1].startsWith("COM5  "), qPrintable(labels[1]));
+
+        emit box->activated(1);
+        QCOMPARE(p.app.session().link().Porta, qint16(5));
+        p.app.form2().No_conn->click();
+        QVERIFY(p.app.form1().isVisible());
+        QCOMPARE(p.app.session().port().commPort(), 5);
+        QVERIFY(p.app.session().activity().entries().first().text.startsWith("Porta scelta: COM5  "));
+    }
+};
+
+QTEST_MAIN(KeyboardTest)
+#include "ui_keyboard_test.moc"
