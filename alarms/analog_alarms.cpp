@@ -4,6 +4,8 @@
 #include "link/numbers.h"
 #include "link/typed_values.h"
 
+#include <QCoreApplication>
+
 namespace stazione::alarms {
 
 link::Result<QList<AlarmRow>> readAlarmRows(link::Link& link, int rows,
@@ -59,7 +61,7 @@ link::Result<QList<std::array<bool, 3>>> writeAlarmRows(link::Link& link, const 
 
 QString alarmSentCaption(int row)
 {
-    return QStringLiteral("Trasmissione parametro") + link::signedNotation(row) + QStringLiteral("OK");
+    return QCoreApplication::translate("stazione::alarms::AnalogAlarms", "Trasmissione parametro%1OK").arg(link::signedNotation(row));
 }
 
 link::Result<QStringList> readPersonalText(link::Link& link,

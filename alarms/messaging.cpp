@@ -4,6 +4,8 @@
 #include "link/numbers.h"
 #include "link/typed_values.h"
 
+#include <QCoreApplication>
+
 namespace stazione::alarms {
 
 namespace {
@@ -67,7 +69,7 @@ QString gsmSentCaption(int index)
 {
     const QString written =
         index == link::cmd::kGsmSmsCountEntry ? QStringLiteral("10") : link::signedNotation(index);
-    return QStringLiteral("Trasmissione parametro ") + written + QStringLiteral(" : OK");
+    return QCoreApplication::translate("stazione::alarms::Messaging", "Trasmissione parametro %1 : OK").arg(written);
 }
 
 link::Result<std::array<bool, kGsmEntries>> writeGsmEntries(link::Link& link, const QStringList& values,
@@ -156,7 +158,7 @@ writeGprsSettings(link::Link& link, const QStringList& values, const std::functi
 
 QString gprsSentCaption(int index)
 {
-    return QStringLiteral("Trasmissione parametro ") + link::signedNotation(index) + QStringLiteral(" : OK");
+    return QCoreApplication::translate("stazione::alarms::Messaging", "Trasmissione parametro %1 : OK").arg(link::signedNotation(index));
 }
 
 } // namespace stazione::alarms

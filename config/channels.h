@@ -4,6 +4,7 @@
 #include "link/link.h"
 #include "link/result.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <optional>
@@ -17,8 +18,8 @@ inline constexpr int kMaxChannels = 16;
 link::Result<QString> readChannelCount(link::Link& link);
 
 inline const QString kChannelWriteQuestion =
-    QStringLiteral("Questa operazione necessita l'azzeramento della memoria. Vuoi proseguire?\r\nTutti i "
-                   "dati verranno persi.");
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Questa operazione necessita l'azzeramento della memoria. Vuoi proseguire?\r\nTutti i "
+                   "dati verranno persi."));
 
 struct ChannelWrite {
     bool accepted = false;

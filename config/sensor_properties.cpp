@@ -5,6 +5,8 @@
 #include "link/typed_values.h"
 #include "session/models.h"
 
+#include <QCoreApplication>
+
 namespace stazione::config {
 
 int propertyStride(const QString& modello)
@@ -24,7 +26,7 @@ QString slotCollisionMessage(int channels, int stride)
 
 QString propertySentCaption(int channel)
 {
-    return QStringLiteral("Trasmissione parametro") + link::signedNotation(channel) + QStringLiteral("OK");
+    return QCoreApplication::translate("stazione::config::SensorProperties", "Trasmissione parametro%1OK").arg(link::signedNotation(channel));
 }
 
 link::Result<QList<ChannelProperties>>

@@ -34,7 +34,7 @@ private:
 };
 
 inline const QString kChannelCountUnknown =
-    QStringLiteral("Il numero dei canali attivi non è noto: leggerlo nella scheda GESTIONE CANALI "
-                   "(\"Leggi il numero dei canali\").");
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Il numero dei canali attivi non è noto: leggerlo nella scheda GESTIONE CANALI "
+                   "(\"Leggi il numero dei canali\")."));
 
 } // namespace stazione::config

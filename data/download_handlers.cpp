@@ -247,10 +247,10 @@ link::Status DownloadHandlers::Acquisisci()
     if (download->stopped) {
         m_form.Nome_File_Dati->setText(download->path);
         reportStopped(*download->stopped,
-                      QStringLiteral("%1 righe salvate in %2").arg(download->lines).arg(download->path));
+                      tr("%1 righe salvate in %2").arg(download->lines).arg(download->path));
     } else {
         m_dialogs.beep();
-        m_form.Nome_File_Dati->setText(QStringLiteral("Registrazione eseguita"));
+        m_form.Nome_File_Dati->setText(tr("Registrazione eseguita"));
         m_dialogs.beep();
     }
     m_form.Acquisisci->setEnabled(true);
@@ -293,16 +293,16 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     if (download->stopped) {
         clearBackColour(m_form.Nome_File_Dati);
         m_form.Nome_File_Dati->setText(download->path);
-        reportStopped(*download->stopped, QStringLiteral("%1 record su %2 salvati in %3")
+        reportStopped(*download->stopped, tr("%1 record su %2 salvati in %3")
                                               .arg(download->received)
                                               .arg(download->records)
                                               .arg(download->path));
     } else {
         m_dialogs.beep();
-        m_form.Nome_File_Dati->setText(QStringLiteral("Check Dati: OK"));
-        m_form.Nome_File_Dati->setText(QStringLiteral("Check Dati 3: OK"));
+        m_form.Nome_File_Dati->setText(tr("Check Dati: OK"));
+        m_form.Nome_File_Dati->setText(tr("Check Dati 3: OK"));
         ui::setBackColour(m_form.Nome_File_Dati, kDone);
-        m_form.Nome_File_Dati->setText(QStringLiteral("Registrazione eseguita"));
+        m_form.Nome_File_Dati->setText(tr("Registrazione eseguita"));
         m_dialogs.beep();
     }
     m_form.Acquisisci->setEnabled(true);

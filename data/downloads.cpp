@@ -4,6 +4,7 @@
 #include "link/exchange.h"
 #include "link/numbers.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -75,7 +76,7 @@ public:
         const QByteArray from = QFile::encodeName(m_file.fileName());
         if (std::rename(from.constData(), QFile::encodeName(m_path).constData()) != 0)
             return link::Error::file(
-                QStringLiteral("Impossibile rinominare %1 in %2: %3")
+                QCoreApplication::translate("stazione::data::Downloads", "Impossibile rinominare %1 in %2: %3")
                     .arg(m_file.fileName(), m_path, QString::fromLocal8Bit(std::strerror(errno))));
         return {};
     }
@@ -88,7 +89,7 @@ public:
             m_file.remove();
             return;
         }
-        why.message += QStringLiteral("\nIl file %1 non è stato cambiato; i dati ricevuti sono in %2.")
+        why.message += QCoreApplication::translate("stazione::data::Downloads", "\nIl file %1 non è stato cambiato; i dati ricevuti sono in %2.")
                            .arg(m_path, m_file.fileName());
         *savedIn = m_file.fileName();
     }
@@ -105,7 +106,7 @@ private:
                                    ? QObject::tr("il disco è pieno")
                                    : m_file.errorString();
         return link::Error::file(
-            QStringLiteral("Scrittura del file %1 non riuscita: %2").arg(m_file.fileName(), reason));
+            QCoreApplication::translate("stazione::data::Downloads", "Scrittura del file %1 non riuscita: %2").arg(m_file.fileName(), reason));
     }
 
     QString m_path;
@@ -130,12 +131,12 @@ link::Error waitEnded(link::CommPort::Wait wait, const link::Link& link)
 {
     switch (wait) {
     case link::CommPort::Wait::TimedOut:
-        return link::Error::timedOut(QStringLiteral("Il datalogger ha smesso di inviare dati da %1 s.")
+        return link::Error::timedOut(QCoreApplication::translate("stazione::data::Downloads", "Il datalogger ha smesso di inviare dati da %1 s.")
                                          .arg(double(link.replyTimeout().count()) / 1000.0));
     case link::CommPort::Wait::Cancelled:
-        return link::Error::cancelled(QStringLiteral("Scarico annullato."));
+        return link::Error::cancelled(QCoreApplication::translate("stazione::data::Downloads", "Scarico annullato."));
     default:
-        return link::Error::lineLost(QStringLiteral("La connessione con il datalogger si è interrotta."));
+        return link::Error::lineLost(QCoreApplication::translate("stazione::data::Downloads", "La connessione con il datalogger si è interrotta."));
     }
 }
 
@@ -245,7 +246,7 @@ QString temperatureFileName(const QString& station, const QDate& date)
 
 QString invalidNameMessage(const QString& path)
 {
-    return QStringLiteral("Nome ") + path + QStringLiteral(" non valido");
+    return QCoreApplication::translate("stazione::data::Downloads", "Nome %1 non valido").arg(path);
 }
 
 link::Result<RecordedDownload> downloadRecords(link::Link& link, const QString& path, bool fromEnd,
@@ -392,7 +393,7 @@ link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const Q
     const long long channels = link::integerValue(counts.at(1));
     if (records < 0 || records > kMaxRecords || channels < 0 || channels > kMaxChannels) {
         link::Error refused = link::Error::data(
-            QStringLiteral("Il datalogger annuncia %1 record di %2 canali: lo scarico ne accetta "
+            QCoreApplication::translate("stazione::data::Downloads", "Il datalogger annuncia %1 record di %2 canali: lo scarico ne accetta "
                            "da 0 a %3 di 0-%4 canali.")
                 .arg(counts.at(0).trimmed().left(24), counts.at(1).trimmed().left(24))
                 .arg(kMaxRecords)

@@ -4,6 +4,7 @@
 #include "link/result.h"
 
 #include <QDateTime>
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -18,7 +19,7 @@ QString sensorFileName(const QString& station, const QDate& date);
 QString temperatureFileName(const QString& station, const QDate& date);
 
 // Messages for a file that cannot be created.
-inline const QString kDeviceMissing = QStringLiteral("Dispositivo non presente!");
+inline const QString kDeviceMissing = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Dispositivo non presente!"));
 QString invalidNameMessage(const QString& path); // "Nome <path> non valido"
 // Error::number of a File error: which of the two it is.
 inline constexpr int kFolderMissing = 1;
@@ -46,7 +47,7 @@ downloadRecords(link::Link& link, const QString& path, bool fromEnd,
                 const std::function<void(const QString&)>& notice = {});
 
 inline const QString kWaitPlease = QStringLiteral("Wait Please");
-inline const QString kDraining = QStringLiteral("Attendo la fine dei dati dal datalogger...");
+inline const QString kDraining = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Attendo la fine dei dati dal datalogger..."));
 
 inline constexpr int kMaxRecords = 5000;
 inline constexpr int kMaxChannels = 128;

@@ -3,6 +3,7 @@
 #include "link/exchange.h"
 #include "link/numbers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace stazione::live {
@@ -14,7 +15,7 @@ constexpr int kMarkerSearch = 64;
 
 link::Error fileError(const QString& path)
 {
-    return link::Error::file(QStringLiteral("Scrittura del file %1 non riuscita.").arg(path));
+    return link::Error::file(QCoreApplication::translate("stazione::live::Measurement", "Scrittura del file %1 non riuscita.").arg(path));
 }
 
 } // namespace
@@ -75,7 +76,7 @@ link::Status readSet(link::Link& link, SessionTable& table, bool* timedOut)
             if (marker.isEmpty() || *field == marker)
                 break;
             if (searched == kMarkerSearch)
-                return link::Error::data(QStringLiteral("Il datalogger non invia il canale %1.").arg(k));
+                return link::Error::data(QCoreApplication::translate("stazione::live::Measurement", "Il datalogger non invia il canale %1.").arg(k));
         }
         auto unused = link.Leggi_Risposta();
         if (!unused)
@@ -166,7 +167,7 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
     if (!path.isEmpty()) {
         if (const QString failure = writeLine(path, kStartMark, QIODevice::Truncate); !failure.isEmpty()) {
             end.error =
-                link::Error::file(QStringLiteral("Impossibile creare il file %1 (%2).").arg(path, failure));
+                link::Error::file(QCoreApplication::translate("stazione::live::Measurement", "Impossibile creare il file %1 (%2).").arg(path, failure));
             return end;
         }
         created = true;

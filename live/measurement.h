@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QIODevice>
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -14,9 +15,9 @@
 // each set at once; every set becomes a row of the grid and a line of the session file.
 namespace stazione::live {
 
-inline const QString kConnectionError = QStringLiteral("Errore di connessione.");
-inline const QString kNoChannel = QStringLiteral("Attivare almeno un canale.");
-inline const QString kCancelledTitle = QStringLiteral("Azione annullata");
+inline const QString kConnectionError = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Errore di connessione."));
+inline const QString kNoChannel = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Attivare almeno un canale."));
+inline const QString kCancelledTitle = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Azione annullata"));
 inline const QString kTimeoutCell = QStringLiteral("Timeout");
 inline const QString kStartMark = QStringLiteral("[INIZIO DATI]");
 inline const QString kEndMark = QStringLiteral("[FINE DATI]");

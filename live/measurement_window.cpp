@@ -80,7 +80,7 @@ void MeasurementWindow::setRunning(bool running)
 link::Status MeasurementWindow::cmdStart()
 {
     link::Link& l = link();
-    m_mis.txtAvviso->setText(QStringLiteral("Richiesta dati alla centralina..."));
+    m_mis.txtAvviso->setText(tr("Richiesta dati alla centralina..."));
     m_mis.txtAvviso->setVisible(true);
     AllInputScope allInput(l.port());
 
@@ -111,8 +111,7 @@ link::Status MeasurementWindow::cmdStart()
     const bool busy = fileIsBusy(*path, [this, &path] {
         return m_dialogs.askRetryCancel(
             &m_mis, kCancelledTitle,
-            QStringLiteral("Il file ") + *path +
-                QStringLiteral(" è occupato. Chiudere le applicazioni che utilizzano il file."));
+            tr("Il file %1 è occupato. Chiudere le applicazioni che utilizzano il file.").arg(*path));
     });
     if (!busy)
         deleteQuietly(*path);
@@ -156,7 +155,7 @@ link::Status MeasurementWindow::cmdStart()
 
 void MeasurementWindow::cmdStop()
 {
-    m_mis.txtAvviso->setText(QStringLiteral("Termino lettura in corso..."));
+    m_mis.txtAvviso->setText(tr("Termino lettura in corso..."));
     m_mis.txtAvviso->setVisible(true);
     m_mis.cmdStop->setEnabled(false);
     m_stop = true;

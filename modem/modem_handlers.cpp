@@ -89,7 +89,7 @@ ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Fo
 
 void ModemHandlers::show(const QString& text)
 {
-    m_window.Text1->setText(text);
+    m_window.Text1->setText(ui::shown(text));
 }
 
 void ModemHandlers::open()
@@ -137,15 +137,15 @@ void ModemHandlers::showCollections()
         const data::StationOutcome& o = *found;
         const bool ok = o.result == data::CollectResult::Ok;
         const QColor colour = !ok ? QColor(255, 0, 0) : o.complete ? QColor(0, 176, 0) : QColor(255, 200, 0);
-        QString tip = QStringLiteral("Raccolta del %1: %2")
+        QString tip = tr("Raccolta del %1: %2")
                           .arg(o.start.toLocalTime().toString(QStringLiteral("dd/MM/yyyy hh:mm")),
                                data::resultText(o.result));
         if (ok || o.newLines > 0)
-            tip += QStringLiteral("\nRighe nuove: %1%2")
+            tip += tr("\nRighe nuove: %1%2")
                        .arg(o.newLines)
-                       .arg(o.complete ? QString() : QStringLiteral(" (scarico incompleto)"));
+                       .arg(o.complete ? QString() : tr(" (scarico incompleto)"));
         if (!o.battery.isEmpty())
-            tip += QStringLiteral("\nBatteria: %1 V").arg(o.battery);
+            tip += tr("\nBatteria: %1 V").arg(o.battery);
         if (!o.error.isEmpty())
             tip += QStringLiteral("\n") + o.error;
         m_window.setCollectionMark(i, colour, tip);
@@ -204,7 +204,7 @@ void ModemHandlers::Salva_Click()
         directory[i] = {m_window.Nome[i]->text(), m_window.Telefono[i]->text(), m_window.Scadenza[i]->text(),
                         m_window.Uldata[i]->text()};
     if (!saveStations(directory, stationsFile(), lastCallsFile()))
-        show(QStringLiteral("Impossibile salvare %1").arg(stationsFile()));
+        show(tr("Impossibile salvare %1").arg(stationsFile()));
 }
 
 link::Status ModemHandlers::dial(bool pauseAfterFirstDigit)
@@ -326,7 +326,7 @@ link::Status ModemHandlers::Riprova_Click()
 {
     const auto exchange = m_session.guard().hold();
     (void)m_session.link().port().discardInput();
-    show(QStringLiteral("Sto riprovando..."));
+    show(tr("Sto riprovando..."));
     Timer1->stop();
     auto values = Recupera_Dati(m_session.link());
     if (!values)

@@ -217,7 +217,7 @@ void Connection::Command3_Click()
                 ui::reportError(m_dialogs, &m_form2, sent.error());
             } else {
                 m_session.activity().add(tr("Reset del datalogger inviato"));
-                m_form2.setStatus(QStringLiteral(" QX455 Resettato"), kResetMagenta);
+                m_form2.setStatus(tr(" QX455 Resettato"), kResetMagenta);
                 link.Ritardo(50);
             }
         }

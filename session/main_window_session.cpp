@@ -62,7 +62,7 @@ void MainWindowSession::TracciaComunicazione_Click(bool on)
         const QSignalBlocker quiet(m_form.TracciaComunicazione);
         m_form.TracciaComunicazione->setChecked(false);
         m_dialogs.inform(&m_form, QStringLiteral("Attenzione"),
-                          QStringLiteral("Impossibile scrivere %1: %2").arg(name, why),
+                          tr("Impossibile scrivere %1: %2").arg(name, why),
                           ui::Dialogs::Icon::Information);
         return;
     }
@@ -95,7 +95,7 @@ link::Status MainWindowSession::Resetta_Click()
     const auto exchange = m_session.guard().hold();
     const bool yes = m_dialogs.askYesNo(
         &m_form, QStringLiteral("Attenzione"),
-        QStringLiteral("Vuoi veramente resettare il datalogger?\r\nTu perderai tutti i dati"),
+        tr("Vuoi veramente resettare il datalogger?\r\nTu perderai tutti i dati"),
         ui::Dialogs::Icon::Critical, false);
     if (!yes)
         return {};
@@ -125,7 +125,7 @@ link::Status MainWindowSession::Azzera_memoria_Click()
     const auto exchange = m_session.guard().hold();
     const bool yes = m_dialogs.askYesNo(
         &m_form, QStringLiteral("Attenzione"),
-        QStringLiteral("Vuoi veramente canncellare la memoria?\r\nTutti i dati saranno persi."),
+        tr("Vuoi veramente canncellare la memoria?\r\nTutti i dati saranno persi."),
         ui::Dialogs::Icon::Critical, false);
     if (!yes)
         return {};
@@ -177,7 +177,7 @@ void MainWindowSession::Form_Unload()
     const QString path = sessionLogPath(m_form.dataFolder(), m_form.Nome_File_Dati->text());
     if (auto written = writeSessionLog(path, values); !written) {
         m_dialogs.inform(&m_form, QStringLiteral("Attenzione"),
-                         QStringLiteral("Il file di log della sessione non è stato scritto.\n%1")
+                         tr("Il file di log della sessione non è stato scritto.\n%1")
                              .arg(link::operatorSentence(written.error())),
                          ui::Dialogs::Icon::Warning);
     }

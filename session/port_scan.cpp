@@ -7,6 +7,7 @@
 #include "link/settings_file.h"
 #include "session/models.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -48,13 +49,14 @@ bool writeSavedPort(const QString& path, int porta)
 
 QString scanningStatus(qint16 porta)
 {
-    return QStringLiteral("Scansione in corso sulla port #%1").arg(porta);
+    return QCoreApplication::translate("stazione::session::PortScan", "Scansione in corso sulla port #%1").arg(porta);
 }
 
 QString foundStatus(const Identification& id)
 {
-    return QStringLiteral("Dispositivo ") + QLatin1Char(' ') + shortModelName(id.Modello) + QLatin1Char(' ') +
-           id.Versione + QStringLiteral(" rilevato sulla porta #") + QString::number(id.Porta);
+    return QCoreApplication::translate("stazione::session::PortScan", "Dispositivo  %1 %2 rilevato sulla porta #%3")
+        .arg(shortModelName(id.Modello), id.Versione)
+        .arg(id.Porta);
 }
 
 link::Result<Identification> askIdentification(link::Link& link)

@@ -11,20 +11,30 @@
 
 namespace stazione::session {
 
+namespace {
+
+// The steps' texts are kept as written and shown in the language of the run.
+QString translated(const QString& text)
+{
+    return text.isEmpty() ? text : QCoreApplication::translate("stazione::session::Retrieval", text.toUtf8().constData());
+}
+
+} // namespace
+
 const QList<RetrievalStepInfo>& retrievalSteps()
 {
     static const QList<RetrievalStepInfo> steps{
-        {RetrievalStep::Channels, QStringLiteral("Informazione Sensori: OK")},
-        {RetrievalStep::Clock, QStringLiteral("Data/Ora Interna: OK")},
-        {RetrievalStep::StartDate, QStringLiteral("Data Prossima Scansione: OK")},
-        {RetrievalStep::Interval, QStringLiteral("Timer: OK")},
-        {RetrievalStep::Preheating, QStringLiteral("Preaccensione: OK"), true, true},
-        {RetrievalStep::BatteryVoltage, QStringLiteral("Tensione di Batteria: OK")},
-        {RetrievalStep::Memory, QStringLiteral("Memoria: OK")},
-        {RetrievalStep::StationName, QStringLiteral("Nome Datalogger: OK")},
-        {RetrievalStep::AcquisitionState, QStringLiteral("Stato Abilitazione: OK")},
-        {RetrievalStep::BatteryType, QStringLiteral("Tipo Batteria: OK"), true, false},
-        {RetrievalStep::MiniPanel, QStringLiteral("Minipannello: OK"), true, false},
+        {RetrievalStep::Channels, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Informazione Sensori: OK"))},
+        {RetrievalStep::Clock, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Data/Ora Interna: OK"))},
+        {RetrievalStep::StartDate, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Data Prossima Scansione: OK"))},
+        {RetrievalStep::Interval, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Timer: OK"))},
+        {RetrievalStep::Preheating, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Preaccensione: OK")), true, true},
+        {RetrievalStep::BatteryVoltage, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Tensione di Batteria: OK"))},
+        {RetrievalStep::Memory, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Memoria: OK"))},
+        {RetrievalStep::StationName, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Nome Datalogger: OK"))},
+        {RetrievalStep::AcquisitionState, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Stato Abilitazione: OK"))},
+        {RetrievalStep::BatteryType, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Tipo Batteria: OK")), true, false},
+        {RetrievalStep::MiniPanel, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Minipannello: OK")), true, false},
         {RetrievalStep::NextAcquisition, QString()},
     };
     return steps;
@@ -32,16 +42,16 @@ const QList<RetrievalStepInfo>& retrievalSteps()
 
 QString failedStepMessage(const RetrievalStepInfo& info, const link::Error& error)
 {
-    QString what = info.message.isEmpty() ? QStringLiteral("Data Prossima Acquisizione: OK") : info.message;
+    QString what = info.message.isEmpty() ? QCoreApplication::translate("stazione::session::Retrieval", "Data Prossima Acquisizione: OK") : info.message;
     what.chop(2); // "OK"
     if (error.kind == link::ErrorKind::Cancelled)
-        return what + QStringLiteral("interrotto");
-    return what + QStringLiteral("NON RIUSCITO - ") + link::operatorMessage(error);
+        return what + QCoreApplication::translate("stazione::session::Retrieval", "interrotto");
+    return what + QCoreApplication::translate("stazione::session::Retrieval", "NON RIUSCITO - ") + link::operatorMessage(error);
 }
 
 QString stepSubject(const RetrievalStepInfo& info)
 {
-    QString what = info.message.isEmpty() ? QStringLiteral("Data Prossima Acquisizione: OK") : info.message;
+    QString what = info.message.isEmpty() ? QCoreApplication::translate("stazione::session::Retrieval", "Data Prossima Acquisizione: OK") : info.message;
     what.chop(4); // ": OK"
     return what;
 }
@@ -54,7 +64,7 @@ link::Status runRetrieval(link::Link& link, const QString& modello,
     const bool remote = kind == RetrievalKind::Remote;
     if (!remote) {
         link.Ritardo(10);
-        report(kRetrievalStart);
+        report(QCoreApplication::translate("stazione::session::Retrieval", "Recupero dei Parametri interni"));
     }
     const bool vibratingWire =
         remote ? modello.endsWith(QLatin1String("HX")) : modello == kModelVibratingWire;
@@ -68,12 +78,13 @@ link::Status runRetrieval(link::Link& link, const QString& modello,
                       total, [&link] { link.abort(); });
     qsizetype done = 0;
     for (RetrievalStepInfo info : retrievalSteps()) {
+        info.message = translated(info.message);
         if (progress && !info.message.isEmpty() && !(vibratingWire && info.skippedForVibratingWire))
             progress->step(done, QCoreApplication::translate("stazione::session::Retrieval", "Recupero dei parametri interni: passo %1 di %2")
                                      .arg(done + 1)
                                      .arg(total));
         if (remote && info.step == RetrievalStep::BatteryType)
-            info.message = QStringLiteral("Modello Batteria: OK");
+            info.message = QCoreApplication::translate("stazione::session::Retrieval", "Modello Batteria: OK");
         if (vibratingWire && info.skippedForVibratingWire) {
             if (info.pauseWhenSkipped && !remote)
                 link.Ritardo(10);

@@ -22,13 +22,13 @@ namespace {
 // The widest of the sample and the "Da Leggere" every box starts with.
 QString widest(const QString& sample)
 {
-    return sample.size() >= Allarmi_An::kNotRead.size() ? sample : Allarmi_An::kNotRead;
+    return sample.size() >= Allarmi_An::notRead().size() ? sample : Allarmi_An::notRead();
 }
 
 // A box for a value of the logger: a sign, digits, a decimal point.
 QLineEdit* makeNumberEdit(QWidget* parent, const QString& name)
 {
-    QLineEdit* edit = makeEdit(parent, name, Allarmi_An::kNotRead);
+    QLineEdit* edit = makeEdit(parent, name, Allarmi_An::notRead());
     fixWidth(edit, widest(QString(12, u'0')));
     return edit;
 }
@@ -37,18 +37,24 @@ QLineEdit* makeNumberEdit(QWidget* parent, const QString& name)
 
 const QString Allarmi_An::kNotRead = QStringLiteral("Da Leggere");
 
+QString Allarmi_An::notRead()
+{
+    return tr("Da Leggere");
+}
+
 Allarmi_An::Allarmi_An(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Allarmi_An"));
-    setWindowTitle(QStringLiteral("Allarmi dei sensori"));
+    setWindowTitle(tr("Allarmi dei sensori"));
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(2);
-    static const char* const kHeadings[] = {"Numero", "Allarme Up", "Allarme Down", "Attivo"};
+    static const char* const kHeadings[] = {QT_TR_NOOP("Numero"), QT_TR_NOOP("Allarme Up"), QT_TR_NOOP("Allarme Down"),
+                                            QT_TR_NOOP("Attivo")};
     for (int k = 0; k < 4; ++k) {
-        Label1[k] = makeLabel(this, indexedName(u"Label1", k), QString::fromLatin1(kHeadings[k]));
+        Label1[k] = makeLabel(this, indexedName(u"Label1", k), tr(kHeadings[k]));
         grid->addWidget(Label1[k], 0, k, Qt::AlignHCenter | Qt::AlignBottom);
     }
     for (int i = 0; i < 16; ++i) {
@@ -67,28 +73,28 @@ Allarmi_An::Allarmi_An(QWidget* parent)
     auto* rows = new QGridLayout;
     rows->setVerticalSpacing(4);
     for (int k = 0; k < 4; ++k) {
-        Leggi_all[k] = makeButton(this, indexedName(u"Leggi_all", k), QStringLiteral("Leggi MUX%1").arg(k));
-        ScriviAll[k] = makeButton(this, indexedName(u"ScriviAll", k), QStringLiteral("Scrivi MUX%1").arg(k));
+        Leggi_all[k] = makeButton(this, indexedName(u"Leggi_all", k), tr("Leggi MUX%1").arg(k));
+        ScriviAll[k] = makeButton(this, indexedName(u"ScriviAll", k), tr("Scrivi MUX%1").arg(k));
         rows->addWidget(Leggi_all[k], k, 0);
         rows->addWidget(ScriviAll[k], k, 1);
     }
 
     SMS_PERSONALE = makeLabel(this, QStringLiteral("SMS_PERSONALE"),
-                              QStringLiteral("SMS PERSONALIZZATO (5 X 25 CARATTERI)"));
+                              tr("SMS PERSONALIZZATO (5 X 25 CARATTERI)"));
     auto* message = new QVBoxLayout;
     message->setSpacing(2);
     message->addWidget(SMS_PERSONALE);
     // Sized for the 25 characters a line is announced with, and no limit on the text: the logger
     // takes a longer line whole.
     for (int i = 0; i < 5; ++i) {
-        SMS_PERSONALIZZATO[i] = makeEdit(this, indexedName(u"SMS_PERSONALIZZATO", i), kNotRead);
+        SMS_PERSONALIZZATO[i] = makeEdit(this, indexedName(u"SMS_PERSONALIZZATO", i), notRead());
         SMS_PERSONALIZZATO[i]->setMinimumWidth(boxWidth(SMS_PERSONALIZZATO[i], QString(26, u'X')));
         message->addWidget(SMS_PERSONALIZZATO[i]);
     }
     MESSAGGIO_PERSONALE_LEGGI =
-        makeButton(this, QStringLiteral("MESSAGGIO_PERSONALE_LEGGI"), QStringLiteral("LEGGI SMS"));
+        makeButton(this, QStringLiteral("MESSAGGIO_PERSONALE_LEGGI"), tr("LEGGI SMS"));
     MESSAGGIO_PERSONALE_SCRIVI =
-        makeButton(this, QStringLiteral("MESSAGGIO_PERSONALE_SCRIVI"), QStringLiteral("SCRIVI SMS"));
+        makeButton(this, QStringLiteral("MESSAGGIO_PERSONALE_SCRIVI"), tr("SCRIVI SMS"));
     auto* messageButtons = new QHBoxLayout;
     messageButtons->addWidget(MESSAGGIO_PERSONALE_LEGGI);
     messageButtons->addWidget(MESSAGGIO_PERSONALE_SCRIVI);

@@ -21,6 +21,10 @@ public:
 
     static const QString kNotRead;
 
+    // The same, in the language of the run.
+
+    static QString notRead();
+
     std::array<QLabel*, 4> Label1{}; // column headings
     std::array<QLabel*, 16> Numero_Canali{};
     std::array<QLineEdit*, 16> CA{};            // upper limit

@@ -48,7 +48,7 @@ DataViewer::DataViewer(Dialogs& dialogs, QWidget* parent)
     , m_folder(QDir::currentPath())
 {
     setObjectName(QStringLiteral("DataViewer"));
-    setWindowTitle(QStringLiteral("Grafici"));
+    setWindowTitle(tr("Grafici"));
 
     chart = new TraceChart(this);
     chart->setObjectName(QStringLiteral("chart"));
@@ -83,19 +83,19 @@ DataViewer::DataViewer(Dialogs& dialogs, QWidget* parent)
 
     tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
-    tabs->addTab(chartPage, QStringLiteral("Grafico"));
-    tabs->addTab(tablePage, QStringLiteral("Tabella"));
-    tabs->addTab(textPage, QStringLiteral("Testo"));
+    tabs->addTab(chartPage, tr("Grafico"));
+    tabs->addTab(tablePage, tr("Tabella"));
+    tabs->addTab(textPage, tr("Testo"));
 
-    cmdApri = makeButton(this, QStringLiteral("cmdApri"), QStringLiteral("Apri…"));
-    cmdTutto = makeButton(this, QStringLiteral("cmdTutto"), QStringLiteral("Tutto"));
-    cmdTutto->setToolTip(QStringLiteral("Mostra tutti i dati (trascina per ingrandire un'area, la rotella "
+    cmdApri = makeButton(this, QStringLiteral("cmdApri"), tr("Apri…"));
+    cmdTutto = makeButton(this, QStringLiteral("cmdTutto"), tr("Tutto"));
+    cmdTutto->setToolTip(tr("Mostra tutti i dati (trascina per ingrandire un'area, la rotella "
                                         "ingrandisce il tempo, il tasto destro sposta)."));
-    cmdEsportaPng = makeButton(this, QStringLiteral("cmdEsportaPng"), QStringLiteral("Esporta PNG"));
-    cmdEsportaCsv = makeButton(this, QStringLiteral("cmdEsportaCsv"), QStringLiteral("Esporta CSV"));
+    cmdEsportaPng = makeButton(this, QStringLiteral("cmdEsportaPng"), tr("Esporta PNG"));
+    cmdEsportaCsv = makeButton(this, QStringLiteral("cmdEsportaCsv"), tr("Esporta CSV"));
     cmdEsportaCsv->setToolTip(
-        QStringLiteral("Salva come tabella CSV i canali mostrati nell'intervallo mostrato."));
-    cmdChiudi = makeButton(this, QStringLiteral("cmdChiudi"), QStringLiteral("Chiudi"));
+        tr("Salva come tabella CSV i canali mostrati nell'intervallo mostrato."));
+    cmdChiudi = makeButton(this, QStringLiteral("cmdChiudi"), tr("Chiudi"));
     status = makeLabel(this, QStringLiteral("status"), QString());
     status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status->setMinimumWidth(200);
@@ -154,12 +154,12 @@ bool DataViewer::openFile(const QString& path)
     clear();
     m_path = path;
     m_folder = QFileInfo(path).absolutePath();
-    setWindowTitle(QStringLiteral("Grafici - %1").arg(QFileInfo(path).fileName()));
+    setWindowTitle(tr("Grafici - %1").arg(QFileInfo(path).fileName()));
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         QApplication::restoreOverrideCursor();
-        const QString why = QStringLiteral("Il file %1 non si apre: %2").arg(path, file.errorString());
+        const QString why = tr("Il file %1 non si apre: %2").arg(path, file.errorString());
         status->setText(why);
         m_dialogs.inform(this, QStringLiteral("Attenzione"), why, Dialogs::Icon::Warning);
         return false;
@@ -177,7 +177,7 @@ bool DataViewer::openFile(const QString& path)
         if (sensorText) {
             // The logger's own lines in a layout the program does not know: the text is all there is.
             m_summary =
-                QStringLiteral("Le righe di questo file dei dati dei sensori non sono nella forma «data ora, "
+                tr("Le righe di questo file dei dati dei sensori non sono nella forma «data ora, "
                                "valore, valore...»: si mostra il testo. (%1)")
                     .arg(read.error().message);
             status->setText(m_summary);
@@ -185,7 +185,7 @@ bool DataViewer::openFile(const QString& path)
         }
         status->setText(read.error().message);
         m_dialogs.inform(this, QStringLiteral("Attenzione"),
-                         QStringLiteral("Il file %1 non si legge.\n%2").arg(path, read.error().message),
+                         tr("Il file %1 non si legge.\n%2").arg(path, read.error().message),
                          Dialogs::Icon::Warning);
         showText(path);
         return false;
@@ -193,12 +193,12 @@ bool DataViewer::openFile(const QString& path)
     auto data = std::make_shared<data::DataSet>(std::move(*read));
     const bool ordered = data->timesAscending();
     data->sortByTime();
-    m_summary = QStringLiteral("%1: %2 righe, %3 canali")
+    m_summary = tr("%1: %2 righe, %3 canali")
                     .arg(data::kindName(data->kind))
                     .arg(data->rows())
                     .arg(data->channels.size());
     if (!ordered)
-        m_summary += QStringLiteral(
+        m_summary += tr(
             " (righe riordinate per data e ora: l'orologio del datalogger è tornato indietro)");
     showData(std::move(data));
     if (sensorText)
@@ -216,7 +216,7 @@ void DataViewer::showText(const QString& path)
     QString shown = QString::fromLatin1(bytes);
     if (!file.atEnd())
         shown +=
-            QStringLiteral("\n[... il file continua: se ne mostrano i primi %1 MB]").arg(kLongestText >> 20);
+            tr("\n[... il file continua: se ne mostrano i primi %1 MB]").arg(kLongestText >> 20);
     text->setPlainText(shown);
     tabs->setTabVisible(tabs->indexOf(textPage), true);
     tabs->setCurrentWidget(textPage);
@@ -247,7 +247,7 @@ void DataViewer::showData(std::shared_ptr<data::DataSet> data)
 void DataViewer::Apri_Click()
 {
     const auto path =
-        m_dialogs.openFile(this, m_folder, QStringLiteral("File di dati (*.txt);;Tutti i file (*)"));
+        m_dialogs.openFile(this, m_folder, tr("File di dati (*.txt);;Tutti i file (*)"));
     if (path)
         openFile(*path);
 }
@@ -263,7 +263,7 @@ bool DataViewer::exportCsv(const QString& path)
     QSaveFile output(path);
     if (!input.open(QIODevice::ReadOnly) || !output.open(QIODevice::WriteOnly)) {
         m_dialogs.inform(this, QStringLiteral("Attenzione"),
-                         QStringLiteral("La tabella %1 non si scrive: %2")
+                         tr("La tabella %1 non si scrive: %2")
                              .arg(path, input.isOpen() ? output.errorString() : input.errorString()),
                          Dialogs::Icon::Warning);
         return false;
@@ -278,12 +278,12 @@ bool DataViewer::exportCsv(const QString& path)
     auto exported = data::exportCsv(input, output, options);
     if (!exported || !output.commit()) {
         m_dialogs.inform(this, QStringLiteral("Attenzione"),
-                         QStringLiteral("La tabella %1 non si scrive: %2")
+                         tr("La tabella %1 non si scrive: %2")
                              .arg(path, exported ? output.errorString() : exported.error().message),
                          Dialogs::Icon::Warning);
         return false;
     }
-    status->setText(QStringLiteral("%1 righe salvate in %2").arg(exported->rows).arg(path));
+    status->setText(tr("%1 righe salvate in %2").arg(exported->rows).arg(path));
     return true;
 }
 
@@ -294,10 +294,10 @@ void DataViewer::EsportaPng_Click()
     if (!path)
         return;
     if (exportPng(*path))
-        status->setText(QStringLiteral("Grafico salvato in %1").arg(*path));
+        status->setText(tr("Grafico salvato in %1").arg(*path));
     else
         m_dialogs.inform(this, QStringLiteral("Attenzione"),
-                         QStringLiteral("Il grafico %1 non si salva.").arg(*path), Dialogs::Icon::Warning);
+                         tr("Il grafico %1 non si salva.").arg(*path), Dialogs::Icon::Warning);
 }
 
 void DataViewer::EsportaCsv_Click()

@@ -4,6 +4,7 @@
 #include "link/result.h"
 #include "ui/colours.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -30,10 +31,20 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
 
 } // namespace
 
+// The titles of the message boxes, kept as the operators know them.
+[[maybe_unused]] const char* const kTitles[] = {QT_TRANSLATE_NOOP("stazione::ui::Messages", "Attenzione"),
+                                                QT_TRANSLATE_NOOP("stazione::ui::Messages", "Attenzione!!"),
+                                                QT_TRANSLATE_NOOP("stazione::ui::Messages", "ATTENZIONE")};
+
+QString shown(const QString& text)
+{
+    return text.isEmpty() ? text : QCoreApplication::translate("stazione::ui::Messages", text.toUtf8().constData());
+}
+
 bool MessageBoxDialogs::askYesNo(QWidget* parent, const QString& title, const QString& text, Icon icon,
                                  bool defaultYes)
 {
-    QMessageBox box(toQt(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(toQt(icon), shown(title), shown(text), QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
@@ -41,7 +52,7 @@ bool MessageBoxDialogs::askYesNo(QWidget* parent, const QString& title, const QS
 
 void MessageBoxDialogs::inform(QWidget* parent, const QString& title, const QString& text, Icon icon)
 {
-    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, parent);
+    QMessageBox box(toQt(icon), shown(title), shown(text), QMessageBox::Ok, parent);
     box.exec();
 }
 

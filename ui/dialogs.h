@@ -8,6 +8,10 @@ class QWidget;
 
 namespace stazione::ui {
 
+// A message or status text kept as written in the program (a warning, a question, a status line),
+// in the language of the run. Texts built with numbers or names are translated where they are built.
+QString shown(const QString& text);
+
 // Every message box and beep of the program goes through this, so that the tests can answer
 // them without a modal loop.
 class Dialogs {

@@ -96,28 +96,28 @@ Form1::Form1(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Stazione"));
+    setWindowTitle(tr("Stazione"));
 
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     // All eight captions stay in sight; the window's minimum width follows from them.
     SSTab1->tabBar()->setUsesScrollButtons(false);
-    SSTab1->addTab(buildDataModalitaTab(), QStringLiteral("DATA-MODALITA'"));
-    SSTab1->addTab(buildTimersTab(), QStringLiteral("TIMERS"));
-    SSTab1->addTab(buildGestioneCanaliTab(), QStringLiteral("GESTIONE CANALI"));
-    SSTab1->addTab(buildDatiGeneraliTab(), QStringLiteral("DATI GENERALI"));
-    SSTab1->addTab(buildAcquisizioneTab(), QStringLiteral("ACQUISIZ. DATI"));
-    SSTab1->addTab(buildLetturaContinuaTab(), QStringLiteral("LETTURA CONTINUA"));
-    SSTab1->addTab(buildGprsTab(), QStringLiteral("GPRS"));
-    SSTab1->addTab(buildAllarmiTab(), QStringLiteral("ALLARMI"));
+    SSTab1->addTab(buildDataModalitaTab(), tr("DATA-MODALITA'"));
+    SSTab1->addTab(buildTimersTab(), tr("TIMERS"));
+    SSTab1->addTab(buildGestioneCanaliTab(), tr("GESTIONE CANALI"));
+    SSTab1->addTab(buildDatiGeneraliTab(), tr("DATI GENERALI"));
+    SSTab1->addTab(buildAcquisizioneTab(), tr("ACQUISIZ. DATI"));
+    SSTab1->addTab(buildLetturaContinuaTab(), tr("LETTURA CONTINUA"));
+    SSTab1->addTab(buildGprsTab(), tr("GPRS"));
+    SSTab1->addTab(buildAllarmiTab(), tr("ALLARMI"));
 
     // Outside the tabs, so that it can be reached whatever tab a stuck exchange left showing.
     RIPRISTINA_DA_ERRORI =
-        makeButton(this, QStringLiteral("RIPRISTINA_DA_ERRORI"), QStringLiteral("RESTORE"));
+        makeButton(this, QStringLiteral("RIPRISTINA_DA_ERRORI"), tr("RESTORE"));
     link::markAsCancel(RIPRISTINA_DA_ERRORI); // heard during the logger's pauses too
 
     TracciaComunicazione =
-        makeCheck(this, QStringLiteral("TracciaComunicazione"), QStringLiteral("Traccia comunicazione"));
+        makeCheck(this, QStringLiteral("TracciaComunicazione"), tr("Traccia comunicazione"));
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(TracciaComunicazione);
@@ -167,13 +167,14 @@ QWidget* Form1::buildDataModalitaTab()
 {
     QWidget* page = makePage(QStringLiteral("tabDataModalita"));
 
-    Frame3 = makeFrame(page, QStringLiteral("Frame3"), QStringLiteral("Date"));
+    Frame3 = makeFrame(page, QStringLiteral("Frame3"), tr("Date"));
     auto* dates = new QGridLayout(Frame3);
     dates->setHorizontalSpacing(8);
-    static const char* const kHeadings[] = {"Giorno", "Mese", "Anno", "Ore", "Min", "Sec"};
+    static const char* const kHeadings[] = {QT_TR_NOOP("Giorno"), QT_TR_NOOP("Mese"), QT_TR_NOOP("Anno"),
+                                            QT_TR_NOOP("Ore"),    QT_TR_NOOP("Min"),  QT_TR_NOOP("Sec")};
     for (int i = 0; i < 6; ++i) {
         const QString heading = QString::fromLatin1(kHeadings[i]);
-        dates->addWidget(makeLabel(Frame3, QStringLiteral("label") + heading, heading), 0, i + 1,
+        dates->addWidget(makeLabel(Frame3, QStringLiteral("label") + heading, tr(kHeadings[i])), 0, i + 1,
                          Qt::AlignHCenter | Qt::AlignBottom);
         // The year is written with four digits, the other parts with two.
         const int width = i == 2 ? 4 : 2;
@@ -182,19 +183,19 @@ QWidget* Form1::buildDataModalitaTab()
         dates->addWidget(data[i], 1, i + 1, Qt::AlignHCenter);
         dates->addWidget(data_allarme[i], 2, i + 1, Qt::AlignHCenter);
     }
-    dates->addWidget(makeLabel(Frame3, QStringLiteral("labelDataAttuale"), QStringLiteral("Data Attuale")), 1,
+    dates->addWidget(makeLabel(Frame3, QStringLiteral("labelDataAttuale"), tr("Data Attuale")), 1,
                      0);
-    dates->addWidget(makeLabel(Frame3, QStringLiteral("labelDataStart"), QStringLiteral("Data Start")), 2, 0);
+    dates->addWidget(makeLabel(Frame3, QStringLiteral("labelDataStart"), tr("Data Start")), 2, 0);
     dates->setColumnMinimumWidth(7, 24);
-    leggidata = makeButton(Frame3, QStringLiteral("leggidata"), QStringLiteral("Leggi la Data Attuale"));
-    impostadata = makeButton(Frame3, QStringLiteral("impostadata"), QStringLiteral("Scrivi la Data Attuale"));
+    leggidata = makeButton(Frame3, QStringLiteral("leggidata"), tr("Leggi la Data Attuale"));
+    impostadata = makeButton(Frame3, QStringLiteral("impostadata"), tr("Scrivi la Data Attuale"));
     LeggiDataAllarme =
-        makeButton(Frame3, QStringLiteral("LeggiDataAllarme"), QStringLiteral("Leggi la Data Start"));
+        makeButton(Frame3, QStringLiteral("LeggiDataAllarme"), tr("Leggi la Data Start"));
     ScriviDataAllarme =
-        makeButton(Frame3, QStringLiteral("ScriviDataAllarme"), QStringLiteral("Scrivi la Data Start"));
-    Subito = makeButton(Frame3, QStringLiteral("Subito"), QStringLiteral("Esegui Subito La Misura"));
+        makeButton(Frame3, QStringLiteral("ScriviDataAllarme"), tr("Scrivi la Data Start"));
+    Subito = makeButton(Frame3, QStringLiteral("Subito"), tr("Esegui Subito La Misura"));
     // Technicians set the logger's clock from the PC: this fills the boxes, the write sends them.
-    dataPC = makeButton(Frame3, QStringLiteral("dataPC"), QStringLiteral("Data e Ora del PC"));
+    dataPC = makeButton(Frame3, QStringLiteral("dataPC"), tr("Data e Ora del PC"));
     dates->addWidget(leggidata, 1, 8);
     dates->addWidget(impostadata, 1, 9);
     dates->addWidget(dataPC, 1, 10);
@@ -205,10 +206,10 @@ QWidget* Form1::buildDataModalitaTab()
 
     Frame5 = makeFrame(page, QStringLiteral("Frame5"), QString());
     data_logging = makeCheck(Frame5, QStringLiteral("data_logging"),
-                             QStringLiteral("Datalogger Abilitato per Acquisizione"));
-    ReadSt = makeButton(Frame5, QStringLiteral("ReadSt"), QStringLiteral("Leggi il parametro"));
-    Telefono = makeCheck(Frame5, QStringLiteral("Telefono"), QStringLiteral("Datalogger Abilitato per GSM"));
-    Immediata = makeCheck(Frame5, QStringLiteral("Immediata"), QStringLiteral("Immediate Conversion"));
+                             tr("Datalogger Abilitato per Acquisizione"));
+    ReadSt = makeButton(Frame5, QStringLiteral("ReadSt"), tr("Leggi il parametro"));
+    Telefono = makeCheck(Frame5, QStringLiteral("Telefono"), tr("Datalogger Abilitato per GSM"));
+    Immediata = makeCheck(Frame5, QStringLiteral("Immediata"), tr("Immediate Conversion"));
     auto* modes = new QGridLayout(Frame5);
     modes->setHorizontalSpacing(24);
     modes->addWidget(data_logging, 0, 0);
@@ -228,34 +229,34 @@ QWidget* Form1::buildTimersTab()
 {
     QWidget* page = makePage(QStringLiteral("tabTimers"));
 
-    Frame1 = makeFrame(page, QStringLiteral("Frame1"), QStringLiteral("Tempo di Acquisizione"));
+    Frame1 = makeFrame(page, QStringLiteral("Frame1"), tr("Tempo di Acquisizione"));
     auto* interval = new QGridLayout(Frame1);
-    static const char* const kUnits[] = {"Hh", "Mm", "Ss"};
+    static const char* const kUnits[] = {QT_TR_NOOP("Hh"), QT_TR_NOOP("Mm"), QT_TR_NOOP("Ss")};
     for (int i = 0; i < 3; ++i) {
         const QString unit = QString::fromLatin1(kUnits[i]);
-        interval->addWidget(makeLabel(Frame1, QStringLiteral("label") + unit, unit), 0, i, Qt::AlignHCenter);
+        interval->addWidget(makeLabel(Frame1, QStringLiteral("label") + unit, tr(kUnits[i])), 0, i, Qt::AlignHCenter);
         // Written back with three digits (005) before they are sent.
         conversione[i] = makeNumberBox(Frame1, indexedName(u"conversione", i), 3);
         interval->addWidget(conversione[i], 1, i, Qt::AlignHCenter);
     }
     Command2 =
-        makeButton(Frame1, QStringLiteral("Command2"), QStringLiteral("Leggi i tempi di acquisizione"));
+        makeButton(Frame1, QStringLiteral("Command2"), tr("Leggi i tempi di acquisizione"));
     Command1 =
-        makeButton(Frame1, QStringLiteral("Command1"), QStringLiteral("Scrivi i tempi di acquisizione"));
+        makeButton(Frame1, QStringLiteral("Command1"), tr("Scrivi i tempi di acquisizione"));
     interval->setColumnMinimumWidth(3, 24);
     interval->addWidget(Command2, 1, 4);
     interval->addWidget(Command1, 1, 5);
     interval->setColumnStretch(6, 1);
 
-    Frame2 = makeFrame(page, QStringLiteral("Frame2"), QStringLiteral("Preaccensione Strumenti"));
+    Frame2 = makeFrame(page, QStringLiteral("Frame2"), tr("Preaccensione Strumenti"));
     preaccensione = makeNumberBox(Frame2, QStringLiteral("preaccensione"), 5);
-    preacc = makeButton(Frame2, QStringLiteral("preacc"), QStringLiteral("Leggi Preaccensione"));
+    preacc = makeButton(Frame2, QStringLiteral("preacc"), tr("Leggi Preaccensione"));
     impostapreacc =
-        makeButton(Frame2, QStringLiteral("impostapreacc"), QStringLiteral("Scrivi Preaccensione"));
+        makeButton(Frame2, QStringLiteral("impostapreacc"), tr("Scrivi Preaccensione"));
     auto* preheating = new QHBoxLayout(Frame2);
     preheating->addWidget(preaccensione);
     preheating->addWidget(
-        makeLabel(Frame2, QStringLiteral("labelPreaccensione"), QStringLiteral("x 10^-3 Sec")));
+        makeLabel(Frame2, QStringLiteral("labelPreaccensione"), tr("x 10^-3 Sec")));
     preheating->addSpacing(24);
     preheating->addWidget(preacc);
     preheating->addWidget(impostapreacc);
@@ -273,18 +274,19 @@ QWidget* Form1::buildGestioneCanaliTab()
     QWidget* page = makePage(QStringLiteral("tabGestioneCanali"));
 
     auto* counts = new QGridLayout;
-    static const char* const kCaptions[] = {"# CANALI ATTIVI", "CH MUX1", "CH MUX2", "CH MUX3"};
+    static const char* const kCaptions[] = {QT_TR_NOOP("# CANALI ATTIVI"), QT_TR_NOOP("CH MUX1"), QT_TR_NOOP("CH MUX2"),
+                                            QT_TR_NOOP("CH MUX3")};
     for (int i = 0; i < 4; ++i) {
-        Label3[i] = makeLabel(page, indexedName(u"Label3", i), QString::fromLatin1(kCaptions[i]));
+        Label3[i] = makeLabel(page, indexedName(u"Label3", i), tr(kCaptions[i]));
         MUX[i] = makeNumberBox(page, indexedName(u"MUX", i), 2);
         counts->addWidget(Label3[i], i, 0);
         counts->addWidget(MUX[i], i, 1);
     }
 
     leggicanali =
-        makeButton(page, QStringLiteral("leggicanali"), QStringLiteral("Leggi il numero dei canali"));
+        makeButton(page, QStringLiteral("leggicanali"), tr("Leggi il numero dei canali"));
     Scrivicanali =
-        makeButton(page, QStringLiteral("Scrivicanali"), QStringLiteral("Scrivi il numero dei canali"));
+        makeButton(page, QStringLiteral("Scrivicanali"), tr("Scrivi il numero dei canali"));
     auto* countButtons = new QVBoxLayout;
     countButtons->addWidget(leggicanali);
     countButtons->addWidget(Scrivicanali);
@@ -297,11 +299,11 @@ QWidget* Form1::buildGestioneCanaliTab()
     channels->addStretch();
 
     PLUVIOMETRO = makeCheck(page, QStringLiteral("PLUVIOMETRO"),
-                            QStringLiteral("Abilitazione del contatore di eventi (Ingresso Pluviometro)"));
+                            tr("Abilitazione del contatore di eventi (Ingresso Pluviometro)"));
     Leggi_poprietà = makeButton(page, QStringLiteral("Leggi_poprietà"),
-                                QStringLiteral("Accedi alle proprietà dei sensori"));
-    Azzera_memoria = makeButton(page, QStringLiteral("Azzera_memoria"), QStringLiteral("Azzera la memoria"));
-    Resetta = makeButton(page, QStringLiteral("Resetta"), QStringLiteral("Resetta il datalogger"));
+                                tr("Accedi alle proprietà dei sensori"));
+    Azzera_memoria = makeButton(page, QStringLiteral("Azzera_memoria"), tr("Azzera la memoria"));
+    Resetta = makeButton(page, QStringLiteral("Resetta"), tr("Resetta il datalogger"));
 
     // The two commands that destroy data stand apart from the everyday ones.
     auto* destructive = new QHBoxLayout;
@@ -329,20 +331,20 @@ QWidget* Form1::buildDatiGeneraliTab()
 {
     QWidget* page = makePage(QStringLiteral("tabDatiGenerali"));
 
-    nome = makeFrame(page, QStringLiteral("nome"), QStringLiteral("Identificazione"));
+    nome = makeFrame(page, QStringLiteral("nome"), tr("Identificazione"));
     Nome_Centralina = makeNumberBox(nome, QStringLiteral("Nome_Centralina"), 20);
-    leggi_nome = makeButton(nome, QStringLiteral("leggi_nome"), QStringLiteral("Leggi Identificativo"));
-    imposta_nome = makeButton(nome, QStringLiteral("imposta_nome"), QStringLiteral("Scrivi Identificativo"));
+    leggi_nome = makeButton(nome, QStringLiteral("leggi_nome"), tr("Leggi Identificativo"));
+    imposta_nome = makeButton(nome, QStringLiteral("imposta_nome"), tr("Scrivi Identificativo"));
     auto* identity = new QGridLayout(nome);
     identity->addWidget(
-        makeLabel(nome, QStringLiteral("labelNomeDatalogger"), QStringLiteral("Nome Datalogger")), 0, 0);
+        makeLabel(nome, QStringLiteral("labelNomeDatalogger"), tr("Nome Datalogger")), 0, 0);
     identity->addWidget(Nome_Centralina, 0, 1);
     identity->setColumnMinimumWidth(2, 16);
     identity->addWidget(leggi_nome, 0, 3);
     identity->addWidget(imposta_nome, 0, 4);
     identity->setColumnStretch(5, 1);
 
-    Prossima = makeFrame(page, QStringLiteral("Prossima"), QStringLiteral("Next Acquisition Date"));
+    Prossima = makeFrame(page, QStringLiteral("Prossima"), tr("Next Acquisition Date"));
     auto* next = new QHBoxLayout(Prossima);
     // Day / month / year, then hour : minute.
     static const char* const kSeparators[] = {"/", "/", "", ":"};
@@ -357,16 +359,16 @@ QWidget* Form1::buildDatiGeneraliTab()
                 next->addWidget(makeLabel(Prossima, indexedName(u"separatoreProx", i), separator));
         }
     }
-    leggiprox = makeButton(Prossima, QStringLiteral("leggiprox"), QStringLiteral("NEW CONVERSION DATE"));
+    leggiprox = makeButton(Prossima, QStringLiteral("leggiprox"), tr("NEW CONVERSION DATE"));
     next->addSpacing(16);
     next->addWidget(leggiprox);
     next->addStretch();
 
-    Frame4 = makeFrame(page, QStringLiteral("Frame4"), QStringLiteral("Stato Memoria"));
+    Frame4 = makeFrame(page, QStringLiteral("Frame4"), tr("Stato Memoria"));
     auto* memory = new QGridLayout(Frame4);
     // One label heads both boxes; each box is made as wide as its word, so the words stand over them.
     auto* heading = makeLabel(Frame4, QStringLiteral("labelPossibiliDisponibili"),
-                              QStringLiteral("Possibili             Disponibili"));
+                              tr("Possibili             Disponibili"));
     Acq_possibili = makeNumberBox(Frame4, QStringLiteral("Acq_possibili"), 8);
     acq_disponibili = makeNumberBox(Frame4, QStringLiteral("acq_disponibili"), 8);
     const int spacing = 8;
@@ -376,26 +378,26 @@ QWidget* Form1::buildDatiGeneraliTab()
     memory->addWidget(heading, 0, 0, 1, 2);
     memory->addWidget(Acq_possibili, 1, 0, Qt::AlignLeft);
     memory->addWidget(acq_disponibili, 1, 1, Qt::AlignLeft);
-    Aggiorna_acq = makeButton(Frame4, QStringLiteral("Aggiorna_acq"), QStringLiteral("Stato Memoria"));
+    Aggiorna_acq = makeButton(Frame4, QStringLiteral("Aggiorna_acq"), tr("Stato Memoria"));
     memory->setColumnMinimumWidth(2, 16);
     memory->addWidget(Aggiorna_acq, 1, 3);
     memory->setColumnStretch(4, 1);
 
-    Frame6 = makeFrame(page, QStringLiteral("Frame6"), QStringLiteral("Modello Batteria"));
-    BATTPBX = makeCheck(Frame6, QStringLiteral("BATTPBX"), QStringLiteral("Batteria al Piombo"));
-    BATTPB_READ = makeButton(Frame6, QStringLiteral("BATTPB_READ"), QStringLiteral("Leggi il parametro"));
+    Frame6 = makeFrame(page, QStringLiteral("Frame6"), tr("Modello Batteria"));
+    BATTPBX = makeCheck(Frame6, QStringLiteral("BATTPBX"), tr("Batteria al Piombo"));
+    BATTPB_READ = makeButton(Frame6, QStringLiteral("BATTPB_READ"), tr("Leggi il parametro"));
     auto* battery = new QVBoxLayout(Frame6);
     battery->addWidget(BATTPBX);
     battery->addWidget(BATTPB_READ);
 
-    Frame7 = makeFrame(page, QStringLiteral("Frame7"), QStringLiteral("Minipannello"));
-    minipan = makeCheck(Frame7, QStringLiteral("minipan"), QStringLiteral("Minipannello"));
-    minipan_read = makeButton(Frame7, QStringLiteral("minipan_read"), QStringLiteral("Leggi il parametro"));
+    Frame7 = makeFrame(page, QStringLiteral("Frame7"), tr("Minipannello"));
+    minipan = makeCheck(Frame7, QStringLiteral("minipan"), tr("Minipannello"));
+    minipan_read = makeButton(Frame7, QStringLiteral("minipan_read"), tr("Leggi il parametro"));
     auto* panel = new QVBoxLayout(Frame7);
     panel->addWidget(minipan);
     panel->addWidget(minipan_read);
 
-    leggifs = makeButton(page, QStringLiteral("leggifs"), QStringLiteral("leggifs"));
+    leggifs = makeButton(page, QStringLiteral("leggifs"), tr("leggifs"));
 
     auto* left = new QVBoxLayout;
     left->addWidget(nome);
@@ -418,7 +420,7 @@ QWidget* Form1::buildAcquisizioneTab()
 {
     QWidget* page = makePage(QStringLiteral("tabAcquisizioneDati"));
 
-    Registrazione_file = makeFrame(page, QStringLiteral("Registrazione_file"), QStringLiteral("FILE"));
+    Registrazione_file = makeFrame(page, QStringLiteral("Registrazione_file"), tr("FILE"));
     Drive1 = new QComboBox(Registrazione_file);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setMinimumContentsLength(12);
@@ -432,11 +434,11 @@ QWidget* Form1::buildAcquisizioneTab()
     Nome_File_Dati = makeNumberBox(Registrazione_file, QStringLiteral("Nome_File_Dati"));
     Text3 = makeNumberBox(Registrazione_file, QStringLiteral("Text3"));
     stopacq =
-        makeButton(Registrazione_file, QStringLiteral("stopacq"), QStringLiteral("Blocca l'acquisizione"));
+        makeButton(Registrazione_file, QStringLiteral("stopacq"), tr("Blocca l'acquisizione"));
     Crea_Tabella =
-        makeButton(Registrazione_file, QStringLiteral("Crea_Tabella"), QStringLiteral("Crea Tabella"));
+        makeButton(Registrazione_file, QStringLiteral("Crea_Tabella"), tr("Crea Tabella"));
     QLabel* records =
-        makeLabel(Registrazione_file, QStringLiteral("labelRecords"), QStringLiteral("#RECORDS"));
+        makeLabel(Registrazione_file, QStringLiteral("labelRecords"), tr("#RECORDS"));
 
     auto* folders = new QGridLayout;
     folders->addWidget(Drive1, 0, 0);
@@ -446,11 +448,11 @@ QWidget* Form1::buildAcquisizioneTab()
 
     auto* names = new QGridLayout;
     names->addWidget(
-        makeLabel(Registrazione_file, QStringLiteral("labelNomeFileDati"), QStringLiteral("Nome File")), 0,
+        makeLabel(Registrazione_file, QStringLiteral("labelNomeFileDati"), tr("Nome File")), 0,
         0);
     names->addWidget(Nome_File_Dati, 0, 1);
     names->addWidget(
-        makeLabel(Registrazione_file, QStringLiteral("labelUltimoRecord"), QStringLiteral("Ultimo Record")),
+        makeLabel(Registrazione_file, QStringLiteral("labelUltimoRecord"), tr("Ultimo Record")),
         1, 0);
     names->addWidget(Text3, 1, 1);
 
@@ -470,22 +472,22 @@ QWidget* Form1::buildAcquisizioneTab()
     Image1->setPixmap(loggerPicture());
     Image1->setAlignment(Qt::AlignCenter);
 
-    Acquisisci = makeButton(page, QStringLiteral("Acquisisci"), QStringLiteral("Acquisisci i dati"));
-    ModoAcq = new QRadioButton(QStringLiteral("Acquisisci i dati dal fondo della memoria"), page);
+    Acquisisci = makeButton(page, QStringLiteral("Acquisisci"), tr("Acquisisci i dati"));
+    ModoAcq = new QRadioButton(tr("Acquisisci i dati dal fondo della memoria"), page);
     ModoAcq->setObjectName(QStringLiteral("ModoAcq"));
     // A lone option: it must still be possible to clear it by clicking it again.
     ModoAcq->setAutoExclusive(false);
     Acquisisci_Temp =
-        makeButton(page, QStringLiteral("Acquisisci_Temp"), QStringLiteral("Acquisisci le Temperature"));
+        makeButton(page, QStringLiteral("Acquisisci_Temp"), tr("Acquisisci le Temperature"));
     // How far the temperature download has come.
     Progresso = new QProgressBar(page);
     Progresso->setObjectName(QStringLiteral("Progresso"));
     Progresso->setRange(0, 100);
     Progresso->setValue(0);
     Progresso->setFormat(QStringLiteral("%p %"));
-    back = makeButton(page, QStringLiteral("back"), QStringLiteral("Backup"));
-    Grafico = makeButton(page, QStringLiteral("Grafico"), QStringLiteral("Grafici"));
-    CONTAIMP = makeButton(page, QStringLiteral("CONTAIMP"), QStringLiteral("Leggi il contatore di eventi"));
+    back = makeButton(page, QStringLiteral("back"), tr("Backup"));
+    Grafico = makeButton(page, QStringLiteral("Grafico"), tr("Grafici"));
+    CONTAIMP = makeButton(page, QStringLiteral("CONTAIMP"), tr("Leggi il contatore di eventi"));
     Text2 = makeNumberBox(page, QStringLiteral("Text2"), 8);
     NREC = makeNumberBox(page, QStringLiteral("NREC"), 6);
 
@@ -528,7 +530,7 @@ QWidget* Form1::buildLetturaContinuaTab()
     auto* readings = new QGridLayout;
     for (int i = 0; i < 6; ++i) {
         LABCANALI[i] =
-            makeLabel(page, indexedName(u"LABCANALI", i), QStringLiteral("CH") + QString::number(i));
+            makeLabel(page, indexedName(u"LABCANALI", i), tr("CH") + QString::number(i));
         // Wide enough for the value and the label text the logger sends in place of "CHn".
         LABCANALI[i]->setMinimumWidth(
             LABCANALI[i]->fontMetrics().horizontalAdvance(QStringLiteral("CH00000000")));
@@ -538,9 +540,9 @@ QWidget* Form1::buildLetturaContinuaTab()
     }
 
     MISCONTINUA[0] =
-        makeButton(page, indexedName(u"MISCONTINUA", 0), QStringLiteral("Esegui la misura continua"));
-    constop = makeButton(page, QStringLiteral("constop"), QStringLiteral("Termina la misura continua"));
-    cmdGrafico = makeButton(page, QStringLiteral("cmdGrafico"), QStringLiteral("Grafici"));
+        makeButton(page, indexedName(u"MISCONTINUA", 0), tr("Esegui la misura continua"));
+    constop = makeButton(page, QStringLiteral("constop"), tr("Termina la misura continua"));
+    cmdGrafico = makeButton(page, QStringLiteral("cmdGrafico"), tr("Grafici"));
     auto* commands = new QVBoxLayout;
     commands->addWidget(MISCONTINUA[0]);
     commands->addWidget(constop);
@@ -555,9 +557,9 @@ QWidget* Form1::buildLetturaContinuaTab()
     live->setAlignment(commands, Qt::AlignTop);
     live->addStretch();
 
-    para[2] = makeLabel(page, indexedName(u"para", 2), QStringLiteral("Tensione di batteria"));
+    para[2] = makeLabel(page, indexedName(u"para", 2), tr("Tensione di batteria"));
     parameters[2] = makeNumberBox(page, indexedName(u"parameters", 2), 5);
-    Status = makeButton(page, QStringLiteral("Status"), QStringLiteral("VBATT"));
+    Status = makeButton(page, QStringLiteral("Status"), tr("VBATT"));
     auto* battery = new QHBoxLayout;
     battery->addWidget(para[2]);
     battery->addWidget(parameters[2]);
@@ -577,18 +579,20 @@ QWidget* Form1::buildGprsTab()
     QWidget* page = makePage(QStringLiteral("tabGprs"));
 
     static const char* const kSettings[] = {
-        "GPRS USERNAME", "GPRS PASSWORD", "APN SERVER", "FTP SERVER",     "FTP USERNAME",
-        "FTP PASSWORD",  "FTP DIRECTORY", "FTP PORTA",  "TRASMETTI OGNI", "INVIA SEMPRE TUTTO"};
+        QT_TR_NOOP("GPRS USERNAME"), QT_TR_NOOP("GPRS PASSWORD"), QT_TR_NOOP("APN SERVER"),
+        QT_TR_NOOP("FTP SERVER"),    QT_TR_NOOP("FTP USERNAME"),  QT_TR_NOOP("FTP PASSWORD"),
+        QT_TR_NOOP("FTP DIRECTORY"), QT_TR_NOOP("FTP PORTA"),     QT_TR_NOOP("TRASMETTI OGNI"),
+        QT_TR_NOOP("INVIA SEMPRE TUTTO")};
     auto* settings = new QGridLayout;
     for (int i = 0; i < 10; ++i) {
-        GPRSLABEL[i] = makeLabel(page, indexedName(u"GPRSLABEL", i), QString::fromLatin1(kSettings[i]));
+        GPRSLABEL[i] = makeLabel(page, indexedName(u"GPRSLABEL", i), tr(kSettings[i]));
         GPRS[i] = makeNumberBox(page, indexedName(u"GPRS", i), 32);
         settings->addWidget(GPRSLABEL[i], i, 0);
         settings->addWidget(GPRS[i], i, 1);
     }
 
-    LeggiGPRS = makeButton(page, QStringLiteral("LeggiGPRS"), QStringLiteral("Leggi Parametri GPRS"));
-    ScriviGPRS = makeButton(page, QStringLiteral("ScriviGPRS"), QStringLiteral("Scrivi Parametri GPRS"));
+    LeggiGPRS = makeButton(page, QStringLiteral("LeggiGPRS"), tr("Leggi Parametri GPRS"));
+    ScriviGPRS = makeButton(page, QStringLiteral("ScriviGPRS"), tr("Scrivi Parametri GPRS"));
     auto* commands = new QVBoxLayout;
     commands->addWidget(LeggiGPRS);
     commands->addWidget(ScriviGPRS);
@@ -600,7 +604,7 @@ QWidget* Form1::buildGprsTab()
     gprs->setAlignment(commands, Qt::AlignTop);
     gprs->addStretch();
 
-    nonattivo[1] = makeLabel(page, indexedName(u"nonattivo", 1), QStringLiteral("FUNZIONE NON DISPONIBILE"));
+    nonattivo[1] = makeLabel(page, indexedName(u"nonattivo", 1), tr("FUNZIONE NON DISPONIBILE"));
     nonattivo[1]->setAlignment(Qt::AlignCenter);
 
     // With the GPRS controls hidden the two stretches hold the notice in the middle of the page.
@@ -616,7 +620,7 @@ QWidget* Form1::buildAllarmiTab()
 {
     QWidget* page = makePage(QStringLiteral("tabAllarmi"));
 
-    Rubrica = makeLabel(page, QStringLiteral("Rubrica"), QStringLiteral("Numeri di Telefono"));
+    Rubrica = makeLabel(page, QStringLiteral("Rubrica"), tr("Numeri di Telefono"));
     auto* numbers = new QGridLayout;
     for (int i = 0; i < 10; ++i) {
         Label6[i] = makeLabel(page, indexedName(u"Label6", i), QString::number(i + 1));
@@ -624,20 +628,20 @@ QWidget* Form1::buildAllarmiTab()
         numbers->addWidget(Label6[i], i, 0, Qt::AlignRight);
         numbers->addWidget(NUMERO_ALLARME_SMS[i], i, 1, Qt::AlignLeft);
     }
-    Label6[10] = makeLabel(page, indexedName(u"Label6", 10), QStringLiteral("Numero di sms da inviare"));
+    Label6[10] = makeLabel(page, indexedName(u"Label6", 10), tr("Numero di sms da inviare"));
     NUMERO_ALLARMI_SMS = makeNumberBox(page, QStringLiteral("NUMERO_ALLARMI_SMS"), 3);
     numbers->addWidget(Label6[10], 10, 0, Qt::AlignRight);
     numbers->addWidget(NUMERO_ALLARMI_SMS, 10, 1, Qt::AlignLeft);
     numbers->setColumnStretch(2, 1);
 
-    LEGGI_GSM = makeButton(page, QStringLiteral("LEGGI_GSM"), QStringLiteral("Leggi"));
-    SCRIVI_GSM = makeButton(page, QStringLiteral("SCRIVI_GSM"), QStringLiteral("Scrivi"));
+    LEGGI_GSM = makeButton(page, QStringLiteral("LEGGI_GSM"), tr("Leggi"));
+    SCRIVI_GSM = makeButton(page, QStringLiteral("SCRIVI_GSM"), tr("Scrivi"));
     auto* gsmButtons = new QHBoxLayout;
     gsmButtons->addWidget(LEGGI_GSM);
     gsmButtons->addWidget(SCRIVI_GSM);
     gsmButtons->addStretch();
 
-    nonattivo[0] = makeLabel(page, indexedName(u"nonattivo", 0), QStringLiteral("FUNZIONE NON DISPONIBILE"));
+    nonattivo[0] = makeLabel(page, indexedName(u"nonattivo", 0), tr("FUNZIONE NON DISPONIBILE"));
     nonattivo[0]->setAlignment(Qt::AlignCenter);
 
     // The phone book on the left; with it hidden the notice stands in the middle of its column.
@@ -650,21 +654,21 @@ QWidget* Form1::buildAllarmiTab()
     book->addStretch();
 
     NUMERO_ALLARME_TELEFONO = makeNumberBox(page, QStringLiteral("NUMERO_ALLARME_TELEFONO"), 18);
-    Abilita_SMS = makeCheck(page, QStringLiteral("Abilita_SMS"), QStringLiteral("Abilita Allarme SMS"));
+    Abilita_SMS = makeCheck(page, QStringLiteral("Abilita_SMS"), tr("Abilita Allarme SMS"));
     Abilita_Telefono =
-        makeCheck(page, QStringLiteral("Abilita_Telefono"), QStringLiteral("Abilita Allarme TELEFONO"));
-    EMAIL = makeCheck(page, QStringLiteral("EMAIL"), QStringLiteral("Datalogger Abilitato per invio EMAIL"));
-    Leggi_Email = makeButton(page, QStringLiteral("Leggi_Email"), QStringLiteral("Leggi_Email"));
+        makeCheck(page, QStringLiteral("Abilita_Telefono"), tr("Abilita Allarme TELEFONO"));
+    EMAIL = makeCheck(page, QStringLiteral("EMAIL"), tr("Datalogger Abilitato per invio EMAIL"));
+    Leggi_Email = makeButton(page, QStringLiteral("Leggi_Email"), tr("Leggi_Email"));
     mmpioggia = makeNumberBox(page, QStringLiteral("mmpioggia"), 8);
-    mmpioggialeggi = makeButton(page, QStringLiteral("mmpioggialeggi"), QStringLiteral("leggi mm pioggia"));
+    mmpioggialeggi = makeButton(page, QStringLiteral("mmpioggialeggi"), tr("leggi mm pioggia"));
     mmpioggiatastoscrivi =
-        makeButton(page, QStringLiteral("mmpioggiatastoscrivi"), QStringLiteral("scrivi mm pioggia"));
+        makeButton(page, QStringLiteral("mmpioggiatastoscrivi"), tr("scrivi mm pioggia"));
     Leggi_Allarmi = makeButton(page, QStringLiteral("Leggi_Allarmi"),
-                               QStringLiteral("Accedi alle proprietà di allarme dei sensori"));
+                               tr("Accedi alle proprietà di allarme dei sensori"));
 
     auto* phone = new QHBoxLayout;
     phone->addWidget(
-        makeLabel(page, QStringLiteral("labelNumeroTelefono"), QStringLiteral("Numero Telefono")));
+        makeLabel(page, QStringLiteral("labelNumeroTelefono"), tr("Numero Telefono")));
     phone->addWidget(NUMERO_ALLARME_TELEFONO);
     phone->addStretch();
 
@@ -674,7 +678,7 @@ QWidget* Form1::buildAllarmiTab()
     email->addWidget(Leggi_Email);
 
     auto* rain = new QHBoxLayout;
-    rain->addWidget(makeLabel(page, QStringLiteral("labelMmPioggia"), QStringLiteral("mm pioggia")));
+    rain->addWidget(makeLabel(page, QStringLiteral("labelMmPioggia"), tr("mm pioggia")));
     rain->addWidget(mmpioggia);
     rain->addStretch();
     rain->addWidget(mmpioggialeggi);

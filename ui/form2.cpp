@@ -1,6 +1,7 @@
 #include "ui/form2.h"
 
 #include "ui/colours.h"
+#include "ui/dialogs.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,13 +17,18 @@ namespace stazione::ui {
 const QString Form2::kInitialStatus = QStringLiteral(
     "Collegare il datalogger. Premere 'Connessione'.\nKVE_M410_M610   KVE_M610_M410   KVE_M510HX");
 
+QString Form2::initialStatus()
+{
+    return tr("Collegare il datalogger. Premere 'Connessione'.\nKVE_M410_M610   KVE_M610_M410   KVE_M510HX");
+}
+
 Form2::Form2(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Stazione"));
+    setWindowTitle(tr("Stazione"));
 
-    Label1 = new QLabel(QStringLiteral("RS232"), this);
+    Label1 = new QLabel(tr("RS232"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont big = Label1->font();
     big.setBold(true);
@@ -38,11 +44,11 @@ Form2::Form2(QWidget* parent)
         b->setMinimumHeight(34);
         return b;
     };
-    Command1 = makeButton("Command1", QStringLiteral("CONNESSIONE"));
-    No_conn = makeButton("No_conn", QStringLiteral("Connessione Passo Passo"));
-    Command2 = makeButton("Command2", QStringLiteral("CONNESSIONE CON MODEM"));
-    Command3 = makeButton("Command3", QStringLiteral("Resetta QX455"));
-    GSM = new QCheckBox(QStringLiteral("Versione GSM"), Frame1);
+    Command1 = makeButton("Command1", tr("CONNESSIONE"));
+    No_conn = makeButton("No_conn", tr("Connessione Passo Passo"));
+    Command2 = makeButton("Command2", tr("CONNESSIONE CON MODEM"));
+    Command3 = makeButton("Command3", tr("Resetta QX455"));
+    GSM = new QCheckBox(tr("Versione GSM"), Frame1);
     GSM->setObjectName(QStringLiteral("GSM"));
 
     Porta = new QComboBox(Frame1);
@@ -63,7 +69,7 @@ Form2::Form2(QWidget* parent)
     buttons->addWidget(Command3);
     buttons->addWidget(GSM);
 
-    Label2 = new QLabel(kInitialStatus, this);
+    Label2 = new QLabel(initialStatus(), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -92,7 +98,7 @@ void Form2::setActivityPane(QWidget* pane)
 
 void Form2::setStatus(const QString& text, const QColor& colour)
 {
-    Label2->setText(text);
+    Label2->setText(shown(text));
     if (colour.isValid()) {
         setBackColour(Label2, colour);
     } else {

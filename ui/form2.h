@@ -33,6 +33,10 @@ public:
 
     static const QString kInitialStatus;
 
+    // The same, in the language of the run.
+
+    static QString initialStatus();
+
     // The status text with a background colour of its own (green when found, magenta after a
     // reset), or the window's own background when `colour` is invalid.
     void setStatus(const QString& text, const QColor& colour = QColor());

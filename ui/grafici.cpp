@@ -44,7 +44,7 @@ Grafici::Grafici(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Grafici"));
-    setWindowTitle(QStringLiteral("Grafici"));
+    setWindowTitle(tr("Grafici"));
 
     m_chart = new QChart;
     m_chart->setObjectName(QStringLiteral("chart"));
@@ -85,7 +85,7 @@ Grafici::Grafici(QWidget* parent)
     auto* boxes = new QGridLayout;
     boxes->setVerticalSpacing(2);
     for (int i = 0; i < 16; ++i) {
-        chkCH[i] = makeCheck(this, indexedName(u"chkCH", i), QStringLiteral("CH%1").arg(i));
+        chkCH[i] = makeCheck(this, indexedName(u"chkCH", i), tr("CH%1").arg(i));
         boxes->addWidget(chkCH[i], i % 8, i / 8);
     }
     auto* side = new QVBoxLayout;
@@ -96,10 +96,10 @@ Grafici::Grafici(QWidget* parent)
     top->addWidget(MSChart1, 1);
     top->addLayout(side);
 
-    cmdDisegna = makeButton(this, QStringLiteral("cmdDisegna"), QStringLiteral("Disegna ultimi dati"));
+    cmdDisegna = makeButton(this, QStringLiteral("cmdDisegna"), tr("Disegna ultimi dati"));
     cmdDisegnaTutto =
-        makeButton(this, QStringLiteral("cmdDisegnaTutto"), QStringLiteral("Disegna tutti i dati"));
-    cmdChiudi = makeButton(this, QStringLiteral("cmdChiudi"), QStringLiteral("Chiudi"));
+        makeButton(this, QStringLiteral("cmdDisegnaTutto"), tr("Disegna tutti i dati"));
+    cmdChiudi = makeButton(this, QStringLiteral("cmdChiudi"), tr("Chiudi"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdDisegna);
     buttons->addWidget(cmdDisegnaTutto);

@@ -9,7 +9,7 @@ Ini::Ini(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("Ini"));
-    setWindowTitle(QStringLiteral("Stazione"));
+    setWindowTitle(tr("Stazione"));
 }
 
 void Ini::paintEvent(QPaintEvent*)
@@ -45,7 +45,7 @@ void Ini::paintEvent(QPaintEvent*)
     sub.setPointSize(11);
     p.setFont(sub);
     p.drawText(QRect(0, height() / 12 + height() / 6, width(), height() / 8), Qt::AlignCenter,
-               QStringLiteral("Configurazione e scarico dati dei datalogger"));
+               tr("Configurazione e scarico dati dei datalogger"));
 }
 
 } // namespace stazione::ui

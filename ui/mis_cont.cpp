@@ -18,12 +18,12 @@ MisCont::MisCont(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("MisCont"));
-    setWindowTitle(QStringLiteral("Misura continua"));
+    setWindowTitle(tr("Misura continua"));
 
-    cmdStart = makeButton(this, QStringLiteral("cmdStart"), QStringLiteral("Start"));
-    cmdStop = makeButton(this, QStringLiteral("cmdStop"), QStringLiteral("Stop"));
-    cmdGraf = makeButton(this, QStringLiteral("cmdGraf"), QStringLiteral("Grafici"));
-    cmdChiudi = makeButton(this, QStringLiteral("cmdChiudi"), QStringLiteral("Chiudi"));
+    cmdStart = makeButton(this, QStringLiteral("cmdStart"), tr("Start"));
+    cmdStop = makeButton(this, QStringLiteral("cmdStop"), tr("Stop"));
+    cmdGraf = makeButton(this, QStringLiteral("cmdGraf"), tr("Grafici"));
+    cmdChiudi = makeButton(this, QStringLiteral("cmdChiudi"), tr("Chiudi"));
     cmdStop->setEnabled(false);
 
     txtAvviso = makeEdit(this, QStringLiteral("txtAvviso"));

@@ -4,6 +4,7 @@
 #include "ui/widgets.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -24,12 +25,12 @@ namespace {
 
 QString pageCaption(int page)
 {
-    return page < 5 ? QStringLiteral("Centraline") : QStringLiteral("Datalogger");
+    return page < 5 ? QCoreApplication::translate("stazione::ui::ModemWindow", "Centraline") : QCoreApplication::translate("stazione::ui::ModemWindow", "Datalogger");
 }
 
 QString phoneCaption(int page)
 {
-    return page < 5 ? QStringLiteral("Telefono") : QStringLiteral("GSM");
+    return page < 5 ? QCoreApplication::translate("stazione::ui::ModemWindow", "Telefono") : QCoreApplication::translate("stazione::ui::ModemWindow", "GSM");
 }
 
 // Letter for letter as the operators have always read them, the slip on page 5 and the trailing
@@ -37,8 +38,8 @@ QString phoneCaption(int page)
 QString dateCaption(int page)
 {
     if (page < 5)
-        return QStringLiteral("Scadenza");
-    return page == 5 ? QStringLiteral("Data gine") : QStringLiteral("Data fine ");
+        return QCoreApplication::translate("stazione::ui::ModemWindow", "Scadenza");
+    return page == 5 ? QCoreApplication::translate("stazione::ui::ModemWindow", "Data gine") : QCoreApplication::translate("stazione::ui::ModemWindow", "Data fine ");
 }
 
 QAction* makeAction(QWidget* parent, const QString& name, const QString& caption)
@@ -67,15 +68,15 @@ ModemWindow::ModemWindow(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Modem"));
-    setWindowTitle(QStringLiteral("GSM CONNECTION"));
+    setWindowTitle(tr("GSM CONNECTION"));
 
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
-    Salva = makeAction(this, QStringLiteral("Salva"), QStringLiteral("Salva i dati"));
-    Connetti = makeAction(this, QStringLiteral("Connetti"), QStringLiteral("Connetti"));
-    Scarica_Vai = makeAction(this, QStringLiteral("Scarica_Vai"), QStringLiteral("Download and Go"));
-    Riprova = makeAction(this, QStringLiteral("Riprova"), QStringLiteral("Riprova"));
-    Interrompi = makeAction(this, QStringLiteral("Interrompi"), QStringLiteral("Stop"));
+    Salva = makeAction(this, QStringLiteral("Salva"), tr("Salva i dati"));
+    Connetti = makeAction(this, QStringLiteral("Connetti"), tr("Connetti"));
+    Scarica_Vai = makeAction(this, QStringLiteral("Scarica_Vai"), tr("Download and Go"));
+    Riprova = makeAction(this, QStringLiteral("Riprova"), tr("Riprova"));
+    Interrompi = makeAction(this, QStringLiteral("Interrompi"), tr("Stop"));
     for (QAction* action : {Salva, Connetti, Scarica_Vai, Riprova, Interrompi})
         menuBar->addAction(action);
     // Nothing to dial before a row is chosen, nothing to stop before a dial, nothing to retry
@@ -116,10 +117,10 @@ ModemWindow::ModemWindow(QWidget* parent)
         page->setSizePolicy(policy);
         pages->addWidget(page, 0, 0);
 
-        Frame2[p] = makeFrame(page, indexedName(u"Frame2", p), QStringLiteral("Nome"));
+        Frame2[p] = makeFrame(page, indexedName(u"Frame2", p), tr("Nome"));
         Frame4[p] = makeFrame(page, indexedName(u"Frame4", p), phoneCaption(p));
         Frame5[p] = makeFrame(page, indexedName(u"Frame5", p), dateCaption(p));
-        Frame6[p] = makeFrame(page, indexedName(u"Frame6", p), QStringLiteral("Ultimo Controllo"));
+        Frame6[p] = makeFrame(page, indexedName(u"Frame6", p), tr("Ultimo Controllo"));
 
         int rowHeight = 0;
         QGridLayout* names = nullptr;
@@ -170,15 +171,15 @@ ModemWindow::ModemWindow(QWidget* parent)
         columns->addStretch();
     }
 
-    serialeFrame = makeFrame(this, QStringLiteral("serialeFrame"), QStringLiteral("Seriale"));
+    serialeFrame = makeFrame(this, QStringLiteral("serialeFrame"), tr("Seriale"));
     SERMODEM = makeEdit(serialeFrame, QStringLiteral("SERMODEM"), QStringLiteral("0"));
     fixWidth(SERMODEM, QStringLiteral("0000"));
-    CERCAMODEM = makeButton(serialeFrame, QStringLiteral("CERCAMODEM"), QStringLiteral("Cerca Modem"));
+    CERCAMODEM = makeButton(serialeFrame, QStringLiteral("CERCAMODEM"), tr("Cerca Modem"));
     auto* serial = new QHBoxLayout(serialeFrame);
     serial->addWidget(SERMODEM);
     serial->addWidget(CERCAMODEM);
 
-    modemWindowFrame = makeFrame(this, QStringLiteral("modemWindowFrame"), QStringLiteral("Modem Window"));
+    modemWindowFrame = makeFrame(this, QStringLiteral("modemWindowFrame"), tr("Modem Window"));
     Text1 = makeEdit(modemWindowFrame, QStringLiteral("Text1"));
     // Only the program writes here: the modem's replies and how far a call has got.
     Text1->setReadOnly(true);

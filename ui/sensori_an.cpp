@@ -23,9 +23,9 @@ namespace {
 // with), so that sixteen rows of five stay one compact grid.
 QLineEdit* makeBox(QWidget* parent, const QString& name, int characters, QChar sample)
 {
-    QLineEdit* edit = makeEdit(parent, name, Sensori_An::kNotRead);
+    QLineEdit* edit = makeEdit(parent, name, Sensori_An::notRead());
     const QString wide(characters, sample);
-    fixWidth(edit, wide.size() >= Sensori_An::kNotRead.size() ? wide : Sensori_An::kNotRead);
+    fixWidth(edit, wide.size() >= Sensori_An::notRead().size() ? wide : Sensori_An::notRead());
     return edit;
 }
 
@@ -33,22 +33,28 @@ QLineEdit* makeBox(QWidget* parent, const QString& name, int characters, QChar s
 
 const QString Sensori_An::kNotRead = QStringLiteral("Da Leggere");
 
+QString Sensori_An::notRead()
+{
+    return tr("Da Leggere");
+}
+
 Sensori_An::Sensori_An(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Sensori_An"));
-    setWindowTitle(QStringLiteral("Proprietà dei sensori"));
+    setWindowTitle(tr("Proprietà dei sensori"));
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(2);
     static const char* const kHeadingNames[] = {"labelNome", "labelZero_V", "labelFS_V", "labelZero_Fisico",
                                                 "labelFS_Fisico"};
-    static const char* const kHeadings[] = {"Nome", "Zero_V/Digits", "FS_V/Digits", "Zero_Fisico",
-                                            "FS_Fisico"};
+    static const char* const kHeadings[] = {QT_TR_NOOP("Nome"), QT_TR_NOOP("Zero_V/Digits"),
+                                            QT_TR_NOOP("FS_V/Digits"), QT_TR_NOOP("Zero_Fisico"),
+                                            QT_TR_NOOP("FS_Fisico")};
     for (int k = 0; k < 5; ++k) {
         grid->addWidget(
-            makeLabel(this, QString::fromLatin1(kHeadingNames[k]), QString::fromLatin1(kHeadings[k])), 0,
+            makeLabel(this, QString::fromLatin1(kHeadingNames[k]), tr(kHeadings[k])), 0,
             k + 1, Qt::AlignHCenter | Qt::AlignBottom);
     }
 
@@ -70,14 +76,14 @@ Sensori_An::Sensori_An(QWidget* parent)
 
     auto* formula =
         makeLabel(this, QStringLiteral("labelFormula"),
-                  QStringLiteral("VALUE=((VOLT_OUT-ZERO_VOLT)/(FS_VOLT-ZERO_VOLT))*(FS_PH-ZERO_PH)+ZERO_PH"));
+                  tr("VALUE=((VOLT_OUT-ZERO_VOLT)/(FS_VOLT-ZERO_VOLT))*(FS_PH-ZERO_PH)+ZERO_PH"));
     formula->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     // The logger ignores full-scale changes for vibrating-wire sensors; an operator who writes them
     // would otherwise believe they took effect.
     auto* warning = makeLabel(
         this, QStringLiteral("labelAvviso"),
-        QStringLiteral("Le modifiche sui fondi scala non hanno effetto sui sensori a corda vibrante"));
+        tr("Le modifiche sui fondi scala non hanno effetto sui sensori a corda vibrante"));
     QFont bold = warning->font();
     bold.setBold(true);
     warning->setFont(bold);
@@ -85,9 +91,9 @@ Sensori_An::Sensori_An(QWidget* parent)
     darkRed.setColor(QPalette::WindowText, QColor(160, 0, 0));
     warning->setPalette(darkRed);
 
-    Leggi_prop = new QPushButton(QStringLiteral("Leggi Parametri dei sensori"), this);
+    Leggi_prop = new QPushButton(tr("Leggi Parametri dei sensori"), this);
     Leggi_prop->setObjectName(QStringLiteral("Leggi_prop"));
-    ScriviProp = new QPushButton(QStringLiteral("Scrivi parametri dei sensori"), this);
+    ScriviProp = new QPushButton(tr("Scrivi parametri dei sensori"), this);
     ScriviProp->setObjectName(QStringLiteral("ScriviProp"));
     // Without a window manager there is no title bar to close the window with: the button and
     // Escape close it (and bring the main window back).
@@ -120,7 +126,7 @@ void Sensori_An::resetBoxes()
 {
     for (const auto* property : {&NomeCanali, &CA, &CB, &CC, &CD}) {
         for (QLineEdit* box : *property) {
-            box->setText(kNotRead);
+            box->setText(notRead());
             // An empty palette gives the box back the colours it inherits.
             box->setPalette(QPalette());
             box->setAutoFillBackground(false);

@@ -284,7 +284,7 @@ QString TraceChart::describe(const QPointF& viewPoint) const
                     .arg(m_data->channels.value(int(c)),
                          std::isnan(v) ? QStringLiteral("—") : QString::number(v, 'g', 12));
     }
-    text += QStringLiteral("   (puntatore: %1)").arg(QString::number(value.y(), 'g', 6));
+    text += tr("   (puntatore: %1)").arg(QString::number(value.y(), 'g', 6));
     return text;
 }
 
