@@ -420,8 +420,9 @@ bool DataFileParser::firstLine(std::string_view text)
 bool DataFileParser::cells(std::string_view text, char separator)
 {
     m_cells.clear();
+    // A line with the time alone has no values, which only a file without channels may have.
     if (text.empty())
-        return true;
+        return m_channels <= 0 || fail(QStringLiteral("0 valori invece di %1.").arg(m_channels));
     if (text.front() != separator)
         return fail(QCoreApplication::translate("stazione::data::DataFile", "dopo la data e l'ora ci vuole %1, non %2.")
                         .arg(QLatin1Char(separator))

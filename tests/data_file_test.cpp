@@ -124,6 +124,10 @@ TEST(DataFileTest, MalformedLinesAreNamedByNumber)
          "2 valori invece di 1"},
         {"[INIZIO DATI]\r\n05/12/2026 14:07:09,1.5\r\n", 2, "intestazione"},
         {"05/12/2026 14:07:09;1.5\r\nREC 2\r\n", 2, "data ora"},
+        // A line with the time alone once gave a row without values: columns shorter than the
+        // times, read past their end by the chart and the export (found by fuzz_data_file).
+        {"[INIZIO DATI]\r\nDate,CH 0,CH 1\r\n05/12/2026 14:0.17", 3, "0 valori invece di 2"},
+        {head + "05/03/26 07.04.09\r\n", 7, "0 valori invece di 3"},
     };
     for (const Case& c : cases) {
         data::DataError where;
