@@ -428,7 +428,7 @@ int main(int argc, char** argv)
     std::printf("\ncounted download 5000 x 128: last byte to closed file %.1f ms (target <= 30 ms) %s\n", tail,
                 verdict(tail >= 0 && tail <= 30));
     std::printf("counted download CPU per field %.1f ns, commas only %.1f ns: ratio %.2f (target <= 2.00) %s\n",
-                ours, commas, ours / commas, verdict(ours / commas <= 2.0));
+                ours, commas, ours / commas, verdict(ours > 0 && commas > 0 && ours / commas <= 2.0));
     const double atSmall = figure("monitor_peak_" + std::to_string(small));
     const double atLarge = figure("monitor_peak_" + std::to_string(large));
     std::printf("monitor peak memory: %.1f MB at %lld sets, %.1f MB at %lld sets: ratio %.2f (targets <= 40 MB, "
