@@ -23,7 +23,8 @@ if(MODE STREQUAL "install")
             lib/systemd/user/stazione-collect.service lib/systemd/user/stazione-collect.timer
             share/applications/stazione.desktop
             share/icons/hicolor/scalable/apps/stazione.svg
-            share/man/man1/stazione.1.gz share/man/man1/stazione-cli.1.gz share/man/man1/stazione-sim.1.gz
+            share/man/man1/stazione.1.gz share/man/man1/stazione-cli.1.gz share/man/man1/stazione-plot.1.gz
+            share/man/man1/stazione-sim.1.gz
             share/doc/stazione/copyright)
         if(NOT EXISTS ${PREFIX}/${file})
             fail("cmake --install did not put ${file} into the prefix:\n${log}")
