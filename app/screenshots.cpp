@@ -1,10 +1,12 @@
 // Takes the pictures of the README: the connection window, then every tab of the main window
-// after a connection to each logger model, on the simulated logger.
+// after a connection to each logger model, on the simulated logger; the activity pane during a
+// download; the main window in English.
 //
 //   stazione-screenshots OUTPUT_FOLDER
 //
 // Run it under a display (docs/make-screenshots starts one with Xvfb).
 
+#include "data/download_handlers.h"
 #include "link/comm_port.h"
 #include "link/timing.h"
 #include "live/measurement_window.h"
@@ -22,6 +24,7 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/grafici.h"
+#include "ui/language.h"
 #include "ui/mis_cont.h"
 #include "ui/modem_window.h"
 #include "ui/sensori_an.h"
@@ -111,6 +114,8 @@ int main(int argc, char** argv)
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
+    // The pictures show the program in its own language, whatever the machine's locale.
+    ui::installLanguage(ui::kItalian);
 
     // The pictures do not need the logger's real pauses.
     constexpr double kScale = 0.05;
@@ -239,6 +244,69 @@ int main(int argc, char** argv)
             session.close();
         }
         main.hide();
+    }
+
+    {
+        // The activity pane during a sensor-data download, with the line paced as at 9600 baud:
+        // a few exchanges before it, the download's progress and its "Annulla".
+        sim::Options options;
+        options.model = QStringLiteral("610");
+        options.timeScale = kScale;
+        options.pace = true;
+        options.records = 2000;
+        sim::PtyServer logger(options);
+        if (!logger.start(ports.path(), 3))
+            return 1;
+        AutomaticDialogs dialogs(config.filePath(QStringLiteral("unused.txt")));
+        session::Application stazione(link::makeSystemCommPort(), dialogs);
+        stazione.start();
+        if (!QTest::qWaitFor([&] { return stazione.form2().isVisible(); }, 5000))
+            return 1;
+        auto found = stazione.connection().Command1_Click();
+        if (!found || !*found)
+            return 1;
+        ui::Form1& main = stazione.form1();
+        main.SSTab1->setCurrentIndex(3);
+        main.leggi_nome->click();
+        main.Status->click();
+        main.SSTab1->setCurrentIndex(4);
+        QTemporaryDir folder;
+        stazione.downloads().chooseFolder(folder.path());
+        bool saved = false;
+        QTimer::singleShot(4000, &main, [&] {
+            saved = save(main, out + QStringLiteral("/activity_download.png"));
+            if (auto* annulla = main.findChild<QPushButton*>(QStringLiteral("Annulla")))
+                annulla->click();
+        });
+        main.Acquisisci->click();
+        if (!saved)
+            return 1;
+        main.hide();
+    }
+
+    {
+        // The same program with "--lang en": the connection window and the main window.
+        ui::installLanguage(ui::kEnglish);
+        sim::Options options;
+        options.model = QStringLiteral("610");
+        options.timeScale = kScale;
+        sim::PtyServer logger(options);
+        if (!logger.start(ports.path(), 3))
+            return 1;
+        AutomaticDialogs dialogs(config.filePath(QStringLiteral("unused.txt")));
+        session::Application stazione(link::makeSystemCommPort(), dialogs);
+        stazione.start();
+        if (!QTest::qWaitFor([&] { return stazione.form2().isVisible(); }, 5000))
+            return 1;
+        auto found = stazione.connection().Command1_Click();
+        if (!found || !*found)
+            return 1;
+        ui::Form1& main = stazione.form1();
+        main.SSTab1->setCurrentIndex(0);
+        if (!save(main, out + QStringLiteral("/english_m610_tab0.png")))
+            return 1;
+        main.hide();
+        ui::installLanguage(ui::kItalian);
     }
     return 0;
 }

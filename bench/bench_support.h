@@ -19,6 +19,7 @@
 #include <sys/resource.h>
 #include <termios.h>
 #include <thread>
+#include <ctime>
 #include <unistd.h>
 
 namespace stazione::bench {
@@ -86,6 +87,28 @@ inline std::thread pour(int fd, const QByteArray& data, std::atomic<bool>& go, Q
         }
         if (clock && lastByte)
             lastByte->store(clock->nsecsElapsed());
+    });
+}
+
+// Writes `data` into `fd` a character at a time, 960 characters a second as a 9600 baud line
+// delivers them, from when `go` is set until all is written or `stop` is set.
+inline std::thread paceAt9600(int fd, const QByteArray& data, std::atomic<bool>& go, std::atomic<bool>& stop)
+{
+    return std::thread([fd, &data, &go, &stop] {
+        while (!go.load())
+            std::this_thread::yield();
+        timespec next{};
+        clock_gettime(CLOCK_MONOTONIC, &next);
+        for (qsizetype i = 0; i < data.size() && !stop.load(); ++i) {
+            next.tv_nsec += 1'000'000'000 / 960;
+            if (next.tv_nsec >= 1'000'000'000) {
+                next.tv_nsec -= 1'000'000'000;
+                ++next.tv_sec;
+            }
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+            if (::write(fd, data.constData() + i, 1) != 1)
+                return;
+        }
     });
 }
 

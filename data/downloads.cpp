@@ -9,12 +9,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
-#include <type_traits>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace stazione::data {
@@ -142,8 +142,7 @@ link::Error waitEnded(link::CommPort::Wait wait, const link::Link& link)
 
 // The exact value of a decimal text, rounded to tenths half away from zero; nothing for a text
 // that is not a number. `Char` is char (bytes as received) or char16_t.
-template<typename Char>
-std::optional<long long> tenths(const Char* text, qsizetype n)
+template<typename Char> std::optional<long long> tenths(const Char* text, qsizetype n)
 {
     auto code = [text](qsizetype i) { return uint(std::make_unsigned_t<Char>(text[i])); };
     auto isDigit = [&](qsizetype i) { return code(i) >= '0' && code(i) <= '9'; };
@@ -184,48 +183,61 @@ std::optional<long long> tenths(const Char* text, qsizetype n)
     return negative ? -value : value;
 }
 
-// Appends the 10 characters of a value's column: "000.0" with a decimal point, or "**N.C.**"
-// when the value, rounded to tenths as the column shows it, is out of range or not a number.
-void appendColumn(QByteArray& out, std::optional<long long> value)
+// Writes the 10 characters of a value's column at `at` and returns where they end: "000.0" with a
+// decimal point, or "**N.C.**" when the value, rounded to tenths as the column shows it, is out of
+// range or not a number.
+char* writeColumn(char* at, std::optional<long long> value)
 {
     if (!value || *value < -300 || *value > 800) {
-        out.append("**N.C.**  ", 10);
-        return;
+        std::memcpy(at, "**N.C.**  ", 10);
+        return at + 10;
     }
     // In range the integer part has at most two digits, written as three.
     const long long magnitude = *value < 0 ? -*value : *value;
-    char text[10];
-    int k = 0;
+    char* p = at;
     if (*value < 0)
-        text[k++] = '-';
-    text[k++] = '0';
-    text[k++] = char('0' + magnitude / 100);
-    text[k++] = char('0' + magnitude / 10 % 10);
-    text[k++] = '.';
-    text[k++] = char('0' + magnitude % 10);
-    while (k < 10)
-        text[k++] = ' ';
-    out.append(text, 10);
+        *p++ = '-';
+    *p++ = '0';
+    *p++ = char('0' + magnitude / 100);
+    *p++ = char('0' + magnitude / 10 % 10);
+    *p++ = '.';
+    *p++ = char('0' + magnitude % 10);
+    while (p < at + 10)
+        *p++ = ' ';
+    return p;
 }
 
-// Appends a time field cut to its width and written with at least two digits ("00").
-void appendTimePart(QByteArray& out, QByteArrayView field, int width)
+void appendColumn(QByteArray& out, std::optional<long long> value)
+{
+    char text[10];
+    out.append(text, writeColumn(text, value) - text);
+}
+
+// A time field cut to its width and written with at least two digits ("00") at `at`; where it
+// ends, or nothing when the field is not plain digits and needs the general rule.
+char* writePlainTimePart(char* at, QByteArrayView field, int width)
+{
+    const qsizetype n = std::min<qsizetype>(width, field.size());
+    const char* const cut = field.data();
+    qsizetype digits = 0;
+    while (digits < n && cut[digits] >= '0' && cut[digits] <= '9')
+        ++digits;
+    if (digits == 0 || digits != n)
+        return nullptr;
+    qsizetype start = 0;
+    while (start + 1 < n && cut[start] == '0')
+        ++start;
+    if (n - start < 2)
+        *at++ = '0';
+    std::memcpy(at, cut + start, size_t(n - start));
+    return at + (n - start);
+}
+
+// Blanks, a sign, a fraction or no number at all: the general rule.
+QByteArray timePartByTheGeneralRule(QByteArrayView field, int width)
 {
     const QByteArrayView cut = field.first(std::min<qsizetype>(width, field.size()));
-    qsizetype digits = 0;
-    while (digits < cut.size() && cut[digits] >= '0' && cut[digits] <= '9')
-        ++digits;
-    if (digits == 0 || digits != cut.size()) {
-        // Blanks, a sign, a fraction or no number at all: the general rule.
-        out += link::formatNumber(QString::fromLatin1(cut), link::pattern::kTwoDigits).toLatin1();
-        return;
-    }
-    qsizetype start = 0;
-    while (start + 1 < cut.size() && cut[start] == '0')
-        ++start;
-    if (cut.size() - start < 2)
-        out += '0';
-    out.append(cut.data() + start, cut.size() - start);
+    return link::formatNumber(QString::fromLatin1(cut), link::pattern::kTwoDigits).toLatin1();
 }
 
 } // namespace
@@ -358,6 +370,49 @@ void appendTemperatureColumn(QByteArray& out, QByteArrayView received)
     appendColumn(out, tenths(received.data(), received.size()));
 }
 
+namespace {
+
+// The shape nearly every received value has ("23.46", "-3.5", "7"), read in one pass; anything
+// else (blanks, a plus sign, more digits than a temperature has, no number) goes to the general
+// rule, which gives the same value for these shapes.
+std::optional<long long> receivedTenths(QByteArrayView received)
+{
+    const char* p = received.data();
+    const char* const end = p + received.size();
+    const bool negative = p < end && *p == '-';
+    if (negative)
+        ++p;
+    long long whole = 0;
+    const char* const wholeFrom = p;
+    while (p < end && uint(*p - '0') <= 9 && p - wholeFrom < 9)
+        whole = whole * 10 + (*p++ - '0');
+    bool anyDigit = p > wholeFrom;
+    int first = 0;
+    bool roundUp = false;
+    if (p < end && *p == '.') {
+        const char* const fractionFrom = ++p;
+        while (p < end && uint(*p - '0') <= 9) {
+            if (p == fractionFrom)
+                first = *p - '0';
+            else if (p == fractionFrom + 1)
+                roundUp = *p >= '5';
+            ++p;
+        }
+        anyDigit = anyDigit || p > fractionFrom;
+    }
+    if (p != end || !anyDigit)
+        return tenths(received.data(), received.size());
+    const long long value = whole * 10 + first + (roundUp ? 1 : 0);
+    return negative ? -value : value;
+}
+
+char* writeTemperatureColumn(char* at, QByteArrayView received)
+{
+    return writeColumn(at, receivedTenths(received));
+}
+
+} // namespace
+
 link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const QString& path,
                                                        const QDateTime& now,
                                                        const std::function<void(int)>& progress,
@@ -428,44 +483,66 @@ link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const Q
     const int perRecord = 6 + result.channels;
     const qint64 total = qint64(perRecord) * result.records;
     int shownPercent = -1;
-    QByteArray line;
-    line.reserve(32 + 11 * result.channels);
+    // Each record's line is written through a pointer into a buffer with room for it: time parts
+    // of plain digits (at most 5 and a separator), two blanks, a comma and 10 characters a
+    // column, the line end. A time part by the general rule may need more: the buffer grows then.
+    const qsizetype plainRecord = 6 * 6 + 2 + 11 * qsizetype(result.channels) + 2;
+    QByteArray line(plainRecord, '\0');
     // What is complete is on disk before each wait for the logger: a cable pulled then loses nothing.
     bool unflushed = true;
     std::optional<link::Error> fileFailed;
-    auto nextField = [&]() -> link::Result<QByteArrayView> {
-        if (unflushed && !link.fieldWaiting()) {
+    std::optional<link::Error> readFailed;
+    // The next field into `field`: at once when it was received already, otherwise after a wait.
+    auto nextField = [&](QByteArrayView& field) {
+        if (auto waiting = link.waitingField()) {
+            field = *waiting;
+            return true;
+        }
+        if (unflushed) {
             if (auto flushed = file.flush(); !flushed) {
                 fileFailed = flushed.error();
-                return *fileFailed;
+                return false;
             }
             unflushed = false;
         }
-        return link.nextField();
+        auto read = link.nextField();
+        if (!read) {
+            readFailed = read.error();
+            return false;
+        }
+        field = *read;
+        return true;
     };
+    QByteArrayView field;
     for (int r = 0; r < result.records; ++r) {
-        line.resize(0);
+        char* p = line.data();
         for (int k = 0; k < 6; ++k) {
-            auto field = nextField();
-            if (fileFailed)
-                return failedWrite(*fileFailed);
-            if (!field)
-                return stop(field.error());
-            appendTimePart(line, *field, kTimeWidths[k]);
-            line += kTimeSeparators[k];
+            if (!nextField(field))
+                return fileFailed ? failedWrite(*fileFailed) : stop(*readFailed);
+            char* end = writePlainTimePart(p, field, kTimeWidths[k]);
+            if (!end) {
+                const QByteArray text = timePartByTheGeneralRule(field, kTimeWidths[k]);
+                const qsizetype used = p - line.data();
+                line.resize(std::max(line.size(), used + text.size() + plainRecord));
+                p = line.data() + used;
+                std::memcpy(p, text.constData(), size_t(text.size()));
+                end = p + text.size();
+            }
+            p = end;
+            *p++ = kTimeSeparators[k];
         }
-        line += "  ";
+        *p++ = ' ';
+        *p++ = ' ';
         for (int c = 0; c < result.channels; ++c) {
-            auto field = nextField();
-            if (fileFailed)
-                return failedWrite(*fileFailed);
-            if (!field)
-                return stop(field.error());
-            line += ',';
-            appendTemperatureColumn(line, *field);
+            if (!nextField(field))
+                return fileFailed ? failedWrite(*fileFailed) : stop(*readFailed);
+            *p++ = ',';
+            p = writeTemperatureColumn(p, field);
         }
-        line += "\r\n";
-        if (auto written = file.write(line); !written)
+        *p++ = '\r';
+        *p++ = '\n';
+        if (auto written = file.write(QByteArray::fromRawData(line.constData(), p - line.constData()));
+            !written)
             return failedWrite(written.error());
         unflushed = true;
         ++result.received;

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstring>
 
 namespace stazione::link {
 
@@ -16,24 +17,86 @@ constexpr int kReady = 1;
 constexpr int kTimedOut = 2;
 constexpr int kCancelled = 3;
 constexpr int kLost = 4;
+
+// A stream is gathered only once this much came without a command in between: the short reply
+// to a command is always seen as soon as its last character is there.
+constexpr qint64 kStreamBytes = 256;
+// Slower than 5 characters a millisecond is a slow stream (9600 baud gives about one); a
+// pseudo-terminal or a fast line hands over thousands at a time and is never held back. One slow
+// arrival in a fast stream (the reader caught up with it) is not enough: it takes a few in a row.
+constexpr qint64 kSlowNsPerByte = 200'000;
+constexpr int kSlowArrivals = 3;
+// A gathering ends this long before the wait's deadline at the latest, so that what came during
+// it is read before a time-out is declared.
+constexpr auto kGatherMargin = std::chrono::milliseconds(10);
 } // namespace
+
+class CommPort::Waiter : public QObject {
+public:
+    explicit Waiter(QObject* parent)
+        : QObject(parent)
+        , loop(this)
+        , timer(this)
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setSingleShot(true);
+        connect(&timer, &QTimer::timeout, this, [this] {
+            if (!running || deadline.isForever())
+                return;
+            if (const qint64 left = deadline.remainingTime(); left > 0)
+                timer.start(int(left));
+            else
+                loop.exit(kTimedOut);
+        });
+    }
+
+    // The timer is left running after a wait: the next one, usually with a later deadline, keeps
+    // it and only looks again when it fires, instead of setting a timer up for every wait.
+    void arm(QDeadlineTimer until)
+    {
+        deadline = until;
+        if (until.isForever())
+            return;
+        const qint64 left = std::max<qint64>(0, until.remainingTime());
+        if (!timer.isActive() || timer.remainingTime() > left)
+            timer.start(int(left));
+    }
+
+    QEventLoop loop;
+    QTimer timer;
+    QDeadlineTimer deadline;
+    std::optional<char> terminator;
+    bool running = false;
+};
 
 CommPort::CommPort(std::unique_ptr<Device> device, PortResolver resolver, QObject* parent)
     : QObject(parent)
     , m_device(std::move(device))
     , m_resolver(std::move(resolver))
 {
+    m_clock.start();
+    connect(m_device.get(), &Device::readyRead, this, &CommPort::onReadyRead);
     connect(m_device.get(), &Device::lineLost, this, [this](const QString& reason) {
         qCInfo(lcLink).noquote() << QStringLiteral("COM%1 lost: %2").arg(m_commPort).arg(reason);
         m_lost = true;
         m_lostReason = reason;
+        m_arrived.clear();
+        for (int i = 0; i < m_depth; ++i)
+            m_waiters[size_t(i)]->loop.exit(kLost);
         emit lineLost(reason);
     });
 }
 
 CommPort::~CommPort()
 {
-    cancelWaits();
+    // A wait still running below (the port was destroyed from inside it) keeps its waiter until
+    // its loop has returned; it then finds the port gone and reports a cancel.
+    for (int i = 0; i < m_depth; ++i) {
+        Waiter* waiter = m_waiters[size_t(i)];
+        waiter->loop.exit(kCancelled);
+        waiter->setParent(nullptr);
+        waiter->deleteLater();
+    }
     m_device->disconnect(this);
     m_device->close();
     m_lock.unlock();
@@ -100,6 +163,8 @@ Status CommPort::openOrClose(bool open)
                 m_trace->note(QStringLiteral("COM%1 closed").arg(m_commPort));
         }
         m_device->close();
+        m_arrived.clear();
+        forgetStream();
         m_lock.unlock();
         return {};
     }
@@ -143,6 +208,8 @@ Status CommPort::openOrClose(bool open)
     qCInfo(lcLink).noquote() << QStringLiteral("COM%1 opened on %2").arg(m_commPort).arg(mapping->path);
     m_lost = false;
     m_lostReason.clear();
+    m_arrived.clear();
+    forgetStream();
     m_device->setDataTerminalReady(m_dtr);
     if (m_rts)
         m_device->setRequestToSend(true);
@@ -167,16 +234,19 @@ Result<qint64> CommPort::inBufferCount() const
 {
     if (!m_device->isOpen())
         return notOpenError();
-    return m_device->bytesAvailable();
+    return m_arrived.size() + m_device->bytesAvailable();
 }
 
 Status CommPort::discardInput()
 {
     if (!m_device->isOpen())
         return notOpenError();
+    takeArrived();
     if (m_trace)
-        m_trace->dropped(m_device->read(0));
+        m_trace->dropped(m_arrived);
+    m_arrived.clear();
     m_device->clearInput();
+    forgetStream();
     return {};
 }
 
@@ -186,6 +256,8 @@ Status CommPort::output(const QByteArray& bytes, Trace::Part part)
         return notOpenError();
     if (m_trace)
         m_trace->sent(bytes, part);
+    // The reply is to be seen as soon as it is there.
+    forgetStream();
     if (m_device->write(bytes))
         return {};
     if (!m_device->isOpen())
@@ -200,7 +272,14 @@ Result<QByteArray> CommPort::input()
 {
     if (!m_device->isOpen())
         return notOpenError();
-    QByteArray bytes = m_device->read(m_inputLen);
+    takeArrived();
+    QByteArray bytes;
+    if (m_inputLen > 0 && m_inputLen < m_arrived.size()) {
+        bytes = m_arrived.left(m_inputLen);
+        m_arrived.remove(0, m_inputLen);
+    } else {
+        bytes.swap(m_arrived);
+    }
     if (m_trace)
         m_trace->received(bytes);
     return bytes;
@@ -210,13 +289,76 @@ Result<QByteArray> CommPort::inputAll()
 {
     if (!m_device->isOpen())
         return notOpenError();
-    QByteArray bytes = m_device->read(0);
+    takeArrived();
+    QByteArray bytes;
+    bytes.swap(m_arrived);
     if (m_trace)
         m_trace->received(bytes);
     return bytes;
 }
 
-CommPort::Wait CommPort::waitForMoreInput(QDeadlineTimer deadline)
+void CommPort::takeArrived()
+{
+    if (m_device->bytesAvailable() <= 0)
+        return;
+    QByteArray bytes = m_device->read(0);
+    if (m_arrived.isEmpty())
+        m_arrived.swap(bytes);
+    else
+        m_arrived += bytes;
+}
+
+void CommPort::onReadyRead()
+{
+    const qsizetype before = m_arrived.size();
+    takeArrived();
+    const qsizetype fresh = m_arrived.size() - before;
+    if (fresh <= 0)
+        return;
+    noteArrival(fresh);
+    const char* const from = m_arrived.constData() + before;
+    bool woken = false;
+    for (int i = 0; i < m_depth; ++i) {
+        Waiter* waiter = m_waiters[size_t(i)];
+        if (!waiter->terminator || std::memchr(from, *waiter->terminator, size_t(fresh))) {
+            waiter->loop.exit(kReady);
+            woken = true;
+        }
+    }
+    if (!woken && m_depth > 0)
+        gatherIfSlow(*m_waiters[size_t(m_depth - 1)]);
+}
+
+void CommPort::noteArrival(qsizetype bytes)
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    if (now - m_lastArrivalNs >= bytes * kSlowNsPerByte)
+        m_slowArrivals = std::min(m_slowArrivals + 1, kSlowArrivals);
+    else
+        m_slowArrivals = 0;
+    m_lastArrivalNs = now;
+    m_sinceOutput += bytes;
+}
+
+void CommPort::gatherIfSlow(const Waiter& waiter)
+{
+    // Only a wait for a terminator is worth gathering for: any other wants each character.
+    if (!waiter.terminator || m_slowArrivals < kSlowArrivals || m_sinceOutput < kStreamBytes)
+        return;
+    if (!waiter.deadline.isForever() &&
+        waiter.deadline.remainingTimeAsDuration() < kGatherTime + kGatherMargin)
+        return;
+    m_device->holdInput(kGatherTime);
+}
+
+void CommPort::forgetStream()
+{
+    m_sinceOutput = 0;
+    m_slowArrivals = 0;
+    m_device->releaseInput();
+}
+
+CommPort::Wait CommPort::waitForMoreInput(QDeadlineTimer deadline, std::optional<char> terminator)
 {
     if (!m_device->isOpen())
         return Wait::LineLost;
@@ -224,23 +366,25 @@ CommPort::Wait CommPort::waitForMoreInput(QDeadlineTimer deadline)
         return Wait::Cancelled;
     if (deadline.hasExpired())
         return Wait::TimedOut;
+    if (terminator && m_arrived.contains(*terminator))
+        return Wait::Ready;
 
-    QEventLoop loop;
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, [&loop] { loop.exit(kTimedOut); });
-    connect(m_device.get(), &Device::readyRead, &loop, [&loop] { loop.exit(kReady); });
-    connect(m_device.get(), &Device::lineLost, &loop, [&loop] { loop.exit(kLost); });
-    if (!deadline.isForever())
-        timer.start(std::max<qint64>(0, deadline.remainingTime()));
+    if (size_t(m_depth) == m_waiters.size())
+        m_waiters.push_back(new Waiter(this));
+    Waiter* waiter = m_waiters[size_t(m_depth)];
+    waiter->terminator = terminator;
+    waiter->arm(deadline);
+    waiter->running = true;
+    ++m_depth;
+    // On a slow stream the next terminator is still some characters away: gather them first.
+    gatherIfSlow(*waiter);
 
-    m_waits.push_back(&loop);
     QPointer<CommPort> self(this);
-    const int rc = loop.exec();
+    const int rc = waiter->loop.exec();
     if (!self)
         return Wait::Cancelled;
-    m_waits.erase(std::remove(m_waits.begin(), m_waits.end(), &loop), m_waits.end());
+    --m_depth;
+    waiter->running = false;
 
     switch (rc) {
     case kReady:
@@ -257,8 +401,8 @@ CommPort::Wait CommPort::waitForMoreInput(QDeadlineTimer deadline)
 
 void CommPort::cancelWaits()
 {
-    for (QEventLoop* loop : m_waits)
-        loop->exit(kCancelled);
+    for (int i = 0; i < m_depth; ++i)
+        m_waiters[size_t(i)]->loop.exit(kCancelled);
 }
 
 std::unique_ptr<CommPort> makeSystemCommPort(QObject* parent)

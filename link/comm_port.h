@@ -7,10 +7,13 @@
 #include "link/trace.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QObject>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace stazione::link {
@@ -56,10 +59,16 @@ public:
     // Blocks until more input arrives, the deadline passes, the wait is cancelled or the line
     // is lost. The event loop runs meanwhile (the window repaints, a stop button works) but the
     // CPU sleeps. What is already waiting does not end the wait: callers take it first.
-    Wait waitForMoreInput(QDeadlineTimer deadline);
+    // With a terminator, only input that holds it ends the wait (the rest stays waiting for the
+    // next read), and on a slow stream the port gathers characters for a few hundredths before it
+    // looks again, instead of waking for each one.
+    Wait waitForMoreInput(QDeadlineTimer deadline, std::optional<char> terminator = std::nullopt);
     // Ends every wait that is pending now with Wait::Cancelled.
     void cancelWaits();
-    bool waiting() const { return !m_waits.empty(); }
+    bool waiting() const { return m_depth > 0; }
+
+    // A slow stream is gathered this long before the port looks at it again.
+    static constexpr std::chrono::milliseconds kGatherTime{50};
 
     // How long an open waits for another Stazione program to give the port up (0: it fails at
     // once with kInUse, naming the holder).
@@ -77,8 +86,15 @@ signals:
     void lineLost(const QString& reason);
 
 private:
+    class Waiter;
+
     Status openOrClose(bool open);
     Error notOpenError() const;
+    void takeArrived();
+    void onReadyRead();
+    void noteArrival(qsizetype bytes);
+    void gatherIfSlow(const Waiter& waiter);
+    void forgetStream();
 
     std::unique_ptr<Device> m_device;
     PortResolver m_resolver;
@@ -90,7 +106,18 @@ private:
     bool m_lost = false;
     QString m_lostReason;
     QString m_devicePath;
-    std::vector<QEventLoop*> m_waits;
+    // What the device had, taken in one read when it said so, not yet handed out.
+    QByteArray m_arrived;
+    // One waiter per nesting depth, made at the first wait that deep and kept: a wait costs no
+    // event loop, timer or connection of its own.
+    std::vector<Waiter*> m_waiters;
+    int m_depth = 0;
+    // Whether the input arrives as a slow stream: how much came since the last command, and at
+    // what pace the last of it came.
+    qint64 m_sinceOutput = 0;
+    qint64 m_lastArrivalNs = 0;
+    int m_slowArrivals = 0;
+    QElapsedTimer m_clock;
     PortLock m_lock;
     int m_lockWaitMs = 0;
     Trace* m_trace = nullptr;

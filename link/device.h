@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
+
 namespace stazione::link {
 
 // Line settings as the serial component takes them ("9600,N,8,1").
@@ -40,6 +42,12 @@ public:
     // Queues the bytes for transmission; false when the line is gone.
     virtual bool write(const QByteArray& bytes) = 0;
     virtual void clearInput() = 0;
+
+    // Stops telling of arrivals for a while: what comes meanwhile stays in the driver and is
+    // told of (and taken in one read) when the hold ends. A device that cannot hold ignores it.
+    virtual void holdInput(std::chrono::milliseconds duration) { (void)duration; }
+    // Ends a hold at once.
+    virtual void releaseInput() {}
 
     // Modem control lines. A device that has none (a pseudo-terminal) ignores them.
     virtual void setDataTerminalReady(bool on) = 0;

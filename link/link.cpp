@@ -109,8 +109,8 @@ Result<bool> Link::Apri_Porta(qint16 porta)
         return fail(heard.error());
     const bool spoke = !heard->isEmpty();
     qCInfo(lcLink).noquote() << QStringLiteral("COM%1 %2 after opening")
-                                     .arg(porta)
-                                     .arg(spoke ? QStringLiteral("spoke") : QStringLiteral("stayed silent"));
+                                    .arg(porta)
+                                    .arg(spoke ? QStringLiteral("spoke") : QStringLiteral("stayed silent"));
     if (auto s = m_port.discardInput(); !s)
         return fail(s.error());
     Porta_Aperta = true;
@@ -180,7 +180,8 @@ Result<qsizetype> Link::readToComma()
     // at a time, and keeps up with a logger that streams at full speed. The search for the comma
     // goes on where it stopped, unless the received text was consumed or dropped meanwhile (by
     // whatever ran during the wait): then it starts again at the first unconsumed character.
-    const QDeadlineTimer deadline(m_replyTimeout, Qt::PreciseTimer);
+    // The reply time-out runs from the first wait: a field already received costs no clock.
+    std::optional<QDeadlineTimer> deadline;
     qsizetype scanFrom = m_head;
     quint64 searched = m_accumuloChanges;
     for (;;) {
@@ -203,16 +204,12 @@ Result<qsizetype> Link::readToComma()
                 m_accumulo += *chunk;
             continue;
         }
-        const auto wait = m_port.waitForMoreInput(deadline);
+        if (!deadline)
+            deadline.emplace(m_replyTimeout, Qt::PreciseTimer);
+        const auto wait = m_port.waitForMoreInput(*deadline, ',');
         if (wait != CommPort::Wait::Ready)
             return waitFailure(wait, m_accumulo.mid(m_head));
     }
-}
-
-void Link::consumeTo(qsizetype next)
-{
-    m_head = next;
-    ++m_accumuloChanges;
 }
 
 void Link::dropConsumed()

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <optional>
 
 namespace stazione::link {
@@ -63,8 +64,19 @@ public:
     // next read from this link, and without touching Risposta: a long counted stream is cut into
     // fields without a string for each.
     Result<QByteArrayView> nextField();
-    // Whether the next field is complete in what was already received: a read takes it at once.
-    bool fieldWaiting() const { return m_accumulo.indexOf(',', m_head) >= 0; }
+    // The next field as nextField takes it when it is complete in what was already received,
+    // without reading the port or waiting; nothing when it is not.
+    std::optional<QByteArrayView> waitingField()
+    {
+        const char* const from = m_accumulo.constData() + m_head;
+        const auto* comma =
+            static_cast<const char*>(std::memchr(from, ',', size_t(m_accumulo.size() - m_head)));
+        if (!comma)
+            return std::nullopt;
+        const QByteArrayView field(from, comma - from);
+        consumeTo(m_head + field.size() + 1);
+        return field;
+    }
 
     // Drops everything received so far, in the port and in Accumulo.
     Status Svuota_Buffer();
@@ -108,7 +120,11 @@ private:
 
     // Reads until the unconsumed text holds a comma and gives its index, or the wait's failure.
     Result<qsizetype> readToComma();
-    void consumeTo(qsizetype next);
+    void consumeTo(qsizetype next)
+    {
+        m_head = next;
+        ++m_accumuloChanges;
+    }
     void dropConsumed();
     Error waitFailure(CommPort::Wait wait, const QByteArray& partial) const;
     // A pause of the logger's timing; Announce::Yes tells the windows (pauseStarted). False when

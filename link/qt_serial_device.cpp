@@ -51,6 +51,12 @@ QtSerialDevice::QtSerialDevice(QObject* parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &Device::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
+    m_hold.setSingleShot(true);
+    m_hold.setTimerType(Qt::CoarseTimer);
+    connect(&m_hold, &QTimer::timeout, this, [this] {
+        if (QSocketNotifier* notifier = readNotifier())
+            notifier->setEnabled(true);
+    });
 }
 
 QtSerialDevice::~QtSerialDevice()
@@ -96,6 +102,7 @@ OpenFailure QtSerialDevice::open(const QString& path, const LineSettings& settin
 
 void QtSerialDevice::close()
 {
+    m_hold.stop();
     if (m_port.isOpen()) {
         if (m_port.bytesToWrite() > 0)
             m_port.waitForBytesWritten(200);
@@ -137,6 +144,44 @@ void QtSerialDevice::clearInput()
 {
     if (m_port.isOpen())
         m_port.clear(QSerialPort::Input);
+}
+
+// QSerialPort reads whatever arrives as soon as the read notifier it keeps as a child says so, one
+// wake-up per character on a slow line. Holding is switching that notifier off for a moment: the
+// driver keeps the characters, and when the notifier is back on QSerialPort takes them all in
+// one read. It switches the notifier back on itself when it is read from. Without such a
+// notifier (another platform) nothing is held.
+void QtSerialDevice::holdInput(std::chrono::milliseconds duration)
+{
+    QSocketNotifier* notifier = readNotifier();
+    if (!notifier || !notifier->isEnabled())
+        return;
+    notifier->setEnabled(false);
+    m_hold.start(duration);
+}
+
+void QtSerialDevice::releaseInput()
+{
+    if (!m_hold.isActive())
+        return;
+    m_hold.stop();
+    if (QSocketNotifier* notifier = readNotifier())
+        notifier->setEnabled(true);
+}
+
+QSocketNotifier* QtSerialDevice::readNotifier()
+{
+    if (!m_port.isOpen())
+        return nullptr;
+    if (m_readNotifier && m_readNotifier->socket() == m_port.handle())
+        return m_readNotifier;
+    m_readNotifier = nullptr;
+    const auto notifiers = m_port.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly);
+    for (QSocketNotifier* notifier : notifiers) {
+        if (notifier->type() == QSocketNotifier::Read && notifier->socket() == m_port.handle())
+            m_readNotifier = notifier;
+    }
+    return m_readNotifier;
 }
 
 void QtSerialDevice::setDataTerminalReady(bool on)

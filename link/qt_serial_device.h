@@ -2,7 +2,10 @@
 
 #include "link/device.h"
 
+#include <QPointer>
 #include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTimer>
 
 namespace stazione::link {
 
@@ -21,14 +24,19 @@ public:
     QByteArray read(qint64 maxBytes) override;
     bool write(const QByteArray& bytes) override;
     void clearInput() override;
+    void holdInput(std::chrono::milliseconds duration) override;
+    void releaseInput() override;
 
     void setDataTerminalReady(bool on) override;
     void setRequestToSend(bool on) override;
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    QSocketNotifier* readNotifier();
 
     QSerialPort m_port;
+    QPointer<QSocketNotifier> m_readNotifier;
+    QTimer m_hold;
 };
 
 } // namespace stazione::link

@@ -138,13 +138,18 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
     // The first line creates the file (an older one of the same name is replaced), the others
     // are appended to it.
     bool created = false;
+    // Each line is on disk before it is shown: whatever was shown survives a program killed
+    // right after.
     auto appendLine = [&](const QString&, const QString& text) {
-        if (hooks.line)
-            hooks.line(text);
-        if (path.isEmpty())
+        if (path.isEmpty()) {
+            if (hooks.line)
+                hooks.line(text);
             return true;
+        }
         const QString failure = writeLine(path, text, created ? QIODevice::Append : QIODevice::Truncate);
         created = created || failure.isEmpty();
+        if (hooks.line)
+            hooks.line(text);
         return failure.isEmpty();
     };
     // A broken session ends with both marks, when there is a file to put them in.

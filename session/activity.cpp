@@ -16,7 +16,8 @@ void Activity::add(const QString& text, Outcome outcome)
 void Activity::failed(const QString& what, const link::Error& error)
 {
     add(what + QStringLiteral(": ") + link::operatorMessage(error),
-        error.kind == link::ErrorKind::Cancelled ? Outcome::Refused : Outcome::Failed);
+        error.kind == link::ErrorKind::Cancelled || error.kind == link::ErrorKind::Refused ? Outcome::Refused
+                                                                                           : Outcome::Failed);
 }
 
 void Activity::clear()

@@ -608,6 +608,19 @@ TEST_F(Cli, ASessionKilledMidwayLeavesEveryCompletedSetOnDisk)
     for (int i = 2; i < lines.size() - 1; ++i)
         EXPECT_EQ(lines[i].count(','), 4) << lines[i].toStdString();
     EXPECT_GE(lines.size() - 3, 3);
+
+    // Every set the program had shown before it died is in the file, in the same order.
+    QList<QByteArray> onDisk;
+    for (int i = 2; i < lines.size() - 1; ++i)
+        onDisk << lines[i].trimmed();
+    QList<QByteArray> shown;
+    for (const QByteArray& line : monitor.readAllStandardOutput().split('\n')) {
+        if (line.size() > 2 && line.at(2) == '/')
+            shown << line.trimmed();
+    }
+    ASSERT_LE(shown.size(), onDisk.size());
+    for (int i = 0; i < shown.size(); ++i)
+        EXPECT_EQ(shown[i], onDisk[i]);
 }
 
 TEST_F(Cli, AVerbOverAModemCall)

@@ -9,10 +9,16 @@
 #include "session/port_scan.h"
 #include "sim/pty_server.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using namespace stazione;
@@ -232,6 +238,61 @@ TEST_F(EndToEnd, AtRealTimingTheLoggerIsFoundAndAnswers)
     ASSERT_TRUE(channels.ok());
     EXPECT_EQ(*channels, QString::number(logger.state().channels));
     link::setTimeScale(0.05);
+}
+
+// The real port's gathering of a slow stream: what arrives during a hold is told of once, when
+// the hold ends, and taken in one read; a release ends the hold at once.
+TEST(QtSerialDeviceHold, ArrivalsDuringAHoldAreToldOfOnceWhenItEnds)
+{
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    {
+        link::QtSerialDevice device;
+        ASSERT_EQ(device.open(QString::fromLocal8Bit(name), link::LineSettings{}), link::OpenFailure::None);
+        int told = 0;
+        QObject::connect(&device, &link::Device::readyRead, [&] { ++told; });
+        auto runFor = [](int ms, const std::function<bool()>& done) {
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < ms && !done())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        };
+
+        device.holdInput(400ms);
+        QElapsedTimer held;
+        held.start();
+        for (char c : QByteArray("12.5,")) {
+            ASSERT_EQ(::write(master, &c, 1), 1);
+            runFor(20, [] { return false; });
+        }
+        runFor(400 - 150, [&] { return told > 0; });
+        if (held.elapsed() < 350) {
+            EXPECT_EQ(told, 0);
+            EXPECT_EQ(device.bytesAvailable(), 0);
+        }
+        runFor(3000, [&] { return told > 0; });
+        EXPECT_EQ(told, 1);
+        EXPECT_EQ(device.read(0), "12.5,");
+
+        device.holdInput(10s);
+        ASSERT_EQ(::write(master, "7,", 2), 2);
+        runFor(50, [] { return false; });
+        device.releaseInput();
+        QElapsedTimer released;
+        released.start();
+        runFor(3000, [&] { return told > 1; });
+        EXPECT_EQ(told, 2);
+        EXPECT_LT(released.elapsed(), 3000);
+        EXPECT_EQ(device.read(0), "7,");
+        device.close();
+    }
+    ::close(master);
+    ::close(slave);
 }
 
 } // namespace

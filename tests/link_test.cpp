@@ -4,6 +4,7 @@
 #include "support/fake_device.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -264,6 +265,113 @@ TEST_F(LinkTest, AFieldIsFoundWhenNextFieldDropsConsumedTextDuringAWait)
     ASSERT_TRUE(next.ok()) << next.error().message.toStdString();
     EXPECT_EQ(QByteArray(next->data(), next->size()), "w");
     EXPECT_LT(t.elapsed(), 900);
+}
+
+// A wait for a field is not ended by characters without its comma: they stay for the read that
+// follows the wait, and the caller wakes once per field, not once per character.
+TEST_F(LinkTest, AWaitForATerminatorSleepsThroughInputWithoutIt)
+{
+    connect();
+    fx.device->deliverLater(10, "12");
+    fx.device->deliverLater(40, "3,4");
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(fx.port->waitForMoreInput(QDeadlineTimer(2s), ','), stazione::link::CommPort::Wait::Ready);
+    EXPECT_GE(t.elapsed(), 35);
+    EXPECT_EQ(*fx.port->inBufferCount(), 5);
+    EXPECT_EQ(*fx.port->inputAll(), "123,4");
+
+    // Without one, any input ends it; and a terminator already waiting ends it at once.
+    fx.device->deliverLater(10, "5");
+    EXPECT_EQ(fx.port->waitForMoreInput(QDeadlineTimer(2s)), stazione::link::CommPort::Wait::Ready);
+    fx.device->deliver(",");
+    t.restart();
+    EXPECT_EQ(fx.port->waitForMoreInput(QDeadlineTimer(2s), ','), stazione::link::CommPort::Wait::Ready);
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(*fx.port->inputAll(), "5,");
+
+    // Input without the terminator until the deadline is a time-out, and the input is kept.
+    fx.device->deliverLater(10, "67");
+    EXPECT_EQ(fx.port->waitForMoreInput(QDeadlineTimer(100ms), ','), stazione::link::CommPort::Wait::TimedOut);
+    EXPECT_EQ(*fx.port->inputAll(), "67");
+}
+
+// The waits of a link reuse one event loop and one timer per nesting depth, whatever their count.
+TEST_F(LinkTest, WaitsReuseTheirEventLoopsAtEveryDepth)
+{
+    connect();
+    for (int i = 0; i < 20; ++i) {
+        fx.device->deliverLater(1, QByteArray::number(i) + ",");
+        auto field = link.Leggi_Risposta();
+        ASSERT_TRUE(field.ok());
+        EXPECT_EQ(*field, QString::number(i));
+    }
+    EXPECT_EQ(fx.port->findChildren<QEventLoop*>().size(), 1);
+
+    // A nested wait gets a second one; the outer wait still sees its own field.
+    QString inner;
+    QTimer::singleShot(10, [&] {
+        fx.device->deliverLater(10, "in,");
+        inner = link.Leggi_Risposta().valueOr(QString());
+        fx.device->deliverLater(10, "out,");
+    });
+    auto outer = link.Leggi_Risposta();
+    EXPECT_EQ(inner, "in");
+    ASSERT_TRUE(outer.ok()) << outer.error().message.toStdString();
+    EXPECT_EQ(*outer, "out");
+    EXPECT_EQ(fx.port->findChildren<QEventLoop*>().size(), 2);
+    EXPECT_EQ(fx.port->findChildren<QTimer*>().size(), 2);
+
+    // A time-out and a cancel still end the reused waits.
+    link.setReplyTimeout(50ms);
+    auto late = link.Leggi_Risposta();
+    ASSERT_FALSE(late.ok());
+    EXPECT_EQ(late.error().kind, ErrorKind::TimedOut);
+    link.setReplyTimeout(10s);
+    QTimer::singleShot(20, &link, [this] { link.cancel(); });
+    auto cancelled = link.Leggi_Risposta();
+    ASSERT_FALSE(cancelled.ok());
+    EXPECT_EQ(cancelled.error().kind, ErrorKind::Cancelled);
+    EXPECT_EQ(fx.port->findChildren<QEventLoop*>().size(), 2);
+}
+
+// A slow stream (a continuous measurement at 9600 baud) is gathered between wake-ups; the short
+// reply to a command, and a fast stream, are not.
+TEST_F(LinkTest, OnlyASlowStreamIsGatheredAndACommandEndsTheGathering)
+{
+    connect();
+    // A reply of a few fields trickling in after a command.
+    ASSERT_TRUE(link.Invia_Comando("H", "").ok());
+    for (int i = 0; i < 12; ++i)
+        fx.device->deliverLater(1 + i, i % 3 == 2 ? "," : "7");
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(link.Leggi_Risposta().ok());
+    EXPECT_EQ(fx.device->holds, 0);
+
+    // A fast stream: thousands of characters at once.
+    QByteArray burst;
+    for (int i = 0; i < 400; ++i)
+        burst += "12.5,";
+    fx.device->deliverLater(1, burst.left(1000));
+    fx.device->deliverLater(2, burst.mid(1000));
+    for (int i = 0; i < 400; ++i)
+        ASSERT_TRUE(link.Leggi_Risposta().ok());
+    EXPECT_EQ(fx.device->holds, 0);
+
+    // A slow one: a character every millisecond or so, for longer than a short reply.
+    const QByteArray slow = burst.left(400);
+    for (int i = 0; i < slow.size(); ++i)
+        fx.device->deliverLater(1 + i, slow.mid(i, 1));
+    for (int i = 0; i < 80; ++i) {
+        auto field = link.Leggi_Risposta();
+        ASSERT_TRUE(field.ok());
+        ASSERT_EQ(*field, "12.5");
+    }
+    EXPECT_GT(fx.device->holds, 0);
+
+    // The next command is answered as soon as its reply is there.
+    ASSERT_TRUE(link.Invia_Comando("Q", "").ok());
+    EXPECT_FALSE(fx.device->held);
 }
 
 TEST_F(LinkTest, ALostLineIsItsOwnErrorAndStaysLost)

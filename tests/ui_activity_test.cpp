@@ -118,6 +118,21 @@ private slots:
         QCOMPARE(other->Attivita->count(), 3);
     }
 
+    void aTypedValueTheLineCannotCarryIsAnOrangeLineAndNothingIsSent()
+    {
+        ScriptedProgram p;
+        ui::Form1& f = p.app.form1();
+        QByteArray sent;
+        p.device->onWrite = [&](const QString&, const QByteArray& bytes) { sent += bytes; };
+        f.Nome_Centralina->setText("POZZO,1");
+        f.imposta_nome->click();
+        QVERIFY2(sent.isEmpty(), sent.constData());
+        const QStringList lines = p.lines();
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(withoutTime(lines[0]).startsWith("Nome Datalogger: "), qPrintable(lines[0]));
+        QCOMPARE(p.colour(0), ui::ActivityPane::kRefused);
+    }
+
     void aClickRefusedDuringAnExchangeIsAnOrangeLine()
     {
         ScriptedProgram p;

@@ -12,6 +12,8 @@
 #include "ui/form2.h"
 #include "ui/grafici.h"
 #include "ui/mis_cont.h"
+#include "ui/data_viewer.h"
+#include "ui/modem_window.h"
 #include "ui/sensori_an.h"
 
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 
@@ -113,6 +116,40 @@ private slots:
         f.Leggi_Allarmi->click();
         a.Chiudi->click();
         QVERIFY(!a.isVisible());
+    }
+
+    void everyOtherWindowClosesWithEscapeAndTheProgramWithCtrlQ()
+    {
+        testing::SimBench bench;
+        testing::Program p;
+        session::Application& app = p.app;
+        for (QWidget* w : std::initializer_list<QWidget*>{&app.misCont(), &app.grafici(), &app.modemWindow(),
+                                                          &app.dataViewer()}) {
+            w->show();
+            w->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(w));
+            QTest::keyClick(w, Qt::Key_Escape);
+            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        }
+        // The connection window and the main window end the program when they close.
+        QSignalSpy finished(&app, &session::Application::finished);
+        app.form2().show();
+        app.form2().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&app.form2()));
+        QTest::keyClick(&app.form2(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!app.form2().isVisible());
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void theMainWindowEndsTheProgramWithCtrlQ()
+    {
+        ConnectedProgram c;
+        QSignalSpy finished(&c.p.app, &session::Application::finished);
+        c.f().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&c.f()));
+        QTest::keyClick(&c.f(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!c.f().isVisible());
+        QCOMPARE(finished.count(), 1);
     }
 
     void theChartOpensBesideTheMeasurementWindow()

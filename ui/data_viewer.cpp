@@ -48,6 +48,7 @@ DataViewer::DataViewer(Dialogs& dialogs, QWidget* parent)
     , m_folder(QDir::currentPath())
 {
     setObjectName(QStringLiteral("DataViewer"));
+    closeOnKeys(this, QKeySequence(Qt::Key_Escape));
     setWindowTitle(tr("Grafici"));
 
     chart = new TraceChart(this);

@@ -96,6 +96,7 @@ Form1::Form1(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Form1"));
+    closeOnKeys(this, QKeySequence(Qt::CTRL | Qt::Key_Q));
     setWindowTitle(tr("Stazione"));
 
     SSTab1 = new QTabWidget(this);

@@ -1,6 +1,7 @@
 #include "ui/form2.h"
 
 #include "ui/colours.h"
+#include "ui/widgets.h"
 #include "ui/dialogs.h"
 
 #include <QCheckBox>
@@ -26,6 +27,7 @@ Form2::Form2(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form2"));
+    closeOnKeys(this, QKeySequence(Qt::CTRL | Qt::Key_Q));
     setWindowTitle(tr("Stazione"));
 
     Label1 = new QLabel(tr("RS232"), this);

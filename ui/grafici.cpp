@@ -44,6 +44,7 @@ Grafici::Grafici(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Grafici"));
+    closeOnKeys(this, QKeySequence(Qt::Key_Escape));
     setWindowTitle(tr("Grafici"));
 
     m_chart = new QChart;

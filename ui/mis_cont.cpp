@@ -18,6 +18,7 @@ MisCont::MisCont(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("MisCont"));
+    closeOnKeys(this, QKeySequence(Qt::Key_Escape));
     setWindowTitle(tr("Misura continua"));
 
     cmdStart = makeButton(this, QStringLiteral("cmdStart"), tr("Start"));

@@ -68,6 +68,7 @@ ModemWindow::ModemWindow(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Modem"));
+    closeOnKeys(this, QKeySequence(Qt::Key_Escape));
     setWindowTitle(tr("GSM CONNECTION"));
 
     menuBar = new QMenuBar(this);

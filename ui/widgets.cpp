@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -68,6 +69,12 @@ void fixWidth(QLineEdit* box, const QString& sample)
 {
     box->setFixedWidth(boxWidth(box, sample));
     box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void closeOnKeys(QWidget* window, const QKeySequence& keys)
+{
+    auto* shortcut = new QShortcut(keys, window);
+    QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
 }
 
 } // namespace stazione::ui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QString>
 #include <QStringView>
 
@@ -17,6 +18,9 @@ namespace stazione::ui {
 QString indexedName(QStringView base, int index);
 
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption);
+// The window closes with `keys` (Escape for a window opened from another, Ctrl+Q for one whose
+// closing ends the program): without a window manager there is no title bar to close it from.
+void closeOnKeys(QWidget* window, const QKeySequence& keys);
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption);
 QCheckBox* makeCheck(QWidget* parent, const QString& name, const QString& caption);
 QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& title);

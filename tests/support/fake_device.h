@@ -70,6 +70,14 @@ public:
         return true;
     }
     void clearInput() override { m_input.clear(); }
+    // Holding changes only when the port would be told of arrivals, never what arrives: the fake
+    // keeps telling at once and records the hold.
+    void holdInput(std::chrono::milliseconds) override
+    {
+        held = true;
+        ++holds;
+    }
+    void releaseInput() override { held = false; }
     void setDataTerminalReady(bool on) override { dtr = on; }
     void setRequestToSend(bool on) override { rts = on; }
 
@@ -116,6 +124,8 @@ public:
     int openCount = 0;
     int closeCount = 0;
     int readCount = 0;
+    int holds = 0;
+    bool held = false;
     bool dtr = false;
     bool rts = false;
 
