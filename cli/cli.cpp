@@ -25,7 +25,7 @@ QString plain(const QJsonValue& value)
     switch (value.type()) {
     case QJsonValue::Array: {
         QStringList parts;
-        for (const QJsonValue& v : value.toArray())
+        for (const QJsonValue v : value.toArray())
             parts << plain(v);
         return parts.join(QLatin1Char(' '));
     }

@@ -36,7 +36,7 @@ int listStations(const Options& options, const modem::StationDirectory& director
     }
     if (rows.isEmpty())
         message(QStringLiteral("No station in %1.").arg(modem::stationsFile()));
-    for (const QJsonValue& v : rows) {
+    for (const QJsonValue v : rows) {
         const QJsonObject r = v.toObject();
         out(QStringLiteral("%1\t%2\t%3\t%4\t%5")
                 .arg(r.value("row").toInt())

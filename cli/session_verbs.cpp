@@ -43,7 +43,7 @@ int runPorts(const Options& options)
     if (ports.isEmpty())
         message(QStringLiteral(
             "No serial port found: no COMn link in the folder and no serial device in the system."));
-    for (const QJsonValue& v : ports) {
+    for (const QJsonValue v : ports) {
         const QJsonObject p = v.toObject();
         QString line =
             QStringLiteral("COM%1  %2").arg(p.value("port").toInt()).arg(p.value("path").toString());

@@ -189,7 +189,7 @@ template<typename Char> std::optional<long long> tenths(const Char* text, qsizet
 char* writeColumn(char* at, std::optional<long long> value)
 {
     if (!value || *value < -300 || *value > 800) {
-        std::memcpy(at, "**N.C.**  ", 10);
+        std::copy_n("**N.C.**  ", 10, at); // a column of the line, not a string: no terminator
         return at + 10;
     }
     // In range the integer part has at most two digits, written as three.

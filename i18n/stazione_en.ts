@@ -274,6 +274,21 @@ The file %1 was not changed; the data received are in %2.</translation>
     </message>
 </context>
 <context>
+    <name>stazione::modem::Modem</name>
+    <message>
+        <source>Modem Trovato su Com%1</source>
+        <translation>Modem found on Com%1</translation>
+    </message>
+    <message>
+        <source>La stazione scelta non ha un numero da chiamare.</source>
+        <translation>The station chosen has no number to call.</translation>
+    </message>
+    <message>
+        <source>Dispositivo  M410-M610 %1 rilevato</source>
+        <translation>Device  M410-M610 %1 found</translation>
+    </message>
+</context>
+<context>
     <name>stazione::modem::ModemHandlers</name>
     <message>
         <source>Avvio della chiamata: attesa del datalogger</source>
@@ -357,6 +372,16 @@ Battery: %1 V</translation>
     <message>
         <source> QX455 Resettato</source>
         <translation> QX455 Reset</translation>
+    </message>
+    <message>
+        <source>GSM/GPRS: NON RIUSCITO - </source>
+        <translation>GSM/GPRS: FAILED - </translation>
+    </message>
+    <message>
+        <source>Vuoi veramente resettare il datalogger?<byte value="xd"/>
+Perderai tutti i dati e tutte le impostazioni!</source>
+        <translation>Do you really want to reset the logger?<byte value="xd"/>
+You will lose all the data and all the settings!</translation>
     </message>
 </context>
 <context>

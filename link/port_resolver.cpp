@@ -57,7 +57,7 @@ PortResolver::PortResolver(QString linksFolder, bool systemFallback)
 
 QString PortResolver::defaultLinksFolder()
 {
-    const QString fromEnvironment = qEnvironmentVariable("STAZIONE_PORTS");
+    QString fromEnvironment = qEnvironmentVariable("STAZIONE_PORTS");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
     return settingsFolder() + QStringLiteral("/ports");

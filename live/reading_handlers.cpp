@@ -57,7 +57,7 @@ link::Status ContinuousReadingHandlers::MISCONTINUA(int g)
     }
     m_session.Stop_Continua = 0;
     m_reading = true;
-    const link::Status outcome = runContinuousReading(
+    link::Status outcome = runContinuousReading(
         link(), perGroup,
         [this](const Reading& r) {
             // A reading for a channel without a box changes nothing on the screen.

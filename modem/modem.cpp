@@ -6,6 +6,8 @@
 #include "link/typed_values.h"
 #include "session/models.h"
 
+#include <QCoreApplication>
+
 namespace stazione::modem {
 
 std::optional<QString> probeModem(link::Link& link, int number)
@@ -35,7 +37,7 @@ std::optional<QString> probeModem(link::Link& link, int number)
 
 QString foundText(int port, const QString& reply)
 {
-    return QStringLiteral("Modem Trovato su Com") + link::signedNotation(port) + reply + QLatin1Char('\r');
+    return QCoreApplication::translate("stazione::modem::Modem", "Modem Trovato su Com%1").arg(link::signedNotation(port)) + reply + QLatin1Char('\r');
 }
 
 QString dialString(const QString& number, bool pauseAfterFirstDigit)
@@ -53,7 +55,7 @@ link::Status dial(link::Link& link, const QString& number, bool pauseAfterFirstD
         return s;
     link.Ritardo(50);
     if (pauseAfterFirstDigit && number.isEmpty())
-        return link::Error::data(QStringLiteral("La stazione scelta non ha un numero da chiamare."));
+        return link::Error::data(QCoreApplication::translate("stazione::modem::Modem", "La stazione scelta non ha un numero da chiamare."));
     return link.port().output(dialString(number, pauseAfterFirstDigit).toLatin1());
 }
 
@@ -108,8 +110,7 @@ RemoteModel remoteModel(const QString& modello)
 
 QString remoteFoundText(const QString& versione)
 {
-    return QStringLiteral("Dispositivo ") + QLatin1Char(' ') + QStringLiteral("M410-M610") +
-           QLatin1Char(' ') + versione + QStringLiteral(" rilevato");
+    return QCoreApplication::translate("stazione::modem::Modem", "Dispositivo  M410-M610 %1 rilevato").arg(versione);
 }
 
 link::Result<RetryValues> Recupera_Dati(link::Link& link)

@@ -134,7 +134,7 @@ link::Result<bool> Connection::Command1_Click()
     // a new scan, the connection without a scan and the reset all find it free.
     if (m_gsmReads && hasGsm(id.Modello)) {
         if (auto read = m_gsmReads(); !read) {
-            appendStatus(QStringLiteral("GSM/GPRS: NON RIUSCITO - ") + link::operatorMessage(read.error()));
+            appendStatus(tr("GSM/GPRS: NON RIUSCITO - ") + link::operatorMessage(read.error()));
             m_session.activity().failed(QStringLiteral("GSM/GPRS"), read.error());
             m_session.link().Porta_Off();
             return false;
@@ -208,8 +208,7 @@ void Connection::Command3_Click()
         (void)link.Apri_Porta(link.Porta);
         const bool yes = m_dialogs.askYesNo(
             &m_form2, QStringLiteral("Attenzione"),
-            QStringLiteral(
-                "Vuoi veramente resettare il datalogger?\r\nPerderai tutti i dati e tutte le impostazioni!"),
+            tr("Vuoi veramente resettare il datalogger?\r\nPerderai tutti i dati e tutte le impostazioni!"),
             ui::Dialogs::Icon::Critical, false);
         if (yes) {
             if (auto sent = link::send(link, link::cmd::resetLogger()); !sent) {

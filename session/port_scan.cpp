@@ -75,7 +75,7 @@ link::Result<Identification> identifyOpenLogger(link::Link& link)
     return askIdentification(link);
 }
 
-link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 porta, QString* why)
+link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 porta, QString* why, bool* denied)
 {
     auto explain = [why](const QString& text) {
         if (why)
@@ -87,6 +87,9 @@ link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 por
         if (spoke.error().kind == link::ErrorKind::Cancelled)
             return spoke.error();
         explain(spoke.error().message);
+        if (denied)
+            *denied = spoke.error().kind == link::ErrorKind::Port &&
+                      spoke.error().number == link::port_error::kNoPermission;
         link.Porta_Off();
         return std::optional<Identification>();
     }
@@ -119,12 +122,19 @@ link::Result<std::optional<Identification>> scanPorts(link::Link& link, const QS
                                                       const std::function<void(const QString&)>& status)
 {
     const int saved = readSavedPort(settingsFile);
+    // A user outside the serial ports' group is refused every port: the scan then says how to
+    // get them instead of only that no logger answered.
+    QString refused;
     for (int i = 0; i <= link::PortResolver::kHighestPort; ++i) {
         const auto porta = static_cast<qint16>(i == 0 ? saved : i);
         status(scanningStatus(porta));
-        auto found = tryPort(link, porta);
+        QString why;
+        bool denied = false;
+        auto found = tryPort(link, porta, &why, &denied);
         if (!found)
             return found.error();
+        if (denied && refused.isEmpty())
+            refused = why;
         if (*found) {
             writeSavedPort(settingsFile, porta);
             link.Ritardo(10);
@@ -133,7 +143,7 @@ link::Result<std::optional<Identification>> scanPorts(link::Link& link, const QS
             return found;
         }
     }
-    status(kNotFoundStatus);
+    status(refused.isEmpty() ? kNotFoundStatus : kNotFoundStatus + QLatin1Char('\n') + refused);
     link.Porta_Off();
     return std::optional<Identification>();
 }

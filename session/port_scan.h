@@ -40,8 +40,10 @@ link::Result<Identification> identifyOpenLogger(link::Link& link);
 
 // One attempt on one port: the opening probe, then the identification. Returns nothing when
 // the port is silent or missing, or the device on it is not a known logger (the reason goes to
-// `why`); the port is then closed. An error is returned only for a cancel.
-link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 porta, QString* why = nullptr);
+// `why`, and `denied` tells a port this user may not open); the port is then closed. An error is
+// returned only for a cancel.
+link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 porta, QString* why = nullptr,
+                                                    bool* denied = nullptr);
 
 // The connection window's scan: the saved port first, then COM1 to COM30. The first port with a
 // known logger wins and is saved. Reports each step through `status`.

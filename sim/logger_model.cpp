@@ -385,7 +385,7 @@ QByteArray LoggerModel::answer(const QByteArray& fields, Instant at)
 {
     if (m_options.silent || m_options.greetOnly)
         return {};
-    const QByteArray out = m_options.garbage ? garble(fields) : fields;
+    QByteArray out = m_options.garbage ? garble(fields) : fields;
     enqueue(out, at);
     return out;
 }

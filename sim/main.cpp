@@ -178,7 +178,7 @@ int main(int argc, char** argv)
             fail(QStringLiteral("--%1 needs --modem").arg(QLatin1String(modemOption)));
     }
     auto lineText = [&](const QString& name) {
-        const QString text = parser.value(name);
+        QString text = parser.value(name);
         if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
             text != QString::fromLatin1(text.toLatin1()))
             fail(QStringLiteral("--%1 wants Latin-1 text without line ends").arg(name));

@@ -18,7 +18,7 @@ double timeScaleFromEnvironment()
 
 QString identificationFor(const QString& modelOrShorthand)
 {
-    const QString text = modelOrShorthand.trimmed();
+    QString text = modelOrShorthand.trimmed();
     if (text == QLatin1String("410"))
         return kBaseModel;
     if (text == QLatin1String("610"))

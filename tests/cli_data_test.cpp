@@ -51,7 +51,7 @@ class CliData : public ::testing::Test {
 protected:
     QString file(const QString& name, const QByteArray& bytes)
     {
-        const QString path = dir.filePath(name);
+        QString path = dir.filePath(name);
         stazione::testing::write(path, bytes);
         return path;
     }

@@ -80,15 +80,15 @@ QString sourceFile(const QString& path)
 QSet<QString> wiredControls()
 {
     // Control names may carry accented letters (Leggi_poprietà).
-    constexpr auto unicode = QRegularExpression::UseUnicodePropertiesOption;
+    constexpr auto kUnicode = QRegularExpression::UseUnicodePropertiesOption;
     static const QList<QRegularExpression> wiring{
         QRegularExpression(QStringLiteral(R"((?:onClick|onPress|onStateChange)\(\s*(form2|form|window)\.(\w+))"),
-                           unicode),
+                           kUnicode),
         QRegularExpression(
             QStringLiteral(
                 R"(connect\(\s*(form2|form|window)\.(\w+)(?:\[\w+\])?\s*,\s*&\w+::(?:clicked|triggered|toggled|textChanged|stateChanged))"),
-            unicode),
-        QRegularExpression(QStringLiteral(R"(connect\(\s*()(\w+)\s*,\s*&QPushButton::clicked)"), unicode),
+            kUnicode),
+        QRegularExpression(QStringLiteral(R"(connect\(\s*()(\w+)\s*,\s*&QPushButton::clicked)"), kUnicode),
     };
     QSet<QString> controls;
     for (const char* folder : {"config", "alarms", "modem", "session", "data", "live", "ui"}) {

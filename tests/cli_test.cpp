@@ -238,7 +238,7 @@ QList<Exchange> simulatorExchanges(const QString& log)
 // What the trace holds: a block per command, "hh:mm:ss.zzz > q  POZZO1," and "... < OK,".
 QList<Exchange> tracedExchanges(const QString& trace, QByteArray* greetings)
 {
-    auto bytes = [](QString text) {
+    auto bytes = [](const QString& text) {
         QByteArray out;
         static const QRegularExpression escape(QStringLiteral("^<([0-9A-F]{2})>"));
         for (qsizetype i = 0; i < text.size();) {
@@ -654,7 +654,7 @@ TEST_F(Cli, TheMainWindowsSmallSettingsHaveTheirVerbs)
 {
     startSim(3);
     auto run = [&](const QStringList& verb) {
-        const CliRun r = cli(QStringList{"--port", "3"} + verb);
+        CliRun r = cli(QStringList{"--port", "3"} + verb);
         EXPECT_EQ(r.exitCode, 0) << verb.join(' ').toStdString() << ": " << r.err.toStdString();
         return r;
     };

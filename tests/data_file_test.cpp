@@ -259,6 +259,7 @@ TEST(CsvExportTest, NumbersKeepTheirDigitsWithoutPadding)
 std::vector<qint64> rowsOf(const std::vector<data::TracePoint>& points)
 {
     std::vector<qint64> rows;
+    rows.reserve(points.size());
     for (const auto& p : points)
         rows.push_back(p.row);
     return rows;

@@ -18,10 +18,13 @@ if(MODE STREQUAL "install")
     file(REMOVE_RECURSE ${PREFIX})
     run_program(log ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX})
     foreach(file
-            bin/stazione bin/stazione-cli bin/stazione-sim
+            bin/stazione bin/stazione-cli bin/stazione-plot bin/stazione-sim
+            share/bash-completion/completions/stazione-cli
+            lib/systemd/user/stazione-collect.service lib/systemd/user/stazione-collect.timer
             share/applications/stazione.desktop
             share/icons/hicolor/scalable/apps/stazione.svg
-            share/man/man1/stazione.1.gz share/man/man1/stazione-cli.1.gz share/man/man1/stazione-sim.1.gz
+            share/man/man1/stazione.1.gz share/man/man1/stazione-cli.1.gz share/man/man1/stazione-plot.1.gz
+            share/man/man1/stazione-sim.1.gz
             share/doc/stazione/copyright)
         if(NOT EXISTS ${PREFIX}/${file})
             fail("cmake --install did not put ${file} into the prefix:\n${log}")

@@ -880,7 +880,7 @@ TEST_F(SimModelFaults, EveryKthCountedValueOutOfRange)
     for (int r = 0; r < 5; ++r) {
         for (int c = 0; c < 4; ++c) {
             ++value;
-            const QByteArray f = fields.at(2 + r * 10 + 6 + c);
+            const QByteArray& f = fields.at(2 + r * 10 + 6 + c);
             if (value % 3 == 0)
                 EXPECT_EQ(f, "99.9") << value;
             else

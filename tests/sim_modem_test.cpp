@@ -3,14 +3,11 @@
 // reads the client program makes when it probes, dials and hangs up.
 
 #include "sim/modem_model.h"
-#include "sim/pty_server.h"
-#include "support/raw_line_client.h"
 
 #include <QDateTime>
 
 #include <gtest/gtest.h>
 #include <optional>
-#include <thread>
 
 using namespace std::chrono_literals;
 using stazione::sim::AtCommand;
@@ -20,9 +17,6 @@ using stazione::sim::Instant;
 using stazione::sim::LoggerModel;
 using stazione::sim::ModemModel;
 using stazione::sim::Options;
-using stazione::sim::PtyServer;
-using stazione::sim::RawLineClient;
-using stazione::sim::Stream;
 
 namespace {
 
@@ -184,41 +178,6 @@ TEST_F(SimModemCommands, EchoFollowsE0E1AndZ)
     EXPECT_EQ(send("AT\r"), "AT\r" + kOk) << "a fresh line found the echo off";
 }
 
-TEST_F(SimModemCommands, CaseBlanksAndLineFeedsDoNotMatter)
-{
-    send("ATE0\r");
-    for (const QByteArray line : {"atx0", "ATX0", "aTx4", "At X 3", "ATE0X0", "ath", "ATH0", "atz"}) {
-        EXPECT_EQ(send(line + '\r'), kOk) << line.constData();
-        send("ATE0\r");
-    }
-    EXPECT_EQ(send("ati3\r"), "\r\nSimulated GSM modem rev 1.0\r\n\r\nOK\r\n");
-    EXPECT_EQ(send("AT\r\n"), kOk) << "the line feed after the CR counted";
-    EXPECT_EQ(send("\n"), "");
-
-    // Split over several reads, the line is still one line, answered at its CR only.
-    EXPECT_EQ(send("A"), "");
-    EXPECT_EQ(send("T"), "");
-    EXPECT_EQ(send("X0"), "");
-    EXPECT_EQ(send("\r"), kOk);
-}
-
-TEST_F(SimModemCommands, UnknownCommandsAreErrorsAndTextBeforeAtIsDropped)
-{
-    send("ATE0\r");
-    for (const QByteArray line : {"ATX5", "ATE2", "ATQ0", "ATI0", "ATFOO", "ATH1", "AT&F"})
-        EXPECT_EQ(send(line + '\r'), kError) << line.constData();
-    EXPECT_EQ(send("AT" + QByteArray(100, 'X') + '\r'), kError);
-
-    EXPECT_EQ(send("HELLO\r"), "") << "a line without AT was answered";
-    EXPECT_EQ(send("+++AT\r"), kOk);
-    EXPECT_EQ(send("xxAAT\r"), kOk);
-    EXPECT_EQ(send("ATQ\bX0\r"), kOk) << "a backspace did not take the Q back";
-    EXPECT_TRUE(modem->takeForwarded().isEmpty());
-    const QList<stazione::sim::LogEntry> log = modem->takeLog();
-    EXPECT_GE(firstIndexOf(log, "noise \"HELLO\""), 0);
-    EXPECT_GE(firstIndexOf(log, "< AT \"ATFOO\" | > \"\\r\\nERROR\\r\\n\""), 0);
-}
-
 TEST_F(SimModemDial, ResultComesAfterTheDialDelay)
 {
     send("ATE0\r");
@@ -258,19 +217,6 @@ TEST_F(SimModemDial, ClientsPollFindsConnectAtTheStartOfARead)
     const QByteArray second = advance(2s);
     EXPECT_TRUE(readsAsConnect(second)) << second.constData();
     EXPECT_TRUE(second.startsWith(kConnect));
-}
-
-TEST_F(SimModemDial, ConnectWordIsConfigurable)
-{
-    Options options = unscaled();
-    options.connectWord = "CONNECT 9600";
-    start(options);
-    send("ATE0\r");
-    send("ATD5\r");
-    const QByteArray result = advance(modem->dialDelay());
-    EXPECT_EQ(result, "\r\nCONNECT 9600\r\n");
-    EXPECT_TRUE(readsAsConnect(result));
-    EXPECT_TRUE(modem->isCallUp());
 }
 
 TEST_F(SimModemDial, CallsThatFailLeaveTheModemInCommandMode)
@@ -336,14 +282,6 @@ TEST_F(SimModemDial, ACharacterDuringTheDialAbortsIt)
     EXPECT_EQ(advance(5s), "");
     EXPECT_EQ(type("ATH\r"), kOk);
     EXPECT_FALSE(modem->isCallUp());
-}
-
-TEST_F(SimModemDial, LineFeedAfterTheDialLineDoesNotAbortIt)
-{
-    send("ATE0\r");
-    EXPECT_EQ(send("ATD1234567\r\n"), "");
-    EXPECT_EQ(advance(modem->dialDelay()), kConnect);
-    EXPECT_TRUE(modem->isCallUp());
 }
 
 TEST_F(SimModemDial, NoDialWithoutANumberOrWhileACallIsUp)
@@ -416,37 +354,6 @@ TEST_F(SimModemOnline, PlusesRightAfterOtherDataAreData)
     EXPECT_EQ(send("V"), kIdentification);
 }
 
-TEST_F(SimModemOnline, DataRightAfterThePlusesCancelsTheEscape)
-{
-    connect();
-    advance(modem->escapeGuard());
-    type("+++");
-    QByteArray out = advance(modem->escapeGuard() / 2);
-    out += send("V");
-    out += advance(3 * modem->escapeGuard());
-    EXPECT_EQ(out, kIdentification) << "the escape was taken, or the V did not reach the logger";
-    EXPECT_TRUE(modem->isOnline());
-    EXPECT_EQ(modem->takeForwarded(), "+++V");
-}
-
-TEST_F(SimModemOnline, PlusesTooFarApartAreData)
-{
-    connect();
-    QByteArray out;
-    for (int i = 0; i < 3; ++i) {
-        out += advance(modem->escapeGuard());
-        out += send("+");
-    }
-    out += advance(3 * modem->escapeGuard());
-    EXPECT_EQ(out, "");
-    EXPECT_TRUE(modem->isOnline());
-    EXPECT_EQ(modem->takeForwarded(), "+++");
-
-    // The escape still works afterwards.
-    EXPECT_EQ(escape(), kOk);
-    EXPECT_FALSE(modem->isOnline());
-}
-
 TEST_F(SimModemOnline, HangUpAfterTheEscapeClosesTheLoggersLine)
 {
     connect();
@@ -489,40 +396,6 @@ TEST_F(SimModemOnline, OnlineAgainWithTheLoggersStateKept)
     EXPECT_FALSE(modem->isOnline());
 }
 
-TEST_F(SimModemOnline, LoggerDataIsHeldBackInCommandMode)
-{
-    connect();
-    send("p");
-    const QByteArray streaming = advance(3 * logger->streamPeriod());
-    EXPECT_FALSE(streaming.isEmpty());
-
-    EXPECT_TRUE(escape().endsWith(kOk));
-    EXPECT_EQ(advance(5 * logger->streamPeriod()), "") << "the logger's data went out in command mode";
-    EXPECT_EQ(logger->activeStream(), Stream::Reading) << "the logger stopped with the escape";
-
-    QByteArray online = send("ATO\r");
-    online += advance(2 * logger->streamPeriod());
-    ASSERT_TRUE(online.startsWith(kConnect));
-    EXPECT_GT(online.size(), kConnect.size()) << "the stream did not come back with the call";
-}
-
-TEST_F(SimModemOnline, LoggerDataSentBeforeTheEscapeStillGoesOut)
-{
-    connect();
-    EXPECT_FALSE(send("p").isEmpty());
-    advance(modem->escapeGuard());
-    ASSERT_EQ(logger->streamPeriod(), modem->escapeGuard()) << "the timing below counts on it";
-    type("+++");
-    // Read only long after: the group the logger sent one period after the last one, before the
-    // escape took effect, still comes, then the OK; the groups after it do not.
-    now += 3 * modem->escapeGuard();
-    modem->tick(now);
-    const QByteArray out = modem->takeOutput(now);
-    ASSERT_TRUE(out.endsWith(kOk)) << out.constData();
-    const QByteArray data = out.chopped(kOk.size());
-    EXPECT_EQ(data.count(",CH0,"), 1) << data.constData();
-}
-
 TEST_F(SimModemLine, ClosingThePortEndsTheCall)
 {
     connect();
@@ -556,186 +429,6 @@ TEST_F(SimModemLine, LoggerThatDropsTheLineEndsTheCall)
     EXPECT_FALSE(modem->takeHangUpRequest()) << "the port went with the call";
     EXPECT_TRUE(modem->isLineOpen());
     EXPECT_EQ(send("AT\r"), kOk);
-}
-
-TEST_F(SimModemLine, LogTellsTheCallsStory)
-{
-    send("ATE0\r");
-    send("ATD1,234567\r");
-    advance(modem->dialDelay() + logger->wakeDelay());
-    send("V");
-    escape();
-    send("ATH\r");
-    modem->lineClosed(now);
-
-    const QList<stazione::sim::LogEntry> log = modem->takeLog();
-    QStringList lines;
-    for (const auto& entry : log)
-        lines << entry.text;
-    const QString all = lines.join('\n');
-    const qsizetype echoOff = firstIndexOf(log, "< AT \"ATE0\" | > \"\\r\\nOK\\r\\n\"");
-    const qsizetype dialling = firstIndexOf(log, "< AT \"ATD1,234567\" (dialling 1,234567");
-    const qsizetype up = firstIndexOf(log, "< AT \"ATD1,234567\" | > \"\\r\\nCONNECT\\r\\n\" (call up");
-    const qsizetype opened = firstIndexOf(log, "line opened");
-    const qsizetype v = firstIndexOf(log, "< V | > \"KVE_M610_M410,V3.2,\"");
-    const qsizetype escaped = firstIndexOf(log, "< \"+++\" | > \"\\r\\nOK\\r\\n\" (escape");
-    const qsizetype down = firstIndexOf(log, "call down: ATH");
-    const qsizetype closed = firstIndexOf(log, "port closed");
-    for (const qsizetype index : {echoOff, dialling, up, opened, v, escaped, down, closed})
-        ASSERT_GE(index, 0) << all.toStdString();
-    EXPECT_LT(echoOff, dialling);
-    EXPECT_LT(dialling, up);
-    EXPECT_LT(up, opened);
-    EXPECT_LT(opened, v);
-    EXPECT_LT(v, escaped);
-    EXPECT_LT(escaped, down);
-    EXPECT_LT(down, closed);
-    for (qsizetype i = 1; i < log.size(); ++i)
-        EXPECT_LE(log.at(i - 1).at, log.at(i).at) << all.toStdString();
-}
-
-// The same modem on a pseudo-terminal. The scale is set here rather than taken from the
-// environment: a tenth keeps the escape's guard time (100 ms) well clear of a busy machine's
-// scheduling delays between the client's pluses.
-class SimModemPty : public ::testing::Test {
-protected:
-    static constexpr auto kPatience = 5000ms;
-
-    static Options modemOptions()
-    {
-        Options options;
-        options.timeScale = 0.1;
-        options.modem = true;
-        return options;
-    }
-
-    static void pause(Clock::duration d) { std::this_thread::sleep_for(d); }
-
-    // The client's probe: echo off, the identification; what the identification read gave.
-    static QByteArray probe(RawLineClient& client)
-    {
-        if (!client.write("ATE0\r"))
-            return {};
-        const QByteArray echoed = client.read(4 + 1 + kOk.size(), kPatience);
-        EXPECT_EQ(echoed, "ATE0\r" + kOk);
-        if (!client.write("ATI3\r"))
-            return {};
-        const QByteArray identification = "\r\nSimulated GSM modem rev 1.0\r\n\r\nOK\r\n";
-        return client.read(identification.size(), kPatience);
-    }
-
-    // Dials with the echo already off and waits for the call and the greeting.
-    static void dial(PtyServer& server, RawLineClient& client, const QByteArray& number)
-    {
-        ASSERT_TRUE(client.write("atx0\r"));
-        ASSERT_EQ(client.read(kOk.size(), kPatience), kOk);
-        const auto dialled = Clock::now();
-        ASSERT_TRUE(client.write("ATD" + number + '\r'));
-        ASSERT_EQ(client.read(kConnect.size(), kPatience), kConnect);
-        EXPECT_GE(Clock::now() - dialled, ModemModel::dialDelayFor(server.options()))
-            << "CONNECT came before the dial delay";
-        ASSERT_TRUE(server.waitForCall(true, kPatience));
-        ASSERT_EQ(client.read(kGreeting.size(), kPatience), kGreeting);
-    }
-};
-
-TEST_F(SimModemPty, ProbeFindsTheModem)
-{
-    PtyServer server(modemOptions());
-    ASSERT_TRUE(server.start()) << server.errorString().toStdString();
-    RawLineClient client(server.slavePath());
-    ASSERT_TRUE(client.isOpen());
-    EXPECT_EQ(client.readFor(100ms), "") << "a modem speaks only when spoken to";
-
-    const QByteArray identification = probe(client);
-    EXPECT_EQ(identification, "\r\nSimulated GSM modem rev 1.0\r\n\r\nOK\r\n");
-    EXPECT_GT(identification.size(), 8);
-    EXPECT_EQ(client.readFor(100ms), "");
-
-    EXPECT_EQ(server.lineReceived(), "ATE0\rATI3\r");
-    EXPECT_EQ(server.received(), "") << "the logger got bytes without a call";
-    EXPECT_TRUE(server.transcript().isEmpty());
-    ASSERT_TRUE(server.waitForModemCommands(2, kPatience));
-    const QList<AtCommand> commands = server.modemCommands();
-    EXPECT_EQ(commands.at(0).line, "ATE0");
-    EXPECT_EQ(commands.at(1).line, "ATI3");
-    EXPECT_TRUE(server.isLineOpen());
-    EXPECT_FALSE(server.isCallUp());
-}
-
-TEST_F(SimModemPty, DialReachesTheLogger)
-{
-    PtyServer server(modemOptions());
-    ASSERT_TRUE(server.start());
-    RawLineClient client(server.slavePath());
-    probe(client);
-    dial(server, client, "1,234567");
-    EXPECT_EQ(server.dialledNumbers(), QStringList{"1,234567"});
-    EXPECT_EQ(server.callsMade(), 1);
-    EXPECT_TRUE(server.isModemOnline());
-
-    // The client identifies the logger twice over the call.
-    for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(client.command("V"));
-        EXPECT_EQ(client.read(kIdentification.size(), kPatience), kIdentification);
-    }
-    ASSERT_TRUE(server.waitForTransmissions(2, kPatience));
-    EXPECT_EQ(server.transcript().at(1).command, "V");
-    EXPECT_EQ(server.received(), "VV");
-    EXPECT_EQ(server.lineReceived(), "ATE0\rATI3\ratx0\rATD1,234567\rVV");
-}
-
-TEST_F(SimModemPty, EscapeAndHangUp)
-{
-    PtyServer server(modemOptions());
-    ASSERT_TRUE(server.start());
-    RawLineClient client(server.slavePath());
-    probe(client);
-    dial(server, client, "1234567");
-    ASSERT_TRUE(client.command("V"));
-    ASSERT_EQ(client.read(kIdentification.size(), kPatience), kIdentification);
-
-    const Clock::duration guard = ModemModel::escapeGuardFor(server.options());
-    pause(2 * guard);
-    ASSERT_TRUE(client.command("", "+++", 1ms));
-    const auto lastPlus = Clock::now();
-    EXPECT_EQ(client.read(kOk.size(), kPatience), kOk);
-    EXPECT_GE(Clock::now() - lastPlus, guard) << "the OK came before the guard time after the escape";
-    EXPECT_TRUE(server.isCallUp());
-    EXPECT_FALSE(server.isModemOnline());
-
-    ASSERT_TRUE(client.command("", "ATH\r", 1ms));
-    EXPECT_EQ(client.read(kOk.size(), kPatience), kOk);
-    EXPECT_TRUE(server.waitForCall(false, kPatience));
-    EXPECT_EQ(server.received(), "V") << "the escape or the hang-up reached the logger";
-    EXPECT_TRUE(server.isLineOpen()) << "hanging up the call closed the port";
-
-    // Still the modem: another command is answered, and nothing from the logger follows.
-    ASSERT_TRUE(client.write("AT\r"));
-    EXPECT_EQ(client.read(kOk.size(), kPatience), kOk);
-    EXPECT_EQ(client.readFor(200ms), "");
-}
-
-TEST_F(SimModemPty, ClosingThePortEndsTheCall)
-{
-    PtyServer server(modemOptions());
-    ASSERT_TRUE(server.start());
-    {
-        RawLineClient client(server.slavePath());
-        probe(client);
-        dial(server, client, "1234567");
-        ASSERT_TRUE(client.command("p")); // a stream under way when the port goes
-        EXPECT_FALSE(client.read(10, kPatience).isEmpty());
-    }
-    ASSERT_TRUE(server.waitForLineOpen(false, kPatience));
-    EXPECT_FALSE(server.isCallUp());
-    EXPECT_EQ(server.activeStream(), Stream::None);
-
-    RawLineClient again(server.slavePath());
-    ASSERT_TRUE(again.write("AT\r"));
-    EXPECT_EQ(again.read(3 + kOk.size(), kPatience), "AT\r" + kOk) << "not a fresh modem with the echo on";
-    EXPECT_EQ(again.readFor(200ms), "") << "the old call's bytes reached the next client";
-    EXPECT_EQ(server.timesOpened(), 2);
 }
 
 } // namespace

@@ -34,7 +34,7 @@ namespace {
 void pressWhen(QObject* context, std::function<bool()> condition, QAbstractButton* button)
 {
     auto* timer = new QTimer(context);
-    QObject::connect(timer, &QTimer::timeout, context, [timer, condition, button] {
+    QObject::connect(timer, &QTimer::timeout, context, [timer, condition = std::move(condition), button] {
         if (condition()) {
             timer->stop();
             timer->deleteLater();

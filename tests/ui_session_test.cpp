@@ -454,6 +454,30 @@ private slots:
         QCOMPARE(q.app.form2().Label2->text(), QString("The device is not in the system."));
         QCOMPARE(contents(bench.savedPortFile()), QByteArray(" 9 \r\n"));
     }
+
+    // A technician outside the serial ports' group is refused every port: the connection window
+    // names the fix, both when it connects without a scan and at the end of a scan.
+    void aPortRefusedForPermissionNamesTheFix()
+    {
+        SimBench bench;
+        testing::FakePortFixture fx;
+        for (int n = 1; n <= 5; ++n)
+            fx.device->denied.insert(fx.pathOf(n));
+        ScriptedDialogs dialogs;
+        session::Application app(std::move(fx.port), dialogs);
+        app.session().link().Porta = 2;
+        app.connection().No_conn_Click();
+        QVERIFY2(app.form2().Label2->text().contains("sudo adduser $USER dialout"),
+                 qPrintable(app.form2().Label2->text()));
+        QVERIFY(!app.form1().isVisible());
+
+        auto found = app.connection().Command1_Click();
+        QVERIFY(found.ok());
+        QVERIFY(!*found);
+        QVERIFY2(app.form2().Label2->text().contains("sudo adduser $USER dialout"),
+                 qPrintable(app.form2().Label2->text()));
+        QVERIFY(!app.form1().isVisible());
+    }
 };
 
 QTEST_MAIN(SessionWindowsTest)

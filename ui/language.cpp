@@ -69,12 +69,12 @@ QString languageFromArguments(const QStringList& arguments, QString* error)
 
 QString chooseLanguage(const QStringList& arguments, QString* error)
 {
-    const QString asked = languageFromArguments(arguments, error);
+    QString asked = languageFromArguments(arguments, error);
     if (!asked.isEmpty()) {
         remember(asked);
         return asked;
     }
-    const QString remembered = rememberedLanguage();
+    QString remembered = rememberedLanguage();
     if (!remembered.isEmpty())
         return remembered;
     return languageOfLocale(QLocale::system().name());
