@@ -61,7 +61,8 @@ link::Result<QList<std::array<bool, 3>>> writeAlarmRows(link::Link& link, const 
 
 QString alarmSentCaption(int row)
 {
-    return QCoreApplication::translate("stazione::alarms::AnalogAlarms", "Trasmissione parametro%1OK").arg(link::signedNotation(row));
+    return QCoreApplication::translate("stazione::alarms::AnalogAlarms", "Trasmissione parametro%1OK")
+        .arg(link::signedNotation(row));
 }
 
 link::Result<QStringList> readPersonalText(link::Link& link,

@@ -69,7 +69,8 @@ QString gsmSentCaption(int index)
 {
     const QString written =
         index == link::cmd::kGsmSmsCountEntry ? QStringLiteral("10") : link::signedNotation(index);
-    return QCoreApplication::translate("stazione::alarms::Messaging", "Trasmissione parametro %1 : OK").arg(written);
+    return QCoreApplication::translate("stazione::alarms::Messaging", "Trasmissione parametro %1 : OK")
+        .arg(written);
 }
 
 link::Result<std::array<bool, kGsmEntries>> writeGsmEntries(link::Link& link, const QStringList& values,
@@ -158,7 +159,8 @@ writeGprsSettings(link::Link& link, const QStringList& values, const std::functi
 
 QString gprsSentCaption(int index)
 {
-    return QCoreApplication::translate("stazione::alarms::Messaging", "Trasmissione parametro %1 : OK").arg(link::signedNotation(index));
+    return QCoreApplication::translate("stazione::alarms::Messaging", "Trasmissione parametro %1 : OK")
+        .arg(link::signedNotation(index));
 }
 
 } // namespace stazione::alarms

@@ -11,15 +11,14 @@
 #include "link/timing.h"
 #include "live/measurement_window.h"
 #include "live/session_table.h"
-#include "session/application.h"
 #include "modem/modem_handlers.h"
 #include "modem/stations.h"
+#include "session/application.h"
 #include "session/connection.h"
 #include "session/port_scan.h"
 #include "sim/pty_server.h"
 #include "ui/allarmi_an.h"
 #include "ui/data_viewer.h"
-#include "ui/trace_chart.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -28,15 +27,16 @@
 #include "ui/mis_cont.h"
 #include "ui/modem_window.h"
 #include "ui/sensori_an.h"
+#include "ui/trace_chart.h"
 
 #include <QApplication>
 #include <QChart>
-#include <QLabel>
 #include <QCheckBox>
-#include <QRadioButton>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -162,7 +162,8 @@ int main(int argc, char** argv)
         modem::StationDirectory directory;
         const char* names[] = {"Pozzo 1", "Frana Nord", "Diga", "Piezometro P4", "Stazione Meteo"};
         for (int i = 0; i < 5; ++i)
-            directory[i] = {QString::fromLatin1(names[i]), QStringLiteral("+39 333 12345%1").arg(i), QStringLiteral("31/12/2027"),
+            directory[i] = {QString::fromLatin1(names[i]), QStringLiteral("+39 333 12345%1").arg(i),
+                            QStringLiteral("31/12/2027"),
                             i < 3 ? QStringLiteral("0%1/11/2026").arg(i + 1) : QString()};
         modem::saveStations(directory, modem::stationsFile(), modem::lastCallsFile());
         session::writeSavedPort(modem::modemPortFile(), 2);

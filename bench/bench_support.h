@@ -14,12 +14,12 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <pty.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <thread>
-#include <ctime>
 #include <unistd.h>
 
 namespace stazione::bench {

@@ -38,7 +38,8 @@ void collectOneStation(benchmark::State& state)
     options.modem = true;
     options.pace = true;
     options.records = records;
-    options.network = {sim::NetworkStation{QStringLiteral("111"), QStringLiteral("610"), QStringLiteral("ALFA"), 0}};
+    options.network = {
+        sim::NetworkStation{QStringLiteral("111"), QStringLiteral("610"), QStringLiteral("ALFA"), 0}};
     sim::PtyServer server(options);
     if (!server.start(ports.path(), 2)) {
         state.SkipWithError("the simulator did not start");

@@ -1,6 +1,7 @@
 // A continuous measurement session that has run for a long time: the work of one set (a row in
 // the grid, a line in the file, the chart of the latest 1000 rows redrawn) at row 1,000 (after
-// the first sets have laid the windows out) and at row 100,000 of the same run, and the memory the session holds at 100,000 rows of 16 channels.
+// the first sets have laid the windows out) and at row 100,000 of the same run, and the memory the session
+// holds at 100,000 rows of 16 channels.
 //
 //   QT_QPA_PLATFORM=offscreen stazione-session-bench [--rows N]
 

@@ -20,7 +20,6 @@
 #include <QThread>
 
 #include <benchmark/benchmark.h>
-
 #include <csignal>
 #include <cstring>
 #include <map>
@@ -59,7 +58,8 @@ double threadCpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_THREAD, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // One run over a fresh pseudo-terminal: the logger side pours `stream` once the command letter has
@@ -69,8 +69,7 @@ struct Poured {
     double afterLastByteSeconds = 0;
 };
 
-template<typename Receive>
-Poured pourInto(const QByteArray& stream, Receive receive)
+template<typename Receive> Poured pourInto(const QByteArray& stream, Receive receive)
 {
     bench::Pty pty;
     bench::Connection c(pty.slavePath);
@@ -425,16 +424,18 @@ int main(int argc, char** argv)
     const double tail = figure("download_tail_ms");
     const double ours = figure("download_cpu_ns");
     const double commas = figure("commas_cpu_ns");
-    std::printf("\ncounted download 5000 x 128: last byte to closed file %.1f ms (target <= 30 ms) %s\n", tail,
-                verdict(tail >= 0 && tail <= 30));
-    std::printf("counted download CPU per field %.1f ns, commas only %.1f ns: ratio %.2f (target <= 2.00) %s\n",
-                ours, commas, ours / commas, verdict(ours > 0 && commas > 0 && ours / commas <= 2.0));
+    std::printf("\ncounted download 5000 x 128: last byte to closed file %.1f ms (target <= 30 ms) %s\n",
+                tail, verdict(tail >= 0 && tail <= 30));
+    std::printf(
+        "counted download CPU per field %.1f ns, commas only %.1f ns: ratio %.2f (target <= 2.00) %s\n", ours,
+        commas, ours / commas, verdict(ours > 0 && commas > 0 && ours / commas <= 2.0));
     const double atSmall = figure("monitor_peak_" + std::to_string(small));
     const double atLarge = figure("monitor_peak_" + std::to_string(large));
-    std::printf("monitor peak memory: %.1f MB at %lld sets, %.1f MB at %lld sets: ratio %.2f (targets <= 40 MB, "
-                "<= 1.10) %s\n",
-                atSmall, static_cast<long long>(small), atLarge, static_cast<long long>(large), atLarge / atSmall,
-                verdict(atLarge > 0 && atLarge <= 40 && atLarge / atSmall <= 1.1));
+    std::printf(
+        "monitor peak memory: %.1f MB at %lld sets, %.1f MB at %lld sets: ratio %.2f (targets <= 40 MB, "
+        "<= 1.10) %s\n",
+        atSmall, static_cast<long long>(small), atLarge, static_cast<long long>(large), atLarge / atSmall,
+        verdict(atLarge > 0 && atLarge <= 40 && atLarge / atSmall <= 1.1));
     const double core = figure("paced_core_percent");
     const double linkCore = figure("paced_link_core_percent");
     const double plainCore = figure("paced_plain_core_percent");

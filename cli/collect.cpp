@@ -1,5 +1,4 @@
 #include "cli/cli.h"
-
 #include "data/collection_report.h"
 #include "link/timing.h"
 #include "modem/collection.h"
@@ -39,8 +38,9 @@ void print(const data::StationOutcome& o, bool json)
 
 int exitStatus(const QList<data::StationOutcome>& outcomes)
 {
-    const bool allOk = std::all_of(outcomes.begin(), outcomes.end(),
-                                   [](const data::StationOutcome& o) { return o.result == data::CollectResult::Ok; });
+    const bool allOk = std::all_of(outcomes.begin(), outcomes.end(), [](const data::StationOutcome& o) {
+        return o.result == data::CollectResult::Ok;
+    });
     return allOk ? kExitOk : kExitFailure;
 }
 
@@ -58,7 +58,9 @@ QList<data::StationOutcome> collectOnModem(const Options& options, int modemPort
     // Another Stazione program on the modem (the modem window, another collection) is waited for
     // as long as a retry would wait.
     port->setLockWait(int(std::min<qint64>(link::scaled(settings.retryWait).count(), 24 * 3600 * 1000)));
-    const auto tag = [modemPort](const QString& text) { message(QStringLiteral("[COM%1] %2").arg(modemPort).arg(text)); };
+    const auto tag = [modemPort](const QString& text) {
+        message(QStringLiteral("[COM%1] %2").arg(modemPort).arg(text));
+    };
 
     // The port is tried first on its own, so that a port held by another program is told as such.
     QString why;
@@ -109,7 +111,8 @@ QList<data::StationOutcome> collectOnModem(const Options& options, int modemPort
 
 // One child process per modem, each with its share of the stations; their outcomes come back as
 // JSON lines on their standard output.
-QList<data::StationOutcome> collectInParallel(const Options& options, const QList<modem::CollectTarget>& targets)
+QList<data::StationOutcome> collectInParallel(const Options& options,
+                                              const QList<modem::CollectTarget>& targets)
 {
     const QList<int>& modems = options.modemPorts;
     std::vector<QStringList> shares(size_t(modems.size()));
@@ -121,12 +124,18 @@ QList<data::StationOutcome> collectInParallel(const Options& options, const QLis
         if (shares[size_t(m)].isEmpty())
             continue;
         QStringList args{QStringLiteral("collect"),
-                         QStringLiteral("--modem-port"), QString::number(modems[m]),
-                         QStringLiteral("--stations"), shares[size_t(m)].join(QLatin1Char(',')),
-                         QStringLiteral("--dir"), options.dir,
-                         QStringLiteral("--retries"), QString::number(options.retries),
-                         QStringLiteral("--retry-wait"), QString::number(options.retryWaitSeconds),
-                         QStringLiteral("--call-timeout"), QString::number(options.callTimeoutSeconds),
+                         QStringLiteral("--modem-port"),
+                         QString::number(modems[m]),
+                         QStringLiteral("--stations"),
+                         shares[size_t(m)].join(QLatin1Char(',')),
+                         QStringLiteral("--dir"),
+                         options.dir,
+                         QStringLiteral("--retries"),
+                         QString::number(options.retries),
+                         QStringLiteral("--retry-wait"),
+                         QString::number(options.retryWaitSeconds),
+                         QStringLiteral("--call-timeout"),
+                         QString::number(options.callTimeoutSeconds),
                          QStringLiteral("--json")};
         if (options.syncClockSeconds)
             args << QStringLiteral("--sync-clock") << QString::number(*options.syncClockSeconds);
@@ -194,11 +203,12 @@ int runCollect(const Options& options)
         } else {
             modem::CollectTarget cable;
             cable.modello = logger->id.Modello;
-            modem::collectAll(*logger->link, {cable}, settingsOf(options), [](const QString& t) { message(t); },
-                              [&](const data::StationOutcome& o) {
-                                  print(o, options.json);
-                                  outcomes << o;
-                              });
+            modem::collectAll(
+                *logger->link, {cable}, settingsOf(options), [](const QString& t) { message(t); },
+                [&](const data::StationOutcome& o) {
+                    print(o, options.json);
+                    outcomes << o;
+                });
         }
     } else {
         const modem::StationDirectory directory =
@@ -207,7 +217,9 @@ int runCollect(const Options& options)
         for (int row : options.stations) {
             const modem::Station& s = directory[size_t(row - 1)];
             if (s.Telefono.trimmed().isEmpty()) {
-                message(QStringLiteral("stazione-cli: station %1 has no number in %2.").arg(row).arg(modem::stationsFile()));
+                message(QStringLiteral("stazione-cli: station %1 has no number in %2.")
+                            .arg(row)
+                            .arg(modem::stationsFile()));
                 return kExitUsage;
             }
             targets << modem::CollectTarget{row, s.Nome, s.Telefono, {}};
@@ -215,15 +227,18 @@ int runCollect(const Options& options)
         if (options.stations.isEmpty()) {
             for (int i = 0; i < modem::kStations; ++i) {
                 if (!directory[size_t(i)].Telefono.trimmed().isEmpty())
-                    targets << modem::CollectTarget{i + 1, directory[size_t(i)].Nome, directory[size_t(i)].Telefono, {}};
+                    targets << modem::CollectTarget{
+                        i + 1, directory[size_t(i)].Nome, directory[size_t(i)].Telefono, {}};
             }
         }
         if (targets.isEmpty()) {
-            message(QStringLiteral("stazione-cli: no station with a number in %1.").arg(modem::stationsFile()));
+            message(
+                QStringLiteral("stazione-cli: no station with a number in %1.").arg(modem::stationsFile()));
             return kExitUsage;
         }
-        outcomes = options.modemPorts.size() == 1 ? collectOnModem(options, options.modemPorts.first(), targets)
-                                                  : collectInParallel(options, targets);
+        outcomes = options.modemPorts.size() == 1
+                       ? collectOnModem(options, options.modemPorts.first(), targets)
+                       : collectInParallel(options, targets);
     }
     if (!options.json)
         out(data::outcomeTable(outcomes).trimmed());

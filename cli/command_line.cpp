@@ -4,8 +4,8 @@
 #include "modem/stations.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QCoreApplication>
+#include <QDir>
 
 #include <limits>
 #include <type_traits>
@@ -20,7 +20,8 @@ QCommandLineOption option(const QStringList& names, const QString& description,
     return QCommandLineOption(names, description, valueName);
 }
 
-QCommandLineOption option(const QString& name, const QString& description, const QString& valueName = QString())
+QCommandLineOption option(const QString& name, const QString& description,
+                          const QString& valueName = QString())
 {
     return QCommandLineOption(name, description, valueName);
 }
@@ -100,7 +101,8 @@ int usageError(const QString& text)
 }
 
 // Reads a number option into `out` when it is set; false when it is not a number within its range.
-template<class T> bool readNumber(const QCommandLineParser& parser, const QString& name, T low, T high, T* out)
+template<class T>
+bool readNumber(const QCommandLineParser& parser, const QString& name, T low, T high, T* out)
 {
     if (!parser.isSet(name))
         return true;
@@ -120,9 +122,11 @@ template<class T> bool readNumber(const QCommandLineParser& parser, const QStrin
 // when they are wrong.
 QString collectOptions(const QCommandLineParser& parser, Options& options)
 {
-    for (const QString& name : {QStringLiteral("dial"), QStringLiteral("station"), QStringLiteral("dial-pause")}) {
+    for (const QString& name :
+         {QStringLiteral("dial"), QStringLiteral("station"), QStringLiteral("dial-pause")}) {
         if (parser.isSet(name))
-            return QStringLiteral("collect dials the numbers of the directory; --%1 is not for it.").arg(name);
+            return QStringLiteral("collect dials the numbers of the directory; --%1 is not for it.")
+                .arg(name);
     }
     for (const QString& value : parser.values(QStringLiteral("modem-port"))) {
         bool ok = false;
@@ -138,7 +142,8 @@ QString collectOptions(const QCommandLineParser& parser, Options& options)
     const QString list = parser.value(QStringLiteral("stations"));
     if (parser.isSet(QStringLiteral("stations")) && list != QLatin1String("all")) {
         if (parser.isSet(QStringLiteral("port")))
-            return QStringLiteral("--stations is for the directory; --port collects the logger on the cable.");
+            return QStringLiteral(
+                "--stations is for the directory; --port collects the logger on the cable.");
         for (const QString& item : list.split(QLatin1Char(','))) {
             bool ok = false;
             const int row = item.trimmed().toInt(&ok);
@@ -209,19 +214,22 @@ const QList<QCommandLineOption>& commandLineOptions()
                QStringLiteral("download: the counted download, decoded and checked into the temperature "
                               "file.")),
         option(QStringLiteral("from-end"), QStringLiteral("download, collect: from the end of the memory.")),
-        option(QStringLiteral("dir"), QStringLiteral("download: the folder of the file; collect: the data root, "
-                                                     "a folder per station and the report (default: the "
-                                                     "current folder)."),
+        option(QStringLiteral("dir"),
+               QStringLiteral("download: the folder of the file; collect: the data root, "
+                              "a folder per station and the report (default: the "
+                              "current folder)."),
                QStringLiteral("DIR")),
         option(QStringLiteral("file"), QStringLiteral("monitor: also write the session file PATH."),
                QStringLiteral("PATH")),
         option(QStringLiteral("sets"), QStringLiteral("monitor: end after K sets."), QStringLiteral("K")),
         option(QStringLiteral("groups"), QStringLiteral("live: end after K groups."), QStringLiteral("K")),
-        option(QStringLiteral("out"), QStringLiteral("export: write the table to F (default: the standard output)."),
+        option(QStringLiteral("out"),
+               QStringLiteral("export: write the table to F (default: the standard output)."),
                QStringLiteral("F")),
-        option(QStringLiteral("from"),
-               QStringLiteral("export: the first time, ISO 8601 (2026-12-05T14:30:00, or a day: 2026-12-05)."),
-               QStringLiteral("T")),
+        option(
+            QStringLiteral("from"),
+            QStringLiteral("export: the first time, ISO 8601 (2026-12-05T14:30:00, or a day: 2026-12-05)."),
+            QStringLiteral("T")),
         option(QStringLiteral("to"), QStringLiteral("export: the last time, ISO 8601 (a day counts whole)."),
                QStringLiteral("T")),
         option(QStringLiteral("channels"),
@@ -230,8 +238,8 @@ const QList<QCommandLineOption>& commandLineOptions()
         option(QStringLiteral("png"), QStringLiteral("plot: the picture to write."), QStringLiteral("OUT")),
         option(QStringLiteral("width"), QStringLiteral("plot: the picture's width in pixels (default 1200)."),
                QStringLiteral("W")),
-        option(QStringLiteral("height"), QStringLiteral("plot: the picture's height in pixels (default 600)."),
-               QStringLiteral("H")),
+        option(QStringLiteral("height"),
+               QStringLiteral("plot: the picture's height in pixels (default 600)."), QStringLiteral("H")),
         option(QStringLiteral("stations"),
                QStringLiteral("collect: the stations to call, by directory number from 1 (1,5,7), or all "
                               "(default: every station with a number)."),
@@ -240,121 +248,237 @@ const QList<QCommandLineOption>& commandLineOptions()
                QStringLiteral("collect: further calls to a station after BUSY, NO CARRIER, NO ANSWER, a "
                               "time-out or a lost line (default 2)."),
                QStringLiteral("N")),
-        option(QStringLiteral("retry-wait"),
-               QStringLiteral("collect: seconds before such a station is called again (default 60); the other "
-                              "stations are called meanwhile."),
-               QStringLiteral("S")),
-        option(QStringLiteral("sync-clock"),
-               QStringLiteral("collect: set the logger's clock from the PC when it is more than S seconds off, "
-                              "then read it back."),
-               QStringLiteral("S")),
+        option(
+            QStringLiteral("retry-wait"),
+            QStringLiteral("collect: seconds before such a station is called again (default 60); the other "
+                           "stations are called meanwhile."),
+            QStringLiteral("S")),
+        option(
+            QStringLiteral("sync-clock"),
+            QStringLiteral("collect: set the logger's clock from the PC when it is more than S seconds off, "
+                           "then read it back."),
+            QStringLiteral("S")),
     };
     return all;
 }
 
 const QStringList& connectionOptions()
 {
-    static const QStringList names{QStringLiteral("port"),       QStringLiteral("modem-port"),
-                                   QStringLiteral("dial"),       QStringLiteral("station"),
-                                   QStringLiteral("dial-pause"), QStringLiteral("call-timeout"),
-                                   QStringLiteral("timeout"),    QStringLiteral("trace"),
-                                   QStringLiteral("json")};
+    static const QStringList names{
+        QStringLiteral("port"),    QStringLiteral("modem-port"), QStringLiteral("dial"),
+        QStringLiteral("station"), QStringLiteral("dial-pause"), QStringLiteral("call-timeout"),
+        QStringLiteral("timeout"), QStringLiteral("trace"),      QStringLiteral("json")};
     return names;
 }
 
 const std::vector<Verb>& verbs()
 {
     static const std::vector<Verb> all{
-        {QStringLiteral("ports"), {}, QStringLiteral("List the serial ports: COMn and the device each leads to."),
-         {}, {QStringLiteral("json")}, QStringLiteral("stazione-cli ports --json"), &runPorts, false, false},
-        {QStringLiteral("identify"), {}, QStringLiteral("Find the logger and print its model, version and port."),
+        {QStringLiteral("ports"),
+         {},
+         QStringLiteral("List the serial ports: COMn and the device each leads to."),
+         {},
+         {QStringLiteral("json")},
+         QStringLiteral("stazione-cli ports --json"),
+         &runPorts,
+         false,
+         false},
+        {QStringLiteral("identify"),
+         {},
+         QStringLiteral("Find the logger and print its model, version and port."),
          QStringLiteral("With --port that port only; without, scan as the connection window does: the saved "
                         "port first, then COM1-COM30."),
-         {}, QStringLiteral("stazione-cli identify --port 3 --json"), &runIdentify},
-        {QStringLiteral("params"), {},
-         QStringLiteral("Read every parameter the connection reads, keyed by the box that shows it."), {}, {},
-         QStringLiteral("stazione-cli params --port 3 --json"), &runParams},
-        {QStringLiteral("set-clock"), QStringLiteral("(--now | D M Y h m s)"),
-         QStringLiteral("Set the logger's clock (hour 0-23, minute 0-59), then read it back."), {},
-         {QStringLiteral("now")}, QStringLiteral("stazione-cli set-clock --port 3 5 12 2026 14 30 0"),
-         &runSetClock, true},
-        {QStringLiteral("set-interval"), QStringLiteral("H M S"),
-         QStringLiteral("Set the acquisition interval (at least 1 min; 10 min with --gsm)."), {},
-         {QStringLiteral("gsm")}, QStringLiteral("stazione-cli set-interval --port 3 0 10 0 --gsm"),
-         &runSetInterval, true},
-        {QStringLiteral("set-name"), QStringLiteral("NAME"), QStringLiteral("Set the station name."),
-         QStringLiteral("Blanks around the name are dropped, as the window does."), {},
-         QStringLiteral("stazione-cli set-name --port 3 POZZO1"), &runSetName, true},
-        {QStringLiteral("set-channels"), QStringLiteral("N --yes"),
-         QStringLiteral("Set the number of active channels (0-16): ERASES the recorded data."), {},
-         {QStringLiteral("yes")}, QStringLiteral("stazione-cli set-channels --port 3 4 --yes"), &runSetChannels,
+         {},
+         QStringLiteral("stazione-cli identify --port 3 --json"),
+         &runIdentify},
+        {QStringLiteral("params"),
+         {},
+         QStringLiteral("Read every parameter the connection reads, keyed by the box that shows it."),
+         {},
+         {},
+         QStringLiteral("stazione-cli params --port 3 --json"),
+         &runParams},
+        {QStringLiteral("set-clock"),
+         QStringLiteral("(--now | D M Y h m s)"),
+         QStringLiteral("Set the logger's clock (hour 0-23, minute 0-59), then read it back."),
+         {},
+         {QStringLiteral("now")},
+         QStringLiteral("stazione-cli set-clock --port 3 5 12 2026 14 30 0"),
+         &runSetClock,
          true},
-        {QStringLiteral("enable"), {}, QStringLiteral("Switch the acquisition on, then read its state back."), {},
-         {}, QStringLiteral("stazione-cli enable --port 3"),
+        {QStringLiteral("set-interval"),
+         QStringLiteral("H M S"),
+         QStringLiteral("Set the acquisition interval (at least 1 min; 10 min with --gsm)."),
+         {},
+         {QStringLiteral("gsm")},
+         QStringLiteral("stazione-cli set-interval --port 3 0 10 0 --gsm"),
+         &runSetInterval,
+         true},
+        {QStringLiteral("set-name"),
+         QStringLiteral("NAME"),
+         QStringLiteral("Set the station name."),
+         QStringLiteral("Blanks around the name are dropped, as the window does."),
+         {},
+         QStringLiteral("stazione-cli set-name --port 3 POZZO1"),
+         &runSetName,
+         true},
+        {QStringLiteral("set-channels"),
+         QStringLiteral("N --yes"),
+         QStringLiteral("Set the number of active channels (0-16): ERASES the recorded data."),
+         {},
+         {QStringLiteral("yes")},
+         QStringLiteral("stazione-cli set-channels --port 3 4 --yes"),
+         &runSetChannels,
+         true},
+        {QStringLiteral("enable"),
+         {},
+         QStringLiteral("Switch the acquisition on, then read its state back."),
+         {},
+         {},
+         QStringLiteral("stazione-cli enable --port 3"),
          [](const Options& o) { return runSetEnabled(o, true); }},
-        {QStringLiteral("disable"), {}, QStringLiteral("Switch the acquisition off, then read its state back."),
-         {}, {}, QStringLiteral("stazione-cli disable --port 3"),
+        {QStringLiteral("disable"),
+         {},
+         QStringLiteral("Switch the acquisition off, then read its state back."),
+         {},
+         {},
+         QStringLiteral("stazione-cli disable --port 3"),
          [](const Options& o) { return runSetEnabled(o, false); }},
-        {QStringLiteral("sensors"), {}, QStringLiteral("The properties of the active channels (name, scaling)."),
-         kBoxes, {QStringLiteral("set")},
-         QStringLiteral("stazione-cli sensors --port 3 --set NomeCanali_1=Pozzo --set CA_1=0.5"), &runSensors},
-        {QStringLiteral("gsm"), {}, QStringLiteral("The SMS numbers and the number of SMS to send."), kBoxes,
+        {QStringLiteral("sensors"),
+         {},
+         QStringLiteral("The properties of the active channels (name, scaling)."),
+         kBoxes,
          {QStringLiteral("set")},
-         QStringLiteral("stazione-cli gsm --port 3 --set NUMERO_ALLARME_SMS_3=3331234567"), &runGsm},
-        {QStringLiteral("gprs"), {}, QStringLiteral("The GPRS/FTP settings and the e-mail switch."), kBoxes,
-         {QStringLiteral("set")}, QStringLiteral("stazione-cli gprs --port 3 --set GPRS_7=21 --set EMAIL=1"),
+         QStringLiteral("stazione-cli sensors --port 3 --set NomeCanali_1=Pozzo --set CA_1=0.5"),
+         &runSensors},
+        {QStringLiteral("gsm"),
+         {},
+         QStringLiteral("The SMS numbers and the number of SMS to send."),
+         kBoxes,
+         {QStringLiteral("set")},
+         QStringLiteral("stazione-cli gsm --port 3 --set NUMERO_ALLARME_SMS_3=3331234567"),
+         &runGsm},
+        {QStringLiteral("gprs"),
+         {},
+         QStringLiteral("The GPRS/FTP settings and the e-mail switch."),
+         kBoxes,
+         {QStringLiteral("set")},
+         QStringLiteral("stazione-cli gprs --port 3 --set GPRS_7=21 --set EMAIL=1"),
          &runGprs},
-        {QStringLiteral("alarms"), QStringLiteral("[--rows N]"),
-         QStringLiteral("The analog alarms of N channel rows (default: the active channels)."), kBoxes,
+        {QStringLiteral("alarms"),
+         QStringLiteral("[--rows N]"),
+         QStringLiteral("The analog alarms of N channel rows (default: the active channels)."),
+         kBoxes,
          {QStringLiteral("rows"), QStringLiteral("set")},
-         QStringLiteral("stazione-cli alarms --port 3 --rows 2 --set CA_1=80"), &runAlarms},
-        {QStringLiteral("sms-text"), {}, QStringLiteral("The five lines of the personal SMS text."), kBoxes,
+         QStringLiteral("stazione-cli alarms --port 3 --rows 2 --set CA_1=80"),
+         &runAlarms},
+        {QStringLiteral("sms-text"),
+         {},
+         QStringLiteral("The five lines of the personal SMS text."),
+         kBoxes,
          {QStringLiteral("set")},
-         QStringLiteral("stazione-cli sms-text --port 3 --set \"SMS_PERSONALIZZATO_0=POZZO 3\""), &runSmsText},
-        {QStringLiteral("download"), QStringLiteral("[--temp] [--from-end] [--dir DIR]"),
+         QStringLiteral("stazione-cli sms-text --port 3 --set \"SMS_PERSONALIZZATO_0=POZZO 3\""),
+         &runSmsText},
+        {QStringLiteral("download"),
+         QStringLiteral("[--temp] [--from-end] [--dir DIR]"),
          QStringLiteral("Download the recorded data into the file the window writes."),
          QStringLiteral("STATION_DD_MM_YY_SENS.txt holds the logger's lines; with --temp, "
                         "STATION_DD_MM_YY_TEMP.txt the decoded and checked temperatures."),
          {QStringLiteral("temp"), QStringLiteral("from-end"), QStringLiteral("dir")},
-         QStringLiteral("stazione-cli download --port 3 --dir /tmp --temp"), &runDownload},
-        {QStringLiteral("monitor"), QStringLiteral("[--sets K] [--file PATH]"),
+         QStringLiteral("stazione-cli download --port 3 --dir /tmp --temp"),
+         &runDownload},
+        {QStringLiteral("monitor"),
+         QStringLiteral("[--sets K] [--file PATH]"),
          QStringLiteral("A continuous measurement session: prints every line of its file."),
          QStringLiteral("Ctrl-C or K sets end it; with --file the session file is written too."),
          {QStringLiteral("sets"), QStringLiteral("file")},
-         QStringLiteral("stazione-cli monitor --port 3 --sets 10 --file mc.txt"), &runMonitor},
-        {QStringLiteral("live"), QStringLiteral("[--groups K]"),
+         QStringLiteral("stazione-cli monitor --port 3 --sets 10 --file mc.txt"),
+         &runMonitor},
+        {QStringLiteral("live"),
+         QStringLiteral("[--groups K]"),
          QStringLiteral("The continuous reading: prints \"channel label value\" lines."),
-         QStringLiteral("Ctrl-C or K groups end it."), {QStringLiteral("groups")},
-         QStringLiteral("stazione-cli live --port 3 --groups 5"), &runLive},
-        {QStringLiteral("set-preheating"), QStringLiteral("MS"),
+         QStringLiteral("Ctrl-C or K groups end it."),
+         {QStringLiteral("groups")},
+         QStringLiteral("stazione-cli live --port 3 --groups 5"),
+         &runLive},
+        {QStringLiteral("set-preheating"),
+         QStringLiteral("MS"),
          QStringLiteral("Set the pre-heating time in milliseconds (at most 30000)."),
-         QStringLiteral("Sent with five digits; the logger answers nothing (\"params\" reads it)."), {},
-         QStringLiteral("stazione-cli set-preheating --port 3 1500"), &runSetPreheating, true},
-        {QStringLiteral("set-battery"), QStringLiteral("1|0"),
-         QStringLiteral("Set the battery type (1 lead-acid, 0 other), then read it back."), {}, {},
-         QStringLiteral("stazione-cli set-battery --port 3 1"), &runSetBattery, true},
-        {QStringLiteral("set-minipan"), QStringLiteral("1|0"),
-         QStringLiteral("Switch the mini-panel on or off, then read it back."), {}, {},
-         QStringLiteral("stazione-cli set-minipan --port 3 0"), &runSetMiniPanel, true},
-        {QStringLiteral("set-counter"), QStringLiteral("1|0"),
-         QStringLiteral("Switch the event counter (rain-gauge input) on or off, then read it back."), {}, {},
-         QStringLiteral("stazione-cli set-counter --port 3 1"), &runSetCounter, true},
-        {QStringLiteral("rain"), {}, QStringLiteral("Read the rain amount in millimetres."), {}, {},
-         QStringLiteral("stazione-cli rain --port 3"), &runRain},
-        {QStringLiteral("set-rain"), QStringLiteral("MM"),
-         QStringLiteral("Write the rain amount in millimetres, then read it back."), {}, {},
-         QStringLiteral("stazione-cli set-rain --port 3 0.2"), &runSetRain, true},
-        {QStringLiteral("events"), {}, QStringLiteral("Read the event count."), {}, {},
-         QStringLiteral("stazione-cli events --port 3 --json"), &runEvents},
-        {QStringLiteral("stop"), {}, QStringLiteral("Stop the acquisition (\"Blocca l'acquisizione\")."), {}, {},
-         QStringLiteral("stazione-cli stop --port 3"), &runStop},
-        {QStringLiteral("set-start"), QStringLiteral("D M Y h m s"),
-         QStringLiteral("Write the start date (hour 0-23, minute 0-59), then read it back."), {}, {},
-         QStringLiteral("stazione-cli set-start --port 3 5 12 2026 8 30 0"), &runSetStart, true},
-        {QStringLiteral("start-now"), {},
-         QStringLiteral("Start measuring at once: a start date in the past, then read it back."), {}, {},
-         QStringLiteral("stazione-cli start-now --port 3"), &runStartNow},
-        {QStringLiteral("set-sms"), QStringLiteral("1|0"),
+         QStringLiteral("Sent with five digits; the logger answers nothing (\"params\" reads it)."),
+         {},
+         QStringLiteral("stazione-cli set-preheating --port 3 1500"),
+         &runSetPreheating,
+         true},
+        {QStringLiteral("set-battery"),
+         QStringLiteral("1|0"),
+         QStringLiteral("Set the battery type (1 lead-acid, 0 other), then read it back."),
+         {},
+         {},
+         QStringLiteral("stazione-cli set-battery --port 3 1"),
+         &runSetBattery,
+         true},
+        {QStringLiteral("set-minipan"),
+         QStringLiteral("1|0"),
+         QStringLiteral("Switch the mini-panel on or off, then read it back."),
+         {},
+         {},
+         QStringLiteral("stazione-cli set-minipan --port 3 0"),
+         &runSetMiniPanel,
+         true},
+        {QStringLiteral("set-counter"),
+         QStringLiteral("1|0"),
+         QStringLiteral("Switch the event counter (rain-gauge input) on or off, then read it back."),
+         {},
+         {},
+         QStringLiteral("stazione-cli set-counter --port 3 1"),
+         &runSetCounter,
+         true},
+        {QStringLiteral("rain"),
+         {},
+         QStringLiteral("Read the rain amount in millimetres."),
+         {},
+         {},
+         QStringLiteral("stazione-cli rain --port 3"),
+         &runRain},
+        {QStringLiteral("set-rain"),
+         QStringLiteral("MM"),
+         QStringLiteral("Write the rain amount in millimetres, then read it back."),
+         {},
+         {},
+         QStringLiteral("stazione-cli set-rain --port 3 0.2"),
+         &runSetRain,
+         true},
+        {QStringLiteral("events"),
+         {},
+         QStringLiteral("Read the event count."),
+         {},
+         {},
+         QStringLiteral("stazione-cli events --port 3 --json"),
+         &runEvents},
+        {QStringLiteral("stop"),
+         {},
+         QStringLiteral("Stop the acquisition (\"Blocca l'acquisizione\")."),
+         {},
+         {},
+         QStringLiteral("stazione-cli stop --port 3"),
+         &runStop},
+        {QStringLiteral("set-start"),
+         QStringLiteral("D M Y h m s"),
+         QStringLiteral("Write the start date (hour 0-23, minute 0-59), then read it back."),
+         {},
+         {},
+         QStringLiteral("stazione-cli set-start --port 3 5 12 2026 8 30 0"),
+         &runSetStart,
+         true},
+        {QStringLiteral("start-now"),
+         {},
+         QStringLiteral("Start measuring at once: a start date in the past, then read it back."),
+         {},
+         {},
+         QStringLiteral("stazione-cli start-now --port 3"),
+         &runStartNow},
+        {QStringLiteral("set-sms"),
+         QStringLiteral("1|0"),
          QStringLiteral("Switch the SMS alarm on or off (\"Abilita Allarme SMS\")."),
          QStringLiteral("Sends the address book as the logger holds it with the SMS flag, then the phone "
                         "number with the phone flag; those two are as a freshly opened window shows them "
@@ -362,73 +486,122 @@ const std::vector<Verb>& verbs()
                         "--set Abilita_Telefono=1."),
          {QStringLiteral("set")},
          QStringLiteral("stazione-cli set-sms --port 3 1 --set NUMERO_ALLARME_TELEFONO=3331234567"),
-         [](const Options& o) { return runAlarmSwitch(o, AlarmSwitch::Sms); }, true},
-        {QStringLiteral("set-phone-alarm"), QStringLiteral("1|0"),
+         [](const Options& o) { return runAlarmSwitch(o, AlarmSwitch::Sms); },
+         true},
+        {QStringLiteral("set-phone-alarm"),
+         QStringLiteral("1|0"),
          QStringLiteral("Switch the phone alarm on or off (\"Abilita Allarme TELEFONO\")."),
          QStringLiteral("As set-sms, with the roles swapped: --set NUMERO_ALLARME_TELEFONO=NUMBER is the "
                         "number called, --set Abilita_SMS=1 keeps the SMS alarm on."),
          {QStringLiteral("set")},
          QStringLiteral("stazione-cli set-phone-alarm --port 3 1 --set NUMERO_ALLARME_TELEFONO=3331234567"),
-         [](const Options& o) { return runAlarmSwitch(o, AlarmSwitch::Phone); }, true},
-        {QStringLiteral("set-gsm"), QStringLiteral("1|0"),
-         QStringLiteral("Switch the logger's GSM function on or off, then read the acquisition state."), {},
-         {}, QStringLiteral("stazione-cli set-gsm --port 3 1"), &runSetGsm, true},
-        {QStringLiteral("fullscale"), {}, QStringLiteral("Read the six values behind the button \"leggifs\"."),
-         {}, {}, QStringLiteral("stazione-cli fullscale --port 3 --json"), &runFullScale},
-        {QStringLiteral("retry"), {},
+         [](const Options& o) { return runAlarmSwitch(o, AlarmSwitch::Phone); },
+         true},
+        {QStringLiteral("set-gsm"),
+         QStringLiteral("1|0"),
+         QStringLiteral("Switch the logger's GSM function on or off, then read the acquisition state."),
+         {},
+         {},
+         QStringLiteral("stazione-cli set-gsm --port 3 1"),
+         &runSetGsm,
+         true},
+        {QStringLiteral("fullscale"),
+         {},
+         QStringLiteral("Read the six values behind the button \"leggifs\"."),
+         {},
+         {},
+         QStringLiteral("stazione-cli fullscale --port 3 --json"),
+         &runFullScale},
+        {QStringLiteral("retry"),
+         {},
          QStringLiteral("The retry read of a call (\"Riprova\"): the main values by fixed-length replies."),
-         QStringLiteral("Over a call it runs right after CONNECT, without the start-up's identification."), {},
-         QStringLiteral("stazione-cli retry --modem-port 2 --station 0"), &runRetry},
-        {QStringLiteral("find-modem"), QStringLiteral("[M]"),
+         QStringLiteral("Over a call it runs right after CONNECT, without the start-up's identification."),
+         {},
+         QStringLiteral("stazione-cli retry --modem-port 2 --station 0"),
+         &runRetry},
+        {QStringLiteral("find-modem"),
+         QStringLiteral("[M]"),
          QStringLiteral("Find the port with a modem (\"Cerca Modem\") and keep it in pmodem.ini."),
          QStringLiteral("Without M the ports COM1 to COM30 are asked in turn; with M that port only."),
-         {QStringLiteral("trace"), QStringLiteral("json")}, QStringLiteral("stazione-cli find-modem 2"),
-         &runFindModem, true, false},
-        {QStringLiteral("hang-up"), QStringLiteral("M"),
-         QStringLiteral("Hang up the modem on COMM (\"Stop\" of the modem window)."), {},
-         {QStringLiteral("trace")}, QStringLiteral("stazione-cli hang-up 2"), &runHangUp, true, false},
-        {QStringLiteral("stations"), QStringLiteral("[add NAME NUMBER [DATE] | set ROW NAME NUMBER [DATE] | remove ROW]"),
+         {QStringLiteral("trace"), QStringLiteral("json")},
+         QStringLiteral("stazione-cli find-modem 2"),
+         &runFindModem,
+         true,
+         false},
+        {QStringLiteral("hang-up"),
+         QStringLiteral("M"),
+         QStringLiteral("Hang up the modem on COMM (\"Stop\" of the modem window)."),
+         {},
+         {QStringLiteral("trace")},
+         QStringLiteral("stazione-cli hang-up 2"),
+         &runHangUp,
+         true,
+         false},
+        {QStringLiteral("stations"),
+         QStringLiteral("[add NAME NUMBER [DATE] | set ROW NAME NUMBER [DATE] | remove ROW]"),
          QStringLiteral("The station directory of the modem window; add, set or remove a station."),
-         QStringLiteral("Changes are written to modem.ini and last.ini as the modem window's \"Salva i dati\" "
-                        "writes them; rows are 0 to 69, as listed."),
-         {QStringLiteral("json")}, QStringLiteral("stazione-cli stations add \"Pozzo 1\" 0471123456 2030"),
-         &runStations, true, false},
-        {QStringLiteral("export"), QStringLiteral("FILE [--out F] [--from T] [--to T] [--channels 0,3]"),
+         QStringLiteral(
+             "Changes are written to modem.ini and last.ini as the modem window's \"Salva i dati\" "
+             "writes them; rows are 0 to 69, as listed."),
+         {QStringLiteral("json")},
+         QStringLiteral("stazione-cli stations add \"Pozzo 1\" 0471123456 2030"),
+         &runStations,
+         true,
+         false},
+        {QStringLiteral("export"),
+         QStringLiteral("FILE [--out F] [--from T] [--to T] [--channels 0,3]"),
          QStringLiteral("A temperature, continuous measurement or sensor data file as a CSV table."),
          QStringLiteral("The header is time,<channel names>; times are ISO 8601 (two-digit years are 20YY), "
                         "\".\" is the decimal point, a gap (**N.C.**, Timeout, nothing) is an empty cell. A "
                         "malformed line ends it with its line number (exit status 1); a sensor data file "
                         "whose lines are not \"date time, value, value...\" is refused."),
          {QStringLiteral("out"), QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("channels")},
-         QStringLiteral("stazione-cli export STAZ1_05_12_26_TEMP.txt --out t.csv --from 2026-12-01 --channels 0,3"),
-         &runExport, true, false},
-        {QStringLiteral("plot"), QStringLiteral("FILE --png OUT [--width W] [--height H]"),
+         QStringLiteral(
+             "stazione-cli export STAZ1_05_12_26_TEMP.txt --out t.csv --from 2026-12-01 --channels 0,3"),
+         &runExport,
+         true,
+         false},
+        {QStringLiteral("plot"),
+         QStringLiteral("FILE --png OUT [--width W] [--height H]"),
          QStringLiteral("The chart of a data file as a PNG picture; no display needed."),
          QStringLiteral("Drawn by stazione-plot, which renders off screen."),
          {QStringLiteral("png"), QStringLiteral("width"), QStringLiteral("height")},
-         QStringLiteral("stazione-cli plot mc_05-12-2026_14.7.09.txt --png chart.png --width 1600 --height 800"),
-         &runPlot, true, false},
-        {QStringLiteral("collect"), QStringLiteral("(--modem-port M ... | --port N) [--stations LIST]"),
+         QStringLiteral(
+             "stazione-cli plot mc_05-12-2026_14.7.09.txt --png chart.png --width 1600 --height 800"),
+         &runPlot,
+         true,
+         false},
+        {QStringLiteral("collect"),
+         QStringLiteral("(--modem-port M ... | --port N) [--stations LIST]"),
          QStringLiteral("Collect the recorded data of the station network, or of the logger on the cable."),
-         QStringLiteral("Each station of the directory is called, started up as the modem window does, its "
-                        "parameters read, its recorded data downloaded into DIR/<station>/ (the day's file as "
-                        "the window writes it) and the new lines appended to <station>_archivio.txt; its clock "
-                        "is checked and the call hung up. A line per station goes to DIR/raccolta.jsonl, a "
-                        "table to the output at the end (with --json a JSON line per station instead). With "
-                        "several --modem-port the stations are shared out and called in parallel. Exit status "
-                        "0 when every station succeeded, 1 when one failed."),
-         {QStringLiteral("port"), QStringLiteral("modem-port"), QStringLiteral("stations"), QStringLiteral("dir"),
-          QStringLiteral("retries"), QStringLiteral("retry-wait"), QStringLiteral("sync-clock"),
-          QStringLiteral("from-end"), QStringLiteral("call-timeout"), QStringLiteral("timeout"),
-          QStringLiteral("json")},
+         QStringLiteral(
+             "Each station of the directory is called, started up as the modem window does, its "
+             "parameters read, its recorded data downloaded into DIR/<station>/ (the day's file as "
+             "the window writes it) and the new lines appended to <station>_archivio.txt; its clock "
+             "is checked and the call hung up. A line per station goes to DIR/raccolta.jsonl, a "
+             "table to the output at the end (with --json a JSON line per station instead). With "
+             "several --modem-port the stations are shared out and called in parallel. Exit status "
+             "0 when every station succeeded, 1 when one failed."),
+         {QStringLiteral("port"), QStringLiteral("modem-port"), QStringLiteral("stations"),
+          QStringLiteral("dir"), QStringLiteral("retries"), QStringLiteral("retry-wait"),
+          QStringLiteral("sync-clock"), QStringLiteral("from-end"), QStringLiteral("call-timeout"),
+          QStringLiteral("timeout"), QStringLiteral("json")},
          QStringLiteral("stazione-cli collect --modem-port 2 --stations all --dir ~/dati --sync-clock 120"),
-         &runCollect, false, false},
-        {QStringLiteral("reset"), QStringLiteral("--yes"),
-         QStringLiteral("Reset the logger: ALL data and ALL settings are lost."), {}, {QStringLiteral("yes")},
+         &runCollect,
+         false,
+         false},
+        {QStringLiteral("reset"),
+         QStringLiteral("--yes"),
+         QStringLiteral("Reset the logger: ALL data and ALL settings are lost."),
+         {},
+         {QStringLiteral("yes")},
          QStringLiteral("stazione-cli reset --port 3 --yes"),
          [](const Options& o) { return runDestructive(o, Destructive::Reset); }},
-        {QStringLiteral("erase"), QStringLiteral("--yes"),
-         QStringLiteral("Erase the recorded data, then print the memory state."), {}, {QStringLiteral("yes")},
+        {QStringLiteral("erase"),
+         QStringLiteral("--yes"),
+         QStringLiteral("Erase the recorded data, then print the memory state."),
+         {},
+         {QStringLiteral("yes")},
          QStringLiteral("stazione-cli erase --port 3 --yes"),
          [](const Options& o) { return runDestructive(o, Destructive::Erase); }},
     };
@@ -573,8 +746,8 @@ Parsed parseCommandLine(const QStringList& arguments)
         if (const QString wrong = collectOptions(parser, options); !wrong.isEmpty())
             return usage(wrong);
     } else {
-        for (const QString& name : {QStringLiteral("stations"), QStringLiteral("retries"), QStringLiteral("retry-wait"),
-                                    QStringLiteral("sync-clock")}) {
+        for (const QString& name : {QStringLiteral("stations"), QStringLiteral("retries"),
+                                    QStringLiteral("retry-wait"), QStringLiteral("sync-clock")}) {
             if (parser.isSet(name))
                 return usage(QStringLiteral("--%1 is for collect.").arg(name));
         }
@@ -610,8 +783,8 @@ Parsed parseCommandLine(const QStringList& arguments)
     }
     // A time-out beyond the timers' range (or nan, inf) would make a wait unbounded.
     const QString timeRange = QStringLiteral("a number of seconds from 0.1 to 3600");
-    if (!readNumber(parser, QStringLiteral("call-timeout"), link::kMinTimeoutSeconds, link::kMaxTimeoutSeconds,
-                    &options.callTimeoutSeconds))
+    if (!readNumber(parser, QStringLiteral("call-timeout"), link::kMinTimeoutSeconds,
+                    link::kMaxTimeoutSeconds, &options.callTimeoutSeconds))
         return usage(QStringLiteral("--call-timeout takes %1.").arg(timeRange));
     if (qEnvironmentVariableIsSet("STAZIONE_REPLY_TIMEOUT")) {
         bool ok = false;

@@ -63,8 +63,8 @@ int runLive(const Options& options)
         auto channels = config::readChannelCount(link);
         if (!channels)
             return fail(channels.error());
-        const int perGroup = live::readingsPerGroup(run.logger.id.Modello,
-                                                    static_cast<int>(link::integerValue(*channels)));
+        const int perGroup =
+            live::readingsPerGroup(run.logger.id.Modello, static_cast<int>(link::integerValue(*channels)));
         if (perGroup <= 0) {
             message(config::kNoChannelMessage);
             return Verdict::Failed;

@@ -66,7 +66,8 @@ Verdict switched(Run& run, const QString& box, long long readBack, bool wanted)
 std::optional<config::DateFields> dateArguments(const Options& options)
 {
     if (options.arguments.size() != 6) {
-        message(QStringLiteral("stazione-cli: %1 takes day month year hour minute second.").arg(options.verb));
+        message(
+            QStringLiteral("stazione-cli: %1 takes day month year hour minute second.").arg(options.verb));
         return std::nullopt;
     }
     config::DateFields boxes;

@@ -17,9 +17,10 @@ inline constexpr int kMaxChannels = 16;
 // "H": the number of active channels, the first field as received.
 link::Result<QString> readChannelCount(link::Link& link);
 
-inline const QString kChannelWriteQuestion =
-    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Questa operazione necessita l'azzeramento della memoria. Vuoi proseguire?\r\nTutti i "
-                   "dati verranno persi."));
+inline const QString kChannelWriteQuestion = QStringLiteral(
+    QT_TRANSLATE_NOOP("stazione::ui::Messages",
+                      "Questa operazione necessita l'azzeramento della memoria. Vuoi proseguire?\r\nTutti i "
+                      "dati verranno persi."));
 
 struct ChannelWrite {
     bool accepted = false;

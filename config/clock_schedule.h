@@ -44,10 +44,10 @@ link::Result<QString> readIntervalPart(link::Link& link, int index);
 // stations: a GSM station wakes its modem at every acquisition, and the message says so.
 inline constexpr int kMinimumIntervalSeconds = 60;
 inline constexpr int kMinimumGsmIntervalSeconds = 600;
-inline const QString kIntervalMessage =
-    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Controlla il tempo di conversione ( ore<=23, minuti e secondi <=59 e tempo di "
-                   "conversione >= 1 min per la "
-                   "versione non GSM e >= 10 min per la versione GSM)! "));
+inline const QString kIntervalMessage = QStringLiteral(QT_TRANSLATE_NOOP(
+    "stazione::ui::Messages", "Controlla il tempo di conversione ( ore<=23, minuti e secondi <=59 e tempo di "
+                              "conversione >= 1 min per la "
+                              "versione non GSM e >= 10 min per la versione GSM)! "));
 struct IntervalCheck {
     bool ok = false;
     // The boxes' texts as they stand after the check: padded to three digits once the ranges
@@ -75,6 +75,7 @@ struct MemoryState {
 };
 // "H", then (only when a channel is active) a pause and "M". Nothing when no channel is active.
 link::Result<std::optional<MemoryState>> readMemoryState(link::Link& link);
-inline const QString kNoChannelMessage = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Seleziona almeno un canale!"));
+inline const QString kNoChannelMessage =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Seleziona almeno un canale!"));
 
 } // namespace stazione::config

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QDateTime>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -19,7 +19,9 @@ DateFields dateFieldsOf(const QDateTime& when);
 
 // Hour 0-23 and minute 0-59 by their numeric values; day, month, year and second go unchecked.
 bool timeIsValid(const QString& hour, const QString& minute);
-inline const QString kCheckDataMessage = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Controlla i dati inseriti! "));
-inline const QString kCheckDataTitle = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Attenzione!!"));
+inline const QString kCheckDataMessage =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Controlla i dati inseriti! "));
+inline const QString kCheckDataTitle =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Attenzione!!"));
 
 } // namespace stazione::config

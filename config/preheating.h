@@ -17,7 +17,8 @@ link::Result<QString> readPreheating(link::Link& link);
 // The box's text as it is sent: five digits (1500 -> "01500"); nothing when the time is above
 // the logger's limit of 30000 ms. A text that is not a number goes as typed.
 std::optional<QString> preheatingToSend(const QString& box);
-inline const QString kPreheatingTooLong = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Tempo di preaccensione troppo lungo "));
+inline const QString kPreheatingTooLong =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Tempo di preaccensione troppo lungo "));
 
 // "e" with the five-digit text; the logger answers nothing.
 link::Status writePreheating(link::Link& link, const QString& fiveDigits);

@@ -26,7 +26,8 @@ QString slotCollisionMessage(int channels, int stride)
 
 QString propertySentCaption(int channel)
 {
-    return QCoreApplication::translate("stazione::config::SensorProperties", "Trasmissione parametro%1OK").arg(link::signedNotation(channel));
+    return QCoreApplication::translate("stazione::config::SensorProperties", "Trasmissione parametro%1OK")
+        .arg(link::signedNotation(channel));
 }
 
 link::Result<QList<ChannelProperties>>

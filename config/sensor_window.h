@@ -33,8 +33,8 @@ private:
     ui::Sensori_An& m_sensors;
 };
 
-inline const QString kChannelCountUnknown =
-    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Il numero dei canali attivi non è noto: leggerlo nella scheda GESTIONE CANALI "
-                   "(\"Leggi il numero dei canali\")."));
+inline const QString kChannelCountUnknown = QStringLiteral(QT_TRANSLATE_NOOP(
+    "stazione::ui::Messages", "Il numero dei canali attivi non è noto: leggerlo nella scheda GESTIONE CANALI "
+                              "(\"Leggi il numero dei canali\")."));
 
 } // namespace stazione::config

@@ -64,7 +64,8 @@ QJsonObject toJson(const StationOutcome& o)
              o.memoryPossible.isEmpty() ? QJsonValue() : QJsonValue(o.memoryPossible));
     j.insert(QStringLiteral("memory_available"),
              o.memoryAvailable.isEmpty() ? QJsonValue() : QJsonValue(o.memoryAvailable));
-    j.insert(QStringLiteral("clock_drift_s"), o.clockDrift ? QJsonValue(double(*o.clockDrift)) : QJsonValue());
+    j.insert(QStringLiteral("clock_drift_s"),
+             o.clockDrift ? QJsonValue(double(*o.clockDrift)) : QJsonValue());
     j.insert(QStringLiteral("clock_corrected"), o.clockCorrected);
     j.insert(QStringLiteral("error"), o.error);
     j.insert(QStringLiteral("file"), o.file);
@@ -80,7 +81,8 @@ StationOutcome outcomeFromJson(const QJsonObject& j)
     o.row = j.value(QStringLiteral("station")).toInt();
     o.name = j.value(QStringLiteral("name")).toString();
     o.number = j.value(QStringLiteral("number")).toString();
-    o.result = resultFromText(j.value(QStringLiteral("result")).toString()).value_or(CollectResult::FileError);
+    o.result =
+        resultFromText(j.value(QStringLiteral("result")).toString()).value_or(CollectResult::FileError);
     o.attempts = j.value(QStringLiteral("attempts")).toInt();
     o.newLines = qint64(j.value(QStringLiteral("new_lines")).toDouble());
     o.totalLines = qint64(j.value(QStringLiteral("total_lines")).toDouble());
@@ -101,7 +103,8 @@ link::Status appendReport(const QString& path, const StationOutcome& outcome)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return link::Error::file(QStringLiteral("Apertura del rapporto %1: %2").arg(path, file.errorString()));
+        return link::Error::file(
+            QStringLiteral("Apertura del rapporto %1: %2").arg(path, file.errorString()));
     // A line cut short by a crash would glue the next line to it: start on a fresh line.
     QByteArray line = QJsonDocument(toJson(outcome)).toJson(QJsonDocument::Compact) + '\n';
     if (file.size() > 0) {
@@ -110,7 +113,8 @@ link::Status appendReport(const QString& path, const StationOutcome& outcome)
             line.prepend('\n');
     }
     if (file.write(line) != line.size() || !file.flush())
-        return link::Error::file(QStringLiteral("Scrittura del rapporto %1: %2").arg(path, file.errorString()));
+        return link::Error::file(
+            QStringLiteral("Scrittura del rapporto %1: %2").arg(path, file.errorString()));
     return {};
 }
 
@@ -144,10 +148,11 @@ QMap<int, StationOutcome> lastOutcomes(const QString& path, qint64 tailBytes)
 
 QString outcomeTable(const QList<StationOutcome>& outcomes)
 {
-    const QStringList header{QStringLiteral("N."),       QStringLiteral("Nome"),    QStringLiteral("Numero"),
-                             QStringLiteral("Esito"),    QStringLiteral("Tent."),   QStringLiteral("Nuove"),
-                             QStringLiteral("Totale"),   QStringLiteral("Completo"), QStringLiteral("Batteria"),
-                             QStringLiteral("Orologio"), QStringLiteral("Errore")};
+    const QStringList header{
+        QStringLiteral("N."),       QStringLiteral("Nome"),     QStringLiteral("Numero"),
+        QStringLiteral("Esito"),    QStringLiteral("Tent."),    QStringLiteral("Nuove"),
+        QStringLiteral("Totale"),   QStringLiteral("Completo"), QStringLiteral("Batteria"),
+        QStringLiteral("Orologio"), QStringLiteral("Errore")};
     QList<QStringList> rows{header};
     for (const StationOutcome& o : outcomes) {
         QString clock;

@@ -288,7 +288,9 @@ DataFileParser::DataFileParser(RowSink& sink)
 
 bool DataFileParser::fail(const QString& message)
 {
-    m_error = DataError{m_line, QCoreApplication::translate("stazione::data::DataFile", "Riga %1: %2").arg(m_line).arg(message)};
+    m_error = DataError{
+        m_line,
+        QCoreApplication::translate("stazione::data::DataFile", "Riga %1: %2").arg(m_line).arg(message)};
     return false;
 }
 
@@ -338,7 +340,8 @@ bool DataFileParser::finish()
     }
     if (m_awaitingHeader) {
         m_line = 0;
-        return fail(QCoreApplication::translate("stazione::data::DataFile", "il file della misura continua non ha la riga d'intestazione."));
+        return fail(QCoreApplication::translate(
+            "stazione::data::DataFile", "il file della misura continua non ha la riga d'intestazione."));
     }
     return true;
 }
@@ -369,14 +372,16 @@ bool DataFileParser::firstLine(std::string_view text)
         m_kind = DataFileKind::Temperature;
         const size_t at = text.find(kChannelCount);
         if (at == std::string_view::npos)
-            return fail(
-                QCoreApplication::translate("stazione::data::DataFile", "l'intestazione del file delle temperature non dice quanti canali ha."));
+            return fail(QCoreApplication::translate(
+                "stazione::data::DataFile",
+                "l'intestazione del file delle temperature non dice quanti canali ha."));
         size_t i = at + kChannelCount.size();
         while (i < text.size() && isBlank(text[i]))
             ++i;
         int channels = 0;
         if (!number(text, i, 1, 4, channels) || channels > kMaxFileChannels)
-            return fail(QCoreApplication::translate("stazione::data::DataFile", "il numero di canali dell'intestazione non si legge."));
+            return fail(QCoreApplication::translate("stazione::data::DataFile",
+                                                    "il numero di canali dell'intestazione non si legge."));
         m_channels = channels;
         QStringList names;
         for (int c = 0; c < channels; ++c)
@@ -404,15 +409,19 @@ bool DataFileParser::firstLine(std::string_view text)
             from = next;
         }
         if (names.size() > kMaxFileChannels)
-            return fail(QCoreApplication::translate("stazione::data::DataFile", "l'intestazione ha più di %1 canali.").arg(kMaxFileChannels));
+            return fail(
+                QCoreApplication::translate("stazione::data::DataFile", "l'intestazione ha più di %1 canali.")
+                    .arg(kMaxFileChannels));
         m_channels = int(names.size());
         m_started = true;
         m_sink.begin(*m_kind, names);
         return true;
     }
     if (m_awaitingHeader)
-        return fail(QCoreApplication::translate("stazione::data::DataFile", "dopo [INIZIO DATI] ci vuole l'intestazione Date,CH 0,..., non %1.")
-                        .arg(quoted(text)));
+        return fail(
+            QCoreApplication::translate("stazione::data::DataFile",
+                                        "dopo [INIZIO DATI] ci vuole l'intestazione Date,CH 0,..., non %1.")
+                .arg(quoted(text)));
     m_kind = DataFileKind::Sensor;
     return sensorRow(text);
 }
@@ -424,7 +433,8 @@ bool DataFileParser::cells(std::string_view text, char separator)
     if (text.empty())
         return m_channels <= 0 || fail(QStringLiteral("0 valori invece di %1.").arg(m_channels));
     if (text.front() != separator)
-        return fail(QCoreApplication::translate("stazione::data::DataFile", "dopo la data e l'ora ci vuole %1, non %2.")
+        return fail(QCoreApplication::translate("stazione::data::DataFile",
+                                                "dopo la data e l'ora ci vuole %1, non %2.")
                         .arg(QLatin1Char(separator))
                         .arg(quoted(text)));
     size_t from = 1;
@@ -437,7 +447,8 @@ bool DataFileParser::cells(std::string_view text, char separator)
         } else if (isDecimal(cell)) {
             m_cells.push_back(cell);
         } else {
-            return fail(QCoreApplication::translate("stazione::data::DataFile", "il valore %1 del canale %2 non è un numero.")
+            return fail(QCoreApplication::translate("stazione::data::DataFile",
+                                                    "il valore %1 del canale %2 non è un numero.")
                             .arg(quoted(cell))
                             .arg(m_cells.size()));
         }
@@ -446,7 +457,9 @@ bool DataFileParser::cells(std::string_view text, char separator)
         from = next + 1;
     }
     if (m_channels >= 0 && int(m_cells.size()) != m_channels)
-        return fail(QCoreApplication::translate("stazione::data::DataFile", "%1 valori invece di %2.").arg(m_cells.size()).arg(m_channels));
+        return fail(QCoreApplication::translate("stazione::data::DataFile", "%1 valori invece di %2.")
+                        .arg(m_cells.size())
+                        .arg(m_channels));
     return true;
 }
 
@@ -461,7 +474,9 @@ bool DataFileParser::timedRow(std::string_view text, const QString& timeLayout)
     qint64 time = 0;
     const auto length = timeStamp(text, time);
     if (!length)
-        return fail(QCoreApplication::translate("stazione::data::DataFile", "%1 non comincia con la data e l'ora (%2).").arg(quoted(text), timeLayout));
+        return fail(QCoreApplication::translate("stazione::data::DataFile",
+                                                "%1 non comincia con la data e l'ora (%2).")
+                        .arg(quoted(text), timeLayout));
     size_t i = *length;
     while (i < text.size() && isBlank(text[i]))
         ++i;
@@ -479,7 +494,8 @@ bool DataFileParser::continuousRow(std::string_view text)
         return true;
     if (trimmed(text.substr(0, text.find(','))) == "Date") {
         if (int(std::count(text.begin(), text.end(), ',')) != m_channels)
-            return fail(QCoreApplication::translate("stazione::data::DataFile", "una nuova intestazione con un altro numero di canali."));
+            return fail(QCoreApplication::translate("stazione::data::DataFile",
+                                                    "una nuova intestazione con un altro numero di canali."));
         return true;
     }
     return timedRow(text, QStringLiteral("GG/MM/AAAA hh:mm:ss"));
@@ -490,8 +506,9 @@ bool DataFileParser::sensorRow(std::string_view text)
     qint64 time = 0;
     const auto length = timeStamp(text, time);
     if (!length)
-        return fail(
-            QCoreApplication::translate("stazione::data::DataFile", "la riga %1 non è nella forma «data ora, valore, valore...».").arg(quoted(text)));
+        return fail(QCoreApplication::translate("stazione::data::DataFile",
+                                                "la riga %1 non è nella forma «data ora, valore, valore...».")
+                        .arg(quoted(text)));
     size_t i = *length;
     while (i < text.size() && isBlank(text[i]))
         ++i;
@@ -554,7 +571,9 @@ link::Result<DataSet> readDataFile(const QString& path, DataError* where)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return link::Error::file(QCoreApplication::translate("stazione::data::DataFile", "Il file %1 non si apre: %2").arg(path, file.errorString()));
+        return link::Error::file(
+            QCoreApplication::translate("stazione::data::DataFile", "Il file %1 non si apre: %2")
+                .arg(path, file.errorString()));
     DataSetSink sink;
     DataFileParser parser(sink);
     constexpr qint64 kPiece = 4 << 20;
@@ -566,7 +585,8 @@ link::Result<DataSet> readDataFile(const QString& path, DataError* where)
         const qint64 n = file.read(buffer.data(), kPiece);
         if (n < 0)
             return link::Error::file(
-                QCoreApplication::translate("stazione::data::DataFile", "Il file %1 non si legge: %2").arg(path, file.errorString()));
+                QCoreApplication::translate("stazione::data::DataFile", "Il file %1 non si legge: %2")
+                    .arg(path, file.errorString()));
         if (n == 0)
             break;
         done += n;

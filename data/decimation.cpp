@@ -27,8 +27,7 @@ void Extent::add(const Extent& later)
 
 namespace {
 
-template <typename T>
-Extent scan(const T* values, qint64 from, qint64 to)
+template<typename T> Extent scan(const T* values, qint64 from, qint64 to)
 {
     Extent e;
     qint64 r = from;
@@ -56,21 +55,31 @@ Extent scan(const T* values, qint64 from, qint64 to)
 
 } // namespace
 
-Extent extentOf(const double* values, qint64 from, qint64 to) { return scan(values, from, to); }
-Extent extentOf(const float* values, qint64 from, qint64 to) { return scan(values, from, to); }
+Extent extentOf(const double* values, qint64 from, qint64 to)
+{
+    return scan(values, from, to);
+}
+Extent extentOf(const float* values, qint64 from, qint64 to)
+{
+    return scan(values, from, to);
+}
 
-template <typename T>
-void MinMaxIndex::grow(const T* values, qint64 rows)
+template<typename T> void MinMaxIndex::grow(const T* values, qint64 rows)
 {
     for (qint64 start = coveredRows(); start + kBlock <= rows; start += kBlock)
         m_blocks.push_back(scan(values, start, start + kBlock));
 }
 
-void MinMaxIndex::update(const double* values, qint64 rows) { grow(values, rows); }
-void MinMaxIndex::update(const float* values, qint64 rows) { grow(values, rows); }
+void MinMaxIndex::update(const double* values, qint64 rows)
+{
+    grow(values, rows);
+}
+void MinMaxIndex::update(const float* values, qint64 rows)
+{
+    grow(values, rows);
+}
 
-template <typename T>
-Extent MinMaxIndex::over(const T* values, qint64 from, qint64 to) const
+template<typename T> Extent MinMaxIndex::over(const T* values, qint64 from, qint64 to) const
 {
     const qint64 firstBlock = (from + kBlock - 1) / kBlock;
     const qint64 endBlock = std::min(to / kBlock, qint64(m_blocks.size()));
@@ -83,13 +92,20 @@ Extent MinMaxIndex::over(const T* values, qint64 from, qint64 to) const
     return e;
 }
 
-Extent MinMaxIndex::extent(const double* values, qint64 from, qint64 to) const { return over(values, from, to); }
-Extent MinMaxIndex::extent(const float* values, qint64 from, qint64 to) const { return over(values, from, to); }
+Extent MinMaxIndex::extent(const double* values, qint64 from, qint64 to) const
+{
+    return over(values, from, to);
+}
+Extent MinMaxIndex::extent(const float* values, qint64 from, qint64 to) const
+{
+    return over(values, from, to);
+}
 
 namespace {
 
-template <typename T>
-std::vector<TracePoint> thin(const T* values, qint64 rows, const MinMaxIndex* index, const std::vector<qint64>& bounds)
+template<typename T>
+std::vector<TracePoint> thin(const T* values, qint64 rows, const MinMaxIndex* index,
+                             const std::vector<qint64>& bounds)
 {
     std::vector<TracePoint> points;
     if (bounds.size() < 2)

@@ -44,10 +44,8 @@ public:
     Extent extent(const float* values, qint64 from, qint64 to) const;
 
 private:
-    template <typename T>
-    void grow(const T* values, qint64 rows);
-    template <typename T>
-    Extent over(const T* values, qint64 from, qint64 to) const;
+    template<typename T> void grow(const T* values, qint64 rows);
+    template<typename T> Extent over(const T* values, qint64 from, qint64 to) const;
 
     std::vector<Extent> m_blocks;
 };

@@ -270,7 +270,8 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     m_form.Progresso->setValue(0);
 
     session::Progress& progress = m_session.progress();
-    session::Progress::Scope shown(progress, tr("Scarico delle temperature"), 100, [this] { link().cancel(); });
+    session::Progress::Scope shown(progress, tr("Scarico delle temperature"), 100,
+                                   [this] { link().cancel(); });
     auto download = downloadTemperatures(
         link(), path, QDateTime::currentDateTime(),
         [&, this](int percent) {

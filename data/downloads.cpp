@@ -41,7 +41,8 @@ public:
             return fileError(kFolderMissing, kDeviceMissing + QStringLiteral("\n") + info.absolutePath());
         if (info.isDir())
             return fileError(kInvalidName, invalidNameMessage(path) + QStringLiteral("\n(") +
-                                               QObject::tr("c'è una cartella con quel nome") + QLatin1Char(')'));
+                                               QObject::tr("c'è una cartella con quel nome") +
+                                               QLatin1Char(')'));
         auto part = std::unique_ptr<PartFile>(new PartFile(path));
         // Whatever stands under the .part name (an old one, a link) is replaced, not written through.
         QFile::remove(part->m_file.fileName());
@@ -76,7 +77,8 @@ public:
         const QByteArray from = QFile::encodeName(m_file.fileName());
         if (std::rename(from.constData(), QFile::encodeName(m_path).constData()) != 0)
             return link::Error::file(
-                QCoreApplication::translate("stazione::data::Downloads", "Impossibile rinominare %1 in %2: %3")
+                QCoreApplication::translate("stazione::data::Downloads",
+                                            "Impossibile rinominare %1 in %2: %3")
                     .arg(m_file.fileName(), m_path, QString::fromLocal8Bit(std::strerror(errno))));
         return {};
     }
@@ -89,8 +91,10 @@ public:
             m_file.remove();
             return;
         }
-        why.message += QCoreApplication::translate("stazione::data::Downloads", "\nIl file %1 non è stato cambiato; i dati ricevuti sono in %2.")
-                           .arg(m_path, m_file.fileName());
+        why.message +=
+            QCoreApplication::translate("stazione::data::Downloads",
+                                        "\nIl file %1 non è stato cambiato; i dati ricevuti sono in %2.")
+                .arg(m_path, m_file.fileName());
         *savedIn = m_file.fileName();
     }
 
@@ -106,7 +110,8 @@ private:
                                    ? QObject::tr("il disco è pieno")
                                    : m_file.errorString();
         return link::Error::file(
-            QCoreApplication::translate("stazione::data::Downloads", "Scrittura del file %1 non riuscita: %2").arg(m_file.fileName(), reason));
+            QCoreApplication::translate("stazione::data::Downloads", "Scrittura del file %1 non riuscita: %2")
+                .arg(m_file.fileName(), reason));
     }
 
     QString m_path;
@@ -131,12 +136,16 @@ link::Error waitEnded(link::CommPort::Wait wait, const link::Link& link)
 {
     switch (wait) {
     case link::CommPort::Wait::TimedOut:
-        return link::Error::timedOut(QCoreApplication::translate("stazione::data::Downloads", "Il datalogger ha smesso di inviare dati da %1 s.")
-                                         .arg(double(link.replyTimeout().count()) / 1000.0));
+        return link::Error::timedOut(
+            QCoreApplication::translate("stazione::data::Downloads",
+                                        "Il datalogger ha smesso di inviare dati da %1 s.")
+                .arg(double(link.replyTimeout().count()) / 1000.0));
     case link::CommPort::Wait::Cancelled:
-        return link::Error::cancelled(QCoreApplication::translate("stazione::data::Downloads", "Scarico annullato."));
+        return link::Error::cancelled(
+            QCoreApplication::translate("stazione::data::Downloads", "Scarico annullato."));
     default:
-        return link::Error::lineLost(QCoreApplication::translate("stazione::data::Downloads", "La connessione con il datalogger si è interrotta."));
+        return link::Error::lineLost(QCoreApplication::translate(
+            "stazione::data::Downloads", "La connessione con il datalogger si è interrotta."));
     }
 }
 
@@ -447,12 +456,14 @@ link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const Q
     const long long records = link::integerValue(counts.at(0));
     const long long channels = link::integerValue(counts.at(1));
     if (records < 0 || records > kMaxRecords || channels < 0 || channels > kMaxChannels) {
-        link::Error refused = link::Error::data(
-            QCoreApplication::translate("stazione::data::Downloads", "Il datalogger annuncia %1 record di %2 canali: lo scarico ne accetta "
-                           "da 0 a %3 di 0-%4 canali.")
-                .arg(counts.at(0).trimmed().left(24), counts.at(1).trimmed().left(24))
-                .arg(kMaxRecords)
-                .arg(kMaxChannels));
+        link::Error refused =
+            link::Error::data(QCoreApplication::translate(
+                                  "stazione::data::Downloads",
+                                  "Il datalogger annuncia %1 record di %2 canali: lo scarico ne accetta "
+                                  "da 0 a %3 di 0-%4 canali.")
+                                  .arg(counts.at(0).trimmed().left(24), counts.at(1).trimmed().left(24))
+                                  .arg(kMaxRecords)
+                                  .arg(kMaxChannels));
         drainAfterStop(link, std::nullopt, refused, notice);
         file.keep(refused, &result.path);
         return refused;

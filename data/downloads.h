@@ -3,8 +3,8 @@
 #include "link/link.h"
 #include "link/result.h"
 
-#include <QDateTime>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -19,7 +19,8 @@ QString sensorFileName(const QString& station, const QDate& date);
 QString temperatureFileName(const QString& station, const QDate& date);
 
 // Messages for a file that cannot be created.
-inline const QString kDeviceMissing = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Dispositivo non presente!"));
+inline const QString kDeviceMissing =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Dispositivo non presente!"));
 QString invalidNameMessage(const QString& path); // "Nome <path> non valido"
 // Error::number of a File error: which of the two it is.
 inline constexpr int kFolderMissing = 1;
@@ -47,7 +48,8 @@ downloadRecords(link::Link& link, const QString& path, bool fromEnd,
                 const std::function<void(const QString&)>& notice = {});
 
 inline const QString kWaitPlease = QStringLiteral("Wait Please");
-inline const QString kDraining = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Attendo la fine dei dati dal datalogger..."));
+inline const QString kDraining =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Attendo la fine dei dati dal datalogger..."));
 
 inline constexpr int kMaxRecords = 5000;
 inline constexpr int kMaxChannels = 128;

@@ -2,7 +2,6 @@
 // the sets of the session, laid out in the session's table.
 
 #include "fuzz/fuzz_support.h"
-
 #include "live/measurement.h"
 #include "live/session_table.h"
 

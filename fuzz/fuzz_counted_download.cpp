@@ -1,9 +1,8 @@
 // The counted download: the logger's bytes as the answer to "a", decoded and checked into the
 // temperature file.
 
-#include "fuzz/fuzz_support.h"
-
 #include "data/downloads.h"
+#include "fuzz/fuzz_support.h"
 
 using namespace stazione;
 

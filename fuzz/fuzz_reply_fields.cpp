@@ -2,7 +2,6 @@
 // and cut at the fixed places of the replies that are taken by position.
 
 #include "fuzz/fuzz_support.h"
-
 #include "link/commands.h"
 #include "link/numbers.h"
 

@@ -2,7 +2,6 @@
 // window read them.
 
 #include "fuzz/fuzz_support.h"
-
 #include "session/port_scan.h"
 
 using namespace stazione;

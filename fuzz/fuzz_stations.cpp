@@ -2,7 +2,6 @@
 // up to its first zero byte is modem.ini, the rest last.ini.
 
 #include "fuzz/fuzz_support.h"
-
 #include "modem/stations.h"
 
 using namespace stazione;
@@ -34,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     write(lastCalls, split < 0 ? QByteArray() : bytes.mid(split + 1));
     const modem::StationDirectory directory = modem::loadStations(stations, lastCalls);
     for (const modem::Station& station : directory)
-        (void)(station.Nome.size() + station.Telefono.size() + station.Scadenza.size() + station.Uldata.size());
+        (void)(station.Nome.size() + station.Telefono.size() + station.Scadenza.size() +
+               station.Uldata.size());
     return 0;
 }

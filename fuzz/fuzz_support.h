@@ -109,7 +109,8 @@ private:
 // A connection on COM1 as the port scan leaves it, with the bytes as everything the logger says.
 struct Connection {
     explicit Connection(QByteArray bytes)
-        : port(std::make_unique<BytesDevice>(std::move(bytes)), link::PortResolver(workFolder().path(), false))
+        : port(std::make_unique<BytesDevice>(std::move(bytes)),
+               link::PortResolver(workFolder().path(), false))
     {
         (void)port.setCommPort(1);
         (void)port.setPortOpen(true);

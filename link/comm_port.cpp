@@ -105,8 +105,9 @@ CommPort::~CommPort()
 Status CommPort::setCommPort(int number)
 {
     if (m_device->isOpen())
-        return Error::port(port_error::kAlreadyOpen,
-                           QStringLiteral("The port number cannot change while COM%1 is open.").arg(m_commPort));
+        return Error::port(
+            port_error::kAlreadyOpen,
+            QStringLiteral("The port number cannot change while COM%1 is open.").arg(m_commPort));
     m_commPort = number;
     return {};
 }
@@ -115,7 +116,8 @@ Status CommPort::setSettings(const QString& settings)
 {
     LineSettings parsed;
     if (!LineSettings::parse(settings, &parsed))
-        return Error::port(port_error::kInvalidSettings, QStringLiteral("Invalid line settings \"%1\".").arg(settings));
+        return Error::port(port_error::kInvalidSettings,
+                           QStringLiteral("Invalid line settings \"%1\".").arg(settings));
     m_settings = parsed;
     return {};
 }
@@ -169,17 +171,20 @@ Status CommPort::openOrClose(bool open)
         return {};
     }
     if (m_device->isOpen())
-        return Error::port(port_error::kAlreadyOpen, QStringLiteral("COM%1 is already open.").arg(m_commPort));
+        return Error::port(port_error::kAlreadyOpen,
+                           QStringLiteral("COM%1 is already open.").arg(m_commPort));
     const auto mapping = m_resolver.resolve(m_commPort);
     if (!mapping)
-        return Error::port(port_error::kInvalidPort, QStringLiteral("COM%1 is not in the system.").arg(m_commPort));
+        return Error::port(port_error::kInvalidPort,
+                           QStringLiteral("COM%1 is not in the system.").arg(m_commPort));
     m_devicePath = mapping->path;
     // Only a device that is there can be shared with another program; the lock is taken before
     // the open so that the other program's line is never disturbed (an open raises DTR).
     if (QFileInfo::exists(mapping->path) && !m_lock.lock(mapping->path, m_lockWaitMs))
-        return Error::port(port_error::kInUse, QStringLiteral("COM%1 (%2) is in use by another Stazione program, %3.")
-                                                   .arg(m_commPort)
-                                                   .arg(mapping->path, m_lock.holder()));
+        return Error::port(port_error::kInUse,
+                           QStringLiteral("COM%1 (%2) is in use by another Stazione program, %3.")
+                               .arg(m_commPort)
+                               .arg(mapping->path, m_lock.holder()));
     const OpenFailure failure = m_device->open(mapping->path, m_settings);
     if (failure != OpenFailure::None)
         m_lock.unlock();
@@ -187,23 +192,27 @@ Status CommPort::openOrClose(bool open)
     case OpenFailure::None:
         break;
     case OpenFailure::NotPresent:
-        return Error::port(port_error::kNotAvailable,
-                           QStringLiteral("COM%1 (%2) is not in the system.").arg(m_commPort).arg(mapping->path));
+        return Error::port(
+            port_error::kNotAvailable,
+            QStringLiteral("COM%1 (%2) is not in the system.").arg(m_commPort).arg(mapping->path));
     case OpenFailure::AlreadyOpen:
-        return Error::port(port_error::kAlreadyOpen, QStringLiteral("COM%1 is already open.").arg(m_commPort));
+        return Error::port(port_error::kAlreadyOpen,
+                           QStringLiteral("COM%1 is already open.").arg(m_commPort));
     case OpenFailure::InUse:
         return Error::port(port_error::kInUse,
                            QStringLiteral("COM%1 (%2) is in use.").arg(m_commPort).arg(mapping->path));
     case OpenFailure::NoPermission:
-        return Error::port(port_error::kNoPermission,
-                           QStringLiteral("COM%1 (%2): permission denied. Give your user the serial ports with "
-                              "\"sudo adduser $USER dialout\", then log out and in again.")
-                               .arg(m_commPort)
-                               .arg(mapping->path));
-    case OpenFailure::BadSettings:
         return Error::port(
-            port_error::kInvalidSettings,
-            QStringLiteral("COM%1 does not take the settings %2.").arg(m_commPort).arg(m_settings.toString()));
+            port_error::kNoPermission,
+            QStringLiteral("COM%1 (%2): permission denied. Give your user the serial ports with "
+                           "\"sudo adduser $USER dialout\", then log out and in again.")
+                .arg(m_commPort)
+                .arg(mapping->path));
+    case OpenFailure::BadSettings:
+        return Error::port(port_error::kInvalidSettings,
+                           QStringLiteral("COM%1 does not take the settings %2.")
+                               .arg(m_commPort)
+                               .arg(m_settings.toString()));
     }
     qCInfo(lcLink).noquote() << QStringLiteral("COM%1 opened on %2").arg(m_commPort).arg(mapping->path);
     m_lost = false;
@@ -221,10 +230,11 @@ Status CommPort::openOrClose(bool open)
 
 Error CommPort::notOpenError() const
 {
-    Error error = m_lost ? Error::lineLost(QStringLiteral("The connection on COM%1 was lost (%2).")
-                                               .arg(m_commPort)
-                                               .arg(m_lostReason))
-                         : Error::port(port_error::kNotOpen, QStringLiteral("COM%1 is not open.").arg(m_commPort));
+    Error error =
+        m_lost
+            ? Error::lineLost(
+                  QStringLiteral("The connection on COM%1 was lost (%2).").arg(m_commPort).arg(m_lostReason))
+            : Error::port(port_error::kNotOpen, QStringLiteral("COM%1 is not open.").arg(m_commPort));
     error.comPort = m_commPort;
     error.device = m_devicePath;
     return error;

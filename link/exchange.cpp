@@ -68,8 +68,7 @@ Status drainStream(Link& link, std::optional<char> endMark, std::chrono::millise
             ended = endMark && chunk->contains(*endMark);
             continue;
         }
-        if (giveUp.hasExpired())
-        {
+        if (giveUp.hasExpired()) {
             Error error = Error::timedOut(QStringLiteral("The logger on COM%1 was still sending after %2 s.")
                                               .arg(port.commPort())
                                               .arg(double(limit.count()) / 1000.0));
@@ -88,9 +87,9 @@ Status drainStream(Link& link, std::optional<char> endMark, std::chrono::millise
         if (wait == CommPort::Wait::Cancelled)
             return Error::cancelled(
                 QStringLiteral("The wait for the logger on COM%1 was cancelled.").arg(port.commPort()));
-        if (wait == CommPort::Wait::LineLost)
-        {
-            Error error = Error::lineLost(QStringLiteral("The connection on COM%1 was lost.").arg(port.commPort()));
+        if (wait == CommPort::Wait::LineLost) {
+            Error error =
+                Error::lineLost(QStringLiteral("The connection on COM%1 was lost.").arg(port.commPort()));
             error.comPort = port.commPort();
             error.device = port.devicePath();
             return error;

@@ -36,9 +36,10 @@ QString PortLock::lockFilePath(const QString& devicePath)
         if (!c.isLetterOrNumber())
             c = QLatin1Char('_');
     }
-    const QByteArray hash = QCryptographicHash::hash(device.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
-    return lockFolder() + QLatin1Char('/') + readable.right(40) + QLatin1Char('-') + QString::fromLatin1(hash) +
-           QStringLiteral(".lock");
+    const QByteArray hash =
+        QCryptographicHash::hash(device.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    return lockFolder() + QLatin1Char('/') + readable.right(40) + QLatin1Char('-') +
+           QString::fromLatin1(hash) + QStringLiteral(".lock");
 }
 
 bool PortLock::lock(const QString& devicePath, int waitMs)

@@ -38,7 +38,7 @@ inline constexpr int kStillSending = 1;
 
 struct Error {
     ErrorKind kind = ErrorKind::Port;
-    int number = 0;  // the component's error number when kind is Port
+    int number = 0; // the component's error number when kind is Port
     // One line: for the command line and the trace when the kind is a link's own (time-out,
     // cancel, lost line, port); already the operator's words for File, Data and Refused. Windows
     // show operatorMessage(error) (link/messages.h), never this text of a link error.

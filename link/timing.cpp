@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
-#include <QVariant>
 #include <QTimer>
+#include <QVariant>
 
 #include <algorithm>
 #include <atomic>

@@ -119,7 +119,8 @@ void Trace::write(const QString& text)
     // A full disk takes only part of a write; the trace then stops rather than leave gaps.
     if (m_file.write(bytes) == bytes.size() && m_file.flush())
         return;
-    const QString why = QStringLiteral("The trace %1 could not be written: %2").arg(path(), m_file.errorString());
+    const QString why =
+        QStringLiteral("The trace %1 could not be written: %2").arg(path(), m_file.errorString());
     qCWarning(lcLink).noquote() << why;
     m_failed = true;
     m_line = Line::None;

@@ -34,7 +34,10 @@ public:
 
     bool isOpen() const { return m_file.isOpen(); }
     // A write fell short (a full disk): the trace has stopped, and says so once through this.
-    void setOnFailure(std::function<void(const QString& why)> onFailure) { m_onFailure = std::move(onFailure); }
+    void setOnFailure(std::function<void(const QString& why)> onFailure)
+    {
+        m_onFailure = std::move(onFailure);
+    }
     bool failed() const { return m_failed; }
     QString errorString() const { return m_file.errorString(); }
     QString path() const { return m_file.fileName(); }

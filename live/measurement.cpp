@@ -15,7 +15,9 @@ constexpr int kMarkerSearch = 64;
 
 link::Error fileError(const QString& path)
 {
-    return link::Error::file(QCoreApplication::translate("stazione::live::Measurement", "Scrittura del file %1 non riuscita.").arg(path));
+    return link::Error::file(
+        QCoreApplication::translate("stazione::live::Measurement", "Scrittura del file %1 non riuscita.")
+            .arg(path));
 }
 
 } // namespace
@@ -76,7 +78,9 @@ link::Status readSet(link::Link& link, SessionTable& table, bool* timedOut)
             if (marker.isEmpty() || *field == marker)
                 break;
             if (searched == kMarkerSearch)
-                return link::Error::data(QCoreApplication::translate("stazione::live::Measurement", "Il datalogger non invia il canale %1.").arg(k));
+                return link::Error::data(QCoreApplication::translate("stazione::live::Measurement",
+                                                                     "Il datalogger non invia il canale %1.")
+                                             .arg(k));
         }
         auto unused = link.Leggi_Risposta();
         if (!unused)
@@ -171,8 +175,9 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
     // logger, so a file that cannot be made ends the session here, with nothing sent.
     if (!path.isEmpty()) {
         if (const QString failure = writeLine(path, kStartMark, QIODevice::Truncate); !failure.isEmpty()) {
-            end.error =
-                link::Error::file(QCoreApplication::translate("stazione::live::Measurement", "Impossibile creare il file %1 (%2).").arg(path, failure));
+            end.error = link::Error::file(QCoreApplication::translate("stazione::live::Measurement",
+                                                                      "Impossibile creare il file %1 (%2).")
+                                              .arg(path, failure));
             return end;
         }
         created = true;

@@ -4,9 +4,9 @@
 #include "link/result.h"
 #include "live/session_table.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QIODevice>
-#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -15,9 +15,12 @@
 // each set at once; every set becomes a row of the grid and a line of the session file.
 namespace stazione::live {
 
-inline const QString kConnectionError = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Errore di connessione."));
-inline const QString kNoChannel = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Attivare almeno un canale."));
-inline const QString kCancelledTitle = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Azione annullata"));
+inline const QString kConnectionError =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Errore di connessione."));
+inline const QString kNoChannel =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Attivare almeno un canale."));
+inline const QString kCancelledTitle =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Azione annullata"));
 inline const QString kTimeoutCell = QStringLiteral("Timeout");
 inline const QString kStartMark = QStringLiteral("[INIZIO DATI]");
 inline const QString kEndMark = QStringLiteral("[FINE DATI]");

@@ -44,7 +44,8 @@ private:
     bool m_running = false;
 };
 
-inline const QString kEnergyWarning = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages",
+inline const QString kEnergyWarning = QStringLiteral(QT_TRANSLATE_NOOP(
+    "stazione::ui::Messages",
     "Per consentire un continuo flusso di dati si consiglia di disabilitare lo spegnimento automatico del "
     "computer, il salvaschermo e le opzioni di risparmio energia."));
 

@@ -286,8 +286,7 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
     }
     if (status) {
         status = session::runRetrieval(
-            link, modello,
-            [&](session::RetrievalStep step) { return retrievalStep(link, step, r); },
+            link, modello, [&](session::RetrievalStep step) { return retrievalStep(link, step, r); },
             [&](const QString& line) { say(line); },
             byModem ? session::RetrievalKind::Remote : session::RetrievalKind::Direct);
     }
@@ -392,11 +391,12 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
             return p.attempts == 0 || p.sinceLast.hasExpired(wait.count());
         });
         if (ready == queue.end()) {
-            auto soonest = std::min_element(queue.begin(), queue.end(), [&](const Pending& a, const Pending& b) {
-                return a.sinceLast.elapsed() > b.sinceLast.elapsed();
-            });
-            link::sleepKeepingPaint(std::chrono::milliseconds(
-                std::max<qint64>(1, wait.count() - soonest->sinceLast.elapsed())));
+            auto soonest =
+                std::min_element(queue.begin(), queue.end(), [&](const Pending& a, const Pending& b) {
+                    return a.sinceLast.elapsed() > b.sinceLast.elapsed();
+                });
+            link::sleepKeepingPaint(
+                std::chrono::milliseconds(std::max<qint64>(1, wait.count() - soonest->sinceLast.elapsed())));
             continue;
         }
         Pending p = *ready;

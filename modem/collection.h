@@ -27,9 +27,9 @@ struct CollectSettings {
 };
 
 struct CollectTarget {
-    int row = 0;    // directory number from 1; 0 for the logger on the cable
-    QString name;   // directory name; on the cable the logger's own
-    QString number; // to dial; empty on the cable
+    int row = 0;     // directory number from 1; 0 for the logger on the cable
+    QString name;    // directory name; on the cable the logger's own
+    QString number;  // to dial; empty on the cable
     QString modello; // on the cable, the model the connection identified
 };
 

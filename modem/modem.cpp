@@ -37,7 +37,9 @@ std::optional<QString> probeModem(link::Link& link, int number)
 
 QString foundText(int port, const QString& reply)
 {
-    return QCoreApplication::translate("stazione::modem::Modem", "Modem Trovato su Com%1").arg(link::signedNotation(port)) + reply + QLatin1Char('\r');
+    return QCoreApplication::translate("stazione::modem::Modem", "Modem Trovato su Com%1")
+               .arg(link::signedNotation(port)) +
+           reply + QLatin1Char('\r');
 }
 
 QString dialString(const QString& number, bool pauseAfterFirstDigit)
@@ -55,7 +57,8 @@ link::Status dial(link::Link& link, const QString& number, bool pauseAfterFirstD
         return s;
     link.Ritardo(50);
     if (pauseAfterFirstDigit && number.isEmpty())
-        return link::Error::data(QCoreApplication::translate("stazione::modem::Modem", "La stazione scelta non ha un numero da chiamare."));
+        return link::Error::data(QCoreApplication::translate(
+            "stazione::modem::Modem", "La stazione scelta non ha un numero da chiamare."));
     return link.port().output(dialString(number, pauseAfterFirstDigit).toLatin1());
 }
 
@@ -110,7 +113,8 @@ RemoteModel remoteModel(const QString& modello)
 
 QString remoteFoundText(const QString& versione)
 {
-    return QCoreApplication::translate("stazione::modem::Modem", "Dispositivo  M410-M610 %1 rilevato").arg(versione);
+    return QCoreApplication::translate("stazione::modem::Modem", "Dispositivo  M410-M610 %1 rilevato")
+        .arg(versione);
 }
 
 link::Result<RetryValues> Recupera_Dati(link::Link& link)

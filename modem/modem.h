@@ -8,15 +8,16 @@
 #include <QString>
 
 #include <functional>
-
 #include <optional>
 
 // A Hayes modem on a serial port: finding it, dialling a station, telling when the call is up,
 // and hanging up. Over the call the logger is reached with the usual link routines.
 namespace stazione::modem {
 
-inline const QString kNoModem = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Modem non presente su questa porta"));
-inline const QString kSearching = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Ricerca Modem in corso..."));
+inline const QString kNoModem =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Modem non presente su questa porta"));
+inline const QString kSearching =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Ricerca Modem in corso..."));
 
 // Opens port n (DTR and RTS up, all waiting characters per read) and asks for the modem's
 // identification: the text it answered when that is longer than 8 characters (a modem is there),
@@ -40,7 +41,8 @@ QString shownReply(const QString& received);
 // A second of silence, the escape "+++", the modem's guard time, then "ATH".
 link::Status hangUp(link::Link& link);
 
-inline const QString kStartupText = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Recupero dei parametri interni"));
+inline const QString kStartupText =
+    QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Recupero dei parametri interni"));
 
 // After CONNECT: reads a character at a time again, lets the remote logger settle for 21 s
 // (flushing what it sends meanwhile) and identifies it, twice, as it may not take the first "V".

@@ -5,8 +5,8 @@
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/timing.h"
-#include "modem/collection.h"
 #include "link/typed_values.h"
+#include "modem/collection.h"
 #include "modem/modem.h"
 #include "modem/stations.h"
 #include "session/adaptation.h"
@@ -267,8 +267,8 @@ link::Status ModemHandlers::startUp()
     show(kStartupText);
     // The three pauses of the start-up keep the window still for 21 s: a bar and "Annulla".
     link.clearAbort();
-    session::Progress::Scope progress(m_session.progress(), tr("Avvio della chiamata: attesa del datalogger"), 3,
-                                      [&link] { link.abort(); });
+    session::Progress::Scope progress(m_session.progress(), tr("Avvio della chiamata: attesa del datalogger"),
+                                      3, [&link] { link.abort(); });
     auto id = remoteStartup(link, [this](int k) { m_session.progress().step(k); });
     if (!id)
         return id.error();

@@ -101,11 +101,13 @@ link::Result<bool> Connection::Command1_Click()
     link::Link& link = m_session.link();
     link.clearAbort();
     const int ports = link::PortResolver::kHighestPort + 1;
-    Progress::Scope progress(m_session.progress(), tr("Ricerca del datalogger"), ports, [&link] { link.abort(); });
+    Progress::Scope progress(m_session.progress(), tr("Ricerca del datalogger"), ports,
+                             [&link] { link.abort(); });
     int tried = 0;
     auto found = scanPorts(link, savedPortFile(), [&](const QString& s) {
         m_form2.setStatus(s);
-        m_session.progress().step(tried, tr("Ricerca del datalogger: porta %1 di %2").arg(tried + 1).arg(ports));
+        m_session.progress().step(tried,
+                                  tr("Ricerca del datalogger: porta %1 di %2").arg(tried + 1).arg(ports));
         ++tried;
     });
     if (!found) {
@@ -126,8 +128,8 @@ link::Result<bool> Connection::Command1_Click()
     const QString caption = shortModelName(id.Modello) + QLatin1Char(' ') + id.Versione;
     m_form2.setWindowTitle(caption);
     m_form1.setWindowTitle(caption);
-    m_session.activity().add(
-        tr("Datalogger %1 rilevato su %2").arg(caption, link::portName(id.Porta, m_session.port().devicePath())));
+    m_session.activity().add(tr("Datalogger %1 rilevato su %2")
+                                 .arg(caption, link::portName(id.Porta, m_session.port().devicePath())));
     emit identified(id);
 
     // A read that fails leaves the connection window in charge: the port is closed again, so that
@@ -143,8 +145,9 @@ link::Result<bool> Connection::Command1_Click()
 
     if (m_retrievalStep) {
         auto retrieved = runRetrieval(
-            m_session.link(), id.Modello, m_retrievalStep, [this](const QString& line) { appendStatus(line); },
-            RetrievalKind::Direct, &m_session.activity(), &m_session.progress());
+            m_session.link(), id.Modello, m_retrievalStep,
+            [this](const QString& line) { appendStatus(line); }, RetrievalKind::Direct, &m_session.activity(),
+            &m_session.progress());
         // The status text names the read that failed; the operator can scan again from here.
         if (!retrieved) {
             m_session.link().Porta_Off();
@@ -182,8 +185,9 @@ void Connection::No_conn_Click()
     if (!*spoke) {
         m_form2.setStatus(
             QStringLiteral("Telemonitor not found. Try to check if it is on and the connection"));
-        m_session.activity().add(tr("Connessione Passo Passo: nessuna risposta da %1").arg(link::portName(link.Porta, {})),
-                                 Activity::Outcome::Failed);
+        m_session.activity().add(
+            tr("Connessione Passo Passo: nessuna risposta da %1").arg(link::portName(link.Porta, {})),
+            Activity::Outcome::Failed);
         link.Porta_Off();
         return;
     }

@@ -56,11 +56,12 @@ private:
     void appendStatus(const QString& line);
     // The connection window's buttons are off while an exchange works on the port.
     void setButtonsEnabled(bool enabled);
+
 public:
     // Lists the ports in the connection window again, the current one chosen.
     void refreshPorts();
-private:
 
+private:
     Session& m_session;
     ui::Form2& m_form2;
     ui::Form1& m_form1;

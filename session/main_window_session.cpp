@@ -15,9 +15,9 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
-#include <QPushButton>
 
 namespace stazione::session {
 
@@ -38,7 +38,8 @@ MainWindowSession::MainWindowSession(Session& session, ui::Form1& form, config::
             &MainWindowSession::RIPRISTINA_DA_ERRORI_Click);
     // leggifs stays enabled while other exchanges run: the guard refuses it then.
     connect(form.leggifs, &QPushButton::clicked, this, [this] { run(&MainWindowSession::leggifs_Click); });
-    connect(form.TracciaComunicazione, &QCheckBox::toggled, this, &MainWindowSession::TracciaComunicazione_Click);
+    connect(form.TracciaComunicazione, &QCheckBox::toggled, this,
+            &MainWindowSession::TracciaComunicazione_Click);
     connect(&form, &ui::Form1::closed, this, &MainWindowSession::Form_Unload);
 }
 
@@ -62,8 +63,7 @@ void MainWindowSession::TracciaComunicazione_Click(bool on)
         const QSignalBlocker quiet(m_form.TracciaComunicazione);
         m_form.TracciaComunicazione->setChecked(false);
         m_dialogs.inform(&m_form, QStringLiteral("Attenzione"),
-                          tr("Impossibile scrivere %1: %2").arg(name, why),
-                          ui::Dialogs::Icon::Information);
+                         tr("Impossibile scrivere %1: %2").arg(name, why), ui::Dialogs::Icon::Information);
         return;
     }
     // A trace that stops (a full disk) is told once the exchange that wrote it is over.
@@ -93,10 +93,10 @@ void MainWindowSession::run(link::Status (MainWindowSession::*operation)())
 link::Status MainWindowSession::Resetta_Click()
 {
     const auto exchange = m_session.guard().hold();
-    const bool yes = m_dialogs.askYesNo(
-        &m_form, QStringLiteral("Attenzione"),
-        tr("Vuoi veramente resettare il datalogger?\r\nTu perderai tutti i dati"),
-        ui::Dialogs::Icon::Critical, false);
+    const bool yes =
+        m_dialogs.askYesNo(&m_form, QStringLiteral("Attenzione"),
+                           tr("Vuoi veramente resettare il datalogger?\r\nTu perderai tutti i dati"),
+                           ui::Dialogs::Icon::Critical, false);
     if (!yes)
         return {};
     link::Link& link = m_session.link();
@@ -123,10 +123,10 @@ link::Status MainWindowSession::Resetta_Click()
 link::Status MainWindowSession::Azzera_memoria_Click()
 {
     const auto exchange = m_session.guard().hold();
-    const bool yes = m_dialogs.askYesNo(
-        &m_form, QStringLiteral("Attenzione"),
-        tr("Vuoi veramente canncellare la memoria?\r\nTutti i dati saranno persi."),
-        ui::Dialogs::Icon::Critical, false);
+    const bool yes =
+        m_dialogs.askYesNo(&m_form, QStringLiteral("Attenzione"),
+                           tr("Vuoi veramente canncellare la memoria?\r\nTutti i dati saranno persi."),
+                           ui::Dialogs::Icon::Critical, false);
     if (!yes)
         return {};
     if (auto s = link::send(m_session.link(), link::cmd::eraseMemory()); !s)

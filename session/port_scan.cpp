@@ -49,12 +49,14 @@ bool writeSavedPort(const QString& path, int porta)
 
 QString scanningStatus(qint16 porta)
 {
-    return QCoreApplication::translate("stazione::session::PortScan", "Scansione in corso sulla port #%1").arg(porta);
+    return QCoreApplication::translate("stazione::session::PortScan", "Scansione in corso sulla port #%1")
+        .arg(porta);
 }
 
 QString foundStatus(const Identification& id)
 {
-    return QCoreApplication::translate("stazione::session::PortScan", "Dispositivo  %1 %2 rilevato sulla porta #%3")
+    return QCoreApplication::translate("stazione::session::PortScan",
+                                       "Dispositivo  %1 %2 rilevato sulla porta #%3")
         .arg(shortModelName(id.Modello), id.Versione)
         .arg(id.Porta);
 }
@@ -75,7 +77,8 @@ link::Result<Identification> identifyOpenLogger(link::Link& link)
     return askIdentification(link);
 }
 
-link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 porta, QString* why, bool* denied)
+link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 porta, QString* why,
+                                                    bool* denied)
 {
     auto explain = [why](const QString& text) {
         if (why)

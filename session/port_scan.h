@@ -29,7 +29,8 @@ struct Identification {
 // Status texts as the connection window shows them.
 QString scanningStatus(qint16 porta);
 QString foundStatus(const Identification& id);
-inline const QString kNotFoundStatus = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages","Datalogger non trovato, controllare la connessione"));
+inline const QString kNotFoundStatus = QStringLiteral(
+    QT_TRANSLATE_NOOP("stazione::ui::Messages", "Datalogger non trovato, controllare la connessione"));
 
 // "V": the model and the version of the logger on the connection.
 link::Result<Identification> askIdentification(link::Link& link);

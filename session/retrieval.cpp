@@ -2,12 +2,12 @@
 
 #include "link/messages.h"
 #include "session/activity.h"
+#include "session/models.h"
 #include "session/progress.h"
 
 #include <QCoreApplication>
 
 #include <optional>
-#include "session/models.h"
 
 namespace stazione::session {
 
@@ -16,7 +16,9 @@ namespace {
 // The steps' texts are kept as written and shown in the language of the run.
 QString translated(const QString& text)
 {
-    return text.isEmpty() ? text : QCoreApplication::translate("stazione::session::Retrieval", text.toUtf8().constData());
+    return text.isEmpty()
+               ? text
+               : QCoreApplication::translate("stazione::session::Retrieval", text.toUtf8().constData());
 }
 
 } // namespace
@@ -24,17 +26,28 @@ QString translated(const QString& text)
 const QList<RetrievalStepInfo>& retrievalSteps()
 {
     static const QList<RetrievalStepInfo> steps{
-        {RetrievalStep::Channels, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Informazione Sensori: OK"))},
-        {RetrievalStep::Clock, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Data/Ora Interna: OK"))},
-        {RetrievalStep::StartDate, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Data Prossima Scansione: OK"))},
-        {RetrievalStep::Interval, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Timer: OK"))},
-        {RetrievalStep::Preheating, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Preaccensione: OK")), true, true},
-        {RetrievalStep::BatteryVoltage, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Tensione di Batteria: OK"))},
-        {RetrievalStep::Memory, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Memoria: OK"))},
-        {RetrievalStep::StationName, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Nome Datalogger: OK"))},
-        {RetrievalStep::AcquisitionState, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Stato Abilitazione: OK"))},
-        {RetrievalStep::BatteryType, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Tipo Batteria: OK")), true, false},
-        {RetrievalStep::MiniPanel, QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Minipannello: OK")), true, false},
+        {RetrievalStep::Channels,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Informazione Sensori: OK"))},
+        {RetrievalStep::Clock,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Data/Ora Interna: OK"))},
+        {RetrievalStep::StartDate,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Data Prossima Scansione: OK"))},
+        {RetrievalStep::Interval,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Timer: OK"))},
+        {RetrievalStep::Preheating,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Preaccensione: OK")), true, true},
+        {RetrievalStep::BatteryVoltage,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Tensione di Batteria: OK"))},
+        {RetrievalStep::Memory,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Memoria: OK"))},
+        {RetrievalStep::StationName,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Nome Datalogger: OK"))},
+        {RetrievalStep::AcquisitionState,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Stato Abilitazione: OK"))},
+        {RetrievalStep::BatteryType,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Tipo Batteria: OK")), true, false},
+        {RetrievalStep::MiniPanel,
+         QStringLiteral(QT_TRANSLATE_NOOP("stazione::session::Retrieval", "Minipannello: OK")), true, false},
         {RetrievalStep::NextAcquisition, QString()},
     };
     return steps;
@@ -42,16 +55,21 @@ const QList<RetrievalStepInfo>& retrievalSteps()
 
 QString failedStepMessage(const RetrievalStepInfo& info, const link::Error& error)
 {
-    QString what = info.message.isEmpty() ? QCoreApplication::translate("stazione::session::Retrieval", "Data Prossima Acquisizione: OK") : info.message;
+    QString what = info.message.isEmpty() ? QCoreApplication::translate("stazione::session::Retrieval",
+                                                                        "Data Prossima Acquisizione: OK")
+                                          : info.message;
     what.chop(2); // "OK"
     if (error.kind == link::ErrorKind::Cancelled)
         return what + QCoreApplication::translate("stazione::session::Retrieval", "interrotto");
-    return what + QCoreApplication::translate("stazione::session::Retrieval", "NON RIUSCITO - ") + link::operatorMessage(error);
+    return what + QCoreApplication::translate("stazione::session::Retrieval", "NON RIUSCITO - ") +
+           link::operatorMessage(error);
 }
 
 QString stepSubject(const RetrievalStepInfo& info)
 {
-    QString what = info.message.isEmpty() ? QCoreApplication::translate("stazione::session::Retrieval", "Data Prossima Acquisizione: OK") : info.message;
+    QString what = info.message.isEmpty() ? QCoreApplication::translate("stazione::session::Retrieval",
+                                                                        "Data Prossima Acquisizione: OK")
+                                          : info.message;
     what.chop(4); // ": OK"
     return what;
 }
@@ -74,17 +92,21 @@ link::Status runRetrieval(link::Link& link, const QString& modello,
         total += !info.message.isEmpty() && !(vibratingWire && info.skippedForVibratingWire);
     std::optional<Progress::Scope> shown;
     if (progress)
-        shown.emplace(*progress, QCoreApplication::translate("stazione::session::Retrieval", "Recupero dei parametri interni"),
-                      total, [&link] { link.abort(); });
+        shown.emplace(
+            *progress,
+            QCoreApplication::translate("stazione::session::Retrieval", "Recupero dei parametri interni"),
+            total, [&link] { link.abort(); });
     qsizetype done = 0;
     for (RetrievalStepInfo info : retrievalSteps()) {
         info.message = translated(info.message);
         if (progress && !info.message.isEmpty() && !(vibratingWire && info.skippedForVibratingWire))
-            progress->step(done, QCoreApplication::translate("stazione::session::Retrieval", "Recupero dei parametri interni: passo %1 di %2")
+            progress->step(done, QCoreApplication::translate("stazione::session::Retrieval",
+                                                             "Recupero dei parametri interni: passo %1 di %2")
                                      .arg(done + 1)
                                      .arg(total));
         if (remote && info.step == RetrievalStep::BatteryType)
-            info.message = QCoreApplication::translate("stazione::session::Retrieval", "Modello Batteria: OK");
+            info.message =
+                QCoreApplication::translate("stazione::session::Retrieval", "Modello Batteria: OK");
         if (vibratingWire && info.skippedForVibratingWire) {
             if (info.pauseWhenSkipped && !remote)
                 link.Ritardo(10);

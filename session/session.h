@@ -3,8 +3,8 @@
 #include "link/comm_port.h"
 #include "link/link.h"
 #include "session/activity.h"
-#include "session/progress.h"
 #include "session/exchange_guard.h"
+#include "session/progress.h"
 
 #include <QString>
 

@@ -311,7 +311,8 @@ void LoggerModel::sendProperty(Transmission& t)
 
 void LoggerModel::setProperty(Transmission& t)
 {
-    if (const std::optional<int> slot = toIndex(value(t, 0), State::kPropertySlots); slot && !refusesWrites()) {
+    if (const std::optional<int> slot = toIndex(value(t, 0), State::kPropertySlots);
+        slot && !refusesWrites()) {
         m_state.properties[*slot] = value(t, 1);
         accept(t);
     } else {
@@ -485,8 +486,8 @@ void LoggerModel::sendEmailEnabledOrStartDate(Transmission& t)
         reply(t, flagField(m_state.emailEnabled));
     } else {
         const auto& d = m_state.startDate;
-        reply(t,
-              QString::asprintf("%02d,%02d,%04d,%02d,%02d,%02d,", d[0], d[1], d[2], d[3], d[4], d[5]).toLatin1());
+        reply(t, QString::asprintf("%02d,%02d,%04d,%02d,%02d,%02d,", d[0], d[1], d[2], d[3], d[4], d[5])
+                     .toLatin1());
     }
 }
 

@@ -115,9 +115,10 @@ int main(int argc, char** argv)
          QStringLiteral("The station's number: a dial of any other answers NO CARRIER (default: any)."),
          QStringLiteral("TEXT")},
         {QStringLiteral("station"),
-         QStringLiteral("With --modem, repeatable: the modem answers NUMBER with a logger of its own, of MODEL "
-                        "(410, 610, 510 or an identification) and station name NAME; it keeps its memory "
-                        "between calls. Any other number answers NO CARRIER."),
+         QStringLiteral(
+             "With --modem, repeatable: the modem answers NUMBER with a logger of its own, of MODEL "
+             "(410, 610, 510 or an identification) and station name NAME; it keeps its memory "
+             "between calls. Any other number answers NO CARRIER."),
          QStringLiteral("NUMBER=MODEL[,NAME]")},
         {QStringLiteral("busy"),
          QStringLiteral("With --station, repeatable: NUMBER answers BUSY to its first K calls (every call "
@@ -216,8 +217,9 @@ int main(int argc, char** argv)
         const QString rest = eq < 0 ? QString() : spec.mid(eq + 1);
         station.model = rest.section(QLatin1Char(','), 0, 0);
         station.name = rest.section(QLatin1Char(','), 1);
-        if (eq < 0 || stazione::sim::dialledDigits(station.number.toLatin1()).isEmpty() || station.model.isEmpty() ||
-            station.name.contains(QLatin1Char(',')) || station.name != QString::fromLatin1(station.name.toLatin1()))
+        if (eq < 0 || stazione::sim::dialledDigits(station.number.toLatin1()).isEmpty() ||
+            station.model.isEmpty() || station.name.contains(QLatin1Char(',')) ||
+            station.name != QString::fromLatin1(station.name.toLatin1()))
             fail(QStringLiteral("--station wants NUMBER=MODEL[,NAME], not \"%1\"").arg(spec));
         for (const stazione::sim::NetworkStation& other : std::as_const(options.network)) {
             if (stazione::sim::dialledDigits(other.number.toLatin1()) ==
@@ -226,8 +228,10 @@ int main(int argc, char** argv)
         }
         options.network << station;
     }
-    if (!options.network.isEmpty() && (parser.isSet(QStringLiteral("number")) || parser.isSet(QStringLiteral("dial-result"))))
-        fail(QStringLiteral("--number and --dial-result are for the one logger; a network answers by --station and --busy"));
+    if (!options.network.isEmpty() &&
+        (parser.isSet(QStringLiteral("number")) || parser.isSet(QStringLiteral("dial-result"))))
+        fail(QStringLiteral(
+            "--number and --dial-result are for the one logger; a network answers by --station and --busy"));
     for (const QString& spec : parser.values(QStringLiteral("busy"))) {
         const QString number = spec.section(QLatin1Char(':'), 0, 0);
         int calls = -1;
@@ -300,8 +304,9 @@ int main(int argc, char** argv)
         note(QStringLiteral("station %1: %2 \"%3\"%4")
                  .arg(station.number, stazione::sim::identificationFor(station.model), station.name,
                       station.busyCalls == 0 ? QString()
-                      : station.busyCalls < 0 ? QStringLiteral(", always busy")
-                                              : QStringLiteral(", busy for %1 calls").arg(station.busyCalls)));
+                      : station.busyCalls < 0
+                          ? QStringLiteral(", always busy")
+                          : QStringLiteral(", busy for %1 calls").arg(station.busyCalls)));
     if (options.modem) {
         note(
             QStringLiteral("behind a modem \"%1\": a dial of %2 ends in %3 after %4 ms; escape guard %5 ms")

@@ -10,8 +10,8 @@
 
 #include <deque>
 #include <memory>
-#include <vector>
 #include <optional>
+#include <vector>
 
 namespace stazione::sim {
 

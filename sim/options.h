@@ -34,7 +34,7 @@ struct Options {
     int records = 120;      // recorded acquisitions at start
     double timeScale = 1.0; // factor on every pause of the logger
 
-    bool pace = false;   // send at 960 characters per second, as a 9600-baud line would
+    bool pace = false; // send at 960 characters per second, as a 9600-baud line would
     // Time between the sets of the continuous streams; none: one second times the time scale, at
     // least 20 ms. Zero sends each set as soon as the line has taken the ones before it.
     std::optional<std::chrono::milliseconds> setPeriod;

@@ -54,7 +54,7 @@ public:
     void clearReceived();            // clears both
     int timesOpened() const;
     qint64 bytesSent() const; // every byte written to the line since start
-    bool isLineOpen() const; // a client has the line open (with a modem: the port, call or not)
+    bool isLineOpen() const;  // a client has the line open (with a modem: the port, call or not)
     Stream activeStream() const;
     QDateTime loggerClock() const;
 

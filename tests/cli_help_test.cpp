@@ -40,7 +40,8 @@ TEST(CliHelp, EachVerbHasItsOwnHelpWithAnExampleTheParserTakes)
         EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: stazione-cli [options] ") + verb.name));
         EXPECT_TRUE(help.contains(QStringLiteral("Example:\n  ") + verb.example)) << verb.name.toStdString();
         for (const QString& name : verb.options)
-            EXPECT_TRUE(help.contains(QStringLiteral("--") + name)) << verb.name.toStdString() << " " << name.toStdString();
+            EXPECT_TRUE(help.contains(QStringLiteral("--") + name))
+                << verb.name.toStdString() << " " << name.toStdString();
         if (verb.talksToLogger) {
             EXPECT_TRUE(help.contains(QStringLiteral("--port <N>"))) << verb.name.toStdString();
         }
@@ -82,8 +83,8 @@ QSet<QString> wiredControls()
     // Control names may carry accented letters (Leggi_poprietà).
     constexpr auto kUnicode = QRegularExpression::UseUnicodePropertiesOption;
     static const QList<QRegularExpression> wiring{
-        QRegularExpression(QStringLiteral(R"((?:onClick|onPress|onStateChange)\(\s*(form2|form|window)\.(\w+))"),
-                           kUnicode),
+        QRegularExpression(
+            QStringLiteral(R"((?:onClick|onPress|onStateChange)\(\s*(form2|form|window)\.(\w+))"), kUnicode),
         QRegularExpression(
             QStringLiteral(
                 R"(connect\(\s*(form2|form|window)\.(\w+)(?:\[\w+\])?\s*,\s*&\w+::(?:clicked|triggered|toggled|textChanged|stateChanged))"),
@@ -104,7 +105,8 @@ QSet<QString> wiredControls()
             for (const QRegularExpression& re : wiring) {
                 for (auto m = re.globalMatch(code); m.hasNext();) {
                     const auto match = m.next();
-                    controls << (match.captured(1) == QLatin1String("form2") ? QStringLiteral("Form2.") : QString()) +
+                    controls << (match.captured(1) == QLatin1String("form2") ? QStringLiteral("Form2.")
+                                                                             : QString()) +
                                     match.captured(2);
                 }
             }
@@ -134,10 +136,11 @@ QMap<QString, QString> readmeTable()
 
 // Controls that act on their window alone: they close it, draw its chart, pick or open a file,
 // clear and copy the activity pane, or cancel the wait under way.
-const QSet<QString> kWindowOnly{QStringLiteral("cmdChiudi"), QStringLiteral("cmdGraf"),   QStringLiteral("cmdDisegna"),
-                                QStringLiteral("cmdDisegnaTutto"), QStringLiteral("File1"), QStringLiteral("cmdApri"),
-                                QStringLiteral("cmdTutto"),  QStringLiteral("Chiudi"),    QStringLiteral("Pulisci"),
-                                QStringLiteral("Copia"),     QStringLiteral("Annulla")};
+const QSet<QString> kWindowOnly{
+    QStringLiteral("cmdChiudi"),       QStringLiteral("cmdGraf"), QStringLiteral("cmdDisegna"),
+    QStringLiteral("cmdDisegnaTutto"), QStringLiteral("File1"),   QStringLiteral("cmdApri"),
+    QStringLiteral("cmdTutto"),        QStringLiteral("Chiudi"),  QStringLiteral("Pulisci"),
+    QStringLiteral("Copia"),           QStringLiteral("Annulla")};
 
 TEST(WindowOperations, EveryWiredControlHasACommandInTheReadme)
 {
@@ -154,17 +157,18 @@ TEST(WindowOperations, EveryWiredControlHasACommandInTheReadme)
         EXPECT_TRUE(table.contains(control)) << "no command for the window's " << control.toStdString();
     }
     for (auto it = table.begin(); it != table.end(); ++it) {
-        EXPECT_TRUE(wired.contains(it.key())) << "the README names " << it.key().toStdString()
-                                              << ", which no handler wires";
+        EXPECT_TRUE(wired.contains(it.key()))
+            << "the README names " << it.key().toStdString() << ", which no handler wires";
         // Every command named stands first in backticks: a verb of the command line or one of its options.
         static const QRegularExpression commands(QStringLiteral("`([^`]+)`"));
         bool any = false;
         for (auto m = commands.globalMatch(it.value()); m.hasNext();) {
             any = true;
             const QString first = m.next().captured(1).section(QLatin1Char(' '), 0, 0);
-            const bool isOption = first.startsWith(QLatin1String("--")) &&
-                                  std::any_of(commandLineOptions().begin(), commandLineOptions().end(),
-                                              [&](const QCommandLineOption& o) { return o.names().contains(first.mid(2)); });
+            const bool isOption =
+                first.startsWith(QLatin1String("--")) &&
+                std::any_of(commandLineOptions().begin(), commandLineOptions().end(),
+                            [&](const QCommandLineOption& o) { return o.names().contains(first.mid(2)); });
             EXPECT_TRUE(findVerb(first) || isOption) << it.key().toStdString() << ": " << first.toStdString();
         }
         EXPECT_TRUE(any) << it.key().toStdString();
@@ -178,8 +182,9 @@ QStringList complete(const QStringList& words, const QString& portsFolder, bool 
     QString script;
     if (withBashCompletion)
         script += QStringLiteral("source /usr/share/bash-completion/bash_completion\n");
-    script += QStringLiteral("source '%1'\n").arg(QDir(QStringLiteral(STAZIONE_SOURCE_DIR))
-                                                     .filePath(QStringLiteral("cli/completion/stazione-cli.bash")));
+    script += QStringLiteral("source '%1'\n")
+                  .arg(QDir(QStringLiteral(STAZIONE_SOURCE_DIR))
+                           .filePath(QStringLiteral("cli/completion/stazione-cli.bash")));
     QStringList quoted;
     for (const QString& w : words)
         quoted << QLatin1Char('\'') + w + QLatin1Char('\'');
@@ -187,13 +192,15 @@ QStringList complete(const QStringList& words, const QString& portsFolder, bool 
                   .arg(quoted.join(QLatin1Char(' ')))
                   .arg(words.size() - 1)
                   .arg(words.join(QLatin1Char(' ')));
-    script += QStringLiteral("_stazione_cli stazione-cli \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"\n"
-                             "printf '%s\\n' \"${COMPREPLY[@]}\"\n");
+    script += QStringLiteral(
+        "_stazione_cli stazione-cli \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"\n"
+        "printf '%s\\n' \"${COMPREPLY[@]}\"\n");
     QProcess bash;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("STAZIONE_PORTS"), portsFolder);
     bash.setProcessEnvironment(env);
-    bash.start(QStringLiteral("bash"), {QStringLiteral("--norc"), QStringLiteral("--noprofile"), QStringLiteral("-c"), script});
+    bash.start(QStringLiteral("bash"),
+               {QStringLiteral("--norc"), QStringLiteral("--noprofile"), QStringLiteral("-c"), script});
     EXPECT_TRUE(bash.waitForFinished(10000));
     EXPECT_EQ(bash.exitCode(), 0) << bash.readAllStandardError().toStdString();
     return QString::fromUtf8(bash.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -228,13 +235,17 @@ TEST(Completion, CommandsOptionsBoxesAndPorts)
                   (QStringList{"3", "12"}));
         EXPECT_EQ(complete({"stazione-cli", "--port", "1"}, ports.path(), withPackage), (QStringList{"12"}));
         EXPECT_EQ(complete({"stazione-cli", "gprs", "--set", "GPRS_"}, ports.path(), withPackage).size(), 10);
-        EXPECT_EQ(complete({"stazione-cli", "--port", "3", "gsm", "--set", "NUMERO_ALLARMI"}, ports.path(), withPackage),
+        EXPECT_EQ(complete({"stazione-cli", "--port", "3", "gsm", "--set", "NUMERO_ALLARMI"}, ports.path(),
+                           withPackage),
                   (QStringList{"NUMERO_ALLARMI_SMS="}));
-        EXPECT_EQ(complete({"stazione-cli", "sms-text", "--set", "SMS_PERSONALIZZATO_4"}, ports.path(), withPackage),
+        EXPECT_EQ(complete({"stazione-cli", "sms-text", "--set", "SMS_PERSONALIZZATO_4"}, ports.path(),
+                           withPackage),
                   (QStringList{"SMS_PERSONALIZZATO_4="}));
         EXPECT_TRUE(complete({"stazione-cli", "identify", "--set", ""}, ports.path(), withPackage).isEmpty());
-        EXPECT_EQ(complete({"stazione-cli", "stations", "r"}, ports.path(), withPackage), (QStringList{"remove"}));
-        EXPECT_EQ(complete({"stazione-cli", "hang-up", ""}, ports.path(), withPackage), (QStringList{"3", "12"}));
+        EXPECT_EQ(complete({"stazione-cli", "stations", "r"}, ports.path(), withPackage),
+                  (QStringList{"remove"}));
+        EXPECT_EQ(complete({"stazione-cli", "hang-up", ""}, ports.path(), withPackage),
+                  (QStringList{"3", "12"}));
     }
 }
 

@@ -16,8 +16,8 @@
 #include <QTemporaryDir>
 
 #include <csignal>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -218,7 +218,8 @@ std::ostream& operator<<(std::ostream& os, const Exchange& e)
 QList<Exchange> simulatorExchanges(const QString& log)
 {
     static const QRegularExpression line(
-        QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d\d\d < (?:\w:)?("(?:[^"\\]|\\.)*"|\S)(?: ("(?:[^"\\]|\\.)*"))?(?: \| > ("(?:[^"\\]|\\.)*"))?)"),
+        QStringLiteral(
+            R"(^\d\d:\d\d:\d\d\.\d\d\d < (?:\w:)?("(?:[^"\\]|\\.)*"|\S)(?: ("(?:[^"\\]|\\.)*"))?(?: \| > ("(?:[^"\\]|\\.)*"))?)"),
         QRegularExpression::MultilineOption);
     QList<Exchange> out;
     for (auto m = line.globalMatch(log); m.hasNext();) {
@@ -256,7 +257,8 @@ QList<Exchange> tracedExchanges(const QString& trace, QByteArray* greetings)
     QList<Exchange> out;
     bool opened = false; // the port has just opened: what comes now is the logger's greeting
     for (const QString& line : trace.split('\n', Qt::SkipEmptyParts)) {
-        EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d\d\d [<>-] )")).match(line).hasMatch())
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d\d\d [<>-] )")).match(line).hasMatch())
             << line.toStdString();
         QString text = line.mid(15);
         if (line.at(13) == '-') {
@@ -293,9 +295,11 @@ TEST_F(Cli, ATracedSessionShowsExactlyTheBytesTheLoggerSaw)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
     // As a person reads it.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(\n\d\d:\d\d:\d\d\.\d\d\d > q  POZZO1,\n\d\d:\d\d:\d\d\.\d\d\d < OK,\n)"))
-                    .match(text)
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral(R"(\n\d\d:\d\d:\d\d\.\d\d\d > q  POZZO1,\n\d\d:\d\d:\d\d\.\d\d\d < OK,\n)"))
+            .match(text)
+            .hasMatch())
         << text.toStdString();
     EXPECT_TRUE(text.contains(" > b  839,\n")) << text.toStdString();
 
@@ -666,21 +670,27 @@ TEST_F(Cli, TheMainWindowsSmallSettingsHaveTheirVerbs)
     EXPECT_TRUE(run({"rain"}).out.contains("mmpioggia: 0.2"));
     EXPECT_TRUE(run({"events"}).out.contains("Text2: "));
     EXPECT_TRUE(run({"stop"}).out.contains("stopped: yes"));
-    EXPECT_TRUE(run({"set-start", "5", "12", "2015", "8", "30", "0", "--json"}).out.contains(
-        "\"data_allarme\":[\"5\",\"12\",\"2015\",\"08\",\"30\",\"00\"]"));
+    EXPECT_TRUE(run({"set-start", "5", "12", "2015", "8", "30", "0", "--json"})
+                    .out.contains("\"data_allarme\":[\"5\",\"12\",\"2015\",\"08\",\"30\",\"00\"]"));
     EXPECT_TRUE(run({"start-now"}).out.contains("data_allarme: 13 10 1975 00 00 00"));
     EXPECT_TRUE(run({"set-gsm", "1"}).out.contains("data_logging: "));
-    EXPECT_EQ(QJsonDocument::fromJson(run({"fullscale", "--json"}).out.toUtf8()).object().value("fs").toArray().size(), 6);
-    const CliRun sms = run({"set-sms", "1", "--set", "NUMERO_ALLARME_TELEFONO=3339876543", "--set", "Abilita_Telefono=1"});
+    EXPECT_EQ(QJsonDocument::fromJson(run({"fullscale", "--json"}).out.toUtf8())
+                  .object()
+                  .value("fs")
+                  .toArray()
+                  .size(),
+              6);
+    const CliRun sms =
+        run({"set-sms", "1", "--set", "NUMERO_ALLARME_TELEFONO=3339876543", "--set", "Abilita_Telefono=1"});
     EXPECT_TRUE(sms.out.contains("NUMERO_ALLARME_SMS: "));
     run({"set-phone-alarm", "0", "--set", "NUMERO_ALLARME_TELEFONO=333"});
 
     // The bytes on the wire, as the windows send them.
     const QString log = simLog(3);
-    for (const char* wire : {"< e \"01500,\"", "< f \" 0,\"", "< u \" 1,\"", "< u \"0,\"", "< U \",\"",
-                             "< > \"0.2,\"", "< <", "< L \",\"", "< B", "< y \"5,12, 115,8,30,0,\"",
-                             "< y \"13,10,75,00,00,00,\"", "< j \"1,\"", "< T", "< f \"3339876543, 1,\"",
-                             "< f \"333,0,\""})
+    for (const char* wire :
+         {"< e \"01500,\"", "< f \" 0,\"", "< u \" 1,\"", "< u \"0,\"", "< U \",\"", "< > \"0.2,\"", "< <",
+          "< L \",\"", "< B", "< y \"5,12, 115,8,30,0,\"", "< y \"13,10,75,00,00,00,\"", "< j \"1,\"", "< T",
+          "< f \"3339876543, 1,\"", "< f \"333,0,\""})
         EXPECT_TRUE(log.contains(QLatin1String(wire))) << wire << "\n" << log.toStdString();
     // The SMS switch sends the whole book with the new SMS flag bare, then the phone flag as its box
     // shows it; the phone switch the other way round.
@@ -750,8 +760,9 @@ TEST_F(Cli, TheModemWindowsOperations)
     EXPECT_TRUE(calls.startsWith(QDate::currentDate().toString("dd/MM/yyyy").toLatin1() + "\r\n\r\n"))
         << calls.toStdString();
     EXPECT_EQ(calls.count("\r\n"), 70);
-    EXPECT_TRUE(cli({"stations"}).out.startsWith("0\tPozzo 1\t0471123456\t2030\t" +
-                                                 QDate::currentDate().toString("dd/MM/yyyy") + "\n"));
+    EXPECT_TRUE(cli({"stations"})
+                    .out.startsWith("0\tPozzo 1\t0471123456\t2030\t" +
+                                    QDate::currentDate().toString("dd/MM/yyyy") + "\n"));
 
     // "Riprova": the retry read right after CONNECT, with its fixed-length replies.
     const CliRun retry = cli({"--modem-port", "2", "--station", "0", "retry", "--json"});

@@ -13,10 +13,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <gtest/gtest.h>
-
 #include <csignal>
-
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -180,7 +178,7 @@ TEST_F(Collect, ThreeStationsOneBusyTwiceOneNotThere)
         f.open(QIODevice::ReadOnly);
         return f.readAll();
     }())
-                                                                   : QString();
+                                                                  : QString();
     EXPECT_EQ(log.count("dialling 222"), 3) << qPrintable(log);
     EXPECT_EQ(log.count("call down: ATH"), 2) << qPrintable(log);
 
@@ -241,7 +239,8 @@ TEST_F(Collect, AKillInTheMiddleOfADownloadLosesAndDoublesNothing)
 TEST_F(Collect, ADownloadCutShortIsKeptAndItsWholeLinesArchived)
 {
     startNetwork(2, {"--stop-after", "1500"});
-    const Outcome run = collect({"--modem-port", "2", "--stations", "1", "--retries", "0", "--timeout", "1", "--json"});
+    const Outcome run =
+        collect({"--modem-port", "2", "--stations", "1", "--retries", "0", "--timeout", "1", "--json"});
     EXPECT_EQ(run.exitCode, 1);
     const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object();
     EXPECT_EQ(o.value("result").toString(), "timeout") << qPrintable(run.out);
@@ -287,8 +286,8 @@ TEST_F(Collect, TwoModemsShareTheStationsAndAPortInUseIsNotOpenedTwice)
 {
     startNetwork(2);
     startNetwork(4);
-    const Outcome run = collect({"--modem-port", "2", "--modem-port", "4", "--stations", "1,2", "--retries", "0",
-                             "--json"});
+    const Outcome run =
+        collect({"--modem-port", "2", "--modem-port", "4", "--stations", "1,2", "--retries", "0", "--json"});
     const QList<QJsonObject> r = report(dir() + "/raccolta.jsonl");
     ASSERT_EQ(r.size(), 2) << qPrintable(run.err);
     // Station 1 went to the first modem and answered, station 2 to the second and was busy.
@@ -327,10 +326,10 @@ TEST_F(Collect, TwoModemsShareTheStationsAndAPortInUseIsNotOpenedTwice)
 
 TEST_F(Collect, WrongUsageEndsWithStatus2)
 {
-    EXPECT_EQ(collect({}).exitCode, 2);                                             // no modem, no port
-    EXPECT_EQ(collect({"--modem-port", "2", "--stations", "0"}).exitCode, 2);         // numbers from 1
-    EXPECT_EQ(collect({"--modem-port", "2", "--stations", "71"}).exitCode, 2);        // 70 at most
-    EXPECT_EQ(collect({"--modem-port", "2", "--stations", "4"}).exitCode, 2);         // no number
+    EXPECT_EQ(collect({}).exitCode, 2);                                        // no modem, no port
+    EXPECT_EQ(collect({"--modem-port", "2", "--stations", "0"}).exitCode, 2);  // numbers from 1
+    EXPECT_EQ(collect({"--modem-port", "2", "--stations", "71"}).exitCode, 2); // 70 at most
+    EXPECT_EQ(collect({"--modem-port", "2", "--stations", "4"}).exitCode, 2);  // no number
     EXPECT_EQ(collect({"--modem-port", "2", "--retries", "-1"}).exitCode, 2);
     EXPECT_EQ(collect({"--modem-port", "2", "--retry-wait", "1e12"}).exitCode, 2);
     EXPECT_EQ(collect({"--modem-port", "2", "--dial", "111"}).exitCode, 2);

@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -266,9 +265,10 @@ TEST(PortLockTest, ASecondOpenOfTheSameDeviceIsRefusedAndNamesTheHolder)
     const auto refused = second->setPortOpen(true);
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().number, link::port_error::kInUse);
-    EXPECT_TRUE(refused.error().message.contains("in use by another Stazione program")) <<
-        qPrintable(refused.error().message);
-    EXPECT_TRUE(refused.error().message.contains(QStringLiteral("pid %1").arg(QCoreApplication::applicationPid())))
+    EXPECT_TRUE(refused.error().message.contains("in use by another Stazione program"))
+        << qPrintable(refused.error().message);
+    EXPECT_TRUE(
+        refused.error().message.contains(QStringLiteral("pid %1").arg(QCoreApplication::applicationPid())))
         << qPrintable(refused.error().message);
     EXPECT_FALSE(second->portOpen());
 

@@ -276,8 +276,7 @@ TEST(RetrievalTest, StatusLinesAndStepsForEachModel)
         },
         [&](const QString& line) { lines << line; });
     ASSERT_FALSE(failed.ok());
-    EXPECT_EQ(lines.last(),
-              "Tensione di Batteria: NON RIUSCITO - nessuna risposta da COM3 in 10 s");
+    EXPECT_EQ(lines.last(), "Tensione di Batteria: NON RIUSCITO - nessuna risposta da COM3 in 10 s");
     EXPECT_EQ(lines.size(), 7);
 }
 

@@ -223,7 +223,8 @@ TEST_F(DataTest, TimeFieldsAsTheyCome)
     QTemporaryDir dir;
     // Leading zeros, a year of two digits, fields longer than their width, blanks and junk.
     logger.expect("a", "3,0,007,0012,26,0,00,000,1234,3, 9 ,23,59,59x,+5,ab,-1,1.6,,00000,");
-    auto download = data::downloadTemperatures(link, dir.filePath("t.txt"), QDateTime(QDate(2026, 1, 2), QTime()));
+    auto download =
+        data::downloadTemperatures(link, dir.filePath("t.txt"), QDateTime(QDate(2026, 1, 2), QTime()));
     ASSERT_TRUE(download.ok());
     const QList<QByteArray> lines = contents(dir.filePath("t.txt")).split('\n');
     ASSERT_EQ(lines.size(), 10);

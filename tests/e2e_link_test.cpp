@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>

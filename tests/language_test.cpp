@@ -82,8 +82,9 @@ TEST_F(LanguageTest, LinkErrorsSpeakTheLanguageOfTheRun)
     EXPECT_EQ(link::operatorMessage(busy), "COM7 (/dev/ttyUSB0): porta occupata da un altro programma");
     link::Error denied = busy;
     denied.number = link::port_error::kNoPermission;
-    EXPECT_TRUE(link::operatorMessage(denied).startsWith(
-        "COM7 (/dev/ttyUSB0): permesso negato — aggiungi l'utente al gruppo dialout (sudo adduser $USER dialout)"));
+    EXPECT_TRUE(
+        link::operatorMessage(denied).startsWith("COM7 (/dev/ttyUSB0): permesso negato — aggiungi l'utente "
+                                                 "al gruppo dialout (sudo adduser $USER dialout)"));
 
     ASSERT_TRUE(ui::installLanguage(ui::kEnglish));
     EXPECT_EQ(ui::currentLanguage(), "en");

@@ -1,6 +1,6 @@
 #include "link/link.h"
-#include "link/trace.h"
 #include "link/timing.h"
+#include "link/trace.h"
 #include "support/fake_device.h"
 
 #include <QElapsedTimer>
@@ -292,7 +292,8 @@ TEST_F(LinkTest, AWaitForATerminatorSleepsThroughInputWithoutIt)
 
     // Input without the terminator until the deadline is a time-out, and the input is kept.
     fx.device->deliverLater(10, "67");
-    EXPECT_EQ(fx.port->waitForMoreInput(QDeadlineTimer(100ms), ','), stazione::link::CommPort::Wait::TimedOut);
+    EXPECT_EQ(fx.port->waitForMoreInput(QDeadlineTimer(100ms), ','),
+              stazione::link::CommPort::Wait::TimedOut);
     EXPECT_EQ(*fx.port->inputAll(), "67");
 }
 
@@ -451,7 +452,8 @@ TEST_F(ApriPortaTest, AMissingPortFailsAtOnceAndStaysClosed)
     auto denied = link.Apri_Porta(2);
     ASSERT_FALSE(denied.ok());
     EXPECT_EQ(denied.error().number, stazione::link::port_error::kNoPermission);
-    EXPECT_TRUE(denied.error().message.contains("sudo adduser $USER dialout")) << denied.error().message.toStdString();
+    EXPECT_TRUE(denied.error().message.contains("sudo adduser $USER dialout"))
+        << denied.error().message.toStdString();
     EXPECT_FALSE(busy.error().message.contains("dialout"));
     EXPECT_FALSE(fx.port->portOpen());
     EXPECT_LT(t.elapsed(), stazione::link::scaled(3000ms).count());

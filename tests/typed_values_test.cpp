@@ -57,7 +57,8 @@ TEST(TypedValuesTest, CommasControlsAndWideCharactersAreRefused)
 using RefusedWriteTest = stazione::testing::ScriptedConnection;
 
 // The error of a write that must not have sent anything.
-template<class R> void expectRefusedUnsent(const R& outcome, const QString& box, const stazione::testing::FakeDevice& device)
+template<class R>
+void expectRefusedUnsent(const R& outcome, const QString& box, const stazione::testing::FakeDevice& device)
 {
     ASSERT_FALSE(outcome.ok()) << box.toStdString();
     EXPECT_EQ(outcome.error().kind, link::ErrorKind::Refused);
@@ -75,8 +76,8 @@ TEST_F(RefusedWriteTest, TheHostileValuesOfTheMainWindowSendNothing)
     expectRefusedUnsent(config::writePreheating(link, "1,b839"), "preaccensione", *fx.device);
     expectRefusedUnsent(config::writeClock(link, {"5", "12", "2026", "14", "03,b839", "07"}), "data_4",
                         *fx.device);
-    expectRefusedUnsent(alarms::writeStartDate(link, {"5", "12\r", "2026", "14", "03", "07"}), "data_allarme_1",
-                        *fx.device);
+    expectRefusedUnsent(alarms::writeStartDate(link, {"5", "12\r", "2026", "14", "03", "07"}),
+                        "data_allarme_1", *fx.device);
     expectRefusedUnsent(config::writeInterval(link, {"000", "010", "0,z839"}), "conversione_2", *fx.device);
     EXPECT_TRUE(logger.received.isEmpty());
 }
@@ -90,8 +91,8 @@ TEST_F(RefusedWriteTest, AWholeWindowIsCheckedBeforeItsFirstTransmission)
     gsm[10] = "2\x1b";
     expectRefusedUnsent(alarms::writeGsmEntries(link, gsm), "NUMERO_ALLARMI_SMS", *fx.device);
     gsm[10] = "2";
-    expectRefusedUnsent(alarms::sendAlarmSwitches(link, gsm, "1", "0471,b839,", " 0"), "NUMERO_ALLARME_TELEFONO",
-                        *fx.device);
+    expectRefusedUnsent(alarms::sendAlarmSwitches(link, gsm, "1", "0471,b839,", " 0"),
+                        "NUMERO_ALLARME_TELEFONO", *fx.device);
 
     // The password is the second setting: the first one would have gone out before it.
     QStringList gprs(10, "x");

@@ -51,7 +51,8 @@ struct ScriptedProgram {
         const bool numbered = port->setCommPort(3).ok();
         const auto opened = port->setPortOpen(true);
         if (!numbered || !opened.ok())
-            qFatal("the fake port did not open: %s", qPrintable(opened.ok() ? QString() : opened.error().message));
+            qFatal("the fake port did not open: %s",
+                   qPrintable(opened.ok() ? QString() : opened.error().message));
         link.Porta = 3;
         link.Porta_Aperta = true;
         app.form1().show();

@@ -171,7 +171,8 @@ private slots:
         QVERIFY(found.ok() && !*found);
         QCOMPARE(steps.first(), QString("Recupero dei parametri interni: passo 1 di 11"));
         QVERIFY(steps.contains("Recupero dei parametri interni: passo 4 di 11"));
-        QVERIFY2(p.app.form2().Label2->text().endsWith("interrotto"), qPrintable(p.app.form2().Label2->text()));
+        QVERIFY2(p.app.form2().Label2->text().endsWith("interrotto"),
+                 qPrintable(p.app.form2().Label2->text()));
         QVERIFY(!p.app.form1().isVisible());
     }
 
@@ -191,7 +192,8 @@ private slots:
         c.f().Acquisisci->click();
         QVERIFY(annulla.clicked);
         QVERIFY2(drain.toDrain >= 0 && drain.toDrain < kPromptly, qPrintable(QString::number(drain.toDrain)));
-        QVERIFY2(drain.sinceSecond.elapsed() < kPromptly, qPrintable(QString::number(drain.sinceSecond.elapsed())));
+        QVERIFY2(drain.sinceSecond.elapsed() < kPromptly,
+                 qPrintable(QString::number(drain.sinceSecond.elapsed())));
         static const QRegularExpression shape(
             QStringLiteral(R"(^Scarico dei dati: \d+ righe, \d+\.\d kB, \d+\.\d\d kB/s, 00:0[1-9]$)"));
         QVERIFY2(shape.match(annulla.shown).hasMatch(), qPrintable(annulla.shown));
@@ -214,7 +216,8 @@ private slots:
         c.f().Acquisisci_Temp->click();
         QVERIFY(annulla.clicked);
         QVERIFY2(drain.toDrain >= 0 && drain.toDrain < kPromptly, qPrintable(QString::number(drain.toDrain)));
-        QVERIFY2(drain.sinceSecond.elapsed() < kPromptly, qPrintable(QString::number(drain.sinceSecond.elapsed())));
+        QVERIFY2(drain.sinceSecond.elapsed() < kPromptly,
+                 qPrintable(QString::number(drain.sinceSecond.elapsed())));
         QVERIFY2(annulla.shown.startsWith("Scarico delle temperature: "), qPrintable(annulla.shown));
         QVERIFY2(annulla.shown.endsWith("%"), qPrintable(annulla.shown));
         QVERIFY2(annulla.bar.endsWith("%") && annulla.bar != "0%", qPrintable(annulla.bar));
@@ -239,7 +242,11 @@ private slots:
         });
         Canceller annulla(w, [&] { return inStartUp.isValid() && inStartUp.elapsed() > 800; });
         w.Connetti->trigger();
-        QTRY_VERIFY2_WITH_TIMEOUT(annulla.clicked, qPrintable(w.Text1->text() + " | " + progress.text() + " | " + QString::number(w.isVisible()) + QString::number(strip(w).isVisible())), 30000);
+        QTRY_VERIFY2_WITH_TIMEOUT(annulla.clicked,
+                                  qPrintable(w.Text1->text() + " | " + progress.text() + " | " +
+                                             QString::number(w.isVisible()) +
+                                             QString::number(strip(w).isVisible())),
+                                  30000);
         QTRY_VERIFY_WITH_TIMEOUT(!progress.active(), 5000);
         QVERIFY2(annulla.afterClick() < kPromptly, qPrintable(QString::number(annulla.afterClick())));
         QCOMPARE(annulla.shown, QString("Avvio della chiamata: attesa del datalogger"));

@@ -60,7 +60,8 @@ private slots:
                                                          : QColor();
         };
         QCOMPARE(colour(0), QColor(0, 176, 0));
-        QVERIFY2(w.Raccolta[0]->toolTip().contains("06/12/2026 02:03: ok"), qPrintable(w.Raccolta[0]->toolTip()));
+        QVERIFY2(w.Raccolta[0]->toolTip().contains("06/12/2026 02:03: ok"),
+                 qPrintable(w.Raccolta[0]->toolTip()));
         QVERIFY(w.Raccolta[0]->toolTip().contains("Righe nuove: 12"));
         QVERIFY(w.Raccolta[0]->toolTip().contains("Batteria: 12.60 V"));
         QCOMPARE(colour(1), QColor(255, 0, 0));

@@ -8,11 +8,11 @@
 #include "support/program.h"
 #include "support/sim_fixture.h"
 #include "ui/allarmi_an.h"
+#include "ui/data_viewer.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/grafici.h"
 #include "ui/mis_cont.h"
-#include "ui/data_viewer.h"
 #include "ui/modem_window.h"
 #include "ui/sensori_an.h"
 
@@ -56,11 +56,24 @@ private slots:
         f.SSTab1->setCurrentIndex(0);
         f.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f));
-        const QStringList expected{"data_0",         "data_1",           "data_2",           "data_3",
-                                   "data_4",         "data_5",           "leggidata",        "impostadata",
-                                   "dataPC",         "data_allarme_0",   "data_allarme_1",   "data_allarme_2",
-                                   "data_allarme_3", "data_allarme_4",   "data_allarme_5",   "LeggiDataAllarme",
-                                   "ScriviDataAllarme", "Subito"};
+        const QStringList expected{"data_0",
+                                   "data_1",
+                                   "data_2",
+                                   "data_3",
+                                   "data_4",
+                                   "data_5",
+                                   "leggidata",
+                                   "impostadata",
+                                   "dataPC",
+                                   "data_allarme_0",
+                                   "data_allarme_1",
+                                   "data_allarme_2",
+                                   "data_allarme_3",
+                                   "data_allarme_4",
+                                   "data_allarme_5",
+                                   "LeggiDataAllarme",
+                                   "ScriviDataAllarme",
+                                   "Subito"};
         const QStringList walked = walk(f.data[0], expected.size() + 1);
         QCOMPARE(walked.mid(0, expected.size()), expected);
         // Then the next frame.
@@ -177,7 +190,8 @@ private slots:
         for (int i = 0; i < box->count(); ++i)
             labels << box->itemText(i);
         QCOMPARE(labels.size(), 2);
-        QVERIFY2(labels[0].startsWith("COM3  " + bench.portsFolder() + "/COM3 -> /dev/pts/"), qPrintable(labels[0]));
+        QVERIFY2(labels[0].startsWith("COM3  " + bench.portsFolder() + "/COM3 -> /dev/pts/"),
+                 qPrintable(labels[0]));
         QVERIFY2(labels[1].startsWith("COM5  "), qPrintable(labels[1]));
 
         emit box->activated(1);

@@ -37,12 +37,44 @@ namespace {
 
 // Texts that read the same in both languages: names of things, units, and the English captions
 // the operators have always known on these windows.
-const QSet<QString> kSameInBoth{
-    "Stazione", "GPRS", "GSM", "RESTORE", "RS232", "TIMERS", "VBATT", "CH", "FILE", "Backup", "Start",
-    "Stop", "Min", "Sec", "Hh", "Mm", "Ss", "#RECORDS", "leggifs", "Immediate Conversion",
-    "Next Acquisition Date", "NEW CONVERSION DATE", "Download and Go", "GSM CONNECTION", "Modem Window",
-    "Zero_V/Digits", "FS_V/Digits", "GPRS USERNAME", "GPRS PASSWORD", "APN SERVER", "FTP SERVER",
-    "FTP USERNAME", "FTP PASSWORD", "FTP DIRECTORY", "CH MUX1", "CH MUX2", "CH MUX3", "VALUE=((VOLT_OUT-ZERO_VOLT)/(FS_VOLT-ZERO_VOLT))*(FS_PH-ZERO_PH)+ZERO_PH"};
+const QSet<QString> kSameInBoth{"Stazione",
+                                "GPRS",
+                                "GSM",
+                                "RESTORE",
+                                "RS232",
+                                "TIMERS",
+                                "VBATT",
+                                "CH",
+                                "FILE",
+                                "Backup",
+                                "Start",
+                                "Stop",
+                                "Min",
+                                "Sec",
+                                "Hh",
+                                "Mm",
+                                "Ss",
+                                "#RECORDS",
+                                "leggifs",
+                                "Immediate Conversion",
+                                "Next Acquisition Date",
+                                "NEW CONVERSION DATE",
+                                "Download and Go",
+                                "GSM CONNECTION",
+                                "Modem Window",
+                                "Zero_V/Digits",
+                                "FS_V/Digits",
+                                "GPRS USERNAME",
+                                "GPRS PASSWORD",
+                                "APN SERVER",
+                                "FTP SERVER",
+                                "FTP USERNAME",
+                                "FTP PASSWORD",
+                                "FTP DIRECTORY",
+                                "CH MUX1",
+                                "CH MUX2",
+                                "CH MUX3",
+                                "VALUE=((VOLT_OUT-ZERO_VOLT)/(FS_VOLT-ZERO_VOLT))*(FS_PH-ZERO_PH)+ZERO_PH"};
 
 bool hasWords(const QString& text)
 {
@@ -61,13 +93,15 @@ bool isData(const QString& text)
 // Every text shown on the window, by the place that shows it.
 void collect(QWidget* window, QMap<QString, QString>& texts)
 {
-    const QString name = window->objectName().isEmpty() ? QString::fromLatin1(window->metaObject()->className())
-                                                          : window->objectName();
+    const QString name = window->objectName().isEmpty()
+                             ? QString::fromLatin1(window->metaObject()->className())
+                             : window->objectName();
     texts[name + "#title"] = window->windowTitle();
     int anonymous = 0;
     for (QObject* o : window->findChildren<QObject*>()) {
-        const QString at = name + "/" +
-                           (o->objectName().isEmpty() ? QStringLiteral("#%1").arg(anonymous++) : o->objectName());
+        const QString at =
+            name + "/" +
+            (o->objectName().isEmpty() ? QStringLiteral("#%1").arg(anonymous++) : o->objectName());
         if (auto* w = qobject_cast<QWidget*>(o); w && !w->toolTip().isEmpty())
             texts[at + "#tip"] = w->toolTip();
         if (auto* b = qobject_cast<QAbstractButton*>(o))
@@ -177,7 +211,8 @@ private slots:
     {
         ui::installLanguage(ui::kEnglish);
         QCOMPARE(ui::shown(QStringLiteral("Attenzione")), QStringLiteral("Warning"));
-        QCOMPARE(ui::shown(QStringLiteral("Seleziona almeno un canale!")), QStringLiteral("Select at least one channel!"));
+        QCOMPARE(ui::shown(QStringLiteral("Seleziona almeno un canale!")),
+                 QStringLiteral("Select at least one channel!"));
         // A text that was never marked for translation stays as it is.
         QCOMPARE(ui::shown(QStringLiteral("POZZO1")), QStringLiteral("POZZO1"));
         ui::installLanguage(ui::kItalian);

@@ -98,7 +98,8 @@ private slots:
         c.f().MISCONTINUA[0]->click();
         QCOMPARE(c.p.dialogs.shown.size(), 1);
         // The stream stops in the middle of a field: what came is named.
-        QVERIFY2(c.p.dialogs.shown[0].text.startsWith("Risposta incompleta da COM3"), qPrintable(c.p.dialogs.shown[0].text));
+        QVERIFY2(c.p.dialogs.shown[0].text.startsWith("Risposta incompleta da COM3"),
+                 qPrintable(c.p.dialogs.shown[0].text));
         QVERIFY(c.f().MISCONTINUA[0]->isEnabled());
     }
 

@@ -1,5 +1,6 @@
 #include "config/clock_schedule_handlers.h"
 #include "config/settings_handlers.h"
+#include "data/file_names.h"
 #include "link/timing.h"
 #include "session/adaptation.h"
 #include "session/application.h"
@@ -16,7 +17,6 @@
 #include "ui/form2.h"
 #include "ui/ini.h"
 #include "ui/locking.h"
-#include "data/file_names.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -25,8 +25,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace stazione;
@@ -418,7 +418,8 @@ private slots:
         QTemporaryDir folder;
         c.f().setDataFolder(folder.path());
         const data::DateParts today = data::dateParts(QDate::currentDate());
-        const QString path = folder.filePath(QStringLiteral("trace_%1_%2_%3.txt").arg(today.dd, today.mm, today.yy));
+        const QString path =
+            folder.filePath(QStringLiteral("trace_%1_%2_%3.txt").arg(today.dd, today.mm, today.yy));
         QCOMPARE(c.f().TracciaComunicazione->text(), QString("Traccia comunicazione"));
         QVERIFY(!c.f().TracciaComunicazione->isChecked()); // off by default: nothing is written
         c.f().leggi_nome->click();

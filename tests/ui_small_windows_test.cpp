@@ -249,7 +249,8 @@ private slots:
         // 16 numbers, 80 boxes, 5 headings, the formula, the warning, 2 buttons, Chiudi.
         QTest::newRow("Sensori_An") << static_cast<QWidget*>(m_sensori.get()) << 16 + 80 + 5 + 2 + 2 + 1;
         // 4 headings, 16 numbers, 48 boxes, 8 row buttons, the message label, 5 lines, 2 buttons, Chiudi.
-        QTest::newRow("Allarmi_An") << static_cast<QWidget*>(m_allarmi.get()) << 4 + 16 + 48 + 8 + 1 + 5 + 2 + 1;
+        QTest::newRow("Allarmi_An") << static_cast<QWidget*>(m_allarmi.get())
+                                    << 4 + 16 + 48 + 8 + 1 + 5 + 2 + 1;
     }
 
     void objectNamesAreUnique()

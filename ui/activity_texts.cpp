@@ -83,15 +83,15 @@ const QHash<QString, Row>& rows()
          {QT_TRANSLATE_NOOP("stazione::ui::ActivityTexts", "Tempo di Acquisizione"),
           QT_TRANSLATE_NOOP("stazione::ui::ActivityTexts", "Tempo di Acquisizione letto: %1"),
           [](F f) {
-              return QStringLiteral("%1:%2:%3").arg(f.conversione[0]->text(), f.conversione[1]->text(),
-                                                    f.conversione[2]->text());
+              return QStringLiteral("%1:%2:%3")
+                  .arg(f.conversione[0]->text(), f.conversione[1]->text(), f.conversione[2]->text());
           }}},
         {QStringLiteral("Command1"),
          {QT_TRANSLATE_NOOP("stazione::ui::ActivityTexts", "Tempo di Acquisizione"),
           QT_TRANSLATE_NOOP("stazione::ui::ActivityTexts", "Tempo di Acquisizione scritto: %1"),
           [](F f) {
-              return QStringLiteral("%1:%2:%3").arg(f.conversione[0]->text(), f.conversione[1]->text(),
-                                                    f.conversione[2]->text());
+              return QStringLiteral("%1:%2:%3")
+                  .arg(f.conversione[0]->text(), f.conversione[1]->text(), f.conversione[2]->text());
           }}},
         {QStringLiteral("preacc"),
          {QT_TRANSLATE_NOOP("stazione::ui::ActivityTexts", "Preaccensione"),
@@ -220,9 +220,8 @@ ActivityText activityText(Form1& form, const QObject* control)
     const auto found = rows().constFind(control->objectName());
     if (found != rows().constEnd()) {
         const Row& row = *found;
-        return {Texts::tr(row.subject), [&form, row] {
-                    return Texts::tr(row.done).arg(row.value ? row.value(form) : QString());
-                }};
+        return {Texts::tr(row.subject),
+                [&form, row] { return Texts::tr(row.done).arg(row.value ? row.value(form) : QString()); }};
     }
     // A control of another window: its caption says what it does.
     QString caption = control->objectName();

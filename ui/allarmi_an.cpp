@@ -51,8 +51,8 @@ Allarmi_An::Allarmi_An(QWidget* parent)
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(2);
-    static const char* const kHeadings[] = {QT_TR_NOOP("Numero"), QT_TR_NOOP("Allarme Up"), QT_TR_NOOP("Allarme Down"),
-                                            QT_TR_NOOP("Attivo")};
+    static const char* const kHeadings[] = {QT_TR_NOOP("Numero"), QT_TR_NOOP("Allarme Up"),
+                                            QT_TR_NOOP("Allarme Down"), QT_TR_NOOP("Attivo")};
     for (int k = 0; k < 4; ++k) {
         Label1[k] = makeLabel(this, indexedName(u"Label1", k), tr(kHeadings[k]));
         grid->addWidget(Label1[k], 0, k, Qt::AlignHCenter | Qt::AlignBottom);
@@ -79,8 +79,8 @@ Allarmi_An::Allarmi_An(QWidget* parent)
         rows->addWidget(ScriviAll[k], k, 1);
     }
 
-    SMS_PERSONALE = makeLabel(this, QStringLiteral("SMS_PERSONALE"),
-                              tr("SMS PERSONALIZZATO (5 X 25 CARATTERI)"));
+    SMS_PERSONALE =
+        makeLabel(this, QStringLiteral("SMS_PERSONALE"), tr("SMS PERSONALIZZATO (5 X 25 CARATTERI)"));
     auto* message = new QVBoxLayout;
     message->setSpacing(2);
     message->addWidget(SMS_PERSONALE);

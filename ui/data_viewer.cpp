@@ -91,11 +91,10 @@ DataViewer::DataViewer(Dialogs& dialogs, QWidget* parent)
     cmdApri = makeButton(this, QStringLiteral("cmdApri"), tr("Apri…"));
     cmdTutto = makeButton(this, QStringLiteral("cmdTutto"), tr("Tutto"));
     cmdTutto->setToolTip(tr("Mostra tutti i dati (trascina per ingrandire un'area, la rotella "
-                                        "ingrandisce il tempo, il tasto destro sposta)."));
+                            "ingrandisce il tempo, il tasto destro sposta)."));
     cmdEsportaPng = makeButton(this, QStringLiteral("cmdEsportaPng"), tr("Esporta PNG"));
     cmdEsportaCsv = makeButton(this, QStringLiteral("cmdEsportaCsv"), tr("Esporta CSV"));
-    cmdEsportaCsv->setToolTip(
-        tr("Salva come tabella CSV i canali mostrati nell'intervallo mostrato."));
+    cmdEsportaCsv->setToolTip(tr("Salva come tabella CSV i canali mostrati nell'intervallo mostrato."));
     cmdChiudi = makeButton(this, QStringLiteral("cmdChiudi"), tr("Chiudi"));
     status = makeLabel(this, QStringLiteral("status"), QString());
     status->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -177,10 +176,9 @@ bool DataViewer::openFile(const QString& path)
     if (!read) {
         if (sensorText) {
             // The logger's own lines in a layout the program does not know: the text is all there is.
-            m_summary =
-                tr("Le righe di questo file dei dati dei sensori non sono nella forma «data ora, "
-                               "valore, valore...»: si mostra il testo. (%1)")
-                    .arg(read.error().message);
+            m_summary = tr("Le righe di questo file dei dati dei sensori non sono nella forma «data ora, "
+                           "valore, valore...»: si mostra il testo. (%1)")
+                            .arg(read.error().message);
             status->setText(m_summary);
             return true;
         }
@@ -199,8 +197,7 @@ bool DataViewer::openFile(const QString& path)
                     .arg(data->rows())
                     .arg(data->channels.size());
     if (!ordered)
-        m_summary += tr(
-            " (righe riordinate per data e ora: l'orologio del datalogger è tornato indietro)");
+        m_summary += tr(" (righe riordinate per data e ora: l'orologio del datalogger è tornato indietro)");
     showData(std::move(data));
     if (sensorText)
         tabs->setCurrentWidget(chartPage);
@@ -216,8 +213,7 @@ void DataViewer::showText(const QString& path)
     const QByteArray bytes = file.read(kLongestText);
     QString shown = QString::fromLatin1(bytes);
     if (!file.atEnd())
-        shown +=
-            tr("\n[... il file continua: se ne mostrano i primi %1 MB]").arg(kLongestText >> 20);
+        shown += tr("\n[... il file continua: se ne mostrano i primi %1 MB]").arg(kLongestText >> 20);
     text->setPlainText(shown);
     tabs->setTabVisible(tabs->indexOf(textPage), true);
     tabs->setCurrentWidget(textPage);
@@ -247,8 +243,7 @@ void DataViewer::showData(std::shared_ptr<data::DataSet> data)
 
 void DataViewer::Apri_Click()
 {
-    const auto path =
-        m_dialogs.openFile(this, m_folder, tr("File di dati (*.txt);;Tutti i file (*)"));
+    const auto path = m_dialogs.openFile(this, m_folder, tr("File di dati (*.txt);;Tutti i file (*)"));
     if (path)
         openFile(*path);
 }
@@ -297,8 +292,8 @@ void DataViewer::EsportaPng_Click()
     if (exportPng(*path))
         status->setText(tr("Grafico salvato in %1").arg(*path));
     else
-        m_dialogs.inform(this, QStringLiteral("Attenzione"),
-                         tr("Il grafico %1 non si salva.").arg(*path), Dialogs::Icon::Warning);
+        m_dialogs.inform(this, QStringLiteral("Attenzione"), tr("Il grafico %1 non si salva.").arg(*path),
+                         Dialogs::Icon::Warning);
 }
 
 void DataViewer::EsportaCsv_Click()

@@ -4,8 +4,8 @@
 #include "link/result.h"
 #include "ui/colours.h"
 
-#include <QCoreApplication>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -38,7 +38,8 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
 
 QString shown(const QString& text)
 {
-    return text.isEmpty() ? text : QCoreApplication::translate("stazione::ui::Messages", text.toUtf8().constData());
+    return text.isEmpty() ? text
+                          : QCoreApplication::translate("stazione::ui::Messages", text.toUtf8().constData());
 }
 
 bool MessageBoxDialogs::askYesNo(QWidget* parent, const QString& title, const QString& text, Icon icon,
@@ -72,7 +73,8 @@ std::optional<QString> Dialogs::openFile(QWidget*, const QString&, const QString
     return std::nullopt;
 }
 
-std::optional<QString> MessageBoxDialogs::openFile(QWidget* parent, const QString& folder, const QString& filter)
+std::optional<QString> MessageBoxDialogs::openFile(QWidget* parent, const QString& folder,
+                                                   const QString& filter)
 {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -109,7 +111,8 @@ void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error)
         dialogs.inform(parent, QStringLiteral("Attenzione"), error.message, Dialogs::Icon::Information);
         return;
     }
-    dialogs.inform(parent, QStringLiteral("Attenzione"), link::operatorSentence(error), Dialogs::Icon::Warning);
+    dialogs.inform(parent, QStringLiteral("Attenzione"), link::operatorSentence(error),
+                   Dialogs::Icon::Warning);
 }
 
 } // namespace stazione::ui

@@ -13,7 +13,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QSplitter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -22,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTabBar>
@@ -113,8 +113,7 @@ Form1::Form1(QWidget* parent)
     SSTab1->addTab(buildAllarmiTab(), tr("ALLARMI"));
 
     // Outside the tabs, so that it can be reached whatever tab a stuck exchange left showing.
-    RIPRISTINA_DA_ERRORI =
-        makeButton(this, QStringLiteral("RIPRISTINA_DA_ERRORI"), tr("RESTORE"));
+    RIPRISTINA_DA_ERRORI = makeButton(this, QStringLiteral("RIPRISTINA_DA_ERRORI"), tr("RESTORE"));
     link::markAsCancel(RIPRISTINA_DA_ERRORI); // heard during the logger's pauses too
 
     TracciaComunicazione =
@@ -184,16 +183,13 @@ QWidget* Form1::buildDataModalitaTab()
         dates->addWidget(data[i], 1, i + 1, Qt::AlignHCenter);
         dates->addWidget(data_allarme[i], 2, i + 1, Qt::AlignHCenter);
     }
-    dates->addWidget(makeLabel(Frame3, QStringLiteral("labelDataAttuale"), tr("Data Attuale")), 1,
-                     0);
+    dates->addWidget(makeLabel(Frame3, QStringLiteral("labelDataAttuale"), tr("Data Attuale")), 1, 0);
     dates->addWidget(makeLabel(Frame3, QStringLiteral("labelDataStart"), tr("Data Start")), 2, 0);
     dates->setColumnMinimumWidth(7, 24);
     leggidata = makeButton(Frame3, QStringLiteral("leggidata"), tr("Leggi la Data Attuale"));
     impostadata = makeButton(Frame3, QStringLiteral("impostadata"), tr("Scrivi la Data Attuale"));
-    LeggiDataAllarme =
-        makeButton(Frame3, QStringLiteral("LeggiDataAllarme"), tr("Leggi la Data Start"));
-    ScriviDataAllarme =
-        makeButton(Frame3, QStringLiteral("ScriviDataAllarme"), tr("Scrivi la Data Start"));
+    LeggiDataAllarme = makeButton(Frame3, QStringLiteral("LeggiDataAllarme"), tr("Leggi la Data Start"));
+    ScriviDataAllarme = makeButton(Frame3, QStringLiteral("ScriviDataAllarme"), tr("Scrivi la Data Start"));
     Subito = makeButton(Frame3, QStringLiteral("Subito"), tr("Esegui Subito La Misura"));
     // Technicians set the logger's clock from the PC: this fills the boxes, the write sends them.
     dataPC = makeButton(Frame3, QStringLiteral("dataPC"), tr("Data e Ora del PC"));
@@ -206,8 +202,8 @@ QWidget* Form1::buildDataModalitaTab()
     dates->setColumnStretch(11, 1);
 
     Frame5 = makeFrame(page, QStringLiteral("Frame5"), QString());
-    data_logging = makeCheck(Frame5, QStringLiteral("data_logging"),
-                             tr("Datalogger Abilitato per Acquisizione"));
+    data_logging =
+        makeCheck(Frame5, QStringLiteral("data_logging"), tr("Datalogger Abilitato per Acquisizione"));
     ReadSt = makeButton(Frame5, QStringLiteral("ReadSt"), tr("Leggi il parametro"));
     Telefono = makeCheck(Frame5, QStringLiteral("Telefono"), tr("Datalogger Abilitato per GSM"));
     Immediata = makeCheck(Frame5, QStringLiteral("Immediata"), tr("Immediate Conversion"));
@@ -235,15 +231,14 @@ QWidget* Form1::buildTimersTab()
     static const char* const kUnits[] = {QT_TR_NOOP("Hh"), QT_TR_NOOP("Mm"), QT_TR_NOOP("Ss")};
     for (int i = 0; i < 3; ++i) {
         const QString unit = QString::fromLatin1(kUnits[i]);
-        interval->addWidget(makeLabel(Frame1, QStringLiteral("label") + unit, tr(kUnits[i])), 0, i, Qt::AlignHCenter);
+        interval->addWidget(makeLabel(Frame1, QStringLiteral("label") + unit, tr(kUnits[i])), 0, i,
+                            Qt::AlignHCenter);
         // Written back with three digits (005) before they are sent.
         conversione[i] = makeNumberBox(Frame1, indexedName(u"conversione", i), 3);
         interval->addWidget(conversione[i], 1, i, Qt::AlignHCenter);
     }
-    Command2 =
-        makeButton(Frame1, QStringLiteral("Command2"), tr("Leggi i tempi di acquisizione"));
-    Command1 =
-        makeButton(Frame1, QStringLiteral("Command1"), tr("Scrivi i tempi di acquisizione"));
+    Command2 = makeButton(Frame1, QStringLiteral("Command2"), tr("Leggi i tempi di acquisizione"));
+    Command1 = makeButton(Frame1, QStringLiteral("Command1"), tr("Scrivi i tempi di acquisizione"));
     interval->setColumnMinimumWidth(3, 24);
     interval->addWidget(Command2, 1, 4);
     interval->addWidget(Command1, 1, 5);
@@ -252,12 +247,10 @@ QWidget* Form1::buildTimersTab()
     Frame2 = makeFrame(page, QStringLiteral("Frame2"), tr("Preaccensione Strumenti"));
     preaccensione = makeNumberBox(Frame2, QStringLiteral("preaccensione"), 5);
     preacc = makeButton(Frame2, QStringLiteral("preacc"), tr("Leggi Preaccensione"));
-    impostapreacc =
-        makeButton(Frame2, QStringLiteral("impostapreacc"), tr("Scrivi Preaccensione"));
+    impostapreacc = makeButton(Frame2, QStringLiteral("impostapreacc"), tr("Scrivi Preaccensione"));
     auto* preheating = new QHBoxLayout(Frame2);
     preheating->addWidget(preaccensione);
-    preheating->addWidget(
-        makeLabel(Frame2, QStringLiteral("labelPreaccensione"), tr("x 10^-3 Sec")));
+    preheating->addWidget(makeLabel(Frame2, QStringLiteral("labelPreaccensione"), tr("x 10^-3 Sec")));
     preheating->addSpacing(24);
     preheating->addWidget(preacc);
     preheating->addWidget(impostapreacc);
@@ -275,8 +268,8 @@ QWidget* Form1::buildGestioneCanaliTab()
     QWidget* page = makePage(QStringLiteral("tabGestioneCanali"));
 
     auto* counts = new QGridLayout;
-    static const char* const kCaptions[] = {QT_TR_NOOP("# CANALI ATTIVI"), QT_TR_NOOP("CH MUX1"), QT_TR_NOOP("CH MUX2"),
-                                            QT_TR_NOOP("CH MUX3")};
+    static const char* const kCaptions[] = {QT_TR_NOOP("# CANALI ATTIVI"), QT_TR_NOOP("CH MUX1"),
+                                            QT_TR_NOOP("CH MUX2"), QT_TR_NOOP("CH MUX3")};
     for (int i = 0; i < 4; ++i) {
         Label3[i] = makeLabel(page, indexedName(u"Label3", i), tr(kCaptions[i]));
         MUX[i] = makeNumberBox(page, indexedName(u"MUX", i), 2);
@@ -284,10 +277,8 @@ QWidget* Form1::buildGestioneCanaliTab()
         counts->addWidget(MUX[i], i, 1);
     }
 
-    leggicanali =
-        makeButton(page, QStringLiteral("leggicanali"), tr("Leggi il numero dei canali"));
-    Scrivicanali =
-        makeButton(page, QStringLiteral("Scrivicanali"), tr("Scrivi il numero dei canali"));
+    leggicanali = makeButton(page, QStringLiteral("leggicanali"), tr("Leggi il numero dei canali"));
+    Scrivicanali = makeButton(page, QStringLiteral("Scrivicanali"), tr("Scrivi il numero dei canali"));
     auto* countButtons = new QVBoxLayout;
     countButtons->addWidget(leggicanali);
     countButtons->addWidget(Scrivicanali);
@@ -301,8 +292,8 @@ QWidget* Form1::buildGestioneCanaliTab()
 
     PLUVIOMETRO = makeCheck(page, QStringLiteral("PLUVIOMETRO"),
                             tr("Abilitazione del contatore di eventi (Ingresso Pluviometro)"));
-    Leggi_poprietà = makeButton(page, QStringLiteral("Leggi_poprietà"),
-                                tr("Accedi alle proprietà dei sensori"));
+    Leggi_poprietà =
+        makeButton(page, QStringLiteral("Leggi_poprietà"), tr("Accedi alle proprietà dei sensori"));
     Azzera_memoria = makeButton(page, QStringLiteral("Azzera_memoria"), tr("Azzera la memoria"));
     Resetta = makeButton(page, QStringLiteral("Resetta"), tr("Resetta il datalogger"));
 
@@ -337,8 +328,7 @@ QWidget* Form1::buildDatiGeneraliTab()
     leggi_nome = makeButton(nome, QStringLiteral("leggi_nome"), tr("Leggi Identificativo"));
     imposta_nome = makeButton(nome, QStringLiteral("imposta_nome"), tr("Scrivi Identificativo"));
     auto* identity = new QGridLayout(nome);
-    identity->addWidget(
-        makeLabel(nome, QStringLiteral("labelNomeDatalogger"), tr("Nome Datalogger")), 0, 0);
+    identity->addWidget(makeLabel(nome, QStringLiteral("labelNomeDatalogger"), tr("Nome Datalogger")), 0, 0);
     identity->addWidget(Nome_Centralina, 0, 1);
     identity->setColumnMinimumWidth(2, 16);
     identity->addWidget(leggi_nome, 0, 3);
@@ -434,12 +424,9 @@ QWidget* Form1::buildAcquisizioneTab()
     File1->setObjectName(QStringLiteral("File1"));
     Nome_File_Dati = makeNumberBox(Registrazione_file, QStringLiteral("Nome_File_Dati"));
     Text3 = makeNumberBox(Registrazione_file, QStringLiteral("Text3"));
-    stopacq =
-        makeButton(Registrazione_file, QStringLiteral("stopacq"), tr("Blocca l'acquisizione"));
-    Crea_Tabella =
-        makeButton(Registrazione_file, QStringLiteral("Crea_Tabella"), tr("Crea Tabella"));
-    QLabel* records =
-        makeLabel(Registrazione_file, QStringLiteral("labelRecords"), tr("#RECORDS"));
+    stopacq = makeButton(Registrazione_file, QStringLiteral("stopacq"), tr("Blocca l'acquisizione"));
+    Crea_Tabella = makeButton(Registrazione_file, QStringLiteral("Crea_Tabella"), tr("Crea Tabella"));
+    QLabel* records = makeLabel(Registrazione_file, QStringLiteral("labelRecords"), tr("#RECORDS"));
 
     auto* folders = new QGridLayout;
     folders->addWidget(Drive1, 0, 0);
@@ -448,13 +435,11 @@ QWidget* Form1::buildAcquisizioneTab()
     folders->setRowStretch(1, 1);
 
     auto* names = new QGridLayout;
-    names->addWidget(
-        makeLabel(Registrazione_file, QStringLiteral("labelNomeFileDati"), tr("Nome File")), 0,
-        0);
+    names->addWidget(makeLabel(Registrazione_file, QStringLiteral("labelNomeFileDati"), tr("Nome File")), 0,
+                     0);
     names->addWidget(Nome_File_Dati, 0, 1);
-    names->addWidget(
-        makeLabel(Registrazione_file, QStringLiteral("labelUltimoRecord"), tr("Ultimo Record")),
-        1, 0);
+    names->addWidget(makeLabel(Registrazione_file, QStringLiteral("labelUltimoRecord"), tr("Ultimo Record")),
+                     1, 0);
     names->addWidget(Text3, 1, 1);
 
     auto* fileButtons = new QHBoxLayout;
@@ -478,8 +463,7 @@ QWidget* Form1::buildAcquisizioneTab()
     ModoAcq->setObjectName(QStringLiteral("ModoAcq"));
     // A lone option: it must still be possible to clear it by clicking it again.
     ModoAcq->setAutoExclusive(false);
-    Acquisisci_Temp =
-        makeButton(page, QStringLiteral("Acquisisci_Temp"), tr("Acquisisci le Temperature"));
+    Acquisisci_Temp = makeButton(page, QStringLiteral("Acquisisci_Temp"), tr("Acquisisci le Temperature"));
     // How far the temperature download has come.
     Progresso = new QProgressBar(page);
     Progresso->setObjectName(QStringLiteral("Progresso"));
@@ -530,8 +514,7 @@ QWidget* Form1::buildLetturaContinuaTab()
 
     auto* readings = new QGridLayout;
     for (int i = 0; i < 6; ++i) {
-        LABCANALI[i] =
-            makeLabel(page, indexedName(u"LABCANALI", i), tr("CH") + QString::number(i));
+        LABCANALI[i] = makeLabel(page, indexedName(u"LABCANALI", i), tr("CH") + QString::number(i));
         // Wide enough for the value and the label text the logger sends in place of "CHn".
         LABCANALI[i]->setMinimumWidth(
             LABCANALI[i]->fontMetrics().horizontalAdvance(QStringLiteral("CH00000000")));
@@ -540,8 +523,7 @@ QWidget* Form1::buildLetturaContinuaTab()
         readings->addWidget(continua[i], i, 1);
     }
 
-    MISCONTINUA[0] =
-        makeButton(page, indexedName(u"MISCONTINUA", 0), tr("Esegui la misura continua"));
+    MISCONTINUA[0] = makeButton(page, indexedName(u"MISCONTINUA", 0), tr("Esegui la misura continua"));
     constop = makeButton(page, QStringLiteral("constop"), tr("Termina la misura continua"));
     cmdGrafico = makeButton(page, QStringLiteral("cmdGrafico"), tr("Grafici"));
     auto* commands = new QVBoxLayout;
@@ -579,11 +561,11 @@ QWidget* Form1::buildGprsTab()
 {
     QWidget* page = makePage(QStringLiteral("tabGprs"));
 
-    static const char* const kSettings[] = {
-        QT_TR_NOOP("GPRS USERNAME"), QT_TR_NOOP("GPRS PASSWORD"), QT_TR_NOOP("APN SERVER"),
-        QT_TR_NOOP("FTP SERVER"),    QT_TR_NOOP("FTP USERNAME"),  QT_TR_NOOP("FTP PASSWORD"),
-        QT_TR_NOOP("FTP DIRECTORY"), QT_TR_NOOP("FTP PORTA"),     QT_TR_NOOP("TRASMETTI OGNI"),
-        QT_TR_NOOP("INVIA SEMPRE TUTTO")};
+    static const char* const kSettings[] = {QT_TR_NOOP("GPRS USERNAME"),  QT_TR_NOOP("GPRS PASSWORD"),
+                                            QT_TR_NOOP("APN SERVER"),     QT_TR_NOOP("FTP SERVER"),
+                                            QT_TR_NOOP("FTP USERNAME"),   QT_TR_NOOP("FTP PASSWORD"),
+                                            QT_TR_NOOP("FTP DIRECTORY"),  QT_TR_NOOP("FTP PORTA"),
+                                            QT_TR_NOOP("TRASMETTI OGNI"), QT_TR_NOOP("INVIA SEMPRE TUTTO")};
     auto* settings = new QGridLayout;
     for (int i = 0; i < 10; ++i) {
         GPRSLABEL[i] = makeLabel(page, indexedName(u"GPRSLABEL", i), tr(kSettings[i]));
@@ -656,20 +638,17 @@ QWidget* Form1::buildAllarmiTab()
 
     NUMERO_ALLARME_TELEFONO = makeNumberBox(page, QStringLiteral("NUMERO_ALLARME_TELEFONO"), 18);
     Abilita_SMS = makeCheck(page, QStringLiteral("Abilita_SMS"), tr("Abilita Allarme SMS"));
-    Abilita_Telefono =
-        makeCheck(page, QStringLiteral("Abilita_Telefono"), tr("Abilita Allarme TELEFONO"));
+    Abilita_Telefono = makeCheck(page, QStringLiteral("Abilita_Telefono"), tr("Abilita Allarme TELEFONO"));
     EMAIL = makeCheck(page, QStringLiteral("EMAIL"), tr("Datalogger Abilitato per invio EMAIL"));
     Leggi_Email = makeButton(page, QStringLiteral("Leggi_Email"), tr("Leggi_Email"));
     mmpioggia = makeNumberBox(page, QStringLiteral("mmpioggia"), 8);
     mmpioggialeggi = makeButton(page, QStringLiteral("mmpioggialeggi"), tr("leggi mm pioggia"));
-    mmpioggiatastoscrivi =
-        makeButton(page, QStringLiteral("mmpioggiatastoscrivi"), tr("scrivi mm pioggia"));
-    Leggi_Allarmi = makeButton(page, QStringLiteral("Leggi_Allarmi"),
-                               tr("Accedi alle proprietà di allarme dei sensori"));
+    mmpioggiatastoscrivi = makeButton(page, QStringLiteral("mmpioggiatastoscrivi"), tr("scrivi mm pioggia"));
+    Leggi_Allarmi =
+        makeButton(page, QStringLiteral("Leggi_Allarmi"), tr("Accedi alle proprietà di allarme dei sensori"));
 
     auto* phone = new QHBoxLayout;
-    phone->addWidget(
-        makeLabel(page, QStringLiteral("labelNumeroTelefono"), tr("Numero Telefono")));
+    phone->addWidget(makeLabel(page, QStringLiteral("labelNumeroTelefono"), tr("Numero Telefono")));
     phone->addWidget(NUMERO_ALLARME_TELEFONO);
     phone->addStretch();
 

@@ -1,14 +1,14 @@
 #include "ui/form2.h"
 
 #include "ui/colours.h"
-#include "ui/widgets.h"
 #include "ui/dialogs.h"
+#include "ui/widgets.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>

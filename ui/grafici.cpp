@@ -98,8 +98,7 @@ Grafici::Grafici(QWidget* parent)
     top->addLayout(side);
 
     cmdDisegna = makeButton(this, QStringLiteral("cmdDisegna"), tr("Disegna ultimi dati"));
-    cmdDisegnaTutto =
-        makeButton(this, QStringLiteral("cmdDisegnaTutto"), tr("Disegna tutti i dati"));
+    cmdDisegnaTutto = makeButton(this, QStringLiteral("cmdDisegnaTutto"), tr("Disegna tutti i dati"));
     cmdChiudi = makeButton(this, QStringLiteral("cmdChiudi"), tr("Chiudi"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdDisegna);

@@ -79,7 +79,7 @@ private:
     std::vector<QLineSeries*> m_series;
     std::vector<int> m_seriesBoxes; // the box each of m_series draws; empty while the zero is shown
     QLineSeries* m_zero = nullptr;
-    LinesItem* m_lines = nullptr; // the thinned lines of a long window
+    LinesItem* m_lines = nullptr;            // the thinned lines of a long window
     QList<QPair<QString, int>> m_categories; // (label, row) as the x axis holds them
 };
 

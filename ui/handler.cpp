@@ -80,7 +80,7 @@ void MainWindowHandler::setCaption(QWidget* window, const QString& text)
 {
     if (text == kParameterRefused)
         m_refused = true;
-    window->setWindowTitle(text == kParameterSent ? parameterSent()
+    window->setWindowTitle(text == kParameterSent      ? parameterSent()
                            : text == kParameterRefused ? parameterRefused()
                                                        : text);
 }
@@ -106,7 +106,8 @@ void MainWindowHandler::run(const QObject* control, const std::function<link::St
 void MainWindowHandler::refuse(const QObject* control)
 {
     m_dialogs.beep();
-    m_session.activity().add(activityText(m_form, control).subject + tr(": rifiutato, è in corso un altro scambio"),
+    m_session.activity().add(activityText(m_form, control).subject +
+                                 tr(": rifiutato, è in corso un altro scambio"),
                              session::Activity::Outcome::Refused);
 }
 

@@ -4,13 +4,13 @@
 #include "ui/widgets.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -25,12 +25,14 @@ namespace {
 
 QString pageCaption(int page)
 {
-    return page < 5 ? QCoreApplication::translate("stazione::ui::ModemWindow", "Centraline") : QCoreApplication::translate("stazione::ui::ModemWindow", "Datalogger");
+    return page < 5 ? QCoreApplication::translate("stazione::ui::ModemWindow", "Centraline")
+                    : QCoreApplication::translate("stazione::ui::ModemWindow", "Datalogger");
 }
 
 QString phoneCaption(int page)
 {
-    return page < 5 ? QCoreApplication::translate("stazione::ui::ModemWindow", "Telefono") : QCoreApplication::translate("stazione::ui::ModemWindow", "GSM");
+    return page < 5 ? QCoreApplication::translate("stazione::ui::ModemWindow", "Telefono")
+                    : QCoreApplication::translate("stazione::ui::ModemWindow", "GSM");
 }
 
 // Letter for letter as the operators have always read them, the slip on page 5 and the trailing
@@ -39,7 +41,8 @@ QString dateCaption(int page)
 {
     if (page < 5)
         return QCoreApplication::translate("stazione::ui::ModemWindow", "Scadenza");
-    return page == 5 ? QCoreApplication::translate("stazione::ui::ModemWindow", "Data gine") : QCoreApplication::translate("stazione::ui::ModemWindow", "Data fine ");
+    return page == 5 ? QCoreApplication::translate("stazione::ui::ModemWindow", "Data gine")
+                     : QCoreApplication::translate("stazione::ui::ModemWindow", "Data fine ");
 }
 
 QAction* makeAction(QWidget* parent, const QString& name, const QString& caption)

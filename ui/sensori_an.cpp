@@ -53,9 +53,8 @@ Sensori_An::Sensori_An(QWidget* parent)
                                             QT_TR_NOOP("FS_V/Digits"), QT_TR_NOOP("Zero_Fisico"),
                                             QT_TR_NOOP("FS_Fisico")};
     for (int k = 0; k < 5; ++k) {
-        grid->addWidget(
-            makeLabel(this, QString::fromLatin1(kHeadingNames[k]), tr(kHeadings[k])), 0,
-            k + 1, Qt::AlignHCenter | Qt::AlignBottom);
+        grid->addWidget(makeLabel(this, QString::fromLatin1(kHeadingNames[k]), tr(kHeadings[k])), 0, k + 1,
+                        Qt::AlignHCenter | Qt::AlignBottom);
     }
 
     const std::array<std::array<QLineEdit*, 16>*, 5> properties{&NomeCanali, &CA, &CB, &CC, &CD};
@@ -74,16 +73,15 @@ Sensori_An::Sensori_An(QWidget* parent)
     }
     grid->setColumnMinimumWidth(0, Numero_Canali[15]->sizeHint().width() + 6);
 
-    auto* formula =
-        makeLabel(this, QStringLiteral("labelFormula"),
-                  tr("VALUE=((VOLT_OUT-ZERO_VOLT)/(FS_VOLT-ZERO_VOLT))*(FS_PH-ZERO_PH)+ZERO_PH"));
+    auto* formula = makeLabel(this, QStringLiteral("labelFormula"),
+                              tr("VALUE=((VOLT_OUT-ZERO_VOLT)/(FS_VOLT-ZERO_VOLT))*(FS_PH-ZERO_PH)+ZERO_PH"));
     formula->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     // The logger ignores full-scale changes for vibrating-wire sensors; an operator who writes them
     // would otherwise believe they took effect.
-    auto* warning = makeLabel(
-        this, QStringLiteral("labelAvviso"),
-        tr("Le modifiche sui fondi scala non hanno effetto sui sensori a corda vibrante"));
+    auto* warning =
+        makeLabel(this, QStringLiteral("labelAvviso"),
+                  tr("Le modifiche sui fondi scala non hanno effetto sui sensori a corda vibrante"));
     QFont bold = warning->font();
     bold.setBold(true);
     warning->setFont(bold);

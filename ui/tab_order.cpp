@@ -20,7 +20,8 @@ bool stopsHere(QWidget* w, QWidget* page)
     if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() != nullptr || w->isWindow())
         return false;
     for (QWidget* a = w->parentWidget(); a != nullptr && a != page; a = a->parentWidget()) {
-        if (qobject_cast<QAbstractItemView*>(a) || qobject_cast<QComboBox*>(a) || qobject_cast<QAbstractSpinBox*>(a))
+        if (qobject_cast<QAbstractItemView*>(a) || qobject_cast<QComboBox*>(a) ||
+            qobject_cast<QAbstractSpinBox*>(a))
             return false;
     }
     return true;
@@ -56,7 +57,8 @@ template<class T> void sortByRows(QList<T>& items, const std::function<QRect(con
     }
     items.clear();
     for (QList<T>& row : rows) {
-        std::stable_sort(row.begin(), row.end(), [&](const T& a, const T& b) { return rectOf(a).x() < rectOf(b).x(); });
+        std::stable_sort(row.begin(), row.end(),
+                         [&](const T& a, const T& b) { return rectOf(a).x() < rectOf(b).x(); });
         items += row;
     }
 }

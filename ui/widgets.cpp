@@ -4,8 +4,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
