@@ -201,19 +201,18 @@ char* writeColumn(char* at, std::optional<long long> value)
         std::copy_n("**N.C.**  ", 10, at); // a column of the line, not a string: no terminator
         return at + 10;
     }
+    std::copy_n("          ", 10, at); // the blanks that pad it, written in one go
     // In range the integer part has at most two digits, written as three.
-    const long long magnitude = *value < 0 ? -*value : *value;
+    const int magnitude = int(*value < 0 ? -*value : *value);
     char* p = at;
     if (*value < 0)
         *p++ = '-';
-    *p++ = '0';
-    *p++ = char('0' + magnitude / 100);
-    *p++ = char('0' + magnitude / 10 % 10);
-    *p++ = '.';
-    *p++ = char('0' + magnitude % 10);
-    while (p < at + 10)
-        *p++ = ' ';
-    return p;
+    p[0] = '0';
+    p[1] = char('0' + magnitude / 100);
+    p[2] = char('0' + magnitude / 10 % 10);
+    p[3] = '.';
+    p[4] = char('0' + magnitude % 10);
+    return at + 10;
 }
 
 void appendColumn(QByteArray& out, std::optional<long long> value)
@@ -374,50 +373,45 @@ QString temperatureColumn(QStringView received)
     return QString::fromLatin1(column);
 }
 
-void appendTemperatureColumn(QByteArray& out, QByteArrayView received)
-{
-    appendColumn(out, tenths(received.data(), received.size()));
-}
-
 namespace {
 
-// The shape nearly every received value has ("23.46", "-3.5", "7"), read in one pass; anything
-// else (blanks, a plus sign, more digits than a temperature has, no number) goes to the general
-// rule, which gives the same value for these shapes.
-std::optional<long long> receivedTenths(QByteArrayView received)
+// Reads the field that begins at `from`, writes its column at `out` and returns where the next
+// field begins. The shape nearly every received value has ("23.46", "-3.5", "7") is read in one
+// pass; anything else (blanks, a plus sign, more digits than a temperature has, no number) goes to
+// the general rule, which gives the same value for these shapes. The field ends at a comma, and
+// there is one before `end`: every scan below stops at it, so only the general rule looks for it.
+const char* takeTemperatureColumn(const char* from, const char* end, char*& out)
 {
-    const char* p = received.data();
-    const char* const end = p + received.size();
-    const bool negative = p < end && *p == '-';
+    const char* p = from;
+    const bool negative = *p == '-';
     if (negative)
         ++p;
     long long whole = 0;
     const char* const wholeFrom = p;
-    while (p < end && uint(*p - '0') <= 9 && p - wholeFrom < 9)
+    while (uint(*p - '0') <= 9 && p - wholeFrom < 9)
         whole = whole * 10 + (*p++ - '0');
     bool anyDigit = p > wholeFrom;
     int first = 0;
     bool roundUp = false;
-    if (p < end && *p == '.') {
+    if (*p == '.') {
         const char* const fractionFrom = ++p;
-        while (p < end && uint(*p - '0') <= 9) {
-            if (p == fractionFrom)
-                first = *p - '0';
-            else if (p == fractionFrom + 1)
-                roundUp = *p >= '5';
-            ++p;
+        if (uint(*p - '0') <= 9) {
+            first = *p++ - '0';
+            if (uint(*p - '0') <= 9)
+                roundUp = *p++ >= '5';
+            while (uint(*p - '0') <= 9)
+                ++p;
         }
         anyDigit = anyDigit || p > fractionFrom;
     }
-    if (p != end || !anyDigit)
-        return tenths(received.data(), received.size());
-    const long long value = whole * 10 + first + (roundUp ? 1 : 0);
-    return negative ? -value : value;
-}
-
-char* writeTemperatureColumn(char* at, QByteArrayView received)
-{
-    return writeColumn(at, receivedTenths(received));
+    if (*p == ',' && anyDigit) {
+        const long long value = whole * 10 + first + (roundUp ? 1 : 0);
+        out = writeColumn(out, negative ? -value : value);
+        return p + 1;
+    }
+    const auto* comma = static_cast<const char*>(std::memchr(p, ',', size_t(end - p)));
+    out = writeColumn(out, tenths(from, comma - from));
+    return comma + 1;
 }
 
 } // namespace
@@ -503,52 +497,60 @@ link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const Q
     bool unflushed = true;
     std::optional<link::Error> fileFailed;
     std::optional<link::Error> readFailed;
-    // The next field into `field`: at once when it was received already, otherwise after a wait.
-    auto nextField = [&](QByteArrayView& field) {
-        if (auto waiting = link.waitingField()) {
-            field = *waiting;
+    // The fields are cut from all that was received in one piece, [at, end), which ends with a
+    // comma; the port is read, and waited on, only when that runs out.
+    const char* at = nullptr;
+    const char* end = nullptr;
+    auto haveField = [&] {
+        if (at != end)
             return true;
-        }
-        if (unflushed) {
-            if (auto flushed = file.flush(); !flushed) {
-                fileFailed = flushed.error();
+        QByteArrayView more = link.waitingFields();
+        if (more.isEmpty()) {
+            if (unflushed) {
+                if (auto flushed = file.flush(); !flushed) {
+                    fileFailed = flushed.error();
+                    return false;
+                }
+                unflushed = false;
+            }
+            auto read = link.nextFields();
+            if (!read) {
+                readFailed = read.error();
                 return false;
             }
-            unflushed = false;
+            more = *read;
         }
-        auto read = link.nextField();
-        if (!read) {
-            readFailed = read.error();
-            return false;
-        }
-        field = *read;
+        at = more.data();
+        end = at + more.size();
         return true;
     };
-    QByteArrayView field;
     for (int r = 0; r < result.records; ++r) {
         char* p = line.data();
         for (int k = 0; k < 6; ++k) {
-            if (!nextField(field))
+            if (!haveField())
                 return fileFailed ? failedWrite(*fileFailed) : stop(*readFailed);
-            char* end = writePlainTimePart(p, field, kTimeWidths[k]);
-            if (!end) {
+            const auto* comma = static_cast<const char*>(std::memchr(at, ',', size_t(end - at)));
+            const QByteArrayView field(at, comma - at);
+            at = comma + 1;
+            char* written = writePlainTimePart(p, field, kTimeWidths[k]);
+            if (!written) {
                 const QByteArray text = timePartByTheGeneralRule(field, kTimeWidths[k]);
                 const qsizetype used = p - line.data();
                 line.resize(std::max(line.size(), used + text.size() + plainRecord));
                 p = line.data() + used;
                 std::memcpy(p, text.constData(), size_t(text.size()));
-                end = p + text.size();
+                written = p + text.size();
             }
-            p = end;
+            p = written;
             *p++ = kTimeSeparators[k];
         }
         *p++ = ' ';
         *p++ = ' ';
         for (int c = 0; c < result.channels; ++c) {
-            if (!nextField(field))
+            if (!haveField())
                 return fileFailed ? failedWrite(*fileFailed) : stop(*readFailed);
             *p++ = ',';
-            p = writeTemperatureColumn(p, field);
+            at = takeTemperatureColumn(at, end, p);
         }
         *p++ = '\r';
         *p++ = '\n';

@@ -78,7 +78,5 @@ downloadTemperatures(link::Link& link, const QString& path, const QDateTime& now
 // One value as the temperature file shows it: "000.0" with a decimal point, 10 characters wide;
 // "**N.C.**" when it is out of range or not a number.
 QString temperatureColumn(QStringView received);
-// The same column appended to `out`, from the field's bytes as received.
-void appendTemperatureColumn(QByteArray& out, QByteArrayView received);
 
 } // namespace stazione::data

@@ -161,17 +161,14 @@ Result<QString> Link::Leggi_Risposta()
     return Risposta;
 }
 
-Result<QByteArrayView> Link::nextField()
+Result<QByteArrayView> Link::nextFields()
 {
     Around around(*this);
     if (!around.status())
         return around.status().error();
-    const auto comma = readToComma();
-    if (!comma)
+    if (const auto comma = readToComma(); !comma)
         return comma.error();
-    const QByteArrayView field(m_accumulo.constData() + m_head, *comma - m_head);
-    consumeTo(*comma + 1);
-    return field;
+    return waitingFields();
 }
 
 Result<qsizetype> Link::readToComma()

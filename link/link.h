@@ -60,22 +60,23 @@ public:
     // Waits at most the reply time-out for the field to complete.
     Result<QString> Leggi_Risposta();
 
-    // The next reply field as Leggi_Risposta reads it, but as bytes that stay valid only until the
-    // next read from this link, and without touching Risposta: a long counted stream is cut into
-    // fields without a string for each.
-    Result<QByteArrayView> nextField();
-    // The next field as nextField takes it when it is complete in what was already received,
-    // without reading the port or waiting; nothing when it is not.
-    std::optional<QByteArrayView> waitingField()
+    // Every reply field received in full so far, as Leggi_Risposta would cut them one by one, in
+    // one text that ends with the last one's comma: a long counted stream is cut into fields
+    // without a string or a call for each. It waits (at most the reply time-out) only when no
+    // field is complete yet, and does not touch Risposta. The text stays valid only until the
+    // next read from this link; the half field after the last comma stays for that read.
+    Result<QByteArrayView> nextFields();
+    // The same without reading the port or waiting: empty when no field is complete.
+    QByteArrayView waitingFields()
     {
         const char* const from = m_accumulo.constData() + m_head;
-        const auto* comma =
-            static_cast<const char*>(std::memchr(from, ',', size_t(m_accumulo.size() - m_head)));
-        if (!comma)
-            return std::nullopt;
-        const QByteArrayView field(from, comma - from);
-        consumeTo(m_head + field.size() + 1);
-        return field;
+        const qsizetype n = m_accumulo.size() - m_head;
+        const void* const last = n > 0 ? ::memrchr(from, ',', size_t(n)) : nullptr;
+        if (!last)
+            return {};
+        const QByteArrayView fields(from, static_cast<const char*>(last) + 1 - from);
+        consumeTo(m_head + fields.size());
+        return fields;
     }
 
     // Drops everything received so far, in the port and in Accumulo.

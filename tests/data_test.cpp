@@ -144,6 +144,45 @@ TEST_F(DataTest, TheTemperatureFileByteForByte)
               "06/03/2026 12.00.00   ,-003.0    ,**N.C.**  ,015.0     \r\n");
 }
 
+// The download reads the usual shapes of a value in one pass over the received bytes and leaves
+// the others to the general rule; every shape must come out as the general rule writes it.
+TEST_F(DataTest, EveryShapeOfAValueGivesTheColumnOfTheGeneralRule)
+{
+    // Separated by '|': blanks and empty fields are values too.
+    const QList<QByteArray> values =
+        QByteArray("23.46|23.45|23.449|-3.04|-30|-30.04|-30.05|80|80.04|80.05|79.95|"
+                   "79.949|0|-0|0.05|-0.05|.5|-.5|5.|-5.|.|-|-.||7.99|9.96|"
+                   "000000012.3|0000000012.3|123456789|1234567890|+5| 7|7 | |1e2|"
+                   "--1|1.2.3|1.-2|12a|a12|9.999999999999|-79.96|\xb0|1..5")
+            .split('|');
+    QByteArray stream = "1," + QByteArray::number(values.size()) + ",1,2,2026,3,4,5,";
+    QByteArray expected = "01/02/2026 03.04.05   ";
+    for (const QByteArray& value : values) {
+        stream += value + ",";
+        expected += "," + data::temperatureColumn(QString::fromLatin1(value)).toLatin1();
+    }
+    logger.expect("a", stream);
+    QTemporaryDir dir;
+    auto download = data::downloadTemperatures(link, dir.filePath("t.txt"), QDateTime::currentDateTime());
+    ASSERT_TRUE(download.ok()) << download.error().message.toStdString();
+    EXPECT_EQ(download->received, 1);
+    const QList<QByteArray> lines = contents(dir.filePath("t.txt")).split('\n');
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines.at(6), expected + "\r");
+
+    // The same bytes a few at a time: fields cut across arrivals come out the same.
+    logger.expect("a", stream.left(5));
+    auto inPieces = [&](const QString&) {
+        for (qsizetype at = 5, k = 1; at < stream.size(); at += 7, ++k)
+            fx.device->deliverLater(int(2 * k), stream.mid(at, 7));
+    };
+    auto pieces =
+        data::downloadTemperatures(link, dir.filePath("p.txt"), QDateTime::currentDateTime(), {}, inPieces);
+    ASSERT_TRUE(pieces.ok()) << pieces.error().message.toStdString();
+    EXPECT_FALSE(pieces->stopped.has_value());
+    EXPECT_EQ(contents(dir.filePath("p.txt")).split('\n').at(6), expected + "\r");
+}
+
 TEST_F(DataTest, NoChannelsAndNoRecords)
 {
     QTemporaryDir dir;

@@ -221,50 +221,53 @@ TEST_F(LinkTest, AFieldIsFoundEvenWhenTheReceivedTextChangedDuringTheWait)
     EXPECT_EQ(link.Accumulo(), "ef");
 }
 
-// The counted download cuts its fields with nextField, which drops the consumed text to keep the
+// The counted download takes its fields with nextFields, which drops the consumed text to keep the
 // buffer small; a wait below or above it must not search from where the text used to be.
-TEST_F(LinkTest, AFieldIsFoundWhenNextFieldDropsConsumedTextDuringAWait)
+TEST_F(LinkTest, AFieldIsFoundWhenNextFieldsDropsConsumedTextDuringAWait)
 {
     connect();
     fx.device->deliver("aaaaaaaa,bb");
-    auto first = link.nextField();
+    auto first = link.nextFields();
     ASSERT_TRUE(first.ok());
-    EXPECT_EQ(QByteArray(first->data(), first->size()), "aaaaaaaa");
+    EXPECT_EQ(QByteArray(first->data(), first->size()), "aaaaaaaa,");
 
-    // Leggi_Risposta waits on the half field "bb"; meanwhile a nested nextField takes "bb" and
-    // leaves "c,d," in a buffer it has compacted.
+    // Leggi_Risposta waits on the half field "bb"; meanwhile a nested nextFields takes "bb,c," and
+    // leaves "d" at the start of a buffer it has compacted; ",e," comes later.
     QByteArray inner;
     QTimer::singleShot(20, [&] {
-        fx.device->deliver(",c,d,");
-        auto field = link.nextField();
-        ASSERT_TRUE(field.ok());
-        inner = QByteArray(field->data(), field->size());
+        fx.device->deliver(",c,d");
+        auto fields = link.nextFields();
+        ASSERT_TRUE(fields.ok());
+        inner = QByteArray(fields->data(), fields->size());
+        fx.device->deliverLater(20, ",e,");
     });
     QElapsedTimer t;
     t.start();
     auto outer = link.Leggi_Risposta();
-    EXPECT_EQ(inner, "bb");
+    EXPECT_EQ(inner, "bb,c,");
     ASSERT_TRUE(outer.ok()) << outer.error().message.toStdString();
-    EXPECT_EQ(*outer, "c");
+    EXPECT_EQ(*outer, "d");
     EXPECT_LT(t.elapsed(), 900);
-    EXPECT_EQ(link.Accumulo(), "d,");
+    EXPECT_EQ(link.Accumulo(), "e,");
 
-    // The other way round: nextField waits on "xy" while a nested Leggi_Risposta takes "xyz".
+    // The other way round: nextFields waits on "xy" while a nested Leggi_Risposta takes "xyz".
     ASSERT_TRUE(link.Svuota_Buffer().ok());
     fx.device->deliver("xy");
     QString nested;
     QTimer::singleShot(20, [&] {
-        fx.device->deliver("z,w,");
+        fx.device->deliver("z,w,v");
         auto field = link.Leggi_Risposta();
         ASSERT_TRUE(field.ok());
         nested = *field;
     });
     t.restart();
-    auto next = link.nextField();
+    auto next = link.nextFields();
     EXPECT_EQ(nested, "xyz");
     ASSERT_TRUE(next.ok()) << next.error().message.toStdString();
-    EXPECT_EQ(QByteArray(next->data(), next->size()), "w");
+    EXPECT_EQ(QByteArray(next->data(), next->size()), "w,");
     EXPECT_LT(t.elapsed(), 900);
+    EXPECT_EQ(link.Accumulo(), "v");
+    EXPECT_TRUE(link.waitingFields().isEmpty());
 }
 
 // A wait for a field is not ended by characters without its comma: they stay for the read that
