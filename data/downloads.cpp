@@ -565,6 +565,8 @@ link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const Q
             progress(percent);
         }
     }
+    // Whatever the logger sent after the last record is not the download's.
+    link.putBack(end - at);
     if (auto committed = file.commit(); !committed)
         return failedWrite(committed.error());
     return result;

@@ -78,6 +78,9 @@ public:
         consumeTo(m_head + fields.size());
         return fields;
     }
+    // The last n characters nextFields or waitingFields gave were not used: they stay for the next
+    // read. Only before that read.
+    void putBack(qsizetype n) { consumeTo(m_head - std::clamp<qsizetype>(n, 0, m_head)); }
 
     // Drops everything received so far, in the port and in Accumulo.
     Status Svuota_Buffer();
