@@ -377,13 +377,23 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
         int attempts = 0;
         QDateTime firstStart;
         QElapsedTimer sinceLast;
+        data::StationOutcome last; // what the last attempt ended in
     };
     std::deque<Pending> queue;
     for (const CollectTarget& t : targets)
-        queue.push_back({t, 0, {}, {}});
+        queue.push_back({t, 0, {}, {}, {}});
     const auto wait = link::scaled(settings.retryWait);
     const QString report = QDir(settings.dir).filePath(data::kReportFileName);
     rememberReport(report);
+    // A station's final outcome: into the report, then to the caller.
+    auto finish = [&](data::StationOutcome outcome, int attempts, const QDateTime& firstStart) {
+        outcome.attempts = attempts;
+        outcome.start = firstStart;
+        if (auto s = data::appendReport(report, outcome); !s && progress)
+            progress(s.error().message);
+        if (done)
+            done(outcome);
+    };
 
     while (!queue.empty()) {
         // The first station whose retry wait is over; when none is, the one that is next due.
@@ -395,9 +405,14 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
                 std::min_element(queue.begin(), queue.end(), [&](const Pending& a, const Pending& b) {
                     return a.sinceLast.elapsed() > b.sinceLast.elapsed();
                 });
-            link::sleepKeepingPaint(
-                std::chrono::milliseconds(std::max<qint64>(1, wait.count() - soonest->sinceLast.elapsed())));
-            continue;
+            if (link::sleepKeepingPaint(std::chrono::milliseconds(
+                    std::max<qint64>(1, wait.count() - soonest->sinceLast.elapsed()))))
+                continue;
+            // The collection is being stopped: each station still waiting for its next call
+            // ends with what its last call ended in.
+            for (const Pending& stopped : queue)
+                finish(stopped.last, stopped.attempts, stopped.firstStart);
+            return;
         }
         Pending p = *ready;
         queue.erase(ready);
@@ -414,15 +429,11 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
                              .arg(p.target.name, data::resultText(attempt.outcome.result))
                              .arg(double(wait.count()) / 1000.0));
             p.sinceLast.start();
+            p.last = attempt.outcome;
             queue.push_back(p);
             continue;
         }
-        attempt.outcome.attempts = p.attempts;
-        attempt.outcome.start = p.firstStart;
-        if (auto s = data::appendReport(report, attempt.outcome); !s && progress)
-            progress(s.error().message);
-        if (done)
-            done(attempt.outcome);
+        finish(attempt.outcome, p.attempts, p.firstStart);
     }
 }
 

@@ -8,8 +8,10 @@
 #include "link/qt_serial_device.h"
 #include "modem/collection.h"
 #include "support/files.h"
+#include "support/scripted_logger.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
@@ -221,6 +223,52 @@ TEST(CollectionTest, TheDialEndsWithTheModemsResultCode)
     // The folder of a station: its directory name made safe, or its number when it has none.
     EXPECT_EQ(modem::stationFolder("/d", {5, "Pozzo/1", "123", {}}), "/d/Pozzo_1");
     EXPECT_EQ(modem::stationFolder("/d", {5, "  ", "123", {}}), "/d/stazione_5");
+}
+
+// A collection told to stop while it waits to call a station again ends there, with the
+// station's last outcome in the report, instead of running through the wait and calling again.
+using CollectionStopTest = stazione::testing::ScriptedConnection;
+TEST_F(CollectionStopTest, AStopDuringTheRetryWaitEndsWithTheLastOutcome)
+{
+    QTemporaryDir dir;
+    // The collection remembers its report in the settings folder: a private one.
+    QTemporaryDir config;
+    const QByteArray settingsFolder = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    link.setReplyTimeout(std::chrono::milliseconds(100)); // the logger on the cable stays silent
+    modem::CollectSettings settings;
+    settings.dir = dir.path();
+    settings.retries = 2;
+    settings.retryWait = std::chrono::seconds(60); // 3 s at the tests' time scale
+    QList<data::StationOutcome> outcomes;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 stopAt = -1;
+    modem::collectAll(
+        link, {modem::CollectTarget{0, QStringLiteral("Cavo"), {}, {}}}, settings,
+        [&](const QString& line) {
+            if (stopAt < 0 && line.contains(QStringLiteral("nuovo tentativo"))) {
+                stopAt = clock.elapsed();
+                link::abortPauses();
+            }
+        },
+        [&](const data::StationOutcome& o) { outcomes << o; });
+    const qint64 stopToEnd = clock.elapsed() - stopAt;
+    link::clearAbortedPauses();
+    if (settingsFolder.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", settingsFolder);
+
+    ASSERT_GE(stopAt, 0);
+    EXPECT_LT(stopToEnd, 1000);
+    ASSERT_EQ(outcomes.size(), 1);
+    EXPECT_EQ(outcomes[0].attempts, 1);
+    EXPECT_EQ(outcomes[0].result, data::CollectResult::TimedOut);
+    const auto reported = data::lastOutcomes(QDir(dir.path()).filePath(data::kReportFileName));
+    ASSERT_EQ(reported.size(), 1);
+    EXPECT_EQ(reported.first().attempts, 1);
+    EXPECT_EQ(reported.first().result, data::CollectResult::TimedOut);
 }
 
 struct Pty {
