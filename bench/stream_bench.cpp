@@ -62,6 +62,39 @@ double threadCpuSeconds()
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// This thread's share of a core and its wake-ups a second, over a run of `window` seconds that
+// counts from its second second on: the start of a stream is not the stream.
+class SteadyMeter {
+public:
+    explicit SteadyMeter(double window)
+        : m_end(qint64((window + 1) * 1e9))
+    {
+        m_clock.start();
+    }
+    // Whether the run goes on; takes the starting figures once the first second is over.
+    bool running()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        if (m_cpu0 < 0 && now >= qint64(1e9)) {
+            m_cpu0 = threadCpuSeconds();
+            m_wakeups0 = threadWakeups();
+            m_t0 = double(now) / 1e9;
+        }
+        return now < m_end;
+    }
+    double share() const { return (threadCpuSeconds() - m_cpu0) / seconds(); }
+    double wakeupsPerSecond() const { return double(threadWakeups() - m_wakeups0) / seconds(); }
+
+private:
+    double seconds() const { return double(m_clock.nsecsElapsed()) / 1e9 - m_t0; }
+
+    QElapsedTimer m_clock;
+    qint64 m_end;
+    double m_cpu0 = -1;
+    double m_t0 = 0;
+    long m_wakeups0 = 0;
+};
+
 // One run over a fresh pseudo-terminal: the logger side pours `stream` once the command letter has
 // arrived; `receive` runs on this thread and is what is measured.
 struct Poured {
@@ -174,24 +207,15 @@ void BM_PacedLinkCpu(benchmark::State& state)
         std::atomic<bool> go{false}, stop{false};
         std::thread w = bench::paceAt9600(pty.master, data, go, stop);
         go = true;
-        // From the second second on: the start of the stream is not the stream.
-        QElapsedTimer t;
-        t.start();
-        double cpu0 = -1, t0 = 0;
-        long wakeups0 = 0;
-        while (t.nsecsElapsed() < qint64((window + 1) * 1e9)) {
-            if (cpu0 < 0 && t.nsecsElapsed() >= qint64(1e9)) {
-                cpu0 = threadCpuSeconds();
-                wakeups0 = threadWakeups();
-                t0 = t.nsecsElapsed() / 1e9;
-            }
+        SteadyMeter meter(window);
+        while (meter.running()) {
             if (!c.link->Leggi_Risposta().ok()) {
                 state.SkipWithError("paced read failed");
                 break;
             }
         }
-        share = (threadCpuSeconds() - cpu0) / (t.nsecsElapsed() / 1e9 - t0);
-        wakeups = double(threadWakeups() - wakeups0) / (t.nsecsElapsed() / 1e9 - t0);
+        share = meter.share();
+        wakeups = meter.wakeupsPerSecond();
         stop = true;
         w.join();
     }
@@ -210,18 +234,10 @@ void BM_PacedPlainReadCpu(benchmark::State& state)
         std::atomic<bool> go{false}, stop{false};
         std::thread w = bench::paceAt9600(pty.master, data, go, stop);
         go = true;
-        QElapsedTimer t;
-        t.start();
-        double cpu0 = -1, t0 = 0;
-        long wakeups0 = 0;
         qint64 commas = 0;
         char buffer[4096];
-        while (t.nsecsElapsed() < qint64((window + 1) * 1e9)) {
-            if (cpu0 < 0 && t.nsecsElapsed() >= qint64(1e9)) {
-                cpu0 = threadCpuSeconds();
-                wakeups0 = threadWakeups();
-                t0 = t.nsecsElapsed() / 1e9;
-            }
+        SteadyMeter meter(window);
+        while (meter.running()) {
             const ssize_t n = ::read(pty.slave, buffer, sizeof buffer);
             if (n <= 0)
                 break;
@@ -229,8 +245,8 @@ void BM_PacedPlainReadCpu(benchmark::State& state)
                 commas += buffer[i] == ',';
         }
         benchmark::DoNotOptimize(commas);
-        share = (threadCpuSeconds() - cpu0) / (t.nsecsElapsed() / 1e9 - t0);
-        wakeups = double(threadWakeups() - wakeups0) / (t.nsecsElapsed() / 1e9 - t0);
+        share = meter.share();
+        wakeups = meter.wakeupsPerSecond();
         stop = true;
         w.join();
     }
