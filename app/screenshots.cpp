@@ -103,6 +103,47 @@ bool save(QWidget& window, const QString& path)
     return true;
 }
 
+// The pictures do not need the logger's real pauses.
+constexpr double kScale = 0.05;
+
+// A simulated logger of `model` on COM3 (of the ports folder in STAZIONE_PORTS).
+sim::Options loggerOptions(const QString& model)
+{
+    sim::Options options;
+    options.model = model;
+    options.timeScale = kScale;
+    return options;
+}
+
+// The program against a simulated logger: started, then connected by the scan.
+struct OnSimulator {
+    OnSimulator(const sim::Options& options, const QString& sessionFile)
+        : logger(options)
+        , dialogs(sessionFile)
+        , stazione(link::makeSystemCommPort(), dialogs)
+    {}
+    // True once the connection window shows.
+    bool start(const QString& ports)
+    {
+        if (!logger.start(ports, 3)) {
+            std::fprintf(stderr, "simulator: %s\n", qPrintable(logger.errorString()));
+            return false;
+        }
+        stazione.start();
+        return QTest::qWaitFor([&] { return stazione.form2().isVisible(); }, 5000);
+    }
+    // True when the scan found the logger.
+    bool connect()
+    {
+        auto found = stazione.connection().Command1_Click();
+        return found && *found;
+    }
+
+    sim::PtyServer logger;
+    AutomaticDialogs dialogs;
+    session::Application stazione;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -117,8 +158,6 @@ int main(int argc, char** argv)
     // The pictures show the program in its own language, whatever the machine's locale.
     ui::installLanguage(ui::kItalian);
 
-    // The pictures do not need the logger's real pauses.
-    constexpr double kScale = 0.05;
     link::setTimeScale(kScale);
     QTemporaryDir ports;
     QTemporaryDir config;
@@ -181,24 +220,15 @@ int main(int argc, char** argv)
         {"410", "m410"}, {"610", "m610"}, {"510", "m510hx"}};
     bool first = true;
     for (const auto& [model, tag] : models) {
-        sim::Options options;
-        options.model = QString::fromLatin1(model);
-        options.timeScale = kScale;
-        sim::PtyServer logger(options);
-        if (!logger.start(ports.path(), 3)) {
-            std::fprintf(stderr, "simulator: %s\n", qPrintable(logger.errorString()));
-            return 1;
-        }
-        AutomaticDialogs dialogs(config.filePath(QStringLiteral("mc_session.txt")));
-        session::Application stazione(link::makeSystemCommPort(), dialogs);
-        stazione.start();
-        if (!QTest::qWaitFor([&] { return stazione.form2().isVisible(); }, 5000))
+        OnSimulator run(loggerOptions(QString::fromLatin1(model)),
+                        config.filePath(QStringLiteral("mc_session.txt")));
+        session::Application& stazione = run.stazione;
+        if (!run.start(ports.path()))
             return 1;
         if (first && !save(stazione.form2(), out + QStringLiteral("/connection.png")))
             return 1;
         first = false;
-        auto found = stazione.connection().Command1_Click();
-        if (!found || !*found) {
+        if (!run.connect()) {
             std::fprintf(stderr, "no logger found for model %s\n", model);
             return 1;
         }
@@ -250,21 +280,12 @@ int main(int argc, char** argv)
     {
         // The activity pane during a sensor-data download, with the line paced as at 9600 baud:
         // a few exchanges before it, the download's progress and its "Annulla".
-        sim::Options options;
-        options.model = QStringLiteral("610");
-        options.timeScale = kScale;
+        sim::Options options = loggerOptions(QStringLiteral("610"));
         options.pace = true;
         options.records = 2000;
-        sim::PtyServer logger(options);
-        if (!logger.start(ports.path(), 3))
-            return 1;
-        AutomaticDialogs dialogs(config.filePath(QStringLiteral("unused.txt")));
-        session::Application stazione(link::makeSystemCommPort(), dialogs);
-        stazione.start();
-        if (!QTest::qWaitFor([&] { return stazione.form2().isVisible(); }, 5000))
-            return 1;
-        auto found = stazione.connection().Command1_Click();
-        if (!found || !*found)
+        OnSimulator run(options, config.filePath(QStringLiteral("unused.txt")));
+        session::Application& stazione = run.stazione;
+        if (!run.start(ports.path()) || !run.connect())
             return 1;
         ui::Form1& main = stazione.form1();
         main.SSTab1->setCurrentIndex(3);
@@ -288,19 +309,9 @@ int main(int argc, char** argv)
     {
         // The same program with "--lang en": the connection window and the main window.
         ui::installLanguage(ui::kEnglish);
-        sim::Options options;
-        options.model = QStringLiteral("610");
-        options.timeScale = kScale;
-        sim::PtyServer logger(options);
-        if (!logger.start(ports.path(), 3))
-            return 1;
-        AutomaticDialogs dialogs(config.filePath(QStringLiteral("unused.txt")));
-        session::Application stazione(link::makeSystemCommPort(), dialogs);
-        stazione.start();
-        if (!QTest::qWaitFor([&] { return stazione.form2().isVisible(); }, 5000))
-            return 1;
-        auto found = stazione.connection().Command1_Click();
-        if (!found || !*found)
+        OnSimulator run(loggerOptions(QStringLiteral("610")), config.filePath(QStringLiteral("unused.txt")));
+        session::Application& stazione = run.stazione;
+        if (!run.start(ports.path()) || !run.connect())
             return 1;
         ui::Form1& main = stazione.form1();
         main.SSTab1->setCurrentIndex(0);
