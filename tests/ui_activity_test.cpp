@@ -191,6 +191,31 @@ private slots:
         QCOMPARE(entries[0].text, QString("Connessione Passo Passo: COM7: porta inesistente"));
         QCOMPARE(entries[0].outcome, session::Activity::Outcome::Failed);
     }
+
+    // The pane and the progress strip make the windows taller: they must still fit a 1280x800
+    // screen less a desktop panel and the title bar, with every tab's controls room to show whole.
+    void theWindowsWithThePaneStillFitTheScreen()
+    {
+        constexpr QSize kUsableScreen(1280 - 16, 800 - 80);
+        ScriptedProgram p;
+        QVERIFY(QTest::qWaitForWindowExposed(&p.app.form1()));
+        p.app.form2().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&p.app.form2()));
+        for (const QWidget* window :
+             {static_cast<QWidget*>(&p.app.form1()), static_cast<QWidget*>(&p.app.form2())}) {
+            QVERIFY(window->frameGeometry().width() <= kUsableScreen.width());
+            QVERIFY(window->frameGeometry().height() <= kUsableScreen.height());
+        }
+        ui::Form1& main = p.app.form1();
+        QVERIFY(main.rect().contains(main.RIPRISTINA_DA_ERRORI->geometry()));
+        for (int tab = 0; tab < main.SSTab1->count(); ++tab) {
+            main.SSTab1->setCurrentIndex(tab);
+            QCoreApplication::processEvents();
+            QWidget* page = main.SSTab1->widget(tab);
+            QVERIFY(page->height() >= page->minimumSizeHint().height());
+        }
+        QVERIFY(p.pane().height() >= 100);
+    }
 };
 
 QTEST_MAIN(ActivityTest)

@@ -29,6 +29,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace stazione::ui {
@@ -159,7 +160,10 @@ void Form1::setActivityPane(QWidget* pane)
     Divisore->addWidget(pane);
     Divisore->setStretchFactor(0, 1);
     Divisore->setStretchFactor(1, 0);
-    resize(width(), height() + 140);
+    // Taller by the pane, but no taller than a 1280x800 screen holds below a desktop panel and
+    // the title bar: the tabs give up what is missing, and they have room to spare.
+    constexpr int kMostHeight = 700;
+    resize(width(), std::min(height() + 140, kMostHeight));
     Divisore->setSizes({SSTab1->sizeHint().height(), 140});
 }
 
