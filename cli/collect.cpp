@@ -36,10 +36,19 @@ void print(const data::StationOutcome& o, bool json)
         out(QString::fromUtf8(QJsonDocument(data::toJson(o)).toJson(QJsonDocument::Compact)));
 }
 
+// An outcome that could not be reported is a failure of the run, whatever the station did.
+void reportOutcome(const Options& options, data::StationOutcome& o)
+{
+    if (auto s = data::appendReport(QDir(options.dir).filePath(data::kReportFileName), o); !s) {
+        o.reportError = s.error().message;
+        message(s.error().message);
+    }
+}
+
 int exitStatus(const QList<data::StationOutcome>& outcomes)
 {
     const bool allOk = std::all_of(outcomes.begin(), outcomes.end(), [](const data::StationOutcome& o) {
-        return o.result == data::CollectResult::Ok;
+        return o.result == data::CollectResult::Ok && o.reportError.isEmpty();
     });
     return allOk ? kExitOk : kExitFailure;
 }
@@ -85,7 +94,7 @@ QList<data::StationOutcome> collectOnModem(const Options& options, int modemPort
             o.number = t.number;
             o.result = data::CollectResult::LineLost;
             o.error = why;
-            (void)data::appendReport(QDir(options.dir).filePath(data::kReportFileName), o);
+            reportOutcome(options, o);
             print(o, options.json);
             outcomes << o;
         }
@@ -197,7 +206,7 @@ int runCollect(const Options& options)
             o.result = data::CollectResult::LineLost;
             o.attempts = 1;
             o.error = QStringLiteral("No logger found on COM%1.").arg(*options.port);
-            (void)data::appendReport(QDir(options.dir).filePath(data::kReportFileName), o);
+            reportOutcome(options, o);
             outcomes << o;
             print(o, options.json);
         } else {
@@ -213,6 +222,7 @@ int runCollect(const Options& options)
     } else {
         const modem::StationDirectory directory =
             modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
+        const auto folders = modem::stationFolders(directory);
         QList<modem::CollectTarget> targets;
         for (int row : options.stations) {
             const modem::Station& s = directory[size_t(row - 1)];
@@ -222,13 +232,16 @@ int runCollect(const Options& options)
                             .arg(modem::stationsFile()));
                 return kExitUsage;
             }
-            targets << modem::CollectTarget{row, s.Nome, s.Telefono, {}};
+            targets << modem::CollectTarget{row, s.Nome, s.Telefono, {}, folders[size_t(row - 1)]};
         }
         if (options.stations.isEmpty()) {
             for (int i = 0; i < modem::kStations; ++i) {
                 if (!directory[size_t(i)].Telefono.trimmed().isEmpty())
-                    targets << modem::CollectTarget{
-                        i + 1, directory[size_t(i)].Nome, directory[size_t(i)].Telefono, {}};
+                    targets << modem::CollectTarget{i + 1,
+                                                    directory[size_t(i)].Nome,
+                                                    directory[size_t(i)].Telefono,
+                                                    {},
+                                                    folders[size_t(i)]};
             }
         }
         if (targets.isEmpty()) {

@@ -2,11 +2,17 @@
 
 #include "data/file_names.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -69,7 +75,103 @@ link::Status readTail(QFile& file, qint64 size, qsizetype wanted, QList<QByteArr
     return {};
 }
 
+// The time stamp a record line begins with ("dd/MM/yyyy hh:mm:ss"); invalid when it has none.
+QDateTime stampOf(const QByteArray& line)
+{
+    return QDateTime::fromString(QString::fromLatin1(line.left(19)), QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+}
+
+// How many of the archive's last lines can hold a line of the download: the memory holds at most
+// `possible` records, and at the archive's end only pieces kept from writes cut short follow them.
+qsizetype windowFor(const QList<QByteArray>& lines, const DownloadFacts& facts)
+{
+    constexpr qint64 kUnknownMemory = 65536; // more than any memory the loggers have
+    constexpr qint64 kMostMemory = 1 << 20;  // a counter beyond this is not believed
+    qint64 memory = kUnknownMemory;
+    if (facts.possible && *facts.possible > 0)
+        memory = std::min(*facts.possible, kMostMemory);
+    return qsizetype(std::max<qint64>(lines.size(), memory) + 64);
+}
+
 } // namespace
+
+link::Status openRegularFile(QFile& file, QIODevice::OpenMode mode)
+{
+    int flags = O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+    if (mode & QIODevice::Append)
+        flags |= O_WRONLY | O_APPEND | O_CREAT;
+    else if (mode & QIODevice::WriteOnly)
+        flags |= O_RDWR | O_CREAT;
+    else
+        flags |= O_RDONLY;
+    const QByteArray name = QFile::encodeName(file.fileName());
+    const int fd = ::open(name.constData(), flags, 0644);
+    if (fd < 0) {
+        const int error = errno;
+        const QString why = error == ELOOP ? QStringLiteral("a symbolic link, not a file: refused")
+                                           : QString::fromLocal8Bit(std::strerror(error));
+        return link::Error::file(QStringLiteral("%1: %2").arg(file.fileName(), why));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return link::Error::file(QStringLiteral("%1: not a regular file: refused").arg(file.fileName()));
+    }
+    // Opened without waiting on a FIFO; the reads and writes of a regular file block as usual.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return link::Error::file(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+    }
+    return {};
+}
+
+QString tailRepairText(TailRepair repair)
+{
+    switch (repair) {
+    case TailRepair::None:
+        break;
+    case TailRepair::Replaced:
+        return QStringLiteral("replaced");
+    case TailRepair::Kept:
+        return QStringLiteral("kept");
+    }
+    return {};
+}
+
+QString memoryChangeText(MemoryChange change)
+{
+    switch (change) {
+    case MemoryChange::None:
+        break;
+    case MemoryChange::Erased:
+        return QStringLiteral("erased");
+    case MemoryChange::Overwritten:
+        return QStringLiteral("overwritten");
+    case MemoryChange::Refused:
+        return QStringLiteral("refused");
+    }
+    return {};
+}
+
+qsizetype knownLines(const QList<QByteArray>& tail, const QList<QByteArray>& lines)
+{
+    if (lines.isEmpty() || tail.isEmpty())
+        return -1;
+    const QSet<QByteArray> held(lines.begin(), lines.end());
+    qsizetype last = tail.size() - 1;
+    while (last >= 0 && !held.contains(tail[last]))
+        --last;
+    if (last < 0)
+        return -1;
+    // Lines after it are pieces kept from writes cut short, or lines a cut download stopped before.
+    const qsizetype known = overlap(tail.mid(0, last + 1), lines);
+    if (known > 0)
+        return known;
+    // The download does not begin where the archive has its line: whatever precedes that line in
+    // the download lies before the lines looked at, and is archived already.
+    return lines.indexOf(tail[last]) + 1;
+}
 
 QString archiveFileName(const QString& station)
 {
@@ -113,8 +215,8 @@ qsizetype overlap(const QList<QByteArray>& tail, const QList<QByteArray>& lines)
 link::Result<QList<QByteArray>> readCompleteLines(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fileError(QStringLiteral("Lettura del file"), file);
+    if (auto opened = openRegularFile(file, QIODevice::ReadOnly); !opened)
+        return opened.error();
     const QByteArray bytes = file.readAll();
     if (file.error() != QFile::NoError)
         return fileError(QStringLiteral("Lettura del file"), file);
@@ -124,61 +226,112 @@ link::Result<QList<QByteArray>> readCompleteLines(const QString& path)
     return lines;
 }
 
-link::Result<ArchiveMerge> mergeIntoArchive(const QString& archivePath, const QList<QByteArray>& lines)
+link::Result<ArchiveMerge> mergeIntoArchive(const QString& archivePath, const QList<QByteArray>& lines,
+                                            const DownloadFacts& facts)
 {
     QFile file(archivePath);
-    if (!file.open(QIODevice::ReadWrite))
-        return fileError(QStringLiteral("Apertura dell'archivio"), file);
+    if (auto opened = openRegularFile(file, QIODevice::ReadWrite); !opened)
+        return opened.error();
     ArchiveMerge merge;
-    qint64 size = file.size();
+    const qint64 size = file.size();
 
-    // A last line without its line end is what a write cut short leaves: it goes, to come again.
+    // A last line without its line end is what a write cut short leaves.
+    qint64 whole = size; // where the complete lines end
+    QByteArray torn;
+    bool tornWhole = false;
     if (size > 0) {
-        qint64 keep = size;
         char last = 0;
         if (!file.seek(size - 1) || file.read(&last, 1) != 1)
             return fileError(QStringLiteral("Lettura dell'archivio"), file);
         if (last != '\n') {
-            keep = 0;
-            for (qint64 from = size; from > 0 && keep == 0;) {
+            whole = 0;
+            for (qint64 from = size; from > 0 && whole == 0;) {
                 const qint64 length = std::min(kBlock, from);
                 from -= length;
                 if (!file.seek(from))
                     return fileError(QStringLiteral("Lettura dell'archivio"), file);
                 const QByteArray block = file.read(length);
+                if (block.size() != length)
+                    return fileError(QStringLiteral("Lettura dell'archivio"), file);
                 const qsizetype lf = block.lastIndexOf('\n');
                 if (lf >= 0)
-                    keep = from + lf + 1;
+                    whole = from + lf + 1;
             }
-            if (!file.resize(keep))
-                return fileError(QStringLiteral("Riparazione dell'archivio"), file);
-            merge.repaired = true;
-            size = keep;
+            if (!file.seek(whole))
+                return fileError(QStringLiteral("Lettura dell'archivio"), file);
+            torn = file.read(size - whole);
+            // With its CR the piece is a whole line that lacks only its LF.
+            tornWhole = torn.endsWith('\r');
+            if (tornWhole)
+                torn.chop(1);
         }
     }
 
     QList<QByteArray> tail;
     qint64 before = 0;
-    if (auto s = readTail(file, size, lines.size(), tail, before); !s)
+    if (auto s = readTail(file, whole, windowFor(lines, facts), tail, before); !s)
         return s.error();
-    const qsizetype known = overlap(tail, lines);
+
+    qsizetype from = lines.size(); // the first line to append
+    if (!lines.isEmpty()) {
+        const qsizetype known = knownLines(tail, lines);
+        if (known >= 0) {
+            from = known;
+        } else if (!facts.complete && facts.newestFirst) {
+            // The newest lines only: what lies between the archive's end and them is not known.
+            from = lines.size();
+        } else if (tail.isEmpty()) {
+            from = 0;
+        } else {
+            const QDateTime first = stampOf(lines.first());
+            const QDateTime archived = stampOf(tail.last());
+            if (first.isValid() && archived.isValid() && first < archived) {
+                merge.change = MemoryChange::Refused;
+            } else {
+                from = 0;
+                merge.change = facts.available && *facts.available == 0 ? MemoryChange::Overwritten
+                                                                        : MemoryChange::Erased;
+            }
+        }
+    }
 
     QByteArray out;
-    qsizetype bytes = 0;
-    for (qsizetype i = known; i < lines.size(); ++i)
+    qint64 at = size;
+    if (whole < size) {
+        if (torn.isEmpty()) {
+            at = whole; // a lone CR: no text of a line
+        } else if (from < lines.size() && (tornWhole ? lines[from] == torn : lines[from].startsWith(torn))) {
+            merge.repaired = TailRepair::Replaced;
+            at = whole;
+        } else if (facts.complete || from < lines.size()) {
+            // The logger no longer holds the line (or the lines that follow it come now): the
+            // piece stays, a line of its own.
+            merge.repaired = TailRepair::Kept;
+            at = whole + torn.size();
+            out += "\r\n";
+            ++before;
+        }
+        // A cut download that adds nothing leaves the piece for a download that holds more.
+    }
+    qsizetype bytes = out.size();
+    for (qsizetype i = from; i < lines.size(); ++i)
         bytes += lines[i].size() + 2;
     out.reserve(bytes);
-    for (qsizetype i = known; i < lines.size(); ++i) {
+    for (qsizetype i = from; i < lines.size(); ++i) {
         out += lines[i];
         out += "\r\n";
     }
     if (!out.isEmpty()) {
-        if (!file.seek(size) || file.write(out) != out.size() || !file.flush())
+        // A replaced piece goes in the same write that brings its whole line: a kill between the
+        // two cannot leave the archive without both.
+        if (!file.seek(at) || file.write(out) != out.size() || !file.flush())
             return fileError(QStringLiteral("Scrittura dell'archivio"), file);
+        if (at + out.size() < size && !file.resize(at + out.size()))
+            return fileError(QStringLiteral("Riparazione dell'archivio"), file);
         // The night's work survives a power cut once the merge has said it is done.
         ::fsync(file.handle());
     }
-    merge.added = lines.size() - known;
+    merge.added = lines.size() - from;
     merge.total = before + merge.added;
     return merge;
 }

@@ -1,5 +1,7 @@
 #include "data/collection_report.h"
 
+#include "data/archive.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -70,6 +72,12 @@ QJsonObject toJson(const StationOutcome& o)
     j.insert(QStringLiteral("error"), o.error);
     j.insert(QStringLiteral("file"), o.file);
     j.insert(QStringLiteral("archive"), o.archive);
+    if (!o.repairedTail.isEmpty())
+        j.insert(QStringLiteral("repaired_tail"), o.repairedTail);
+    if (!o.memoryChange.isEmpty())
+        j.insert(QStringLiteral("memory_change"), o.memoryChange);
+    if (!o.reportError.isEmpty())
+        j.insert(QStringLiteral("report_error"), o.reportError);
     return j;
 }
 
@@ -96,25 +104,30 @@ StationOutcome outcomeFromJson(const QJsonObject& j)
     o.error = j.value(QStringLiteral("error")).toString();
     o.file = j.value(QStringLiteral("file")).toString();
     o.archive = j.value(QStringLiteral("archive")).toString();
+    o.repairedTail = j.value(QStringLiteral("repaired_tail")).toString();
+    o.memoryChange = j.value(QStringLiteral("memory_change")).toString();
+    o.reportError = j.value(QStringLiteral("report_error")).toString();
     return o;
 }
 
 link::Status appendReport(const QString& path, const StationOutcome& outcome)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return link::Error::file(
-            QStringLiteral("Apertura del rapporto %1: %2").arg(path, file.errorString()));
+    if (auto opened = openRegularFile(file, QIODevice::WriteOnly | QIODevice::Append); !opened)
+        return link::Error::file(QStringLiteral("Report not written: %1").arg(opened.error().message));
     // A line cut short by a crash would glue the next line to it: start on a fresh line.
     QByteArray line = QJsonDocument(toJson(outcome)).toJson(QJsonDocument::Compact) + '\n';
     if (file.size() > 0) {
         QFile check(path);
-        if (check.open(QIODevice::ReadOnly) && check.seek(file.size() - 1) && check.read(1) != "\n")
+        if (openRegularFile(check, QIODevice::ReadOnly) && check.seek(file.size() - 1) &&
+            check.read(1) != "\n")
             line.prepend('\n');
     }
     if (file.write(line) != line.size() || !file.flush())
-        return link::Error::file(
-            QStringLiteral("Scrittura del rapporto %1: %2").arg(path, file.errorString()));
+        return link::Error::file(QStringLiteral("Report not written: %1: %2")
+                                     .arg(path, file.error() == QFileDevice::NoError
+                                                    ? QStringLiteral("the disk is full")
+                                                    : file.errorString()));
     return {};
 }
 
@@ -173,7 +186,9 @@ QString outcomeTable(const QList<StationOutcome>& outcomes)
                                 : QString(),
                             o.battery,
                             clock,
-                            o.error};
+                            o.reportError.isEmpty() ? o.error
+                            : o.error.isEmpty()     ? o.reportError
+                                                    : o.error + QStringLiteral("; ") + o.reportError};
     }
     std::vector<qsizetype> widths(size_t(header.size()), 0);
     for (const QStringList& r : rows) {

@@ -38,8 +38,11 @@ struct StationOutcome {
     std::optional<qint64> clockDrift; // logger minus PC, in seconds, before any correction
     bool clockCorrected = false;
     QString error;
-    QString file;    // the day's download file
-    QString archive; // the station's archive
+    QString file;         // the day's download file
+    QString archive;      // the station's archive
+    QString repairedTail; // "replaced" or "kept": the archive's last line had been cut short
+    QString memoryChange; // "erased", "overwritten" or "refused": the download shared no archived line
+    QString reportError;  // why this outcome could not be appended to the report
 };
 
 QJsonObject toJson(const StationOutcome& outcome);
@@ -48,6 +51,7 @@ StationOutcome outcomeFromJson(const QJsonObject& object);
 inline const QString kReportFileName = QStringLiteral("raccolta.jsonl");
 
 // Appends the outcome as one line, in one write. A line cut short by a crash is skipped when read.
+// The report is not written through a link, nor into anything but a regular file.
 link::Status appendReport(const QString& path, const StationOutcome& outcome);
 
 // The last outcome of each directory number found in the report's last `tailBytes` bytes (the

@@ -1,5 +1,7 @@
 #include "data/file_names.h"
 
+#include <algorithm>
+
 namespace stazione::data {
 
 DateParts dateParts(const QDate& date)
@@ -11,12 +13,35 @@ DateParts dateParts(const QDate& date)
 QString safeStationName(const QString& station)
 {
     static const QString refused = QStringLiteral("/\\:*?\"<>|");
+    // 255 bytes a name on the usual file systems, less "_DD_MM_YY_SENS.txt.part" and the like.
+    constexpr qsizetype kMostBytes = 200;
     QString out = station;
     for (QChar& c : out) {
         if (c.unicode() < 32 || c.unicode() == 127 || refused.contains(c))
             c = QLatin1Char('_');
     }
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const char32_t code = out.at(i).unicode();
+        const bool pair = out.at(i).isHighSurrogate() && i + 1 < out.size() && out.at(i + 1).isLowSurrogate();
+        const qsizetype size = pair ? 4 : code < 0x80 ? 1 : code < 0x800 ? 2 : 3;
+        if (bytes + size > kMostBytes) {
+            out.truncate(i);
+            break;
+        }
+        bytes += size;
+        if (pair)
+            ++i;
+    }
     return out;
+}
+
+QString safeFolderName(const QString& station, int row)
+{
+    const QString safe = safeStationName(station.trimmed());
+    const bool nothing =
+        std::all_of(safe.begin(), safe.end(), [](QChar c) { return c == QLatin1Char('.') || c.isSpace(); });
+    return nothing ? QStringLiteral("stazione_%1").arg(row) : safe;
 }
 
 QString dataFileName(const QString& station, const QDate& date)

@@ -16,9 +16,14 @@ DateParts dateParts(const QDate& date);
 
 // The station name as it can stand in a file name. The name comes from the logger: a path
 // separator or a character that file systems refuse (also those of the memory sticks the files
-// travel on) is replaced by "_", so that a file never lands outside the chosen folder. The rest of
-// the name is kept as it is; an empty name stays empty.
+// travel on) is replaced by "_", so that a file never lands outside the chosen folder, and a name
+// too long for a file name (with the longest ending the program adds) is cut at a character. The
+// rest of the name is kept as it is; an empty name stays empty.
 QString safeStationName(const QString& station);
+
+// The name of a station's folder: its safe name, or "stazione_<row>" when the name is empty or
+// made only of dots and blanks ("." and ".." would be the data root and the folder above it).
+QString safeFolderName(const QString& station, int row);
 
 // The data file name proposed after a connection: name_DD_MM_YY.txt.
 QString dataFileName(const QString& station, const QDate& date);

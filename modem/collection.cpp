@@ -18,8 +18,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHash>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QSet>
 
 #include <algorithm>
 #include <deque>
@@ -118,6 +120,16 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Retrie
     return {};
 }
 
+// A memory counter as the logger sends it ("00123"); nothing when it is not a count.
+std::optional<qint64> counter(const QString& text)
+{
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    if (!ok || value < 0)
+        return std::nullopt;
+    return value;
+}
+
 // The logger's clock as a time of the PC's day (the logger keeps local time without a zone).
 std::optional<QDateTime> clockTime(const config::DateFields& f)
 {
@@ -197,11 +209,41 @@ std::optional<data::CollectResult> dialResult(const QByteArray& replies, QString
     return std::nullopt;
 }
 
+std::array<QString, kStations> stationFolders(const StationDirectory& directory)
+{
+    std::array<QString, kStations> names;
+    QHash<QString, int> uses;
+    for (int i = 0; i < kStations; ++i) {
+        const Station& station = directory[size_t(i)];
+        names[size_t(i)] = data::safeFolderName(station.Nome, i + 1);
+        // A row with neither name nor number is no station: it takes no folder from one.
+        if (!station.Nome.trimmed().isEmpty() || !station.Telefono.trimmed().isEmpty())
+            ++uses[names[size_t(i)]];
+    }
+    QSet<QString> taken;
+    for (const QString& name : names) {
+        if (uses.value(name) == 1)
+            taken.insert(name);
+    }
+    for (int i = 0; i < kStations; ++i) {
+        QString& name = names[size_t(i)];
+        if (uses.value(name) <= 1)
+            continue;
+        // A name of at most 200 bytes leaves room for a few numbers and "_archivio.txt".
+        const QString suffix = QStringLiteral("_%1").arg(i + 1);
+        QString candidate = name + suffix;
+        while (taken.contains(candidate))
+            candidate += suffix;
+        taken.insert(candidate);
+        name = candidate;
+    }
+    return names;
+}
+
 QString stationFolder(const QString& dir, const CollectTarget& target)
 {
-    const QString name = target.name.trimmed().isEmpty() ? QStringLiteral("stazione_%1").arg(target.row)
-                                                         : data::safeStationName(target.name.trimmed());
-    return QDir(dir).filePath(name);
+    return QDir(dir).filePath(target.folder.isEmpty() ? data::safeFolderName(target.name, target.row)
+                                                      : target.folder);
 }
 
 QString rememberedReport()
@@ -303,8 +345,14 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
         o.name = r.name;
 
     if (status) {
-        const QString folder = stationFolder(settings.dir, {target.row, o.name, target.number, {}});
-        if (!QDir().mkpath(folder)) {
+        const QString folder =
+            stationFolder(settings.dir, {target.row, o.name, target.number, {}, target.folder});
+        // A link in the station's place would take its files outside the data root.
+        if (QFileInfo(folder).isSymLink()) {
+            fail(CollectResult::FileError,
+                 QStringLiteral("%1 is a symbolic link: a station's folder must be a real folder")
+                     .arg(folder));
+        } else if (!QDir().mkpath(folder)) {
             fail(CollectResult::FileError, QStringLiteral("Impossibile creare la cartella %1").arg(folder));
         } else {
             const QString path = QDir(folder).filePath(data::sensorFileName(r.name, QDate::currentDate()));
@@ -316,8 +364,8 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
                 fail(CollectResult::FileError, download.error().message);
             } else {
                 o.complete = !download->stopped;
-                // The lines that came are archived even when the stream broke off: they are in the
-                // .part the download keeps then (none when it kept nothing).
+                // A download that broke off leaves its lines in the .part; the merge archives
+                // them only where that cannot archive a line twice.
                 o.file = download->path;
                 const bool kept = !download->stopped || download->path != path;
                 auto lines = kept ? data::readCompleteLines(download->path)
@@ -327,12 +375,36 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
                 } else {
                     if (settings.fromEnd)
                         std::reverse((*lines).begin(), (*lines).end()); // the archive runs oldest first
-                    auto merged = data::mergeIntoArchive(o.archive, *lines);
+                    data::DownloadFacts facts;
+                    facts.complete = o.complete;
+                    facts.newestFirst = settings.fromEnd;
+                    if (r.memory) {
+                        facts.possible = counter(r.memory->possible);
+                        facts.available = counter(r.memory->available);
+                    }
+                    auto merged = data::mergeIntoArchive(o.archive, *lines, facts);
                     if (!merged) {
                         fail(CollectResult::FileError, merged.error().message);
                     } else {
                         o.newLines = merged->added;
                         o.totalLines = merged->total;
+                        o.repairedTail = data::tailRepairText(merged->repaired);
+                        o.memoryChange = data::memoryChangeText(merged->change);
+                        if (merged->repaired == data::TailRepair::Replaced)
+                            say(QStringLiteral("%1: its last line, cut short, was replaced by the whole line")
+                                    .arg(o.archive));
+                        else if (merged->repaired == data::TailRepair::Kept)
+                            say(QStringLiteral(
+                                    "%1: its last line, cut short and no longer in the logger, was kept "
+                                    "as it is")
+                                    .arg(o.archive));
+                        if (merged->change == data::MemoryChange::Refused)
+                            fail(CollectResult::FileError,
+                                 QStringLiteral(
+                                     "The download shares no line with %1 and begins before its last "
+                                     "line (another logger, or its clock was set back): not "
+                                     "archived; the lines are in %2")
+                                     .arg(o.archive, o.file));
                     }
                 }
                 if (download->stopped && o.error.isEmpty())
@@ -389,8 +461,11 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
     auto finish = [&](data::StationOutcome outcome, int attempts, const QDateTime& firstStart) {
         outcome.attempts = attempts;
         outcome.start = firstStart;
-        if (auto s = data::appendReport(report, outcome); !s && progress)
-            progress(s.error().message);
+        if (auto s = data::appendReport(report, outcome); !s) {
+            outcome.reportError = s.error().message;
+            if (progress)
+                progress(s.error().message);
+        }
         if (done)
             done(outcome);
     };

@@ -3,6 +3,7 @@
 #include "data/collection_report.h"
 #include "link/link.h"
 #include "link/result.h"
+#include "modem/stations.h"
 
 #include <QString>
 
@@ -31,10 +32,16 @@ struct CollectTarget {
     QString name;    // directory name; on the cable the logger's own
     QString number;  // to dial; empty on the cable
     QString modello; // on the cable, the model the connection identified
+    QString folder;  // the folder's name under the data root (stationFolders); empty: from the name
 };
 
-// The folder of a station under the data root: its directory name made safe for a file name
-// ("stazione_<n>" for a station without a name).
+// The names of the stations' folders under the data root, one a directory row: the directory
+// name made safe for a file name ("stazione_<n>" for a station without a name, or one that is
+// only dots). When several rows make the same safe name, each of them gets its row number added
+// ("A_B_3"), so two stations never share a folder; a name without a clash keeps its folder.
+std::array<QString, kStations> stationFolders(const StationDirectory& directory);
+
+// The folder of a station under the data root: target.folder, else from its name alone.
 QString stationFolder(const QString& dir, const CollectTarget& target);
 
 // The attempts left, the time of the next one, and what each attempt ended in.

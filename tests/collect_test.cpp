@@ -80,6 +80,15 @@ protected:
         }
     }
 
+    void stopNetworks()
+    {
+        for (auto& sim : sims) {
+            sim->terminate();
+            sim->waitForFinished(5000);
+        }
+        sims.clear();
+    }
+
     QString settings() const { return config.path() + "/stazione"; }
     QString dir() const { return data.path(); }
 
@@ -322,6 +331,184 @@ TEST_F(Collect, TwoModemsShareTheStationsAndAPortInUseIsNotOpenedTwice)
         << qPrintable(second.out);
     EXPECT_TRUE(holder.waitForFinished(60000));
     EXPECT_EQ(holder.exitCode(), 0) << holder.readAllStandardError().constData();
+}
+
+// The issue as the field saw it: a call dropped mid-download, then a complete one. Each line of
+// the logger's memory ends up once in the archive, and the cut piece stays in its .part.
+TEST_F(Collect, ACutDownloadThenACompleteOneArchiveEachLineOnce)
+{
+    startNetwork(2, {"--records", "100"});
+    const Outcome first = collect({"--modem-port", "2", "--stations", "1", "--json"});
+    ASSERT_EQ(first.exitCode, 0) << qPrintable(first.err);
+    const QString archivePath = dir() + "/Alfa/Alfa_archivio.txt";
+    const QList<QByteArray> before = lines(archivePath);
+    ASSERT_EQ(before.size(), 100);
+
+    stopNetworks();
+    startNetwork(2, {"--records", "100", "--stop-after", "1000"});
+    const Outcome cut =
+        collect({"--modem-port", "2", "--stations", "1", "--retries", "0", "--timeout", "1", "--json"});
+    EXPECT_EQ(cut.exitCode, 1);
+    const QJsonObject o = QJsonDocument::fromJson(cut.out.toUtf8()).object();
+    EXPECT_EQ(o.value("result").toString(), "timeout") << qPrintable(cut.out);
+    EXPECT_FALSE(o.value("complete").toBool());
+    EXPECT_TRUE(o.value("file").toString().endsWith(".part")) << qPrintable(cut.out);
+    EXPECT_GT(lines(o.value("file").toString()).size(), 5);
+    EXPECT_EQ(o.value("new_lines").toInt(), 0) << qPrintable(cut.out);
+    EXPECT_EQ(lines(archivePath), before);
+
+    stopNetworks();
+    startNetwork(2, {"--records", "100"});
+    const Outcome complete = collect({"--modem-port", "2", "--stations", "1", "--json"});
+    ASSERT_EQ(complete.exitCode, 0) << qPrintable(complete.err);
+    const QList<QByteArray> archive = lines(archivePath);
+    EXPECT_TRUE(noLineTwice(archive)) << archive.size() << " lines";
+    EXPECT_EQ(archive.mid(0, before.size()), before);
+    const QString day = dir() + "/Alfa/ALFA_" + QDate::currentDate().toString("dd_MM_yy") + "_SENS.txt";
+    const QList<QByteArray> memory = lines(day);
+    EXPECT_EQ(archive.mid(archive.size() - memory.size()), memory);
+}
+
+// Directory names that make the same folder, or none, or one beside the data root.
+TEST_F(Collect, EveryStationHasAFolderOfItsOwnInsideTheDataRoot)
+{
+    QFile ini(settings() + "/modem.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("A/B\r\n111\r\n\r\nA_B\r\n222\r\n\r\n..\r\n111\r\n\r\n/\r\n222\r\n\r\n"
+              "a/../../x\r\n111\r\n\r\nSolo\r\n111\r\n\r\n");
+    ini.close();
+    // A folder beside the data root stands for whatever lies outside it.
+    QTemporaryDir outside;
+    const QString root = outside.filePath("root");
+    QDir().mkpath(root);
+    startNetwork(2, {"--records", "20"});
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(STAZIONE_CLI_PROGRAM, {"collect", "--dir", root, "--modem-port", "2", "--retry-wait", "1",
+                                   "--stations", "1,2,3,4,5,6", "--json"});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << qPrintable(err);
+
+    // Nothing but the data root beside it.
+    EXPECT_EQ(QDir(outside.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{"root"});
+    const QList<QJsonObject> r = report(root + "/raccolta.jsonl");
+    ASSERT_EQ(r.size(), 6) << qPrintable(err);
+    QSet<QString> archives;
+    for (const QJsonObject& o : r) {
+        EXPECT_EQ(o.value("result").toString(), "ok") << qPrintable(o.value("error").toString());
+        const QString archive = QFileInfo(o.value("archive").toString()).absoluteFilePath();
+        EXPECT_EQ(QFileInfo(QFileInfo(archive).absolutePath()).absolutePath(), root) << qPrintable(archive);
+        EXPECT_TRUE(QFileInfo(archive).isFile()) << qPrintable(archive);
+        archives.insert(archive);
+        // Each archive holds one logger's memory, once.
+        const QList<QByteArray> a = lines(archive);
+        EXPECT_GE(a.size(), 20) << qPrintable(archive);
+        EXPECT_TRUE(noLineTwice(a)) << qPrintable(archive);
+    }
+    EXPECT_EQ(archives.size(), 6) << qPrintable(err);
+    // A station without a clash keeps its folder.
+    EXPECT_TRUE(QFileInfo::exists(root + "/Solo/Solo_archivio.txt"));
+    // Another run: each archive still holds each line once.
+    p.start(STAZIONE_CLI_PROGRAM, {"collect", "--dir", root, "--modem-port", "2", "--retry-wait", "1",
+                                   "--stations", "1,2,3,4,5,6"});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    for (const QString& a : archives)
+        EXPECT_TRUE(noLineTwice(lines(a))) << qPrintable(a);
+    EXPECT_EQ(QDir(outside.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{"root"});
+}
+
+// On the cable the folder and the day's file take the logger's own name, which the logger may
+// well call "..".
+TEST_F(Collect, ALoggerNamedDotDotOnTheCableWritesInsideTheDataRoot)
+{
+    sims.push_back(std::make_unique<QProcess>());
+    QProcess& sim = *sims.back();
+    sim.setProcessEnvironment(env);
+    sim.start(STAZIONE_SIM_PROGRAM, {"--port", "3", "--ports-dir", ports.path(), "--log",
+                                     ports.filePath("sim3.log"), "--records", "10"});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    ASSERT_TRUE(sim.waitForReadyRead(5000));
+    QProcess named;
+    named.setProcessEnvironment(env);
+    named.start(STAZIONE_CLI_PROGRAM, {"set-name", "--port", "3", ".."});
+    ASSERT_TRUE(named.waitForFinished(60000));
+    ASSERT_EQ(named.exitCode(), 0) << named.readAllStandardError().constData();
+
+    QTemporaryDir outside;
+    const QString root = outside.filePath("root");
+    QDir().mkpath(root);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(STAZIONE_CLI_PROGRAM, {"collect", "--dir", root, "--port", "3", "--json"});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+    EXPECT_EQ(QDir(outside.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{"root"});
+    const QJsonObject o = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    EXPECT_EQ(o.value("archive").toString(), root + "/stazione_0/stazione_0_archivio.txt");
+    EXPECT_EQ(lines(o.value("archive").toString()).size(), 10);
+    EXPECT_EQ(QFileInfo(o.value("file").toString()).absolutePath(), root + "/stazione_0");
+}
+
+// The archive and the report are never written through a link, nor into a device.
+TEST_F(Collect, LinksAndDevicesAreRefusedWithAMessage)
+{
+    startNetwork(2, {"--records", "20"});
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("precious.txt");
+    {
+        QFile t(target);
+        ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+        t.write("keep me\n");
+    }
+    QDir().mkpath(dir() + "/Alfa");
+    ASSERT_TRUE(QFile::link(target, dir() + "/Alfa/Alfa_archivio.txt"));
+    const Outcome linked = collect({"--modem-port", "2", "--stations", "1", "--json"});
+    EXPECT_EQ(linked.exitCode, 1);
+    const QJsonObject o = QJsonDocument::fromJson(linked.out.toUtf8()).object();
+    EXPECT_EQ(o.value("result").toString(), "file-error") << qPrintable(linked.out);
+    EXPECT_TRUE(o.value("error").toString().contains("Alfa_archivio.txt")) << qPrintable(linked.out);
+    QFile t(target);
+    ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+    EXPECT_EQ(t.readAll(), "keep me\n");
+}
+
+// A report line that cannot be written is a failure: exit 1, the reason on stderr, in the table.
+TEST_F(Collect, AReportThatCannotBeWrittenFailsTheRun)
+{
+    startNetwork(2, {"--records", "20"});
+    ASSERT_TRUE(QFile::link("/dev/full", dir() + "/raccolta.jsonl"));
+    const Outcome run = collect({"--modem-port", "2", "--stations", "1"});
+    EXPECT_EQ(run.exitCode, 1) << qPrintable(run.out);
+    EXPECT_TRUE(run.err.contains("raccolta.jsonl")) << qPrintable(run.err);
+    EXPECT_TRUE(run.out.contains("raccolta.jsonl")) << qPrintable(run.out);
+    // The station's own data went where it belongs.
+    EXPECT_EQ(lines(dir() + "/Alfa/Alfa_archivio.txt").size(), 20);
+}
+
+// "Ultimo Controllo" is written for the first and the last row of the directory.
+TEST_F(Collect, TheCallDateIsKeptForTheFirstAndTheLastRow)
+{
+    QFile ini(settings() + "/modem.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    for (int row = 1; row <= 70; ++row)
+        ini.write(row == 1 || row == 70 ? QByteArray("Riga") + QByteArray::number(row) + "\r\n111\r\n\r\n"
+                                        : QByteArray("\r\n\r\n\r\n"));
+    ini.close();
+    startNetwork(2, {"--records", "5"});
+    const Outcome run = collect({"--modem-port", "2", "--stations", "1,70"});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    QFile last(settings() + "/last.ini");
+    ASSERT_TRUE(last.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = last.readAll().split('\n');
+    ASSERT_GE(rows.size(), 70);
+    const QByteArray today = QDate::currentDate().toString("dd/MM/yyyy").toLatin1();
+    EXPECT_EQ(rows[0].trimmed(), today);
+    EXPECT_EQ(rows[69].trimmed(), today);
+    EXPECT_EQ(rows[1].trimmed(), "");
 }
 
 TEST_F(Collect, WrongUsageEndsWithStatus2)

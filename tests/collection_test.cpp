@@ -3,6 +3,8 @@
 
 #include "data/archive.h"
 #include "data/collection_report.h"
+#include "data/downloads.h"
+#include "data/file_names.h"
 #include "link/comm_port.h"
 #include "link/port_lock.h"
 #include "link/qt_serial_device.h"
@@ -15,10 +17,13 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <random>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -111,7 +116,8 @@ TEST(ArchiveTest, AMergeCutShortAtAnyByteIsCompletedByTheNext)
         ASSERT_TRUE(merged.ok());
         ASSERT_EQ(contents(path), text(records(0, 14))) << "cut at " << cut;
         const bool wholeLines = cut == before.size() || after.at(cut - 1) == '\n';
-        EXPECT_EQ(merged->repaired, !wholeLines) << "cut at " << cut;
+        EXPECT_EQ(merged->repaired, wholeLines ? data::TailRepair::None : data::TailRepair::Replaced)
+            << "cut at " << cut;
         EXPECT_EQ(merged->total, 14);
     }
 }
@@ -129,6 +135,306 @@ TEST(ArchiveTest, DownloadFilesGiveTheirCompleteLinesOnly)
     auto merged = data::mergeIntoArchive(dir.filePath("X_archivio.txt"), {"a"});
     ASSERT_FALSE(merged.ok());
     EXPECT_EQ(merged.error().kind, link::ErrorKind::File);
+}
+
+// The logger's memory as the merge meets it night after night: records come, a full memory drops
+// its oldest, an erase empties it; a download is the whole memory or, when the call drops, a
+// beginning of it; a kill -9 can stop the archive's write at any byte. Whatever the sequence, the
+// archive holds each line received once, in the order recorded, whole (a piece of a line only
+// where the logger no longer had the line), and every line of a merge that was not killed.
+namespace model {
+
+QByteArray lineOf(int id)
+{
+    const QDateTime stamp = QDateTime(QDate(2026, 1, 1), QTime(0, 0)).addSecs(qint64(id) * 600);
+    return stamp.toString("dd/MM/yyyy hh:mm:ss").toLatin1() + ";" + QByteArray::number(id % 97) + ".25";
+}
+
+int idOf(const QByteArray& line, const QHash<QByteArray, int>& ids)
+{
+    return ids.value(line, -1);
+}
+
+struct Memory {
+    int capacity = 10;
+    QList<int> records;
+    int next = 0;
+    QHash<QByteArray, int> ids; // every line ever recorded
+    void record(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            ids.insert(lineOf(next), next);
+            records << next++;
+        }
+        while (records.size() > capacity)
+            records.removeFirst();
+    }
+    QList<QByteArray> download(qsizetype count) const
+    {
+        QList<QByteArray> lines;
+        for (qsizetype i = 0; i < count; ++i)
+            lines << lineOf(records[i]);
+        return lines;
+    }
+};
+
+} // namespace model
+
+TEST(ArchiveTest, NoSequenceOfCutCompleteErasedOrKilledDownloadsArchivesALineTwice)
+{
+    QTemporaryDir dir;
+    for (unsigned seed = 1; seed <= 150; ++seed) {
+        std::mt19937 random(seed);
+        auto chance = [&](int percent) { return int(random() % 100) < percent; };
+        auto between = [&](qsizetype low, qsizetype high) {
+            return low + qsizetype(random() % (high - low + 1));
+        };
+        const QString path = dir.filePath(QStringLiteral("s%1_archivio.txt").arg(seed));
+        write(path, {});
+        model::Memory memory;
+        memory.capacity = int(between(3, 25));
+        memory.record(int(between(0, memory.capacity)));
+        QSet<int> archived; // whole lines the archive held after the last step
+        QString story;
+        for (int step = 0; step < 40; ++step) {
+            const int event = int(random() % 100);
+            if (event < 25) {
+                const int count = int(between(1, 8));
+                memory.record(count);
+                story += QStringLiteral(" rec%1").arg(count);
+                continue;
+            }
+            if (event < 32) {
+                memory.records.clear();
+                story += QStringLiteral(" erase");
+                continue;
+            }
+            const bool complete = event < 66;
+            const qsizetype count = complete ? memory.records.size()
+                                             : between(0, std::max<qsizetype>(0, memory.records.size() - 1));
+            const QList<QByteArray> lines = memory.download(count);
+            data::DownloadFacts facts;
+            facts.complete = complete;
+            facts.possible = memory.capacity;
+            facts.available = memory.capacity - memory.records.size();
+            const QByteArray before = contents(path);
+            auto merged = data::mergeIntoArchive(path, lines, facts);
+            ASSERT_TRUE(merged.ok()) << merged.error().message.toStdString();
+            const QByteArray after = contents(path);
+            ASSERT_TRUE(after.startsWith(before)) << "seed " << seed << story.toStdString();
+            bool killed = chance(15) && after.size() > before.size();
+            if (killed) {
+                QFile f(path);
+                ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+                ASSERT_TRUE(f.resize(between(before.size(), after.size() - 1)));
+            }
+            story += QStringLiteral(" %1%2%3")
+                         .arg(QLatin1String(complete ? "full" : "cut"))
+                         .arg(count)
+                         .arg(QLatin1String(killed ? "+kill" : ""));
+
+            // The archive: whole lines in the order recorded, each once; pieces only of lines lost.
+            const QByteArray text = contents(path);
+            QList<QByteArray> all = text.split('\n');
+            all.removeLast(); // after the last line end: empty, or a line a kill cut short
+            QSet<int> whole;
+            int last = -1;
+            for (QByteArray line : all) {
+                ASSERT_TRUE(line.endsWith('\r')) << "seed " << seed << story.toStdString();
+                line.chop(1);
+                const int id = model::idOf(line, memory.ids);
+                if (id < 0) {
+                    const bool piece = std::any_of(memory.ids.keyBegin(), memory.ids.keyEnd(),
+                                                   [&](const QByteArray& l) { return l.startsWith(line); });
+                    ASSERT_TRUE(piece) << "seed " << seed << ": not a line: " << line.constData();
+                    continue;
+                }
+                ASSERT_GT(id, last) << "seed " << seed << " twice or out of order:" << story.toStdString();
+                last = id;
+                whole.insert(id);
+            }
+            // Nothing archived is ever lost again.
+            for (int id : archived)
+                ASSERT_TRUE(whole.contains(id)) << "seed " << seed << " lost " << id << story.toStdString();
+            if (!killed) {
+                for (const QByteArray& line : lines)
+                    ASSERT_TRUE(whole.contains(memory.ids.value(line)))
+                        << "seed " << seed << " not archived:" << story.toStdString();
+                EXPECT_EQ(merged->total, all.size()) << "seed " << seed << story.toStdString();
+            }
+            archived = whole;
+        }
+    }
+}
+
+// A last line that lacks its line end is completed when the logger still has it, kept with a line
+// end when the logger no longer has it, and never dropped.
+TEST(ArchiveTest, ATornLastLineIsReplacedOrKeptNeverDropped)
+{
+    QTemporaryDir dir;
+    const QList<QByteArray> memory = records(0, 6);
+    const QByteArray torn = text(records(0, 4)) + memory[4].left(22);
+
+    const QString replaced = dir.filePath("r.txt");
+    write(replaced, torn);
+    auto r = data::mergeIntoArchive(replaced, memory);
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r->repaired, data::TailRepair::Replaced);
+    EXPECT_EQ(contents(replaced), text(memory));
+    EXPECT_EQ(r->added, 2);
+
+    // The memory was erased since: the piece is all there is of that line.
+    const QString kept = dir.filePath("k.txt");
+    write(kept, torn);
+    auto k = data::mergeIntoArchive(kept, records(200, 202));
+    ASSERT_TRUE(k.ok());
+    EXPECT_EQ(k->repaired, data::TailRepair::Kept);
+    EXPECT_EQ(contents(kept), torn + "\r\n" + text(records(200, 202)));
+    EXPECT_EQ(k->total, 7);
+    // The next download goes on after its lines, the piece between does not stop it.
+    auto next = data::mergeIntoArchive(kept, records(200, 204));
+    ASSERT_TRUE(next.ok());
+    EXPECT_EQ(next->added, 2);
+    EXPECT_EQ(contents(kept), torn + "\r\n" + text(records(200, 204)));
+
+    // A cut download that ends before the line leaves the piece for one that holds more.
+    const QString waiting = dir.filePath("w.txt");
+    write(waiting, torn);
+    data::DownloadFacts cut;
+    cut.complete = false;
+    auto w = data::mergeIntoArchive(waiting, records(0, 3), cut);
+    ASSERT_TRUE(w.ok());
+    EXPECT_EQ(w->repaired, data::TailRepair::None);
+    EXPECT_EQ(w->added, 0);
+    EXPECT_EQ(contents(waiting), torn);
+}
+
+// The night: 100 lines archived, a call dropped after 20, then a complete one.
+TEST(ArchiveTest, ACutPieceInsideTheArchiveAppendsNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.txt");
+    ASSERT_TRUE(data::mergeIntoArchive(path, records(0, 100)).ok());
+    data::DownloadFacts cut;
+    cut.complete = false;
+    cut.possible = 1000;
+    cut.available = 900;
+    auto piece = data::mergeIntoArchive(path, records(0, 20), cut);
+    ASSERT_TRUE(piece.ok());
+    EXPECT_EQ(piece->added, 0);
+    EXPECT_EQ(piece->total, 100);
+    auto full = data::mergeIntoArchive(path, records(0, 100));
+    ASSERT_TRUE(full.ok());
+    EXPECT_EQ(full->added, 0);
+    EXPECT_EQ(contents(path), text(records(0, 100)));
+    // A piece that reaches past the archive's end adds what is past it.
+    auto longer = data::mergeIntoArchive(path, records(10, 105), cut);
+    ASSERT_TRUE(longer.ok());
+    EXPECT_EQ(longer->added, 5);
+    EXPECT_EQ(contents(path), text(records(0, 105)));
+}
+
+// No line in common: the counters say whether the memory was erased or overwrote records; a
+// download older than the archive's end is not appended.
+TEST(ArchiveTest, ADownloadWithNoArchivedLineIsJudgedByCountersAndDates)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.txt");
+    ASSERT_TRUE(data::mergeIntoArchive(path, {"02/03/2026 10:00:00;1", "02/03/2026 11:00:00;2"}).ok());
+    data::DownloadFacts facts;
+    facts.possible = 100;
+    facts.available = 99;
+    auto erased = data::mergeIntoArchive(path, {"03/03/2026 08:00:00;3"}, facts);
+    ASSERT_TRUE(erased.ok());
+    EXPECT_EQ(erased->change, data::MemoryChange::Erased);
+    EXPECT_EQ(erased->added, 1);
+    facts.available = 0;
+    auto full = data::mergeIntoArchive(path, {"05/03/2026 08:00:00;5"}, facts);
+    ASSERT_TRUE(full.ok());
+    EXPECT_EQ(full->change, data::MemoryChange::Overwritten);
+    const QByteArray before = contents(path);
+    auto older = data::mergeIntoArchive(path, {"01/03/2026 08:00:00;0", "01/03/2026 09:00:00;0"}, facts);
+    ASSERT_TRUE(older.ok());
+    EXPECT_EQ(older->change, data::MemoryChange::Refused);
+    EXPECT_EQ(older->added, 0);
+    EXPECT_EQ(contents(path), before);
+    // A piece of a download from the end of the memory: what lies before it is not known.
+    data::DownloadFacts fromEnd;
+    fromEnd.complete = false;
+    fromEnd.newestFirst = true;
+    auto newest = data::mergeIntoArchive(path, {"09/03/2026 08:00:00;9"}, fromEnd);
+    ASSERT_TRUE(newest.ok());
+    EXPECT_EQ(newest->added, 0);
+    EXPECT_EQ(contents(path), before);
+}
+
+// A link or a FIFO under the archive's or the report's name is refused, its target untouched,
+// and nothing waits on the FIFO.
+TEST(ArchiveTest, LinksAndNonRegularFilesAreRefused)
+{
+    QTemporaryDir dir;
+    write(dir.filePath("target.txt"), "keep me\n");
+    ASSERT_TRUE(QFile::link(dir.filePath("target.txt"), dir.filePath("L_archivio.txt")));
+    auto linked = data::mergeIntoArchive(dir.filePath("L_archivio.txt"), {"a"});
+    ASSERT_FALSE(linked.ok());
+    EXPECT_TRUE(linked.error().message.contains("symbolic link")) << qPrintable(linked.error().message);
+    EXPECT_EQ(contents(dir.filePath("target.txt")), "keep me\n");
+
+    const QByteArray fifo = QFile::encodeName(dir.filePath("F_archivio.txt"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    auto piped = data::mergeIntoArchive(dir.filePath("F_archivio.txt"), {"a"});
+    ASSERT_FALSE(piped.ok());
+    EXPECT_TRUE(piped.error().message.contains("not a regular file")) << qPrintable(piped.error().message);
+    EXPECT_FALSE(data::readCompleteLines(dir.filePath("F_archivio.txt")).ok());
+
+    data::StationOutcome o;
+    o.row = 1;
+    ASSERT_TRUE(QFile::link(dir.filePath("target.txt"), dir.filePath("raccolta.jsonl")));
+    EXPECT_FALSE(data::appendReport(dir.filePath("raccolta.jsonl"), o).ok());
+    EXPECT_EQ(contents(dir.filePath("target.txt")), "keep me\n");
+    const auto full = data::appendReport("/dev/full", o);
+    ASSERT_FALSE(full.ok());
+    EXPECT_TRUE(full.error().message.contains("/dev/full")) << qPrintable(full.error().message);
+}
+
+// Hostile station names never leave the data root and never make one folder of two stations.
+TEST(CollectionTest, StationFoldersStayInsideTheRootAndNeverCollide)
+{
+    EXPECT_EQ(data::safeFolderName("..", 3), "stazione_3");
+    EXPECT_EQ(data::safeFolderName(".", 3), "stazione_3");
+    EXPECT_EQ(data::safeFolderName(" . . ", 4), "stazione_4");
+    EXPECT_EQ(data::safeFolderName("", 5), "stazione_5");
+    EXPECT_EQ(data::safeFolderName("/", 5), "_");
+    EXPECT_EQ(data::safeFolderName("a/../../x", 5), "a_.._.._x");
+    EXPECT_EQ(data::safeFolderName("Pozzo 1", 5), "Pozzo 1");
+    const QString longName = QString(300, QChar(0xe0)); // 2 bytes each in a file name
+    EXPECT_LE(QFile::encodeName(data::safeFolderName(longName, 1)).size(), 200);
+    EXPECT_GT(QFile::encodeName(data::safeFolderName(longName, 1)).size(), 190);
+    const QString notUtf8 = QString::fromUtf8("\xff\xfe/..\x01");
+    EXPECT_FALSE(data::safeFolderName(notUtf8, 1).contains('/'));
+    EXPECT_EQ(data::sensorFileName("..", QDate(2026, 5, 4)), ".._04_05_26_SENS.txt");
+
+    modem::StationDirectory d;
+    d[0] = {"A/B", "1", {}, {}};
+    d[1] = {"A_B", "2", {}, {}};
+    d[2] = {"Solo", "3", {}, {}};
+    d[3] = {"Same", "4", {}, {}};
+    d[4] = {"Same", "5", {}, {}};
+    d[5] = {"Same_5", "6", {}, {}};
+    d[6] = {"stazione_9", "7", {}, {}}; // row 9 is empty: no station takes that name from it
+    d[7] = {"..", "8", {}, {}};
+    const auto f = modem::stationFolders(d);
+    EXPECT_EQ(f[0], "A_B_1");
+    EXPECT_EQ(f[1], "A_B_2");
+    EXPECT_EQ(f[2], "Solo");
+    EXPECT_EQ(f[3], "Same_4");
+    EXPECT_EQ(f[4], "Same_5_5");
+    EXPECT_EQ(f[5], "Same_5");
+    EXPECT_EQ(f[6], "stazione_9");
+    EXPECT_EQ(f[7], "stazione_8");
+    EXPECT_EQ(QSet<QString>(f.begin(), f.begin() + 8).size(), 8); // the rows that are stations
+    EXPECT_EQ(modem::stationFolder("/d", {2, "A_B", "2", {}, f[1]}), "/d/A_B_2");
+    EXPECT_EQ(modem::stationFolder("/d", {0, "..", {}, {}, {}}), "/d/stazione_0");
 }
 
 TEST(CollectionReportTest, OutcomesRoundTripAndTheLastOnePerStationIsFound)
@@ -221,8 +527,8 @@ TEST(CollectionTest, TheDialEndsWithTheModemsResultCode)
     // A result code still on its way is not one yet.
     EXPECT_EQ(modem::dialResult("\r\nOK\r\n\r\nBUS"), std::nullopt);
     // The folder of a station: its directory name made safe, or its number when it has none.
-    EXPECT_EQ(modem::stationFolder("/d", {5, "Pozzo/1", "123", {}}), "/d/Pozzo_1");
-    EXPECT_EQ(modem::stationFolder("/d", {5, "  ", "123", {}}), "/d/stazione_5");
+    EXPECT_EQ(modem::stationFolder("/d", {5, "Pozzo/1", "123", {}, {}}), "/d/Pozzo_1");
+    EXPECT_EQ(modem::stationFolder("/d", {5, "  ", "123", {}, {}}), "/d/stazione_5");
 }
 
 // A collection told to stop while it waits to call a station again ends there, with the
@@ -245,7 +551,7 @@ TEST_F(CollectionStopTest, AStopDuringTheRetryWaitEndsWithTheLastOutcome)
     clock.start();
     qint64 stopAt = -1;
     modem::collectAll(
-        link, {modem::CollectTarget{0, QStringLiteral("Cavo"), {}, {}}}, settings,
+        link, {modem::CollectTarget{0, QStringLiteral("Cavo"), {}, {}, {}}}, settings,
         [&](const QString& line) {
             if (stopAt < 0 && line.contains(QStringLiteral("nuovo tentativo"))) {
                 stopAt = clock.elapsed();
