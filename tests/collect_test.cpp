@@ -476,6 +476,30 @@ TEST_F(Collect, LinksAndDevicesAreRefusedWithAMessage)
     EXPECT_EQ(t.readAll(), "keep me\n");
 }
 
+// A kill left the archive's last line without its end: the next run puts the whole line in its
+// place and says so, in the report and on stderr.
+TEST_F(Collect, ATornLastArchiveLineIsRepairedAndReported)
+{
+    startNetwork(2, {"--records", "20"});
+    ASSERT_EQ(collect({"--modem-port", "2", "--stations", "1"}).exitCode, 0);
+    const QString archivePath = dir() + "/Alfa/Alfa_archivio.txt";
+    QFile archive(archivePath);
+    ASSERT_TRUE(archive.open(QIODevice::ReadWrite));
+    const QByteArray whole = archive.readAll();
+    ASSERT_TRUE(archive.resize(whole.size() - 9));
+    archive.close();
+
+    const Outcome run = collect({"--modem-port", "2", "--stations", "1", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(o.value("repaired_tail").toString(), "replaced") << qPrintable(run.out);
+    EXPECT_TRUE(run.err.contains("replaced by the whole line")) << qPrintable(run.err);
+    QFile after(archivePath);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(after.readAll().startsWith(whole));
+    EXPECT_TRUE(noLineTwice(lines(archivePath)));
+}
+
 // A report line that cannot be written is a failure: exit 1, the reason on stderr, in the table.
 TEST_F(Collect, AReportThatCannotBeWrittenFailsTheRun)
 {
