@@ -72,8 +72,9 @@ QString memoryChangeText(MemoryChange change);
 
 // Appends the lines of `lines` (without line ends) that the archive does not hold yet, each ended
 // by CR LF, in one write followed by a sync. The archive is created when missing; a link or
-// anything but a regular file under its name is refused. A piece of a download that runs from
-// the end of the memory and was cut short appends nothing (what lies before it is not known).
+// anything but a regular file under its name is refused. A piece of a download that ran from the
+// end of the memory, cut short and sharing no line with the archive, appends nothing (what lies
+// between the archive's end and it is not known).
 link::Result<ArchiveMerge> mergeIntoArchive(const QString& archivePath, const QList<QByteArray>& lines,
                                             const DownloadFacts& facts = {});
 
