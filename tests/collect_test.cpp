@@ -474,6 +474,16 @@ TEST_F(Collect, LinksAndDevicesAreRefusedWithAMessage)
     QFile t(target);
     ASSERT_TRUE(t.open(QIODevice::ReadOnly));
     EXPECT_EQ(t.readAll(), "keep me\n");
+
+    // A station folder that is a link would take every file of the station elsewhere.
+    ASSERT_TRUE(QDir(dir() + "/Alfa").removeRecursively());
+    QDir().mkpath(elsewhere.filePath("folder"));
+    ASSERT_TRUE(QFile::link(elsewhere.filePath("folder"), dir() + "/Alfa"));
+    const Outcome folder = collect({"--modem-port", "2", "--stations", "1", "--json"});
+    EXPECT_EQ(folder.exitCode, 1);
+    const QJsonObject f = QJsonDocument::fromJson(folder.out.toUtf8()).object();
+    EXPECT_EQ(f.value("result").toString(), "file-error") << qPrintable(folder.out);
+    EXPECT_TRUE(QDir(elsewhere.filePath("folder")).isEmpty());
 }
 
 // A kill left the archive's last line without its end: the next run puts the whole line in its
