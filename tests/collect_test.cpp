@@ -16,6 +16,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -520,6 +521,35 @@ TEST_F(Collect, AReportThatCannotBeWrittenFailsTheRun)
     EXPECT_TRUE(run.err.contains("raccolta.jsonl")) << qPrintable(run.err);
     EXPECT_TRUE(run.out.contains("raccolta.jsonl")) << qPrintable(run.out);
     // The station's own data went where it belongs.
+    EXPECT_EQ(lines(dir() + "/Alfa/Alfa_archivio.txt").size(), 20);
+}
+
+// The report's file system fills up under the report alone: the line is written short, and that
+// is a failure too.
+TEST_F(Collect, AReportWrittenShortFailsTheRun)
+{
+    startNetwork(2, {"--records", "20"});
+    constexpr qint64 kLimit = 256 * 1024;
+    {
+        QFile filled(dir() + "/raccolta.jsonl");
+        ASSERT_TRUE(filled.open(QIODevice::WriteOnly));
+        filled.write(QByteArray(kLimit - 40, ' ') + "\n");
+    }
+    QProcess p;
+    p.setProcessEnvironment(env);
+    // No file of this process may grow past the limit: a write there comes back short.
+    p.setChildProcessModifier([] {
+        const rlimit limit{kLimit, kLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
+    p.start(STAZIONE_CLI_PROGRAM, {"collect", "--dir", dir(), "--modem-port", "2", "--stations", "1"});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1) << qPrintable(out);
+    EXPECT_TRUE(err.contains("Report not written")) << qPrintable(err);
+    EXPECT_TRUE(out.contains("Report not written")) << qPrintable(out);
     EXPECT_EQ(lines(dir() + "/Alfa/Alfa_archivio.txt").size(), 20);
 }
 
