@@ -66,7 +66,7 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
         if (!memory)
             return memory.error();
         if (!*memory) {
-            message(config::kNoChannelMessage);
+            message(coreText(config::kNoChannelMessage));
             return {};
         }
         report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
@@ -214,7 +214,7 @@ int runSetChannels(const Options& options)
             run.report.add(QStringLiteral("Acq_possibili"), written->memory->possible);
             run.report.add(QStringLiteral("acq_disponibili"), written->memory->available);
         } else {
-            message(config::kNoChannelMessage);
+            message(coreText(config::kNoChannelMessage));
         }
         return acceptedIf(written->accepted);
     });

@@ -5,13 +5,14 @@
 #include <QJsonValue>
 
 #include <array>
+#include <cmath>
 #include <utility>
 
 namespace stazione::data {
 
 namespace {
 
-constexpr std::array<std::pair<CollectResult, const char*>, 7> kResults{{
+constexpr std::array<std::pair<CollectResult, const char*>, 9> kResults{{
     {CollectResult::Ok, "ok"},
     {CollectResult::Busy, "busy"},
     {CollectResult::NoCarrier, "no-carrier"},
@@ -19,11 +20,21 @@ constexpr std::array<std::pair<CollectResult, const char*>, 7> kResults{{
     {CollectResult::TimedOut, "timeout"},
     {CollectResult::LineLost, "line-lost"},
     {CollectResult::FileError, "file-error"},
+    {CollectResult::Cancelled, "cancelled"},
+    {CollectResult::Refused, "refused"},
 }};
 
 QString isoTime(const QDateTime& t)
 {
     return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+// The battery's volts as a number; null when none was read or the logger's text is not a number.
+QJsonValue batteryValue(const QString& volts)
+{
+    bool ok = false;
+    const double value = volts.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value) ? QJsonValue(value) : QJsonValue();
 }
 
 } // namespace
@@ -59,7 +70,7 @@ QJsonObject toJson(const StationOutcome& o)
     j.insert(QStringLiteral("new_lines"), double(o.newLines));
     j.insert(QStringLiteral("total_lines"), double(o.totalLines));
     j.insert(QStringLiteral("complete"), o.complete);
-    j.insert(QStringLiteral("battery"), o.battery.isEmpty() ? QJsonValue() : QJsonValue(o.battery));
+    j.insert(QStringLiteral("battery"), batteryValue(o.battery));
     j.insert(QStringLiteral("memory_possible"),
              o.memoryPossible.isEmpty() ? QJsonValue() : QJsonValue(o.memoryPossible));
     j.insert(QStringLiteral("memory_available"),
@@ -87,7 +98,9 @@ StationOutcome outcomeFromJson(const QJsonObject& j)
     o.newLines = qint64(j.value(QStringLiteral("new_lines")).toDouble());
     o.totalLines = qint64(j.value(QStringLiteral("total_lines")).toDouble());
     o.complete = j.value(QStringLiteral("complete")).toBool();
-    o.battery = j.value(QStringLiteral("battery")).toString();
+    // Reports written before the battery was a number hold it as the logger's text.
+    const QJsonValue battery = j.value(QStringLiteral("battery"));
+    o.battery = battery.isDouble() ? QString::number(battery.toDouble()) : battery.toString();
     o.memoryPossible = j.value(QStringLiteral("memory_possible")).toString();
     o.memoryAvailable = j.value(QStringLiteral("memory_available")).toString();
     if (j.value(QStringLiteral("clock_drift_s")).isDouble())

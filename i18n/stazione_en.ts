@@ -319,6 +319,14 @@ Battery: %1 V</translation>
         <translation>Cannot save %1</translation>
     </message>
     <message>
+        <source>%1 non è stato letto per intero e non viene sovrascritto: %2</source>
+        <translation>%1 was not read whole and is not written over: %2</translation>
+    </message>
+    <message>
+        <source>%1 è salvato in UTF-8: %2 non rientra in Latin-1 e un programma che legge l&apos;elenco in Latin-1 lo mostra storpiato.</source>
+        <translation>%1 is saved in UTF-8: %2 does not fit Latin-1, and a program that reads the directory as Latin-1 shows it garbled.</translation>
+    </message>
+    <message>
         <source>Sto riprovando...</source>
         <translation>Retrying...</translation>
     </message>
