@@ -33,7 +33,7 @@ Interrupt::Interrupt(QObject* parent, Repeat repeat)
         ssize_t n = 0;
         while ((n = ::read(g_pipe[0], buffer, sizeof buffer)) > 0) {
             if (first == 0)
-                first = buffer[0];
+                first = static_cast<unsigned char>(buffer[0]);
         }
         if (m_requested) {
             // A second Ctrl-C ends the program at once.

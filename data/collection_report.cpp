@@ -161,11 +161,11 @@ QMap<int, StationOutcome> lastOutcomes(const QString& path, qint64 tailBytes)
 
 QString outcomeTable(const QList<StationOutcome>& outcomes)
 {
-    const QStringList header{
-        QStringLiteral("N."),       QStringLiteral("Nome"),     QStringLiteral("Numero"),
-        QStringLiteral("Esito"),    QStringLiteral("Tent."),    QStringLiteral("Nuove"),
-        QStringLiteral("Totale"),   QStringLiteral("Completo"), QStringLiteral("Batteria"),
-        QStringLiteral("Orologio"), QStringLiteral("Errore")};
+    // The table is the command line's, which speaks English.
+    const QStringList header{QStringLiteral("No."),    QStringLiteral("Name"),     QStringLiteral("Number"),
+                             QStringLiteral("Result"), QStringLiteral("Attempts"), QStringLiteral("New"),
+                             QStringLiteral("Total"),  QStringLiteral("Complete"), QStringLiteral("Battery"),
+                             QStringLiteral("Clock"),  QStringLiteral("Error")};
     QList<QStringList> rows{header};
     for (const StationOutcome& o : outcomes) {
         QString clock;
@@ -173,7 +173,7 @@ QString outcomeTable(const QList<StationOutcome>& outcomes)
             clock = QStringLiteral("%1%2 s%3")
                         .arg(*o.clockDrift > 0 ? QStringLiteral("+") : QString())
                         .arg(*o.clockDrift)
-                        .arg(o.clockCorrected ? QStringLiteral(" (corretto)") : QString());
+                        .arg(o.clockCorrected ? QStringLiteral(" (corrected)") : QString());
         rows << QStringList{QString::number(o.row),
                             o.name,
                             o.number,
@@ -182,7 +182,7 @@ QString outcomeTable(const QList<StationOutcome>& outcomes)
                             QString::number(o.newLines),
                             QString::number(o.totalLines),
                             o.result == CollectResult::Ok || o.newLines > 0
-                                ? (o.complete ? QStringLiteral("si") : QStringLiteral("no"))
+                                ? (o.complete ? QStringLiteral("yes") : QStringLiteral("no"))
                                 : QString(),
                             o.battery,
                             clock,

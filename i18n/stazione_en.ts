@@ -189,6 +189,41 @@ The file %1 was not changed; the data received are in %2.</translation>
     </message>
 </context>
 <context>
+    <name>stazione::link::TypedValues</name>
+    <message>
+        <source>la virgola &quot;,&quot;</source>
+        <translation>the comma &quot;,&quot;</translation>
+    </message>
+    <message>
+        <source>il carattere di controllo %1</source>
+        <translation>the control character %1</translation>
+    </message>
+    <message>
+        <source>il carattere &quot;%1&quot; (U+%2)</source>
+        <translation>the character &quot;%1&quot; (U+%2)</translation>
+    </message>
+    <message>
+        <source>il datalogger prenderebbe quello che segue per un nuovo comando</source>
+        <translation>the logger would take what follows for a new command</translation>
+    </message>
+    <message>
+        <source>il modem chiuderebbe lì il comando e manderebbe il resto al datalogger</source>
+        <translation>the modem would end the command there and send the rest to the logger</translation>
+    </message>
+    <message>
+        <source>un carattere di controllo non può far parte di un valore</source>
+        <translation>a control character cannot be part of a value</translation>
+    </message>
+    <message>
+        <source>la linea trasmette solo i caratteri a 8 bit (Latin-1)</source>
+        <translation>the line carries only 8-bit characters (Latin-1)</translation>
+    </message>
+    <message>
+        <source>Il campo %1 contiene %2: %3. Nulla è stato inviato.</source>
+        <translation>The field %1 contains %2: %3. Nothing was sent.</translation>
+    </message>
+</context>
+<context>
     <name>stazione::link::Messages</name>
     <message>
         <source>%1: porta inesistente</source>

@@ -447,31 +447,31 @@ TEST_F(Cli, HostileValuesAreRefusedBeforeAnythingIsSent)
     startSim(3);
     struct Case {
         QStringList arguments;
-        QString said; // the box and the character, as the window names them
+        QString said; // the argument or --set name, and the character
     };
     const QList<Case> cases{
         // Each of these would have become a command of its own: erase, reset, a clock write...
-        {{"set-name", "--port", "3", "X,b839,"}, "Nome_Centralina contiene la virgola"},
-        {{"set-name", "--port", "3", "Pozzo€1"}, "Nome_Centralina contiene il carattere \"€\""},
+        {{"set-name", "--port", "3", "X,b839,"}, "NAME contains the comma"},
+        {{"set-name", "--port", "3", "Pozzo€1"}, "NAME contains the character \"€\""},
         {{"gsm", "--port", "3", "--set", "NUMERO_ALLARME_SMS_0=333,z839,"},
-         "NUMERO_ALLARME_SMS_0 contiene la virgola"},
-        {{"gprs", "--port", "3", "--set", "GPRS_1=nuova,pass"}, "GPRS_1 contiene la virgola"},
+         "NUMERO_ALLARME_SMS_0 contains the comma"},
+        {{"gprs", "--port", "3", "--set", "GPRS_1=nuova,pass"}, "GPRS_1 contains the comma"},
         {{"sms-text", "--port", "3", "--set", "SMS_PERSONALIZZATO_0=LIVELLO,B"},
-         "SMS_PERSONALIZZATO_0 contiene la virgola"},
+         "SMS_PERSONALIZZATO_0 contains the comma"},
         {{"sensors", "--port", "3", "--set", "NomeCanali_0=A\tB"},
-         "NomeCanali_0 contiene il carattere di controllo 9"},
-        {{"alarms", "--port", "3", "--set", "CA_0=1,5"}, "CA_0 contiene la virgola"},
+         "NomeCanali_0 contains the control character 9"},
+        {{"alarms", "--port", "3", "--set", "CA_0=1,5"}, "CA_0 contains the comma"},
         {{"set-clock", "--port", "3", "5", "12", "2026", "14,b839", "03", "07"},
-         "data_3 contiene la virgola"},
-        {{"set-interval", "--port", "3", "0", "10,z839", "0"}, "conversione_1 contiene la virgola"},
+         "h contains the comma"},
+        {{"set-interval", "--port", "3", "0", "10,z839", "0"}, "M contains the comma"},
         {{"--modem-port", "3", "--dial", "0471\r123", "identify"},
-         "--dial contiene il carattere di controllo 13"},
+         "--dial contains the control character 13"},
     };
     for (const Case& c : cases) {
         const CliRun r = cli(c.arguments);
         EXPECT_EQ(r.exitCode, 2) << c.arguments.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(c.said)) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains("Nulla è stato inviato.")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("Nothing was sent.")) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
     // The logger never heard a thing: not even the identification.

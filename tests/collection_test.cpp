@@ -204,10 +204,10 @@ TEST(CollectionReportTest, OutcomesRoundTripAndTheLastOnePerStationIsFound)
     const QStringList rows = table.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 3);
     EXPECT_TRUE(rows[1].contains("ok")) << qPrintable(table);
-    EXPECT_TRUE(rows[1].contains("-75 s (corretto)")) << qPrintable(table);
+    EXPECT_TRUE(rows[1].contains("-75 s (corrected)")) << qPrintable(table);
     EXPECT_TRUE(rows[2].contains("busy")) << qPrintable(table);
     // The columns line up.
-    EXPECT_EQ(rows[1].indexOf("0331123456"), rows[0].indexOf("Numero"));
+    EXPECT_EQ(rows[1].indexOf("0331123456"), rows[0].indexOf("Number"));
 }
 
 // Reports written before the battery was a number are still read; a text that is no number
