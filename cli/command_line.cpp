@@ -519,7 +519,7 @@ const std::vector<Verb>& verbs()
          QStringLiteral("The retry read of a call (\"Riprova\"): the main values by fixed-length replies."),
          QStringLiteral("Over a call it runs right after CONNECT, without the start-up's identification."),
          {},
-         QStringLiteral("stazione-cli retry --modem-port 2 --station 0"),
+         QStringLiteral("stazione-cli retry --modem-port 2 --station 1"),
          &runRetry},
         {QStringLiteral("find-modem"),
          QStringLiteral("[M]"),

@@ -100,7 +100,8 @@ StationOutcome outcomeFromJson(const QJsonObject& j)
     o.complete = j.value(QStringLiteral("complete")).toBool();
     // Reports written before the battery was a number hold it as the logger's text.
     const QJsonValue battery = j.value(QStringLiteral("battery"));
-    o.battery = battery.isDouble() ? QString::number(battery.toDouble()) : battery.toString();
+    // Volts with the two decimals the logger sends them with.
+    o.battery = battery.isDouble() ? QString::number(battery.toDouble(), 'f', 2) : battery.toString();
     o.memoryPossible = j.value(QStringLiteral("memory_possible")).toString();
     o.memoryAvailable = j.value(QStringLiteral("memory_available")).toString();
     if (j.value(QStringLiteral("clock_drift_s")).isDouble())

@@ -109,8 +109,9 @@ TEST_F(Cli, IdentifyWithoutAPortScansAndRemembersThePort)
     const CliRun r = cli({"identify"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("port: 4"));
-    EXPECT_TRUE(r.err.contains("Scansione in corso sulla port #0"));
-    EXPECT_TRUE(r.err.contains("Dispositivo  M610_M410 V3.2 rilevato sulla porta #4"));
+    // The command line speaks English, the core's texts included.
+    EXPECT_TRUE(r.err.contains("Scanning port #0")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Device  M610_M410 V3.2 found on port #4")) << r.err.toStdString();
     QFile saved(config.filePath("stazione/qx255.ini"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), " 4 \r\n");
@@ -376,7 +377,7 @@ TEST_F(Cli, ParamsPrintsEveryValueTheConnectionReads)
     EXPECT_EQ(o.value("data_logging").toInt(), 1);
     EXPECT_EQ(o.value("BATTPBX").toInt(), 1);
     EXPECT_EQ(o.value("minipan").toInt(), 0);
-    EXPECT_TRUE(r.err.contains("Minipannello: OK"));
+    EXPECT_TRUE(r.err.contains("Mini-panel: OK")) << r.err.toStdString();
 
     startSim(4, {"--model", "510"});
     const CliRun hx = cli({"params", "--port", "4", "--json"});
@@ -633,7 +634,7 @@ TEST_F(Cli, AVerbOverAModemCall)
     const CliRun r = cli({"--modem-port", "2", "--dial", "0471123456", "identify", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(r.out.toUtf8()).object().value("model").toString(), "KVE_M610_M410");
-    EXPECT_TRUE(r.err.contains("Modem Trovato su Com 2"));
+    EXPECT_TRUE(r.err.contains("Modem found on Com 2")) << r.err.toStdString();
     const QString log = simLog(2);
     EXPECT_TRUE(log.contains("< AT \"atx0\""));
     EXPECT_TRUE(log.contains("< AT \"ATD0471123456\""));

@@ -223,7 +223,7 @@ TEST(CollectionReportTest, TheBatteryOfOlderReportsIsStillRead)
     f.close();
     const QMap<int, data::StationOutcome> last = data::lastOutcomes(path);
     EXPECT_EQ(last[3].battery, "12.60");
-    EXPECT_EQ(last[4].battery, "11.8");
+    EXPECT_EQ(last[4].battery, "11.80");
     EXPECT_EQ(last[4].result, data::CollectResult::Cancelled);
 
     data::StationOutcome odd;
