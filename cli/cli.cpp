@@ -7,6 +7,7 @@
 #include "modem/stations.h"
 #include "session/port_scan.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -123,7 +124,7 @@ void Connected::close()
     // Released last, whatever way out the command takes.
     const auto done = qScopeGuard([this] { exchange.reset(); });
     if (call && port->portOpen()) {
-        message(QStringLiteral("Riaggancio..."));
+        message(QStringLiteral("Hanging up..."));
         if (auto s = modem::hangUp(*link); !s)
             message(s.error().message);
         call = false;
@@ -145,7 +146,7 @@ std::optional<Connected> connectByModem(const Options& options)
     const int port = *options.modemPort;
     const auto modemFound = modem::probeModem(link, port);
     if (!modemFound) {
-        message(modem::kNoModem + QStringLiteral(" (COM%1)").arg(port));
+        message(coreText(modem::kNoModem) + QStringLiteral(" (COM%1)").arg(port));
         return std::nullopt;
     }
     message(modem::foundText(port, *modemFound).trimmed());
@@ -154,7 +155,12 @@ std::optional<Connected> connectByModem(const Options& options)
     modem::StationDirectory directory;
     QString number = options.dial;
     if (options.station) {
-        directory = modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
+        const auto read = modem::readStations(modem::stationsFile(), modem::lastCallsFile());
+        if (!read) {
+            message(read.error().message);
+            return std::nullopt;
+        }
+        directory = *read;
         number = directory[*options.station].Telefono;
     }
     if (auto s = modem::dial(link, number, options.dialPause); !s) {
@@ -192,18 +198,18 @@ std::optional<Connected> connectByModem(const Options& options)
             return std::nullopt;
         }
     }
-    message(QStringLiteral("M610 GSM CONNESSO"));
+    message(QStringLiteral("Call connected."));
     if (options.station) {
         // The date of the call is kept at once, whatever happens next on the line.
         directory[*options.station].Uldata = modem::callDateText(QDate::currentDate());
         if (!modem::saveStations(directory, modem::stationsFile(), modem::lastCallsFile()))
-            message(QStringLiteral("Impossibile salvare %1").arg(modem::stationsFile()));
+            message(QStringLiteral("Cannot save %1.").arg(modem::stationsFile()));
     }
     if (!options.remoteStartup) {
         c.id.Porta = static_cast<qint16>(port);
         return std::optional<Connected>(std::move(c));
     }
-    message(modem::kStartupText);
+    message(coreText(modem::kStartupText));
     auto id = modem::remoteStartup(link);
     if (!id) {
         message(id.error().message);
@@ -255,6 +261,23 @@ Verdict fail(const link::Error& error)
     return error.kind == link::ErrorKind::Refused ? Verdict::Refusal : Verdict::Failed;
 }
 
+QString coreText(const QString& text)
+{
+    return QCoreApplication::translate("stazione::ui::Messages", text.toUtf8().constData());
+}
+
+QString folderProblem(const QString& dir)
+{
+    if (dir.isEmpty())
+        return QStringLiteral("--dir names no folder.");
+    const QFileInfo info(dir);
+    if (!info.exists())
+        return QStringLiteral("the folder %1 does not exist.").arg(dir);
+    if (!info.isDir())
+        return QStringLiteral("%1 is not a folder.").arg(dir);
+    return {};
+}
+
 bool refused(const QList<link::TypedValue>& values, link::TypedFor target)
 {
     const link::Status checked = link::checkTyped(values, target);
@@ -282,7 +305,7 @@ int onLogger(const Options& options, const std::function<Verdict(Run&)>& verb)
         return kExitOk;
     case Verdict::Refused:
         run.report.print();
-        message(QStringLiteral("Parametro non registrato"));
+        message(QStringLiteral("The logger did not keep the value it was sent."));
         return kExitFailure;
     case Verdict::Incomplete:
         run.report.print();

@@ -142,6 +142,14 @@ Verdict fail(const link::Error& error);
 // Typed values the line cannot carry (a comma, a control character, a character outside
 // Latin-1): prints the window's message for the first one and returns true. Checked before the
 // logger is even looked for, so that nothing is written.
+// One of the core's fixed messages (written for the windows, marked for translation) in the
+// command line's language.
+QString coreText(const QString& text);
+
+// Why --dir cannot take the data: "the folder X does not exist", "X is not a folder"; empty when
+// it can.
+QString folderProblem(const QString& dir);
+
 bool refused(const QList<link::TypedValue>& values, link::TypedFor target = link::TypedFor::Logger);
 
 template<class Flags> bool allAccepted(const Flags& accepted)

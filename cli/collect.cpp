@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/interrupt.h"
 #include "data/collection_report.h"
 #include "link/timing.h"
 #include "modem/collection.h"
@@ -7,10 +8,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QTimer>
 
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -18,9 +22,19 @@ namespace stazione::cli {
 
 namespace {
 
-modem::CollectSettings settingsOf(const Options& options)
+// A child collecting on one modem that has not ended this long after the signal was passed on
+// is killed: its own stop takes a hang-up, a few seconds.
+constexpr int kChildStopMs = 20000;
+
+QString stopText(const Interrupt& interrupt)
+{
+    return interrupt.requested() ? QStringLiteral("stopped by %1").arg(interrupt.signalName()) : QString();
+}
+
+modem::CollectSettings settingsOf(const Options& options, const Interrupt& interrupt)
 {
     modem::CollectSettings s;
+    s.stopped = [&interrupt] { return stopText(interrupt); };
     s.dir = options.dir;
     s.retries = options.retries;
     s.retryWait = std::chrono::milliseconds(qint64(options.retryWaitSeconds * 1000));
@@ -55,13 +69,19 @@ int exitStatus(const QList<data::StationOutcome>& outcomes)
 
 // Every station of one modem, in this process.
 QList<data::StationOutcome> collectOnModem(const Options& options, int modemPort,
-                                           const QList<modem::CollectTarget>& targets)
+                                           const QList<modem::CollectTarget>& targets, Interrupt& interrupt,
+                                           link::Trace* trace)
 {
     QList<data::StationOutcome> outcomes;
-    modem::CollectSettings settings = settingsOf(options);
+    modem::CollectSettings settings = settingsOf(options, interrupt);
     settings.modemPort = modemPort;
     auto port = link::makeSystemCommPort();
+    port->setTrace(trace);
     link::Link link(*port);
+    // A signal ends the wait under way; the collection then hangs up and reports.
+    QObject::connect(&interrupt, &Interrupt::triggered, &link, [&link] { link.abort(); });
+    if (interrupt.requested())
+        link.abort();
     if (options.timeoutSeconds)
         link.setReplyTimeout(std::chrono::milliseconds(qint64(*options.timeoutSeconds * 1000)));
     // Another Stazione program on the modem (the modem window, another collection) is waited for
@@ -72,28 +92,41 @@ QList<data::StationOutcome> collectOnModem(const Options& options, int modemPort
     };
 
     // The port is tried first on its own, so that a port held by another program is told as such.
+    // A modem that does not answer (being reset, its USB plug just back) is tried again as a call
+    // is; a port held by another program was already waited for as long as a retry waits.
     QString why;
     std::optional<QString> found;
-    (void)port->setCommPort(modemPort);
-    if (auto opened = port->setPortOpen(true); !opened) {
-        why = opened.error().message;
-    } else {
+    for (int attempt = 0;; ++attempt) {
+        (void)port->setCommPort(modemPort);
+        bool held = false;
+        if (auto opened = port->setPortOpen(true); !opened) {
+            why = opened.error().message;
+            held = opened.error().kind == link::ErrorKind::Port &&
+                   opened.error().number == link::port_error::kInUse;
+        } else {
+            (void)port->setPortOpen(false);
+            found = modem::probeModem(link, modemPort);
+            if (!found)
+                why = coreText(modem::kNoModem) + QStringLiteral(" (COM%1)").arg(modemPort);
+        }
+        if (found || held || attempt >= settings.retries || interrupt.requested())
+            break;
         (void)port->setPortOpen(false);
-        found = modem::probeModem(link, modemPort);
-        if (!found)
-            why = modem::kNoModem + QStringLiteral(" (COM%1)").arg(modemPort);
+        tag(QStringLiteral("%1; trying again in %2 s")
+                .arg(why)
+                .arg(double(link::scaled(settings.retryWait).count()) / 1000.0));
+        if (!link::sleepKeepingPaint(link::scaled(settings.retryWait)))
+            break;
     }
     if (!found) {
         // Without a modem no station can be called: each is reported with the reason.
         (void)port->setPortOpen(false);
+        if (interrupt.requested())
+            why = stopText(interrupt);
         for (const modem::CollectTarget& t : targets) {
-            data::StationOutcome o;
-            o.start = o.end = QDateTime::currentDateTime();
-            o.row = t.row;
-            o.name = t.name;
-            o.number = t.number;
-            o.result = data::CollectResult::LineLost;
-            o.error = why;
+            data::StationOutcome o = modem::cancelledOutcome(t, why);
+            if (!interrupt.requested())
+                o.result = data::CollectResult::LineLost;
             reportOutcome(options, o);
             print(o, options.json);
             outcomes << o;
@@ -112,7 +145,9 @@ QList<data::StationOutcome> collectOnModem(const Options& options, int modemPort
         },
         [](const modem::CollectTarget& t) {
             if (!modem::keepCallDate(t.row, QDate::currentDate()))
-                message(QStringLiteral("Impossibile aggiornare %1").arg(modem::lastCallsFile()));
+                message(QStringLiteral("Cannot keep the call date of station %1 in %2.")
+                            .arg(t.row)
+                            .arg(modem::lastCallsFile()));
         });
     link.Porta_Off();
     return outcomes;
@@ -120,8 +155,8 @@ QList<data::StationOutcome> collectOnModem(const Options& options, int modemPort
 
 // One child process per modem, each with its share of the stations; their outcomes come back as
 // JSON lines on their standard output.
-QList<data::StationOutcome> collectInParallel(const Options& options,
-                                              const QList<modem::CollectTarget>& targets)
+QList<data::StationOutcome>
+collectInParallel(const Options& options, const QList<modem::CollectTarget>& targets, Interrupt& interrupt)
 {
     const QList<int>& modems = options.modemPorts;
     std::vector<QStringList> shares(size_t(modems.size()));
@@ -152,10 +187,13 @@ QList<data::StationOutcome> collectInParallel(const Options& options,
             args << QStringLiteral("--from-end");
         if (options.timeoutSeconds)
             args << QStringLiteral("--timeout") << QString::number(*options.timeoutSeconds);
+        // Each modem its own trace: two processes appending to one file would mix their lines.
+        if (!options.trace.isEmpty())
+            args << QStringLiteral("--trace") << QStringLiteral("%1.COM%2").arg(options.trace).arg(modems[m]);
         auto child = std::make_unique<QProcess>();
         child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QProcess* raw = child.get();
-        QObject::connect(raw, &QProcess::readyReadStandardOutput, raw, [raw, &outcomes, &options] {
+        const auto readOutcomes = [raw, &outcomes, &options] {
             while (raw->canReadLine()) {
                 const QByteArray line = raw->readLine();
                 const QJsonDocument doc = QJsonDocument::fromJson(line);
@@ -165,25 +203,70 @@ QList<data::StationOutcome> collectInParallel(const Options& options,
                 print(o, options.json);
                 outcomes << o;
             }
-        });
+        };
+        QObject::connect(raw, &QProcess::readyReadStandardOutput, raw, readOutcomes);
+        QObject::connect(raw, &QProcess::finished, raw, readOutcomes);
         child->start(QCoreApplication::applicationFilePath(), args);
         children.push_back(std::move(child));
     }
-    bool childFailed = false;
-    for (auto& child : children) {
-        child->waitForFinished(-1);
-        QCoreApplication::processEvents();
-        if (child->exitStatus() != QProcess::NormalExit || child->exitCode() == kExitUsage) {
-            message(QStringLiteral("stazione-cli: the collection on one modem ended abnormally (%1).")
-                        .arg(child->exitCode()));
-            childFailed = true;
+
+    // The children are waited for in an event loop, so that a signal is heard meanwhile: it is
+    // passed on to each child, which hangs up and reports its stations; one that does not end in
+    // time is killed, and its stations are reported here.
+    QEventLoop loop;
+    const auto allEnded = [&children] {
+        return std::all_of(children.begin(), children.end(),
+                           [](const auto& c) { return c->state() == QProcess::NotRunning; });
+    };
+    for (auto& child : children)
+        QObject::connect(child.get(), &QProcess::finished, &loop, [&] {
+            if (allEnded())
+                loop.quit();
+        });
+    QTimer killer;
+    killer.setSingleShot(true);
+    QObject::connect(&killer, &QTimer::timeout, &loop, [&children] {
+        for (auto& child : children) {
+            if (child->state() != QProcess::NotRunning)
+                child->kill();
         }
+    });
+    const auto passOn = [&] {
+        for (auto& child : children) {
+            if (child->state() != QProcess::NotRunning && child->processId() > 0)
+                ::kill(pid_t(child->processId()), interrupt.signalNumber());
+        }
+        killer.start(kChildStopMs);
+    };
+    QObject::connect(&interrupt, &Interrupt::triggered, &loop, passOn);
+    if (interrupt.requested())
+        passOn();
+    if (!allEnded())
+        loop.exec();
+
+    for (std::size_t m = 0; m < children.size(); ++m) {
+        QProcess& child = *children[m];
+        child.waitForFinished(1000); // already ended: only its last output is collected
+        if (child.exitStatus() != QProcess::NormalExit || child.exitCode() == kExitUsage)
+            message(QStringLiteral("stazione-cli: the collection on one modem ended abnormally (%1).")
+                        .arg(child.exitStatus() != QProcess::NormalExit ? QStringLiteral("killed")
+                                                                        : QString::number(child.exitCode())));
     }
-    if (childFailed) {
-        data::StationOutcome missing;
-        missing.result = data::CollectResult::LineLost;
-        missing.error = QStringLiteral("collection process failed");
-        outcomes << missing;
+    // A station no child reported (a child killed, or one that failed before its first call) is
+    // reported here, so that the report names every station of the run.
+    for (const modem::CollectTarget& t : targets) {
+        const bool reported = std::any_of(outcomes.begin(), outcomes.end(),
+                                          [&t](const data::StationOutcome& o) { return o.row == t.row; });
+        if (reported)
+            continue;
+        data::StationOutcome o = modem::cancelledOutcome(t, stopText(interrupt));
+        if (!interrupt.requested()) {
+            o.result = data::CollectResult::LineLost;
+            o.error = QStringLiteral("The collection process for this station ended without reporting it.");
+        }
+        reportOutcome(options, o);
+        print(o, options.json);
+        outcomes << o;
     }
     return outcomes;
 }
@@ -192,14 +275,23 @@ QList<data::StationOutcome> collectInParallel(const Options& options,
 
 int runCollect(const Options& options)
 {
-    if (options.dir.isEmpty() || !QFileInfo(options.dir).isDir()) {
-        message(QStringLiteral("stazione-cli: %1 is not a folder.").arg(options.dir));
+    // SIGINT and SIGTERM (systemd stops the unit so) end the collection cleanly: the call under
+    // way is hung up, every station not done is reported as cancelled, the locks are released.
+    Interrupt interrupt(nullptr, Interrupt::Repeat::Ignored);
+    if (const QString wrong = folderProblem(options.dir); !wrong.isEmpty()) {
+        message(QStringLiteral("stazione-cli: ") + wrong);
         return kExitUsage;
     }
     QList<data::StationOutcome> outcomes;
     if (options.port) {
         // The one logger on the cable.
         auto logger = connectLogger(options);
+        if (logger) {
+            QObject::connect(&interrupt, &Interrupt::triggered, logger->link.get(),
+                             [&logger] { logger->link->abort(); });
+            if (interrupt.requested())
+                logger->link->abort();
+        }
         if (!logger) {
             data::StationOutcome o;
             o.start = o.end = QDateTime::currentDateTime();
@@ -213,15 +305,19 @@ int runCollect(const Options& options)
             modem::CollectTarget cable;
             cable.modello = logger->id.Modello;
             modem::collectAll(
-                *logger->link, {cable}, settingsOf(options), [](const QString& t) { message(t); },
+                *logger->link, {cable}, settingsOf(options, interrupt), [](const QString& t) { message(t); },
                 [&](const data::StationOutcome& o) {
                     print(o, options.json);
                     outcomes << o;
                 });
         }
     } else {
-        const modem::StationDirectory directory =
-            modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
+        const auto read = modem::readStations(modem::stationsFile(), modem::lastCallsFile());
+        if (!read) {
+            message(QStringLiteral("stazione-cli: ") + read.error().message);
+            return kExitFailure;
+        }
+        const modem::StationDirectory& directory = *read;
         const auto folders = modem::stationFolders(directory);
         QList<modem::CollectTarget> targets;
         for (int row : options.stations) {
@@ -249,12 +345,26 @@ int runCollect(const Options& options)
                 QStringLiteral("stazione-cli: no station with a number in %1.").arg(modem::stationsFile()));
             return kExitUsage;
         }
+        std::unique_ptr<link::Trace> trace;
+        if (options.modemPorts.size() == 1 && !options.trace.isEmpty()) {
+            trace = std::make_unique<link::Trace>(options.trace);
+            if (!trace->isOpen()) {
+                message(
+                    QStringLiteral("Cannot write the trace %1: %2").arg(options.trace, trace->errorString()));
+                return kExitFailure;
+            }
+            trace->setOnFailure([](const QString& why) { message(why); });
+        }
         outcomes = options.modemPorts.size() == 1
-                       ? collectOnModem(options, options.modemPorts.first(), targets)
-                       : collectInParallel(options, targets);
+                       ? collectOnModem(options, options.modemPorts.first(), targets, interrupt, trace.get())
+                       : collectInParallel(options, targets, interrupt);
     }
     if (!options.json)
         out(data::outcomeTable(outcomes).trimmed());
+    if (interrupt.requested()) {
+        message(QStringLiteral("stazione-cli: collection %1.").arg(stopText(interrupt)));
+        return interrupt.exitStatus();
+    }
     return exitStatus(outcomes);
 }
 

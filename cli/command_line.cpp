@@ -184,10 +184,12 @@ const QList<QCommandLineOption>& commandLineOptions()
                QStringLiteral("M")),
         option(QStringLiteral("dial"), QStringLiteral("The number the modem dials (with --modem-port)."),
                QStringLiteral("NUMBER")),
-        option(QStringLiteral("station"),
-               QStringLiteral("Dial the number of this row of the station directory instead of --dial; the "
-                              "date of a call that connects is kept in last.ini, as the modem window does."),
-               QStringLiteral("ROW")),
+        option(
+            QStringLiteral("station"),
+            QStringLiteral("Dial the number of this station of the directory (numbered from 1, as `stations` "
+                           "lists them) instead of --dial; the date of a call that connects is kept in "
+                           "last.ini, as the modem window does."),
+            QStringLiteral("N")),
         option(QStringLiteral("dial-pause"),
                QStringLiteral("Dial with a pause after the first digit (\"Download and Go\").")),
         option(QStringLiteral("call-timeout"),
@@ -517,7 +519,7 @@ const std::vector<Verb>& verbs()
          QStringLiteral("The retry read of a call (\"Riprova\"): the main values by fixed-length replies."),
          QStringLiteral("Over a call it runs right after CONNECT, without the start-up's identification."),
          {},
-         QStringLiteral("stazione-cli retry --modem-port 2 --station 0"),
+         QStringLiteral("stazione-cli retry --modem-port 2 --station 1"),
          &runRetry},
         {QStringLiteral("find-modem"),
          QStringLiteral("[M]"),
@@ -538,11 +540,12 @@ const std::vector<Verb>& verbs()
          true,
          false},
         {QStringLiteral("stations"),
-         QStringLiteral("[add NAME NUMBER [DATE] | set ROW NAME NUMBER [DATE] | remove ROW]"),
+         QStringLiteral("[add NAME NUMBER [DATE] | set N NAME NUMBER [DATE] | remove N]"),
          QStringLiteral("The station directory of the modem window; add, set or remove a station."),
          QStringLiteral(
              "Changes are written to modem.ini and last.ini as the modem window's \"Salva i dati\" "
-             "writes them; rows are 0 to 69, as listed."),
+             "writes them; stations are numbered 1 to 70, as listed and as collect and its report number "
+             "them."),
          {QStringLiteral("json")},
          QStringLiteral("stazione-cli stations add \"Pozzo 1\" 0471123456 2030"),
          &runStations,
@@ -580,12 +583,14 @@ const std::vector<Verb>& verbs()
              "the window writes it) and the new lines appended to <station>_archivio.txt; its clock "
              "is checked and the call hung up. A line per station goes to DIR/raccolta.jsonl, a "
              "table to the output at the end (with --json a JSON line per station instead). With "
-             "several --modem-port the stations are shared out and called in parallel. Exit status "
-             "0 when every station succeeded, 1 when one failed."),
+             "several --modem-port the stations are shared out and called in parallel (with --trace "
+             "each modem traces into FILE.COMn). Exit status 0 when every station succeeded, 1 when "
+             "one failed. SIGINT or SIGTERM hang up the call under way, report every station not "
+             "done as cancelled and end with status 130 or 143."),
          {QStringLiteral("port"), QStringLiteral("modem-port"), QStringLiteral("stations"),
           QStringLiteral("dir"), QStringLiteral("retries"), QStringLiteral("retry-wait"),
           QStringLiteral("sync-clock"), QStringLiteral("from-end"), QStringLiteral("call-timeout"),
-          QStringLiteral("timeout"), QStringLiteral("json")},
+          QStringLiteral("timeout"), QStringLiteral("trace"), QStringLiteral("json")},
          QStringLiteral("stazione-cli collect --modem-port 2 --stations all --dir ~/dati --sync-clock 120"),
          &runCollect,
          false,
@@ -772,12 +777,15 @@ Parsed parseCommandLine(const QStringList& arguments)
             refused({{QStringLiteral("--dial"), options.dial}}, link::TypedFor::Modem))
             return refusal();
         if (parser.isSet(QStringLiteral("station"))) {
-            int row = 0;
-            if (!readNumber(parser, QStringLiteral("station"), 0, 69, &row))
-                return usage(QStringLiteral("--station takes a row of the station directory, 0 to 69."));
+            int number = 0;
+            if (!readNumber(parser, QStringLiteral("station"), 1, modem::kStations, &number))
+                return usage(QStringLiteral("--station takes a station of the directory, 1 to %1.")
+                                 .arg(modem::kStations));
+            const int row = number - 1;
             options.station = row;
             const auto directory = modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
-            if (refused({{link::boxName("Telefono", row), directory[row].Telefono}}, link::TypedFor::Modem))
+            if (refused({{QStringLiteral("the number of station %1").arg(number), directory[row].Telefono}},
+                        link::TypedFor::Modem))
                 return refusal();
         }
     }

@@ -66,7 +66,7 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
         if (!memory)
             return memory.error();
         if (!*memory) {
-            message(config::kNoChannelMessage);
+            message(coreText(config::kNoChannelMessage));
             return {};
         }
         report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
@@ -118,7 +118,13 @@ int runSetClock(const Options& options)
     } else {
         for (int i = 0; i < 6; ++i)
             boxes[i] = options.arguments[i];
-        if (refused(link::typedArray("data", boxes)))
+        // Named as the verb's own arguments, D M Y h m s.
+        const QStringList names{QStringLiteral("D"), QStringLiteral("M"), QStringLiteral("Y"),
+                                QStringLiteral("h"), QStringLiteral("m"), QStringLiteral("s")};
+        QList<link::TypedValue> typed;
+        for (int i = 0; i < 6; ++i)
+            typed.append({names[i], boxes[size_t(i)]});
+        if (refused(typed))
             return kExitUsage;
     }
     if (!config::timeIsValid(boxes[3], boxes[4])) {
@@ -150,7 +156,9 @@ int runSetInterval(const Options& options)
         message(QStringLiteral("stazione-cli: set-interval takes hours, minutes and seconds."));
         return kExitUsage;
     }
-    if (refused(link::typedArray("conversione", options.arguments)))
+    if (refused({{QStringLiteral("H"), options.arguments[0]},
+                 {QStringLiteral("M"), options.arguments[1]},
+                 {QStringLiteral("S"), options.arguments[2]}}))
         return kExitUsage;
     const auto check = config::checkInterval(
         {options.arguments[0], options.arguments[1], options.arguments[2]}, options.gsm);
@@ -178,7 +186,7 @@ int runSetName(const Options& options)
         return kExitUsage;
     }
     const QString name = options.arguments[0].trimmed();
-    if (refused({{QStringLiteral("Nome_Centralina"), name}}))
+    if (refused({{QStringLiteral("NAME"), name}}))
         return kExitUsage;
     return onLogger(options, [&](Run& run) {
         auto accepted = config::writeStationName(run.link, name);
@@ -214,7 +222,7 @@ int runSetChannels(const Options& options)
             run.report.add(QStringLiteral("Acq_possibili"), written->memory->possible);
             run.report.add(QStringLiteral("acq_disponibili"), written->memory->available);
         } else {
-            message(config::kNoChannelMessage);
+            message(coreText(config::kNoChannelMessage));
         }
         return acceptedIf(written->accepted);
     });

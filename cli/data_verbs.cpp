@@ -66,7 +66,7 @@ int runExport(const Options& options)
     const QString path = options.arguments.first();
     QFile input(path);
     if (!input.open(QIODevice::ReadOnly)) {
-        message(QStringLiteral("Il file %1 non si apre: %2").arg(path, input.errorString()));
+        message(QStringLiteral("Cannot open %1: %2").arg(path, input.errorString()));
         return kExitFailure;
     }
     // A table that is cut short never takes the place of a good one: it is written aside and
@@ -82,7 +82,7 @@ int runExport(const Options& options)
     } else {
         auto file = std::make_unique<QSaveFile>(options.out);
         if (!file->open(QIODevice::WriteOnly)) {
-            message(QStringLiteral("Il file %1 non si crea: %2").arg(options.out, file->errorString()));
+            message(QStringLiteral("Cannot create %1: %2").arg(options.out, file->errorString()));
             return kExitFailure;
         }
         output = std::move(file);
@@ -96,11 +96,11 @@ int runExport(const Options& options)
         return kExitFailure;
     }
     if (auto* file = qobject_cast<QSaveFile*>(output.get()); file && !file->commit()) {
-        message(QStringLiteral("Il file %1 non si scrive: %2").arg(options.out, file->errorString()));
+        message(QStringLiteral("Cannot write %1: %2").arg(options.out, file->errorString()));
         return kExitFailure;
     }
     if (!options.out.isEmpty() && options.out != QStringLiteral("-"))
-        message(QStringLiteral("%1 righe del %2 in %3")
+        message(QStringLiteral("%1 rows of the %2 in %3")
                     .arg(exported->rows)
                     .arg(data::kindName(exported->kind), options.out));
     return kExitOk;

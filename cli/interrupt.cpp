@@ -12,29 +12,37 @@ namespace {
 
 int g_pipe[2] = {-1, -1};
 
-extern "C" void onSignal(int)
+extern "C" void onSignal(int number)
 {
-    const char byte = 1;
+    const char byte = char(number);
     // Only a write: nothing else is safe inside a signal handler.
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
 }
 
 } // namespace
 
-Interrupt::Interrupt(QObject* parent)
+Interrupt::Interrupt(QObject* parent, Repeat repeat)
     : QObject(parent)
 {
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+    connect(m_notifier, &QSocketNotifier::activated, this, [this, repeat] {
         char buffer[16];
-        while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
+        int first = 0;
+        ssize_t n = 0;
+        while ((n = ::read(g_pipe[0], buffer, sizeof buffer)) > 0) {
+            if (first == 0)
+                first = static_cast<unsigned char>(buffer[0]);
         }
-        // A second Ctrl-C ends the program at once.
-        if (m_requested)
-            std::_Exit(130);
+        if (m_requested) {
+            // A second Ctrl-C ends the program at once.
+            if (repeat == Repeat::EndsAtOnce)
+                std::_Exit(128 + m_signal);
+            return;
+        }
         m_requested = true;
+        m_signal = first != 0 ? first : SIGINT;
         emit triggered();
     });
     struct sigaction action {};
@@ -42,6 +50,18 @@ Interrupt::Interrupt(QObject* parent)
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+}
+
+QString Interrupt::signalName() const
+{
+    switch (m_signal) {
+    case SIGINT:
+        return QStringLiteral("SIGINT");
+    case SIGTERM:
+        return QStringLiteral("SIGTERM");
+    default:
+        return QStringLiteral("signal %1").arg(m_signal);
+    }
 }
 
 Interrupt::~Interrupt()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class QSocketNotifier;
 
@@ -12,10 +13,21 @@ class Interrupt : public QObject {
     Q_OBJECT
 
 public:
-    explicit Interrupt(QObject* parent = nullptr);
+    // What a second signal does. A session ends at once on a second Ctrl-C; a collection ignores
+    // it, since its hang-up is bounded and a signal may reach it twice (systemd signals every
+    // process of the unit, and a parent passes the signal on to its children as well).
+    enum class Repeat { EndsAtOnce, Ignored };
+
+    explicit Interrupt(QObject* parent = nullptr, Repeat repeat = Repeat::EndsAtOnce);
     ~Interrupt() override;
 
     bool requested() const { return m_requested; }
+    // SIGINT or SIGTERM, the first that came; 0 before.
+    int signalNumber() const { return m_signal; }
+    // The conventional exit status of a program ended by that signal: 130, 143.
+    int exitStatus() const { return 128 + m_signal; }
+    // "SIGINT", "SIGTERM".
+    QString signalName() const;
 
 signals:
     void triggered();
@@ -23,6 +35,7 @@ signals:
 private:
     QSocketNotifier* m_notifier = nullptr;
     bool m_requested = false;
+    int m_signal = 0;
 };
 
 } // namespace stazione::cli

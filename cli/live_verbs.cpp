@@ -26,13 +26,13 @@ int runMonitor(const Options& options)
         if (!channels)
             return fail(channels.error());
         if (*channels <= 0) {
-            message(live::kNoChannel);
+            message(coreText(live::kNoChannel));
             return Verdict::Failed;
         }
         if (!options.file.isEmpty()) {
             if (live::fileIsBusy(options.file, [] { return false; })) {
-                message(QStringLiteral("Il file ") + options.file +
-                        QStringLiteral(" è occupato. Chiudere le applicazioni che utilizzano il file."));
+                message(
+                    QStringLiteral("%1 is in use: close the programs that have it open.").arg(options.file));
                 return Verdict::Failed;
             }
             live::deleteQuietly(options.file);
@@ -66,7 +66,7 @@ int runLive(const Options& options)
         const int perGroup =
             live::readingsPerGroup(run.logger.id.Modello, static_cast<int>(link::integerValue(*channels)));
         if (perGroup <= 0) {
-            message(config::kNoChannelMessage);
+            message(coreText(config::kNoChannelMessage));
             return Verdict::Failed;
         }
 

@@ -24,7 +24,7 @@ int listStations(const Options& options, const modem::StationDirectory& director
         const modem::Station& s = directory[i];
         if (s.Nome.isEmpty() && s.Telefono.isEmpty() && s.Scadenza.isEmpty() && s.Uldata.isEmpty())
             continue;
-        rows.append(QJsonObject{{QStringLiteral("row"), i},
+        rows.append(QJsonObject{{QStringLiteral("row"), i + 1},
                                 {QStringLiteral("Nome"), s.Nome},
                                 {QStringLiteral("Telefono"), s.Telefono},
                                 {QStringLiteral("Scadenza"), s.Scadenza},
@@ -49,12 +49,12 @@ int listStations(const Options& options, const modem::StationDirectory& director
 std::optional<int> rowArgument(const QString& text)
 {
     bool ok = false;
-    const int row = text.toInt(&ok);
-    if (!ok || row < 0 || row >= modem::kStations) {
-        message(QStringLiteral("stazione-cli: a station row is 0 to %1.").arg(modem::kStations - 1));
+    const int number = text.toInt(&ok);
+    if (!ok || number < 1 || number > modem::kStations) {
+        message(QStringLiteral("stazione-cli: a station of the directory is 1 to %1.").arg(modem::kStations));
         return std::nullopt;
     }
-    return row;
+    return number - 1;
 }
 
 // A row's values from "NAME NUMBER [DATE]". Each value is one line of modem.ini: a line break in
@@ -72,7 +72,7 @@ bool fillRow(const QStringList& values, modem::Station& station)
         }
     }
     // The number goes to the modem when the station is called: no control character in it.
-    if (refused({{QStringLiteral("Telefono"), values[1]}}, link::TypedFor::Modem))
+    if (refused({{QStringLiteral("NUMBER"), values[1]}}, link::TypedFor::Modem))
         return false;
     station.Nome = values[0];
     station.Telefono = values[1];
@@ -86,7 +86,13 @@ bool fillRow(const QStringList& values, modem::Station& station)
 // and last.ini as the modem window's "Salva i dati" does.
 int runStations(const Options& options)
 {
-    modem::StationDirectory directory = modem::loadStations(modem::stationsFile(), modem::lastCallsFile());
+    // A directory that cannot be read whole is neither listed as empty nor written over.
+    const auto read = modem::readStations(modem::stationsFile(), modem::lastCallsFile());
+    if (!read) {
+        message(read.error().message + QStringLiteral(" The directory is left as it is."));
+        return kExitFailure;
+    }
+    modem::StationDirectory directory = *read;
     if (options.arguments.isEmpty())
         return listStations(options, directory);
     const QString action = options.arguments[0];
@@ -110,7 +116,7 @@ int runStations(const Options& options)
         row = *chosen;
         if (action == QLatin1String("remove")) {
             if (options.arguments.size() != 2) {
-                message(QStringLiteral("stazione-cli: stations remove takes the row."));
+                message(QStringLiteral("stazione-cli: stations remove takes the station's number."));
                 return kExitUsage;
             }
             directory[row] = {};
@@ -122,9 +128,13 @@ int runStations(const Options& options)
         return kExitUsage;
     }
     if (!modem::saveStations(directory, modem::stationsFile(), modem::lastCallsFile())) {
-        message(QStringLiteral("Impossibile salvare %1").arg(modem::stationsFile()));
+        message(QStringLiteral("Cannot save %1.").arg(modem::stationsFile()));
         return kExitFailure;
     }
+    if (const auto wide = modem::notLatin1(directory))
+        message(QStringLiteral("%1 is written in UTF-8: %2 does not fit Latin-1, so a program that reads the "
+                               "directory as Latin-1 shows it wrongly.")
+                    .arg(modem::stationsFile(), *wide));
     return listStations(options, directory);
 }
 
@@ -152,7 +162,7 @@ int runFindModem(const Options& options)
     port->setTrace(trace.get());
     link::Link link(*port);
     for (int n = first; n <= last; ++n) {
-        message(modem::kSearching + QStringLiteral(" COM%1").arg(n));
+        message(coreText(modem::kSearching) + QStringLiteral(" COM%1").arg(n));
         const auto reply = modem::probeModem(link, n);
         link.Porta_Off();
         if (!reply)
@@ -164,7 +174,7 @@ int runFindModem(const Options& options)
         report.print();
         return kExitOk;
     }
-    message(modem::kNoModem);
+    message(coreText(modem::kNoModem));
     return kExitFailure;
 }
 
@@ -208,7 +218,7 @@ int runRetry(const Options& options)
     retry.remoteStartup = false;
     return onLogger(retry, [](Run& run) {
         (void)run.link.port().discardInput();
-        message(QStringLiteral("Sto riprovando..."));
+        message(QStringLiteral("Reading the call's values again..."));
         auto values = modem::Recupera_Dati(run.link);
         if (!values)
             return fail(values.error());

@@ -79,7 +79,7 @@ int runDestructive(const Options& options, Destructive what)
         if (what == Destructive::Reset) {
             // The logger reads no reply to the reset: that it took it shows in its coming back,
             // which takes it a moment. It then answers its identification again.
-            message(QStringLiteral("Reset inviato; attendo che il datalogger risponda di nuovo..."));
+            message(QStringLiteral("Reset sent; waiting for the logger to answer again..."));
             run.link.Ritardo(50);
             auto again = session::askIdentification(run.link);
             for (int attempt = 1; !again && again.error().kind == link::ErrorKind::TimedOut && attempt < 3;
@@ -88,7 +88,7 @@ int runDestructive(const Options& options, Destructive what)
                 again = session::askIdentification(run.link);
             }
             if (!again) {
-                message(QStringLiteral("Il datalogger non risponde dopo il reset: %1")
+                message(QStringLiteral("The logger does not answer after the reset: %1")
                             .arg(again.error().message));
                 return Verdict::Failed;
             }
@@ -102,8 +102,8 @@ int runDestructive(const Options& options, Destructive what)
         // An erased memory has every acquisition available again; anything else means the logger
         // did not erase (a wrong code, a logger that refuses writes).
         if (!*memory) {
-            message(QStringLiteral("Nessun canale attivo: lo stato della memoria non si può leggere, "
-                                   "la cancellazione non è verificata."));
+            message(QStringLiteral("No channel is active: the state of the memory cannot be read, so the "
+                                   "erase is not verified."));
             return Verdict::Failed;
         }
         run.report.add(QStringLiteral("Acq_possibili"), (*memory)->possible);
@@ -112,8 +112,7 @@ int runDestructive(const Options& options, Destructive what)
             link::integerValue((*memory)->available) == link::integerValue((*memory)->possible);
         run.report.add(QStringLiteral("erased"), erased);
         if (!erased) {
-            message(QStringLiteral(
-                        "Il datalogger non ha cancellato la memoria: %1 acquisizioni disponibili su %2.")
+            message(QStringLiteral("The logger did not erase its memory: %1 of %2 acquisitions available.")
                         .arg((*memory)->available.trimmed(), (*memory)->possible.trimmed()));
             return Verdict::Incomplete;
         }
@@ -124,8 +123,8 @@ int runDestructive(const Options& options, Destructive what)
 int runDownload(const Options& options)
 {
     const QString folder = options.dir.isEmpty() ? QDir::currentPath() : options.dir;
-    if (!QFileInfo(folder).isDir()) {
-        message(QStringLiteral("stazione-cli: %1 is not a folder.").arg(folder));
+    if (const QString wrong = folderProblem(folder); !wrong.isEmpty()) {
+        message(QStringLiteral("stazione-cli: ") + wrong);
         return kExitUsage;
     }
     return onLogger(options, [&](Run& run) {

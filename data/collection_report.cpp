@@ -7,13 +7,14 @@
 #include <QJsonValue>
 
 #include <array>
+#include <cmath>
 #include <utility>
 
 namespace stazione::data {
 
 namespace {
 
-constexpr std::array<std::pair<CollectResult, const char*>, 7> kResults{{
+constexpr std::array<std::pair<CollectResult, const char*>, 9> kResults{{
     {CollectResult::Ok, "ok"},
     {CollectResult::Busy, "busy"},
     {CollectResult::NoCarrier, "no-carrier"},
@@ -21,11 +22,21 @@ constexpr std::array<std::pair<CollectResult, const char*>, 7> kResults{{
     {CollectResult::TimedOut, "timeout"},
     {CollectResult::LineLost, "line-lost"},
     {CollectResult::FileError, "file-error"},
+    {CollectResult::Cancelled, "cancelled"},
+    {CollectResult::Refused, "refused"},
 }};
 
 QString isoTime(const QDateTime& t)
 {
     return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+// The battery's volts as a number; null when none was read or the logger's text is not a number.
+QJsonValue batteryValue(const QString& volts)
+{
+    bool ok = false;
+    const double value = volts.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value) ? QJsonValue(value) : QJsonValue();
 }
 
 } // namespace
@@ -61,7 +72,7 @@ QJsonObject toJson(const StationOutcome& o)
     j.insert(QStringLiteral("new_lines"), double(o.newLines));
     j.insert(QStringLiteral("total_lines"), double(o.totalLines));
     j.insert(QStringLiteral("complete"), o.complete);
-    j.insert(QStringLiteral("battery"), o.battery.isEmpty() ? QJsonValue() : QJsonValue(o.battery));
+    j.insert(QStringLiteral("battery"), batteryValue(o.battery));
     j.insert(QStringLiteral("memory_possible"),
              o.memoryPossible.isEmpty() ? QJsonValue() : QJsonValue(o.memoryPossible));
     j.insert(QStringLiteral("memory_available"),
@@ -95,7 +106,10 @@ StationOutcome outcomeFromJson(const QJsonObject& j)
     o.newLines = qint64(j.value(QStringLiteral("new_lines")).toDouble());
     o.totalLines = qint64(j.value(QStringLiteral("total_lines")).toDouble());
     o.complete = j.value(QStringLiteral("complete")).toBool();
-    o.battery = j.value(QStringLiteral("battery")).toString();
+    // Reports written before the battery was a number hold it as the logger's text.
+    const QJsonValue battery = j.value(QStringLiteral("battery"));
+    // Volts with the two decimals the logger sends them with.
+    o.battery = battery.isDouble() ? QString::number(battery.toDouble(), 'f', 2) : battery.toString();
     o.memoryPossible = j.value(QStringLiteral("memory_possible")).toString();
     o.memoryAvailable = j.value(QStringLiteral("memory_available")).toString();
     if (j.value(QStringLiteral("clock_drift_s")).isDouble())
@@ -161,11 +175,11 @@ QMap<int, StationOutcome> lastOutcomes(const QString& path, qint64 tailBytes)
 
 QString outcomeTable(const QList<StationOutcome>& outcomes)
 {
-    const QStringList header{
-        QStringLiteral("N."),       QStringLiteral("Nome"),     QStringLiteral("Numero"),
-        QStringLiteral("Esito"),    QStringLiteral("Tent."),    QStringLiteral("Nuove"),
-        QStringLiteral("Totale"),   QStringLiteral("Completo"), QStringLiteral("Batteria"),
-        QStringLiteral("Orologio"), QStringLiteral("Errore")};
+    // The table is the command line's, which speaks English.
+    const QStringList header{QStringLiteral("No."),    QStringLiteral("Name"),     QStringLiteral("Number"),
+                             QStringLiteral("Result"), QStringLiteral("Attempts"), QStringLiteral("New"),
+                             QStringLiteral("Total"),  QStringLiteral("Complete"), QStringLiteral("Battery"),
+                             QStringLiteral("Clock"),  QStringLiteral("Error")};
     QList<QStringList> rows{header};
     for (const StationOutcome& o : outcomes) {
         QString clock;
@@ -173,7 +187,7 @@ QString outcomeTable(const QList<StationOutcome>& outcomes)
             clock = QStringLiteral("%1%2 s%3")
                         .arg(*o.clockDrift > 0 ? QStringLiteral("+") : QString())
                         .arg(*o.clockDrift)
-                        .arg(o.clockCorrected ? QStringLiteral(" (corretto)") : QString());
+                        .arg(o.clockCorrected ? QStringLiteral(" (corrected)") : QString());
         rows << QStringList{QString::number(o.row),
                             o.name,
                             o.number,
@@ -182,7 +196,7 @@ QString outcomeTable(const QList<StationOutcome>& outcomes)
                             QString::number(o.newLines),
                             QString::number(o.totalLines),
                             o.result == CollectResult::Ok || o.newLines > 0
-                                ? (o.complete ? QStringLiteral("si") : QStringLiteral("no"))
+                                ? (o.complete ? QStringLiteral("yes") : QStringLiteral("no"))
                                 : QString(),
                             o.battery,
                             clock,

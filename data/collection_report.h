@@ -15,9 +15,11 @@
 // the end of a collection.
 namespace stazione::data {
 
-enum class CollectResult { Ok, Busy, NoCarrier, NoAnswer, TimedOut, LineLost, FileError };
+enum class CollectResult { Ok, Busy, NoCarrier, NoAnswer, TimedOut, LineLost, FileError, Cancelled, Refused };
 
-// "ok", "busy", "no-carrier", "no-answer", "timeout", "line-lost", "file-error".
+// "ok", "busy", "no-carrier", "no-answer", "timeout", "line-lost", "file-error", "cancelled" (the
+// collection was stopped by a signal before the station was done), "refused" (the directory's
+// number cannot be dialled: nothing was sent).
 QString resultText(CollectResult result);
 std::optional<CollectResult> resultFromText(const QString& text);
 

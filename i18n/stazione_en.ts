@@ -189,6 +189,41 @@ The file %1 was not changed; the data received are in %2.</translation>
     </message>
 </context>
 <context>
+    <name>stazione::link::TypedValues</name>
+    <message>
+        <source>la virgola &quot;,&quot;</source>
+        <translation>the comma &quot;,&quot;</translation>
+    </message>
+    <message>
+        <source>il carattere di controllo %1</source>
+        <translation>the control character %1</translation>
+    </message>
+    <message>
+        <source>il carattere &quot;%1&quot; (U+%2)</source>
+        <translation>the character &quot;%1&quot; (U+%2)</translation>
+    </message>
+    <message>
+        <source>il datalogger prenderebbe quello che segue per un nuovo comando</source>
+        <translation>the logger would take what follows for a new command</translation>
+    </message>
+    <message>
+        <source>il modem chiuderebbe lì il comando e manderebbe il resto al datalogger</source>
+        <translation>the modem would end the command there and send the rest to the logger</translation>
+    </message>
+    <message>
+        <source>un carattere di controllo non può far parte di un valore</source>
+        <translation>a control character cannot be part of a value</translation>
+    </message>
+    <message>
+        <source>la linea trasmette solo i caratteri a 8 bit (Latin-1)</source>
+        <translation>the line carries only 8-bit characters (Latin-1)</translation>
+    </message>
+    <message>
+        <source>Il campo %1 contiene %2: %3. Nulla è stato inviato.</source>
+        <translation>The field %1 contains %2: %3. Nothing was sent.</translation>
+    </message>
+</context>
+<context>
     <name>stazione::link::Messages</name>
     <message>
         <source>%1: porta inesistente</source>
@@ -317,6 +352,14 @@ Battery: %1 V</translation>
     <message>
         <source>Impossibile salvare %1</source>
         <translation>Cannot save %1</translation>
+    </message>
+    <message>
+        <source>%1 non è stato letto per intero e non viene sovrascritto: %2</source>
+        <translation>%1 was not read whole and is not written over: %2</translation>
+    </message>
+    <message>
+        <source>%1 è salvato in UTF-8: %2 non rientra in Latin-1 e un programma che legge l&apos;elenco in Latin-1 lo mostra storpiato.</source>
+        <translation>%1 is saved in UTF-8: %2 does not fit Latin-1, and a program that reads the directory as Latin-1 shows it garbled.</translation>
     </message>
     <message>
         <source>Sto riprovando...</source>

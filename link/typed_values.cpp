@@ -1,5 +1,7 @@
 #include "link/typed_values.h"
 
+#include <QCoreApplication>
+
 namespace stazione::link {
 
 namespace {
@@ -12,10 +14,11 @@ bool isControl(char32_t c)
 QString describe(char32_t c)
 {
     if (c == U',')
-        return QStringLiteral("la virgola \",\"");
+        return QCoreApplication::translate("stazione::link::TypedValues", "la virgola \",\"");
     if (isControl(c))
-        return QStringLiteral("il carattere di controllo %1").arg(uint(c));
-    return QStringLiteral("il carattere \"%1\" (U+%2)")
+        return QCoreApplication::translate("stazione::link::TypedValues", "il carattere di controllo %1")
+            .arg(uint(c));
+    return QCoreApplication::translate("stazione::link::TypedValues", "il carattere \"%1\" (U+%2)")
         .arg(QString::fromUcs4(&c, 1),
              QString::number(uint(c), 16).toUpper().rightJustified(4, QLatin1Char('0')));
 }
@@ -23,12 +26,17 @@ QString describe(char32_t c)
 QString why(char32_t c, TypedFor target)
 {
     if (c == U',')
-        return QStringLiteral("il datalogger prenderebbe quello che segue per un nuovo comando");
+        return QCoreApplication::translate("stazione::link::TypedValues",
+                                           "il datalogger prenderebbe quello che segue per un nuovo comando");
     if (isControl(c))
         return target == TypedFor::Modem
-                   ? QStringLiteral("il modem chiuderebbe lì il comando e manderebbe il resto al datalogger")
-                   : QStringLiteral("un carattere di controllo non può far parte di un valore");
-    return QStringLiteral("la linea trasmette solo i caratteri a 8 bit (Latin-1)");
+                   ? QCoreApplication::translate(
+                         "stazione::link::TypedValues",
+                         "il modem chiuderebbe lì il comando e manderebbe il resto al datalogger")
+                   : QCoreApplication::translate("stazione::link::TypedValues",
+                                                 "un carattere di controllo non può far parte di un valore");
+    return QCoreApplication::translate("stazione::link::TypedValues",
+                                       "la linea trasmette solo i caratteri a 8 bit (Latin-1)");
 }
 
 } // namespace
@@ -49,8 +57,10 @@ Status checkTyped(const QString& box, const QString& value, TypedFor target)
     const auto c = refusedCharacter(value, target);
     if (!c)
         return {};
-    return Error::refused(box, QStringLiteral("Il campo %1 contiene %2: %3. Nulla è stato inviato.")
-                                   .arg(box, describe(*c), why(*c, target)));
+    return Error::refused(box,
+                          QCoreApplication::translate("stazione::link::TypedValues",
+                                                      "Il campo %1 contiene %2: %3. Nulla è stato inviato.")
+                              .arg(box, describe(*c), why(*c, target)));
 }
 
 Status checkTyped(const QList<TypedValue>& values, TypedFor target)

@@ -14,6 +14,7 @@
 #include "modem/stations.h"
 #include "session/retrieval.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,7 +25,9 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 #include <deque>
+#include <sys/stat.h>
 
 namespace stazione::modem {
 
@@ -39,6 +42,10 @@ CollectResult resultOf(const link::Error& error)
         return CollectResult::TimedOut;
     case link::ErrorKind::File:
         return CollectResult::FileError;
+    case link::ErrorKind::Refused:
+        return CollectResult::Refused;
+    case link::ErrorKind::Cancelled:
+        return CollectResult::Cancelled;
     default:
         return CollectResult::LineLost;
     }
@@ -46,7 +53,9 @@ CollectResult resultOf(const link::Error& error)
 
 bool worthRetrying(CollectResult result)
 {
-    return result != CollectResult::Ok && result != CollectResult::FileError;
+    // A number that cannot be dialled stays so; a stop is not retried.
+    return result != CollectResult::Ok && result != CollectResult::FileError &&
+           result != CollectResult::Refused && result != CollectResult::Cancelled;
 }
 
 // What the retrieval read that the report keeps.
@@ -170,18 +179,33 @@ CollectResult call(link::Link& link, const QString& number, std::chrono::millise
         case link::CommPort::Wait::Ready:
             continue;
         case link::CommPort::Wait::TimedOut:
-            said = QStringLiteral("Nessuna risposta del modem alla chiamata di %1 entro %2 s.")
+            said = QStringLiteral("No answer from the modem to the call of %1 within %2 s.")
                        .arg(number)
                        .arg(double(link::scaled(timeout).count()) / 1000.0);
             return CollectResult::TimedOut;
         case link::CommPort::Wait::Cancelled:
-            said = QStringLiteral("Chiamata annullata.");
-            return CollectResult::LineLost;
+            said = QStringLiteral("The call was cancelled.");
+            return CollectResult::Cancelled;
         case link::CommPort::Wait::LineLost:
-            said = QStringLiteral("La porta del modem si è interrotta.");
+            said = QStringLiteral("The modem's port was lost.");
             return CollectResult::LineLost;
         }
     }
+}
+
+// Why the collection is being stopped; empty while it is not.
+QString stopReason(const CollectSettings& settings)
+{
+    return settings.stopped ? settings.stopped() : QString();
+}
+
+// The hang-up, also of a collection being stopped: the modem takes "+++" only after its guard
+// time of silence, so the pauses the stop aborted are let run again for it.
+link::Status hangUpCall(link::Link& link, const CollectSettings& settings)
+{
+    if (!stopReason(settings).isEmpty())
+        link::clearAbortedPauses();
+    return hangUp(link);
 }
 
 } // namespace
@@ -264,6 +288,18 @@ void rememberReport(const QString& path)
     }
 }
 
+data::StationOutcome cancelledOutcome(const CollectTarget& target, const QString& why)
+{
+    data::StationOutcome o;
+    o.start = o.end = QDateTime::currentDateTime();
+    o.row = target.row;
+    o.name = target.name;
+    o.number = target.number;
+    o.result = CollectResult::Cancelled;
+    o.error = why;
+    return o;
+}
+
 bool keepCallDate(int row, const QDate& today)
 {
     if (row < 1 || row > kStations)
@@ -273,9 +309,12 @@ bool keepCallDate(int row, const QDate& today)
     lock.setStaleLockTime(0);
     if (!lock.tryLock(10000))
         return false;
-    StationDirectory directory = loadStations(stationsFile(), lastCallsFile());
-    directory[size_t(row - 1)].Uldata = callDateText(today);
-    return saveStations(directory, stationsFile(), lastCallsFile());
+    // A directory that cannot be read whole is not written over with one date.
+    auto directory = readStations(stationsFile(), lastCallsFile());
+    if (!directory)
+        return false;
+    (*directory)[size_t(row - 1)].Uldata = callDateText(today);
+    return saveStations(*directory, stationsFile(), lastCallsFile());
 }
 
 Attempt collectOnce(link::Link& link, const CollectTarget& target, const CollectSettings& settings,
@@ -299,13 +338,15 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
     const bool byModem = settings.modemPort != 0;
 
     if (byModem) {
-        say(QStringLiteral("Chiamata di %1 (%2)").arg(target.name, target.number));
+        say(QStringLiteral("Calling %1 (%2)").arg(target.name, target.number));
         QString said;
         const CollectResult dialled = call(link, target.number, settings.callTimeout, said, say);
         if (dialled != CollectResult::Ok) {
             fail(dialled, said);
             // A call that never came up may still be ringing: the modem drops it on ATH.
-            (void)hangUp(link);
+            (void)hangUpCall(link, settings);
+            if (const QString why = stopReason(settings); !why.isEmpty())
+                fail(CollectResult::Cancelled, why);
             o.end = QDateTime::currentDateTime();
             return attempt;
         }
@@ -319,7 +360,7 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
     link::Status status;
     QString modello = target.modello;
     if (byModem) {
-        say(kStartupText);
+        say(QCoreApplication::translate("stazione::ui::Messages", kStartupText.toUtf8().constData()));
         auto id = remoteStartup(link);
         if (!id)
             status = id.error();
@@ -353,12 +394,15 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
                  QStringLiteral("%1 is a symbolic link: a station's folder must be a real folder")
                      .arg(folder));
         } else if (!QDir().mkpath(folder)) {
-            fail(CollectResult::FileError, QStringLiteral("Impossibile creare la cartella %1").arg(folder));
+            // mkpath keeps the reason to itself: the last step tried again gives the system's.
+            const int why = ::mkdir(QFile::encodeName(folder).constData(), 0777) == 0 ? 0 : errno;
+            fail(CollectResult::FileError,
+                 QStringLiteral("Cannot create the folder %1: %2").arg(folder, qt_error_string(why)));
         } else {
             const QString path = QDir(folder).filePath(data::sensorFileName(r.name, QDate::currentDate()));
             o.file = path;
             o.archive = QDir(folder).filePath(data::archiveFileName(QFileInfo(folder).fileName()));
-            say(QStringLiteral("Scarico in %1").arg(path));
+            say(QStringLiteral("Downloading into %1").arg(path));
             auto download = data::downloadRecords(link, path, settings.fromEnd);
             if (!download) {
                 fail(CollectResult::FileError, download.error().message);
@@ -416,25 +460,29 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
     }
 
     // The clock is set last, when the rest went well, so that a failed write costs no data.
-    if (o.error.isEmpty() && settings.syncClockSeconds && o.clockDrift &&
+    if (o.error.isEmpty() && stopReason(settings).isEmpty() && settings.syncClockSeconds && o.clockDrift &&
         std::abs(*o.clockDrift) > *settings.syncClockSeconds) {
         // The PC's time to the nearest second: the write itself takes a fraction of one.
         const QDateTime now = QDateTime::currentDateTime().addMSecs(500);
-        say(QStringLiteral("Orologio spostato di %1 s: lo correggo").arg(*o.clockDrift));
+        say(QStringLiteral("The clock is off by %1 s: setting it").arg(*o.clockDrift));
         auto written = config::writeClock(link, config::dateFieldsOf(now));
         if (!written)
             fail(resultOf(written.error()), written.error().message);
         else if (!written->accepted)
-            o.error = QStringLiteral("Parametro non registrato (orologio)");
+            o.error = QStringLiteral("The logger did not keep the clock it was sent.");
         else
             o.clockCorrected = true;
     }
 
     if (byModem && link.port().portOpen()) {
-        say(QStringLiteral("Riaggancio"));
-        if (auto s = hangUp(link); !s && o.error.isEmpty())
+        say(QStringLiteral("Hanging up"));
+        if (auto s = hangUpCall(link, settings); !s && o.error.isEmpty())
             fail(resultOf(s.error()), s.error().message);
     }
+    // Stopped while the station was on the line: whatever the exchange under way ended in, it
+    // ended because of the stop (the .part of a download cut short stays, named in `file`).
+    if (const QString why = stopReason(settings); !why.isEmpty())
+        fail(CollectResult::Cancelled, why);
     o.end = QDateTime::currentDateTime();
     return attempt;
 }
@@ -470,7 +518,30 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
             done(outcome);
     };
 
+    // The collection is being stopped: every station still waiting for its first call or its next
+    // one ends as cancelled, with what its last call (if any) ended in.
+    auto cancelRest = [&](const QString& why) {
+        for (const Pending& p : queue) {
+            if (p.attempts == 0) {
+                finish(cancelledOutcome(p.target, why), 0, QDateTime::currentDateTime());
+                continue;
+            }
+            data::StationOutcome o = p.last;
+            o.end = QDateTime::currentDateTime();
+            o.result = CollectResult::Cancelled;
+            o.error = QStringLiteral("%1 (waiting to call again after: %2%3)")
+                          .arg(why, data::resultText(p.last.result),
+                               p.last.error.isEmpty() ? QString() : QStringLiteral(", ") + p.last.error);
+            finish(o, p.attempts, p.firstStart);
+        }
+        queue.clear();
+    };
+
     while (!queue.empty()) {
+        if (const QString why = stopReason(settings); !why.isEmpty()) {
+            cancelRest(why);
+            return;
+        }
         // The first station whose retry wait is over; when none is, the one that is next due.
         auto ready = std::find_if(queue.begin(), queue.end(), [&](const Pending& p) {
             return p.attempts == 0 || p.sinceLast.hasExpired(wait.count());
@@ -481,7 +552,8 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
                     return a.sinceLast.elapsed() > b.sinceLast.elapsed();
                 });
             if (link::sleepKeepingPaint(std::chrono::milliseconds(
-                    std::max<qint64>(1, wait.count() - soonest->sinceLast.elapsed()))))
+                    std::max<qint64>(1, wait.count() - soonest->sinceLast.elapsed()))) ||
+                !stopReason(settings).isEmpty())
                 continue;
             // The collection is being stopped: each station still waiting for its next call
             // ends with what its last call ended in.
@@ -498,9 +570,9 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
         });
         if (p.attempts == 1)
             p.firstStart = attempt.outcome.start;
-        if (attempt.retry && p.attempts <= settings.retries) {
+        if (attempt.retry && p.attempts <= settings.retries && stopReason(settings).isEmpty()) {
             if (progress)
-                progress(QStringLiteral("%1: %2, nuovo tentativo fra %3 s")
+                progress(QStringLiteral("%1: %2, calling again in %3 s")
                              .arg(p.target.name, data::resultText(attempt.outcome.result))
                              .arg(double(wait.count()) / 1000.0));
             p.sinceLast.start();

@@ -25,6 +25,9 @@ struct CollectSettings {
     bool fromEnd = false;                         // download mode "1": from the end of the memory
     std::chrono::milliseconds callTimeout{90000}; // from the dial to CONNECT (before scaling)
     int modemPort = 0;                            // 0: the logger is on the cable, already open
+    // Asked between steps: a text (why, e.g. "stopped by SIGTERM") once the collection is being
+    // stopped, empty until then. Whoever stops it also aborts the link's waits and pauses.
+    std::function<QString()> stopped;
 };
 
 struct CollectTarget {
@@ -62,7 +65,9 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
 // Every station in turn on one link, with the retries: a station that failed in a way worth
 // retrying goes to the back of the line and is called again once the retry wait has passed;
 // the others are called meanwhile. `done` gets each station's final outcome (its attempts
-// counted), which is also appended to DIR/raccolta.jsonl.
+// counted), which is also appended to DIR/raccolta.jsonl. Once `settings.stopped` says so, the
+// call under way is hung up and it, every station waiting for a retry and every station not
+// called yet end as "cancelled".
 void collectAll(link::Link& link, const QList<CollectTarget>& targets, const CollectSettings& settings,
                 const std::function<void(const QString&)>& progress,
                 const std::function<void(const data::StationOutcome&)>& done,
@@ -76,6 +81,9 @@ std::optional<data::CollectResult> dialResult(const QByteArray& replies, QString
 // raccolta.ini in the settings folder by every collection.
 QString rememberedReport();
 void rememberReport(const QString& path);
+
+// The outcome of a station that was not (or no longer) called because the collection was stopped.
+data::StationOutcome cancelledOutcome(const CollectTarget& target, const QString& why);
 
 // Sets "Ultimo Controllo" of directory row `row` (from 1) to today in the directory files, under a
 // lock, as the modem window does when a call connects.

@@ -203,8 +203,18 @@ void ModemHandlers::Salva_Click()
     for (int i = 0; i < kStations; ++i)
         directory[i] = {m_window.Nome[i]->text(), m_window.Telefono[i]->text(), m_window.Scadenza[i]->text(),
                         m_window.Uldata[i]->text()};
+    // A directory file that could not be read whole was never shown: it is not written over.
+    if (auto current = readStations(stationsFile(), lastCallsFile()); !current) {
+        show(tr("%1 non è stato letto per intero e non viene sovrascritto: %2")
+                 .arg(stationsFile(), current.error().message));
+        return;
+    }
     if (!saveStations(directory, stationsFile(), lastCallsFile()))
         show(tr("Impossibile salvare %1").arg(stationsFile()));
+    else if (const auto wide = notLatin1(directory))
+        show(tr("%1 è salvato in UTF-8: %2 non rientra in Latin-1 e un programma che legge "
+                "l'elenco in Latin-1 lo mostra storpiato.")
+                 .arg(stationsFile(), *wide));
 }
 
 link::Status ModemHandlers::dial(bool pauseAfterFirstDigit)

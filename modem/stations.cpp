@@ -9,13 +9,12 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace stazione::modem {
 
 namespace {
 
-// The lines of a text file, created empty when missing. Files of the older tools are in the
-// Windows code page of the time, ours in Latin-1 when that is enough: bytes that are not valid
-// UTF-8 are taken as Latin-1, so both load.
 // One line of the file: UTF-8 when it is valid UTF-8, else Latin-1. Files of the older tools are
 // in the Windows code page of the time, and a directory saved by them may hold both.
 QString decodeLine(QByteArrayView bytes)
@@ -27,16 +26,29 @@ QString decodeLine(QByteArrayView bytes)
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
-QStringList readLines(const QString& path)
+// The lines of a text file, created empty when missing; the reason when it is there but cannot
+// be read whole.
+link::Result<QStringList> readLines(const QString& path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    if (!QFileInfo::exists(path)) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
         QFile(path).open(QIODevice::WriteOnly);
-        return {};
+        return QStringList();
     }
     const auto bytes = link::readSettingsFile(path);
-    if (!bytes)
-        return {};
+    if (!bytes) {
+        QString why;
+        if (!info.isFile())
+            why = QStringLiteral("it is not a regular file");
+        else if (info.size() > link::kMaxSettingsFileBytes)
+            why = QStringLiteral("it holds %1 bytes, more than a directory's %2")
+                      .arg(info.size())
+                      .arg(link::kMaxSettingsFileBytes);
+        else
+            why = QStringLiteral("it cannot be read");
+        return link::Error::file(QStringLiteral("%1 was not read: %2.").arg(path, why));
+    }
     QList<QByteArrayView> raw;
     QByteArrayView rest(*bytes);
     while (!rest.isEmpty()) {
@@ -53,12 +65,21 @@ QStringList readLines(const QString& path)
     return lines;
 }
 
-// Written in UTF-8, whatever the line holds.
+bool fitsLatin1(const QStringList& lines)
+{
+    return std::all_of(lines.begin(), lines.end(), [](const QString& line) {
+        return std::all_of(line.begin(), line.end(), [](QChar c) { return c.unicode() <= 0xff; });
+    });
+}
+
+// In Latin-1, the encoding every program sharing the directory reads, whenever each character
+// fits; in UTF-8 only when one does not.
 bool writeLines(const QString& path, const QStringList& lines)
 {
+    const bool latin1 = fitsLatin1(lines);
     QByteArray bytes;
     for (const QString& line : lines)
-        bytes += line.toUtf8() + "\r\n";
+        bytes += (latin1 ? line.toLatin1() : line.toUtf8()) + "\r\n";
     QDir().mkpath(QFileInfo(path).absolutePath());
     return link::writeSettingsFile(path, bytes);
 }
@@ -78,19 +99,41 @@ QString modemPortFile()
     return link::settingsFolder() + QStringLiteral("/pmodem.ini");
 }
 
-StationDirectory loadStations(const QString& stations, const QString& lastCalls)
+link::Result<StationDirectory> readStations(const QString& stations, const QString& lastCalls)
 {
     StationDirectory directory;
-    const QStringList values = readLines(stations);
+    const auto values = readLines(stations);
+    if (!values)
+        return values.error();
     for (int i = 0; i < kStations; ++i) {
-        directory[i].Nome = values.value(3 * i);
-        directory[i].Telefono = values.value(3 * i + 1);
-        directory[i].Scadenza = values.value(3 * i + 2);
+        directory[i].Nome = values->value(3 * i);
+        directory[i].Telefono = values->value(3 * i + 1);
+        directory[i].Scadenza = values->value(3 * i + 2);
     }
-    const QStringList last = readLines(lastCalls);
+    const auto last = readLines(lastCalls);
+    if (!last)
+        return last.error();
     for (int i = 0; i < kStations; ++i)
-        directory[i].Uldata = last.value(i);
+        directory[i].Uldata = last->value(i);
     return directory;
+}
+
+StationDirectory loadStations(const QString& stations, const QString& lastCalls)
+{
+    auto directory = readStations(stations, lastCalls);
+    return directory ? *directory : StationDirectory();
+}
+
+std::optional<QString> notLatin1(const StationDirectory& directory)
+{
+    for (int i = 0; i < kStations; ++i) {
+        const Station& s = directory[size_t(i)];
+        for (const QString& value : {s.Nome, s.Telefono, s.Scadenza, s.Uldata}) {
+            if (!fitsLatin1({value}))
+                return QStringLiteral("\"%1\" of station %2").arg(value).arg(i + 1);
+        }
+    }
+    return std::nullopt;
 }
 
 bool saveStations(const StationDirectory& directory, const QString& stations, const QString& lastCalls)

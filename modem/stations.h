@@ -1,9 +1,12 @@
 #pragma once
 
+#include "link/result.h"
+
 #include <QDate>
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // The directory of remote stations the modem window dials, and the modem's port.
 namespace stazione::modem {
@@ -25,10 +28,18 @@ QString lastCallsFile();
 QString modemPortFile();
 
 // Each value is one line of its file. They are read back a line at a time, so a value with a
-// comma, a quote or blanks in front comes back as it was saved. Missing files are created empty;
-// a file with fewer lines leaves the remaining values empty.
+// comma, a quote or blanks in front comes back as it was saved; each line is UTF-8 when it is
+// valid UTF-8, else Latin-1. Missing files are created empty; a file with fewer lines leaves the
+// remaining values empty. A file that is there but cannot be read whole (over 1 MiB, not a
+// regular file, unreadable) is an error: whoever changes the directory must not write over it.
+link::Result<StationDirectory> readStations(const QString& stations, const QString& lastCalls);
+// The same for showing: empty rows where the files cannot be read.
 StationDirectory loadStations(const QString& stations, const QString& lastCalls);
+// Written in Latin-1 when every character fits, in UTF-8 otherwise (see notLatin1).
 bool saveStations(const StationDirectory& directory, const QString& stations, const QString& lastCalls);
+// The first value that does not fit Latin-1 ("\"Zürich ☀\" of station 3"): the files are then
+// written in UTF-8, which a program reading them as Latin-1 shows wrongly.
+std::optional<QString> notLatin1(const StationDirectory& directory);
 
 // The date of a successful call as "Ultimo Controllo" shows it: dd/MM/yyyy.
 QString callDateText(const QDate& date);

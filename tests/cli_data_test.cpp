@@ -93,8 +93,8 @@ TEST_F(CliData, AMalformedLineEndsTheExportWithItsNumber)
     const QString out = dir.filePath("table.csv");
     const CliRun run = cli({"export", file("T_TEMP.txt", broken), "--out", out});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("Riga 8:")) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("4 valori invece di 3")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Line 8:")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("4 values instead of 3")) << run.err.toStdString();
     // Nothing half-written is left where the table was asked for.
     EXPECT_FALSE(QFile::exists(out));
 

@@ -154,7 +154,7 @@ TEST_F(CliFailures, IgnoredCommandsAreFailuresWithAMessage)
     const CliRun erase = cli({"erase", "--yes", "--port", "3"});
     EXPECT_EQ(erase.exitCode, 1) << erase.out.toStdString();
     EXPECT_TRUE(erase.out.contains("erased: no")) << erase.out.toStdString();
-    EXPECT_TRUE(erase.err.contains("non ha cancellato la memoria")) << erase.err.toStdString();
+    EXPECT_TRUE(erase.err.contains("did not erase its memory")) << erase.err.toStdString();
 
     const CliRun disable = cli({"disable", "--port", "3"});
     EXPECT_EQ(disable.exitCode, 1);
@@ -173,8 +173,8 @@ TEST_F(CliFailures, IgnoredCommandsAreFailuresWithAMessage)
     const CliRun reset{p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
                        QString::fromLocal8Bit(p.readAllStandardError())};
     EXPECT_EQ(reset.exitCode, 1) << reset.out.toStdString();
-    EXPECT_TRUE(reset.err.contains("Reset inviato")) << reset.err.toStdString();
-    EXPECT_TRUE(reset.err.contains("non risponde dopo il reset")) << reset.err.toStdString();
+    EXPECT_TRUE(reset.err.contains("Reset sent")) << reset.err.toStdString();
+    EXPECT_TRUE(reset.err.contains("does not answer after the reset")) << reset.err.toStdString();
     EXPECT_FALSE(reset.out.contains("reset: yes"));
 
     // And a logger that does what it is told.

@@ -109,8 +109,9 @@ TEST_F(Cli, IdentifyWithoutAPortScansAndRemembersThePort)
     const CliRun r = cli({"identify"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("port: 4"));
-    EXPECT_TRUE(r.err.contains("Scansione in corso sulla port #0"));
-    EXPECT_TRUE(r.err.contains("Dispositivo  M610_M410 V3.2 rilevato sulla porta #4"));
+    // The command line speaks English, the core's texts included.
+    EXPECT_TRUE(r.err.contains("Scanning port #0")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Device  M610_M410 V3.2 found on port #4")) << r.err.toStdString();
     QFile saved(config.filePath("stazione/qx255.ini"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), " 4 \r\n");
@@ -376,7 +377,7 @@ TEST_F(Cli, ParamsPrintsEveryValueTheConnectionReads)
     EXPECT_EQ(o.value("data_logging").toInt(), 1);
     EXPECT_EQ(o.value("BATTPBX").toInt(), 1);
     EXPECT_EQ(o.value("minipan").toInt(), 0);
-    EXPECT_TRUE(r.err.contains("Minipannello: OK"));
+    EXPECT_TRUE(r.err.contains("Mini-panel: OK")) << r.err.toStdString();
 
     startSim(4, {"--model", "510"});
     const CliRun hx = cli({"params", "--port", "4", "--json"});
@@ -439,7 +440,7 @@ TEST_F(Cli, ARefusedWriteIsAFailure)
     startSim(3, {"--refuse-writes"});
     const CliRun r = cli({"set-name", "--port", "3", "X"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains("Parametro non registrato"));
+    EXPECT_TRUE(r.err.contains("did not keep the value"));
 }
 
 TEST_F(Cli, HostileValuesAreRefusedBeforeAnythingIsSent)
@@ -447,31 +448,30 @@ TEST_F(Cli, HostileValuesAreRefusedBeforeAnythingIsSent)
     startSim(3);
     struct Case {
         QStringList arguments;
-        QString said; // the box and the character, as the window names them
+        QString said; // the argument or --set name, and the character
     };
     const QList<Case> cases{
         // Each of these would have become a command of its own: erase, reset, a clock write...
-        {{"set-name", "--port", "3", "X,b839,"}, "Nome_Centralina contiene la virgola"},
-        {{"set-name", "--port", "3", "Pozzo€1"}, "Nome_Centralina contiene il carattere \"€\""},
+        {{"set-name", "--port", "3", "X,b839,"}, "NAME contains the comma"},
+        {{"set-name", "--port", "3", "Pozzo€1"}, "NAME contains the character \"€\""},
         {{"gsm", "--port", "3", "--set", "NUMERO_ALLARME_SMS_0=333,z839,"},
-         "NUMERO_ALLARME_SMS_0 contiene la virgola"},
-        {{"gprs", "--port", "3", "--set", "GPRS_1=nuova,pass"}, "GPRS_1 contiene la virgola"},
+         "NUMERO_ALLARME_SMS_0 contains the comma"},
+        {{"gprs", "--port", "3", "--set", "GPRS_1=nuova,pass"}, "GPRS_1 contains the comma"},
         {{"sms-text", "--port", "3", "--set", "SMS_PERSONALIZZATO_0=LIVELLO,B"},
-         "SMS_PERSONALIZZATO_0 contiene la virgola"},
+         "SMS_PERSONALIZZATO_0 contains the comma"},
         {{"sensors", "--port", "3", "--set", "NomeCanali_0=A\tB"},
-         "NomeCanali_0 contiene il carattere di controllo 9"},
-        {{"alarms", "--port", "3", "--set", "CA_0=1,5"}, "CA_0 contiene la virgola"},
-        {{"set-clock", "--port", "3", "5", "12", "2026", "14,b839", "03", "07"},
-         "data_3 contiene la virgola"},
-        {{"set-interval", "--port", "3", "0", "10,z839", "0"}, "conversione_1 contiene la virgola"},
+         "NomeCanali_0 contains the control character 9"},
+        {{"alarms", "--port", "3", "--set", "CA_0=1,5"}, "CA_0 contains the comma"},
+        {{"set-clock", "--port", "3", "5", "12", "2026", "14,b839", "03", "07"}, "h contains the comma"},
+        {{"set-interval", "--port", "3", "0", "10,z839", "0"}, "M contains the comma"},
         {{"--modem-port", "3", "--dial", "0471\r123", "identify"},
-         "--dial contiene il carattere di controllo 13"},
+         "--dial contains the control character 13"},
     };
     for (const Case& c : cases) {
         const CliRun r = cli(c.arguments);
         EXPECT_EQ(r.exitCode, 2) << c.arguments.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(c.said)) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains("Nulla è stato inviato.")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("Nothing was sent.")) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
     // The logger never heard a thing: not even the identification.
@@ -633,7 +633,7 @@ TEST_F(Cli, AVerbOverAModemCall)
     const CliRun r = cli({"--modem-port", "2", "--dial", "0471123456", "identify", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(r.out.toUtf8()).object().value("model").toString(), "KVE_M610_M410");
-    EXPECT_TRUE(r.err.contains("Modem Trovato su Com 2"));
+    EXPECT_TRUE(r.err.contains("Modem found on Com 2")) << r.err.toStdString();
     const QString log = simLog(2);
     EXPECT_TRUE(log.contains("< AT \"atx0\""));
     EXPECT_TRUE(log.contains("< AT \"ATD0471123456\""));
@@ -738,10 +738,12 @@ TEST_F(Cli, TheModemWindowsOperations)
     // The directory, written as the modem window writes it.
     EXPECT_EQ(cli({"stations", "add", "Pozzo 1", "0471123456", "2030"}).exitCode, 0);
     EXPECT_EQ(cli({"stations", "add", "Rossi, Mario", "333"}).exitCode, 0);
-    EXPECT_EQ(cli({"stations", "set", "1", "Pozzo 2", "0471000000"}).exitCode, 0);
+    // Stations are numbered from 1, as collect and its report number them.
+    EXPECT_EQ(cli({"stations", "set", "2", "Pozzo 2", "0471000000"}).exitCode, 0);
     EXPECT_EQ(cli({"stations", "add", "Pozzo 3", "0471999999"}).exitCode, 0);
-    EXPECT_EQ(cli({"stations", "remove", "1"}).exitCode, 0);
-    EXPECT_EQ(cli({"stations", "set", "70", "X", "1"}).exitCode, 2);
+    EXPECT_EQ(cli({"stations", "remove", "2"}).exitCode, 0);
+    EXPECT_EQ(cli({"stations", "set", "71", "X", "1"}).exitCode, 2);
+    EXPECT_EQ(cli({"stations", "set", "0", "X", "1"}).exitCode, 2);
     EXPECT_EQ(cli({"stations", "add", "only a name"}).exitCode, 2);
     QFile stations(config.filePath("stazione/modem.ini"));
     ASSERT_TRUE(stations.open(QIODevice::ReadOnly));
@@ -750,8 +752,9 @@ TEST_F(Cli, TheModemWindowsOperations)
         << ini.toStdString();
     EXPECT_EQ(ini.count("\r\n"), 210);
 
-    // "Download and Go" to row 0: a pause after the first digit; the call's date goes into last.ini.
-    const CliRun call = cli({"--modem-port", "2", "--station", "0", "--dial-pause", "identify"});
+    // "Download and Go" to station 1: a pause after the first digit; the call's date goes into last.ini.
+    EXPECT_EQ(cli({"--modem-port", "2", "--station", "0", "identify"}).exitCode, 2);
+    const CliRun call = cli({"--modem-port", "2", "--station", "1", "--dial-pause", "identify"});
     ASSERT_EQ(call.exitCode, 0) << call.err.toStdString();
     EXPECT_TRUE(simLog(2).contains("< AT \"ATD0,471123456\"")) << simLog(2).toStdString();
     QFile last(config.filePath("stazione/last.ini"));
@@ -761,11 +764,11 @@ TEST_F(Cli, TheModemWindowsOperations)
         << calls.toStdString();
     EXPECT_EQ(calls.count("\r\n"), 70);
     EXPECT_TRUE(cli({"stations"})
-                    .out.startsWith("0\tPozzo 1\t0471123456\t2030\t" +
+                    .out.startsWith("1\tPozzo 1\t0471123456\t2030\t" +
                                     QDate::currentDate().toString("dd/MM/yyyy") + "\n"));
 
     // "Riprova": the retry read right after CONNECT, with its fixed-length replies.
-    const CliRun retry = cli({"--modem-port", "2", "--station", "0", "retry", "--json"});
+    const CliRun retry = cli({"--modem-port", "2", "--station", "1", "retry", "--json"});
     ASSERT_EQ(retry.exitCode, 0) << retry.err.toStdString();
     const QJsonObject r = QJsonDocument::fromJson(retry.out.toUtf8()).object();
     EXPECT_EQ(r.value("Nome_Centralina").toString(), "STAZ1");
@@ -781,6 +784,51 @@ TEST_F(Cli, TheModemWindowsOperations)
     EXPECT_LT(log.lastIndexOf("\"+++\""), log.lastIndexOf("< AT \"ATH\""));
 }
 
+// A directory file over 1 MiB is not a directory that can be read: it is neither listed as empty
+// nor replaced by the one station added.
+TEST_F(Cli, ADirectoryThatCannotBeReadWholeIsNotWrittenOver)
+{
+    QDir(config.path()).mkpath("stazione");
+    QFile stations(config.filePath("stazione/modem.ini"));
+    ASSERT_TRUE(stations.open(QIODevice::WriteOnly));
+    QByteArray ini;
+    for (int i = 0; i < 70; ++i)
+        ini += "Pozzo " + QByteArray::number(i + 1) + "\r\n0471" + QByteArray::number(i) + "\r\n" +
+               QByteArray(16000, 'n') + "\r\n";
+    ASSERT_GT(ini.size(), 1024 * 1024);
+    stations.write(ini);
+    stations.close();
+    const CliRun add = cli({"stations", "add", "Nuova", "123"});
+    EXPECT_EQ(add.exitCode, 1);
+    EXPECT_TRUE(add.err.contains("more than")) << add.err.toStdString();
+    ASSERT_TRUE(stations.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stations.readAll(), ini);
+    EXPECT_EQ(cli({"stations"}).exitCode, 1);
+}
+
+// modem.ini is shared with programs that read it as Latin-1: written so while every character
+// fits, in UTF-8 only when one does not, and then said on stderr.
+TEST_F(Cli, TheDirectoryIsWrittenInLatin1WhileEveryCharacterFits)
+{
+    const CliRun alta = cli({"stations", "add", QString::fromUtf8("Città Alta"), "0461 99"});
+    ASSERT_EQ(alta.exitCode, 0) << alta.err.toStdString();
+    EXPECT_FALSE(alta.err.contains("UTF-8"));
+    QFile stations(config.filePath("stazione/modem.ini"));
+    ASSERT_TRUE(stations.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(stations.readAll().startsWith("Citt\xE0 Alta\r\n0461 99\r\n\r\n"));
+    stations.close();
+
+    const CliRun wide = cli({"stations", "add", QString::fromUtf8("Zürich ☀"), "1"});
+    ASSERT_EQ(wide.exitCode, 0) << wide.err.toStdString();
+    EXPECT_TRUE(wide.err.contains("UTF-8")) << wide.err.toStdString();
+    ASSERT_TRUE(stations.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(
+        stations.readAll().startsWith("Citt\xC3\xA0 Alta\r\n0461 99\r\n\r\nZ\xC3\xBCrich \xE2\x98\x80\r\n"));
+    const CliRun listed = cli({"stations"});
+    EXPECT_TRUE(listed.out.startsWith(QString::fromUtf8("1\tCittà Alta\t0461 99\t\t\n2\tZürich ☀\t1")))
+        << listed.out.toStdString();
+}
+
 TEST_F(Cli, StationsListsTheDirectory)
 {
     QDir(config.path()).mkpath("stazione");
@@ -790,7 +838,11 @@ TEST_F(Cli, StationsListsTheDirectory)
     stations.close();
     const CliRun r = cli({"stations"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, "0\tPozzo 1\t0471123456\t2030\t\n2\tRossi, Mario\t333\t\t\n");
+    // Numbered from 1, as collect --stations and the collection report number them.
+    EXPECT_EQ(r.out, "1\tPozzo 1\t0471123456\t2030\t\n3\tRossi, Mario\t333\t\t\n");
+    const QJsonArray rows = QJsonDocument::fromJson(cli({"stations", "--json"}).out.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[1].toObject().value("row").toInt(), 3);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // a network of stations behind a modem, each its own process.
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -147,7 +148,8 @@ TEST_F(Collect, ThreeStationsOneBusyTwiceOneNotThere)
     EXPECT_EQ(by[1].value("name").toString(), "Alfa");
     EXPECT_EQ(by[1].value("number").toString(), "111");
     EXPECT_TRUE(by[1].value("complete").toBool());
-    EXPECT_EQ(by[1].value("battery").toString(), "12.60");
+    EXPECT_TRUE(by[1].value("battery").isDouble());
+    EXPECT_DOUBLE_EQ(by[1].value("battery").toDouble(), 12.6);
     EXPECT_FALSE(by[1].value("memory_possible").toString().isEmpty());
     EXPECT_EQ(by[2].value("result").toString(), "ok");
     EXPECT_EQ(by[2].value("attempts").toInt(), 3); // busy, busy, then the call
@@ -296,8 +298,9 @@ TEST_F(Collect, TwoModemsShareTheStationsAndAPortInUseIsNotOpenedTwice)
 {
     startNetwork(2);
     startNetwork(4);
-    const Outcome run =
-        collect({"--modem-port", "2", "--modem-port", "4", "--stations", "1,2", "--retries", "0", "--json"});
+    const QString trace = data.filePath("trace.txt");
+    const Outcome run = collect({"--modem-port", "2", "--modem-port", "4", "--stations", "1,2", "--retries",
+                                 "0", "--json", "--trace", trace});
     const QList<QJsonObject> r = report(dir() + "/raccolta.jsonl");
     ASSERT_EQ(r.size(), 2) << qPrintable(run.err);
     // Station 1 went to the first modem and answered, station 2 to the second and was busy.
@@ -316,6 +319,18 @@ TEST_F(Collect, TwoModemsShareTheStationsAndAPortInUseIsNotOpenedTwice)
     EXPECT_TRUE(logOf(2).contains("dialling 111"));
     EXPECT_FALSE(logOf(2).contains("dialling 222"));
     EXPECT_TRUE(logOf(4).contains("dialling 222"));
+    // Each modem traced on its own.
+    EXPECT_TRUE(QFile(trace + ".COM2").open(QIODevice::ReadOnly));
+    EXPECT_TRUE([&] {
+        QFile f(trace + ".COM2");
+        f.open(QIODevice::ReadOnly);
+        return f.readAll().contains("ATD111");
+    }());
+    EXPECT_TRUE([&] {
+        QFile f(trace + ".COM4");
+        f.open(QIODevice::ReadOnly);
+        return f.readAll().contains("ATD222");
+    }());
 
     // While one collection holds the modem, a second one waits for it, then fails with a clear
     // message when it is not given up in time.
@@ -575,6 +590,252 @@ TEST_F(Collect, TheCallDateIsKeptForTheFirstAndTheLastRow)
     EXPECT_EQ(rows[1].trimmed(), "");
 }
 
+// The processes whose parent is `pid` (the children of a two-modem collection).
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> found;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 child = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile stat("/proc/" + entry + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        // "pid (name) state ppid ...": the name may hold spaces, the last ')' ends it.
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toLongLong() == pid)
+            found << child;
+    }
+    return found;
+}
+
+bool alive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+class CollectStopped : public Collect {
+protected:
+    std::unique_ptr<QProcess> start(const QStringList& arguments)
+    {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->start(STAZIONE_CLI_PROGRAM, QStringList{"collect", "--dir", dir()} + arguments);
+        EXPECT_TRUE(p->waitForStarted());
+        return p;
+    }
+    template<typename Condition> static bool waitFor(Condition condition, int ms = 60000)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!condition()) {
+            if (waited.elapsed() > ms)
+                return false;
+            QThread::msleep(20);
+        }
+        return true;
+    }
+    QString simLog(int port) const
+    {
+        QFile f(ports.filePath(QStringLiteral("sim%1.log").arg(port)));
+        f.open(QIODevice::ReadOnly);
+        return QString::fromLocal8Bit(f.readAll());
+    }
+    QString part() const
+    {
+        return dir() + "/Alfa/ALFA_" + QDate::currentDate().toString("dd_MM_yy") + "_SENS.txt.part";
+    }
+    QStringList lockFiles() const
+    {
+        QStringList found;
+        QDirIterator it(locks.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next();
+        return found;
+    }
+    void TearDown() override
+    {
+        for (qint64 pid : leftovers)
+            ::kill(pid_t(pid), SIGKILL);
+        Collect::TearDown();
+    }
+    QList<qint64> leftovers;
+};
+
+TEST_F(CollectStopped, SigtermInTheMiddleOfADownloadHangsUpAndReportsEveryStation)
+{
+    // Paced at 9600 baud, 150 records take seconds: the signal comes while they stream.
+    startNetwork(2, {"--pace", "--records", "150", "--record-every", "1"});
+    auto run = start({"--modem-port", "2", "--stations", "1,2", "--json"});
+    ASSERT_TRUE(waitFor([&] { return QFileInfo(part()).size() > 0; })) << qPrintable(simLog(2));
+    ASSERT_EQ(run->state(), QProcess::Running) << "the download ended before the signal";
+    ::kill(pid_t(run->processId()), SIGTERM);
+    ASSERT_TRUE(run->waitForFinished(20000));
+    EXPECT_EQ(run->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run->exitCode(), 143) << run->readAllStandardError().constData();
+
+    // The call was hung up on the wire: the escape, then ATH.
+    const QString log = simLog(2);
+    const qsizetype escape = log.lastIndexOf("+++");
+    EXPECT_GT(escape, log.indexOf("dialling 111")) << qPrintable(log);
+    EXPECT_GT(log.indexOf("call down: ATH", escape), escape) << qPrintable(log);
+
+    // Both stations reported: the one on the line with its .part kept, the other never called.
+    const QList<QJsonObject> r = report(dir() + "/raccolta.jsonl");
+    ASSERT_EQ(r.size(), 2);
+    EXPECT_EQ(r[0].value("station").toInt(), 1);
+    EXPECT_EQ(r[0].value("result").toString(), "cancelled");
+    EXPECT_EQ(r[0].value("attempts").toInt(), 1);
+    EXPECT_TRUE(r[0].value("error").toString().contains("SIGTERM"));
+    EXPECT_FALSE(r[0].value("complete").toBool());
+    EXPECT_EQ(r[0].value("file").toString(), part());
+    EXPECT_GT(QFileInfo(part()).size(), 0);
+    EXPECT_EQ(r[1].value("station").toInt(), 2);
+    EXPECT_EQ(r[1].value("result").toString(), "cancelled");
+    EXPECT_EQ(r[1].value("attempts").toInt(), 0);
+    EXPECT_FALSE(log.contains("dialling 222"));
+    EXPECT_EQ(lockFiles(), QStringList());
+}
+
+TEST_F(CollectStopped, SigintDuringARetryWaitReportsTheWaitingStation)
+{
+    startNetwork(2);
+    // Busy, then a retry wait of 30 s (scaled) in which the signal comes.
+    auto run = start({"--modem-port", "2", "--stations", "2", "--retry-wait", "600", "--json"});
+    ASSERT_TRUE(waitFor([&] { return simLog(2).contains("dialling 222"); }));
+    QThread::msleep(1500);
+    ASSERT_EQ(run->state(), QProcess::Running);
+    QElapsedTimer stopping;
+    stopping.start();
+    ::kill(pid_t(run->processId()), SIGINT);
+    ASSERT_TRUE(run->waitForFinished(20000));
+    EXPECT_LT(stopping.elapsed(), 10000);
+    EXPECT_EQ(run->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run->exitCode(), 130);
+    const QList<QJsonObject> r = report(dir() + "/raccolta.jsonl");
+    ASSERT_EQ(r.size(), 1);
+    EXPECT_EQ(r[0].value("station").toInt(), 2);
+    EXPECT_EQ(r[0].value("result").toString(), "cancelled");
+    EXPECT_EQ(r[0].value("attempts").toInt(), 1);
+    EXPECT_TRUE(r[0].value("error").toString().contains("busy"))
+        << qPrintable(r[0].value("error").toString());
+    EXPECT_EQ(simLog(2).count("dialling 222"), 1);
+    EXPECT_EQ(lockFiles(), QStringList());
+}
+
+TEST_F(CollectStopped, SigtermToATwoModemRunEndsItsChildrenAndReportsEveryStation)
+{
+    startNetwork(2, {"--pace", "--records", "150", "--record-every", "1"});
+    startNetwork(4);
+    // Station 1 and 3 on the first modem, station 2 (busy, then waiting) on the second.
+    auto run =
+        start({"--modem-port", "2", "--modem-port", "4", "--stations", "1,2,3", "--retry-wait", "600"});
+    ASSERT_TRUE(waitFor([&] { return QFileInfo(part()).size() > 0; })) << qPrintable(simLog(2));
+    ASSERT_TRUE(waitFor([&] { return simLog(4).contains("dialling 222"); }));
+    const QList<qint64> children = childrenOf(run->processId());
+    leftovers = children;
+    ASSERT_EQ(children.size(), 2);
+    ::kill(pid_t(run->processId()), SIGTERM);
+    ASSERT_TRUE(run->waitForFinished(20000));
+    EXPECT_EQ(run->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run->exitCode(), 143);
+    for (qint64 child : children)
+        EXPECT_FALSE(alive(child)) << child;
+
+    QMap<int, QString> result;
+    for (const QJsonObject& o : report(dir() + "/raccolta.jsonl"))
+        result[o.value("station").toInt()] = o.value("result").toString();
+    EXPECT_EQ(result, (QMap<int, QString>{{1, "cancelled"}, {2, "cancelled"}, {3, "cancelled"}}));
+    EXPECT_TRUE(simLog(2).contains("call down: ATH"));
+    EXPECT_FALSE(simLog(2).contains("dialling 333"));
+    // The children are gone: nothing more is dialled after the stop.
+    const QString before = simLog(4);
+    QThread::msleep(2000);
+    EXPECT_EQ(simLog(4).count("dialling"), before.count("dialling"));
+    EXPECT_EQ(lockFiles(), QStringList());
+}
+
+// --trace records the call as the other verbs record theirs: every byte, with its direction.
+TEST_F(Collect, TheTraceHoldsTheCall)
+{
+    startNetwork(2);
+    const QString trace = data.filePath("trace.txt");
+    const Outcome run = collect({"--modem-port", "2", "--stations", "1", "--trace", trace});
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+    QFile f(trace);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    EXPECT_TRUE(text.contains("> ATD111")) << text.left(2000).constData();
+    EXPECT_TRUE(text.contains("< ")) << text.left(2000).constData();
+    EXPECT_TRUE(text.contains("CONNECT"));
+    EXPECT_TRUE(text.contains("ATH"));
+}
+
+// A number the line cannot carry (a character outside Latin-1) is refused before anything is sent:
+// its own result, not called again, and not a lost line.
+TEST_F(Collect, ANumberThatCannotBeDialledIsRefusedNotLost)
+{
+    QFile ini(settings() + "/modem.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("Delta\r\n44\xe2\x98\x8e"
+              "1\r\n\r\nAlfa\r\n111\r\n\r\n");
+    ini.close();
+    startNetwork(2);
+    const Outcome run = collect({"--modem-port", "2", "--stations", "1,2", "--retry-wait", "0"});
+    EXPECT_EQ(run.exitCode, 1);
+    QMap<int, QJsonObject> by;
+    for (const QJsonObject& o : report(dir() + "/raccolta.jsonl"))
+        by[o.value("station").toInt()] = o;
+    EXPECT_EQ(by[1].value("result").toString(), "refused");
+    EXPECT_EQ(by[1].value("attempts").toInt(), 1);
+    EXPECT_FALSE(by[1].value("error").toString().isEmpty());
+    EXPECT_EQ(by[2].value("result").toString(), "ok");
+    QFile log(ports.filePath("sim2.log"));
+    log.open(QIODevice::ReadOnly);
+    const QByteArray wire = log.readAll();
+    EXPECT_FALSE(wire.contains("dialling 44")) << wire.constData();
+    EXPECT_EQ(wire.count("dialling"), 1);
+}
+
+// A modem that does not answer the probe (its USB plug just back, being reset) is tried again
+// after the retry wait, as a call is.
+TEST_F(Collect, TheModemProbeIsTriedAgain)
+{
+    QProcess run;
+    run.setProcessEnvironment(env);
+    run.start(STAZIONE_CLI_PROGRAM, {"collect", "--dir", dir(), "--modem-port", "2", "--stations", "1",
+                                     "--retry-wait", "40", "--json"});
+    ASSERT_TRUE(run.waitForStarted());
+    QThread::msleep(300);
+    startNetwork(2);
+    ASSERT_TRUE(run.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+    EXPECT_EQ(run.exitCode(), 0) << qPrintable(err);
+    EXPECT_TRUE(err.contains("trying again")) << qPrintable(err);
+    const QJsonObject o = QJsonDocument::fromJson(run.readAllStandardOutput()).object();
+    EXPECT_EQ(o.value("result").toString(), "ok");
+}
+
+// A station folder that cannot be made is reported with the system's reason.
+TEST_F(Collect, AFolderThatCannotBeMadeSaysWhy)
+{
+    startNetwork(2);
+    QFile blocker(dir() + "/Alfa");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const Outcome run = collect({"--modem-port", "2", "--stations", "1", "--json"});
+    EXPECT_EQ(run.exitCode, 1);
+    const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(o.value("result").toString(), "file-error");
+    EXPECT_TRUE(o.value("error").toString().contains("File exists")) << qPrintable(run.out);
+}
+
 TEST_F(Collect, WrongUsageEndsWithStatus2)
 {
     EXPECT_EQ(collect({}).exitCode, 2);                                        // no modem, no port
@@ -587,6 +848,7 @@ TEST_F(Collect, WrongUsageEndsWithStatus2)
     EXPECT_EQ(collect({"--modem-port", "2", "--modem-port", "2"}).exitCode, 2);
     const Outcome noDir = collect({"--modem-port", "2", "--dir", data.filePath("missing")});
     EXPECT_EQ(noDir.exitCode, 2);
+    EXPECT_TRUE(noDir.err.contains("does not exist")) << qPrintable(noDir.err);
     EXPECT_FALSE(QFileInfo::exists(dir() + "/raccolta.jsonl"));
 }
 

@@ -476,6 +476,9 @@ TEST(CollectionReportTest, OutcomesRoundTripAndTheLastOnePerStationIsFound)
     EXPECT_EQ(first.value("clock_drift_s").toInt(), -75);
     EXPECT_TRUE(first.value("clock_corrected").toBool());
     EXPECT_EQ(first.value("start").toString(), "2026-12-06T02:00:01Z");
+    // The battery is a number, as readers of the report compute with it.
+    EXPECT_TRUE(first.value("battery").isDouble()) << lines[0].constData();
+    EXPECT_DOUBLE_EQ(first.value("battery").toDouble(), 12.6);
     const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
     EXPECT_EQ(second.value("result").toString(), "busy");
     EXPECT_TRUE(second.value("clock_drift_s").isNull());
@@ -507,10 +510,34 @@ TEST(CollectionReportTest, OutcomesRoundTripAndTheLastOnePerStationIsFound)
     const QStringList rows = table.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 3);
     EXPECT_TRUE(rows[1].contains("ok")) << qPrintable(table);
-    EXPECT_TRUE(rows[1].contains("-75 s (corretto)")) << qPrintable(table);
+    EXPECT_TRUE(rows[1].contains("-75 s (corrected)")) << qPrintable(table);
     EXPECT_TRUE(rows[2].contains("busy")) << qPrintable(table);
     // The columns line up.
-    EXPECT_EQ(rows[1].indexOf("0331123456"), rows[0].indexOf("Numero"));
+    EXPECT_EQ(rows[1].indexOf("0331123456"), rows[0].indexOf("Number"));
+}
+
+// Reports written before the battery was a number are still read; a text that is no number
+// (nothing read) gives null, not a string.
+TEST(CollectionReportTest, TheBatteryOfOlderReportsIsStillRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(data::kReportFileName);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("{\"station\":3,\"result\":\"ok\",\"battery\":\"12.60\"}\n"
+            "{\"station\":4,\"result\":\"cancelled\",\"battery\":11.8}\n");
+    f.close();
+    const QMap<int, data::StationOutcome> last = data::lastOutcomes(path);
+    EXPECT_EQ(last[3].battery, "12.60");
+    EXPECT_EQ(last[4].battery, "11.80");
+    EXPECT_EQ(last[4].result, data::CollectResult::Cancelled);
+
+    data::StationOutcome odd;
+    odd.battery = "--.--";
+    EXPECT_TRUE(data::toJson(odd).value("battery").isNull());
+    data::StationOutcome refused;
+    refused.result = data::CollectResult::Refused;
+    EXPECT_EQ(data::toJson(refused).value("result").toString(), "refused");
 }
 
 TEST(CollectionTest, TheDialEndsWithTheModemsResultCode)
@@ -553,7 +580,7 @@ TEST_F(CollectionStopTest, AStopDuringTheRetryWaitEndsWithTheLastOutcome)
     modem::collectAll(
         link, {modem::CollectTarget{0, QStringLiteral("Cavo"), {}, {}, {}}}, settings,
         [&](const QString& line) {
-            if (stopAt < 0 && line.contains(QStringLiteral("nuovo tentativo"))) {
+            if (stopAt < 0 && line.contains(QStringLiteral("calling again"))) {
                 stopAt = clock.elapsed();
                 link::abortPauses();
             }

@@ -229,7 +229,8 @@ TEST(SettingsFiles, AHugeFileIsNotRead)
 }
 
 // Each line of the station directory is decoded on its own: a directory of the older tools mixes
-// Latin-1 and UTF-8 lines. Ours is written in UTF-8 and comes back as it was saved.
+// Latin-1 and UTF-8 lines. Ours is written in UTF-8 when a value does not fit Latin-1, and comes
+// back as it was saved.
 TEST(StationDirectory, EveryLineIsDecodedOnItsOwn)
 {
     QTemporaryDir dir;

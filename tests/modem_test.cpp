@@ -8,6 +8,7 @@
 #include "support/files.h"
 #include "support/scripted_logger.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -77,6 +78,50 @@ TEST(StationFilesTest, FilesOfTheOlderToolsAndMissingFilesLoad)
     const modem::StationDirectory empty = modem::loadStations(missing, dir.filePath("sub/last.ini"));
     EXPECT_TRUE(QFile::exists(missing));
     EXPECT_EQ(empty[5].Telefono, "");
+}
+
+// The directory is shared with programs that read it as Latin-1: it is written so whenever every
+// character fits, in UTF-8 only when one does not, and the caller is told which value forced it.
+TEST(StationFilesTest, WrittenInLatin1WheneverEveryCharacterFits)
+{
+    QTemporaryDir dir;
+    const QString stations = dir.filePath("modem.ini");
+    const QString last = dir.filePath("last.ini");
+    modem::StationDirectory d;
+    d[0] = {QString::fromUtf8("Città Alta"), "0461 99", QString::fromUtf8("è già"), "05/12/2026"};
+    ASSERT_TRUE(modem::saveStations(d, stations, last));
+    EXPECT_TRUE(contents(stations).startsWith("Citt\xE0 Alta\r\n0461 99\r\n\xE8 gi\xE0\r\n"))
+        << contents(stations).left(40).toHex().constData();
+    EXPECT_EQ(modem::notLatin1(d), std::nullopt);
+    EXPECT_EQ(modem::loadStations(stations, last)[0].Nome, QString::fromUtf8("Città Alta"));
+
+    d[2].Nome = QString::fromUtf8("Zürich ☀");
+    ASSERT_TRUE(modem::saveStations(d, stations, last));
+    EXPECT_TRUE(contents(stations).startsWith("Citt\xC3\xA0 Alta\r\n"));
+    EXPECT_EQ(modem::notLatin1(d), QString::fromUtf8("\"Zürich ☀\" of station 3"));
+    const modem::StationDirectory loaded = modem::loadStations(stations, last);
+    EXPECT_EQ(loaded[0].Nome, QString::fromUtf8("Città Alta"));
+    EXPECT_EQ(loaded[2].Nome, QString::fromUtf8("Zürich ☀"));
+}
+
+// A directory file that is there but cannot be read whole is an error for whoever would change
+// it, not an empty directory to write over.
+TEST(StationFilesTest, ADirectoryThatCannotBeReadWholeIsAnError)
+{
+    QTemporaryDir dir;
+    const QString stations = dir.filePath("modem.ini");
+    const QString last = dir.filePath("last.ini");
+    QByteArray big = "Pozzo 1\r\n0471\r\n\r\n";
+    big += QByteArray(1024 * 1024, 'x') + "\r\n";
+    stazione::testing::write(stations, big);
+    const auto read = modem::readStations(stations, last);
+    ASSERT_FALSE(read);
+    EXPECT_TRUE(read.error().message.contains("more than")) << qPrintable(read.error().message);
+    EXPECT_EQ(modem::loadStations(stations, last)[0].Nome, ""); // shown empty, but not for writing
+
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.ini"));
+    EXPECT_FALSE(modem::readStations(dir.filePath("folder.ini"), last));
+    EXPECT_TRUE(modem::readStations(dir.filePath("none.ini"), last)); // missing: created empty
 }
 
 TEST(ModemTextsTest, DialStringsAndConnections)
