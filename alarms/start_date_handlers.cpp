@@ -53,7 +53,8 @@ link::Status StartDateHandlers::ScriviDataAllarme()
     if (auto s = link::checkTyped(link::typedArray("data_allarme", boxes)); !s)
         return s;
     if (!timeBoxesValid(false))
-        return {};
+        return link::Error::refusedAndTold(m_form.data_allarme[3]->objectName(),
+                                           ui::shown(config::kCheckDataMessage));
     auto date = writeStartDate(link(), boxes);
     if (!date)
         return date.error();
@@ -65,7 +66,8 @@ link::Status StartDateHandlers::Subito()
 {
     const auto exchange = m_session.guard().hold();
     if (!timeBoxesValid(true))
-        return {};
+        return link::Error::refusedAndTold(m_form.data_allarme[3]->objectName(),
+                                           ui::shown(config::kCheckDataMessage));
     auto date = startNow(link());
     if (!date)
         return date.error();

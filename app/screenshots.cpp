@@ -295,13 +295,20 @@ int main(int argc, char** argv)
         QTemporaryDir folder;
         stazione.downloads().chooseFolder(folder.path());
         bool saved = false;
+        auto* annulla = main.findChild<QPushButton*>(QStringLiteral("Annulla"));
         QTimer::singleShot(4000, &main, [&] {
             saved = save(main, out + QStringLiteral("/activity_download.png"));
-            if (auto* annulla = main.findChild<QPushButton*>(QStringLiteral("Annulla")))
+            if (annulla)
                 annulla->click();
+            // The logger goes on sending: the drain's countdown, then a second "Annulla".
+            QTimer::singleShot(2500, &main, [&] {
+                saved = saved && save(main, out + QStringLiteral("/activity_draining.png"));
+                if (annulla)
+                    annulla->click();
+            });
         });
         main.Acquisisci->click();
-        if (!saved)
+        if (!saved || !save(main, out + QStringLiteral("/activity_cancelled.png")))
             return 1;
         main.hide();
     }

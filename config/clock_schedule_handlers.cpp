@@ -69,7 +69,7 @@ link::Status ClockScheduleHandlers::impostadata()
     if (!timeIsValid(m_form.data[3]->text(), m_form.data[4]->text())) {
         m_dialogs.inform(&m_form, kCheckDataTitle, kCheckDataMessage, ui::Dialogs::Icon::Information);
         m_dialogs.beep();
-        return {};
+        return link::Error::refusedAndTold(m_form.data[3]->objectName(), ui::shown(kCheckDataMessage));
     }
     auto written = writeClock(link(), boxes);
     if (!written)
@@ -139,7 +139,7 @@ link::Status ClockScheduleHandlers::Command1()
     if (!check.ok) {
         m_dialogs.inform(&m_form, kCheckDataTitle, kIntervalMessage, ui::Dialogs::Icon::Information);
         m_dialogs.beep();
-        return {};
+        return link::Error::refusedAndTold(m_form.conversione[0]->objectName(), ui::shown(kIntervalMessage));
     }
     auto written = writeInterval(link(), check.boxes, [this](int i, bool accepted) {
         setCaption(accepted ? ui::kParameterSent : ui::kParameterRefused);

@@ -86,7 +86,7 @@ link::Status SettingsHandlers::impostapreacc()
         m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), kPreheatingTooLong,
                          ui::Dialogs::Icon::Information);
         m_form.preaccensione->setText(QStringLiteral("0"));
-        return {};
+        return link::Error::refusedAndTold(m_form.preaccensione->objectName(), ui::shown(kPreheatingTooLong));
     }
     m_form.preaccensione->setText(*text);
     if (auto s = writePreheating(link(), *text); !s)
@@ -115,20 +115,20 @@ link::Status SettingsHandlers::Scrivicanali()
         return s;
     const bool yes = m_dialogs.askYesNo(&m_form, QStringLiteral("Attenzione"), kChannelWriteQuestion,
                                         ui::Dialogs::Icon::Critical, false);
-    if (yes) {
-        auto written = writeChannelCount(link(), link::integerValue(m_form.MUX[0]->text()));
-        if (!written)
-            return written.error();
-        setCaption(written->accepted ? ui::kParameterSent : ui::kParameterRefused);
-        m_form.MUX[0]->setText(written->channels);
-        ui::setBackColour(m_form.MUX[0], ui::kConfirmed);
-        if (written->memory) {
-            m_form.Acq_possibili->setText(written->memory->possible);
-            m_form.acq_disponibili->setText(written->memory->available);
-        } else {
-            m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), kNoChannelMessage,
-                             ui::Dialogs::Icon::Information);
-        }
+    if (!yes)
+        return link::Error::cancelled(tr("Nulla è stato inviato."));
+    auto written = writeChannelCount(link(), link::integerValue(m_form.MUX[0]->text()));
+    if (!written)
+        return written.error();
+    setCaption(written->accepted ? ui::kParameterSent : ui::kParameterRefused);
+    m_form.MUX[0]->setText(written->channels);
+    ui::setBackColour(m_form.MUX[0], ui::kConfirmed);
+    if (written->memory) {
+        m_form.Acq_possibili->setText(written->memory->possible);
+        m_form.acq_disponibili->setText(written->memory->available);
+    } else {
+        m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), kNoChannelMessage,
+                         ui::Dialogs::Icon::Information);
     }
     link().Ritardo(200);
     return {};

@@ -19,7 +19,11 @@
 #include <QRadioButton>
 #include <QSortFilterProxyModel>
 #include <QStorageInfo>
+#include <QTime>
 #include <QTreeView>
+
+#include <algorithm>
+#include <optional>
 
 namespace stazione::data {
 
@@ -187,23 +191,51 @@ void DownloadHandlers::File1_Click(const QModelIndex& index)
     m_form.Nome_File_Dati->setText(m_files->fileName(index));
 }
 
-QString DownloadHandlers::downloadProgressText(qint64 lines, qint64 bytes, qint64 elapsedMs)
+QString DownloadHandlers::downloadProgressText(qint64 lines, qint64 bytes, qint64 elapsedMs, qint64 expected)
 {
     const double seconds = double(elapsedMs) / 1000.0;
     const double rate = seconds > 0 ? double(bytes) / seconds : 0.0;
-    const QTime elapsed = QTime(0, 0).addMSecs(elapsedMs);
-    return tr("Scarico dei dati: %1 righe, %2 kB, %3 kB/s, %4")
+    auto clock = [](qint64 ms) {
+        return QTime(0, 0).addMSecs(ms).toString(ms >= 3600000 ? QStringLiteral("H:mm:ss")
+                                                               : QStringLiteral("mm:ss"));
+    };
+    const QString amount = QStringLiteral("%1 kB, %2 kB/s, %3")
+                               .arg(double(bytes) / 1000.0, 0, 'f', 1)
+                               .arg(rate / 1000.0, 0, 'f', 2)
+                               .arg(clock(elapsedMs));
+    if (expected <= 0)
+        return tr("Scarico dei dati: %1 righe, %2").arg(lines).arg(amount);
+    // Records made during the download can take it past the count: it stays short of 100% then.
+    const qint64 percent = lines >= expected ? 99 : lines * 100 / expected;
+    const qint64 leftMs = lines > 0 && lines < expected ? elapsedMs * (expected - lines) / lines : 0;
+    return tr("Scarico dei dati: %1 di %2 righe (%3%), %4, tempo rimasto %5")
         .arg(lines)
-        .arg(double(bytes) / 1000.0, 0, 'f', 1)
-        .arg(rate / 1000.0, 0, 'f', 2)
-        .arg(elapsed.toString(elapsedMs >= 3600000 ? QStringLiteral("H:mm:ss") : QStringLiteral("mm:ss")));
+        .arg(expected)
+        .arg(percent)
+        .arg(amount, lines > 0 ? clock(leftMs) : QStringLiteral("--:--"));
 }
 
-void DownloadHandlers::reportStopped(const link::Error& why, const QString& saved)
+qint64 DownloadHandlers::expectedRecords() const
 {
-    m_dialogs.beep();
-    m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), why.message + QStringLiteral("\n") + saved,
-                     ui::Dialogs::Icon::Warning);
+    bool possibleOk = false;
+    bool availableOk = false;
+    const qint64 possible = m_form.Acq_possibili->text().trimmed().toLongLong(&possibleOk);
+    const qint64 available = m_form.acq_disponibili->text().trimmed().toLongLong(&availableOk);
+    if (!possibleOk || !availableOk || available < 0 || possible < available)
+        return 0;
+    return possible - available;
+}
+
+link::Error DownloadHandlers::stopped(link::Error why, const QString& kept, const QString& saved)
+{
+    // "Nome File" names only a file that exists: the .part with what came, or nothing.
+    const bool anything = kept.endsWith(QStringLiteral(".part"));
+    m_form.Nome_File_Dati->setText(anything ? QFileInfo(kept).fileName() : QString());
+    m_form.Acquisisci->setEnabled(true);
+    m_form.Acquisisci_Temp->setEnabled(true);
+    if (anything)
+        why.kept = saved;
+    return why;
 }
 
 link::Status DownloadHandlers::Acquisisci()
@@ -220,7 +252,9 @@ link::Status DownloadHandlers::Acquisisci()
     // The logger streams for minutes: how much came, how fast, since when; "Annulla" stops the
     // stream as a cancelled wait, which the download turns into a stopped file.
     session::Progress& progress = m_session.progress();
-    session::Progress::Scope shown(progress, tr("Scarico dei dati"), 0, [this] { link().cancel(); });
+    const qint64 expected = expectedRecords();
+    auto shown = std::make_optional<session::Progress::Scope>(progress, tr("Scarico dei dati"), expected,
+                                                              [this] { link().cancel(); });
     QElapsedTimer clock;
     clock.start();
     qint64 bytes = 0;
@@ -230,7 +264,8 @@ link::Status DownloadHandlers::Acquisisci()
             m_form.NREC->setText(QString::number(lines));
             m_form.Text3->setText(last);
             bytes += last.size() + 2;
-            progress.step(lines, downloadProgressText(lines, bytes, clock.elapsed()));
+            progress.step(expected > 0 ? std::min(lines, expected) : lines,
+                          downloadProgressText(lines, bytes, clock.elapsed(), expected));
         },
         [&, this](const QString& text) {
             // After a cancel the line is drained: said here and in the strip, whose Annulla then
@@ -244,15 +279,13 @@ link::Status DownloadHandlers::Acquisisci()
         return download.error();
     }
     m_lastWritten = download->path; // the final name; a download cut short stays in its .part
-    if (download->stopped) {
-        m_form.Nome_File_Dati->setText(download->path);
-        reportStopped(*download->stopped,
-                      tr("%1 righe salvate in %2").arg(download->lines).arg(download->path));
-    } else {
-        m_dialogs.beep();
-        m_form.Nome_File_Dati->setText(tr("Registrazione eseguita"));
-        m_dialogs.beep();
-    }
+    if (download->stopped)
+        return stopped(*download->stopped, download->path,
+                       tr("%1 righe salvate in %2").arg(download->lines).arg(download->path));
+    shown.reset(); // the download is over: the strip goes before "done" is said
+    m_dialogs.beep();
+    m_form.Nome_File_Dati->setText(tr("Registrazione eseguita"));
+    m_dialogs.beep();
     m_form.Acquisisci->setEnabled(true);
     m_form.Acquisisci_Temp->setEnabled(true);
     link().Ritardo(100);
@@ -270,8 +303,8 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     m_form.Progresso->setValue(0);
 
     session::Progress& progress = m_session.progress();
-    session::Progress::Scope shown(progress, tr("Scarico delle temperature"), 100,
-                                   [this] { link().cancel(); });
+    auto shown = std::make_optional<session::Progress::Scope>(progress, tr("Scarico delle temperature"), 100,
+                                                              [this] { link().cancel(); });
     auto download = downloadTemperatures(
         link(), path, QDateTime::currentDateTime(),
         [&, this](int percent) {
@@ -293,19 +326,19 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     m_lastWritten = download->path; // the final name; a download cut short stays in its .part
     if (download->stopped) {
         clearBackColour(m_form.Nome_File_Dati);
-        m_form.Nome_File_Dati->setText(download->path);
-        reportStopped(*download->stopped, tr("%1 record su %2 salvati in %3")
-                                              .arg(download->received)
-                                              .arg(download->records)
-                                              .arg(download->path));
-    } else {
-        m_dialogs.beep();
-        m_form.Nome_File_Dati->setText(tr("Check Dati: OK"));
-        m_form.Nome_File_Dati->setText(tr("Check Dati 3: OK"));
-        ui::setBackColour(m_form.Nome_File_Dati, kDone);
-        m_form.Nome_File_Dati->setText(tr("Registrazione eseguita"));
-        m_dialogs.beep();
+        return stopped(*download->stopped, download->path,
+                       tr("%1 record su %2 salvati in %3")
+                           .arg(download->received)
+                           .arg(download->records)
+                           .arg(download->path));
     }
+    shown.reset(); // the download is over: the strip goes before "done" is said
+    m_dialogs.beep();
+    m_form.Nome_File_Dati->setText(tr("Check Dati: OK"));
+    m_form.Nome_File_Dati->setText(tr("Check Dati 3: OK"));
+    ui::setBackColour(m_form.Nome_File_Dati, kDone);
+    m_form.Nome_File_Dati->setText(tr("Registrazione eseguita"));
+    m_dialogs.beep();
     m_form.Acquisisci->setEnabled(true);
     m_form.Acquisisci_Temp->setEnabled(true);
     link().Ritardo(100);

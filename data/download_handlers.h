@@ -39,15 +39,21 @@ public:
     // The date the file names carry (today, unless a test says otherwise).
     void setToday(const QDate& date) { m_today = date; }
 
-    // "Scarico dei dati: 1200 righe, 45.3 kB, 0.95 kB/s, 00:48".
-    static QString downloadProgressText(qint64 lines, qint64 bytes, qint64 elapsedMs);
+    // "Scarico dei dati: 1200 righe, 45.3 kB, 0.95 kB/s, 00:48"; with the number of records the
+    // memory counters promise, "Scarico dei dati: 1200 di 4800 righe (25%), 45.3 kB, 0.95 kB/s,
+    // 00:48, tempo rimasto 02:24".
+    static QString downloadProgressText(qint64 lines, qint64 bytes, qint64 elapsedMs, qint64 expected = 0);
+    // The records in the logger's memory by the counters read at connection (possible less
+    // available); 0 when the boxes do not tell.
+    qint64 expectedRecords() const;
 
 private:
     QDate today() const { return m_today.isValid() ? m_today : QDate::currentDate(); }
     QString folder() const;
     void fillDrives();
-    // What the operator is told when the download could not start or stopped early.
-    void reportStopped(const link::Error& why, const QString& saved);
+    // A download that stopped early, as its outcome: why, and `saved` (what was kept) when its
+    // file `kept` is the .part that holds it.
+    link::Error stopped(link::Error why, const QString& kept, const QString& saved);
 
     QFileSystemModel* m_folders;
     QFileSystemModel* m_files;

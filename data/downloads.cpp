@@ -127,26 +127,38 @@ void drainAfterStop(link::Link& link, std::optional<char> endMark, link::Error& 
         stopped.kind == link::ErrorKind::Port)
         return; // the logger is silent, or the line is gone
     if (notice)
-        notice(kDraining);
-    if (auto drained = link::drainStream(link, endMark); !drained)
+        notice(drainingText(std::chrono::duration_cast<std::chrono::seconds>(link::kDrainLimit)));
+    auto tick = [&notice](std::chrono::seconds left) {
+        if (notice)
+            notice(drainingText(left));
+    };
+    if (auto drained = link::drainStream(link, endMark, link::kDrainLimit, tick); !drained)
         stopped.message += QLatin1Char('\n') + drained.error().message;
 }
 
-link::Error waitEnded(link::CommPort::Wait wait, const link::Link& link)
+link::Error waitEnded(link::CommPort::Wait wait, link::Link& link)
 {
+    link::Error error;
     switch (wait) {
     case link::CommPort::Wait::TimedOut:
-        return link::Error::timedOut(
+        error = link::Error::timedOut(
             QCoreApplication::translate("stazione::data::Downloads",
                                         "Il datalogger ha smesso di inviare dati da %1 s.")
                 .arg(double(link.replyTimeout().count()) / 1000.0));
+        error.waitedMs = link.replyTimeout().count();
+        break;
     case link::CommPort::Wait::Cancelled:
         return link::Error::cancelled(
             QCoreApplication::translate("stazione::data::Downloads", "Scarico annullato."));
     default:
-        return link::Error::lineLost(QCoreApplication::translate(
+        error = link::Error::lineLost(QCoreApplication::translate(
             "stazione::data::Downloads", "La connessione con il datalogger si è interrotta."));
+        break;
     }
+    // The operator's words name the port.
+    error.comPort = link.port().commPort();
+    error.device = link.port().devicePath();
+    return error;
 }
 
 // The exact value of a decimal text, rounded to tenths half away from zero; nothing for a text
@@ -262,6 +274,16 @@ QString temperatureFileName(const QString& station, const QDate& date)
     const DateParts d = dateParts(date);
     return safeStationName(station) + QLatin1Char('_') + d.dd + QLatin1Char('_') + d.mm + QLatin1Char('_') +
            d.yy + QStringLiteral("_TEMP.txt");
+}
+
+QString drainingText(std::chrono::seconds left)
+{
+    return QCoreApplication::translate("stazione::ui::Messages", kDraining.toUtf8().constData()) +
+           QLatin1Char(' ') +
+           QCoreApplication::translate(
+               "stazione::data::Downloads",
+               "ancora al massimo %1 s. Premi di nuovo Annulla per interrompere subito")
+               .arg(left.count());
 }
 
 QString invalidNameMessage(const QString& path)

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -50,6 +51,8 @@ downloadRecords(link::Link& link, const QString& path, bool fromEnd,
 inline const QString kWaitPlease = QStringLiteral("Wait Please");
 inline const QString kDraining =
     QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Attendo la fine dei dati dal datalogger..."));
+// The drain's notice with how long it may still take, and how to give it up.
+QString drainingText(std::chrono::seconds left);
 
 inline constexpr int kMaxRecords = 5000;
 inline constexpr int kMaxChannels = 128;

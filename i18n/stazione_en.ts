@@ -38,6 +38,13 @@
     </message>
 </context>
 <context>
+    <name>stazione::config::SettingsHandlers</name>
+    <message>
+        <source>Nulla è stato inviato.</source>
+        <translation>Nothing was sent.</translation>
+    </message>
+</context>
+<context>
     <name>stazione::data::DataFile</name>
     <message>
         <source>Riga %1: %2</source>
@@ -115,10 +122,6 @@
 <context>
     <name>stazione::data::DownloadHandlers</name>
     <message>
-        <source>Scarico dei dati: %1 righe, %2 kB, %3 kB/s, %4</source>
-        <translation>Data download: %1 lines, %2 kB, %3 kB/s, %4</translation>
-    </message>
-    <message>
         <source>Scarico dei dati</source>
         <translation>Data download</translation>
     </message>
@@ -149,6 +152,14 @@
     <message>
         <source>Check Dati 3: OK</source>
         <translation>Data check 3: OK</translation>
+    </message>
+    <message>
+        <source>Scarico dei dati: %1 righe, %2</source>
+        <translation>Data download: %1 lines, %2</translation>
+    </message>
+    <message>
+        <source>Scarico dei dati: %1 di %2 righe (%3%), %4, tempo rimasto %5</source>
+        <translation>Data download: %1 of %2 lines (%3%), %4, time left %5</translation>
     </message>
 </context>
 <context>
@@ -186,6 +197,10 @@ The file %1 was not changed; the data received are in %2.</translation>
     <message>
         <source>Il datalogger annuncia %1 record di %2 canali: lo scarico ne accetta da 0 a %3 di 0-%4 canali.</source>
         <translation>The logger announces %1 records of %2 channels: the download takes 0 to %3 records of 0-%4 channels.</translation>
+    </message>
+    <message>
+        <source>ancora al massimo %1 s. Premi di nuovo Annulla per interrompere subito</source>
+        <translation>at most %1 s more. Press Cancel again to stop at once</translation>
     </message>
 </context>
 <context>
@@ -307,6 +322,12 @@ The file %1 was not changed; the data received are in %2.</translation>
         <source>Termino lettura in corso...</source>
         <translation>Ending the reading under way...</translation>
     </message>
+    <message>
+        <source>La misura continua è in corso.
+Terminarla e chiudere la finestra?</source>
+        <translation>The continuous measurement is running.
+End it and close the window?</translation>
+    </message>
 </context>
 <context>
     <name>stazione::modem::Modem</name>
@@ -364,6 +385,26 @@ Battery: %1 V</translation>
     <message>
         <source>Sto riprovando...</source>
         <translation>Retrying...</translation>
+    </message>
+    <message>
+        <source>Chiamata in corso: %1, %2</source>
+        <translation>Calling: %1, %2</translation>
+    </message>
+    <message>
+        <source>In linea: %1 (%2)</source>
+        <translation>On the line: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Chiamata: in linea con %1 (%2)</source>
+        <translation>Call: on the line with %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Chiamata chiusa</source>
+        <translation>Call ended</translation>
+    </message>
+    <message>
+        <source>Chiamata</source>
+        <translation>Call</translation>
     </message>
 </context>
 <context>
@@ -450,6 +491,20 @@ All the data will be lost.</translation>
 %1</source>
         <translation>The session log file was not written.
 %1</translation>
+    </message>
+    <message>
+        <source>Uno scambio con il datalogger è in corso.
+Interromperlo e chiudere?</source>
+        <translation>An exchange with the logger is running.
+Stop it and close?</translation>
+    </message>
+    <message>
+        <source>RESTORE: attesa del datalogger interrotta; il prossimo comando attende prima la fine dei dati in arrivo</source>
+        <translation>RESTORE: the wait for the logger was stopped; the next command first waits for the incoming data to end</translation>
+    </message>
+    <message>
+        <source>RESTORE: nessuno scambio in corso; il prossimo comando attende prima la fine dei dati in arrivo</source>
+        <translation>RESTORE: no exchange running; the next command first waits for any incoming data to end</translation>
     </message>
 </context>
 <context>
@@ -1403,6 +1458,10 @@ All the data will be lost.</translation>
     <message>
         <source>INVIA SEMPRE TUTTO</source>
         <translation>ALWAYS SEND EVERYTHING</translation>
+    </message>
+    <message>
+        <source>Riaggancia</source>
+        <translation>Hang up</translation>
     </message>
 </context>
 <context>

@@ -188,6 +188,8 @@ Status CommPort::openOrClose(bool open)
     const OpenFailure failure = m_device->open(mapping->path, m_settings);
     if (failure != OpenFailure::None)
         m_lock.unlock();
+    else
+        m_cut = false; // a line opened afresh holds nothing of an earlier exchange
     switch (failure) {
     case OpenFailure::None:
         break;
@@ -372,8 +374,10 @@ CommPort::Wait CommPort::waitForMoreInput(QDeadlineTimer deadline, std::optional
 {
     if (!m_device->isOpen())
         return Wait::LineLost;
-    if (pausesAborted())
+    if (pausesAborted()) {
+        m_cut = true;
         return Wait::Cancelled;
+    }
     if (deadline.hasExpired())
         return Wait::TimedOut;
     if (terminator && m_arrived.contains(*terminator))
@@ -405,12 +409,16 @@ CommPort::Wait CommPort::waitForMoreInput(QDeadlineTimer deadline, std::optional
         return Wait::LineLost;
     default:
         // kCancelled, or 0 when the application is quitting and every loop is told to end.
+        m_cut = true;
         return Wait::Cancelled;
     }
 }
 
 void CommPort::cancelWaits()
 {
+    // Also with no wait pending (RESTORE between exchanges): whatever the logger may still send
+    // is not the next command's reply.
+    m_cut = true;
     for (int i = 0; i < m_depth; ++i)
         m_waiters[size_t(i)]->loop.exit(kCancelled);
 }

@@ -67,6 +67,12 @@ public:
     void cancelWaits();
     bool waiting() const { return m_depth > 0; }
 
+    // Whether an exchange was cut while the logger may still have been sending (a cancelled wait,
+    // RESTORE, a reply that timed out): the next command first lets that stream's tail run out.
+    bool cut() const { return m_cut; }
+    void markCut() { m_cut = true; }
+    void clearCut() { m_cut = false; }
+
     // A slow stream is gathered this long before the port looks at it again.
     static constexpr std::chrono::milliseconds kGatherTime{50};
 
@@ -112,6 +118,7 @@ private:
     // event loop, timer or connection of its own.
     std::vector<Waiter*> m_waiters;
     int m_depth = 0;
+    bool m_cut = false;
     // Whether the input arrives as a slow stream: how much came since the last command, and at
     // what pace the last of it came.
     qint64 m_sinceOutput = 0;

@@ -4,6 +4,8 @@
 
 #include <QDeadlineTimer>
 
+#include <algorithm>
+
 namespace stazione::link {
 
 Status send(Link& link, const cmd::Command& command)
@@ -53,13 +55,15 @@ Result<bool> write(Link& link, const cmd::Command& command)
     return *field == kAccepted;
 }
 
-Status drainStream(Link& link, std::optional<char> endMark, std::chrono::milliseconds limit)
+Status drainStream(Link& link, std::optional<char> endMark, std::chrono::milliseconds limit,
+                   const std::function<void(std::chrono::seconds)>& tick)
 {
     CommPort& port = link.port();
     // The limit is the line's own time (a full memory at 9600 baud), not the logger's pauses.
     const QDeadlineTimer giveUp(limit, Qt::PreciseTimer);
     // What the reads of the stream had taken but not used is part of what is dropped.
     bool ended = endMark && link.Accumulo().contains(*endMark);
+    std::chrono::seconds lastTick{-1};
     while (!ended) {
         auto chunk = port.inputAll();
         if (!chunk)
@@ -78,7 +82,19 @@ Status drainStream(Link& link, std::optional<char> endMark, std::chrono::millise
             error.waitedMs = limit.count();
             return error;
         }
-        QDeadlineTimer quiet(scaled(kDrainQuiet), Qt::PreciseTimer);
+        if (tick) {
+            const auto left =
+                std::chrono::ceil<std::chrono::seconds>(std::chrono::milliseconds(giveUp.remainingTime()));
+            if (left != lastTick) {
+                lastTick = left;
+                tick(left);
+            }
+        }
+        // The port hands a slow stream over in gathered pieces: a silence shorter than a few of
+        // them is only the gap between two pieces, whatever the time scale.
+        QDeadlineTimer quiet(
+            std::max(scaled(kDrainQuiet), std::chrono::milliseconds(4 * CommPort::kGatherTime)),
+            Qt::PreciseTimer);
         if (quiet.deadline() > giveUp.deadline())
             quiet = giveUp;
         const auto wait = port.waitForMoreInput(quiet);
@@ -95,6 +111,7 @@ Status drainStream(Link& link, std::optional<char> endMark, std::chrono::millise
             return error;
         }
     }
+    port.clearCut(); // the stream ran out: the line is clean again
     return link.Svuota_Buffer();
 }
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 // The usual shapes of an exchange with the logger, over the link routines.
@@ -39,6 +40,8 @@ inline const QString kAccepted = QStringLiteral("OK");
 // logger is still sending at the limit.
 inline constexpr std::chrono::milliseconds kDrainQuiet{1000};  // before the time scale
 inline constexpr std::chrono::milliseconds kDrainLimit{60000}; // the line's time, not scaled
-Status drainStream(Link& link, std::optional<char> endMark, std::chrono::milliseconds limit = kDrainLimit);
+// `tick` hears, about once a second, how long the drain may still take.
+Status drainStream(Link& link, std::optional<char> endMark, std::chrono::milliseconds limit = kDrainLimit,
+                   const std::function<void(std::chrono::seconds left)>& tick = {});
 
 } // namespace stazione::link

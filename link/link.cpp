@@ -1,5 +1,6 @@
 #include "link/link.h"
 
+#include "link/exchange.h"
 #include "link/timing.h"
 
 #include <QElapsedTimer>
@@ -129,6 +130,12 @@ Status Link::Invia_Comando(const QString& comando, const QString& parametri, Inp
     if (!around.status())
         return around.status();
     if (input == Input::Discard) {
+        // After a cut the logger may still be sending the old stream: its tail runs out first, or
+        // the reply to this command would be read in the middle of it.
+        if (m_port.cut()) {
+            if (auto s = drainStream(*this, std::nullopt); !s)
+                return s;
+        }
         if (auto s = m_port.discardInput(); !s)
             return s;
         discardAccumulo();
@@ -324,6 +331,7 @@ Error Link::waitFailure(CommPort::Wait wait, const QByteArray& partial) const
             message += QStringLiteral(" It sent \"%1\" and then stopped.")
                            .arg(QString::fromLatin1(partial.left(40)));
         Error error = named(Error::timedOut(message));
+        m_port.markCut(); // the logger may answer late, into the next exchange
         error.waitedMs = m_replyTimeout.count();
         error.partial = partial.left(40);
         return error;

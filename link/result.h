@@ -50,6 +50,11 @@ struct Error {
     QString device;
     qint64 waitedMs = 0;
     QByteArray partial;
+    // What of the job survived the stop, in the operator's words ("563 righe salvate in
+    // x_SENS.txt.part"); empty when nothing was kept.
+    QString kept;
+    // The window told the operator already (a message of its own before it gave up).
+    bool told = false;
 
     static Error make(ErrorKind kind, int number, const QString& message)
     {
@@ -69,6 +74,13 @@ struct Error {
     {
         Error error = make(ErrorKind::Refused, 0, message);
         error.box = box;
+        return error;
+    }
+    // A value the window refused before anything was sent, with the message it showed.
+    static Error refusedAndTold(const QString& box, const QString& message)
+    {
+        Error error = refused(box, message);
+        error.told = true;
         return error;
     }
 };

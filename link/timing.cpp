@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 #include <QVariant>
 
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace stazione::link {
@@ -97,8 +99,19 @@ bool isUserInput(QEvent::Type type)
     }
 }
 
-// Holds user input back while a pause runs, except for the controls that cancel.
+// Holds user input back while a pause runs, except for the controls that cancel, and hands it
+// over when the pause is over: what the operator typed or clicked meanwhile is not lost. A click
+// on a control that talks to the logger then meets the exchange guard, as any click does.
 class PauseInputGate final : public QObject {
+public:
+    ~PauseInputGate() override
+    {
+        for (auto& [receiver, event] : m_held) {
+            if (receiver)
+                QCoreApplication::postEvent(receiver, event.release());
+        }
+    }
+
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override
     {
@@ -112,8 +125,14 @@ protected:
             if (o->property(kCancelProperty).toBool())
                 return false;
         }
+        // A shortcut is looked up when its key arrives; afterwards the key alone goes to the box.
+        if (event->type() != QEvent::Shortcut && event->type() != QEvent::ShortcutOverride)
+            m_held.emplace_back(QPointer<QObject>(receiver), std::unique_ptr<QEvent>(event->clone()));
         return true;
     }
+
+private:
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_held;
 };
 
 } // namespace

@@ -164,8 +164,8 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
         appendLine(path, kBrokenMark);
     };
     auto broken = [&](link::Error error) {
-        // Ask the logger to stop streaming; whatever it answers is dropped by the next command.
-        (void)link::send(link, link::cmd::endContinuousMeasurement());
+        // Ask the logger to stop streaming, at once; what it still sends is dropped by the next command.
+        (void)link::sendKeepingInput(link, link::cmd::endContinuousMeasurement());
         markBroken(path);
         end.error = std::move(error);
         return end;
@@ -217,7 +217,7 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
             return broken(fileError(path));
         ++end.sets;
     }
-    if (auto s = link::send(link, link::cmd::endContinuousMeasurement()); !s) {
+    if (auto s = link::sendKeepingInput(link, link::cmd::endContinuousMeasurement()); !s) {
         markBroken(path);
         end.error = s.error();
         return end;

@@ -39,6 +39,14 @@ MeasurementWindow::MeasurementWindow(session::Session& session, ui::Form1& form,
     connect(window.cmdStop, &QPushButton::clicked, this, &MeasurementWindow::cmdStop);
     connect(window.cmdGraf, &QPushButton::clicked, this, &MeasurementWindow::cmdGraf);
     connect(window.cmdChiudi, &QPushButton::clicked, this, &MeasurementWindow::cmdChiudi);
+    // Escape or the close box would end a running measurement: asked first, as "Chiudi" is off.
+    window.setCloseCheck([this] {
+        if (!m_running)
+            return true;
+        return m_dialogs.askYesNo(&m_mis, QStringLiteral("Attenzione"),
+                                  tr("La misura continua è in corso.\nTerminarla e chiudere la finestra?"),
+                                  ui::Dialogs::Icon::Question, false);
+    });
     connect(&window, &ui::MisCont::closed, this, [this] {
         // Closing the window during a session ends it as Stop does: the set being read is completed.
         if (m_running)

@@ -44,7 +44,7 @@ link::Status ContinuousReadingHandlers::MISCONTINUA(int g)
         m_dialogs.beep();
         m_dialogs.inform(&m_form, QStringLiteral("Attenzione"), config::kNoChannelMessage,
                          ui::Dialogs::Icon::Information);
-        return {};
+        return link::Error::refusedAndTold(m_form.MUX[g]->objectName(), ui::shown(config::kNoChannelMessage));
     }
     const auto exchange = m_session.guard().hold();
     if (auto s = link().Svuota_Buffer(); !s)
@@ -81,7 +81,8 @@ link::Status ContinuousReadingHandlers::constop()
         sent = stopContinuousReading(link());
         m_grace->start(link::scaled(2000ms));
     } else if (const auto exchange = m_session.guard().begin()) {
-        sent = link::send(link(), link::cmd::stopAcquisition());
+        // A stop: it goes out at once, even into what a cut stream still sends.
+        sent = link::sendKeepingInput(link(), link::cmd::stopAcquisition());
     } else {
         // Another exchange waits for the logger: a "B" now would land in the middle of it.
         m_dialogs.beep();

@@ -77,10 +77,11 @@ link::Status hangUp(link::Link& link)
     // A modem takes "+++" as the escape only after a second of silence on the line: a hang-up
     // right after an exchange would otherwise go to the logger as data.
     link.Ritardo(100);
-    if (auto s = link.Invia_Comando(QString(), QStringLiteral("+++")); !s)
+    // The hang-up goes out at once, whatever the logger behind the modem is still sending.
+    if (auto s = link.Invia_Comando(QString(), QStringLiteral("+++"), link::Link::Input::Keep); !s)
         return s;
     link.Ritardo(500);
-    return link.Invia_Comando(QString(), QStringLiteral("ATH\r"));
+    return link.Invia_Comando(QString(), QStringLiteral("ATH\r"), link::Link::Input::Keep);
 }
 
 link::Result<session::Identification> remoteStartup(link::Link& link, const std::function<void(int)>& paused)

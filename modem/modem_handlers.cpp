@@ -22,10 +22,13 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QDate>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+
+#include <optional>
 
 namespace stazione::modem {
 
@@ -85,6 +88,8 @@ ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Fo
         report(Interrompi_Click());
     });
     connect(&window, &ui::ModemWindow::closed, this, &ModemHandlers::Form_Unload);
+    connect(form1.Riaggancia, &QPushButton::clicked, this,
+            exchange([this, report] { report(Interrompi_Click()); }));
 }
 
 void ModemHandlers::show(const QString& text)
@@ -225,6 +230,8 @@ link::Status ModemHandlers::dial(bool pauseAfterFirstDigit)
     if (auto s = link::checkTyped(number->objectName(), number->text(), link::TypedFor::Modem); !s)
         return s;
     m_window.Interrompi->setEnabled(true);
+    // The status box now tells the call, not the modem found before it.
+    show(tr("Chiamata in corso: %1, %2").arg(m_window.Nome[Stazione_Scelta]->text(), number->text()));
     // The call runs on the port the modem was found on, which the link keeps open from now on.
     // `Porta` stays the cable's port: the connection window saves it and resets through it.
     link.Porta_Aperta = true;
@@ -274,12 +281,15 @@ link::Status ModemHandlers::startUp()
     m_window.Uldata[Stazione_Scelta]->setText(callDateText(QDate::currentDate()));
     Salva_Click();
     Timer1->stop();
-    show(kStartupText);
-    // The three pauses of the start-up keep the window still for 21 s: a bar and "Annulla".
+    // The three pauses of the start-up keep the window still for 21 s: a bar and "Annulla"; the
+    // status box says the same as the bar.
+    const QString waiting = tr("Avvio della chiamata: attesa del datalogger");
+    show(waiting);
     link.clearAbort();
-    session::Progress::Scope progress(m_session.progress(), tr("Avvio della chiamata: attesa del datalogger"),
-                                      3, [&link] { link.abort(); });
+    auto progress = std::make_optional<session::Progress::Scope>(m_session.progress(), waiting, 3,
+                                                                 [&link] { link.abort(); });
     auto id = remoteStartup(link, [this](int k) { m_session.progress().step(k); });
+    progress.reset(); // what follows has its own words, in the box and in the bar
     if (!id)
         return id.error();
     m_session.record.Modello = id->Modello;
@@ -317,6 +327,14 @@ link::Status ModemHandlers::startUp()
 
 void ModemHandlers::handOver()
 {
+    // The main window says who is on the line and offers the hang-up.
+    const QString station = m_window.Nome[Stazione_Scelta]->text();
+    const QString number = m_window.Telefono[Stazione_Scelta]->text();
+    m_form1.InLinea->setText(tr("In linea: %1 (%2)").arg(station, number));
+    m_form1.InLinea->setVisible(true);
+    m_form1.Riaggancia->setVisible(true);
+    m_form1.Riaggancia->setEnabled(true);
+    m_session.activity().add(tr("Chiamata: in linea con %1 (%2)").arg(station, number));
     m_window.hide();
     m_form2.hide();
     m_form1.setEnabled(true);
@@ -329,7 +347,16 @@ void ModemHandlers::handOver()
 link::Status ModemHandlers::Interrompi_Click()
 {
     const auto exchange = m_session.guard().hold();
-    return hangUp(m_session.link());
+    auto hungUp = hangUp(m_session.link());
+    if (m_form1.InLinea->isVisible()) {
+        m_form1.InLinea->setVisible(false);
+        m_form1.Riaggancia->setVisible(false);
+        if (hungUp)
+            m_session.activity().add(tr("Chiamata chiusa"));
+        else
+            m_session.activity().failed(tr("Chiamata"), hungUp.error());
+    }
+    return hungUp;
 }
 
 link::Status ModemHandlers::Riprova_Click()

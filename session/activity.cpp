@@ -13,11 +13,25 @@ void Activity::add(const QString& text, Outcome outcome)
     emit added(entry);
 }
 
+Activity::Outcome Activity::outcomeOf(const link::Error& error)
+{
+    switch (error.kind) {
+    case link::ErrorKind::Cancelled:
+        return Outcome::Cancelled;
+    case link::ErrorKind::Refused:
+        return Outcome::Refused;
+    default:
+        return Outcome::Failed;
+    }
+}
+
 void Activity::failed(const QString& what, const link::Error& error)
 {
-    add(what + QStringLiteral(": ") + link::operatorMessage(error),
-        error.kind == link::ErrorKind::Cancelled || error.kind == link::ErrorKind::Refused ? Outcome::Refused
-                                                                                           : Outcome::Failed);
+    // One line in the pane: a message of several sentences is joined.
+    QString text = what + QStringLiteral(": ") + link::operatorMessage(error).simplified();
+    if (!error.kept.isEmpty())
+        text += QStringLiteral("; ") + error.kept;
+    add(text, outcomeOf(error));
 }
 
 void Activity::clear()

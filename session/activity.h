@@ -16,9 +16,10 @@ class Activity : public QObject {
 
 public:
     enum class Outcome {
-        Done,    // the exchange did what was asked
-        Refused, // the logger refused the value, or the program did not start the exchange
-        Failed,  // no answer, the line or the port failed
+        Done,      // the exchange did what was asked
+        Refused,   // the logger refused the value, or the program did not start the exchange
+        Failed,    // no answer, the line or the port failed
+        Cancelled, // the operator stopped it; what it had received is kept where the line says
     };
     struct Entry {
         QTime time;
@@ -32,8 +33,10 @@ public:
     using QObject::QObject;
 
     void add(const QString& text, Outcome outcome = Outcome::Done);
-    // "what: reason" for an exchange that stopped; a cancel counts as a refusal, not a failure.
+    // "what: reason" for an exchange that stopped, followed by what of its work was kept. The
+    // error's kind alone decides the outcome: a refusal, a cancel, or a failure.
     void failed(const QString& what, const link::Error& error);
+    static Outcome outcomeOf(const link::Error& error);
 
     const QList<Entry>& entries() const { return m_entries; }
     void clear();

@@ -41,6 +41,14 @@ MainWindowSession::MainWindowSession(Session& session, ui::Form1& form, config::
     connect(form.TracciaComunicazione, &QCheckBox::toggled, this,
             &MainWindowSession::TracciaComunicazione_Click);
     connect(&form, &ui::Form1::closed, this, &MainWindowSession::Form_Unload);
+    // Closing in the middle of an exchange cuts it (a download keeps only its .part): asked first.
+    form.setCloseCheck([this] {
+        if (!m_session.guard().busy())
+            return true;
+        return m_dialogs.askYesNo(&m_form, QStringLiteral("Attenzione"),
+                                  tr("Uno scambio con il datalogger è in corso.\nInterromperlo e chiudere?"),
+                                  ui::Dialogs::Icon::Question, false);
+    });
 }
 
 MainWindowSession::~MainWindowSession()
@@ -141,8 +149,17 @@ void MainWindowSession::RIPRISTINA_DA_ERRORI_Click()
     // for the logger unwinds on its own once its wait is cancelled (it lets a stream that it cut
     // short run out first) and gives the controls back when its exchange's last level lets go;
     // with no exchange running they come back now.
+    const bool running = m_session.link().inWait();
     m_session.link().cancel();
     (void)m_session.link().Svuota_Buffer();
+    // The operator sees that the press was heard, whether or not something was running.
+    if (running)
+        m_session.activity().add(tr("RESTORE: attesa del datalogger interrotta; il prossimo comando "
+                                    "attende prima la fine dei dati in arrivo"),
+                                 session::Activity::Outcome::Cancelled);
+    else
+        m_session.activity().add(tr("RESTORE: nessuno scambio in corso; il prossimo comando attende "
+                                    "prima la fine dei dati in arrivo"));
     if (!m_session.guard().busy())
         ui::Accendi_Tasti(m_form);
 }

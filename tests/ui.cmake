@@ -21,6 +21,7 @@ stazione_add_qtest(ui_modem_test)
 stazione_add_qtest(ui_collection_marks_test)
 stazione_add_qtest(ui_failure_test)
 stazione_add_qtest(ui_activity_test)
+stazione_add_qtest(ui_outcome_test)
 
 stazione_add_gtest(language_test SOURCES language_test.cpp LIBS stazione_gui)
 stazione_add_qtest(ui_cancel_test)

@@ -3,6 +3,7 @@
 
 #include "data/download_handlers.h"
 #include "data/downloads.h"
+#include "link/exchange.h"
 #include "link/timing.h"
 #include "modem/modem_handlers.h"
 #include "modem/stations.h"
@@ -85,6 +86,7 @@ struct DrainWatch {
     QWidget& window;
     Canceller& first;
     qint64 toDrain = -1; // first click to the drain's notice
+    QString shown;       // the notice
     QElapsedTimer sinceSecond;
     QTimer poll;
     DrainWatch(session::Progress& p, QWidget& w, Canceller& c)
@@ -94,8 +96,9 @@ struct DrainWatch {
     {
         poll.setInterval(10);
         QObject::connect(&poll, &QTimer::timeout, [this] {
-            if (!first.clicked || progress.text() != data::kDraining)
+            if (!first.clicked || !progress.text().startsWith(data::kDraining))
                 return;
+            shown = progress.text();
             toDrain = first.afterClick();
             poll.stop();
             sinceSecond.start();
@@ -194,9 +197,19 @@ private slots:
         QVERIFY2(drain.toDrain >= 0 && drain.toDrain < kPromptly, qPrintable(QString::number(drain.toDrain)));
         QVERIFY2(drain.sinceSecond.elapsed() < kPromptly,
                  qPrintable(QString::number(drain.sinceSecond.elapsed())));
-        static const QRegularExpression shape(
-            QStringLiteral(R"(^Scarico dei dati: \d+ righe, \d+\.\d kB, \d+\.\d\d kB/s, 00:0[1-9]$)"));
-        QVERIFY2(shape.match(annulla.shown).hasMatch(), qPrintable(annulla.shown));
+        // The memory counters read at connection give the total: a share and the time left.
+        static const QRegularExpression shape(QStringLiteral(
+            R"(^Scarico dei dati: (\d+) di 2000 righe \((\d+)%\), \d+\.\d kB, \d+\.\d\d kB/s, 00:0[1-9], )"
+            R"(tempo rimasto (\d\d):(\d\d)$)"));
+        const QRegularExpressionMatch match = shape.match(annulla.shown);
+        QVERIFY2(match.hasMatch(), qPrintable(annulla.shown));
+        QCOMPARE(match.captured(2).toInt(), match.captured(1).toInt() * 100 / 2000);
+        QVERIFY(match.captured(3).toInt() * 60 + match.captured(4).toInt() > 30); // a paced line is slow
+        QCOMPARE(c.p.app.session().progress().maximum(), 0);                      // the strip is gone
+        // The drain says how long it may take and how to cut it short.
+        QVERIFY2(drain.shown.endsWith(" s. Premi di nuovo Annulla per interrompere subito"),
+                 qPrintable(drain.shown));
+        QVERIFY2(drain.shown.contains("ancora al massimo "), qPrintable(drain.shown));
         QVERIFY(c.f().NREC->text().toInt() > 0);
         QVERIFY(c.f().NREC->text().toInt() < 2000);
     }
@@ -271,6 +284,39 @@ private slots:
         QVERIFY(pause.elapsed() >= 990);
         QCOMPARE(restore.count(), 1);
         QCOMPARE(other.count(), 0);
+    }
+
+    // What the operator types or clicks during a pause is handed over when it ends: a box gets
+    // its characters, and a click that would start an exchange meets the guard like any other.
+    void inputDuringAPauseIsDeliveredAfterIt()
+    {
+        link::setTimeScale(0.05);
+        ConnectedProgram c;
+        ui::Form1& f = c.f();
+        link::setTimeScale(1.0);
+        f.Nome_Centralina->clear();
+        f.Nome_Centralina->setFocus();
+        QSignalSpy clicked(f.leggifs, &QPushButton::clicked);
+        QTimer::singleShot(200, &f, [&] {
+            QTest::keyClicks(f.Nome_Centralina, "POZZO7");
+            QTest::mouseClick(f.leggifs, Qt::LeftButton);
+        });
+        link::Link& link = c.p.app.session().link();
+        {
+            // A handler's body: a pause, then a command and the wait for its reply.
+            const auto exchange = c.p.app.session().guard().hold();
+            link.Ritardo(60);
+            QCOMPARE(f.Nome_Centralina->text(), QString()); // nothing reached the box during the pause
+            QCOMPARE(clicked.count(), 0);
+            auto name = link::requestField(link, link::cmd::readStationName());
+            QVERIFY(name.ok());
+            QCOMPARE(*name, QString("STAZ1"));
+        }
+        QCOMPARE(f.Nome_Centralina->text(), QString("POZZO7"));
+        QCOMPARE(clicked.count(), 1);
+        // The click came during the wait for the reply: the guard refused it, nothing of it was sent.
+        QCOMPARE(c.p.dialogs.beeps, 1);
+        QCOMPARE(c.logger->received(), QByteArray("Q"));
     }
 
     void closingTheMainWindowDuringAPauseEndsItPromptly()

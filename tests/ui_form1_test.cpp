@@ -77,13 +77,11 @@ QStringList designTimeHidden()
     return numbered(QStringLiteral("LABCANALI"), 2, 5) + numbered(QStringLiteral("continua"), 2, 5) +
            numbered(QStringLiteral("GPRSLABEL"), 0, 9) + numbered(QStringLiteral("GPRS"), 0, 9) +
            numbered(QStringLiteral("NUMERO_ALLARME_SMS"), 0, 9) + numbered(QStringLiteral("Label6"), 0, 10) +
-           QStringList{QStringLiteral("NUMERO_ALLARMI_SMS"),
-                       QStringLiteral("LEGGI_GSM"),
-                       QStringLiteral("SCRIVI_GSM"),
-                       QStringLiteral("Leggi_Allarmi"),
-                       QStringLiteral("LeggiGPRS"),
-                       QStringLiteral("ScriviGPRS"),
-                       QStringLiteral("Rubrica")};
+           QStringList{QStringLiteral("NUMERO_ALLARMI_SMS"), QStringLiteral("LEGGI_GSM"),
+                       QStringLiteral("SCRIVI_GSM"), QStringLiteral("Leggi_Allarmi"),
+                       QStringLiteral("LeggiGPRS"), QStringLiteral("ScriviGPRS"), QStringLiteral("Rubrica"),
+                       // shown while a modem call holds the line
+                       QStringLiteral("InLinea"), QStringLiteral("Riaggancia")};
 }
 
 // Every named control the window places: on the window itself, on a tab page or in a frame. The

@@ -14,6 +14,9 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -184,6 +187,77 @@ private slots:
         QCOMPARE(c.p.app.misCont().txtAvviso->text(), QString("Azione annullata"));
         QVERIFY(c.p.dialogs.savesAsked.isEmpty());
         QCOMPARE(c.p.app.session().port().inputLen(), 1);
+    }
+
+    // A session that breaks off on this side leaves the logger streaming unless it is told "a".
+    void aSessionThatBreaksOffStopsTheLoggersStream()
+    {
+        {
+            ConnectedProgram c([](sim::Options& o) { o.stopAfter = 3000; }); // then silent: a time-out
+            c.p.app.session().link().setReplyTimeout(300ms);
+            QTemporaryDir folder;
+            c.p.dialogs.savePaths = {folder.filePath("mc.txt")};
+            c.p.app.misCont().show();
+            c.p.app.misCont().cmdStart->click();
+            QVERIFY(contents(folder.filePath("mc.txt")).endsWith("[FILE TERMINATO INASPETTATAMENTE]\r\n"));
+            QTRY_VERIFY2(c.logger->received().endsWith("a"), c.logger->received().right(20).constData());
+            QTRY_COMPARE(c.logger->activeStream(), sim::Stream::None);
+        }
+        {
+            ConnectedProgram c;
+            QTemporaryDir folder;
+            const QString path = folder.filePath("mc.txt");
+            c.p.dialogs.savePaths = {path};
+            live::MeasurementWindow& m = c.p.app.measurement();
+            // The file goes away under the session: a folder takes its name, the next line fails.
+            auto* swap = new QTimer(&c.p.app);
+            connect(swap, &QTimer::timeout, &c.p.app, [&, swap] {
+                if (m.table().gridRows() < 3)
+                    return;
+                swap->stop();
+                QFile::remove(path);
+                QDir().mkdir(path);
+            });
+            swap->start(10);
+            c.p.app.misCont().show();
+            c.p.app.misCont().cmdStart->click();
+            QVERIFY(QFileInfo(path).isDir());
+            QTRY_VERIFY2(c.logger->received().endsWith("a"), c.logger->received().right(20).constData());
+            QTRY_COMPARE(c.logger->activeStream(), sim::Stream::None);
+            // Nothing more comes down the line.
+            const qint64 sent = c.logger->bytesSent();
+            QTest::qWait(300);
+            QCOMPARE(c.logger->bytesSent(), sent);
+        }
+    }
+
+    void escapeDuringASessionAsksBeforeEndingIt()
+    {
+        ConnectedProgram c;
+        QTemporaryDir folder;
+        c.p.dialogs.savePaths = {folder.filePath("mc.txt")};
+        ui::MisCont& w = c.p.app.misCont();
+        live::MeasurementWindow& m = c.p.app.measurement();
+        c.p.dialogs.answers = {false, true}; // "No" to the first Escape, "Yes" to the second
+        int escapes = 0;
+        auto* press = new QTimer(&c.p.app);
+        connect(press, &QTimer::timeout, &c.p.app, [&] {
+            if ((escapes == 0 && m.table().gridRows() >= 3) || (escapes == 1 && m.table().gridRows() >= 6)) {
+                ++escapes;
+                QTest::keyClick(&w, Qt::Key_Escape);
+            }
+        });
+        press->start(20);
+        w.show();
+        w.cmdStart->click();
+        QCOMPARE(escapes, 2);
+        const QList<testing::ScriptedDialogs::Shown> asked = c.p.dialogs.shown;
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[0].kind, QString("ask"));
+        QVERIFY2(asked[0].text.startsWith("La misura continua è in corso."), qPrintable(asked[0].text));
+        QVERIFY(m.table().gridRows() >= 6); // "No" let the session go on
+        QVERIFY(!w.isVisible());
+        QVERIFY(contents(folder.filePath("mc.txt")).endsWith("[FINE DATI]\r\n"));
     }
 
     void aChannelTimeOutEndsTheSession()

@@ -4,13 +4,17 @@
 #include "link/timing.h"
 #include "modem/modem_handlers.h"
 #include "modem/stations.h"
+#include "session/progress.h"
 #include "session/session.h"
 #include "support/files.h"
 #include "support/program.h"
+#include "ui/colours.h"
+#include "ui/form1.h"
 #include "ui/modem_window.h"
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -102,12 +106,29 @@ private slots:
         w.Sel[15]->click();
         QCOMPARE(p.app.modem().Stazione_Scelta, 15);
         QVERIFY(w.Connetti->isEnabled());
+        // The chosen row stands out, but not in the red of a box in error.
+        QCOMPARE(ui::backColour(w.Nome[15]), ui::kSelected);
+        QVERIFY(ui::backColour(w.Nome[15]) != ui::kEdited);
         w.showPage(0); // another page shown: the choice stays
 
         QSignalSpy handedOver(&p.app.modem(), &modem::ModemHandlers::handedOver);
+        // While the call is being made, the status box says so, and later says what the bar says.
+        QStringList statuses;
+        bool disagreed = false;
+        connect(w.Text1, &QLineEdit::textChanged, this, [&](const QString& text) {
+            statuses << text;
+            const session::Progress& progress = p.app.session().progress();
+            if (progress.active() && progress.text().startsWith("Avvio della chiamata") &&
+                text != progress.text())
+                disagreed = true;
+        });
         w.Connetti->trigger();
         QVERIFY(w.Interrompi->isEnabled());
         QVERIFY(handedOver.wait(60000));
+        QVERIFY2(!statuses.isEmpty() && statuses.first() == "Chiamata in corso: Pozzo 15, 0471123456",
+                 qPrintable(statuses.join(" | ")));
+        QVERIFY(statuses.contains("Avvio della chiamata: attesa del datalogger"));
+        QVERIFY2(!disagreed, qPrintable(statuses.join(" | ")));
 
         QCOMPARE(station.dialledNumbers(), QStringList{"0471123456"});
         QVERIFY(!w.isVisible());
@@ -135,9 +156,14 @@ private slots:
         QCOMPARE(f.Nome_Centralina->text(), QString("STAZ1"));
         QCOMPARE(f.data[2]->text().size(), 4);
 
-        // And the call ends.
-        w.Interrompi->trigger();
+        // The main window names the station on the line and hangs up.
+        QVERIFY(f.InLinea->isVisible());
+        QCOMPARE(f.InLinea->text(), QString("In linea: Pozzo 15 (0471123456)"));
+        QVERIFY(f.Riaggancia->isVisible() && f.Riaggancia->isEnabled());
+        f.Riaggancia->click();
         QVERIFY(station.waitForCall(false, 5000ms));
+        QVERIFY(!f.InLinea->isVisible());
+        QVERIFY(!f.Riaggancia->isVisible());
     }
 
     void retryAndConnectDuringTheStartUpAreRefused()

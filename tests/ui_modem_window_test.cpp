@@ -145,7 +145,7 @@ private slots:
             for (int i = 0; i < 70; ++i) {
                 for (QLineEdit* box : rowBoxes(w, i)) {
                     QVERIFY2(stazione::ui::backColour(box) ==
-                                 (i == row ? stazione::ui::kEdited : stazione::ui::kConfirmed),
+                                 (i == row ? stazione::ui::kSelected : stazione::ui::kConfirmed),
                              qPrintable(QStringLiteral("row %1: %2").arg(row).arg(box->objectName())));
                 }
             }

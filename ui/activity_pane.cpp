@@ -12,6 +12,8 @@ namespace stazione::ui {
 
 const QColor ActivityPane::kFailed(200, 0, 0);
 const QColor ActivityPane::kRefused(215, 110, 0);
+// Neither a failure nor a result: the operator's own stop.
+const QColor ActivityPane::kCancelled(40, 70, 190);
 
 ActivityPane::ActivityPane(session::Activity& activity, QWidget* parent)
     : QWidget(parent)
@@ -66,6 +68,9 @@ void ActivityPane::append(const session::Activity::Entry& entry)
         break;
     case session::Activity::Outcome::Refused:
         item->setForeground(kRefused);
+        break;
+    case session::Activity::Outcome::Cancelled:
+        item->setForeground(kCancelled);
         break;
     case session::Activity::Outcome::Done:
         break;

@@ -27,6 +27,7 @@ public:
 
     static const QColor kFailed;
     static const QColor kRefused;
+    static const QColor kCancelled;
 
 private:
     void append(const session::Activity::Entry& entry);

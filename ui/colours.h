@@ -11,6 +11,8 @@ namespace stazione::ui {
 inline const QColor kEdited(255, 0, 0);
 inline const QColor kConfirmed(192, 255, 192);
 inline const QColor kReadYellow(255, 255, 128);
+// A row the operator chose (the station to call): not a box in error.
+inline const QColor kSelected(200, 220, 255);
 
 void setBackColour(QWidget* widget, const QColor& colour);
 QColor backColour(const QWidget* widget);

@@ -101,14 +101,27 @@ std::optional<QString> MessageBoxDialogs::saveFile(QWidget* parent, const QStrin
 
 void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error)
 {
-    if (error.kind == link::ErrorKind::Cancelled)
+    if (error.told)
         return;
+    // A cancel was the operator's own doing; only a job it cut short that kept something is told,
+    // so that the operator learns where its data are.
     if (error.kind == link::ErrorKind::Refused) {
         // The box stays red: its value is not on the logger.
         if (auto* box = parent ? parent->findChild<QLineEdit*>(error.box) : nullptr)
             setBackColour(box, kEdited);
         dialogs.beep();
         dialogs.inform(parent, QStringLiteral("Attenzione"), error.message, Dialogs::Icon::Information);
+        return;
+    }
+    if (error.kind == link::ErrorKind::Cancelled && error.kept.isEmpty())
+        return;
+    if (!error.kept.isEmpty()) {
+        // A job cut short: its own words for why, and what of it was kept.
+        dialogs.beep();
+        dialogs.inform(parent, QStringLiteral("Attenzione"),
+                       (error.message.isEmpty() ? link::operatorSentence(error) : error.message) +
+                           QLatin1Char('\n') + error.kept,
+                       Dialogs::Icon::Warning);
         return;
     }
     dialogs.inform(parent, QStringLiteral("Attenzione"), link::operatorSentence(error),

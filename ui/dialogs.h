@@ -57,7 +57,8 @@ struct Error;
 namespace stazione::ui {
 
 // Tells the operator why an exchange stopped: the logger did not answer, the line was lost, the
-// port was refused. A cancel was the operator's own doing and is not reported. A typed value the
+// port was refused. A cancel was the operator's own doing and is not reported, unless it cut a
+// job short that kept part of its work (the message says where). A typed value the
 // line cannot carry is told with a beep, and its box (found in `parent` by name) turns red.
 void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error);
 

@@ -120,9 +120,16 @@ Form1::Form1(QWidget* parent)
     TracciaComunicazione =
         makeCheck(this, QStringLiteral("TracciaComunicazione"), tr("Traccia comunicazione"));
 
+    InLinea = makeLabel(this, QStringLiteral("InLinea"), QString());
+    InLinea->setVisible(false);
+    Riaggancia = makeButton(this, QStringLiteral("Riaggancia"), tr("Riaggancia"));
+    Riaggancia->setVisible(false);
+
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(TracciaComunicazione);
     bottom->addStretch();
+    bottom->addWidget(InLinea);
+    bottom->addWidget(Riaggancia);
     bottom->addWidget(RIPRISTINA_DA_ERRORI);
     // The tabs above, the activity pane below (Application puts it in); the operator moves the
     // divide.
@@ -689,6 +696,10 @@ QWidget* Form1::buildAllarmiTab()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    if (m_closeCheck && !m_closeCheck()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     emit closed();
 }

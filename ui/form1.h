@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -35,6 +36,9 @@ public:
     QPushButton* RIPRISTINA_DA_ERRORI = nullptr;
     // "Traccia comunicazione": every byte over the line goes to trace_DD_MM_YY.txt in the data folder.
     QCheckBox* TracciaComunicazione = nullptr;
+    // While a modem call holds the line: which station is on it, and the hang-up.
+    QLabel* InLinea = nullptr;
+    QPushButton* Riaggancia = nullptr;
     QSplitter* Divisore = nullptr; // the tabs and the activity pane
 
     // Puts the activity pane under the tabs.
@@ -163,15 +167,20 @@ public:
     QString dataFolder() const { return m_dataFolder; }
     void setDataFolder(const QString& folder) { m_dataFolder = folder; }
 
+    // Asked before the window closes (its close box, Escape, Ctrl+Q): false keeps it open.
+    void setCloseCheck(std::function<bool()> check) { m_closeCheck = std::move(check); }
+
 signals:
     // The window was closed: the session ends with it.
     void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
     void showEvent(QShowEvent* event) override;
 
 private:
+    std::function<bool()> m_closeCheck;
     QWidget* buildDataModalitaTab();
     QWidget* buildTimersTab();
     QWidget* buildGestioneCanaliTab();

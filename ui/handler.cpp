@@ -114,9 +114,12 @@ void MainWindowHandler::refuse(const QObject* control)
 void MainWindowHandler::record(const QObject* control, const link::Status& outcome)
 {
     const ActivityText text = activityText(m_form, control);
-    if (!outcome)
+    if (!outcome) {
         m_session.activity().failed(text.subject, outcome.error());
-    else if (m_refused)
+        // The title bar must not keep the success of an earlier write.
+        if (outcome.error().kind == link::ErrorKind::Refused && m_window)
+            m_window->setWindowTitle(parameterRefused());
+    } else if (m_refused)
         m_session.activity().add(text.subject + QStringLiteral(": ") + parameterRefused(),
                                  session::Activity::Outcome::Refused);
     else

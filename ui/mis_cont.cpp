@@ -68,6 +68,10 @@ int MisCont::channelColumnWidth() const
 
 void MisCont::closeEvent(QCloseEvent* event)
 {
+    if (m_closeCheck && !m_closeCheck()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     emit closed();
 }

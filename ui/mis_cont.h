@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLineEdit;
 class QPushButton;
 class QTableView;
@@ -27,11 +29,17 @@ public:
     int dateColumnWidth() const;
     int channelColumnWidth() const;
 
+    // Asked before the window closes (its close box, Escape, Ctrl+Q): false keeps it open.
+    void setCloseCheck(std::function<bool()> check) { m_closeCheck = std::move(check); }
+
 signals:
     void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::function<bool()> m_closeCheck;
 };
 
 } // namespace stazione::ui

@@ -236,7 +236,7 @@ void ModemWindow::setCollectionMark(int row, const QColor& colour, const QString
 void ModemWindow::setSelectedRowColours(int row)
 {
     for (int i = 0; i < kRows; ++i) {
-        const QColor& colour = i == row ? kEdited : kConfirmed;
+        const QColor& colour = i == row ? kSelected : kConfirmed;
         for (QLineEdit* box : {Nome[i], Telefono[i], Scadenza[i], Uldata[i]})
             setBackColour(box, colour);
     }
