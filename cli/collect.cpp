@@ -242,6 +242,9 @@ int runCollect(const Options& options)
     }
     if (!options.json)
         out(data::outcomeTable(outcomes).trimmed());
+    // The alerts and the site tell what the night brought; the exit status stays the collection's.
+    if (options.alerts.any() || options.report)
+        (void)reportNetwork(options, options.dir, options.report, false);
     return exitStatus(outcomes);
 }
 
