@@ -737,7 +737,7 @@ QString defaultSiteLanguage()
 {
     QFile file(link::settingsFolder() + QStringLiteral("/lingua.ini"));
     if (file.open(QIODevice::ReadOnly)) {
-        const QString remembered = QString::fromLatin1(file.read(16)).trimmed();
+        QString remembered = QString::fromLatin1(file.read(16)).trimmed();
         if (remembered == QLatin1String("it") || remembered == QLatin1String("en"))
             return remembered;
     }

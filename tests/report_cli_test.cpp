@@ -179,3 +179,66 @@ TEST_F(Report, ChromiumShowsEveryStationAndTheAlertsWithoutTheNetwork)
         station.waitForFinished(120000);
     }
 }
+
+// The night as the timer runs it: a collection against the simulated network with --report and
+// --on-alert runs the command once per change of an alert and leaves the site, and its exit status
+// is the collection's own.
+TEST(CollectReport, AlertCommandOncePerChangeAndTheSiteAtTheEnd)
+{
+    QTemporaryDir ports;
+    QTemporaryDir config;
+    QTemporaryDir locks;
+    QTemporaryDir data;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("STAZIONE_PORTS", ports.path());
+    env.insert("XDG_CONFIG_HOME", config.path());
+    env.insert("STAZIONE_SYSTEM_PORTS", "0");
+    env.insert("STAZIONE_TIME_SCALE", "0.05");
+    env.insert("STAZIONE_LOCK_DIR", locks.path());
+    QDir().mkpath(config.path() + "/stazione");
+    QFile ini(config.path() + "/stazione/modem.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("Alfa\r\n111\r\n\r\nBeta\r\n222\r\n\r\nGamma\r\n333\r\n\r\n");
+    ini.close();
+
+    QProcess sim;
+    sim.setProcessEnvironment(env);
+    sim.start(STAZIONE_SIM_PROGRAM, {"--port", "2", "--ports-dir", ports.path(), "--modem", "--station",
+                                     "111=610,ALFA", "--station", "222=510,BETA"});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    ASSERT_TRUE(sim.waitForReadyRead(5000));
+    const QString calls = data.filePath("calls.jsonl");
+    const auto collect = [&] {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        // The simulated loggers report 12.60 V: below 13 V is an alert; Gamma is not in the network.
+        p.start(STAZIONE_CLI_PROGRAM, {"collect", "--dir", data.path(), "--modem-port", "2", "--retries", "0",
+                                       "--report", "--alert-battery", "13", "--alert-failures", "1", "--on-alert",
+                                       "cat >> '" + calls + "'"});
+        EXPECT_TRUE(p.waitForFinished(180000));
+        return Ran{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                   QString::fromUtf8(p.readAllStandardError())};
+    };
+    const Ran first = collect();
+    EXPECT_EQ(first.exitCode, 1) << qPrintable(first.err); // Gamma failed: as without the report
+    QSet<QString> changes;
+    for (const QByteArray& line : readAll(calls).split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        EXPECT_EQ(o.value("state").toString(), "raised");
+        changes << QStringLiteral("%1:%2").arg(o.value("station").toInt()).arg(o.value("kind").toString());
+    }
+    EXPECT_EQ(changes, (QSet<QString>{"1:battery", "2:battery", "3:failures"})) << qPrintable(first.err);
+    EXPECT_EQ(readAll(calls).count('\n'), 3);
+    const QString index = QString::fromUtf8(readAll(data.filePath("sito/index.html")));
+    EXPECT_EQ(index.count("<tr class=\"station"), 3);
+    EXPECT_EQ(index.count("<li class=\"alert\""), 3);
+
+    // The same night again: nothing changes, the command does not run.
+    const Ran second = collect();
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_EQ(readAll(calls).count('\n'), 3);
+    sim.terminate();
+    sim.waitForFinished(5000);
+}

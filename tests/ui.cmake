@@ -19,6 +19,7 @@ stazione_add_qtest(ui_live_test)
 stazione_add_qtest(ui_modem_window_test)
 stazione_add_qtest(ui_modem_test)
 stazione_add_qtest(ui_collection_marks_test)
+stazione_add_qtest(ui_network_report_test)
 stazione_add_qtest(ui_failure_test)
 stazione_add_qtest(ui_activity_test)
 
