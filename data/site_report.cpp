@@ -192,9 +192,26 @@ QString esc(const QString& text)
     return text.toHtmlEscaped();
 }
 
+// A time as the collection wrote it (in the clock of the PC that collected): "2026-12-06 02:03".
+// Formatted by hand: a site has tens of thousands of them.
 QString when(const QDateTime& time)
 {
-    return time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
+    if (!time.isValid())
+        return {};
+    const QDate d = time.date();
+    const QTime t = time.time();
+    char text[24];
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", d.year(), d.month(), d.day(),
+                                t.hour(), t.minute());
+    return QString::fromLatin1(text, n);
+}
+
+// "x,y " with one decimal each, the points of an SVG line.
+void appendPoint(QString& points, double x, double y)
+{
+    char text[48];
+    const int n = std::snprintf(text, sizeof text, "%.1f,%.1f ", x, y);
+    points += QLatin1String(text, n);
 }
 
 QString number(double value, int decimals = 1)
@@ -251,7 +268,7 @@ QString sparkline(const std::vector<double>& values, const QString& label)
     for (size_t i = 0; i < v.size(); ++i) {
         const double x = v.size() == 1 ? kW / 2 : double(i) * kW / double(v.size() - 1);
         const double y = kH - 1 - (v[i] - *lo) / span * (kH - 2);
-        points += QStringLiteral("%1,%2 ").arg(x, 0, 'f', 1).arg(y, 0, 'f', 1);
+        appendPoint(points, x, y);
     }
     return QStringLiteral(
                "<svg class=\"spark\" width=\"80\" height=\"18\" viewBox=\"0 0 80 18\" role=\"img\" "
@@ -259,7 +276,9 @@ QString sparkline(const std::vector<double>& values, const QString& label)
         .arg(esc(label), points.trimmed());
 }
 
-// A chart over time with its range written on the axes; a gap (NaN) breaks the line.
+// A chart over time with its range written on the axes; a gap (NaN) breaks the line. Times are
+// wall-clock milliseconds, as the files and the report write them: no time zone is looked up, which
+// for tens of thousands of points would cost more than all the rest of the site.
 QString chart(const QString& title, const std::vector<qint64>& times, const std::vector<double>& values,
               const QString& unit, const Texts& tx)
 {
@@ -292,7 +311,7 @@ QString chart(const QString& title, const std::vector<qint64>& times, const std:
     const auto put = [&](size_t i) {
         const double x = kLeft + double(times[i] - t0) / double(t1 - t0) * (kW - kLeft - 4);
         const double y = kH - kBottom - (values[i] - lo) / span * (kH - kBottom - 8);
-        points += QStringLiteral("%1,%2 ").arg(x, 0, 'f', 1).arg(y, 0, 'f', 1);
+        appendPoint(points, x, y);
     };
     for (size_t from = 0; from < times.size(); from += step) {
         const size_t to = std::min(times.size(), from + step);
@@ -318,8 +337,8 @@ QString chart(const QString& title, const std::vector<qint64>& times, const std:
             flush();
     }
     flush();
-    const QString first = when(QDateTime::fromMSecsSinceEpoch(t0));
-    const QString lastTime = when(QDateTime::fromMSecsSinceEpoch(times.back()));
+    const QString first = when(QDateTime::fromMSecsSinceEpoch(t0, Qt::UTC));
+    const QString lastTime = when(QDateTime::fromMSecsSinceEpoch(times.back(), Qt::UTC));
     const QString description =
         QStringLiteral("%1, %2 %3 %4 %5: %6 %7 %8 %9 %10")
             .arg(title, t(tx.from), first, t(tx.to), lastTime, t(tx.minimum))
@@ -519,7 +538,7 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
     for (const Call& c : s.calls) {
         if (!c.outcome.start.isValid())
             continue;
-        times.push_back(c.outcome.start.toMSecsSinceEpoch());
+        times.push_back(wallMilliseconds(c.outcome.start));
         battery.push_back(c.battery.value_or(kGap));
         memory.push_back(c.memoryUsed.value_or(kGap));
         drift.push_back(c.outcome.clockDrift ? double(*c.outcome.clockDrift) : kGap);
@@ -539,11 +558,6 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
     if (!recent.problem.isEmpty())
         html += QStringLiteral("<p>%1</p>\n").arg(esc(recent.problem));
     if (recent.timed) {
-        // Chart times are the files' wall-clock times, shown as they are written.
-        std::vector<qint64> shown;
-        shown.reserve(recent.times.size());
-        for (qint64 w : recent.times)
-            shown.push_back(wallDateTime(w).toMSecsSinceEpoch());
         html += QStringLiteral("<table><caption>%1</caption><thead><tr><th scope=\"col\">%2</th>"
                                "<th scope=\"col\">%3</th><th scope=\"col\">%4</th><th scope=\"col\">%5</th>"
                                "</tr></thead><tbody>\n")
@@ -570,7 +584,7 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
         }
         html += QStringLiteral("</tbody></table>\n");
         for (qsizetype c = 0; c < recent.channels.size(); ++c)
-            html += chart(recent.channels[c], shown, recent.values[size_t(c)], QString(), tx);
+            html += chart(recent.channels[c], recent.times, recent.values[size_t(c)], QString(), tx);
     } else if (!recent.lastLines.isEmpty()) {
         QString text;
         for (const QByteArray& line : recent.lastLines)

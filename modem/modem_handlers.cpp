@@ -28,11 +28,11 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QUrl>
 
 namespace stazione::modem {
 
@@ -156,10 +156,10 @@ void ModemHandlers::showCollections()
                 open << alertText(a);
         }
         // A station that answered but has an open alert is not "all well".
-        const QColor colour = !ok                      ? QColor(255, 0, 0)
-                              : !open.isEmpty()       ? QColor(255, 128, 0)
-                              : o.complete            ? QColor(0, 176, 0)
-                                                      : QColor(255, 200, 0);
+        const QColor colour = !ok               ? QColor(255, 0, 0)
+                              : !open.isEmpty() ? QColor(255, 128, 0)
+                              : o.complete      ? QColor(0, 176, 0)
+                                                : QColor(255, 200, 0);
         QString tip = tr("Raccolta del %1: %2")
                           .arg(o.start.toLocalTime().toString(QStringLiteral("dd/MM/yyyy hh:mm")),
                                data::resultText(o.result));

@@ -212,9 +212,9 @@ TEST(CollectReport, AlertCommandOncePerChangeAndTheSiteAtTheEnd)
         QProcess p;
         p.setProcessEnvironment(env);
         // The simulated loggers report 12.60 V: below 13 V is an alert; Gamma is not in the network.
-        p.start(STAZIONE_CLI_PROGRAM, {"collect", "--dir", data.path(), "--modem-port", "2", "--retries", "0",
-                                       "--report", "--alert-battery", "13", "--alert-failures", "1", "--on-alert",
-                                       "cat >> '" + calls + "'"});
+        p.start(STAZIONE_CLI_PROGRAM,
+                {"collect", "--dir", data.path(), "--modem-port", "2", "--retries", "0", "--report",
+                 "--alert-battery", "13", "--alert-failures", "1", "--on-alert", "cat >> '" + calls + "'"});
         EXPECT_TRUE(p.waitForFinished(180000));
         return Ran{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
                    QString::fromUtf8(p.readAllStandardError())};

@@ -34,7 +34,8 @@ private slots:
         QVERIFY(synthetic::writeSyntheticNetwork(data.path(), network));
         QByteArray directory;
         for (int row = 1; row <= network.stations; ++row)
-            directory += synthetic::syntheticName(row).toUtf8() + "\r\n0471" + QByteArray::number(row) + "\r\n\r\n";
+            directory +=
+                synthetic::syntheticName(row).toUtf8() + "\r\n0471" + QByteArray::number(row) + "\r\n\r\n";
         testing::write(modem::stationsFile(), directory);
         const QString report = QDir(data.path()).filePath(data::kReportFileName);
         data::AlertRules rules;
@@ -80,7 +81,8 @@ private slots:
         // A collection since: made again.
         QFile touched(report);
         QVERIFY(touched.open(QIODevice::Append));
-        QVERIFY(touched.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+        QVERIFY(
+            touched.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
         touched.close();
         w.Rapporto->click();
         QCOMPARE(opened.size(), 3);

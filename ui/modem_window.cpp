@@ -192,7 +192,8 @@ ModemWindow::ModemWindow(QWidget* parent)
     status->addWidget(Text1);
 
     Rapporto = makeButton(this, QStringLiteral("Rapporto"), tr("Rapporto di rete"));
-    Rapporto->setToolTip(tr("Apre nel browser il rapporto dell'ultima raccolta, rifatto se non è aggiornato."));
+    Rapporto->setToolTip(
+        tr("Apre nel browser il rapporto dell'ultima raccolta, rifatto se non è aggiornato."));
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(serialeFrame);
