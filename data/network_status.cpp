@@ -393,8 +393,12 @@ link::Status runAlertCommand(const QString& command, const AlertChange& change,
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
-    // Its own process group, so that a hung command is killed with whatever it started.
-    process.setChildProcessModifier([] { ::setsid(); });
+    // Its own process group, so that a hung command is killed with whatever it started. What it
+    // prints goes to standard error: standard output carries the results (the table, JSON lines).
+    process.setChildProcessModifier([] {
+        ::setsid();
+        ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    });
     process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
     if (!process.waitForStarted(int(limit.count())))
         return link::Error::file(

@@ -67,8 +67,10 @@ protected:
 TEST_F(Report, PrintsTheOpenAlertsAndRunsTheCommandOncePerChange)
 {
     const QString calls = dir.filePath("calls.jsonl");
-    const QStringList notify{"--on-alert", "cat >> '" + calls + "'"};
+    // The command's own output must not mix with the JSON lines of the alerts.
+    const QStringList notify{"--on-alert", "cat >> '" + calls + "'; echo sent"};
     const Ran first = run(QStringList{"report", dir.path(), "--json"} + rules() + notify);
+    EXPECT_EQ(first.err.count("sent"), 5);
     ASSERT_EQ(first.exitCode, 0) << qPrintable(first.err);
     QSet<QString> printed;
     for (const QString& line : first.out.split('\n', Qt::SkipEmptyParts)) {

@@ -61,6 +61,10 @@ private slots:
         QVERIFY(w.Raccolta[3]->toolTip().contains("Allarme: 3 raccolte fallite di fila"));
         QVERIFY(!w.Raccolta[0]->toolTip().contains("Allarme"));
 
+        if (qEnvironmentVariableIsSet("STAZIONE_SCREENSHOTS")) {
+            w.Raccolta[1]->setAttribute(Qt::WA_AlwaysShowToolTips);
+            w.grab().save(qEnvironmentVariable("STAZIONE_SCREENSHOTS") + "/modem_rapporto.png");
+        }
         QStringList opened;
         p.app.modem().openPage = [&opened](const QString& path) {
             opened << path;
