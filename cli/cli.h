@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/network_status.h"
 #include "link/comm_port.h"
 #include "link/link.h"
 #include "link/trace.h"
@@ -60,6 +61,12 @@ struct Options {
     int retries = 2;                     // further calls after a failure worth retrying
     double retryWaitSeconds = 60;        // between calls to one station
     std::optional<int> syncClockSeconds; // correct a logger clock off by more than this
+    // report, and collect once the stations are done
+    data::AlertRules alerts;
+    QString onAlert;     // run once per change of an alert, the change on its standard input
+    bool report = false; // collect: build the web report at the end
+    int days = 7;        // the measurements the report shows
+    QString language;    // of the report: "it", "en"; empty: the windows' own
 };
 
 // Prints results as "key: value" lines, or as one JSON object with --json.
@@ -197,6 +204,11 @@ int runStations(const Options& options);
 int runExport(const Options& options);
 int runPlot(const Options& options);
 int runCollect(const Options& options);
+int runReport(const Options& options);
+// The alerts of the network under `dir` judged by the rules of `options` (each change logged and
+// passed to --on-alert), then the web report built and the open alerts printed, as asked. False
+// when something could not be done; that was told on stderr.
+bool reportNetwork(const Options& options, const QString& dir, bool buildPages, bool printAlerts);
 int runFindModem(const Options& options);
 int runHangUp(const Options& options);
 int runRetry(const Options& options);

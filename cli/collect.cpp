@@ -365,6 +365,9 @@ int runCollect(const Options& options)
         message(QStringLiteral("stazione-cli: collection %1.").arg(stopText(interrupt)));
         return interrupt.exitStatus();
     }
+    // The alerts and the site tell what the night brought; the exit status stays the collection's.
+    if (options.alerts.any() || options.report)
+        (void)reportNetwork(options, options.dir, options.report, false);
     return exitStatus(outcomes);
 }
 

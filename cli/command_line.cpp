@@ -169,6 +169,56 @@ QString collectOptions(const QCommandLineParser& parser, Options& options)
     return {};
 }
 
+const QStringList& alertOptionNames()
+{
+    static const QStringList names{
+        QStringLiteral("alert-battery"),  QStringLiteral("alert-memory"), QStringLiteral("alert-drift"),
+        QStringLiteral("alert-failures"), QStringLiteral("alert-stale"),  QStringLiteral("on-alert"),
+        QStringLiteral("report"),         QStringLiteral("days"),         QStringLiteral("lang")};
+    return names;
+}
+
+// The alert rules and the report's options of collect and report. The reason when they are wrong.
+QString alertOptions(const QCommandLineParser& parser, Options& options, bool reporting)
+{
+    if (reporting && parser.isSet(QStringLiteral("report")))
+        return QStringLiteral("--report is for collect; report always builds the site.");
+    const auto rule = [&](const QString& name, double low, double high, std::optional<double>& into) {
+        double value = 0;
+        if (!readNumber(parser, name, low, high, &value))
+            return false;
+        if (parser.isSet(name))
+            into = value;
+        return true;
+    };
+    if (!rule(QStringLiteral("alert-battery"), 0.0, 100.0, options.alerts.battery))
+        return QStringLiteral("--alert-battery takes volts from 0 to 100.");
+    if (!rule(QStringLiteral("alert-memory"), 0.0, 100.0, options.alerts.memory))
+        return QStringLiteral("--alert-memory takes a percentage from 0 to 100.");
+    if (!rule(QStringLiteral("alert-drift"), 0.0, 1e9, options.alerts.drift))
+        return QStringLiteral("--alert-drift takes seconds from 0.");
+    if (!rule(QStringLiteral("alert-stale"), 0.0, 36500.0, options.alerts.staleDays))
+        return QStringLiteral("--alert-stale takes days from 0 to 36500.");
+    int failures = 0;
+    if (!readNumber(parser, QStringLiteral("alert-failures"), 1, 100000, &failures))
+        return QStringLiteral("--alert-failures takes a number of collections from 1.");
+    if (parser.isSet(QStringLiteral("alert-failures")))
+        options.alerts.failures = failures;
+    options.onAlert = parser.value(QStringLiteral("on-alert"));
+    if (parser.isSet(QStringLiteral("on-alert")) && options.onAlert.trimmed().isEmpty())
+        return QStringLiteral("--on-alert takes a command.");
+    if (parser.isSet(QStringLiteral("on-alert")) && !options.alerts.any())
+        return QStringLiteral("--on-alert needs at least one --alert-* rule.");
+    options.report = parser.isSet(QStringLiteral("report"));
+    if (!readNumber(parser, QStringLiteral("days"), 1, 366, &options.days))
+        return QStringLiteral("--days takes a number of days from 1 to 366.");
+    options.language = parser.value(QStringLiteral("lang"));
+    if (parser.isSet(QStringLiteral("lang")) && options.language != QLatin1String("it") &&
+        options.language != QLatin1String("en"))
+        return QStringLiteral("--lang takes it or en.");
+    return {};
+}
+
 } // namespace
 
 const QList<QCommandLineOption>& commandLineOptions()
@@ -226,7 +276,8 @@ const QList<QCommandLineOption>& commandLineOptions()
         option(QStringLiteral("sets"), QStringLiteral("monitor: end after K sets."), QStringLiteral("K")),
         option(QStringLiteral("groups"), QStringLiteral("live: end after K groups."), QStringLiteral("K")),
         option(QStringLiteral("out"),
-               QStringLiteral("export: write the table to F (default: the standard output)."),
+               QStringLiteral("export: write the table to F (default: the standard output); report: the "
+                              "site's folder (default: DIR/sito)."),
                QStringLiteral("F")),
         option(
             QStringLiteral("from"),
@@ -260,6 +311,38 @@ const QList<QCommandLineOption>& commandLineOptions()
             QStringLiteral("collect: set the logger's clock from the PC when it is more than S seconds off, "
                            "then read it back."),
             QStringLiteral("S")),
+        option(
+            QStringLiteral("report"),
+            QStringLiteral("collect: build the web report of the network at the end, as \"report\" does.")),
+        option(QStringLiteral("days"),
+               QStringLiteral("report: the days of measurements shown per station (default 7; 1-366)."),
+               QStringLiteral("N")),
+        option(QStringLiteral("lang"),
+               QStringLiteral("report: the language of the pages, it or en (default: the windows' own)."),
+               QStringLiteral("LANG")),
+        option(QStringLiteral("alert-battery"),
+               QStringLiteral("collect, report: alert when a station's battery is below V volts."),
+               QStringLiteral("V")),
+        option(QStringLiteral("alert-memory"),
+               QStringLiteral("collect, report: alert when more than PCT % of a logger's memory is used."),
+               QStringLiteral("PCT")),
+        option(
+            QStringLiteral("alert-drift"),
+            QStringLiteral("collect, report: alert when a logger's clock is off by more than S seconds and "
+                           "was not corrected."),
+            QStringLiteral("S")),
+        option(QStringLiteral("alert-failures"),
+               QStringLiteral("collect, report: alert after N failed collections of a station in a row."),
+               QStringLiteral("N")),
+        option(QStringLiteral("alert-stale"),
+               QStringLiteral("collect, report: alert when a station brought no new line for more than DAYS "
+                              "days."),
+               QStringLiteral("DAYS")),
+        option(
+            QStringLiteral("on-alert"),
+            QStringLiteral("collect, report: run CMD (through the shell) once per alert raised or cleared, "
+                           "with the change as a JSON line on its standard input; killed after 30 s."),
+            QStringLiteral("CMD")),
     };
     return all;
 }
@@ -584,16 +667,40 @@ const std::vector<Verb>& verbs()
              "is checked and the call hung up. A line per station goes to DIR/raccolta.jsonl, a "
              "table to the output at the end (with --json a JSON line per station instead). With "
              "several --modem-port the stations are shared out and called in parallel (with --trace "
-             "each modem traces into FILE.COMn). Exit status 0 when every station succeeded, 1 when "
-             "one failed. SIGINT or SIGTERM hang up the call under way, report every station not "
-             "done as cancelled and end with status 130 or 143."),
-         {QStringLiteral("port"), QStringLiteral("modem-port"), QStringLiteral("stations"),
-          QStringLiteral("dir"), QStringLiteral("retries"), QStringLiteral("retry-wait"),
-          QStringLiteral("sync-clock"), QStringLiteral("from-end"), QStringLiteral("call-timeout"),
-          QStringLiteral("timeout"), QStringLiteral("trace"), QStringLiteral("json")},
+             "each modem traces into FILE.COMn). Then the --alert-* rules are judged as \"report\" "
+             "does, and with --report the web report is built; neither changes the exit status: 0 "
+             "when every station succeeded, 1 when one failed. SIGINT or SIGTERM hang up the call "
+             "under way, report every station not done as cancelled and end with status 130 or 143."),
+         {QStringLiteral("port"),        QStringLiteral("modem-port"),     QStringLiteral("stations"),
+          QStringLiteral("dir"),         QStringLiteral("retries"),        QStringLiteral("retry-wait"),
+          QStringLiteral("sync-clock"),  QStringLiteral("from-end"),       QStringLiteral("call-timeout"),
+          QStringLiteral("timeout"),     QStringLiteral("trace"),          QStringLiteral("json"),
+          QStringLiteral("report"),      QStringLiteral("alert-battery"),  QStringLiteral("alert-memory"),
+          QStringLiteral("alert-drift"), QStringLiteral("alert-failures"), QStringLiteral("alert-stale"),
+          QStringLiteral("on-alert"),    QStringLiteral("days"),           QStringLiteral("lang")},
          QStringLiteral("stazione-cli collect --modem-port 2 --stations all --dir ~/dati --sync-clock 120"),
          &runCollect,
          false,
+         false},
+        {QStringLiteral("report"),
+         QStringLiteral("DIR [--out SITE] [--days N] [--lang it|en]"),
+         QStringLiteral("Build the web report of the station network and print the open alerts."),
+         QStringLiteral(
+             "Reads DIR/raccolta.jsonl and the stations' archives and writes a site that needs only a "
+             "browser into DIR/sito (or SITE): index.html with a row per station, problems and open "
+             "alerts first, and a page per station with its history, charts and the last N days of "
+             "its measurements (with a CSV of them). The new site replaces the old one in one step. "
+             "With --alert-* rules the alerts are judged first: each one raised or cleared is "
+             "appended to DIR/allarmi.jsonl and passed to --on-alert. The open alerts are printed a "
+             "line each (with --json a JSON object each). Exit status 0 when the site was built, 1 "
+             "when not."),
+         {QStringLiteral("out"), QStringLiteral("days"), QStringLiteral("lang"),
+          QStringLiteral("alert-battery"), QStringLiteral("alert-memory"), QStringLiteral("alert-drift"),
+          QStringLiteral("alert-failures"), QStringLiteral("alert-stale"), QStringLiteral("on-alert"),
+          QStringLiteral("json")},
+         QStringLiteral("stazione-cli report ~/dati --alert-battery 11.8 --alert-failures 3 --lang en"),
+         &runReport,
+         true,
          false},
         {QStringLiteral("reset"),
          QStringLiteral("--yes"),
@@ -747,6 +854,16 @@ Parsed parseCommandLine(const QStringList& arguments)
     }
 
     const bool collecting = verb->name == QLatin1String("collect");
+    const bool reporting = verb->name == QLatin1String("report");
+    if (collecting || reporting) {
+        if (const QString wrong = alertOptions(parser, options, reporting); !wrong.isEmpty())
+            return usage(wrong);
+    } else {
+        for (const QString& name : alertOptionNames()) {
+            if (parser.isSet(name))
+                return usage(QStringLiteral("--%1 is for collect and report.").arg(name));
+        }
+    }
     if (collecting) {
         if (const QString wrong = collectOptions(parser, options); !wrong.isEmpty())
             return usage(wrong);

@@ -351,6 +351,48 @@ End it and close the window?</translation>
         <translation>Call start-up: waiting for the logger</translation>
     </message>
     <message>
+        <source>
+Allarme: %1</source>
+        <translation>
+Alert: %1</translation>
+    </message>
+    <message>
+        <source>batteria %1 V, sotto %2 V</source>
+        <translation>battery %1 V, below %2 V</translation>
+    </message>
+    <message>
+        <source>memoria usata %1 %, sopra %2 %</source>
+        <translation>memory used %1 %, above %2 %</translation>
+    </message>
+    <message>
+        <source>orologio spostato di %1 s, oltre %2 s</source>
+        <translation>clock off by %1 s, more than %2 s</translation>
+    </message>
+    <message>
+        <source>%1 raccolte fallite di fila</source>
+        <translation>%1 failed collections in a row</translation>
+    </message>
+    <message>
+        <source>nessuna riga nuova da %1 giorni</source>
+        <translation>no new line for %1 days</translation>
+    </message>
+    <message>
+        <source>Nessuna raccolta finora: il rapporto di rete nasce dalla prima.</source>
+        <translation>No collection yet: the network report comes with the first one.</translation>
+    </message>
+    <message>
+        <source>Rapporto di rete non creato: %1</source>
+        <translation>Network report not made: %1</translation>
+    </message>
+    <message>
+        <source>Il rapporto di rete è in %1</source>
+        <translation>The network report is in %1</translation>
+    </message>
+    <message>
+        <source>Rapporto di rete: %1</source>
+        <translation>Network report: %1</translation>
+    </message>
+    <message>
         <source>Raccolta del %1: %2</source>
         <translation>Collection of %1: %2</translation>
     </message>
@@ -1723,6 +1765,14 @@ All the data will be lost.</translation>
     <message>
         <source>Seriale</source>
         <translation>Serial</translation>
+    </message>
+    <message>
+        <source>Rapporto di rete</source>
+        <translation>Network report</translation>
+    </message>
+    <message>
+        <source>Apre nel browser il rapporto dell&apos;ultima raccolta, rifatto se non è aggiornato.</source>
+        <translation>Opens the report of the last collection in the browser, made again when it is out of date.</translation>
     </message>
     <message>
         <source>Cerca Modem</source>

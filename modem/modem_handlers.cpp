@@ -2,6 +2,8 @@
 
 #include "data/collection_report.h"
 #include "data/file_names.h"
+#include "data/network_status.h"
+#include "data/site_report.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/timing.h"
@@ -16,17 +18,22 @@
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/language.h"
 #include "ui/modem_window.h"
 #include "ui/windows.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QDate>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QUrl>
 
 #include <optional>
 
@@ -90,6 +97,9 @@ ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Fo
     connect(&window, &ui::ModemWindow::closed, this, &ModemHandlers::Form_Unload);
     connect(form1.Riaggancia, &QPushButton::clicked, this,
             exchange([this, report] { report(Interrompi_Click()); }));
+    // Reads files only: not an exchange with the line.
+    connect(window.Rapporto, &QPushButton::clicked, this, &ModemHandlers::Rapporto_Click);
+    openPage = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
 }
 
 void ModemHandlers::show(const QString& text)
@@ -131,7 +141,11 @@ void ModemHandlers::Form_Load()
 
 void ModemHandlers::showCollections()
 {
-    const QMap<int, data::StationOutcome> last = data::lastOutcomes(rememberedReport());
+    const QString report = rememberedReport();
+    const QMap<int, data::StationOutcome> last = data::lastOutcomes(report);
+    const std::vector<data::Alert> alerts =
+        report.isEmpty() ? std::vector<data::Alert>()
+                         : data::openAlerts(QFileInfo(report).dir().filePath(data::kAlertsFileName));
     for (int i = 0; i < kStations; ++i) {
         const auto found = last.constFind(i + 1);
         // A row renamed since is not the station that was collected.
@@ -141,7 +155,16 @@ void ModemHandlers::showCollections()
         }
         const data::StationOutcome& o = *found;
         const bool ok = o.result == data::CollectResult::Ok;
-        const QColor colour = !ok ? QColor(255, 0, 0) : o.complete ? QColor(0, 176, 0) : QColor(255, 200, 0);
+        QStringList open;
+        for (const data::Alert& a : alerts) {
+            if (a.station == i + 1)
+                open << alertText(a);
+        }
+        // A station that answered but has an open alert is not "all well".
+        const QColor colour = !ok               ? QColor(255, 0, 0)
+                              : !open.isEmpty() ? QColor(255, 128, 0)
+                              : o.complete      ? QColor(0, 176, 0)
+                                                : QColor(255, 200, 0);
         QString tip = tr("Raccolta del %1: %2")
                           .arg(o.start.toLocalTime().toString(QStringLiteral("dd/MM/yyyy hh:mm")),
                                data::resultText(o.result));
@@ -153,8 +176,59 @@ void ModemHandlers::showCollections()
             tip += tr("\nBatteria: %1 V").arg(o.battery);
         if (!o.error.isEmpty())
             tip += QStringLiteral("\n") + o.error;
+        for (const QString& a : open)
+            tip += tr("\nAllarme: %1").arg(a);
         m_window.setCollectionMark(i, colour, tip);
     }
+}
+
+QString ModemHandlers::alertText(const data::Alert& a)
+{
+    switch (a.kind) {
+    case data::AlertKind::Battery:
+        return tr("batteria %1 V, sotto %2 V").arg(a.value).arg(a.threshold);
+    case data::AlertKind::Memory:
+        return tr("memoria usata %1 %, sopra %2 %").arg(a.value).arg(a.threshold);
+    case data::AlertKind::Drift:
+        return tr("orologio spostato di %1 s, oltre %2 s").arg(a.value).arg(a.threshold);
+    case data::AlertKind::Failures:
+        return tr("%1 raccolte fallite di fila").arg(a.value);
+    case data::AlertKind::Stale:
+        return tr("nessuna riga nuova da %1 giorni").arg(a.value);
+    }
+    return {};
+}
+
+void ModemHandlers::Rapporto_Click()
+{
+    const QString report = rememberedReport();
+    if (report.isEmpty() || !QFileInfo(report).isFile()) {
+        show(tr("Nessuna raccolta finora: il rapporto di rete nasce dalla prima."));
+        return;
+    }
+    const QDir dir = QFileInfo(report).dir();
+    data::SiteOptions options;
+    options.dir = dir.path();
+    options.language = ui::currentLanguage();
+    options.now = QDateTime::currentDateTime();
+    const QString index = QDir(options.siteFolder()).filePath(QStringLiteral("index.html"));
+    const QDateTime built = QFileInfo(index).lastModified();
+    const QFileInfo alerts(dir.filePath(data::kAlertsFileName));
+    const bool stale = !built.isValid() || QFileInfo(report).lastModified() > built ||
+                       (alerts.exists() && alerts.lastModified() > built);
+    if (stale) {
+        auto network = data::readNetwork(report);
+        auto site = network ? data::buildSite(*network, data::openAlerts(alerts.filePath()), options)
+                            : link::Result<data::SiteSummary>(network.error());
+        if (!site) {
+            show(tr("Rapporto di rete non creato: %1").arg(site.error().message));
+            return;
+        }
+    }
+    if (!openPage || !openPage(index))
+        show(tr("Il rapporto di rete è in %1").arg(index));
+    else
+        show(tr("Rapporto di rete: %1").arg(index));
 }
 
 void ModemHandlers::Form_Unload()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/network_status.h"
 #include "link/result.h"
 #include "session/retrieval.h"
 
@@ -51,6 +52,10 @@ public:
     void Timer1_Timer();
     link::Status Interrompi_Click();
     link::Status Riprova_Click();
+    // Builds the web report of the last collection's folder when the report or the alerts are
+    // newer than it, then opens its index.html with `openPage`.
+    void Rapporto_Click();
+    std::function<bool(const QString& path)> openPage;
 
     int Stazione_Scelta = 0;
     QString Ricevuto;
@@ -65,6 +70,7 @@ private:
     link::Status startUp(); // after CONNECT
     void handOver();
     void show(const QString& text);
+    static QString alertText(const data::Alert& alert);
 
     session::Session& m_session;
     ui::Form2& m_form2;

@@ -191,9 +191,14 @@ ModemWindow::ModemWindow(QWidget* parent)
     auto* status = new QHBoxLayout(modemWindowFrame);
     status->addWidget(Text1);
 
+    Rapporto = makeButton(this, QStringLiteral("Rapporto"), tr("Rapporto di rete"));
+    Rapporto->setToolTip(
+        tr("Apre nel browser il rapporto dell'ultima raccolta, rifatto se non è aggiornato."));
+
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(serialeFrame);
     bottom->addWidget(modemWindowFrame, 1);
+    bottom->addWidget(Rapporto, 0, Qt::AlignBottom);
 
     m_layout = new QVBoxLayout(this);
     m_layout->setMenuBar(menuBar);

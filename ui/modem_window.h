@@ -52,6 +52,7 @@ public:
     QGroupBox* serialeFrame = nullptr; // "Seriale"
     QLineEdit* SERMODEM = nullptr;     // number of the modem's serial port
     QPushButton* CERCAMODEM = nullptr;
+    QPushButton* Rapporto = nullptr;       // the web report of the network
     QGroupBox* modemWindowFrame = nullptr; // "Modem Window"
     QLineEdit* Text1 = nullptr;            // the modem's replies and the progress of a call
 

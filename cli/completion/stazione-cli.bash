@@ -8,16 +8,18 @@
 _stazione_cli_commands="ports identify params set-clock set-interval set-name set-channels enable disable
 sensors gsm gprs alarms sms-text download monitor live set-preheating set-battery set-minipan set-counter
 rain set-rain events stop set-start start-now set-sms set-phone-alarm set-gsm fullscale retry find-modem
-hang-up stations collect export plot reset erase"
+hang-up stations collect report export plot reset erase"
 
 _stazione_cli_options="--help --port --modem-port --dial --station --dial-pause --call-timeout --timeout
 --trace --json --yes --now --gsm --set --rows --temp --from-end --dir --file --sets --groups --stations
---retries --retry-wait --sync-clock --out --from --to --channels --png --width --height"
+--retries --retry-wait --sync-clock --out --from --to --channels --png --width --height --report --days
+--lang --alert-battery --alert-memory --alert-drift --alert-failures --alert-stale --on-alert"
 
 # Options followed by a value.
 _stazione_cli_valued=" --port --modem-port --dial --station --call-timeout --timeout --trace --set --rows
 --dir --file --sets --groups --stations --retries --retry-wait --sync-clock --out --from --to --channels
---png --width --height "
+--png --width --height --days --lang --alert-battery --alert-memory --alert-drift --alert-failures
+--alert-stale --on-alert "
 
 # The port numbers n of the COMn links in the ports folder.
 _stazione_cli_ports()
@@ -91,11 +93,18 @@ _stazione_cli()
     --dir)
         COMPREPLY=($(compgen -d -- "$cur"))
         return ;;
+    --lang)
+        COMPREPLY=($(compgen -W "it en" -- "$cur"))
+        return ;;
+    --on-alert)
+        COMPREPLY=($(compgen -c -- "$cur"))
+        return ;;
     --file | --trace | --out | --png)
         COMPREPLY=($(compgen -f -- "$cur"))
         return ;;
     --dial | --station | --call-timeout | --timeout | --rows | --sets | --groups | --from | --to | --channels | \
-        --width | --height)
+        --width | --height | --days | --alert-battery | --alert-memory | --alert-drift | --alert-failures | \
+        --alert-stale)
         return ;;
     esac
 
@@ -107,6 +116,7 @@ _stazione_cli()
         case $command in
         find-modem | hang-up) COMPREPLY=($(compgen -W "$(_stazione_cli_ports)" -- "$cur")) ;;
         export | plot) COMPREPLY=($(compgen -f -- "$cur")) ;;
+        report) COMPREPLY=($(compgen -d -- "$cur")) ;;
         stations) ((cword == i + 1)) && COMPREPLY=($(compgen -W "add set remove" -- "$cur")) ;;
         set-battery | set-minipan | set-counter | set-sms | set-phone-alarm | set-gsm)
             ((cword == i + 1)) && COMPREPLY=($(compgen -W "1 0" -- "$cur")) ;;

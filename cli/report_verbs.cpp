@@ -1,0 +1,102 @@
+#include "cli/cli.h"
+#include "data/network_status.h"
+#include "data/site_report.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+namespace stazione::cli {
+
+namespace {
+
+QString alertLine(const data::Alert& a)
+{
+    return QStringLiteral("%1 %2: %3 %4 (threshold %5) since %6")
+        .arg(a.station)
+        .arg(a.name, data::alertKindText(a.kind), QString::number(a.value), QString::number(a.threshold),
+             a.since.toString(Qt::ISODate));
+}
+
+} // namespace
+
+bool reportNetwork(const Options& options, const QString& dir, bool buildPages, bool printAlerts)
+{
+    auto network = data::readNetwork(QDir(dir).filePath(data::kReportFileName));
+    if (!network) {
+        message(QStringLiteral("stazione-cli: %1").arg(network.error().message));
+        return false;
+    }
+    if (network->skipped > 0)
+        message(QStringLiteral("stazione-cli: %1 lines of %2 are not report lines and were skipped.")
+                    .arg(network->skipped)
+                    .arg(data::kReportFileName));
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString log = QDir(dir).filePath(data::kAlertsFileName);
+    std::vector<data::Alert> open;
+    bool ok = true;
+    if (options.alerts.any()) {
+        auto update = data::updateAlerts(log, *network, options.alerts, now);
+        if (!update) {
+            message(QStringLiteral("stazione-cli: %1").arg(update.error().message));
+            open = data::openAlerts(log);
+            ok = false;
+        } else {
+            open = update->open;
+            for (const data::AlertChange& change : update->changes) {
+                message(
+                    QStringLiteral("Alert %1: station %2 %3 %4 %5")
+                        .arg(change.raised ? QStringLiteral("raised") : QStringLiteral("cleared"))
+                        .arg(change.station)
+                        .arg(change.name, data::alertKindText(change.kind), QString::number(change.value)));
+                if (options.onAlert.isEmpty())
+                    continue;
+                // The person is told by the command; its failure is told here and changes nothing else.
+                if (auto ran = data::runAlertCommand(options.onAlert, change); !ran)
+                    message(QStringLiteral("stazione-cli: %1").arg(ran.error().message));
+            }
+        }
+    } else {
+        open = data::openAlerts(log);
+    }
+    if (buildPages) {
+        data::SiteOptions site;
+        site.dir = dir;
+        site.out = options.out;
+        site.days = options.days;
+        site.language = options.language.isEmpty() ? data::defaultSiteLanguage() : options.language;
+        site.now = now;
+        auto built = data::buildSite(*network, open, site);
+        if (!built) {
+            message(QStringLiteral("stazione-cli: %1").arg(built.error().message));
+            ok = false;
+        } else {
+            message(QStringLiteral("%1: %2 stations, %3 ok, %4 failed, %5 never reached.")
+                        .arg(QDir(built->folder).filePath(QStringLiteral("index.html")))
+                        .arg(built->stations)
+                        .arg(built->ok)
+                        .arg(built->failed)
+                        .arg(built->neverReached));
+        }
+    }
+    if (printAlerts) {
+        for (const data::Alert& a : open)
+            out(options.json ? QString::fromUtf8(QJsonDocument(a.toJson()).toJson(QJsonDocument::Compact))
+                             : alertLine(a));
+    }
+    return ok;
+}
+
+int runReport(const Options& options)
+{
+    QString dir = options.arguments.value(0, options.dir);
+    if (dir.isEmpty())
+        dir = QDir::currentPath();
+    if (options.arguments.size() > 1 || !QFileInfo(dir).isDir()) {
+        message(QStringLiteral("stazione-cli: report takes one folder, the data root of a collection."));
+        return kExitUsage;
+    }
+    return reportNetwork(options, dir, true, true) ? kExitOk : kExitFailure;
+}
+
+} // namespace stazione::cli

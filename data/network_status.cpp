@@ -1,0 +1,426 @@
+#include "data/network_status.h"
+
+#include "data/safe_open.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QMap>
+#include <QProcess>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <csignal>
+#include <unistd.h>
+#include <utility>
+
+namespace stazione::data {
+
+namespace {
+
+// A longer line is no line of ours (the report's lines are a few hundred bytes).
+constexpr qsizetype kMaxLineBytes = 1 << 16;
+
+// The logger's figures come as texts ("12.6", "1250"); newer reports write numbers.
+std::optional<double> numberOf(const QJsonValue& value)
+{
+    if (value.isDouble())
+        return value.toDouble();
+    if (value.isString()) {
+        bool ok = false;
+        const double v = value.toString().trimmed().toDouble(&ok);
+        if (ok && std::isfinite(v))
+            return v;
+    }
+    return std::nullopt;
+}
+
+Call callOf(const QJsonObject& j)
+{
+    Call c;
+    c.outcome = outcomeFromJson(j);
+    c.result = j.value(QStringLiteral("result")).toString();
+    c.battery = numberOf(j.value(QStringLiteral("battery")));
+    const auto possible = numberOf(j.value(QStringLiteral("memory_possible")));
+    const auto available = numberOf(j.value(QStringLiteral("memory_available")));
+    if (possible && available && *possible > 0)
+        c.memoryUsed = std::clamp((*possible - *available) / *possible * 100.0, 0.0, 100.0);
+    return c;
+}
+
+constexpr std::array<std::pair<AlertKind, const char*>, 5> kKindTexts{{
+    {AlertKind::Battery, "battery"},
+    {AlertKind::Memory, "memory"},
+    {AlertKind::Drift, "drift"},
+    {AlertKind::Failures, "failures"},
+    {AlertKind::Stale, "stale"},
+}};
+
+QString isoTime(const QDateTime& t)
+{
+    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+QString keyOf(int row, const QString& name)
+{
+    return row > 0 ? QString::number(row) : QStringLiteral("0-") + name;
+}
+
+} // namespace
+
+QString StationHistory::key() const
+{
+    return keyOf(row, name);
+}
+
+const Call* StationHistory::lastCall() const
+{
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
+        if (it->counts())
+            return &*it;
+    }
+    return calls.empty() ? nullptr : &calls.back();
+}
+
+const Call* StationHistory::lastSuccess() const
+{
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
+        if (it->ok())
+            return &*it;
+    }
+    return nullptr;
+}
+
+int StationHistory::failuresInRow() const
+{
+    int failures = 0;
+    for (auto it = calls.rbegin(); it != calls.rend() && !it->ok(); ++it) {
+        if (it->counts())
+            ++failures;
+    }
+    return failures;
+}
+
+QDateTime StationHistory::lastNewLines() const
+{
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
+        if (it->outcome.newLines > 0)
+            return it->outcome.end.isValid() ? it->outcome.end : it->outcome.start;
+    }
+    return calls.empty() ? QDateTime() : calls.front().outcome.start;
+}
+
+link::Result<Network> readNetwork(const QString& path)
+{
+    Network network;
+    if (!QFileInfo::exists(path))
+        return network;
+    QFile file;
+    if (auto opened = openRegularFile(file, path); !opened)
+        return opened.error();
+    QMap<QString, StationHistory> byKey;
+    QByteArray carry;
+    bool skipping = false; // inside a line too long to be ours
+    const auto take = [&](const QByteArray& line) {
+        if (line.trimmed().isEmpty())
+            return;
+        ++network.lines;
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+        if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+            ++network.skipped;
+            return;
+        }
+        Call call = callOf(doc.object());
+        const QString key = keyOf(call.outcome.row, call.outcome.name);
+        StationHistory& s = byKey[key];
+        s.row = call.outcome.row;
+        if (!call.outcome.name.isEmpty())
+            s.name = call.outcome.name;
+        if (!call.outcome.number.isEmpty())
+            s.number = call.outcome.number;
+        if (!call.outcome.archive.isEmpty())
+            s.archive = call.outcome.archive;
+        s.calls.push_back(std::move(call));
+    };
+    while (true) {
+        const QByteArray chunk = file.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        qsizetype from = 0;
+        while (true) {
+            const qsizetype lf = chunk.indexOf('\n', from);
+            if (lf < 0) {
+                if (!skipping)
+                    carry.append(chunk.constData() + from, chunk.size() - from);
+                if (carry.size() > kMaxLineBytes) {
+                    carry.clear();
+                    skipping = true;
+                }
+                break;
+            }
+            if (!skipping) {
+                carry.append(chunk.constData() + from, lf - from);
+                if (carry.size() <= kMaxLineBytes)
+                    take(carry);
+                else
+                    ++network.skipped;
+            } else {
+                ++network.skipped;
+            }
+            carry.clear();
+            skipping = false;
+            from = lf + 1;
+        }
+    }
+    if (file.error() != QFileDevice::NoError)
+        return link::Error::file(QStringLiteral("Lettura di %1: %2").arg(path, file.errorString()));
+    // A last line without its line end was cut short by a crash: it is taken only when whole.
+    if (!skipping && !carry.isEmpty())
+        take(carry);
+    for (StationHistory& s : byKey)
+        network.stations.push_back(std::move(s));
+    std::sort(network.stations.begin(), network.stations.end(),
+              [](const StationHistory& a, const StationHistory& b) {
+                  return a.row != b.row ? a.row < b.row : a.name < b.name;
+              });
+    return network;
+}
+
+QString alertKindText(AlertKind kind)
+{
+    for (const auto& [k, text] : kKindTexts) {
+        if (k == kind)
+            return QString::fromLatin1(text);
+    }
+    return {};
+}
+
+std::optional<AlertKind> alertKindFromText(const QString& text)
+{
+    for (const auto& [k, t] : kKindTexts) {
+        if (text == QLatin1String(t))
+            return k;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> AlertRules::threshold(AlertKind kind) const
+{
+    switch (kind) {
+    case AlertKind::Battery:
+        return battery;
+    case AlertKind::Memory:
+        return memory;
+    case AlertKind::Drift:
+        return drift;
+    case AlertKind::Failures:
+        return failures ? std::optional<double>(*failures) : std::nullopt;
+    case AlertKind::Stale:
+        return staleDays;
+    }
+    return std::nullopt;
+}
+
+bool AlertRules::any() const
+{
+    return std::any_of(std::begin(kAlertKinds), std::end(kAlertKinds),
+                       [this](AlertKind k) { return threshold(k).has_value(); });
+}
+
+QJsonObject Alert::toJson() const
+{
+    QJsonObject j;
+    j.insert(QStringLiteral("station"), station);
+    j.insert(QStringLiteral("name"), name);
+    j.insert(QStringLiteral("kind"), alertKindText(kind));
+    j.insert(QStringLiteral("value"), value);
+    j.insert(QStringLiteral("threshold"), threshold);
+    j.insert(QStringLiteral("since"), isoTime(since));
+    return j;
+}
+
+QJsonObject AlertChange::toJson() const
+{
+    QJsonObject j;
+    j.insert(QStringLiteral("time"), isoTime(time));
+    j.insert(QStringLiteral("station"), station);
+    j.insert(QStringLiteral("name"), name);
+    j.insert(QStringLiteral("kind"), alertKindText(kind));
+    j.insert(QStringLiteral("state"), raised ? QStringLiteral("raised") : QStringLiteral("cleared"));
+    j.insert(QStringLiteral("value"), value);
+    j.insert(QStringLiteral("threshold"), threshold);
+    return j;
+}
+
+std::optional<Judgement> judge(const StationHistory& station, AlertKind kind, double threshold,
+                               const QDateTime& now)
+{
+    // The latest call that carried the figure: a failed call reads nothing and changes nothing.
+    const auto latest = [&station](auto has) -> const Call* {
+        for (auto it = station.calls.rbegin(); it != station.calls.rend(); ++it) {
+            if (has(*it))
+                return &*it;
+        }
+        return nullptr;
+    };
+    switch (kind) {
+    case AlertKind::Battery: {
+        const Call* c = latest([](const Call& c) { return c.battery.has_value(); });
+        if (!c)
+            return std::nullopt;
+        return Judgement{*c->battery < threshold, *c->battery};
+    }
+    case AlertKind::Memory: {
+        const Call* c = latest([](const Call& c) { return c.memoryUsed.has_value(); });
+        if (!c)
+            return std::nullopt;
+        return Judgement{*c->memoryUsed > threshold, std::round(*c->memoryUsed * 10) / 10};
+    }
+    case AlertKind::Drift: {
+        const Call* c = latest([](const Call& c) { return c.outcome.clockDrift.has_value(); });
+        if (!c)
+            return std::nullopt;
+        const double drift = double(*c->outcome.clockDrift);
+        return Judgement{!c->outcome.clockCorrected && std::abs(drift) > threshold, drift};
+    }
+    case AlertKind::Failures: {
+        if (station.calls.empty())
+            return std::nullopt;
+        const int failures = station.failuresInRow();
+        return Judgement{failures >= threshold, double(failures)};
+    }
+    case AlertKind::Stale: {
+        const QDateTime since = station.lastNewLines();
+        if (!since.isValid())
+            return std::nullopt;
+        const double days = std::floor(double(since.secsTo(now)) / 86400.0 * 10) / 10;
+        return Judgement{days > threshold, days};
+    }
+    }
+    return std::nullopt;
+}
+
+std::vector<Alert> openAlerts(const QString& path)
+{
+    std::vector<Alert> open;
+    QFile file;
+    if (!QFileInfo::exists(path) || !openRegularFile(file, path))
+        return open;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine(kMaxLineBytes);
+        const QJsonDocument doc = QJsonDocument::fromJson(line);
+        if (!doc.isObject())
+            continue;
+        const QJsonObject j = doc.object();
+        const auto kind = alertKindFromText(j.value(QStringLiteral("kind")).toString());
+        if (!kind)
+            continue;
+        Alert a;
+        a.station = j.value(QStringLiteral("station")).toInt();
+        a.name = j.value(QStringLiteral("name")).toString();
+        a.key = keyOf(a.station, a.name);
+        a.kind = *kind;
+        a.value = j.value(QStringLiteral("value")).toDouble();
+        a.threshold = j.value(QStringLiteral("threshold")).toDouble();
+        a.since = QDateTime::fromString(j.value(QStringLiteral("time")).toString(), Qt::ISODate);
+        const auto same = std::find_if(open.begin(), open.end(),
+                                       [&a](const Alert& o) { return o.key == a.key && o.kind == a.kind; });
+        const bool raised = j.value(QStringLiteral("state")).toString() == QLatin1String("raised");
+        if (raised && same == open.end())
+            open.push_back(a);
+        else if (!raised && same != open.end())
+            open.erase(same);
+    }
+    return open;
+}
+
+link::Result<AlertUpdate> updateAlerts(const QString& path, const Network& network, const AlertRules& rules,
+                                       const QDateTime& now)
+{
+    AlertUpdate update;
+    update.open = openAlerts(path);
+    for (const StationHistory& s : network.stations) {
+        for (AlertKind kind : kAlertKinds) {
+            const auto threshold = rules.threshold(kind);
+            if (!threshold)
+                continue;
+            const auto judged = judge(s, kind, *threshold, now);
+            if (!judged)
+                continue;
+            const QString key = s.key();
+            auto open = std::find_if(update.open.begin(), update.open.end(),
+                                     [&](const Alert& a) { return a.key == key && a.kind == kind; });
+            if (judged->holds == (open != update.open.end())) {
+                if (open != update.open.end()) {
+                    open->value = judged->value;
+                    open->threshold = *threshold;
+                    open->name = s.name;
+                }
+                continue;
+            }
+            update.changes.push_back(
+                {now, s.row, key, s.name, kind, judged->holds, judged->value, *threshold});
+            if (judged->holds)
+                update.open.push_back({s.row, key, s.name, kind, judged->value, *threshold, now});
+            else
+                update.open.erase(open);
+        }
+    }
+    if (update.changes.empty())
+        return update;
+    QByteArray lines;
+    for (const AlertChange& c : update.changes)
+        lines += QJsonDocument(c.toJson()).toJson(QJsonDocument::Compact) + '\n';
+    QFile file;
+    if (auto opened = openRegularFile(file, path, QIODevice::WriteOnly | QIODevice::Append); !opened)
+        return opened.error();
+    // A line cut short by a crash would glue the next line to it: start on a fresh line.
+    if (file.size() > 0) {
+        QFile check;
+        if (openRegularFile(check, path) && check.seek(file.size() - 1) && check.read(1) != "\n")
+            lines.prepend('\n');
+    }
+    if (file.write(lines) != lines.size() || !file.flush())
+        return link::Error::file(QStringLiteral("Scrittura di %1: %2").arg(path, file.errorString()));
+    return update;
+}
+
+link::Status runAlertCommand(const QString& command, const AlertChange& change,
+                             std::chrono::milliseconds limit)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // Its own process group, so that a hung command is killed with whatever it started. What it
+    // prints goes to standard error: standard output carries the results (the table, JSON lines).
+    process.setChildProcessModifier([] {
+        ::setsid();
+        ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    });
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    if (!process.waitForStarted(int(limit.count())))
+        return link::Error::file(
+            QStringLiteral("the alert command did not start: %1").arg(process.errorString()));
+    const QByteArray line = QJsonDocument(change.toJson()).toJson(QJsonDocument::Compact) + '\n';
+    process.write(line);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(int(limit.count()))) {
+        if (const qint64 pid = process.processId(); pid > 0)
+            ::kill(-pid_t(pid), SIGKILL);
+        process.kill();
+        process.waitForFinished(5000);
+        return link::Error::timedOut(
+            QStringLiteral("the alert command did not end within %1 s and was killed.")
+                .arg(double(limit.count()) / 1000.0));
+    }
+    if (process.exitStatus() != QProcess::NormalExit)
+        return link::Error::file(QStringLiteral("the alert command ended abnormally."));
+    if (process.exitCode() != 0)
+        return link::Error::file(
+            QStringLiteral("the alert command exited with status %1.").arg(process.exitCode()));
+    return {};
+}
+
+} // namespace stazione::data

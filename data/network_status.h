@@ -1,0 +1,129 @@
+#pragma once
+
+#include "data/collection_report.h"
+#include "link/result.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+
+#include <chrono>
+#include <optional>
+#include <vector>
+
+// The state of the station network as the collection report tells it (every call of every
+// station, oldest first), and the alerts drawn from it: a rule per kind, an alert raised once when
+// its condition starts to hold and cleared once when it stops, each change kept as a line of
+// DIR/allarmi.jsonl.
+namespace stazione::data {
+
+// One line of the report. Battery and memory are read as numbers whether the line carries them as
+// numbers or as the logger's texts.
+struct Call {
+    StationOutcome outcome;
+    QString result;                   // as written ("ok", "busy", ..., or a word this build does not know)
+    std::optional<double> battery;    // volts
+    std::optional<double> memoryUsed; // percent of the memory in use
+    bool ok() const { return result == QLatin1String("ok"); }
+    // A collection stopped by the operator or by the system says nothing about the station.
+    bool counts() const { return result != QLatin1String("cancelled"); }
+};
+
+struct StationHistory {
+    int row = 0;
+    QString name;   // the latest
+    QString number; // the latest
+    QString archive;
+    std::vector<Call> calls; // oldest first
+
+    // A name for files and for the alerts' log: the directory number, or on the cable the logger's name.
+    QString key() const;
+    const Call* lastCall() const;
+    const Call* lastSuccess() const;
+    int failuresInRow() const; // failed calls since the last success (cancelled ones not counted)
+    // The end of the last call that brought new lines; else the start of the first call.
+    QDateTime lastNewLines() const;
+};
+
+struct Network {
+    std::vector<StationHistory> stations; // by directory number, the cable's logger first
+    qint64 lines = 0;                     // report lines read
+    qint64 skipped = 0;                   // lines that were not a report line (cut short, foreign)
+};
+
+// The report at `path`, whole. A missing report is an empty network; an unreadable one an error.
+link::Result<Network> readNetwork(const QString& path);
+
+enum class AlertKind { Battery, Memory, Drift, Failures, Stale };
+inline constexpr AlertKind kAlertKinds[] = {AlertKind::Battery, AlertKind::Memory, AlertKind::Drift,
+                                            AlertKind::Failures, AlertKind::Stale};
+// "battery", "memory", "drift", "failures", "stale"
+QString alertKindText(AlertKind kind);
+std::optional<AlertKind> alertKindFromText(const QString& text);
+
+struct AlertRules {
+    std::optional<double> battery;   // volts: below
+    std::optional<double> memory;    // percent used: above
+    std::optional<double> drift;     // seconds, absolute, uncorrected: above
+    std::optional<int> failures;     // failed collections in a row: at least
+    std::optional<double> staleDays; // days without a new line: more than
+    std::optional<double> threshold(AlertKind kind) const;
+    bool any() const;
+};
+
+struct Alert {
+    int station = 0;
+    QString key;
+    QString name;
+    AlertKind kind = AlertKind::Battery;
+    double value = 0;
+    double threshold = 0;
+    QDateTime since;
+    QJsonObject toJson() const;
+};
+
+// What the station's latest data say about one rule: nothing when the data to judge are missing
+// (no call carried a battery reading yet), else whether the condition holds and the value.
+struct Judgement {
+    bool holds = false;
+    double value = 0;
+};
+std::optional<Judgement> judge(const StationHistory& station, AlertKind kind, double threshold,
+                               const QDateTime& now);
+
+inline const QString kAlertsFileName = QStringLiteral("allarmi.jsonl");
+
+// A line of the alerts' log.
+struct AlertChange {
+    QDateTime time;
+    int station = 0;
+    QString key;
+    QString name;
+    AlertKind kind = AlertKind::Battery;
+    bool raised = true;
+    double value = 0;
+    double threshold = 0;
+    QJsonObject toJson() const;
+};
+
+// The alerts open after the changes of the log at `path`, in the order raised.
+std::vector<Alert> openAlerts(const QString& path);
+
+struct AlertUpdate {
+    std::vector<AlertChange> changes; // appended to the log now
+    std::vector<Alert> open;          // open afterwards, problems of the network at a glance
+};
+
+// Judges every station by the rules that are set and appends to the log at `path` each alert that
+// starts or stops holding; kinds without a rule, and stations without the data to judge, keep
+// their state. Nothing is written when nothing changed.
+link::Result<AlertUpdate> updateAlerts(const QString& path, const Network& network, const AlertRules& rules,
+                                       const QDateTime& now);
+
+// Runs `command` through the shell with `change` as one JSON line on its standard input. A command
+// that does not end within `limit` is killed. The error tells what went wrong; the caller reports
+// it and goes on.
+link::Status runAlertCommand(const QString& command, const AlertChange& change,
+                             std::chrono::milliseconds limit = std::chrono::seconds(30));
+
+} // namespace stazione::data

@@ -1,0 +1,929 @@
+#include "data/site_report.h"
+
+#include "data/archive.h"
+#include "data/data_file.h"
+#include "data/file_names.h"
+#include "data/safe_open.h"
+#include "link/port_resolver.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+
+namespace stazione::data {
+
+namespace {
+
+// A site of ours carries this file; a folder without it is never replaced or deleted.
+const QString kSiteMark = QStringLiteral(".stazione-sito");
+
+// The longest stretch of an archive read back from its end: far more than the last days of a
+// logger that records every few minutes.
+constexpr qint64 kMaxTailBytes = 16 << 20;
+constexpr qint64 kChunk = 64 << 10;
+
+struct Texts {
+    const char* title;
+    const char* generated;
+    const char* alerts;
+    const char* noAlerts;
+    const char* stations;
+    const char* ok;
+    const char* failed;
+    const char* never;
+    const char* number;
+    const char* name;
+    const char* lastCall;
+    const char* lastSuccess;
+    const char* age;
+    const char* newLines;
+    const char* totalLines;
+    const char* battery;
+    const char* memory;
+    const char* clock;
+    const char* corrected;
+    const char* openAlerts;
+    const char* days;
+    const char* network;
+    const char* history;
+    const char* trend;
+    const char* measurements;
+    const char* lastLinesOf;
+    const char* archive;
+    const char* csv;
+    const char* start;
+    const char* result;
+    const char* attempts;
+    const char* error;
+    const char* noData;
+    const char* lastCalls;
+    const char* from;
+    const char* to;
+    const char* below;
+    const char* above;
+    const char* failuresInRow;
+    const char* staleFor;
+    const char* driftOf;
+    const char* since;
+    const char* channel;
+    const char* minimum;
+    const char* maximum;
+    const char* last;
+    const char* chartOf;
+};
+
+constexpr Texts kItalian{
+    "Rete delle stazioni",
+    "Rapporto generato il",
+    "Allarmi aperti",
+    "Nessun allarme aperto.",
+    "Stazioni",
+    "riuscite",
+    "fallite",
+    "mai raggiunte",
+    "N.",
+    "Nome",
+    "Ultima chiamata",
+    "Ultima raccolta riuscita",
+    "Età (giorni)",
+    "Righe nuove",
+    "Righe totali",
+    "Batteria (V)",
+    "Memoria usata (%)",
+    "Orologio (s)",
+    "corretto",
+    "Allarmi",
+    "giorni",
+    "Rete",
+    "Storico delle raccolte",
+    "Andamento",
+    "Misure degli ultimi %1 giorni",
+    "Ultime righe dell'archivio",
+    "Archivio",
+    "CSV degli ultimi giorni",
+    "Inizio",
+    "Esito",
+    "Tentativi",
+    "Errore",
+    "Nessun dato.",
+    "ultime %1 chiamate",
+    "da",
+    "a",
+    "sotto",
+    "sopra",
+    "raccolte fallite di fila",
+    "nessuna riga nuova da",
+    "scarto dell'orologio",
+    "dal",
+    "Canale",
+    "Minimo",
+    "Massimo",
+    "Ultimo",
+    "Grafico di %1",
+};
+
+constexpr Texts kEnglish{
+    "Station network",
+    "Report made on",
+    "Open alerts",
+    "No open alert.",
+    "Stations",
+    "succeeded",
+    "failed",
+    "never reached",
+    "No.",
+    "Name",
+    "Last call",
+    "Last successful collection",
+    "Age (days)",
+    "New lines",
+    "Total lines",
+    "Battery (V)",
+    "Memory used (%)",
+    "Clock (s)",
+    "corrected",
+    "Alerts",
+    "days",
+    "Network",
+    "Collection history",
+    "Trend",
+    "Measurements of the last %1 days",
+    "Last lines of the archive",
+    "Archive",
+    "CSV of the last days",
+    "Start",
+    "Result",
+    "Attempts",
+    "Error",
+    "No data.",
+    "last %1 calls",
+    "from",
+    "to",
+    "below",
+    "above",
+    "failed collections in a row",
+    "no new line for",
+    "clock drift",
+    "since",
+    "Channel",
+    "Minimum",
+    "Maximum",
+    "Last",
+    "Chart of %1",
+};
+
+QString t(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString esc(const QString& text)
+{
+    return text.toHtmlEscaped();
+}
+
+// A time as the collection wrote it (in the clock of the PC that collected): "2026-12-06 02:03".
+// Formatted by hand: a site has tens of thousands of them.
+QString when(const QDateTime& time)
+{
+    if (!time.isValid())
+        return {};
+    const QDate d = time.date();
+    const QTime t = time.time();
+    char text[24];
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", d.year(), d.month(), d.day(),
+                                t.hour(), t.minute());
+    return QString::fromLatin1(text, n);
+}
+
+// "x,y " with one decimal each, the points of an SVG line.
+void appendPoint(QString& points, double x, double y)
+{
+    char text[48];
+    const int n = std::snprintf(text, sizeof text, "%.1f,%.1f ", x, y);
+    points += QLatin1String(text, n);
+}
+
+QString number(double value, int decimals = 1)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+// Everything a page may use comes from the page itself: the style sheet is allowed by its hash,
+// pictures only as data, nothing is fetched.
+const QString kStyle = QStringLiteral(
+    "body{font-family:sans-serif;margin:1em;color:#111;background:#fff}"
+    "table{border-collapse:collapse;margin:.5em 0}th,td{border:1px solid #bbb;padding:.2em .4em;"
+    "text-align:left;vertical-align:middle}th{background:#eee}"
+    "td.n{text-align:right}.r-ok{color:#075e07}.r-bad{color:#a00;font-weight:bold}"
+    "tr.problem{background:#fff0f0}tr.never{background:#f4f4f4}"
+    "#alerts{border:2px solid #a00;padding:.3em 1em;margin:1em 0}#alerts.quiet{border-color:#075e07}"
+    "#alerts li{margin:.2em 0}.counts span{margin-right:1.5em;font-weight:bold}"
+    "svg{vertical-align:middle}svg .line{fill:none;stroke:#1f5fa8;stroke-width:1.5}"
+    "svg .axis{stroke:#888;stroke-width:1;fill:none}svg text{font-size:10px;fill:#333}"
+    "figure{display:inline-block;margin:.5em 1em .5em 0}pre{background:#f6f6f6;padding:.5em;overflow:auto}"
+    "@media print{body{margin:0;color:#000}a{color:#000;text-decoration:none}"
+    "tr.problem{background:none}#alerts{border-color:#000}figure,table{page-break-inside:avoid}}");
+
+QString policy()
+{
+    const QByteArray hash = QCryptographicHash::hash(kStyle.toUtf8(), QCryptographicHash::Sha256).toBase64();
+    return QStringLiteral("default-src 'none'; style-src 'sha256-%1'; img-src data:; base-uri 'none'; "
+                          "form-action 'none'")
+        .arg(QString::fromLatin1(hash));
+}
+
+QString pageHead(const QString& language, const QString& title)
+{
+    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\">\n<head>\n<meta charset=\"utf-8\">\n"
+                          "<meta http-equiv=\"Content-Security-Policy\" content=\"%2\">\n"
+                          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+                          "<title>%3</title>\n<style>%4</style>\n</head>\n<body>\n")
+        .arg(language, policy(), esc(title), kStyle);
+}
+
+// A small line without axes, for the table: its values told in its title.
+QString sparkline(const std::vector<double>& values, const QString& label)
+{
+    std::vector<double> v;
+    std::copy_if(values.begin(), values.end(), std::back_inserter(v),
+                 [](double x) { return std::isfinite(x); });
+    if (v.empty())
+        return {};
+    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+    const double span = *hi - *lo > 0 ? *hi - *lo : 1;
+    constexpr double kW = 80;
+    constexpr double kH = 18;
+    QString points;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const double x = v.size() == 1 ? kW / 2 : double(i) * kW / double(v.size() - 1);
+        const double y = kH - 1 - (v[i] - *lo) / span * (kH - 2);
+        appendPoint(points, x, y);
+    }
+    return QStringLiteral(
+               "<svg class=\"spark\" width=\"80\" height=\"18\" viewBox=\"0 0 80 18\" role=\"img\" "
+               "aria-label=\"%1\"><title>%1</title><polyline class=\"line\" points=\"%2\"/></svg>")
+        .arg(esc(label), points.trimmed());
+}
+
+// A chart over time with its range written on the axes; a gap (NaN) breaks the line. Times are
+// wall-clock milliseconds, as the files and the report write them: no time zone is looked up, which
+// for tens of thousands of points would cost more than all the rest of the site.
+QString chart(const QString& title, const std::vector<qint64>& times, const std::vector<double>& values,
+              const QString& unit, const Texts& tx)
+{
+    double lo = INFINITY;
+    double hi = -INFINITY;
+    for (double v : values) {
+        if (std::isfinite(v)) {
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+    }
+    if (times.empty() || !std::isfinite(lo))
+        return QStringLiteral("<p>%1: %2</p>").arg(esc(title), esc(t(tx.noData)));
+    const double span = hi - lo > 0 ? hi - lo : 1;
+    const qint64 t0 = times.front();
+    const qint64 t1 = std::max(times.back(), t0 + 1);
+    constexpr double kW = 480;
+    constexpr double kH = 160;
+    constexpr double kLeft = 52;
+    constexpr double kBottom = 20;
+    // More points than pixels draw nothing more: keep the lowest and highest of each pixel column.
+    const size_t step = std::max<size_t>(1, times.size() / size_t(kW));
+    QString lines;
+    QString points;
+    const auto flush = [&] {
+        if (!points.isEmpty())
+            lines += QStringLiteral("<polyline class=\"line\" points=\"%1\"/>").arg(points.trimmed());
+        points.clear();
+    };
+    const auto put = [&](size_t i) {
+        const double x = kLeft + double(times[i] - t0) / double(t1 - t0) * (kW - kLeft - 4);
+        const double y = kH - kBottom - (values[i] - lo) / span * (kH - kBottom - 8);
+        appendPoint(points, x, y);
+    };
+    for (size_t from = 0; from < times.size(); from += step) {
+        const size_t to = std::min(times.size(), from + step);
+        size_t low = to;
+        size_t high = to;
+        bool gap = false;
+        for (size_t i = from; i < to; ++i) {
+            if (!std::isfinite(values[i])) {
+                gap = true;
+                continue;
+            }
+            if (low == to || values[i] < values[low])
+                low = i;
+            if (high == to || values[i] > values[high])
+                high = i;
+        }
+        if (low != to) {
+            put(std::min(low, high));
+            if (high != low)
+                put(std::max(low, high));
+        }
+        if (gap)
+            flush();
+    }
+    flush();
+    const QString first = when(QDateTime::fromMSecsSinceEpoch(t0, Qt::UTC));
+    const QString lastTime = when(QDateTime::fromMSecsSinceEpoch(times.back(), Qt::UTC));
+    const QString description =
+        QStringLiteral("%1, %2 %3 %4 %5: %6 %7 %8 %9 %10")
+            .arg(title, t(tx.from), first, t(tx.to), lastTime, t(tx.minimum))
+            .arg(number(lo, 2), unit, t(tx.maximum), number(hi, 2) + QLatin1Char(' ') + unit);
+    return QStringLiteral(
+               "<figure><svg width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\" role=\"img\" "
+               "aria-label=\"%3\"><title>%3</title>"
+               "<path class=\"axis\" d=\"M%4 4V%5H%6\"/>"
+               "<text x=\"2\" y=\"12\">%7</text><text x=\"2\" y=\"%5\">%8</text>"
+               "<text x=\"%4\" y=\"%9\">%10</text><text x=\"%6\" y=\"%9\" text-anchor=\"end\">%11</text>"
+               "%12</svg><figcaption>%13</figcaption></figure>")
+        .arg(kW)
+        .arg(kH)
+        .arg(esc(description))
+        .arg(kLeft)
+        .arg(kH - kBottom)
+        .arg(kW - 2)
+        .arg(esc(number(hi, 2)), esc(number(lo, 2)))
+        .arg(kH - 4)
+        .arg(esc(first), esc(lastTime), lines,
+             esc(unit.isEmpty() ? title : title + QStringLiteral(" (") + unit + QLatin1Char(')')));
+}
+
+// A station whose last call failed, or which has an open alert, is a problem to look at first.
+struct Row {
+    const StationHistory* station = nullptr;
+    std::vector<const Alert*> alerts;
+    bool failed = false;
+    bool never = false;
+};
+
+QString alertText(const Alert& a, const Texts& tx)
+{
+    switch (a.kind) {
+    case AlertKind::Battery:
+        return QStringLiteral("%1 %2 V, %3 %4 V")
+            .arg(t(tx.battery).section(QLatin1Char(' '), 0, 0))
+            .arg(number(a.value, 2), t(tx.below), number(a.threshold, 2));
+    case AlertKind::Memory:
+        return QStringLiteral("%1 %2 %, %3 %4 %")
+            .arg(t(tx.memory).section(QLatin1Char(' '), 0, 1))
+            .arg(number(a.value), t(tx.above), number(a.threshold));
+    case AlertKind::Drift:
+        return QStringLiteral("%1 %2 s, %3 %4 s")
+            .arg(t(tx.driftOf))
+            .arg(number(a.value, 0), t(tx.above), number(a.threshold, 0));
+    case AlertKind::Failures:
+        return QStringLiteral("%1 %2").arg(number(a.value, 0), t(tx.failuresInRow));
+    case AlertKind::Stale:
+        return QStringLiteral("%1 %2 %3").arg(t(tx.staleFor), number(a.value), t(tx.days));
+    }
+    return {};
+}
+
+QString stationLabel(const StationHistory& s)
+{
+    return s.row > 0 ? QStringLiteral("%1 (%2)").arg(s.name).arg(s.row) : s.name;
+}
+
+QString alertItem(const Alert& a, const StationHistory* s, const Texts& tx, bool link)
+{
+    const QString who = s ? stationLabel(*s) : QStringLiteral("%1 (%2)").arg(a.name).arg(a.station);
+    const QString named =
+        link && s ? QStringLiteral("<a href=\"%1\">%2</a>").arg(stationPageName(*s), esc(who)) : esc(who);
+    return QStringLiteral("<li class=\"alert\" data-station=\"%1\" data-kind=\"%2\">%3: %4 (%5 %6)</li>\n")
+        .arg(a.station)
+        .arg(alertKindText(a.kind), named, esc(alertText(a, tx)), esc(t(tx.since)), esc(when(a.since)));
+}
+
+QString resultCell(const Call* c)
+{
+    if (!c)
+        return QStringLiteral("<td></td>");
+    return QStringLiteral("<td>%1 <span class=\"%2\">%3</span></td>")
+        .arg(esc(when(c->outcome.start)), c->ok() ? QStringLiteral("r-ok") : QStringLiteral("r-bad"),
+             esc(c->result));
+}
+
+QString driftText(const Call* c, const Texts& tx)
+{
+    if (!c || !c->outcome.clockDrift)
+        return {};
+    return QStringLiteral("%1%2%3")
+        .arg(*c->outcome.clockDrift > 0 ? QStringLiteral("+") : QString())
+        .arg(*c->outcome.clockDrift)
+        .arg(c->outcome.clockCorrected ? QStringLiteral(" (") + t(tx.corrected) + QLatin1Char(')')
+                                       : QString());
+}
+
+template<class Has> const Call* latestWith(const StationHistory& s, Has has)
+{
+    for (auto it = s.calls.rbegin(); it != s.calls.rend(); ++it) {
+        if (has(*it))
+            return &*it;
+    }
+    return nullptr;
+}
+
+class RecentSink : public RowSink {
+public:
+    RecentSink(RecentData& data, qint64 from)
+        : m_data(data)
+        , m_from(from)
+    {}
+    void begin(DataFileKind, const QStringList& channels) override
+    {
+        m_data.channels = channels;
+        m_data.values.assign(size_t(channels.size()), {});
+    }
+    void row(qint64 time, const std::string_view* cells, int count) override
+    {
+        if (time < m_from)
+            return;
+        if (size_t(count) > m_data.values.size()) {
+            for (size_t c = m_data.values.size(); c < size_t(count); ++c) {
+                m_data.channels << QStringLiteral("CH %1").arg(c);
+                m_data.values.emplace_back(m_data.times.size(), kGap);
+            }
+        }
+        m_data.times.push_back(time);
+        for (size_t c = 0; c < m_data.values.size(); ++c) {
+            const auto v = int(c) < count ? decimalValue(cells[c]) : std::nullopt;
+            m_data.values[c].push_back(v ? *v : kGap);
+        }
+    }
+
+private:
+    RecentData& m_data;
+    qint64 m_from;
+};
+
+// The time a line of the archive starts with, when it is a measurement line.
+std::optional<qint64> lineTime(QByteArrayView line)
+{
+    struct FirstTime : RowSink {
+        std::optional<qint64> time;
+        void begin(DataFileKind, const QStringList&) override {}
+        void row(qint64 at, const std::string_view*, int) override { time = at; }
+    } sink;
+    DataFileParser parser(sink);
+    if (parser.feed(line) && parser.finish() && parser.kind() == DataFileKind::Sensor)
+        return sink.time;
+    return std::nullopt;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size() ||
+        !file.flush())
+        return QStringLiteral("%1: %2").arg(path, file.errorString());
+    return {};
+}
+
+QString csvOf(const RecentData& recent)
+{
+    QByteArray out = "time";
+    for (const QString& c : recent.channels)
+        out += ',' + c.toUtf8();
+    out += "\r\n";
+    for (size_t r = 0; r < recent.times.size(); ++r) {
+        out += isoText(recent.times[r]);
+        for (const auto& column : recent.values) {
+            out += ',';
+            if (!isGap(column[r]))
+                out += QByteArray::number(column[r], 'g', 12);
+        }
+        out += "\r\n";
+    }
+    return QString::fromUtf8(out);
+}
+
+QString stationPage(const StationHistory& s, const std::vector<const Alert*>& alerts,
+                    const RecentData& recent, const QString& archiveLink, const QString& csvName,
+                    const SiteOptions& options, const Texts& tx)
+{
+    QString html = pageHead(options.language, stationLabel(s) + QStringLiteral(" - ") + t(tx.title));
+    html += QStringLiteral("<p><a href=\"index.html\">%1</a></p>\n<h1>%2</h1>\n")
+                .arg(esc(t(tx.network)), esc(stationLabel(s)));
+    if (!s.number.isEmpty())
+        html += QStringLiteral("<p>%1</p>\n").arg(esc(s.number));
+    html += QStringLiteral("<section id=\"alerts\" class=\"%1\"><h2>%2</h2>\n")
+                .arg(alerts.empty() ? QStringLiteral("quiet") : QString(), esc(t(tx.alerts)));
+    if (alerts.empty()) {
+        html += QStringLiteral("<p>%1</p>").arg(esc(t(tx.noAlerts)));
+    } else {
+        html += QStringLiteral("<ul>\n");
+        for (const Alert* a : alerts)
+            html += alertItem(*a, &s, tx, false);
+        html += QStringLiteral("</ul>");
+    }
+    html += QStringLiteral("</section>\n<section><h2>%1</h2>\n").arg(esc(t(tx.trend)));
+    std::vector<qint64> times;
+    std::vector<double> battery;
+    std::vector<double> memory;
+    std::vector<double> drift;
+    for (const Call& c : s.calls) {
+        if (!c.outcome.start.isValid())
+            continue;
+        times.push_back(wallMilliseconds(c.outcome.start));
+        battery.push_back(c.battery.value_or(kGap));
+        memory.push_back(c.memoryUsed.value_or(kGap));
+        drift.push_back(c.outcome.clockDrift ? double(*c.outcome.clockDrift) : kGap);
+    }
+    html += chart(t(tx.battery).section(QLatin1Char(' '), 0, 0), times, battery, QStringLiteral("V"), tx);
+    html += chart(t(tx.memory).section(QLatin1Char(' '), 0, 1), times, memory, QStringLiteral("%"), tx);
+    html += chart(t(tx.driftOf), times, drift, QStringLiteral("s"), tx);
+    html += QStringLiteral("</section>\n<section><h2>%1</h2>\n")
+                .arg(esc(t(recent.timed ? tx.measurements : tx.lastLinesOf).arg(options.days)));
+    QStringList links;
+    if (!archiveLink.isEmpty())
+        links << QStringLiteral("<a href=\"%1\">%2</a>").arg(esc(archiveLink), esc(t(tx.archive)));
+    if (!csvName.isEmpty())
+        links << QStringLiteral("<a href=\"%1\" download>%2</a>").arg(esc(csvName), esc(t(tx.csv)));
+    if (!links.isEmpty())
+        html += QStringLiteral("<p>%1</p>\n").arg(links.join(QStringLiteral(" · ")));
+    if (!recent.problem.isEmpty())
+        html += QStringLiteral("<p>%1</p>\n").arg(esc(recent.problem));
+    if (recent.timed) {
+        html += QStringLiteral("<table><caption>%1</caption><thead><tr><th scope=\"col\">%2</th>"
+                               "<th scope=\"col\">%3</th><th scope=\"col\">%4</th><th scope=\"col\">%5</th>"
+                               "</tr></thead><tbody>\n")
+                    .arg(esc(t(tx.measurements).arg(options.days)), esc(t(tx.channel)), esc(t(tx.minimum)),
+                         esc(t(tx.maximum)), esc(t(tx.last)));
+        for (qsizetype c = 0; c < recent.channels.size(); ++c) {
+            const auto& v = recent.values[size_t(c)];
+            double lo = INFINITY;
+            double hi = -INFINITY;
+            double lastValue = kGap;
+            for (double x : v) {
+                if (!isGap(x)) {
+                    lo = std::min(lo, x);
+                    hi = std::max(hi, x);
+                    lastValue = x;
+                }
+            }
+            const bool any = std::isfinite(lo);
+            html +=
+                QStringLiteral("<tr><th scope=\"row\">%1</th><td class=\"n\">%2</td><td class=\"n\">%3</td>"
+                               "<td class=\"n\">%4</td></tr>\n")
+                    .arg(esc(recent.channels[c]), any ? number(lo, 3) : QString(),
+                         any ? number(hi, 3) : QString(), any ? number(lastValue, 3) : QString());
+        }
+        html += QStringLiteral("</tbody></table>\n");
+        for (qsizetype c = 0; c < recent.channels.size(); ++c)
+            html += chart(recent.channels[c], recent.times, recent.values[size_t(c)], QString(), tx);
+    } else if (!recent.lastLines.isEmpty()) {
+        QString text;
+        for (const QByteArray& line : recent.lastLines)
+            text += QString::fromLatin1(line) + QLatin1Char('\n');
+        html += QStringLiteral("<pre>%1</pre>\n").arg(esc(text));
+    } else if (recent.problem.isEmpty()) {
+        html += QStringLiteral("<p>%1</p>\n").arg(esc(t(tx.noData)));
+    }
+    html += QStringLiteral("</section>\n<section><h2>%1</h2>\n<table><thead><tr>").arg(esc(t(tx.history)));
+    for (const char* head : {tx.start, tx.result, tx.attempts, tx.newLines, tx.totalLines, tx.battery,
+                             tx.memory, tx.clock, tx.error})
+        html += QStringLiteral("<th scope=\"col\">%1</th>").arg(esc(t(head)));
+    html += QStringLiteral("</tr></thead><tbody>\n");
+    for (auto it = s.calls.rbegin(); it != s.calls.rend(); ++it) {
+        const Call& c = *it;
+        html += QStringLiteral(
+                    "<tr>%1<td class=\"n\">%2</td><td class=\"n\">%3</td><td class=\"n\">%4</td>"
+                    "<td class=\"n\">%5</td><td class=\"n\">%6</td><td class=\"n\">%7</td><td>%8</td></tr>\n")
+                    .arg(resultCell(&c))
+                    .arg(c.outcome.attempts)
+                    .arg(c.outcome.newLines)
+                    .arg(c.outcome.totalLines)
+                    .arg(c.battery ? number(*c.battery, 2) : QString(),
+                         c.memoryUsed ? number(*c.memoryUsed) : QString(), esc(driftText(&c, tx)),
+                         esc(c.outcome.error));
+    }
+    html += QStringLiteral("</tbody></table>\n</section>\n</body>\n</html>\n");
+    return html;
+}
+
+QString indexPage(const std::vector<Row>& rows, const std::vector<Alert>& open, const SiteSummary& counts,
+                  const Network& network, const SiteOptions& options, const Texts& tx)
+{
+    QString html = pageHead(options.language, t(tx.title));
+    html += QStringLiteral("<h1>%1</h1>\n<p>%2 %3</p>\n")
+                .arg(esc(t(tx.title)), esc(t(tx.generated)), esc(when(options.now)));
+    html += QStringLiteral("<section id=\"alerts\" class=\"%1\"><h2>%2 (%3)</h2>\n")
+                .arg(open.empty() ? QStringLiteral("quiet") : QString(), esc(t(tx.alerts)))
+                .arg(open.size());
+    if (open.empty()) {
+        html += QStringLiteral("<p>%1</p>").arg(esc(t(tx.noAlerts)));
+    } else {
+        html += QStringLiteral("<ul>\n");
+        for (const Alert& a : open) {
+            const auto s = std::find_if(network.stations.begin(), network.stations.end(),
+                                        [&a](const StationHistory& h) { return h.key() == a.key; });
+            html += alertItem(a, s == network.stations.end() ? nullptr : &*s, tx, true);
+        }
+        html += QStringLiteral("</ul>");
+    }
+    html +=
+        QStringLiteral("</section>\n<p class=\"counts\"><span id=\"count-ok\">%1: %2</span>"
+                       "<span id=\"count-failed\">%3: %4</span><span id=\"count-never\">%5: %6</span></p>\n")
+            .arg(esc(t(tx.ok)))
+            .arg(counts.ok)
+            .arg(esc(t(tx.failed)))
+            .arg(counts.failed)
+            .arg(esc(t(tx.never)))
+            .arg(counts.neverReached);
+    html += QStringLiteral("<table id=\"stations\"><caption>%1 (%2)</caption><thead><tr>")
+                .arg(esc(t(tx.stations)))
+                .arg(rows.size());
+    for (const char* head : {tx.number, tx.name, tx.lastCall, tx.lastSuccess, tx.age, tx.newLines,
+                             tx.totalLines, tx.battery, tx.memory, tx.clock, tx.openAlerts})
+        html += QStringLiteral("<th scope=\"col\">%1</th>").arg(esc(t(head)));
+    html += QStringLiteral("</tr></thead><tbody>\n");
+    for (const Row& r : rows) {
+        const StationHistory& s = *r.station;
+        const Call* last = s.lastCall();
+        const Call* success = s.lastSuccess();
+        std::vector<double> battery;
+        std::vector<double> memory;
+        const size_t first = s.calls.size() > 30 ? s.calls.size() - 30 : 0;
+        for (size_t i = first; i < s.calls.size(); ++i) {
+            battery.push_back(s.calls[i].battery.value_or(kGap));
+            memory.push_back(s.calls[i].memoryUsed.value_or(kGap));
+        }
+        const Call* withBattery = latestWith(s, [](const Call& c) { return c.battery.has_value(); });
+        const Call* withMemory = latestWith(s, [](const Call& c) { return c.memoryUsed.has_value(); });
+        const Call* withClock = latestWith(s, [](const Call& c) { return c.outcome.clockDrift.has_value(); });
+        const QString trend = t(tx.lastCalls).arg(battery.size());
+        QStringList kinds;
+        for (const Alert* a : r.alerts)
+            kinds << esc(alertText(*a, tx));
+        const QString cls = r.never ? QStringLiteral("station never")
+                                    : (r.failed || !r.alerts.empty() ? QStringLiteral("station problem")
+                                                                     : QStringLiteral("station"));
+        html +=
+            QStringLiteral("<tr class=\"%1\" data-station=\"%2\"><td class=\"n\">%2</td>"
+                           "<th scope=\"row\"><a href=\"%3\">%4</a></th>%5<td>%6</td><td class=\"n\">%7</td>")
+                .arg(cls)
+                .arg(s.row)
+                .arg(stationPageName(s), esc(s.name), resultCell(last),
+                     success ? esc(when(success->outcome.end.isValid() ? success->outcome.end
+                                                                       : success->outcome.start))
+                             : QString(),
+                     success ? number(double(success->outcome.start.secsTo(options.now)) / 86400.0)
+                             : QString());
+        html += QStringLiteral("<td class=\"n\">%1</td><td class=\"n\">%2</td><td>%3 %4</td><td>%5 %6</td>"
+                               "<td>%7</td><td>%8</td></tr>\n")
+                    .arg(last ? QString::number(last->outcome.newLines) : QString(),
+                         last ? QString::number(last->outcome.totalLines) : QString(),
+                         withBattery ? number(*withBattery->battery, 2) : QString(),
+                         sparkline(battery, t(tx.battery) + QStringLiteral(", ") + trend),
+                         withMemory ? number(*withMemory->memoryUsed) : QString(),
+                         sparkline(memory, t(tx.memory) + QStringLiteral(", ") + trend),
+                         esc(driftText(withClock, tx)), kinds.join(QStringLiteral("; ")));
+    }
+    html += QStringLiteral("</tbody></table>\n</body>\n</html>\n");
+    return html;
+}
+
+// Puts `fresh` where `folder` was in one step; the old site is removed afterwards.
+QString swapIn(const QString& fresh, const QString& folder)
+{
+    const QByteArray from = QFile::encodeName(fresh);
+    const QByteArray to = QFile::encodeName(folder);
+    if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink()) {
+        if (std::rename(from.constData(), to.constData()) != 0)
+            return QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) != 0) {
+        // A file system without the exchange: two renames, with a moment without a site.
+        const QString old = fresh + QStringLiteral(".old");
+        if (std::rename(to.constData(), QFile::encodeName(old).constData()) != 0 ||
+            std::rename(from.constData(), to.constData()) != 0)
+            return QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        QDir(old).removeRecursively();
+        return {};
+    }
+    QDir(fresh).removeRecursively(); // now the old site
+    return {};
+}
+
+} // namespace
+
+QString SiteOptions::siteFolder() const
+{
+    return out.isEmpty() ? QDir(dir).filePath(kSiteFolderName) : out;
+}
+
+QString stationPageName(const StationHistory& station)
+{
+    if (station.row > 0)
+        return QStringLiteral("stazione-%1.html").arg(station.row, 2, 10, QLatin1Char('0'));
+    // Two names that differ may make the same safe file name: the hash of the name cannot collide so.
+    const QByteArray hash = QCryptographicHash::hash(station.name.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QStringLiteral("cavo-%1.html").arg(QString::fromLatin1(hash.left(12)));
+}
+
+QString archiveOf(const StationHistory& station, const QString& dir)
+{
+    if (!station.archive.isEmpty() && QFileInfo(station.archive).isFile())
+        return station.archive;
+    const QString folderName = station.name.trimmed().isEmpty()
+                                   ? QStringLiteral("stazione_%1").arg(station.row)
+                                   : safeStationName(station.name.trimmed());
+    const QString derived = QDir(QDir(dir).filePath(folderName)).filePath(archiveFileName(folderName));
+    return QFileInfo(derived).isFile() || station.archive.isEmpty() ? derived : station.archive;
+}
+
+QString defaultSiteLanguage()
+{
+    QFile file(link::settingsFolder() + QStringLiteral("/lingua.ini"));
+    if (file.open(QIODevice::ReadOnly)) {
+        QString remembered = QString::fromLatin1(file.read(16)).trimmed();
+        if (remembered == QLatin1String("it") || remembered == QLatin1String("en"))
+            return remembered;
+    }
+    return QLocale::system().name().startsWith(QLatin1String("it"), Qt::CaseInsensitive)
+               ? QStringLiteral("it")
+               : QStringLiteral("en");
+}
+
+RecentData readRecent(const QString& archivePath, int days, int textLines)
+{
+    RecentData recent;
+    QFile file;
+    if (auto opened = openRegularFile(file, archivePath); !opened) {
+        if (QFileInfo::exists(archivePath) || QFileInfo(archivePath).isSymLink())
+            recent.problem = opened.error().message;
+        return recent;
+    }
+    const qint64 size = file.size();
+    // The archive's end up to its last line end: a last line without one was a write cut short.
+    QByteArray tail;
+    qint64 pos = size;
+    std::optional<qint64> newest;
+    qint64 cutoff = 0;
+    qsizetype start = 0; // where the first whole line of `tail` begins
+    while (pos > 0 && size - pos < kMaxTailBytes) {
+        const qint64 from = std::max<qint64>(0, pos - kChunk);
+        if (!file.seek(from)) {
+            recent.problem = file.errorString();
+            return recent;
+        }
+        tail.prepend(file.read(pos - from));
+        pos = from;
+        if (!newest) {
+            const qsizetype end = tail.lastIndexOf('\n');
+            if (end < 0)
+                continue;
+            tail.truncate(end + 1);
+            const qsizetype lastStart = tail.lastIndexOf('\n', end - 1) + 1;
+            if (lastStart == 0 && pos > 0)
+                continue; // the last line is longer than what was read
+            newest = lineTime(QByteArrayView(tail).sliced(lastStart));
+            if (!newest)
+                break; // not measurement lines: the last lines as text
+            cutoff = *newest - qint64(days) * 86400 * 1000;
+        }
+        // The first whole line of what was read decides whether to read further back.
+        start = pos > 0 ? tail.indexOf('\n') + 1 : 0;
+        if (pos == 0)
+            break;
+        if (start <= 0)
+            continue;
+        const qsizetype next = tail.indexOf('\n', start);
+        const auto first = lineTime(QByteArrayView(tail).sliced(start, next - start + 1));
+        if (!first || *first < cutoff)
+            break;
+    }
+    if (newest) {
+        if (pos > 0)
+            tail.remove(0, start);
+        RecentSink sink(recent, cutoff);
+        DataFileParser parser(sink);
+        const bool read = parser.feed(tail) && parser.finish();
+        if (read && parser.kind() == DataFileKind::Sensor) {
+            recent.timed = true;
+            return recent;
+        }
+        recent = RecentData{};
+    }
+    // The last lines as they are.
+    const qsizetype end = tail.lastIndexOf('\n');
+    if (end >= 0)
+        tail.truncate(end);
+    QList<QByteArray> lines = tail.split('\n');
+    if (pos > 0 && !lines.isEmpty())
+        lines.removeFirst();
+    const qsizetype keep = std::min<qsizetype>(lines.size(), textLines);
+    for (qsizetype i = lines.size() - keep; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        if (line.endsWith('\r'))
+            line.chop(1);
+        recent.lastLines << line.left(400);
+    }
+    return recent;
+}
+
+link::Result<SiteSummary> buildSite(const Network& network, const std::vector<Alert>& open,
+                                    const SiteOptions& options)
+{
+    const Texts& tx = options.language == QLatin1String("en") ? kEnglish : kItalian;
+    SiteSummary summary;
+    summary.folder = QFileInfo(options.siteFolder()).absoluteFilePath();
+    const QFileInfo target(summary.folder);
+    if (target.isSymLink() || (target.exists() && !target.isDir()))
+        return link::Error::file(QStringLiteral("%1 is not a folder.").arg(summary.folder));
+    if (target.exists() && !QDir(summary.folder).isEmpty() &&
+        !QFileInfo::exists(QDir(summary.folder).filePath(kSiteMark)))
+        return link::Error::file(
+            QStringLiteral("%1 is not a site made by stazione-cli; choose another folder with --out.")
+                .arg(summary.folder));
+    const QString parent = target.absolutePath();
+    if (!QDir().mkpath(parent))
+        return link::Error::file(QStringLiteral("Cannot create %1.").arg(parent));
+    QString fresh;
+    for (int attempt = 0; attempt < 100 && fresh.isEmpty(); ++attempt) {
+        const QString name = QDir(parent).filePath(QStringLiteral(".%1.nuovo-%2-%3")
+                                                       .arg(target.fileName())
+                                                       .arg(QCoreApplication::applicationPid())
+                                                       .arg(attempt));
+        if (QDir().mkdir(name))
+            fresh = name;
+    }
+    if (fresh.isEmpty())
+        return link::Error::file(QStringLiteral("Cannot create a folder beside %1.").arg(summary.folder));
+    const auto fail = [&fresh](const QString& why) {
+        QDir(fresh).removeRecursively();
+        return link::Error::file(why);
+    };
+    if (QString e = writeFile(QDir(fresh).filePath(kSiteMark), "stazione-cli report\n"); !e.isEmpty())
+        return fail(e);
+
+    std::vector<Row> rows;
+    for (const StationHistory& s : network.stations) {
+        Row r;
+        r.station = &s;
+        for (const Alert& a : open) {
+            if (a.key == s.key())
+                r.alerts.push_back(&a);
+        }
+        const Call* last = s.lastCall();
+        r.never = s.lastSuccess() == nullptr;
+        r.failed = last && !last->ok() && !r.never;
+        summary.neverReached += r.never ? 1 : 0;
+        summary.failed += r.failed ? 1 : 0;
+        summary.ok += !r.never && !r.failed ? 1 : 0;
+        rows.push_back(r);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        const auto rank = [](const Row& r) { return !r.alerts.empty() ? 0 : (r.failed || r.never ? 1 : 2); };
+        return rank(a) < rank(b);
+    });
+    summary.stations = int(rows.size());
+
+    for (const Row& r : rows) {
+        const StationHistory& s = *r.station;
+        const QString archive = archiveOf(s, options.dir);
+        const RecentData recent = readRecent(archive, options.days);
+        const QString page = stationPageName(s);
+        QString csvName;
+        if (recent.timed) {
+            csvName = page.chopped(5) + QStringLiteral(".csv");
+            if (QString e = writeFile(QDir(fresh).filePath(csvName), csvOf(recent).toUtf8()); !e.isEmpty())
+                return fail(e);
+        }
+        const QString archiveLink =
+            QFileInfo(archive).isFile()
+                ? QDir(summary.folder).relativeFilePath(QFileInfo(archive).absoluteFilePath())
+                : QString();
+        const QString html = stationPage(s, r.alerts, recent, archiveLink, csvName, options, tx);
+        if (QString e = writeFile(QDir(fresh).filePath(page), html.toUtf8()); !e.isEmpty())
+            return fail(e);
+    }
+    if (QString e = writeFile(QDir(fresh).filePath(QStringLiteral("index.html")),
+                              indexPage(rows, open, summary, network, options, tx).toUtf8());
+        !e.isEmpty())
+        return fail(e);
+    // Readable by a web server as the folder it replaces was.
+    QFile(fresh).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                QFileDevice::ExeOther);
+    if (QString e = swapIn(fresh, summary.folder); !e.isEmpty())
+        return fail(e);
+    return summary;
+}
+
+} // namespace stazione::data

@@ -1,0 +1,246 @@
+// stazione-cli report and collect --report as a person runs them: the site it writes, the alerts it
+// prints, the command it runs per change, and the pages as a real browser shows them.
+
+#include "support/synthetic_network.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace stazione;
+
+namespace {
+
+struct Ran {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class Report : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", config.path());
+        env.insert("STAZIONE_SYSTEM_PORTS", "0");
+        ASSERT_TRUE(synthetic::writeSyntheticNetwork(dir.path(), network));
+    }
+
+    Ran run(const QStringList& arguments)
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(STAZIONE_CLI_PROGRAM, arguments);
+        EXPECT_TRUE(p.waitForFinished(120000));
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    QStringList rules() const
+    {
+        return {"--alert-battery", "11.5", "--alert-memory", "90", "--alert-failures", "3",
+                "--alert-stale",   "5",    "--alert-drift",  "300"};
+    }
+
+    synthetic::SyntheticNetwork network;
+    QTemporaryDir dir;
+    QTemporaryDir config;
+    QProcessEnvironment env;
+};
+
+} // namespace
+
+TEST_F(Report, PrintsTheOpenAlertsAndRunsTheCommandOncePerChange)
+{
+    const QString calls = dir.filePath("calls.jsonl");
+    // The command's own output must not mix with the JSON lines of the alerts.
+    const QStringList notify{"--on-alert", "cat >> '" + calls + "'; echo sent"};
+    const Ran first = run(QStringList{"report", dir.path(), "--json"} + rules() + notify);
+    EXPECT_EQ(first.err.count("sent"), 5);
+    ASSERT_EQ(first.exitCode, 0) << qPrintable(first.err);
+    QSet<QString> printed;
+    for (const QString& line : first.out.split('\n', Qt::SkipEmptyParts)) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        for (const char* key : {"station", "name", "kind", "value", "threshold", "since"})
+            EXPECT_TRUE(o.contains(key)) << key << qPrintable(line);
+        printed << QStringLiteral("%1:%2").arg(o.value("station").toInt()).arg(o.value("kind").toString());
+    }
+    EXPECT_EQ(printed, (QSet<QString>{"2:battery", "3:memory", "4:failures", "5:stale", "6:drift"}));
+    EXPECT_EQ(readAll(calls).count('\n'), 5);
+    EXPECT_EQ(readAll(dir.filePath("allarmi.jsonl")).count('\n'), 5);
+    EXPECT_TRUE(QFile::exists(dir.filePath("sito/index.html")));
+
+    // Nothing changed: the alerts are printed again, no command runs.
+    const Ran second = run(QStringList{"report", dir.path()} + rules() + notify);
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(second.out.count('\n'), 5) << qPrintable(second.out);
+    EXPECT_TRUE(second.out.contains("2 Stazione 2: battery 10.9"));
+    EXPECT_EQ(readAll(calls).count('\n'), 5);
+
+    // A command that fails is told and the site is still built.
+    const Ran failing = run(QStringList{"report", dir.path(), "--out", dir.filePath("altro"),
+                                        "--alert-battery", "13", "--on-alert", "exit 4"});
+    EXPECT_EQ(failing.exitCode, 0);
+    EXPECT_TRUE(failing.err.contains("exited with status 4")) << qPrintable(failing.err);
+    EXPECT_TRUE(QFile::exists(dir.filePath("altro/index.html")));
+}
+
+TEST_F(Report, WrongUsageIsExitTwo)
+{
+    EXPECT_EQ(run({"report", dir.filePath("nessuna")}).exitCode, 2);
+    EXPECT_EQ(run({"report", dir.path(), "--lang", "de"}).exitCode, 2);
+    EXPECT_EQ(run({"report", dir.path(), "--days", "0"}).exitCode, 2);
+    EXPECT_EQ(run({"report", dir.path(), "--alert-battery", "x"}).exitCode, 2);
+    EXPECT_EQ(run({"report", dir.path(), "--on-alert", "true"}).exitCode, 2);
+    EXPECT_EQ(run({"ports", "--alert-battery", "11"}).exitCode, 2);
+    // A folder that is not a site is not replaced: exit 1, the data untouched.
+    const Ran foreign = run({"report", dir.path(), "--out", dir.path()});
+    EXPECT_EQ(foreign.exitCode, 1);
+    EXPECT_TRUE(QFile::exists(dir.filePath("raccolta.jsonl")));
+}
+
+// The pages in headless Chromium: what a person sees, with any name lookup made to fail so that a
+// page asking for anything remote would show it in the log.
+TEST_F(Report, ChromiumShowsEveryStationAndTheAlertsWithoutTheNetwork)
+{
+    const QString chromium = QStandardPaths::findExecutable("chromium");
+    if (chromium.isEmpty())
+        GTEST_SKIP() << "chromium is not installed (./dev installs it)";
+    const Ran built = run(QStringList{"report", dir.path(), "--lang", "it"} + rules());
+    ASSERT_EQ(built.exitCode, 0) << qPrintable(built.err);
+    const QString index = dir.filePath("sito/index.html");
+    QTemporaryDir profile;
+    const QString netlog = profile.filePath("net.json");
+    const QStringList common{"--headless",
+                             "--no-sandbox", // the tests run as root in CI
+                             "--disable-gpu",
+                             "--no-first-run",
+                             "--disable-background-networking",
+                             "--disable-component-update",
+                             "--disable-sync",
+                             "--user-data-dir=" + profile.path(),
+                             "--host-resolver-rules=MAP * ~NOTFOUND",
+                             "--log-net-log=" + netlog};
+    QProcess dom;
+    dom.start(chromium, common + QStringList{"--dump-dom", "file://" + index});
+    ASSERT_TRUE(dom.waitForFinished(120000));
+    const QString page = QString::fromUtf8(dom.readAllStandardOutput());
+    ASSERT_FALSE(page.isEmpty()) << dom.readAllStandardError().toStdString();
+    EXPECT_EQ(page.count(QRegularExpression("<tr class=\"station[^\"]*\" data-station=")), 8);
+    const qsizetype alerts = page.indexOf("id=\"alerts\"");
+    const QString section = page.mid(alerts, page.indexOf("</section>", alerts) - alerts);
+    EXPECT_EQ(section.count("<li class=\"alert\""), 5);
+    for (const char* name : {"Stazione 2", "Stazione 3", "Stazione 4", "Stazione 5", "Stazione 6"})
+        EXPECT_TRUE(section.contains(QString::fromUtf8(name))) << name;
+    // The browser parsed the style sheet under the page's own policy: no violation reported.
+    EXPECT_FALSE(dom.readAllStandardError().contains("Content Security Policy"));
+    // Every request made was for a file of the site, or one of the browser's own services that
+    // it calls whatever the page (updates, time, accounts); a page asking for anything else, even a
+    // name that cannot be resolved, leaves its address in the log.
+    const QString log = QString::fromUtf8(readAll(netlog));
+    ASSERT_TRUE(log.contains("file://")) << "the net log records the page's own loads";
+    const QRegularExpression url("\"url\":\"([a-z-]+)://([^/\"]*)");
+    for (auto it = url.globalMatch(log); it.hasNext();) {
+        const auto m = it.next();
+        const QString scheme = m.captured(1);
+        const QString host = m.captured(2).section(':', 0, 0);
+        const bool browserOwn =
+            host.endsWith(".google.com") || host.endsWith(".googleapis.com") || host.endsWith(".gvt1.com");
+        EXPECT_TRUE(scheme == "file" || scheme == "data" || scheme == "chrome" || browserOwn)
+            << qPrintable(m.captured(0));
+    }
+
+    const QString shot = dir.filePath("rete.png");
+    QProcess picture;
+    picture.start(chromium,
+                  common + QStringList{"--window-size=1280,900", "--screenshot=" + shot, "file://" + index});
+    ASSERT_TRUE(picture.waitForFinished(120000));
+    EXPECT_GT(QFileInfo(shot).size(), 10000);
+    if (qEnvironmentVariableIsSet("STAZIONE_SCREENSHOTS")) {
+        QFile::copy(shot, qEnvironmentVariable("STAZIONE_SCREENSHOTS") + "/rete.png");
+        QProcess station;
+        station.start(chromium,
+                      common + QStringList{"--window-size=1280,1400",
+                                           "--screenshot=" + qEnvironmentVariable("STAZIONE_SCREENSHOTS") +
+                                               "/stazione.png",
+                                           "file://" + dir.filePath("sito/stazione-02.html")});
+        station.waitForFinished(120000);
+    }
+}
+
+// The night as the timer runs it: a collection against the simulated network with --report and
+// --on-alert runs the command once per change of an alert and leaves the site, and its exit status
+// is the collection's own.
+TEST(CollectReport, AlertCommandOncePerChangeAndTheSiteAtTheEnd)
+{
+    QTemporaryDir ports;
+    QTemporaryDir config;
+    QTemporaryDir locks;
+    QTemporaryDir data;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("STAZIONE_PORTS", ports.path());
+    env.insert("XDG_CONFIG_HOME", config.path());
+    env.insert("STAZIONE_SYSTEM_PORTS", "0");
+    env.insert("STAZIONE_TIME_SCALE", "0.05");
+    env.insert("STAZIONE_LOCK_DIR", locks.path());
+    QDir().mkpath(config.path() + "/stazione");
+    QFile ini(config.path() + "/stazione/modem.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("Alfa\r\n111\r\n\r\nBeta\r\n222\r\n\r\nGamma\r\n333\r\n\r\n");
+    ini.close();
+
+    QProcess sim;
+    sim.setProcessEnvironment(env);
+    sim.start(STAZIONE_SIM_PROGRAM, {"--port", "2", "--ports-dir", ports.path(), "--modem", "--station",
+                                     "111=610,ALFA", "--station", "222=510,BETA"});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    ASSERT_TRUE(sim.waitForReadyRead(5000));
+    const QString calls = data.filePath("calls.jsonl");
+    const auto collect = [&] {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        // The simulated loggers report 12.60 V: below 13 V is an alert; Gamma is not in the network.
+        p.start(STAZIONE_CLI_PROGRAM,
+                {"collect", "--dir", data.path(), "--modem-port", "2", "--retries", "0", "--report",
+                 "--alert-battery", "13", "--alert-failures", "1", "--on-alert", "cat >> '" + calls + "'"});
+        EXPECT_TRUE(p.waitForFinished(180000));
+        return Ran{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                   QString::fromUtf8(p.readAllStandardError())};
+    };
+    const Ran first = collect();
+    EXPECT_EQ(first.exitCode, 1) << qPrintable(first.err); // Gamma failed: as without the report
+    QSet<QString> changes;
+    for (const QByteArray& line : readAll(calls).split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        EXPECT_EQ(o.value("state").toString(), "raised");
+        changes << QStringLiteral("%1:%2").arg(o.value("station").toInt()).arg(o.value("kind").toString());
+    }
+    EXPECT_EQ(changes, (QSet<QString>{"1:battery", "2:battery", "3:failures"})) << qPrintable(first.err);
+    EXPECT_EQ(readAll(calls).count('\n'), 3);
+    const QString index = QString::fromUtf8(readAll(data.filePath("sito/index.html")));
+    EXPECT_EQ(index.count("<tr class=\"station"), 3);
+    EXPECT_EQ(index.count("<li class=\"alert\""), 3);
+
+    // The same night again: nothing changes, the command does not run.
+    const Ran second = collect();
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_EQ(readAll(calls).count('\n'), 3);
+    sim.terminate();
+    sim.waitForFinished(5000);
+}
