@@ -31,7 +31,8 @@ QStringList readLines(const QString& path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     if (!QFileInfo::exists(path)) {
-        QFile(path).open(QIODevice::WriteOnly);
+        // Made as a file of its own: a link to nowhere in its place is replaced, not followed.
+        (void)link::writeSettingsFile(path, {});
         return {};
     }
     const auto bytes = link::readSettingsFile(path);
