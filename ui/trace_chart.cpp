@@ -197,11 +197,6 @@ QString TraceChart::timeFormat(qint64 span)
     return QStringLiteral("dd/MM/yyyy");
 }
 
-QString TraceChart::timeLabels() const
-{
-    return m_axisX->format();
-}
-
 void TraceChart::setValueRange(double low, double high)
 {
     if (!(high > low)) {

@@ -52,7 +52,6 @@ public:
     // The time labels' layout for a span of this many milliseconds: seconds for a short span,
     // the day for a long one.
     static QString timeFormat(qint64 span);
-    QString timeLabels() const;
 
     // The pen of channel i: the session chart's colours and line styles.
     static QPen penFor(int channel);
