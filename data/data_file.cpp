@@ -72,6 +72,8 @@ bool isGapText(std::string_view text)
 // kLargestValue. Most values have a handful of digits and are passed at the first test.
 bool outOfRangeValue(std::string_view text)
 {
+    if (text.size() < 39)
+        return false;
     size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
     while (i < text.size() && text[i] == '0')
         ++i;
@@ -703,6 +705,7 @@ link::Result<DataSet> readDataFile(const QString& path, DataError* where)
     QByteArray buffer(kPiece, Qt::Uninitialized);
     const qint64 size = file.size();
     qint64 done = 0;
+    bool sized = false;
     while (true) {
         const qint64 n = file.read(buffer.data(), kPiece);
         if (n < 0)
@@ -714,12 +717,11 @@ link::Result<DataSet> readDataFile(const QString& path, DataError* where)
         done += n;
         if (!parser.feed(QByteArrayView(buffer.constData(), n)))
             break;
-        const qint64 rows = sink.set.rows();
-        if (rows > 0 && done < size && qint64(sink.set.times.capacity()) < rows * 2) {
-            // Sized from the rows read so far, so that the arrays are seldom copied as they grow;
-            // never beyond twice the rows kept, whatever the rest of the file holds.
-            const qint64 expected = qint64(double(rows) * double(size) / double(done) * 1.02) + 16;
-            sink.reserve(std::min(expected, rows * 2));
+        if (!sized && !sink.set.times.empty() && done < size) {
+            // Sized once from the first piece, so that the arrays are not copied as they grow. The
+            // pages of room never filled are never touched, so they take no memory.
+            sink.reserve(qint64(double(sink.set.times.size()) * double(size) / double(done) * 1.02) + 16);
+            sized = true;
         }
     }
     if (parser.error() || !parser.finish()) {
