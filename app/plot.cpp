@@ -11,8 +11,47 @@
 
 #include <cstdio>
 
+namespace {
+
+// A file's bytes reach the terminal in an error message: an escape sequence would retitle or
+// clear it. Control characters are shown as \xNN, as stazione-cli shows them.
+QByteArray printable(const QString& text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\n' || u == '\t' || !(u < 0x20 || (u >= 0x7f && u < 0xa0)))
+            shown += c;
+        else
+            shown += QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
+    }
+    return shown.toLocal8Bit();
+}
+
+void say(const QString& text)
+{
+    std::fputs(printable(text).constData(), stderr);
+    std::fputc('\n', stderr);
+}
+
+// The off-screen platform's remarks ("does not support propagateSizeHints()", no XDG_RUNTIME_DIR)
+// are about drawing without a screen, which is the point here: they are not the user's business.
+void quietPlatform(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    const bool platform = (context.category && qstrncmp(context.category, "qt.qpa", 6) == 0) ||
+                          text.contains(QLatin1String("propagateSizeHints")) ||
+                          text.contains(QLatin1String("XDG_RUNTIME_DIR"));
+    if (platform && type != QtCriticalMsg && type != QtFatalMsg)
+        return;
+    say(qFormatLogMessage(type, context, text));
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(quietPlatform);
     // The picture never needs a screen, whatever display there is.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -39,16 +78,18 @@ int main(int argc, char** argv)
     const QString path = parser.positionalArguments().first();
     auto read = stazione::data::readDataFile(path);
     if (!read) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(read.error().message));
+        say(path + QStringLiteral(": ") + read.error().message);
         return 1;
     }
+    if (read->outOfRange > 0)
+        say(QStringLiteral("%1: %2 values out of range drawn as gaps.").arg(path).arg(read->outOfRange));
     auto data = std::make_shared<stazione::data::DataSet>(std::move(*read));
     data->sortByTime();
     const QString title =
         QFileInfo(path).fileName() + QStringLiteral(" — ") + stazione::data::kindName(data->kind);
     const QImage picture = stazione::ui::chartPicture(std::move(data), title, QSize(w, h));
     if (!picture.save(parser.value(png), "PNG")) {
-        std::fprintf(stderr, "stazione-plot: %s cannot be written.\n", qPrintable(parser.value(png)));
+        say(QStringLiteral("stazione-plot: %1 cannot be written.").arg(parser.value(png)));
         return 1;
     }
     return 0;

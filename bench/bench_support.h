@@ -120,6 +120,14 @@ inline double cpuSeconds()
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// The calling thread's processor time: what its own work costs, whatever else the machine runs.
+inline double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
 // The process's resident set now and at its peak, in megabytes.
 inline double residentMegabytes()
 {

@@ -64,17 +64,32 @@ int runExport(const Options& options)
     }
 
     const QString path = options.arguments.first();
-    QFile input(path);
-    if (!input.open(QIODevice::ReadOnly)) {
-        message(QStringLiteral("Cannot open %1: %2").arg(path, input.errorString()));
+    const bool toConsole = options.out.isEmpty() || options.out == QStringLiteral("-");
+    // Checked before anything is opened for writing: the table must not take the data file's
+    // place, nor turn a device into a regular file.
+    if (!toConsole) {
+        switch (data::exportTarget(path, options.out)) {
+        case data::ExportTarget::SameAsInput:
+            return refuse(QStringLiteral("--out %1 is the data file itself: the table would replace it.")
+                              .arg(options.out));
+        case data::ExportTarget::NotRegular:
+            return refuse(QStringLiteral("--out %1 is not a regular file.").arg(options.out));
+        case data::ExportTarget::Fine:
+            break;
+        }
+    }
+    QFile input;
+    if (auto opened = data::openDataFile(input, path); !opened) {
+        message(QStringLiteral("stazione-cli: ") + opened.error().message);
         return kExitFailure;
     }
     // A table that is cut short never takes the place of a good one: it is written aside and
     // renamed only when complete.
     std::unique_ptr<QIODevice> output;
-    if (options.out.isEmpty() || options.out == QStringLiteral("-")) {
+    if (toConsole) {
         auto console = std::make_unique<QFile>();
-        if (!console->open(stdout, QIODevice::WriteOnly)) {
+        // Unbuffered: a failed write is seen at the write, with its reason.
+        if (!console->open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             message(QStringLiteral("The standard output cannot be written."));
             return kExitFailure;
         }
@@ -90,16 +105,27 @@ int runExport(const Options& options)
     data::DataError where;
     auto exported = data::exportCsv(input, *output, what, &where);
     if (!exported) {
-        message(path + QStringLiteral(": ") + exported.error().message);
+        // A write that failed is about the output; only a fault of the data names the input.
+        if (exported.error().kind == link::ErrorKind::File)
+            message(QStringLiteral("stazione-cli: ") + exported.error().message);
+        else
+            message(path + QStringLiteral(": ") + exported.error().message);
         if (exported.error().kind == link::ErrorKind::Data && where.line == 0 && !what.channels.empty())
             return kExitUsage;
         return kExitFailure;
     }
     if (auto* file = qobject_cast<QSaveFile*>(output.get()); file && !file->commit()) {
-        message(QStringLiteral("Cannot write %1: %2").arg(options.out, file->errorString()));
+        message(
+            QStringLiteral("stazione-cli: %1 cannot be written: %2").arg(options.out, file->errorString()));
         return kExitFailure;
     }
-    if (!options.out.isEmpty() && options.out != QStringLiteral("-"))
+    if (exported->outOfRange > 0)
+        message(QStringLiteral("%1: %2 values out of range left empty.").arg(path).arg(exported->outOfRange));
+    if (exported->tables > 1)
+        message(QStringLiteral("%1: %2 tables, one for each session with other channels.")
+                    .arg(path)
+                    .arg(exported->tables));
+    if (!toConsole)
         message(QStringLiteral("%1 rows of the %2 in %3")
                     .arg(exported->rows)
                     .arg(data::kindName(exported->kind), options.out));

@@ -1,6 +1,10 @@
 #include "data/csv_export.h"
 
+#include <QCoreApplication>
+#include <QFileDevice>
+
 #include <cstring>
+#include <sys/stat.h>
 
 namespace stazione::data {
 
@@ -9,20 +13,12 @@ char* writeNumber(char* out, std::string_view number);
 
 namespace {
 
-void appendField(QByteArray& out, const QString& text)
+QString outputName(const QIODevice& output)
 {
-    const QByteArray bytes = text.toUtf8();
-    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\r') && !bytes.contains('\n')) {
-        out += bytes;
-        return;
-    }
-    out += '"';
-    for (char c : bytes) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
+    const auto* file = qobject_cast<const QFileDevice*>(&output);
+    if (file && !file->fileName().isEmpty())
+        return file->fileName();
+    return QCoreApplication::translate("stazione::data::CsvExport", "lo standard output");
 }
 
 class CsvSink : public RowSink {
@@ -44,25 +40,39 @@ public:
         }
         for (int c : m_columns) {
             if (c < 0 || c >= channels.size()) {
-                m_error = QStringLiteral("Il file ha %1 canali (da 0 a %2): il canale %3 non c'è.")
-                              .arg(channels.size())
-                              .arg(channels.size() - 1)
-                              .arg(c);
+                m_error =
+                    QCoreApplication::translate("stazione::data::CsvExport",
+                                                "Il file ha %1 canali (da 0 a %2): il canale %3 non c'è.")
+                        .arg(channels.size())
+                        .arg(channels.size() - 1)
+                        .arg(c);
                 return;
             }
         }
+        if (m_options.channelNames) {
+            m_columns.clear();
+            for (int c = 0; c < channels.size(); ++c) {
+                if (m_options.channelNames->contains(channels.at(c)))
+                    m_columns.push_back(c);
+            }
+        }
+        // A later session with other channels: a table of its own, after an empty line.
+        if (m_begun)
+            m_buffer += "\r\n";
         m_buffer += "time";
         for (int c : m_columns) {
             m_buffer += ',';
-            appendField(m_buffer, channels.at(c));
+            appendText(m_buffer, channels.at(c));
         }
         m_buffer += "\r\n";
         m_begun = true;
+        ++m_tables;
     }
 
     void row(qint64 time, const std::string_view* cells, int count) override
     {
-        if (!m_begun || (m_options.from && time < *m_options.from) || (m_options.to && time > *m_options.to))
+        if (!m_begun || m_error || (m_options.from && time < *m_options.from) ||
+            (m_options.to && time > *m_options.to))
             return;
         // The line is written straight into the buffer: a million lines of sixteen cells.
         qsizetype longest = 24;
@@ -128,9 +138,46 @@ public:
     bool m_begun = false;
     bool m_writeFailed = false;
     qint64 m_rows = 0;
+    int m_tables = 0;
 };
 
 } // namespace
+
+void appendText(QByteArray& out, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    // A spreadsheet runs a cell that starts with one of these as a formula, quoted or not; the
+    // apostrophe in front makes it text (and is not shown).
+    const bool formula = !bytes.isEmpty() && QByteArrayView("=+-@\t\r").contains(bytes.front());
+    if (!formula && !bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\r') &&
+        !bytes.contains('\n')) {
+        out += bytes;
+        return;
+    }
+    out += '"';
+    if (formula)
+        out += '\'';
+    for (char c : bytes) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+ExportTarget exportTarget(const QString& input, const QString& output)
+{
+    struct stat out {};
+    if (::stat(QFile::encodeName(output).constData(), &out) != 0)
+        return ExportTarget::Fine; // a new file
+    if (!S_ISREG(out.st_mode))
+        return ExportTarget::NotRegular;
+    struct stat in {};
+    if (::stat(QFile::encodeName(input).constData(), &in) == 0 && in.st_dev == out.st_dev &&
+        in.st_ino == out.st_ino)
+        return ExportTarget::SameAsInput;
+    return ExportTarget::Fine;
+}
 
 char* writeNumber(char* out, std::string_view number)
 {
@@ -171,16 +218,26 @@ link::Result<ExportSummary> exportCsv(QIODevice& input, QIODevice& output, const
     constexpr qint64 kPiece = 4 << 20;
     QByteArray buffer(kPiece, Qt::Uninitialized);
     bool parsed = true;
+    // A write that fails is the output's fault, whatever line of the input was being read.
+    const auto writeFailed = [&output] {
+        return link::Error::file(
+            QCoreApplication::translate("stazione::data::CsvExport", "La tabella non si scrive in %1: %2")
+                .arg(outputName(output), output.errorString()));
+    };
     while (true) {
         const qint64 n = input.read(buffer.data(), kPiece);
         if (n < 0)
-            return link::Error::file(QStringLiteral("Il file non si legge: %1").arg(input.errorString()));
+            return link::Error::file(
+                QCoreApplication::translate("stazione::data::CsvExport", "Il file non si legge: %1")
+                    .arg(input.errorString()));
         if (n == 0)
             break;
         parsed = parser.feed(QByteArrayView(buffer.constData(), n));
         if (sink.m_error)
             return link::Error::data(*sink.m_error);
-        if (!parsed || !sink.flush())
+        if (!sink.flush())
+            return writeFailed();
+        if (!parsed)
             break;
     }
     if (parsed)
@@ -191,15 +248,16 @@ link::Result<ExportSummary> exportCsv(QIODevice& input, QIODevice& output, const
             *where = e;
         if (parser.kind() == DataFileKind::Sensor && !sink.m_begun)
             return link::Error::data(
-                QStringLiteral(
+                QCoreApplication::translate(
+                    "stazione::data::CsvExport",
                     "Il file dei dati dei sensori contiene le righe del datalogger in una forma che "
                     "il programma non conosce (non «data ora, valore, valore...»): non si esporta.\n") +
                 e.message);
         return link::Error::data(e.message);
     }
     if (!sink.flush())
-        return link::Error::file(QStringLiteral("La tabella non si scrive: %1").arg(output.errorString()));
-    return ExportSummary{*parser.kind(), sink.m_rows};
+        return writeFailed();
+    return ExportSummary{*parser.kind(), sink.m_rows, parser.outOfRange(), sink.m_tables};
 }
 
 } // namespace stazione::data

@@ -1,5 +1,7 @@
 #include "data/data_file.h"
 
+#include "link/settings_file.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -18,7 +20,6 @@ namespace {
 constexpr std::string_view kTemperatureHeader = "DATA ACQ.:";
 constexpr std::string_view kChannelCount = "Numero Canali Attivi:";
 constexpr std::string_view kStartMark = "[INIZIO DATI]";
-constexpr int kMaxFileChannels = 128;
 
 bool isBlank(char c)
 {
@@ -65,6 +66,26 @@ bool isDecimal(std::string_view text)
 bool isGapText(std::string_view text)
 {
     return text.empty() || text == "**N.C.**" || text == "Timeout" || text == "N.C.";
+}
+
+// A decimal whose magnitude no measurement has: more than 39 digits before the point, or beyond
+// kLargestValue. Most values have a handful of digits and are passed at the first test.
+bool outOfRangeValue(std::string_view text)
+{
+    if (text.size() < 39)
+        return false;
+    size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    while (i < text.size() && text[i] == '0')
+        ++i;
+    const size_t point = text.find('.', i);
+    const size_t whole = (point == std::string_view::npos ? text.size() : point) - i;
+    if (whole < 39)
+        return false;
+    if (whole > 39)
+        return true;
+    double value = 0;
+    std::from_chars(text.data() + i, text.data() + text.size(), value);
+    return !(value <= kLargestValue);
 }
 
 // Days from 1970-01-01 of a date of the proleptic Gregorian calendar.
@@ -166,15 +187,30 @@ public:
     void begin(DataFileKind kind, const QStringList& channels) override
     {
         set.kind = kind;
-        set.channels = channels;
-        set.values.assign(size_t(channels.size()), {});
+        m_columns = sessionColumns(set.channels, channels);
+        // A new column has a gap in every row read before it.
+        set.values.resize(size_t(set.channels.size()), std::vector<double>(set.times.size(), kGap));
+        m_plain = true;
+        for (size_t c = 0; c < m_columns.size(); ++c)
+            m_plain = m_plain && m_columns[c] == int(c);
+        m_plain = m_plain && m_columns.size() == set.values.size();
     }
 
     void row(qint64 time, const std::string_view* cells, int count) override
     {
         set.times.push_back(time);
-        for (int c = 0; c < count; ++c)
-            set.values[size_t(c)].push_back(cells[c].empty() ? kGap : checkedDecimalValue(cells[c]));
+        if (m_plain) {
+            for (int c = 0; c < count; ++c)
+                set.values[size_t(c)].push_back(cells[c].empty() ? kGap : checkedDecimalValue(cells[c]));
+            return;
+        }
+        // A later session: its channels go to their columns, the others have a gap.
+        for (auto& column : set.values)
+            column.push_back(kGap);
+        for (int c = 0; c < count; ++c) {
+            if (!cells[c].empty())
+                set.values[size_t(m_columns[size_t(c)])].back() = checkedDecimalValue(cells[c]);
+        }
     }
 
     void reserve(qint64 rows)
@@ -185,6 +221,10 @@ public:
     }
 
     DataSet set;
+
+private:
+    std::vector<int> m_columns;
+    bool m_plain = true;
 };
 
 class NullSink : public RowSink {
@@ -282,8 +322,9 @@ double checkedDecimalValue(std::string_view text)
     return value;
 }
 
-DataFileParser::DataFileParser(RowSink& sink)
+DataFileParser::DataFileParser(RowSink& sink, qsizetype longestLine)
     : m_sink(sink)
+    , m_longestLine(longestLine)
 {}
 
 bool DataFileParser::fail(const QString& message)
@@ -292,6 +333,63 @@ bool DataFileParser::fail(const QString& message)
         m_line,
         QCoreApplication::translate("stazione::data::DataFile", "Riga %1: %2").arg(m_line).arg(message)};
     return false;
+}
+
+bool DataFileParser::tooLong()
+{
+    ++m_line;
+    const QString limit = m_longestLine % (1 << 20) == 0 ? QStringLiteral("%1 MiB").arg(m_longestLine >> 20)
+                                                         : QStringLiteral("%1 byte").arg(m_longestLine);
+    m_error =
+        DataError{m_line, QCoreApplication::translate("stazione::data::DataFile",
+                                                      "La riga %1 è più lunga di %2: non è un file di dati.")
+                              .arg(m_line)
+                              .arg(limit)};
+    return false;
+}
+
+bool DataFileParser::tooManyChannels()
+{
+    return fail(QCoreApplication::translate("stazione::data::DataFile", "il file ha più di %1 canali.")
+                    .arg(kMaxFileChannels));
+}
+
+std::vector<int> sessionColumns(QStringList& all, const QStringList& session)
+{
+    std::vector<int> columns;
+    std::vector<bool> taken(size_t(all.size()), false);
+    for (const QString& name : session) {
+        int at = -1;
+        for (qsizetype c = 0; c < all.size() && at < 0; ++c) {
+            if (!taken[size_t(c)] && all[c] == name)
+                at = int(c);
+        }
+        if (at < 0) {
+            at = int(all.size());
+            all << name;
+            taken.push_back(false);
+        }
+        taken[size_t(at)] = true;
+        columns.push_back(at);
+    }
+    return columns;
+}
+
+// The channels of a session; a later session with other names than the one before starts anew.
+bool DataFileParser::session(const QStringList& names)
+{
+    if (m_started && names == m_sessionNames)
+        return true;
+    QStringList all = m_allNames;
+    sessionColumns(all, names);
+    if (names.size() > kMaxFileChannels || all.size() > kMaxFileChannels)
+        return tooManyChannels();
+    m_allNames = all;
+    m_sessionNames = names;
+    m_channels = int(names.size());
+    m_started = true;
+    m_sink.begin(*m_kind, names);
+    return true;
 }
 
 bool DataFileParser::feed(QByteArrayView bytes)
@@ -303,9 +401,13 @@ bool DataFileParser::feed(QByteArrayView bytes)
     if (!m_carry.isEmpty()) {
         const auto* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         if (!lf) {
+            if (m_carry.size() + (end - p) > m_longestLine + 1)
+                return tooLong();
             m_carry.append(p, end - p);
             return true;
         }
+        if (m_carry.size() + (lf - p) > m_longestLine + 1)
+            return tooLong();
         m_carry.append(p, lf - p);
         p = lf + 1;
         const QByteArray text = std::exchange(m_carry, {});
@@ -315,9 +417,14 @@ bool DataFileParser::feed(QByteArrayView bytes)
     while (p < end) {
         const auto* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         if (!lf) {
+            if (end - p > m_longestLine + 1)
+                return tooLong();
             m_carry.append(p, end - p);
             break;
         }
+        // The line end's "\r" may come on top of the longest line.
+        if (lf - p > m_longestLine + 1)
+            return tooLong();
         if (!line(std::string_view(p, size_t(lf - p))))
             return false;
         p = lf + 1;
@@ -379,16 +486,15 @@ bool DataFileParser::firstLine(std::string_view text)
         while (i < text.size() && isBlank(text[i]))
             ++i;
         int channels = 0;
-        if (!number(text, i, 1, 4, channels) || channels > kMaxFileChannels)
+        if (!number(text, i, 1, 4, channels))
             return fail(QCoreApplication::translate("stazione::data::DataFile",
                                                     "il numero di canali dell'intestazione non si legge."));
-        m_channels = channels;
+        if (channels > kMaxFileChannels)
+            return tooManyChannels();
         QStringList names;
         for (int c = 0; c < channels; ++c)
             names << QStringLiteral("CH %1").arg(c);
-        m_started = true;
-        m_sink.begin(*m_kind, names);
-        return true;
+        return session(names);
     }
     const std::string_view trimmedText = trimmed(text);
     if (!m_kind && trimmedText == kStartMark) {
@@ -399,23 +505,7 @@ bool DataFileParser::firstLine(std::string_view text)
     if (trimmed(text.substr(0, text.find(','))) == "Date") {
         m_kind = DataFileKind::Continuous;
         m_awaitingHeader = false;
-        QStringList names;
-        size_t from = text.find(',');
-        while (from != std::string_view::npos) {
-            const size_t next = text.find(',', from + 1);
-            const auto name =
-                trimmed(text.substr(from + 1, next == std::string_view::npos ? next : next - from - 1));
-            names << QString::fromLatin1(name.data(), qsizetype(name.size()));
-            from = next;
-        }
-        if (names.size() > kMaxFileChannels)
-            return fail(
-                QCoreApplication::translate("stazione::data::DataFile", "l'intestazione ha più di %1 canali.")
-                    .arg(kMaxFileChannels));
-        m_channels = int(names.size());
-        m_started = true;
-        m_sink.begin(*m_kind, names);
-        return true;
+        return header(text);
     }
     if (m_awaitingHeader)
         return fail(
@@ -424,6 +514,23 @@ bool DataFileParser::firstLine(std::string_view text)
                 .arg(quoted(text)));
     m_kind = DataFileKind::Sensor;
     return sensorRow(text);
+}
+
+// "Date,CH 0,CH 1,...": the channels of the session that follows.
+bool DataFileParser::header(std::string_view text)
+{
+    QStringList names;
+    size_t from = text.find(',');
+    while (from != std::string_view::npos) {
+        if (names.size() >= kMaxFileChannels)
+            return tooManyChannels();
+        const size_t next = text.find(',', from + 1);
+        const auto name =
+            trimmed(text.substr(from + 1, next == std::string_view::npos ? next : next - from - 1));
+        names << QString::fromLatin1(name.data(), qsizetype(name.size()));
+        from = next;
+    }
+    return session(names);
 }
 
 bool DataFileParser::cells(std::string_view text, char separator)
@@ -442,10 +549,24 @@ bool DataFileParser::cells(std::string_view text, char separator)
         const size_t next = text.find(separator, from);
         const std::string_view cell =
             trimmed(text.substr(from, next == std::string_view::npos ? std::string_view::npos : next - from));
+        if (m_cells.size() >= size_t(kMaxFileChannels)) {
+            // Stopped here, before a line of thousands of cells is gathered.
+            if (m_channels < 0)
+                return tooManyChannels();
+            return fail(
+                QCoreApplication::translate("stazione::data::DataFile", "più di %1 valori invece di %2.")
+                    .arg(kMaxFileChannels)
+                    .arg(m_channels));
+        }
         if (isGapText(cell)) {
             m_cells.push_back({});
         } else if (isDecimal(cell)) {
-            m_cells.push_back(cell);
+            if (outOfRangeValue(cell)) {
+                ++m_outOfRange;
+                m_cells.push_back({});
+            } else {
+                m_cells.push_back(cell);
+            }
         } else {
             return fail(QCoreApplication::translate("stazione::data::DataFile",
                                                     "il valore %1 del canale %2 non è un numero.")
@@ -489,15 +610,11 @@ bool DataFileParser::timedRow(std::string_view text, const QString& timeLayout)
 bool DataFileParser::continuousRow(std::string_view text)
 {
     // "[FINE DATI]" and "[FILE TERMINATO INASPETTATAMENTE]" close a session; a session appended
-    // after it starts with "[INIZIO DATI]" and its own header, which must name the same channels.
+    // after it starts with "[INIZIO DATI]" and its own header, which may name other channels.
     if (text.front() == '[')
         return true;
-    if (trimmed(text.substr(0, text.find(','))) == "Date") {
-        if (int(std::count(text.begin(), text.end(), ',')) != m_channels)
-            return fail(QCoreApplication::translate("stazione::data::DataFile",
-                                                    "una nuova intestazione con un altro numero di canali."));
-        return true;
-    }
+    if (trimmed(text.substr(0, text.find(','))) == "Date")
+        return header(text);
     return timedRow(text, QStringLiteral("GG/MM/AAAA hh:mm:ss"));
 }
 
@@ -520,12 +637,11 @@ bool DataFileParser::sensorRow(std::string_view text)
     if (!cells(rest, m_separator))
         return false;
     if (!m_started) {
-        m_channels = int(m_cells.size());
         QStringList names;
-        for (int c = 0; c < m_channels; ++c)
+        for (size_t c = 0; c < m_cells.size(); ++c)
             names << QStringLiteral("CH %1").arg(c);
-        m_started = true;
-        m_sink.begin(DataFileKind::Sensor, names);
+        if (!session(names))
+            return false;
     }
     m_sink.row(time, m_cells.data(), int(m_cells.size()));
     return true;
@@ -564,16 +680,25 @@ link::Result<DataSet> parseDataFile(QByteArrayView bytes, DataError* where)
             *where = *parser.error();
         return link::Error::data(parser.error()->message);
     }
+    sink.set.outOfRange = parser.outOfRange();
     return std::move(sink.set);
+}
+
+link::Status openDataFile(QFile& file, const QString& path)
+{
+    QString why;
+    if (!link::openRegularFile(file, path, &why))
+        return link::Error::file(
+            QCoreApplication::translate("stazione::data::DataFile", "Il file %1 non si apre: %2")
+                .arg(path, why));
+    return {};
 }
 
 link::Result<DataSet> readDataFile(const QString& path, DataError* where)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return link::Error::file(
-            QCoreApplication::translate("stazione::data::DataFile", "Il file %1 non si apre: %2")
-                .arg(path, file.errorString()));
+    QFile file;
+    if (auto opened = openDataFile(file, path); !opened)
+        return opened.error();
     DataSetSink sink;
     DataFileParser parser(sink);
     constexpr qint64 kPiece = 4 << 20;
@@ -593,7 +718,8 @@ link::Result<DataSet> readDataFile(const QString& path, DataError* where)
         if (!parser.feed(QByteArrayView(buffer.constData(), n)))
             break;
         if (!sized && !sink.set.times.empty() && done < size) {
-            // Sized once from the first piece, so that the arrays are not copied as they grow.
+            // Sized once from the first piece, so that the arrays are not copied as they grow. The
+            // pages of room never filled are never touched, so they take no memory.
             sink.reserve(qint64(double(sink.set.times.size()) * double(size) / double(done) * 1.02) + 16);
             sized = true;
         }
@@ -603,6 +729,7 @@ link::Result<DataSet> readDataFile(const QString& path, DataError* where)
             *where = *parser.error();
         return link::Error::data(parser.error()->message);
     }
+    sink.set.outOfRange = parser.outOfRange();
     return std::move(sink.set);
 }
 

@@ -1,6 +1,8 @@
 // The data-file reader: plain bytes as a file handed to the data viewer or to the command line,
 // read whole and again in pieces of varying size, as a long file is read from disk. Both ways must
-// agree on every row and on the line of the first error.
+// agree on every row and on the line of the first error. The pieces are read once more with a
+// line limit short enough for the fuzzer's inputs to reach it, and must agree with the whole
+// file read under that limit. fuzz_data_file.dict holds the shapes of endless and one-line files.
 
 #include "data/data_file.h"
 
@@ -16,13 +18,35 @@ using namespace stazione;
 
 namespace {
 
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// Read in pieces of varying size; whether it read to the end.
+bool readInPieces(data::DataFileParser& parser, QByteArrayView file)
+{
+    static constexpr qsizetype kPieces[] = {1, 7, 64, 3, 512, 20, 2};
+    qsizetype at = 0;
+    bool read = true;
+    for (size_t n = 0; read && at < file.size(); ++n) {
+        const qsizetype piece = std::min(kPieces[n % std::size(kPieces)], file.size() - at);
+        read = parser.feed(file.sliced(at, piece));
+        at += piece;
+    }
+    return read && parser.finish();
+}
+
 // The rows as the reader hands them over, cells kept as text.
 class Rows final : public data::RowSink {
 public:
     void begin(data::DataFileKind kind, const QStringList& channels) override
     {
         this->kind = kind;
-        this->channels = channels;
+        data::sessionColumns(this->channels, channels);
+        ++sessions;
+        check(this->channels.size() <= data::kMaxFileChannels);
     }
     void row(qint64 time, const std::string_view* cells, int count) override
     {
@@ -39,13 +63,8 @@ public:
     QStringList channels;
     std::vector<qint64> times;
     qint64 cellCount = 0;
+    int sessions = 0;
 };
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 } // namespace
 
@@ -58,15 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 
     Rows rows;
     data::DataFileParser parser(rows);
-    static constexpr qsizetype kPieces[] = {1, 7, 64, 3, 512, 20, 2};
-    qsizetype at = 0;
-    bool read = true;
-    for (size_t n = 0; read && at < file.size(); ++n) {
-        const qsizetype piece = std::min(kPieces[n % std::size(kPieces)], file.size() - at);
-        read = parser.feed(file.sliced(at, piece));
-        at += piece;
-    }
-    read = read && parser.finish();
+    const bool read = readInPieces(parser, file);
 
     check(read == whole.ok());
     if (!whole) {
@@ -81,10 +92,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             check(column.size() == set.times.size());
             values += qint64(column.size());
         }
-        check(values == rows.cellCount);
+        check(rows.sessions > 1 || values == rows.cellCount);
         set.sortByTime();
         check(set.timesAscending());
     }
+    // A short line limit: whole and in pieces, the same rows and the same first error.
+    constexpr qsizetype kShortLimit = 40;
+    Rows shortWhole;
+    data::DataFileParser wholeShort(shortWhole, kShortLimit);
+    const bool wholeRead = wholeShort.feed(file) && wholeShort.finish();
+    Rows shortPieces;
+    data::DataFileParser piecesShort(shortPieces, kShortLimit);
+    check(readInPieces(piecesShort, file) == wholeRead);
+    check(shortWhole.times == shortPieces.times && shortWhole.channels == shortPieces.channels);
+    if (!wholeRead)
+        check(wholeShort.error()->line == piecesShort.error()->line);
+
     (void)data::sniffDataFile(file.first(std::min<qsizetype>(file.size(), 4096)));
     return 0;
 }

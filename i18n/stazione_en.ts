@@ -45,6 +45,31 @@
     </message>
 </context>
 <context>
+    <name>stazione::data::CsvExport</name>
+    <message>
+        <source>lo standard output</source>
+        <translation>the standard output</translation>
+    </message>
+    <message>
+        <source>Il file ha %1 canali (da 0 a %2): il canale %3 non c&apos;è.</source>
+        <translation>The file has %1 channels (0 to %2): there is no channel %3.</translation>
+    </message>
+    <message>
+        <source>La tabella non si scrive in %1: %2</source>
+        <translation>The table cannot be written to %1: %2</translation>
+    </message>
+    <message>
+        <source>Il file non si legge: %1</source>
+        <translation>The file cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>Il file dei dati dei sensori contiene le righe del datalogger in una forma che il programma non conosce (non «data ora, valore, valore...»): non si esporta.
+</source>
+        <translation>The sensor data file holds the logger&apos;s lines in a layout the program does not know (not «date time, value, value...»): it is not exported.
+</translation>
+    </message>
+</context>
+<context>
     <name>stazione::data::DataFile</name>
     <message>
         <source>Riga %1: %2</source>
@@ -67,10 +92,6 @@
         <translation>the number of channels in the header cannot be read.</translation>
     </message>
     <message>
-        <source>l&apos;intestazione ha più di %1 canali.</source>
-        <translation>the header has more than %1 channels.</translation>
-    </message>
-    <message>
         <source>dopo [INIZIO DATI] ci vuole l&apos;intestazione Date,CH 0,..., non %1.</source>
         <translation>after [INIZIO DATI] the header Date,CH 0,... is needed, not %1.</translation>
     </message>
@@ -89,10 +110,6 @@
     <message>
         <source>%1 non comincia con la data e l&apos;ora (%2).</source>
         <translation>%1 does not start with the date and time (%2).</translation>
-    </message>
-    <message>
-        <source>una nuova intestazione con un altro numero di canali.</source>
-        <translation>a new header with another number of channels.</translation>
     </message>
     <message>
         <source>la riga %1 non è nella forma «data ora, valore, valore...».</source>
@@ -117,6 +134,18 @@
     <message>
         <source>file dei dati dei sensori</source>
         <translation>sensor data file</translation>
+    </message>
+    <message>
+        <source>La riga %1 è più lunga di %2: non è un file di dati.</source>
+        <translation>Line %1 is longer than %2: this is not a data file.</translation>
+    </message>
+    <message>
+        <source>il file ha più di %1 canali.</source>
+        <translation>the file has more than %1 channels.</translation>
+    </message>
+    <message>
+        <source>più di %1 valori invece di %2.</source>
+        <translation>more than %1 values instead of %2.</translation>
     </message>
 </context>
 <context>
@@ -236,6 +265,17 @@ The file %1 was not changed; the data received are in %2.</translation>
     <message>
         <source>Il campo %1 contiene %2: %3. Nulla è stato inviato.</source>
         <translation>The field %1 contains %2: %3. Nothing was sent.</translation>
+    </message>
+</context>
+<context>
+    <name>stazione::link::Files</name>
+    <message>
+        <source>è una cartella</source>
+        <translation>it is a folder</translation>
+    </message>
+    <message>
+        <source>non è un file normale</source>
+        <translation>it is not a regular file</translation>
     </message>
 </context>
 <context>
@@ -1019,20 +1059,12 @@ Stop it and close?</translation>
         <translation>Export CSV</translation>
     </message>
     <message>
-        <source>Salva come tabella CSV i canali mostrati nell&apos;intervallo mostrato.</source>
-        <translation>Save the channels shown in the interval shown as a CSV table.</translation>
-    </message>
-    <message>
         <source>Chiudi</source>
         <translation>Close</translation>
     </message>
     <message>
         <source>Grafici - %1</source>
         <translation>Charts - %1</translation>
-    </message>
-    <message>
-        <source>Il file %1 non si apre: %2</source>
-        <translation>The file %1 cannot be opened: %2</translation>
     </message>
     <message>
         <source>Le righe di questo file dei dati dei sensori non sono nella forma «data ora, valore, valore...»: si mostra il testo. (%1)</source>
@@ -1067,16 +1099,36 @@ Stop it and close?</translation>
         <translation>The table %1 cannot be written: %2</translation>
     </message>
     <message>
-        <source>%1 righe salvate in %2</source>
-        <translation>%1 lines saved in %2</translation>
-    </message>
-    <message>
         <source>Grafico salvato in %1</source>
         <translation>Chart saved in %1</translation>
     </message>
     <message>
         <source>Il grafico %1 non si salva.</source>
         <translation>The chart %1 cannot be saved.</translation>
+    </message>
+    <message>
+        <source>Salva come tabella CSV i canali spuntati: dalla scheda Grafico l&apos;intervallo mostrato, dalla scheda Tabella tutte le righe.</source>
+        <translation>Saves the ticked channels as a CSV table: from the Chart tab the span shown, from the Table tab every row.</translation>
+    </message>
+    <message>
+        <source>; %1 valori fuori scala mostrati come interruzioni</source>
+        <translation>; %1 values out of range shown as gaps</translation>
+    </message>
+    <message>
+        <source>è il file dei dati stesso.</source>
+        <translation>it is the data file itself.</translation>
+    </message>
+    <message>
+        <source>non è un file normale.</source>
+        <translation>it is not a regular file.</translation>
+    </message>
+    <message>
+        <source>%1 righe dell&apos;intervallo mostrato (da %2 a %3) salvate in %4</source>
+        <translation>%1 rows of the span shown (%2 to %3) saved in %4</translation>
+    </message>
+    <message>
+        <source>%1 righe (tutta la tabella) salvate in %2</source>
+        <translation>%1 rows (the whole table) saved in %2</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QFile;
+
 #include <optional>
 
 // The program's small settings files (the saved port, the modem's port, the station directory).
@@ -18,5 +20,13 @@ std::optional<QByteArray> readSettingsFile(const QString& path);
 // over it. A link standing in its place is replaced by the file; what it pointed to is left as
 // it was. False, with the file untouched, when the bytes could not all be written.
 bool writeSettingsFile(const QString& path, const QByteArray& bytes);
+
+// Opens a file that must be a regular file for reading. A fifo is opened without waiting for a
+// writer and, like a device or a folder, refused: false with the reason in `why`.
+bool openRegularFile(QFile& file, const QString& path, QString* why = nullptr);
+
+// Opens a file for appending (created with the umask's mode when missing). A link standing in its
+// place is replaced by a new file, never written through; a fifo, a device or a folder is refused.
+bool openAppendFile(QFile& file, const QString& path, QString* why = nullptr);
 
 } // namespace stazione::link

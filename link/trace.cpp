@@ -1,17 +1,25 @@
 #include "link/trace.h"
 
+#include "link/settings_file.h"
+
 #include <QTime>
 
 Q_LOGGING_CATEGORY(lcLink, "stazione.link", QtWarningMsg)
 
 namespace stazione::link {
 
-Trace::Trace(const QString& path)
+Trace::Trace(const QString& path, Target target)
     : m_file(path)
     , m_clock([] { return QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")); })
 {
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        qCWarning(lcLink) << "cannot open the trace" << path << m_file.errorString();
+    bool opened = false;
+    if (target == Target::OwnFile) {
+        opened = openAppendFile(m_file, path, &m_why);
+    } else {
+        opened = m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    }
+    if (!opened)
+        qCWarning(lcLink) << "cannot open the trace" << path << errorString();
 }
 
 Trace::~Trace()

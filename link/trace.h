@@ -26,8 +26,12 @@ namespace stazione::link {
 // Bytes the program threw away unread end their line with "(dropped)".
 class Trace {
 public:
+    // Where the trace goes: a path the user gave (a terminal or a pipe will do), or the file the
+    // program names itself, which is only ever a regular file: a link in its place is replaced,
+    // never followed, and a fifo or a device is refused.
+    enum class Target { AsGiven, OwnFile };
     // Appends to the file, created when missing.
-    explicit Trace(const QString& path);
+    explicit Trace(const QString& path, Target target = Target::AsGiven);
     ~Trace();
     Trace(const Trace&) = delete;
     Trace& operator=(const Trace&) = delete;
@@ -39,7 +43,7 @@ public:
         m_onFailure = std::move(onFailure);
     }
     bool failed() const { return m_failed; }
-    QString errorString() const { return m_file.errorString(); }
+    QString errorString() const { return m_why.isEmpty() ? m_file.errorString() : m_why; }
     QString path() const { return m_file.fileName(); }
 
     enum class Part { Command, Parameters };
@@ -62,6 +66,7 @@ private:
     void write(const QString& text);
 
     QFile m_file;
+    QString m_why; // why the file did not open
     Line m_line = Line::None;
     bool m_parametersInLine = false; // the parameters of the sent line's command have begun
     bool m_anyBlock = false;

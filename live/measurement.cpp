@@ -99,22 +99,21 @@ link::Status readSet(link::Link& link, SessionTable& table, bool* timedOut)
     return {};
 }
 
-bool appendLine(const QString& path, const QString& line)
+QString SessionFile::create(const QString& path)
 {
-    return writeLine(path, line, QIODevice::Append).isEmpty();
+    m_file.close();
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return m_file.errorString();
+    return {};
 }
 
-QString writeLine(const QString& path, const QString& line, QIODevice::OpenModeFlag mode)
+QString SessionFile::append(const QString& line)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | mode))
-        return file.errorString();
     const QByteArray bytes = line.toLatin1() + "\r\n";
-    const bool written = file.write(bytes) == bytes.size();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError)
-        return file.errorString().isEmpty() ? QStringLiteral("short write") : file.errorString();
-    return {};
+    if (m_file.write(bytes) == bytes.size())
+        return {};
+    return m_file.errorString().isEmpty() ? QStringLiteral("short write") : m_file.errorString();
 }
 
 void deleteQuietly(const QString& path)
@@ -139,26 +138,18 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
                       const SessionHooks& hooks)
 {
     SessionEnd end;
-    // The first line creates the file (an older one of the same name is replaced), the others
-    // are appended to it.
-    bool created = false;
+    SessionFile file;
     // Each line is on disk before it is shown: whatever was shown survives a program killed
     // right after.
     auto appendLine = [&](const QString&, const QString& text) {
-        if (path.isEmpty()) {
-            if (hooks.line)
-                hooks.line(text);
-            return true;
-        }
-        const QString failure = writeLine(path, text, created ? QIODevice::Append : QIODevice::Truncate);
-        created = created || failure.isEmpty();
+        const QString failure = path.isEmpty() ? QString() : file.append(text);
         if (hooks.line)
             hooks.line(text);
         return failure.isEmpty();
     };
     // A broken session ends with both marks, when there is a file to put them in.
     auto markBroken = [&](const QString&) {
-        if (!created)
+        if (!file.isOpen())
             return;
         appendLine(path, kEndMark);
         appendLine(path, kBrokenMark);
@@ -174,18 +165,18 @@ SessionEnd runSession(link::Link& link, SessionTable& table, int channels, const
     // Nothing has been asked of the logger yet: "a" would start the counted download on an idle
     // logger, so a file that cannot be made ends the session here, with nothing sent.
     if (!path.isEmpty()) {
-        if (const QString failure = writeLine(path, kStartMark, QIODevice::Truncate); !failure.isEmpty()) {
+        QString failure = file.create(path);
+        if (failure.isEmpty())
+            failure = file.append(kStartMark);
+        if (!failure.isEmpty()) {
             end.error = link::Error::file(QCoreApplication::translate("stazione::live::Measurement",
                                                                       "Impossibile creare il file %1 (%2).")
                                               .arg(path, failure));
             return end;
         }
-        created = true;
-        if (hooks.line)
-            hooks.line(kStartMark);
-    } else if (hooks.line) {
-        hooks.line(kStartMark);
     }
+    if (hooks.line)
+        hooks.line(kStartMark);
     if (!appendLine(path, table.header().join(QLatin1Char(',')))) {
         markBroken(path);
         end.error = fileError(path);

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QIODevice>
 #include <QString>
 
@@ -53,13 +54,22 @@ link::Result<int> requestSessionChannels(link::Link& link);
 // and so do the channels after it; `timedOut` tells.
 link::Status readSet(link::Link& link, SessionTable& table, bool* timedOut);
 
-// The session file: a line is appended with the file opened and closed around it, so that every
-// completed set is on disk whatever happens to the program.
-bool appendLine(const QString& path, const QString& line);
-// Writes the line with the file opened in `mode` (Append, or Truncate to start it anew) and closed
-// again; the reason when it could not be written whole, nothing when it was.
-QString writeLine(const QString& path, const QString& line, QIODevice::OpenModeFlag mode);
 void deleteQuietly(const QString& path);
+
+// The session's own file, open from its start mark to its end mark. Each line goes to the system
+// in one write of its own, so a program killed right after a set loses nothing, and a set costs a
+// write instead of an open, a seek, a write and a close.
+class SessionFile {
+public:
+    // Starts the file anew (an older one of the same name is replaced); the reason when it fails.
+    QString create(const QString& path);
+    // The line and its CR LF; the reason when it was not written whole.
+    QString append(const QString& line);
+    bool isOpen() const { return m_file.isOpen(); }
+
+private:
+    QFile m_file;
+};
 // True when the file exists and cannot be renamed and back (another program holds it). `retry`
 // is asked whether to try again.
 bool fileIsBusy(const QString& path, const std::function<bool()>& retry);

@@ -32,8 +32,9 @@ link::Result<QStringList> readLines(const QString& path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink()) {
-        QFile(path).open(QIODevice::WriteOnly);
+    if (!info.exists()) {
+        // Made as a file of its own: a link to nowhere in its place is replaced, not followed.
+        (void)link::writeSettingsFile(path, {});
         return QStringList();
     }
     const auto bytes = link::readSettingsFile(path);

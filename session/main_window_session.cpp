@@ -64,7 +64,8 @@ void MainWindowSession::TracciaComunicazione_Click(bool on)
         return;
     const data::DateParts today = data::dateParts(QDate::currentDate());
     const QString name = QStringLiteral("trace_%1_%2_%3.txt").arg(today.dd, today.mm, today.yy);
-    m_trace = std::make_unique<link::Trace>(QDir(m_form.dataFolder()).filePath(name));
+    m_trace =
+        std::make_unique<link::Trace>(QDir(m_form.dataFolder()).filePath(name), link::Trace::Target::OwnFile);
     if (!m_trace->isOpen()) {
         const QString why = m_trace->errorString();
         m_trace.reset();

@@ -9,7 +9,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -19,14 +22,17 @@ struct CliRun {
     QString err;
 };
 
-CliRun cli(const QStringList& arguments)
+CliRun cli(const QStringList& arguments, const QString& standardOutput = {})
 {
     QProcess p;
+    if (!standardOutput.isEmpty())
+        p.setStandardOutputFile(standardOutput);
     auto env = QProcessEnvironment::systemEnvironment();
     // The command line needs no display, whatever the tests' platform says.
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     p.setProcessEnvironment(env);
     p.start(STAZIONE_CLI_PROGRAM, arguments);
     EXPECT_TRUE(p.waitForFinished(60000));
@@ -140,6 +146,109 @@ TEST_F(CliData, PlotDrawsThePictureWithoutADisplay)
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(bad.err.contains("Riga 3:")) << bad.err.toStdString();
     EXPECT_EQ(cli({"plot", file("mc.txt", rows)}).exitCode, 2);
+}
+
+// Inputs and outputs from anywhere: each refused with its reason, in bounded time, and nothing
+// written but the table asked for.
+TEST_F(CliData, HostileInputsAreRefusedWithTheirReason)
+{
+    const QString out = dir.filePath("table.csv");
+    // A device: refused before it is read.
+    const CliRun zero = cli({"export", "/dev/zero", "--out", out});
+    EXPECT_EQ(zero.exitCode, 1) << zero.err.toStdString();
+    EXPECT_TRUE(zero.err.contains("/dev/zero")) << zero.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+    const CliRun plotZero = cli({"plot", "/dev/zero", "--png", dir.filePath("zero.png")});
+    EXPECT_EQ(plotZero.exitCode, 1) << plotZero.err.toStdString();
+
+    // A regular file that is one endless line: ended at the line-length limit.
+    const QString line = file("line.txt", QByteArray(3 << 20, 'x'));
+    const CliRun endless = cli({"export", line, "--out", out});
+    EXPECT_EQ(endless.exitCode, 1);
+    EXPECT_TRUE(endless.err.contains("1 MiB")) << endless.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+    const CliRun plotEndless = cli({"plot", line, "--png", dir.filePath("line.png")});
+    EXPECT_EQ(plotEndless.exitCode, 1);
+    EXPECT_TRUE(plotEndless.err.contains("1 MiB")) << plotEndless.err.toStdString();
+
+    // 5,000 channels of the logger's own lines: the same limit as the other kinds.
+    QByteArray wide = "05/12/2026 14:07:09";
+    for (int c = 0; c < 5000; ++c)
+        wide += ";1";
+    const CliRun many = cli({"plot", file("wide.txt", wide + "\r\n"), "--png", dir.filePath("wide.png")});
+    EXPECT_EQ(many.exitCode, 1);
+    EXPECT_TRUE(many.err.contains("128")) << many.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("wide.png")));
+}
+
+TEST_F(CliData, TheOutputIsNeverTheInputNorADevice)
+{
+    const QString input = file("mc.txt", kSessionFile);
+    const QString link = dir.filePath("link.csv");
+    ASSERT_TRUE(QFile::link(input, link));
+    const QString fifo = dir.filePath("fifo.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& target : {input, link, fifo, dir.path()}) {
+        const CliRun run = cli({"export", input, "--out", target});
+        EXPECT_EQ(run.exitCode, 2) << target.toStdString();
+        EXPECT_TRUE(run.err.contains("--out")) << run.err.toStdString();
+    }
+    EXPECT_EQ(stazione::testing::contents(input), kSessionFile);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 3);
+}
+
+TEST_F(CliData, AFailedWriteNamesTheOutputNotAnInputLine)
+{
+    QByteArray rows = "[INIZIO DATI]\r\nDate,CH 0,CH 1,CH 2,CH 3\r\n";
+    for (int r = 0; r < 200000; ++r)
+        rows += "05/12/2026 14:07:09,1250.123,1,2,3\r\n";
+    const CliRun run = cli({"export", file("big.txt", rows)}, "/dev/full");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("big.txt")) << run.err.toStdString();
+}
+
+TEST_F(CliData, NamesAreInertAndEachSessionKeepsItsOwn)
+{
+    const CliRun run = cli({"export", file("mc.txt", "[INIZIO DATI]\r\nDate,=1+1,@SUM(1)\r\n"
+                                                     "05/12/2026 14:07:09,-1,2\r\n[FINE DATI]\r\n"
+                                                     "[INIZIO DATI]\r\nDate,-2+3,+A1\r\n"
+                                                     "05/12/2026 15:07:09,3,-4\r\n[FINE DATI]\r\n")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "time,\"'=1+1\",\"'@SUM(1)\"\r\n2026-12-05T14:07:09,-1,2\r\n"
+                       "\r\ntime,\"'-2+3\",\"'+A1\"\r\n2026-12-05T15:07:09,3,-4\r\n");
+    EXPECT_TRUE(run.err.contains("2 tables")) << run.err.toStdString();
+}
+
+TEST_F(CliData, PlotShowsTheFilesBytesEscapedAndNoPlatformNoise)
+{
+    const CliRun bad =
+        cli({"plot", file("esc.txt", "\x1b]0;title\x07\x1b[2J\r\n"), "--png", dir.filePath("e.png")});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_FALSE(bad.err.contains(QChar(0x1b))) << bad.err.toStdString();
+    EXPECT_FALSE(bad.err.contains(QChar(0x07)));
+    EXPECT_TRUE(bad.err.contains("\\x1b")) << bad.err.toStdString();
+
+    // Values no sensor gives are gaps, counted; the rest is drawn, and the platform says nothing.
+    const QByteArray huge = "178" + QByteArray(306, '0');
+    QByteArray rows = "[INIZIO DATI]\r\nDate,CH 0\r\n05/12/2026 08:00:00," + huge +
+                      "\r\n05/12/2026 08:00:01,-" + huge + "\r\n";
+    for (int s = 2; s < 27; ++s)
+        rows += "05/12/2026 08:00:" + QByteArray::number(s).rightJustified(2, '0') + "," +
+                QByteArray::number(s % 5) + "\r\n";
+    const QString png = dir.filePath("huge.png");
+    const CliRun run = cli({"plot", file("huge.txt", rows), "--png", png});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err.toStdString(),
+              (dir.filePath("huge.txt") + ": 2 values out of range drawn as gaps.\n").toStdString());
+    const QImage picture(png);
+    int red = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            red += picture.pixelColor(x, y) == QColor(240, 0, 0) ? 1 : 0;
+    EXPECT_GT(red, 200);
 }
 
 } // namespace

@@ -5,14 +5,21 @@
 #include "data/csv_export.h"
 #include "data/data_file.h"
 #include "data/decimation.h"
+#include "support/files.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace stazione;
+using data::DataError;
 using data::DataFileKind;
 
 namespace {
@@ -363,6 +370,253 @@ TEST(DecimationTest, TimeBoundsFollowTheClock)
     EXPECT_EQ(data::timeBounds(times, 0, 50, 5), (std::vector<qint64>{0, 1, 2, 3, 4, 6}));
     EXPECT_EQ(data::timeBounds(times, 15, 35, 2), (std::vector<qint64>{2, 3, 4}));
     EXPECT_EQ(data::rowBounds(0, 3, 10), (std::vector<qint64>{0, 1, 2, 3}));
+}
+
+} // namespace
+
+namespace {
+
+// Files from anywhere: endless lines, too many channels, values no sensor gives, names a
+// spreadsheet would run, outputs that fail or are the input itself.
+
+QByteArray sessionHeader(int channels)
+{
+    QByteArray header = "[INIZIO DATI]\r\nDate";
+    for (int c = 0; c < channels; ++c)
+        header += ",CH " + QByteArray::number(c);
+    return header + "\r\n";
+}
+
+QByteArray valuesLine(const QByteArray& time, int channels, char separator = ',')
+{
+    QByteArray line = time;
+    for (int c = 0; c < channels; ++c)
+        line += separator + QByteArray::number(c);
+    return line + "\r\n";
+}
+
+TEST(BoundedReadTest, ALineLongerThanTheLimitEndsTheReadWithItsNumber)
+{
+    // Fed in small pieces, as a file or a pipe gives them: the read ends on the piece that takes
+    // the line past the limit, not at the end of the input.
+    struct Count : data::RowSink {
+        void begin(DataFileKind, const QStringList&) override {}
+        void row(qint64, const std::string_view*, int) override { ++rows; }
+        int rows = 0;
+    } sink;
+    data::DataFileParser parser(sink);
+    const QByteArray first = sessionHeader(1) + "05/12/2026 14:07:09,1\r\n";
+    ASSERT_TRUE(parser.feed(first));
+    const QByteArray piece(64 << 10, '7');
+    int fed = 0;
+    while (fed < 64 && parser.feed(piece))
+        ++fed;
+    EXPECT_EQ(fed, 16); // 16 pieces make 1 MiB, the 17th passes it
+    ASSERT_TRUE(parser.error());
+    EXPECT_EQ(parser.error()->line, 4);
+    EXPECT_TRUE(parser.error()->message.contains("1 MiB")) << parser.error()->message.toStdString();
+    EXPECT_EQ(sink.rows, 1);
+
+    // The same in one piece, and a line of exactly the limit is not refused for its length.
+    DataError where;
+    EXPECT_FALSE(data::parseDataFile(QByteArray(data::kLongestLine + 2, '\0'), &where));
+    EXPECT_EQ(where.line, 1);
+    EXPECT_TRUE(where.message.contains("1 MiB"));
+    const QByteArray longest = "05/12/2026 14:07:09,1" + QByteArray(data::kLongestLine - 21, ' ') + "\r\n";
+    auto fits = data::parseDataFile(longest);
+    ASSERT_TRUE(fits) << fits.error().message.toStdString();
+    EXPECT_EQ(fits->rows(), 1);
+}
+
+TEST(BoundedReadTest, EveryKindHasAtMost128ChannelsWithTheSameMessage)
+{
+    const QByteArray time = "05/12/2026 14:07:09";
+    const auto temperature = [](int channels) {
+        return "DATA ACQ.: 05/12/2026  14:30:00,Numero Canali Attivi: " + QByteArray::number(channels) +
+               " ,Numero Dati per Canale: 1\r\n" + valuesLine("05/03/26 07.04.09   ", channels);
+    };
+    const auto continuous = [&time](int channels) {
+        return sessionHeader(channels) + valuesLine(time, channels);
+    };
+    const auto sensor = [&time](int channels) { return valuesLine(time, channels, ';'); };
+    QStringList messages;
+    for (const auto& make : std::vector<std::function<QByteArray(int)>>{temperature, continuous, sensor}) {
+        auto most = data::parseDataFile(make(128));
+        ASSERT_TRUE(most) << most.error().message.toStdString();
+        EXPECT_EQ(most->channels.size(), 128);
+        DataError where;
+        EXPECT_FALSE(data::parseDataFile(make(129), &where));
+        EXPECT_EQ(where.line, 1 + (make(1).startsWith("[INIZIO") ? 1 : 0));
+        messages << where.message.mid(where.message.indexOf(':'));
+        EXPECT_FALSE(data::parseDataFile(make(5000)));
+    }
+    EXPECT_EQ(messages.size(), 3);
+    EXPECT_TRUE(messages[0].contains("128")) << messages[0].toStdString();
+    EXPECT_EQ(messages.count(messages[0]), 3) << messages.join(" | ").toStdString();
+}
+
+TEST(BoundedReadTest, OnlyARegularFileIsRead)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A fifo without a writer would block a plain open for ever.
+    for (const QString& path : {fifo, QStringLiteral("/dev/zero"), dir.path()}) {
+        auto read = data::readDataFile(path);
+        ASSERT_FALSE(read) << path.toStdString();
+        EXPECT_EQ(read.error().kind, link::ErrorKind::File);
+        EXPECT_TRUE(read.error().message.contains(path)) << read.error().message.toStdString();
+    }
+    const QString good = dir.filePath("good.txt");
+    stazione::testing::write(good, kSessionFile);
+    const QString linked = dir.filePath("linked.txt");
+    ASSERT_TRUE(QFile::link(good, linked));
+    auto read = data::readDataFile(linked);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->rows(), 3);
+}
+
+TEST(BoundedReadTest, ValuesOutOfRangeAreCountedGaps)
+{
+    const QByteArray huge = "178" + QByteArray(306, '0');         // 1.78e308
+    const QByteArray endless = "9" + QByteArray(399, '9') + ".5"; // 400 digits
+    const QByteArray edge = "3" + QByteArray(38, '0');            // 3e38: 39 digits, in range
+    const QByteArray beyond = "4" + QByteArray(38, '0');          // 4e38: 39 digits, out of range
+    auto parsed = data::parseDataFile(sessionHeader(2) + "05/12/2026 14:07:09," + huge + ",-" + huge +
+                                      "\r\n05/12/2026 14:07:10," + endless +
+                                      ",2\r\n"
+                                      "05/12/2026 14:07:11," +
+                                      edge + ",-" + beyond + "\r\n05/12/2026 14:07:12,1.5,-0.25\r\n");
+    ASSERT_TRUE(parsed) << parsed.error().message.toStdString();
+    EXPECT_EQ(parsed->outOfRange, 4);
+    const auto& v = parsed->values;
+    EXPECT_TRUE(data::isGap(v[0][0]));
+    EXPECT_TRUE(data::isGap(v[1][0]));
+    EXPECT_TRUE(data::isGap(v[0][1]));
+    EXPECT_EQ(v[1][1], 2);
+    EXPECT_EQ(v[0][2], 3e38);
+    EXPECT_TRUE(data::isGap(v[1][2]));
+    EXPECT_EQ(v[0][3], 1.5);
+    EXPECT_EQ(v[1][3], -0.25);
+
+    // The table leaves them empty and says how many.
+    QBuffer in;
+    in.setData(sessionHeader(1) + "05/12/2026 14:07:09," + endless + "\r\n05/12/2026 14:07:10,-7\r\n");
+    in.open(QIODevice::ReadOnly);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    auto done = data::exportCsv(in, out);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->outOfRange, 1);
+    EXPECT_EQ(out.data(), "time,CH 0\r\n2026-12-05T14:07:09,\r\n2026-12-05T14:07:10,-7\r\n");
+}
+
+TEST(SessionsTest, ASessionWithOtherChannelsIsNeverRenamed)
+{
+    const QByteArray file = "[INIZIO DATI]\r\nDate,CH 0,CH 1\r\n05/12/2026 14:07:09,1,2\r\n[FINE DATI]\r\n"
+                            "[INIZIO DATI]\r\nDate,CH 0,Vento\r\n05/12/2026 15:00:00,3,4\r\n[FINE DATI]\r\n"
+                            "[INIZIO DATI]\r\nDate,CH 0,Vento\r\n05/12/2026 16:00:00,5,6\r\n[FINE DATI]\r\n";
+    // The table: a new table for the session with other names, none for the same names again.
+    QBuffer in;
+    in.setData(file);
+    in.open(QIODevice::ReadOnly);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    auto done = data::exportCsv(in, out);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->tables, 2);
+    EXPECT_EQ(out.data(), "time,CH 0,CH 1\r\n2026-12-05T14:07:09,1,2\r\n"
+                          "\r\ntime,CH 0,Vento\r\n2026-12-05T15:00:00,3,4\r\n2026-12-05T16:00:00,5,6\r\n");
+
+    // The data set: a column per name, a gap where a session has no such channel.
+    auto parsed = data::parseDataFile(file);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->channels, (QStringList{"CH 0", "CH 1", "Vento"}));
+    EXPECT_EQ(parsed->values[0], (std::vector<double>{1, 3, 5}));
+    EXPECT_EQ(parsed->values[1][0], 2);
+    EXPECT_TRUE(data::isGap(parsed->values[1][1]));
+    EXPECT_TRUE(data::isGap(parsed->values[2][0]));
+    EXPECT_EQ(parsed->values[2][2], 6);
+
+    // Chosen by name, each table has the channels of that name.
+    data::ExportOptions byName;
+    byName.channelNames = QStringList{"Vento"};
+    EXPECT_EQ(exported(file, byName), "time\r\n2026-12-05T14:07:09\r\n"
+                                      "\r\ntime,Vento\r\n2026-12-05T15:00:00,4\r\n2026-12-05T16:00:00,6\r\n");
+}
+
+TEST(CsvExportTest, FormulaLikeNamesAreInertAndNumbersStayNumbers)
+{
+    const struct {
+        QString name;
+        QByteArray cell;
+    } cases[] = {
+        {"=1+1", "\"'=1+1\""},
+        {"+SUM(2;3)", "\"'+SUM(2;3)\""},
+        {"-2+3", "\"'-2+3\""},
+        {"@SUM(1)", "\"'@SUM(1)\""},
+        {"\tX", "\"'\tX\""},
+        {"\r=1", "\"'\r=1\""},
+        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"T aria", "T aria"},
+        {"a=b", "a=b"},
+    };
+    for (const auto& c : cases) {
+        QByteArray cell;
+        data::appendText(cell, c.name);
+        EXPECT_EQ(cell, c.cell) << c.name.toStdString();
+    }
+    // From a file's header; the values, negative ones too, are numbers.
+    EXPECT_EQ(exported("[INIZIO DATI]\r\nDate,=1+1,+SUM(2;3),-2+3,@SUM(1),\r=1\r\n"
+                       "05/12/2026 14:07:09,-1.5,+2,-003.0,4,-0.5\r\n"),
+              "time,\"'=1+1\",\"'+SUM(2;3)\",\"'-2+3\",\"'@SUM(1)\",\"'\r=1\"\r\n"
+              "2026-12-05T14:07:09,-1.5,2,-3.0,4,-0.5\r\n");
+}
+
+TEST(CsvExportTest, AFailedWriteNamesTheOutputAndTheSystemsReason)
+{
+    // Several pieces of input, so that the write fails with a line of the input cut in two.
+    QByteArray file = sessionHeader(4);
+    for (int r = 0; r < 200000; ++r)
+        file += valuesLine("05/12/2026 14:07:09", 4);
+    QBuffer in;
+    in.setData(file);
+    in.open(QIODevice::ReadOnly);
+    QFile full("/dev/full");
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    DataError where;
+    auto done = data::exportCsv(in, full, {}, &where);
+    ASSERT_FALSE(done);
+    EXPECT_EQ(done.error().kind, link::ErrorKind::File);
+    EXPECT_TRUE(done.error().message.contains("/dev/full")) << done.error().message.toStdString();
+    EXPECT_TRUE(done.error().message.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))))
+        << done.error().message.toStdString();
+    EXPECT_FALSE(done.error().message.contains("Riga"));
+    EXPECT_EQ(where.line, 0);
+}
+
+TEST(CsvExportTest, TheTargetIsNeverTheInputNorADevice)
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath("data.txt");
+    stazione::testing::write(input, kSessionFile);
+    const QString soft = dir.filePath("soft.csv");
+    const QString hard = dir.filePath("hard.csv");
+    ASSERT_TRUE(QFile::link(input, soft));
+    ASSERT_EQ(::link(QFile::encodeName(input).constData(), QFile::encodeName(hard).constData()), 0);
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    using data::ExportTarget;
+    EXPECT_EQ(data::exportTarget(input, input), ExportTarget::SameAsInput);
+    EXPECT_EQ(data::exportTarget(input, dir.path() + "/./data.txt"), ExportTarget::SameAsInput);
+    EXPECT_EQ(data::exportTarget(input, soft), ExportTarget::SameAsInput);
+    EXPECT_EQ(data::exportTarget(input, hard), ExportTarget::SameAsInput);
+    EXPECT_EQ(data::exportTarget(input, "/dev/null"), ExportTarget::NotRegular);
+    EXPECT_EQ(data::exportTarget(input, fifo), ExportTarget::NotRegular);
+    EXPECT_EQ(data::exportTarget(input, dir.path()), ExportTarget::NotRegular);
+    EXPECT_EQ(data::exportTarget(input, dir.filePath("new.csv")), ExportTarget::Fine);
+    stazione::testing::write(dir.filePath("old.csv"), "x");
+    EXPECT_EQ(data::exportTarget(input, dir.filePath("old.csv")), ExportTarget::Fine);
 }
 
 } // namespace

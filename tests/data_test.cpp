@@ -221,6 +221,32 @@ TEST_F(DataTest, TooMuchDataIsRefusedWithAMessage)
     EXPECT_TRUE(channels.error().message.contains("129"));
 }
 
+// A full memory is the largest download there is: exactly 5000 records, or 128 channels, are read
+// whole (one more of either is refused above).
+TEST_F(DataTest, TheLargestCountsTheLoggerHoldsAreDownloaded)
+{
+    QTemporaryDir dir;
+    QByteArray full = "5000,1,";
+    for (int r = 0; r < 5000; ++r)
+        full += "1,1,2026," + QByteArray::number(r / 3600 % 24) + "," + QByteArray::number(r / 60 % 60) +
+                "," + QByteArray::number(r % 60) + ",20,";
+    logger.expect("a", full);
+    auto records = data::downloadTemperatures(link, dir.filePath("full.txt"), QDateTime::currentDateTime());
+    ASSERT_TRUE(records.ok()) << records.error().message.toStdString();
+    EXPECT_FALSE(records->stopped.has_value());
+    EXPECT_EQ(records->received, 5000);
+    EXPECT_EQ(contents(dir.filePath("full.txt")).count("020.0"), 5000);
+
+    QByteArray wide = "1,128,1,1,2026,0,0,0,";
+    for (int c = 0; c < 128; ++c)
+        wide += "21,";
+    logger.expect("a", wide);
+    auto channels = data::downloadTemperatures(link, dir.filePath("wide.txt"), QDateTime::currentDateTime());
+    ASSERT_TRUE(channels.ok()) << channels.error().message.toStdString();
+    EXPECT_EQ(channels->channels, 128);
+    EXPECT_EQ(contents(dir.filePath("wide.txt")).count("021.0"), 128);
+}
+
 TEST_F(DataTest, ACountedDownloadCutShortKeepsItsCompleteRecords)
 {
     QTemporaryDir dir;

@@ -20,6 +20,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 using namespace stazione;
@@ -226,6 +227,48 @@ TEST(SettingsFiles, AHugeFileIsNotRead)
 
     stazione::testing::write(path, " 4 \r\n 7 \r\n");
     EXPECT_EQ(session::readSavedPort(path), 7);
+}
+
+// Every settings file is replaced, never written through a link, and is read only when it is a
+// regular file: a fifo in its place would block the program before any window.
+TEST(SettingsFiles, LinksAreReplacedAndFifosNeverOpened)
+{
+    QTemporaryDir dir;
+    const QString precious = dir.filePath("precious.txt");
+    stazione::testing::write(precious, "keep\n");
+    const QString port = dir.filePath("qx255.ini");
+    const QString stations = dir.filePath("modem.ini");
+    const QString last = dir.filePath("last.ini");
+    for (const QString& path : {port, stations, last})
+        ASSERT_TRUE(QFile::link(precious, path));
+    EXPECT_TRUE(session::writeSavedPort(port, 5));
+    modem::StationDirectory directory = modem::loadStations(stations, last);
+    directory[0].Nome = "Pozzo";
+    EXPECT_TRUE(modem::saveStations(directory, stations, last));
+    EXPECT_EQ(stazione::testing::contents(precious), "keep\n");
+    for (const QString& path : {port, stations, last})
+        EXPECT_FALSE(QFileInfo(path).isSymLink()) << path.toStdString();
+    EXPECT_EQ(session::readSavedPort(port), 5);
+
+    // A link to nowhere: the missing directory is made as a file of its own, not at the link's end.
+    const QString nowhere = dir.filePath("nowhere.txt");
+    const QString dangling = dir.filePath("dangling.ini");
+    ASSERT_TRUE(QFile::link(nowhere, dangling));
+    (void)modem::loadStations(dangling, dir.filePath("last2.ini"));
+    EXPECT_FALSE(QFile::exists(nowhere));
+
+    for (const QString& path : {port, stations}) {
+        ASSERT_TRUE(QFile::remove(path));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    }
+    EXPECT_FALSE(link::readSettingsFile(port).has_value());
+    EXPECT_EQ(session::readSavedPort(port), 0);
+    EXPECT_EQ(modem::loadStations(stations, last)[0].Nome, "");
+    QFile fifo;
+    QString why;
+    EXPECT_FALSE(link::openRegularFile(fifo, port, &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(link::openAppendFile(fifo, port, &why));
 }
 
 // Each line of the station directory is decoded on its own: a directory of the older tools mixes

@@ -6,10 +6,13 @@
 #include "ui/language.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace stazione;
 
@@ -69,6 +72,33 @@ TEST_F(LanguageTest, AnUnreadableRememberedChoiceFallsBackToTheLocale)
     file.write("klingon\r\n");
     file.close();
     EXPECT_EQ(ui::chooseLanguage({"stazione"}), ui::languageOfLocale(QLocale::system().name()));
+}
+
+TEST_F(LanguageTest, TheRememberedChoiceIsNeverWrittenThroughALinkNorReadFromAFifo)
+{
+    QDir().mkpath(QFileInfo(ui::languageFile()).absolutePath());
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("precious.txt");
+    QFile precious(target);
+    ASSERT_TRUE(precious.open(QIODevice::WriteOnly));
+    precious.write("keep me\n");
+    precious.close();
+    ASSERT_TRUE(QFile::link(target, ui::languageFile()));
+    EXPECT_EQ(ui::chooseLanguage({"stazione", "--lang", "en"}), "en");
+    EXPECT_FALSE(QFileInfo(ui::languageFile()).isSymLink());
+    ASSERT_TRUE(precious.open(QIODevice::ReadOnly));
+    EXPECT_EQ(precious.readAll(), "keep me\n");
+    precious.close();
+    EXPECT_EQ(ui::chooseLanguage({"stazione"}), "en");
+
+    // A fifo without a writer: a plain open would wait for ever before any window.
+    ASSERT_TRUE(QFile::remove(ui::languageFile()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(ui::languageFile()).constData(), 0600), 0);
+    EXPECT_EQ(ui::chooseLanguage({"stazione"}), ui::languageOfLocale(QLocale::system().name()));
+    // Choosing again replaces the fifo with the file.
+    EXPECT_EQ(ui::chooseLanguage({"stazione", "--lang", "it"}), "it");
+    EXPECT_TRUE(QFileInfo(ui::languageFile()).isFile());
+    EXPECT_EQ(ui::chooseLanguage({"stazione"}), "it");
 }
 
 TEST_F(LanguageTest, LinkErrorsSpeakTheLanguageOfTheRun)

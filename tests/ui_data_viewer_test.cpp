@@ -12,6 +12,8 @@
 #include "ui/trace_chart.h"
 
 #include <QCheckBox>
+#include <QDateTimeAxis>
+#include <QHeaderView>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -42,6 +44,13 @@ QByteArray sessionFile(int rows, int spike)
         text += "\r\n";
     }
     return text + "[FINE DATI]\r\n";
+}
+
+// The layout of the chart's time labels.
+QString timeLabels(const ui::DataViewer& v)
+{
+    const auto axes = v.chart->chart()->axes(Qt::Horizontal);
+    return axes.isEmpty() ? QString() : static_cast<QDateTimeAxis*>(axes.first())->format();
 }
 
 bool allVisible(const ui::DataViewer& v)
@@ -164,6 +173,93 @@ private slots:
         v.cmdEsportaPng->click();
         const QImage picture(folder.filePath("out.png"));
         QCOMPARE(picture.size(), v.chart->size() * v.chart->devicePixelRatio());
+    }
+
+    void theTableShowsTheWholeTimeAndItsExportSaysWhatItWrote()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("mc.txt");
+        testing::write(path, sessionFile(10, 3));
+        testing::ScriptedDialogs dialogs;
+        ui::DataViewer v(dialogs);
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        QVERIFY(v.openFile(path));
+        const QString time = v.table->model()->index(0, 0).data().toString();
+        QCOMPARE(time, QString("05/12/2026 08:00:00"));
+        QVERIFY2(v.table->horizontalHeader()->sectionSize(0) >
+                     v.table->fontMetrics().horizontalAdvance(time) + 8,
+                 qPrintable(QString::number(v.table->horizontalHeader()->sectionSize(0))));
+
+        // Zoomed on the chart, exported from the table: the whole table, and the status says so.
+        v.chart->setSpan(data::wallMilliseconds(2026, 12, 5, 8, 1, 0),
+                         data::wallMilliseconds(2026, 12, 5, 8, 2, 0));
+        v.tabs->setCurrentWidget(v.tablePage);
+        dialogs.savePaths = {folder.filePath("all.csv")};
+        v.cmdEsportaCsv->click();
+        QCOMPARE(contents(folder.filePath("all.csv")).count("\r\n"), 11);
+        QVERIFY2(v.status->text().contains("10 righe (tutta la tabella)"), qPrintable(v.status->text()));
+        // From the chart: the span shown, and the status names it.
+        v.tabs->setCurrentWidget(v.chartPage);
+        dialogs.savePaths = {folder.filePath("span.csv")};
+        v.cmdEsportaCsv->click();
+        QCOMPARE(contents(folder.filePath("span.csv")).count("\r\n"), 3);
+        QVERIFY2(v.status->text().contains("2 righe dell'intervallo mostrato (da 05/12/2026 08:01:00 a "
+                                           "05/12/2026 08:02:00)"),
+                 qPrintable(v.status->text()));
+        // Never over the data file itself.
+        dialogs.savePaths = {path};
+        v.cmdEsportaCsv->click();
+        QCOMPARE(contents(path), sessionFile(10, 3));
+        QCOMPARE(dialogs.shown.size(), 1);
+    }
+
+    void theTimeLabelsFollowTheSpan()
+    {
+        QTemporaryDir folder;
+        QByteArray text = "[INIZIO DATI]\r\nDate,CH 0\r\n";
+        for (int s = 0; s < 27; ++s)
+            text += "06/12/2026 22:18:" + QByteArray::number(s).rightJustified(2, '0') + ",1\r\n";
+        testing::write(folder.filePath("short.txt"), text);
+        testing::ScriptedDialogs dialogs;
+        ui::DataViewer v(dialogs);
+        QVERIFY(v.openFile(folder.filePath("short.txt")));
+        QCOMPARE(timeLabels(v), QString("hh:mm:ss"));
+        QVERIFY(v.openFile([&] {
+            testing::write(folder.filePath("long.txt"), sessionFile(60 * 24 * 30, 5));
+            return folder.filePath("long.txt");
+        }()));
+        QVERIFY(!timeLabels(v).contains("ss"));
+        QVERIFY(timeLabels(v).contains("dd/MM"));
+        v.chart->setSpan(data::wallMilliseconds(2026, 12, 5, 8, 0, 0),
+                         data::wallMilliseconds(2026, 12, 5, 8, 5, 0));
+        QCOMPARE(timeLabels(v), QString("hh:mm:ss"));
+        v.chart->setSpan(data::wallMilliseconds(2026, 12, 5, 8, 0, 0),
+                         data::wallMilliseconds(2026, 12, 6, 4, 0, 0));
+        QCOMPARE(timeLabels(v), QString("dd/MM hh:mm"));
+    }
+
+    void eachSessionsChannelsAndTheValuesOutOfRangeAreShown()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("mc.txt");
+        testing::write(path, "[INIZIO DATI]\r\nDate,CH 0,CH 1\r\n05/12/2026 08:00:00,1,2\r\n[FINE DATI]\r\n"
+                             "[INIZIO DATI]\r\nDate,CH 0,Vento\r\n05/12/2026 09:00:00,3,1" +
+                                 QByteArray(400, '0') + "\r\n[FINE DATI]\r\n");
+        testing::ScriptedDialogs dialogs;
+        ui::DataViewer v(dialogs);
+        QVERIFY(v.openFile(path));
+        QCOMPARE(int(v.channelBoxes.size()), 3);
+        QCOMPARE(v.channelBoxes[2]->text(), QString("Vento"));
+        QVERIFY2(v.status->text().contains("1 valori fuori scala"), qPrintable(v.status->text()));
+        // Exported by name: each session's table has its own columns.
+        v.channelBoxes[0]->setChecked(false);
+        v.tabs->setCurrentWidget(v.tablePage);
+        dialogs.savePaths = {folder.filePath("out.csv")};
+        v.cmdEsportaCsv->click();
+        QCOMPARE(
+            contents(folder.filePath("out.csv")),
+            QByteArray("time,CH 1\r\n2026-12-05T08:00:00,2\r\n\r\ntime,Vento\r\n2026-12-05T09:00:00,\r\n"));
     }
 
     void aSensorFileOfUnknownLayoutIsText()

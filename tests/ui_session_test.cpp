@@ -29,6 +29,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace stazione;
 using namespace std::chrono_literals;
 using testing::commands;
@@ -436,6 +438,35 @@ private slots:
                  qPrintable(traced));
         c.f().Status->click(); // the trace is off again: nothing more is written
         QCOMPARE(QString::fromUtf8(contents(path)), traced);
+    }
+
+    void theWindowsOwnTraceFileIsNeverFollowedNorAFifo()
+    {
+        testing::ConnectedProgram c;
+        QTemporaryDir folder;
+        c.f().setDataFolder(folder.path());
+        const data::DateParts today = data::dateParts(QDate::currentDate());
+        const QString path =
+            folder.filePath(QStringLiteral("trace_%1_%2_%3.txt").arg(today.dd, today.mm, today.yy));
+        // A link in the trace's place: replaced by the trace; what it named is left as it was.
+        const QString elsewhere = folder.filePath("elsewhere.txt");
+        write(elsewhere, "keep\n");
+        QVERIFY(QFile::link(elsewhere, path));
+        c.f().TracciaComunicazione->click();
+        c.f().leggi_nome->click();
+        c.f().TracciaComunicazione->click();
+        QCOMPARE(contents(elsewhere), QByteArray("keep\n"));
+        QVERIFY(!QFileInfo(path).isSymLink());
+        QVERIFY(contents(path).contains("> Q"));
+
+        // A fifo: refused at once (a plain open would wait for a reader for ever), and said.
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        c.f().TracciaComunicazione->click();
+        QVERIFY(!c.f().TracciaComunicazione->isChecked());
+        QCOMPARE(c.p.app.session().port().trace(), nullptr);
+        QCOMPARE(c.p.dialogs.shown.size(), 1);
+        QVERIFY(c.p.dialogs.shown[0].text.contains(QFileInfo(path).fileName()));
     }
 
     void connectionWithoutScan()

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -94,7 +95,8 @@ DataViewer::DataViewer(Dialogs& dialogs, QWidget* parent)
                             "ingrandisce il tempo, il tasto destro sposta)."));
     cmdEsportaPng = makeButton(this, QStringLiteral("cmdEsportaPng"), tr("Esporta PNG"));
     cmdEsportaCsv = makeButton(this, QStringLiteral("cmdEsportaCsv"), tr("Esporta CSV"));
-    cmdEsportaCsv->setToolTip(tr("Salva come tabella CSV i canali mostrati nell'intervallo mostrato."));
+    cmdEsportaCsv->setToolTip(tr("Salva come tabella CSV i canali spuntati: dalla scheda Grafico "
+                                 "l'intervallo mostrato, dalla scheda Tabella tutte le righe."));
     cmdChiudi = makeButton(this, QStringLiteral("cmdChiudi"), tr("Chiudi"));
     status = makeLabel(this, QStringLiteral("status"), QString());
     status->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -156,10 +158,11 @@ bool DataViewer::openFile(const QString& path)
     m_folder = QFileInfo(path).absolutePath();
     setWindowTitle(tr("Grafici - %1").arg(QFileInfo(path).fileName()));
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A fifo or a device is refused before it is read: it could block or never end.
+    QFile file;
+    if (auto opened = data::openDataFile(file, path); !opened) {
         QApplication::restoreOverrideCursor();
-        const QString why = tr("Il file %1 non si apre: %2").arg(path, file.errorString());
+        const QString why = opened.error().message;
         status->setText(why);
         m_dialogs.inform(this, QStringLiteral("Attenzione"), why, Dialogs::Icon::Warning);
         return false;
@@ -198,6 +201,8 @@ bool DataViewer::openFile(const QString& path)
                     .arg(data->channels.size());
     if (!ordered)
         m_summary += tr(" (righe riordinate per data e ora: l'orologio del datalogger è tornato indietro)");
+    if (data->outOfRange > 0)
+        m_summary += tr("; %1 valori fuori scala mostrati come interruzioni").arg(data->outOfRange);
     showData(std::move(data));
     if (sensorText)
         tabs->setCurrentWidget(chartPage);
@@ -207,8 +212,8 @@ bool DataViewer::openFile(const QString& path)
 
 void DataViewer::showText(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!data::openDataFile(file, path))
         return;
     const QByteArray bytes = file.read(kLongestText);
     QString shown = QString::fromLatin1(bytes);
@@ -233,6 +238,9 @@ void DataViewer::showData(std::shared_ptr<data::DataSet> data)
     std::shared_ptr<const data::DataSet> shared = std::move(data);
     chart->setData(shared);
     m_table->setData(shared);
+    // The time column shows the whole date and time.
+    table->horizontalHeader()->resizeSection(
+        0, table->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 24);
     tabs->setTabEnabled(tabs->indexOf(chartPage), true);
     tabs->setTabEnabled(tabs->indexOf(tablePage), true);
     tabs->setCurrentWidget(chartPage);
@@ -255,31 +263,51 @@ bool DataViewer::exportPng(const QString& path)
 
 bool DataViewer::exportCsv(const QString& path)
 {
-    QFile input(m_path);
-    QSaveFile output(path);
-    if (!input.open(QIODevice::ReadOnly) || !output.open(QIODevice::WriteOnly)) {
+    const auto refuse = [this, &path](const QString& why) {
         m_dialogs.inform(this, QStringLiteral("Attenzione"),
-                         tr("La tabella %1 non si scrive: %2")
-                             .arg(path, input.isOpen() ? output.errorString() : input.errorString()),
-                         Dialogs::Icon::Warning);
+                         tr("La tabella %1 non si scrive: %2").arg(path, why), Dialogs::Icon::Warning);
         return false;
+    };
+    switch (data::exportTarget(m_path, path)) {
+    case data::ExportTarget::SameAsInput:
+        return refuse(tr("è il file dei dati stesso."));
+    case data::ExportTarget::NotRegular:
+        return refuse(tr("non è un file normale."));
+    case data::ExportTarget::Fine:
+        break;
     }
+    QFile input;
+    if (auto opened = data::openDataFile(input, m_path); !opened)
+        return refuse(opened.error().message);
+    QSaveFile output(path);
+    if (!output.open(QIODevice::WriteOnly))
+        return refuse(output.errorString());
+    // The chart's tab exports what the chart shows; the table's tab the whole table. Either way
+    // only the channels ticked, by name, so that each session's own channels are found.
+    const bool shownSpan = tabs->currentWidget() == chartPage;
     data::ExportOptions options;
-    options.from = chart->spanFrom();
-    options.to = chart->spanTo();
-    for (int c = 0; c < int(channelBoxes.size()); ++c) {
-        if (channelBoxes[size_t(c)]->isChecked())
-            options.channels.push_back(c);
+    if (shownSpan) {
+        options.from = chart->spanFrom();
+        options.to = chart->spanTo();
+    }
+    options.channelNames = QStringList();
+    for (size_t c = 0; c < channelBoxes.size(); ++c) {
+        if (channelBoxes[c]->isChecked())
+            options.channelNames->append(chart->data()->channels.at(qsizetype(c)));
     }
     auto exported = data::exportCsv(input, output, options);
-    if (!exported || !output.commit()) {
-        m_dialogs.inform(this, QStringLiteral("Attenzione"),
-                         tr("La tabella %1 non si scrive: %2")
-                             .arg(path, exported ? output.errorString() : exported.error().message),
-                         Dialogs::Icon::Warning);
-        return false;
-    }
-    status->setText(tr("%1 righe salvate in %2").arg(exported->rows).arg(path));
+    if (!exported)
+        return refuse(exported.error().message);
+    if (!output.commit())
+        return refuse(output.errorString());
+    const QString from =
+        data::wallDateTime(chart->spanFrom()).toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    const QString to = data::wallDateTime(chart->spanTo()).toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    status->setText(shownSpan
+                        ? tr("%1 righe dell'intervallo mostrato (da %2 a %3) salvate in %4")
+                              .arg(exported->rows)
+                              .arg(from, to, path)
+                        : tr("%1 righe (tutta la tabella) salvate in %2").arg(exported->rows).arg(path));
     return true;
 }
 
@@ -316,15 +344,17 @@ QImage chartPicture(std::shared_ptr<const data::DataSet> data, const QString& ti
     bold.setBold(true);
     heading->setFont(bold);
     layout->addWidget(heading);
-    auto* legend = new QHBoxLayout;
+    // The legend wraps into rows, so that many channels never push the chart off the picture.
+    auto* legend = new QGridLayout;
+    legend->setHorizontalSpacing(8);
+    const int perRow = std::max(1, size.width() / 120);
     for (int c = 0; c < data->channels.size(); ++c) {
-        auto* mark = new QLabel(&page);
-        mark->setPixmap(swatch(c).pixmap(16, 16));
-        legend->addWidget(mark);
-        legend->addWidget(new QLabel(data->channels.at(c), &page));
-        legend->addSpacing(8);
+        auto* entry = new QLabel(&page);
+        entry->setText(QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2")
+                           .arg(TraceChart::penFor(c).color().name(), data->channels.at(c).toHtmlEscaped()));
+        legend->addWidget(entry, c / perRow, c % perRow);
     }
-    legend->addStretch();
+    legend->setColumnStretch(perRow, 1);
     layout->addLayout(legend);
     auto* chart = new TraceChart(&page);
     layout->addWidget(chart, 1);

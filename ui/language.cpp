@@ -1,6 +1,7 @@
 #include "ui/language.h"
 
 #include "link/port_resolver.h"
+#include "link/settings_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,19 +27,20 @@ bool known(const QString& language)
 
 QString rememberedLanguage()
 {
-    QFile file(languageFile());
-    if (!file.open(QIODevice::ReadOnly))
+    // Read only when it is a regular file: a fifo in its place would stop the program before any
+    // window.
+    const auto bytes = link::readSettingsFile(languageFile());
+    if (!bytes)
         return {};
-    const QString text = QString::fromLatin1(file.read(16)).trimmed();
+    const QString text = QString::fromLatin1(bytes->left(16)).trimmed();
     return known(text) ? text : QString();
 }
 
 void remember(const QString& language)
 {
     QDir().mkpath(link::settingsFolder());
-    QFile file(languageFile());
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(language.toLatin1() + "\r\n");
+    // Replaced in one step; a link in its place is replaced too, never written through.
+    (void)link::writeSettingsFile(languageFile(), language.toLatin1() + "\r\n");
 }
 
 } // namespace

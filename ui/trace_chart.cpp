@@ -177,9 +177,24 @@ void TraceChart::setSpan(qint64 from, qint64 to)
         from = middle - kShortestSpan / 2;
         to = middle + kShortestSpan / 2;
     }
+    m_axisX->setFormat(timeFormat(to - from));
     m_axisX->setRange(QDateTime::fromMSecsSinceEpoch(qint64(axisValue(from))),
                       QDateTime::fromMSecsSinceEpoch(qint64(axisValue(to))));
     redecimate();
+}
+
+QString TraceChart::timeFormat(qint64 span)
+{
+    // Seven ticks: under ten minutes they are seconds apart, under two days minutes or hours apart.
+    constexpr qint64 kMinute = 60000;
+    constexpr qint64 kDay = 24 * 60 * kMinute;
+    if (span <= 10 * kMinute)
+        return QStringLiteral("hh:mm:ss");
+    if (span <= 2 * kDay)
+        return QStringLiteral("dd/MM hh:mm");
+    if (span <= 60 * kDay)
+        return QStringLiteral("dd/MM/yy hh:mm");
+    return QStringLiteral("dd/MM/yyyy");
 }
 
 void TraceChart::setValueRange(double low, double high)

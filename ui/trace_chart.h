@@ -49,6 +49,10 @@ public:
     // row nearest to it.
     QString describe(const QPointF& viewPoint) const;
 
+    // The time labels' layout for a span of this many milliseconds: seconds for a short span,
+    // the day for a long one.
+    static QString timeFormat(qint64 span);
+
     // The pen of channel i: the session chart's colours and line styles.
     static QPen penFor(int channel);
 
