@@ -113,6 +113,13 @@
     </message>
 </context>
 <context>
+    <name>stazione::data::DataTable</name>
+    <message>
+        <source>Data e ora</source>
+        <translation>Date and time</translation>
+    </message>
+</context>
+<context>
     <name>stazione::data::DownloadHandlers</name>
     <message>
         <source>Scarico dei dati: %1 righe, %2 kB, %3 kB/s, %4</source>
@@ -150,18 +157,16 @@
         <source>Check Dati 3: OK</source>
         <translation>Data check 3: OK</translation>
     </message>
+    <message>
+        <source>Attendi..</source>
+        <translation>Please wait..</translation>
+    </message>
 </context>
 <context>
     <name>stazione::data::Downloads</name>
     <message>
         <source>Impossibile rinominare %1 in %2: %3</source>
         <translation>Cannot rename %1 to %2: %3</translation>
-    </message>
-    <message>
-        <source>
-Il file %1 non è stato cambiato; i dati ricevuti sono in %2.</source>
-        <translation>
-The file %1 was not changed; the data received are in %2.</translation>
     </message>
     <message>
         <source>Scrittura del file %1 non riuscita: %2</source>
@@ -186,6 +191,10 @@ The file %1 was not changed; the data received are in %2.</translation>
     <message>
         <source>Il datalogger annuncia %1 record di %2 canali: lo scarico ne accetta da 0 a %3 di 0-%4 canali.</source>
         <translation>The logger announces %1 records of %2 channels: the download takes 0 to %3 records of 0-%4 channels.</translation>
+    </message>
+    <message>
+        <source>Il file %1 non è stato cambiato; i dati ricevuti sono in %2.</source>
+        <translation>The file %1 was not changed; the data received are in %2.</translation>
     </message>
 </context>
 <context>
@@ -244,6 +253,45 @@ The file %1 was not changed; the data received are in %2.</translation>
     </message>
 </context>
 <context>
+    <name>stazione::link::TypedValues</name>
+    <message>
+        <source>la virgola &quot;,&quot;</source>
+        <translation>a comma &quot;,&quot;</translation>
+    </message>
+    <message>
+        <source>il carattere di controllo %1</source>
+        <translation>the control character %1</translation>
+    </message>
+    <message>
+        <source>il carattere &quot;%1&quot; (U+%2)</source>
+        <translation>the character &quot;%1&quot; (U+%2)</translation>
+    </message>
+    <message>
+        <source>il datalogger prenderebbe quello che segue per un nuovo comando</source>
+        <translation>the logger would take what follows for a new command</translation>
+    </message>
+    <message>
+        <source>il modem chiuderebbe lì il comando e manderebbe il resto al datalogger</source>
+        <translation>the modem would end the command there and pass the rest to the logger</translation>
+    </message>
+    <message>
+        <source>un carattere di controllo non può far parte di un valore</source>
+        <translation>a control character cannot be part of a value</translation>
+    </message>
+    <message>
+        <source>la linea trasmette solo i caratteri a 8 bit (Latin-1)</source>
+        <translation>the line carries only 8-bit characters (Latin-1)</translation>
+    </message>
+    <message>
+        <source>Il campo %1 contiene %2: %3. Nulla è stato inviato.</source>
+        <translation>The field %1 contains %2: %3. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>Il valore contiene %1: %2. Nulla è stato inviato.</source>
+        <translation>The value contains %1: %2. Nothing was sent.</translation>
+    </message>
+</context>
+<context>
     <name>stazione::live::Measurement</name>
     <message>
         <source>Scrittura del file %1 non riuscita.</source>
@@ -274,6 +322,13 @@ The file %1 was not changed; the data received are in %2.</translation>
     </message>
 </context>
 <context>
+    <name>stazione::live::SessionTable</name>
+    <message>
+        <source>Data</source>
+        <translation>Date</translation>
+    </message>
+</context>
+<context>
     <name>stazione::modem::Modem</name>
     <message>
         <source>Modem Trovato su Com%1</source>
@@ -290,6 +345,14 @@ The file %1 was not changed; the data received are in %2.</translation>
 </context>
 <context>
     <name>stazione::modem::ModemHandlers</name>
+    <message>
+        <source>Com%1 è la porta del datalogger: il modem non vi è stato cercato</source>
+        <translation>COM%1 is the logger&apos;s port: no modem was looked for on it</translation>
+    </message>
+    <message>
+        <source>Nessun modem trovato: scegli la porta del modem prima di chiamare.</source>
+        <translation>No modem found: choose the modem&apos;s port before calling.</translation>
+    </message>
     <message>
         <source>Avvio della chiamata: attesa del datalogger</source>
         <translation>Call start-up: waiting for the logger</translation>
@@ -321,6 +384,34 @@ Battery: %1 V</translation>
     <message>
         <source>Sto riprovando...</source>
         <translation>Retrying...</translation>
+    </message>
+    <message>
+        <source>riuscita</source>
+        <translation>succeeded</translation>
+    </message>
+    <message>
+        <source>numero occupato</source>
+        <translation>number busy</translation>
+    </message>
+    <message>
+        <source>linea caduta</source>
+        <translation>carrier lost</translation>
+    </message>
+    <message>
+        <source>nessuna risposta</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>tempo scaduto</source>
+        <translation>timed out</translation>
+    </message>
+    <message>
+        <source>connessione persa</source>
+        <translation>connection lost</translation>
+    </message>
+    <message>
+        <source>errore del file</source>
+        <translation>file error</translation>
     </message>
 </context>
 <context>
@@ -412,7 +503,7 @@ All the data will be lost.</translation>
 <context>
     <name>stazione::session::PortScan</name>
     <message>
-        <source>Scansione in corso sulla port #%1</source>
+        <source>Scansione in corso sulla porta #%1</source>
         <translation>Scanning port #%1</translation>
     </message>
     <message>
@@ -787,6 +878,54 @@ All the data will be lost.</translation>
     <message>
         <source>: fatto</source>
         <translation>: done</translation>
+    </message>
+    <message>
+        <source>Misura continua</source>
+        <translation>Continuous measurement</translation>
+    </message>
+    <message>
+        <source>Misura continua terminata%1</source>
+        <translation>Continuous measurement ended%1</translation>
+    </message>
+    <message>
+        <source>Finestra della misura continua aperta%1</source>
+        <translation>Continuous measurement window opened%1</translation>
+    </message>
+    <message>
+        <source>Proprietà dei sensori</source>
+        <translation>Sensor properties</translation>
+    </message>
+    <message>
+        <source>Proprietà dei sensori lette%1</source>
+        <translation>Sensor properties read%1</translation>
+    </message>
+    <message>
+        <source>Proprietà dei sensori scritte%1</source>
+        <translation>Sensor properties written%1</translation>
+    </message>
+    <message>
+        <source>Allarmi dei sensori</source>
+        <translation>Sensor alarms</translation>
+    </message>
+    <message>
+        <source>Allarmi dei sensori letti%1</source>
+        <translation>Sensor alarms read%1</translation>
+    </message>
+    <message>
+        <source>Allarmi dei sensori scritti%1</source>
+        <translation>Sensor alarms written%1</translation>
+    </message>
+    <message>
+        <source>Messaggi SMS personalizzati</source>
+        <translation>Custom SMS messages</translation>
+    </message>
+    <message>
+        <source>Messaggi SMS personalizzati letti%1</source>
+        <translation>Custom SMS messages read%1</translation>
+    </message>
+    <message>
+        <source>Messaggi SMS personalizzati scritti%1</source>
+        <translation>Custom SMS messages written%1</translation>
     </message>
 </context>
 <context>
@@ -1171,7 +1310,7 @@ All the data will be lost.</translation>
     </message>
     <message>
         <source>leggifs</source>
-        <translation>leggifs</translation>
+        <translation>Read FS values</translation>
     </message>
     <message>
         <source>FILE</source>
@@ -1360,6 +1499,14 @@ All the data will be lost.</translation>
     <message>
         <source>INVIA SEMPRE TUTTO</source>
         <translation>ALWAYS SEND EVERYTHING</translation>
+    </message>
+    <message>
+        <source>Mostra le password</source>
+        <translation>Show the passwords</translation>
+    </message>
+    <message>
+        <source>Memoria quasi piena: %1 acquisizioni libere su %2. Scarica i dati.</source>
+        <translation>Memory nearly full: %1 free acquisitions of %2. Download the data.</translation>
     </message>
 </context>
 <context>
@@ -1636,6 +1783,10 @@ All the data will be lost.</translation>
     <message>
         <source>Annulla</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Pausa del datalogger</source>
+        <translation>Logger pause</translation>
     </message>
 </context>
 <context>

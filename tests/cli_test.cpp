@@ -109,7 +109,7 @@ TEST_F(Cli, IdentifyWithoutAPortScansAndRemembersThePort)
     const CliRun r = cli({"identify"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("port: 4"));
-    EXPECT_TRUE(r.err.contains("Scansione in corso sulla port #0"));
+    EXPECT_TRUE(r.err.contains("Scansione in corso sulla porta #0"));
     EXPECT_TRUE(r.err.contains("Dispositivo  M610_M410 V3.2 rilevato sulla porta #4"));
     QFile saved(config.filePath("stazione/qx255.ini"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));

@@ -11,6 +11,8 @@ namespace stazione::ui {
 inline const QColor kEdited(255, 0, 0);
 inline const QColor kConfirmed(192, 255, 192);
 inline const QColor kReadYellow(255, 255, 128);
+// The free memory box when less than a tenth of the memory is left: time to download.
+inline const QColor kMemoryLow(255, 170, 60);
 
 void setBackColour(QWidget* widget, const QColor& colour);
 QColor backColour(const QWidget* widget);

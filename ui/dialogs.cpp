@@ -108,7 +108,8 @@ void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error)
         if (auto* box = parent ? parent->findChild<QLineEdit*>(error.box) : nullptr)
             setBackColour(box, kEdited);
         dialogs.beep();
-        dialogs.inform(parent, QStringLiteral("Attenzione"), error.message, Dialogs::Icon::Information);
+        dialogs.inform(parent, QStringLiteral("Attenzione"), link::operatorSentence(error),
+                       Dialogs::Icon::Information);
         return;
     }
     dialogs.inform(parent, QStringLiteral("Attenzione"), link::operatorSentence(error),
