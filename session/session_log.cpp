@@ -31,7 +31,7 @@ QString sessionLogDataFileName(const QString& shown, const QString& station, con
 {
     if (shown.isEmpty())
         return shown;
-    const QString name = QFileInfo(shown).fileName();
+    QString name = QFileInfo(shown).fileName();
     if (name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
         return name;
     return data::dataFileName(station, date);
