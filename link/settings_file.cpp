@@ -31,9 +31,10 @@ namespace {
 mode_t currentUmask()
 {
     QFile status(QStringLiteral("/proc/self/status"));
+    // A file of /proc tells no size: it is read whole, not up to its "end".
     if (status.open(QIODevice::ReadOnly)) {
-        while (!status.atEnd()) {
-            const QByteArray line = status.readLine(256);
+        const QList<QByteArray> lines = status.read(64 * 1024).split('\n');
+        for (const QByteArray& line : lines) {
             if (line.startsWith("Umask:")) {
                 bool ok = false;
                 const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);

@@ -175,7 +175,6 @@ void MeasurementWindow::cmdGraf()
     popola_grafico(10);
     GraficoAperto = true;
     // Beside the measurement window: over it, the chart would hide its Stop button.
-    ui::fitOnScreen(&m_chart, &m_mis);
     ui::placeBeside(&m_chart, &m_mis);
     m_chart.show();
 }

@@ -198,14 +198,6 @@ private slots:
         QCOMPARE(chart.tickedBoxes(), (std::vector<int>{0, 1, 2, 3}));
         QCOMPARE(chart.MSChart1->chart()->series().size(), 4);
         QVERIFY(QTest::qWaitForWindowExposed(&chart));
-        const QRect screen = chart.screen()->availableGeometry();
-        QVERIFY2(screen.contains(chart.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4 on %5x%6")
-                                                                        .arg(chart.x())
-                                                                        .arg(chart.y())
-                                                                        .arg(chart.width())
-                                                                        .arg(chart.height())
-                                                                        .arg(screen.width())
-                                                                        .arg(screen.height())));
         for (const QPushButton* button : {chart.cmdDisegna, chart.cmdDisegnaTutto, chart.cmdChiudi}) {
             QVERIFY(chart.rect().contains(button->geometry()));
             QVERIFY(button->width() >= button->minimumSizeHint().width());

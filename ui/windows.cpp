@@ -20,29 +20,6 @@ void centreOnScreen(QWidget* window)
                  frame.topLeft().y() < area.top() ? area.top() : frame.topLeft().y());
 }
 
-namespace {
-
-// Until a window is shown its frame is unknown: room for a title bar and thin borders.
-constexpr QSize kFrameAllowance(2 * 8, 32 + 8);
-
-QSize frameSize(const QWidget* window)
-{
-    const QSize frame = window->frameGeometry().size();
-    return frame == window->size() ? window->size() + kFrameAllowance : frame;
-}
-
-} // namespace
-
-void fitOnScreen(QWidget* window, const QWidget* anchor)
-{
-    const QWidget* on = anchor ? anchor : window;
-    QScreen* screen = on->screen() ? on->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QSize room = screen->availableGeometry().size() - (frameSize(window) - window->size());
-    window->resize(window->size().boundedTo(room).expandedTo(window->minimumSizeHint()));
-}
-
 void placeBeside(QWidget* window, const QWidget* anchor)
 {
     QScreen* screen = anchor->screen() ? anchor->screen() : QGuiApplication::primaryScreen();
@@ -52,7 +29,7 @@ void placeBeside(QWidget* window, const QWidget* anchor)
     }
     const QRect area = screen->availableGeometry();
     const QRect beside = anchor->frameGeometry();
-    const QSize size = frameSize(window);
+    const QSize size = window->frameGeometry().size();
     constexpr int kGap = 8;
     QPoint at;
     if (beside.right() + kGap + size.width() <= area.right())

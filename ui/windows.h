@@ -7,10 +7,6 @@ namespace stazione::ui {
 // Places a top-level window in the middle of the screen it is on.
 void centreOnScreen(QWidget* window);
 
-// Makes `window` no bigger than the screen that shows `anchor` (or its own) can hold with the
-// window manager's frame around it.
-void fitOnScreen(QWidget* window, const QWidget* anchor = nullptr);
-
 // Places `window` beside `anchor` (to its right, else to its left, else below it) on the screen
 // that shows the anchor, so that it covers none of the anchor's buttons when there is room.
 void placeBeside(QWidget* window, const QWidget* anchor);
