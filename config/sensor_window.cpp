@@ -10,6 +10,7 @@
 #include "ui/windows.h"
 
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 
 namespace stazione::config {
@@ -91,9 +92,19 @@ link::Status SensorPropertiesWindow::Leggi_prop()
         });
     if (!rows)
         return rows.error();
+    // Rows past the active channels were not read: they say nothing and take nothing.
     for (int i = 0; i < 16; ++i) {
-        for (QLineEdit* box : rowOf(m_sensors, i))
-            ui::setBackColour(box, ui::kConfirmed);
+        for (QLineEdit* box : rowOf(m_sensors, i)) {
+            if (i < *n) {
+                box->setEnabled(true);
+                ui::setBackColour(box, ui::kConfirmed);
+            } else {
+                box->clear();
+                box->setPalette(QPalette());
+                box->setAutoFillBackground(false);
+                box->setEnabled(false);
+            }
+        }
     }
     return {};
 }

@@ -141,6 +141,7 @@ link::Status SettingsHandlers::leggi_nome()
     if (!name)
         return name.error();
     m_form.Nome_Centralina->setText(*name);
+    m_session.record.Nome_Centralina = *name;
     ui::setBackColour(m_form.Nome_Centralina, ui::kConfirmed);
     return {};
 }
@@ -155,6 +156,7 @@ link::Status SettingsHandlers::imposta_nome()
         return accepted.error();
     setCaption(*accepted ? ui::kParameterSent : ui::kParameterRefused);
     if (*accepted) {
+        m_session.record.Nome_Centralina = name;
         ui::setBackColour(m_form.Nome_Centralina, ui::kConfirmed);
         link().Ritardo(10);
     }

@@ -1,5 +1,7 @@
 #include "data/data_table.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace stazione::data {
@@ -55,7 +57,7 @@ QVariant DataTable::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation == Qt::Vertical)
         return section + 1;
     if (section == 0)
-        return QStringLiteral("Data e ora");
+        return QCoreApplication::translate("stazione::data::DataTable", "Data e ora");
     return m_data ? m_data->channels.value(section - 1) : QVariant();
 }
 

@@ -1,6 +1,7 @@
 #include "data/download_handlers.h"
 
 #include "data/downloads.h"
+#include "link/messages.h"
 #include "session/session.h"
 #include "ui/colours.h"
 #include "ui/dialogs.h"
@@ -242,12 +243,12 @@ link::Status DownloadHandlers::Acquisisci()
 {
     const auto exchange = m_session.guard().hold();
     m_form.NREC->setText(QStringLiteral("0"));
-    const QString name = sensorFileName(m_form.Nome_Centralina->text(), today());
+    const QString name = sensorFileName(m_session.record.Nome_Centralina, today());
     m_form.Nome_File_Dati->setText(name);
     const QString path = QDir(folder()).filePath(name);
     m_form.Nome_File_Dati->setText(path);
     m_form.Text3->clear();
-    m_form.Nome_File_Dati->setText(QStringLiteral("Attendi.."));
+    m_form.Nome_File_Dati->setText(tr("Attendi.."));
 
     // The logger streams for minutes: how much came, how fast, since when; "Annulla" stops the
     // stream as a cancelled wait, which the download turns into a stopped file.
@@ -270,8 +271,8 @@ link::Status DownloadHandlers::Acquisisci()
         [&, this](const QString& text) {
             // After a cancel the line is drained: said here and in the strip, whose Annulla then
             // gives up the drain too.
-            m_form.Nome_File_Dati->setText(text);
-            progress.step(progress.value(), text);
+            m_form.Nome_File_Dati->setText(ui::shown(text));
+            progress.step(progress.value(), ui::shown(text));
         });
     if (!download) {
         // Nothing was asked of the logger: the file could not be made.
@@ -297,7 +298,7 @@ link::Status DownloadHandlers::Acquisisci_Temp()
 {
     const auto exchange = m_session.guard().hold();
     ui::setBackColour(m_form.Nome_File_Dati, kWorking);
-    const QString name = temperatureFileName(m_form.Nome_Centralina->text(), today());
+    const QString name = temperatureFileName(m_session.record.Nome_Centralina, today());
     const QString path = QDir(folder()).filePath(name);
     m_form.Nome_File_Dati->setText(path);
     m_form.Progresso->setValue(0);
@@ -312,8 +313,8 @@ link::Status DownloadHandlers::Acquisisci_Temp()
             progress.step(percent, tr("Scarico delle temperature: %1%").arg(percent));
         },
         [&, this](const QString& text) {
-            m_form.Nome_File_Dati->setText(text);
-            progress.step(progress.value(), text);
+            m_form.Nome_File_Dati->setText(ui::shown(text));
+            progress.step(progress.value(), ui::shown(text));
         });
     if (!download) {
         clearBackColour(m_form.Nome_File_Dati);

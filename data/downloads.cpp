@@ -2,6 +2,7 @@
 
 #include "data/file_names.h"
 #include "link/exchange.h"
+#include "link/messages.h"
 #include "link/numbers.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,21 @@
 namespace stazione::data {
 
 namespace {
+
+// A file or data error's message is already the operator's words; a link's own error is shown by
+// its kind, with the notes after it.
+bool operatorReadsMessage(const link::Error& error)
+{
+    return error.kind == link::ErrorKind::File || error.kind == link::ErrorKind::Data ||
+           error.kind == link::ErrorKind::Refused;
+}
+
+void addNote(link::Error& error, const QString& note)
+{
+    if (error.shown.isEmpty() && operatorReadsMessage(error))
+        return;
+    error.notes += (error.notes.isEmpty() ? QString() : QStringLiteral("\n")) + note;
+}
 
 link::Error fileError(int number, const QString& message)
 {
@@ -91,10 +107,12 @@ public:
             m_file.remove();
             return;
         }
-        why.message +=
+        const QString note =
             QCoreApplication::translate("stazione::data::Downloads",
-                                        "\nIl file %1 non è stato cambiato; i dati ricevuti sono in %2.")
+                                        "Il file %1 non è stato cambiato; i dati ricevuti sono in %2.")
                 .arg(m_path, m_file.fileName());
+        why.message += QLatin1Char('\n') + note;
+        addNote(why, note);
         *savedIn = m_file.fileName();
     }
 
@@ -132,8 +150,14 @@ void drainAfterStop(link::Link& link, std::optional<char> endMark, link::Error& 
         if (notice)
             notice(drainingText(left));
     };
-    if (auto drained = link::drainStream(link, endMark, link::kDrainLimit, tick); !drained)
-        stopped.message += QLatin1Char('\n') + drained.error().message;
+    if (auto drained = link::drainStream(link, endMark, link::kDrainLimit, tick); !drained) {
+        if (stopped.shown.isEmpty() && operatorReadsMessage(stopped)) {
+            stopped.message += QLatin1Char('\n') + link::operatorSentence(drained.error());
+        } else {
+            stopped.message += QLatin1Char('\n') + drained.error().message;
+            addNote(stopped, link::operatorSentence(drained.error()));
+        }
+    }
 }
 
 link::Error waitEnded(link::CommPort::Wait wait, link::Link& link)
@@ -148,8 +172,9 @@ link::Error waitEnded(link::CommPort::Wait wait, link::Link& link)
         error.waitedMs = link.replyTimeout().count();
         break;
     case link::CommPort::Wait::Cancelled:
-        return link::Error::cancelled(
+        error = link::Error::cancelled(
             QCoreApplication::translate("stazione::data::Downloads", "Scarico annullato."));
+        break;
     default:
         error = link::Error::lineLost(QCoreApplication::translate(
             "stazione::data::Downloads", "La connessione con il datalogger si è interrotta."));
@@ -158,6 +183,8 @@ link::Error waitEnded(link::CommPort::Wait wait, link::Link& link)
     // The operator's words name the port.
     error.comPort = link.port().commPort();
     error.device = link.port().devicePath();
+    // Said in the run's language already: the windows show it as it is.
+    error.shown = error.message;
     return error;
 }
 

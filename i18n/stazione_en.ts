@@ -147,6 +147,14 @@
         <source>più di %1 valori invece di %2.</source>
         <translation>more than %1 values instead of %2.</translation>
     </message>
+    <message>
+        <source>l&apos;intestazione ha più di %1 canali.</source>
+        <translation>the header has more than %1 channels.</translation>
+    </message>
+    <message>
+        <source>una nuova intestazione con un altro numero di canali.</source>
+        <translation>a new header with another number of channels.</translation>
+    </message>
 </context>
 <context>
     <name>stazione::data::DownloadHandlers</name>
@@ -190,6 +198,14 @@
         <source>Scarico dei dati: %1 di %2 righe (%3%), %4, tempo rimasto %5</source>
         <translation>Data download: %1 of %2 lines (%3%), %4, time left %5</translation>
     </message>
+    <message>
+        <source>Scarico dei dati: %1 righe, %2 kB, %3 kB/s, %4</source>
+        <translation>Data download: %1 lines, %2 kB, %3 kB/s, %4</translation>
+    </message>
+    <message>
+        <source>Attendi..</source>
+        <translation>Please wait..</translation>
+    </message>
 </context>
 <context>
     <name>stazione::data::Downloads</name>
@@ -231,6 +247,10 @@ The file %1 was not changed; the data received are in %2.</translation>
         <source>ancora al massimo %1 s. Premi di nuovo Annulla per interrompere subito</source>
         <translation>at most %1 s more. Press Cancel again to stop at once</translation>
     </message>
+    <message>
+        <source>Il file %1 non è stato cambiato; i dati ricevuti sono in %2.</source>
+        <translation>The file %1 was not changed; the data received are in %2.</translation>
+    </message>
 </context>
 <context>
     <name>stazione::link::TypedValues</name>
@@ -265,6 +285,10 @@ The file %1 was not changed; the data received are in %2.</translation>
     <message>
         <source>Il campo %1 contiene %2: %3. Nulla è stato inviato.</source>
         <translation>The field %1 contains %2: %3. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>Il valore contiene %1: %2. Nulla è stato inviato.</source>
+        <translation>The value contains %1: %2. Nothing was sent.</translation>
     </message>
 </context>
 <context>
@@ -488,6 +512,42 @@ Battery: %1 V</translation>
         <source>Chiamata</source>
         <translation>Call</translation>
     </message>
+    <message>
+        <source>Com%1 è la porta del datalogger: il modem non vi è stato cercato</source>
+        <translation>COM%1 is the logger&apos;s port: no modem was looked for on it</translation>
+    </message>
+    <message>
+        <source>Nessun modem trovato: scegli la porta del modem prima di chiamare.</source>
+        <translation>No modem found: choose the modem&apos;s port before calling.</translation>
+    </message>
+    <message>
+        <source>riuscita</source>
+        <translation>succeeded</translation>
+    </message>
+    <message>
+        <source>numero occupato</source>
+        <translation>number busy</translation>
+    </message>
+    <message>
+        <source>linea caduta</source>
+        <translation>carrier lost</translation>
+    </message>
+    <message>
+        <source>nessuna risposta</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>tempo scaduto</source>
+        <translation>timed out</translation>
+    </message>
+    <message>
+        <source>connessione persa</source>
+        <translation>connection lost</translation>
+    </message>
+    <message>
+        <source>errore del file</source>
+        <translation>file error</translation>
+    </message>
 </context>
 <context>
     <name>stazione::session::Connection</name>
@@ -598,6 +658,10 @@ Stop it and close?</translation>
     <message>
         <source>Dispositivo  %1 %2 rilevato sulla porta #%3</source>
         <translation>Device  %1 %2 found on port #%3</translation>
+    </message>
+    <message>
+        <source>Scansione in corso sulla porta #%1</source>
+        <translation>Scanning port #%1</translation>
     </message>
 </context>
 <context>
@@ -968,6 +1032,54 @@ Stop it and close?</translation>
         <source>: fatto</source>
         <translation>: done</translation>
     </message>
+    <message>
+        <source>Misura continua</source>
+        <translation>Continuous measurement</translation>
+    </message>
+    <message>
+        <source>Misura continua terminata%1</source>
+        <translation>Continuous measurement ended%1</translation>
+    </message>
+    <message>
+        <source>Finestra della misura continua aperta%1</source>
+        <translation>Continuous measurement window opened%1</translation>
+    </message>
+    <message>
+        <source>Proprietà dei sensori</source>
+        <translation>Sensor properties</translation>
+    </message>
+    <message>
+        <source>Proprietà dei sensori lette%1</source>
+        <translation>Sensor properties read%1</translation>
+    </message>
+    <message>
+        <source>Proprietà dei sensori scritte%1</source>
+        <translation>Sensor properties written%1</translation>
+    </message>
+    <message>
+        <source>Allarmi dei sensori</source>
+        <translation>Sensor alarms</translation>
+    </message>
+    <message>
+        <source>Allarmi dei sensori letti%1</source>
+        <translation>Sensor alarms read%1</translation>
+    </message>
+    <message>
+        <source>Allarmi dei sensori scritti%1</source>
+        <translation>Sensor alarms written%1</translation>
+    </message>
+    <message>
+        <source>Messaggi SMS personalizzati</source>
+        <translation>Custom SMS messages</translation>
+    </message>
+    <message>
+        <source>Messaggi SMS personalizzati letti%1</source>
+        <translation>Custom SMS messages read%1</translation>
+    </message>
+    <message>
+        <source>Messaggi SMS personalizzati scritti%1</source>
+        <translation>Custom SMS messages written%1</translation>
+    </message>
 </context>
 <context>
     <name>stazione::ui::Allarmi_An</name>
@@ -1129,6 +1241,18 @@ Stop it and close?</translation>
     <message>
         <source>%1 righe (tutta la tabella) salvate in %2</source>
         <translation>%1 rows (the whole table) saved in %2</translation>
+    </message>
+    <message>
+        <source>Salva come tabella CSV i canali mostrati nell&apos;intervallo mostrato.</source>
+        <translation>Save the channels shown in the interval shown as a CSV table.</translation>
+    </message>
+    <message>
+        <source>Il file %1 non si apre: %2</source>
+        <translation>The file %1 cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>%1 righe salvate in %2</source>
+        <translation>%1 lines saved in %2</translation>
     </message>
 </context>
 <context>
@@ -1557,6 +1681,14 @@ Stop it and close?</translation>
         <source>Riaggancia</source>
         <translation>Hang up</translation>
     </message>
+    <message>
+        <source>Mostra le password</source>
+        <translation>Show the passwords</translation>
+    </message>
+    <message>
+        <source>Memoria quasi piena: %1 acquisizioni libere su %2. Scarica i dati.</source>
+        <translation>Memory nearly full: %1 free acquisitions of %2. Download the data.</translation>
+    </message>
 </context>
 <context>
     <name>stazione::ui::Form2</name>
@@ -1841,6 +1973,10 @@ All the data will be lost.</translation>
         <source>Annulla</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>Pausa del datalogger</source>
+        <translation>Logger pause</translation>
+    </message>
 </context>
 <context>
     <name>stazione::ui::Sensori_An</name>
@@ -1898,6 +2034,20 @@ All the data will be lost.</translation>
     <message>
         <source>   (puntatore: %1)</source>
         <translation>   (cursor: %1)</translation>
+    </message>
+</context>
+<context>
+    <name>stazione::data::DataTable</name>
+    <message>
+        <source>Data e ora</source>
+        <translation>Date and time</translation>
+    </message>
+</context>
+<context>
+    <name>stazione::live::SessionTable</name>
+    <message>
+        <source>Data</source>
+        <translation>Date</translation>
     </message>
 </context>
 </TS>

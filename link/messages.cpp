@@ -39,6 +39,8 @@ QString portMessage(const Error& error, const QString& port)
     }
 }
 
+QString kindMessage(const Error& error);
+
 } // namespace
 
 QString portName(int comPort, const QString& device)
@@ -49,6 +51,16 @@ QString portName(int comPort, const QString& device)
 
 QString operatorMessage(const Error& error)
 {
+    const QString text = kindMessage(error);
+    return error.notes.isEmpty() ? text : text + QLatin1Char('\n') + error.notes;
+}
+
+namespace {
+
+QString kindMessage(const Error& error)
+{
+    if (!error.shown.isEmpty())
+        return error.shown;
     // A wait names the port alone, the way the operator chose it; a port that would not open
     // names the device as well, which is where the fault is to be looked for.
     const QString com = portName(error.comPort, QString());
@@ -73,6 +85,8 @@ QString operatorMessage(const Error& error)
     }
     return error.message;
 }
+
+} // namespace
 
 QString operatorSentence(const Error& error)
 {

@@ -55,6 +55,13 @@ struct Error {
     QString kept;
     // The window told the operator already (a message of its own before it gave up).
     bool told = false;
+    // The operator's words in the run's language, for any kind, where the place the error arose
+    // knows better than its kind: a refused typed value is said without the control's internal
+    // name, a cut download says how it was cut.
+    QString shown;
+    // Further lines for the operator in the run's language, after the words of a link's own
+    // error (whose `message` the windows do not show): where the data of a cut download went.
+    QString notes;
 
     static Error make(ErrorKind kind, int number, const QString& message)
     {

@@ -96,12 +96,38 @@ std::optional<QByteArray> readSettingsFile(const QString& path)
     return bytes;
 }
 
-bool writeSettingsFile(const QString& path, const QByteArray& bytes)
+namespace {
+
+// The process's umask, read without changing it; the usual 022 where the kernel does not say.
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    // A file of /proc tells no size: it is read whole, not up to its "end".
+    if (status.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> lines = status.read(64 * 1024).split('\n');
+        for (const QByteArray& line : lines) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return static_cast<mode_t>(mask & 0777U);
+            }
+        }
+    }
+    return 022;
+}
+
+} // namespace
+
+bool writeSettingsFile(const QString& path, const QByteArray& bytes, FileAccess access)
 {
     const QFileInfo info(path);
     QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                         QStringLiteral(".XXXXXX"));
     if (!file.open())
+        return false;
+    // A temporary file is made for its owner alone.
+    if (access == FileAccess::Shared && ::fchmod(file.handle(), mode_t{0666} & ~currentUmask()) != 0)
         return false;
     if (file.write(bytes) != bytes.size() || !file.flush())
         return false;

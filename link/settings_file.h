@@ -19,7 +19,10 @@ std::optional<QByteArray> readSettingsFile(const QString& path);
 // Replaces the file in one step: the bytes go into a new file beside it, which is then renamed
 // over it. A link standing in its place is replaced by the file; what it pointed to is left as
 // it was. False, with the file untouched, when the bytes could not all be written.
-bool writeSettingsFile(const QString& path, const QByteArray& bytes);
+// A private file (the settings) can be read by its owner alone; a shared one (a file of the data
+// folder, which others may read) gets the permissions the umask leaves, as any new file.
+enum class FileAccess { Private, Shared };
+bool writeSettingsFile(const QString& path, const QByteArray& bytes, FileAccess access = FileAccess::Private);
 
 // Opens a file that must be a regular file for reading. A fifo is opened without waiting for a
 // writer and, like a device or a folder, refused: false with the reason in `why`.

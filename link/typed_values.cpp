@@ -6,6 +6,10 @@ namespace stazione::link {
 
 namespace {
 
+struct TypedValues {
+    Q_DECLARE_TR_FUNCTIONS(stazione::link::TypedValues)
+};
+
 bool isControl(char32_t c)
 {
     return c < 0x20 || c == 0x7f;
@@ -14,11 +18,10 @@ bool isControl(char32_t c)
 QString describe(char32_t c)
 {
     if (c == U',')
-        return QCoreApplication::translate("stazione::link::TypedValues", "la virgola \",\"");
+        return TypedValues::tr("la virgola \",\"");
     if (isControl(c))
-        return QCoreApplication::translate("stazione::link::TypedValues", "il carattere di controllo %1")
-            .arg(uint(c));
-    return QCoreApplication::translate("stazione::link::TypedValues", "il carattere \"%1\" (U+%2)")
+        return TypedValues::tr("il carattere di controllo %1").arg(uint(c));
+    return TypedValues::tr("il carattere \"%1\" (U+%2)")
         .arg(QString::fromUcs4(&c, 1),
              QString::number(uint(c), 16).toUpper().rightJustified(4, QLatin1Char('0')));
 }
@@ -26,17 +29,12 @@ QString describe(char32_t c)
 QString why(char32_t c, TypedFor target)
 {
     if (c == U',')
-        return QCoreApplication::translate("stazione::link::TypedValues",
-                                           "il datalogger prenderebbe quello che segue per un nuovo comando");
+        return TypedValues::tr("il datalogger prenderebbe quello che segue per un nuovo comando");
     if (isControl(c))
         return target == TypedFor::Modem
-                   ? QCoreApplication::translate(
-                         "stazione::link::TypedValues",
-                         "il modem chiuderebbe lì il comando e manderebbe il resto al datalogger")
-                   : QCoreApplication::translate("stazione::link::TypedValues",
-                                                 "un carattere di controllo non può far parte di un valore");
-    return QCoreApplication::translate("stazione::link::TypedValues",
-                                       "la linea trasmette solo i caratteri a 8 bit (Latin-1)");
+                   ? TypedValues::tr("il modem chiuderebbe lì il comando e manderebbe il resto al datalogger")
+                   : TypedValues::tr("un carattere di controllo non può far parte di un valore");
+    return TypedValues::tr("la linea trasmette solo i caratteri a 8 bit (Latin-1)");
 }
 
 } // namespace
@@ -57,10 +55,12 @@ Status checkTyped(const QString& box, const QString& value, TypedFor target)
     const auto c = refusedCharacter(value, target);
     if (!c)
         return {};
-    return Error::refused(box,
-                          QCoreApplication::translate("stazione::link::TypedValues",
-                                                      "Il campo %1 contiene %2: %3. Nulla è stato inviato.")
-                              .arg(box, describe(*c), why(*c, target)));
+    Error refused = Error::refused(box, TypedValues::tr("Il campo %1 contiene %2: %3. Nulla è stato inviato.")
+                                            .arg(box, describe(*c), why(*c, target)));
+    // The windows name the box themselves: the control's internal name is not the operator's.
+    refused.shown = TypedValues::tr("Il valore contiene %1: %2. Nulla è stato inviato.")
+                        .arg(describe(*c), why(*c, target));
+    return refused;
 }
 
 Status checkTyped(const QList<TypedValue>& values, TypedFor target)

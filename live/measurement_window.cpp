@@ -1,5 +1,6 @@
 #include "live/measurement_window.h"
 
+#include "link/messages.h"
 #include "live/chart_data.h"
 #include "live/measurement.h"
 #include "live/session_table.h"
@@ -96,7 +97,8 @@ link::Status MeasurementWindow::cmdStart()
     if (!channels) {
         m_mis.cmdChiudi->setEnabled(true);
         if (channels.error().kind == link::ErrorKind::Data) {
-            m_dialogs.inform(&m_mis, QString(), channels.error().message, ui::Dialogs::Icon::Information);
+            m_dialogs.inform(&m_mis, QString(), link::operatorSentence(channels.error()),
+                             ui::Dialogs::Icon::Information);
             return {};
         }
         return channels.error();
@@ -155,7 +157,7 @@ link::Status MeasurementWindow::cmdStart()
     m_mis.cmdGraf->setEnabled(!GraficoAperto);
     if (end.error) {
         if (end.error->kind != link::ErrorKind::Cancelled)
-            m_dialogs.inform(&m_mis, QStringLiteral("Attenzione"), end.error->message,
+            m_dialogs.inform(&m_mis, QStringLiteral("Attenzione"), link::operatorSentence(*end.error),
                              ui::Dialogs::Icon::Warning);
     }
     return {};
@@ -172,7 +174,12 @@ void MeasurementWindow::cmdStop()
 void MeasurementWindow::cmdGraf()
 {
     m_mis.cmdGraf->setEnabled(false);
-    m_chart.setChannels(m_table->gridColumns() - 1);
+    const int dataColumns = m_table->gridColumns() - 1;
+    m_chart.setChannels(dataColumns);
+    // A chart with nothing ticked shows one dot: unless the operator chose boxes already, it
+    // opens with every channel of the session drawn.
+    if (m_chart.tickedBoxes().empty())
+        m_chart.tickChannels(dataColumns);
     popola_grafico(10);
     GraficoAperto = true;
     // Beside the measurement window: over it, the chart would hide its Stop button.

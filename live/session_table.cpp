@@ -3,6 +3,7 @@
 #include "data/data_file.h"
 #include "link/numbers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -211,6 +212,9 @@ QVariant SessionTable::data(const QModelIndex& index, int role) const
 QVariant SessionTable::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal) {
+        // The file's header row keeps "Date"; the grid heads the column in the run's language.
+        if (role == Qt::DisplayRole && section == 0)
+            return QCoreApplication::translate("stazione::live::SessionTable", "Data");
         if (role == Qt::DisplayRole)
             return cell(0, section);
         if (role == Qt::TextAlignmentRole)

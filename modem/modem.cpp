@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace stazione::modem {
 
 std::optional<QString> probeModem(link::Link& link, int number)
@@ -30,9 +32,20 @@ std::optional<QString> probeModem(link::Link& link, int number)
     (void)port.output("ATI3\r");
     link.Ritardo(20);
     auto reply = port.inputAll();
-    if (!reply || reply->size() <= 8)
+    if (!reply || !isModemReply(*reply))
         return std::nullopt;
     return QString::fromLatin1(*reply);
+}
+
+bool isModemReply(const QByteArray& reply)
+{
+    // A logger answers letters it takes for commands too, often at length: only a modem ends its
+    // answer with the final result "OK" on a line of its own.
+    if (reply.size() <= 8)
+        return false;
+    const auto lines = reply.split('\n');
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const QByteArray& line) { return line.trimmed() == QByteArrayLiteral("OK"); });
 }
 
 QString foundText(int port, const QString& reply)

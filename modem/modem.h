@@ -20,9 +20,12 @@ inline const QString kSearching =
     QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Ricerca Modem in corso..."));
 
 // Opens port n (DTR and RTS up, all waiting characters per read) and asks for the modem's
-// identification: the text it answered when that is longer than 8 characters (a modem is there),
-// nothing otherwise. The port stays open.
+// identification: the text it answered when that is a modem's (see isModemReply), nothing
+// otherwise. The port stays open.
 std::optional<QString> probeModem(link::Link& link, int port);
+// A modem's answer to the probe: longer than 8 characters and with the final result "OK" on a
+// line of its own.
+bool isModemReply(const QByteArray& reply);
 // "Modem Trovato su Com 3" + the modem's answer + CR.
 QString foundText(int port, const QString& reply);
 

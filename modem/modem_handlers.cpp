@@ -139,6 +139,28 @@ void ModemHandlers::Form_Load()
     m_window.SERMODEM->setText(QString::number(port));
 }
 
+QString ModemHandlers::resultWords(data::CollectResult result)
+{
+    // The report file keeps its own words ("busy"); the window says them in the run's language.
+    switch (result) {
+    case data::CollectResult::Ok:
+        return tr("riuscita");
+    case data::CollectResult::Busy:
+        return tr("numero occupato");
+    case data::CollectResult::NoCarrier:
+        return tr("linea caduta");
+    case data::CollectResult::NoAnswer:
+        return tr("nessuna risposta");
+    case data::CollectResult::TimedOut:
+        return tr("tempo scaduto");
+    case data::CollectResult::LineLost:
+        return tr("connessione persa");
+    case data::CollectResult::FileError:
+        return tr("errore del file");
+    }
+    return {};
+}
+
 void ModemHandlers::showCollections()
 {
     const QString report = rememberedReport();
@@ -167,7 +189,7 @@ void ModemHandlers::showCollections()
                                                 : QColor(255, 200, 0);
         QString tip = tr("Raccolta del %1: %2")
                           .arg(o.start.toLocalTime().toString(QStringLiteral("dd/MM/yyyy hh:mm")),
-                               data::resultText(o.result));
+                               resultWords(o.result));
         if (ok || o.newLines > 0)
             tip += tr("\nRighe nuove: %1%2")
                        .arg(o.newLines)
@@ -247,6 +269,13 @@ void ModemHandlers::SERMODEM_Change()
         return;
     const auto exchange = m_session.guard().hold();
     const int port = static_cast<int>(link::integerValue(m_window.SERMODEM->text()));
+    if (isCablePort(port)) {
+        // AT text on the logger's line reaches the logger as commands "A", "T", ...: the port
+        // is left closed, so that no dial can go out on it either.
+        m_session.link().Porta_Off();
+        show(cablePortText(port));
+        return;
+    }
     if (const auto reply = probeModem(m_session.link(), port)) {
         show(foundText(port, *reply));
         session::writeSavedPort(modemPortFile(), port);
@@ -259,7 +288,10 @@ void ModemHandlers::CERCAMODEM_Click()
 {
     const auto exchange = m_session.guard().hold();
     show(kSearching);
-    const int port = static_cast<int>(link::integerValue(m_window.SERMODEM->text())) + 1;
+    int port = static_cast<int>(link::integerValue(m_window.SERMODEM->text())) + 1;
+    // The search steps over the logger's own port.
+    if (isCablePort(port))
+        ++port;
     if (const auto reply = probeModem(m_session.link(), port))
         show(foundText(port, *reply));
     m_session.link().Porta_Off();
@@ -267,6 +299,17 @@ void ModemHandlers::CERCAMODEM_Click()
     m_window.SERMODEM->setText(link::signedNotation(port));
     m_window.SERMODEM->setEnabled(true);
     m_window.CERCAMODEM->setEnabled(true);
+}
+
+bool ModemHandlers::isCablePort(int port) const
+{
+    return port > 0 && port == m_session.link().Porta;
+}
+
+QString ModemHandlers::cablePortText(int port)
+{
+    return tr("Com%1 è la porta del datalogger: il modem non vi è stato cercato")
+        .arg(link::signedNotation(port));
 }
 
 void ModemHandlers::Sel_Click(int row)
@@ -303,6 +346,8 @@ link::Status ModemHandlers::dial(bool pauseAfterFirstDigit)
     const QLineEdit* number = m_window.Telefono[Stazione_Scelta];
     if (auto s = link::checkTyped(number->objectName(), number->text(), link::TypedFor::Modem); !s)
         return s;
+    if (isCablePort(link.port().commPort()) || !link.port().portOpen())
+        return link::Error::data(tr("Nessun modem trovato: scegli la porta del modem prima di chiamare."));
     m_window.Interrompi->setEnabled(true);
     // The status box now tells the call, not the modem found before it.
     show(tr("Chiamata in corso: %1, %2").arg(m_window.Nome[Stazione_Scelta]->text(), number->text()));
@@ -395,7 +440,7 @@ link::Status ModemHandlers::startUp()
     m_form1.setWindowTitle(caption);
     handOver();
     m_form1.Nome_File_Dati->setText(
-        data::dataFileName(m_form1.Nome_Centralina->text(), QDate::currentDate()));
+        data::dataFileName(m_session.record.Nome_Centralina, QDate::currentDate()));
     return {};
 }
 
@@ -450,6 +495,7 @@ link::Status ModemHandlers::Riprova_Click()
         m_form1.conversione[i]->setText(values->conversione[i]);
     m_form1.preaccensione->setText(values->preaccensione);
     m_form1.Nome_Centralina->setText(values->Nome_Centralina);
+    m_session.record.Nome_Centralina = values->Nome_Centralina;
     if (values->Acq_possibili) {
         m_form1.Acq_possibili->setText(*values->Acq_possibili);
         m_form1.acq_disponibili->setText(*values->acq_disponibili);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/collection_report.h"
 #include "data/network_status.h"
 #include "link/result.h"
 #include "session/retrieval.h"
@@ -71,6 +72,10 @@ private:
     void handOver();
     void show(const QString& text);
     static QString alertText(const data::Alert& alert);
+    // The port of the logger's cable connection, never probed with AT text.
+    bool isCablePort(int port) const;
+    static QString cablePortText(int port);
+    static QString resultWords(data::CollectResult result);
 
     session::Session& m_session;
     ui::Form2& m_form2;

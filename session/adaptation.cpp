@@ -3,6 +3,7 @@
 #include "session/models.h"
 #include "ui/form1.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +36,7 @@ void showGsmControls(ui::Form1& f)
     f.SCRIVI_GSM->setVisible(true);
     f.Leggi_Allarmi->setVisible(true);
     f.LeggiGPRS->setVisible(true);
+    f.MostraPassword->setVisible(true);
     f.ScriviGPRS->setVisible(true);
     f.Label6[10]->setVisible(true);
     f.Rubrica->setVisible(true);

@@ -159,7 +159,7 @@ link::Result<bool> Connection::Command1_Click()
     m_form1.setWindowTitle(caption);
     handOver();
     m_form1.Nome_File_Dati->setText(
-        data::dataFileName(m_form1.Nome_Centralina->text(), QDate::currentDate()));
+        data::dataFileName(m_session.record.Nome_Centralina, QDate::currentDate()));
     return true;
 }
 

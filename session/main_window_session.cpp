@@ -186,13 +186,15 @@ void MainWindowSession::Form_Unload()
     m_trace.reset();
 
     SessionLogValues values;
-    values.Nome_Centralina = m_form.Nome_Centralina->text();
+    values.Nome_Centralina = m_session.record.Nome_Centralina;
     values.Acq_possibili = m_form.Acq_possibili->text();
     values.acq_disponibili = m_form.acq_disponibili->text();
     for (int i = 0; i < 3; ++i)
         values.conversione[i] = m_form.conversione[i]->text();
     values.preaccensione = m_form.preaccensione->text();
-    const QString path = sessionLogPath(m_form.dataFolder(), m_form.Nome_File_Dati->text());
+    const QString path = sessionLogPath(
+        m_form.dataFolder(), sessionLogDataFileName(m_form.Nome_File_Dati->text(),
+                                                    m_session.record.Nome_Centralina, QDate::currentDate()));
     if (auto written = writeSessionLog(path, values); !written) {
         m_dialogs.inform(&m_form, QStringLiteral("Attenzione"),
                          tr("Il file di log della sessione non è stato scritto.\n%1")

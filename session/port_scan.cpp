@@ -49,7 +49,7 @@ bool writeSavedPort(const QString& path, int porta)
 
 QString scanningStatus(qint16 porta)
 {
-    return QCoreApplication::translate("stazione::session::PortScan", "Scansione in corso sulla port #%1")
+    return QCoreApplication::translate("stazione::session::PortScan", "Scansione in corso sulla porta #%1")
         .arg(porta);
 }
 

@@ -20,6 +20,9 @@ struct DeviceRecord {
     // The six values behind "leggifs": two whole numbers, then four scaled by 1/1000000.
     std::array<double, 6> fs{};
     bool fsRead = false;
+    // The station name the logger holds, as last read back or accepted by it; empty until then.
+    // Files are named from it, never from a box the logger may have refused.
+    QString Nome_Centralina;
 };
 
 // The one serial port and the one link of the program, and the device record. Every window

@@ -1,8 +1,10 @@
 #include "session/session_log.h"
 
+#include "data/file_names.h"
 #include "link/settings_file.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace stazione::session {
 
@@ -25,10 +27,20 @@ QString sessionLogPath(const QString& dataFolder, const QString& dataFileName)
     return QDir(dataFolder).filePath(QStringLiteral("LOGOUT_") + dataFileName);
 }
 
+QString sessionLogDataFileName(const QString& shown, const QString& station, const QDate& date)
+{
+    if (shown.isEmpty())
+        return shown;
+    QString name = QFileInfo(shown).fileName();
+    if (name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
+        return name;
+    return data::dataFileName(station, date);
+}
+
 link::Status writeSessionLog(const QString& path, const SessionLogValues& values)
 {
     // Written whole or not at all, and in place of a link of that name, never through it.
-    if (!link::writeSettingsFile(path, sessionLogText(values)))
+    if (!link::writeSettingsFile(path, sessionLogText(values), link::FileAccess::Shared))
         return link::Error::file(QObject::tr("Impossibile scrivere %1.").arg(path));
     return {};
 }

@@ -3,6 +3,7 @@
 #include "link/result.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 
 namespace stazione::session {
@@ -21,6 +22,11 @@ QByteArray sessionLogText(const SessionLogValues& values);
 
 // "LOGOUT_" followed by the data file name, in the data folder.
 QString sessionLogPath(const QString& dataFolder, const QString& dataFileName);
+
+// The data file name the log is named after: the text of the main window's file name box while
+// it holds a data file name (or nothing); while it shows a status of the work ("Attendi..") or a
+// file still being written, the name of today's data file of the station the logger holds.
+QString sessionLogDataFileName(const QString& shown, const QString& station, const QDate& date);
 
 // Writes the log, replacing a file of the same name.
 link::Status writeSessionLog(const QString& path, const SessionLogValues& values);

@@ -3,6 +3,7 @@
 
 #include "link/messages.h"
 #include "link/result.h"
+#include "link/typed_values.h"
 #include "ui/language.h"
 
 #include <QCoreApplication>
@@ -126,6 +127,38 @@ TEST_F(LanguageTest, LinkErrorsSpeakTheLanguageOfTheRun)
 
     // A file or data error carries the words of the place it arose.
     EXPECT_EQ(link::operatorMessage(link::Error::file("Disco pieno")), "Disco pieno");
+}
+
+// A value refused before sending is said in the run's language and without the control's
+// internal name, which the windows replace by their own caption.
+TEST_F(LanguageTest, ARefusedValueIsSaidInTheLanguageOfTheRun)
+{
+    ASSERT_TRUE(ui::installLanguage(ui::kEnglish));
+    const link::Status comma = link::checkTyped("Nome_Centralina", "POZZO,1");
+    ASSERT_FALSE(comma.ok());
+    const QString en = link::operatorSentence(comma.error());
+    EXPECT_TRUE(en.startsWith("The value contains a comma")) << en.toStdString();
+    EXPECT_TRUE(en.contains("Nothing was sent.")) << en.toStdString();
+    EXPECT_FALSE(en.contains("Nome_Centralina")) << en.toStdString();
+    EXPECT_EQ(comma.error().box, "Nome_Centralina"); // the window still knows which box
+
+    ASSERT_TRUE(ui::installLanguage(ui::kItalian));
+    const QString it = link::operatorSentence(link::checkTyped("Nome_Centralina", "POZZO,1").error());
+    EXPECT_TRUE(it.startsWith("Il valore contiene la virgola")) << it.toStdString();
+    EXPECT_FALSE(it.contains("Nome_Centralina")) << it.toStdString();
+}
+
+// A link error's own message is the command line's; the windows say its kind in the run's
+// language, with the notes that go with it.
+TEST_F(LanguageTest, ALinkErrorsNotesFollowItsWords)
+{
+    ASSERT_TRUE(ui::installLanguage(ui::kItalian));
+    link::Error cut = link::Error::cancelled("The wait for the logger on COM3 was cancelled.");
+    cut.comPort = 3;
+    cut.notes = "Il file a.txt non è stato cambiato; i dati ricevuti sono in a.txt.part.";
+    EXPECT_EQ(link::operatorSentence(cut),
+              "Annullato\nIl file a.txt non è stato cambiato; i dati ricevuti sono in a.txt.part.");
+    EXPECT_FALSE(link::operatorSentence(cut).contains("wait"));
 }
 
 TEST_F(LanguageTest, QtsOwnButtonsFollowTheLanguage)

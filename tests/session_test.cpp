@@ -3,6 +3,7 @@
 #include "session/models.h"
 #include "session/port_scan.h"
 #include "session/session.h"
+#include "session/session_log.h"
 #include "support/fake_device.h"
 #include "support/files.h"
 
@@ -11,6 +12,7 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 using namespace stazione;
@@ -105,6 +107,53 @@ TEST(SavedPortTest, TheFileIsCreatedEmptyAndTheLastValueWins)
     EXPECT_EQ(session::readSavedPort(path), 3);
 }
 
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return st.st_mode & 0777U;
+}
+
+} // namespace
+
+// Others reading a shared data folder read the session log as they read the data files beside
+// it; the program's settings stay its owner's.
+TEST(SessionLogTest, TheLogFollowsTheUmaskAndTheSettingsStayPrivate)
+{
+    QTemporaryDir dir;
+    const mode_t before = ::umask(022);
+    const QString log = session::sessionLogPath(dir.path(), "STAZ1_05_12_26.txt");
+    ASSERT_TRUE(session::writeSessionLog(log, {}).ok());
+    EXPECT_EQ(modeOf(log), mode_t{0644});
+    ASSERT_TRUE(session::writeSavedPort(dir.filePath("qx255.ini"), 3));
+    EXPECT_EQ(modeOf(dir.filePath("qx255.ini")), mode_t{0600});
+
+    ::umask(027);
+    ASSERT_TRUE(session::writeSessionLog(log, {}).ok()); // replaced: the new file's mode counts
+    EXPECT_EQ(modeOf(log), mode_t{0640});
+    ASSERT_TRUE(session::writeSavedPort(dir.filePath("qx255.ini"), 4));
+    EXPECT_EQ(modeOf(dir.filePath("qx255.ini")), mode_t{0600});
+    ::umask(before);
+}
+
+// The log is named after the data file the box shows; a status shown there in the middle of the
+// work names nothing.
+TEST(SessionLogTest, AStatusInTheFileBoxNeverNamesTheLog)
+{
+    const QDate day(2026, 12, 5);
+    EXPECT_EQ(session::sessionLogDataFileName("Pozzo1_05_12_26.txt", "STAZ1", day), "Pozzo1_05_12_26.txt");
+    EXPECT_EQ(session::sessionLogDataFileName("/data/STAZ1_05_12_26_SENS.txt", "STAZ1", day),
+              "STAZ1_05_12_26_SENS.txt");
+    EXPECT_EQ(session::sessionLogDataFileName("", "STAZ1", day), "");
+    EXPECT_EQ(session::sessionLogDataFileName("Attendi..", "STAZ1", day), "STAZ1_05_12_26.txt");
+    EXPECT_EQ(session::sessionLogDataFileName("Registrazione eseguita", "STAZ1", day), "STAZ1_05_12_26.txt");
+    EXPECT_EQ(session::sessionLogDataFileName("/data/STAZ1_05_12_26_SENS.txt.part", "STAZ1", day),
+              "STAZ1_05_12_26.txt");
+}
+
 TEST(ModelsTest, IdentificationIsComparedExactly)
 {
     EXPECT_TRUE(session::isKnownModel("KVE_M410_M610"));
@@ -165,8 +214,8 @@ TEST(PortScanTest, FirstStartTriesPortZeroThenWalksUpToTheLogger)
     EXPECT_TRUE(b.fx.port->portOpen());
     EXPECT_TRUE(b.link.Porta_Aperta);
 
-    const QStringList expected{"Scansione in corso sulla port #0", "Scansione in corso sulla port #1",
-                               "Scansione in corso sulla port #2", "Scansione in corso sulla port #3",
+    const QStringList expected{"Scansione in corso sulla porta #0", "Scansione in corso sulla porta #1",
+                               "Scansione in corso sulla porta #2", "Scansione in corso sulla porta #3",
                                "Dispositivo  M610_M410 V3.2 rilevato sulla porta #3"};
     EXPECT_EQ(b.statuses, expected);
     EXPECT_EQ(contents(b.settings()), " 3 \r\n");
@@ -183,7 +232,7 @@ TEST(PortScanTest, TheSavedPortIsTriedFirstAndEndsTheScanThere)
     ASSERT_TRUE(found.ok() && found->has_value());
     EXPECT_EQ((*found)->Porta, 4);
     EXPECT_EQ(b.fx.device->openCount, 1);
-    EXPECT_EQ(b.statuses.first(), "Scansione in corso sulla port #4");
+    EXPECT_EQ(b.statuses.first(), "Scansione in corso sulla porta #4");
     EXPECT_EQ(contents(b.settings()), " 4 \r\n");
 }
 

@@ -110,8 +110,8 @@ private slots:
         QCOMPARE(p.colour(0), p.pane().Attivita->palette().color(QPalette::Text));
         QCOMPARE(p.colour(1), ui::ActivityPane::kRefused);
         QCOMPARE(p.colour(2), ui::ActivityPane::kFailed);
-        // The title bar keeps its own texts.
-        QCOMPARE(f.windowTitle(), QString("Parametro non registrato"));
+        // The refusal stood in the title only until the next exchange began.
+        QCOMPARE(f.windowTitle(), QString("Stazione"));
 
         // The connection window shows the same activity.
         auto* other = p.app.form2().findChild<ui::ActivityPane*>();

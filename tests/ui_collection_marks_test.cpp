@@ -60,12 +60,13 @@ private slots:
                                                          : QColor();
         };
         QCOMPARE(colour(0), QColor(0, 176, 0));
-        QVERIFY2(w.Raccolta[0]->toolTip().contains("06/12/2026 02:03: ok"),
+        QVERIFY2(w.Raccolta[0]->toolTip().contains("06/12/2026 02:03: riuscita"),
                  qPrintable(w.Raccolta[0]->toolTip()));
         QVERIFY(w.Raccolta[0]->toolTip().contains("Righe nuove: 12"));
         QVERIFY(w.Raccolta[0]->toolTip().contains("Batteria: 12.60 V"));
         QCOMPARE(colour(1), QColor(255, 0, 0));
-        QVERIFY(w.Raccolta[1]->toolTip().contains("busy"));
+        QVERIFY(w.Raccolta[1]->toolTip().contains("numero occupato"));
+        QVERIFY(!w.Raccolta[1]->toolTip().contains("busy"));
         QVERIFY(w.Raccolta[1]->toolTip().contains("BUSY"));
         QCOMPARE(colour(2), QColor(255, 200, 0));
         QVERIFY(w.Raccolta[2]->toolTip().contains("scarico incompleto"));

@@ -13,6 +13,7 @@
 #include "support/sim_fixture.h"
 #include "ui/colours.h"
 #include "ui/form2.h"
+#include "ui/handler.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -146,6 +147,25 @@ private slots:
         QCOMPARE(texts(c.f().data).mid(0, 5), (QStringList{"5", "12", "2026", "14", "03"}));
         QVERIFY(allGreen(c.f().data));
         QVERIFY(c.p.dialogs.shown.isEmpty());
+    }
+
+    // A write's result stands in the title for a while; then, or as soon as the next exchange
+    // starts, the title names the logger again.
+    void theTitleNamesTheLoggerAgainAfterAWrite()
+    {
+        ConnectedProgram c;
+        const QString model = c.f().windowTitle();
+        QCOMPARE(model, QString("M610_M410 V3.2"));
+        c.f().imposta_nome->click(); // the name read at the connection, written back
+        QCOMPARE(c.f().windowTitle(), QString("Trasmissione parametro OK"));
+        c.f().leggi_nome->click();
+        QCOMPARE(c.f().windowTitle(), model);
+
+        ui::MainWindowHandler::setResultCaptionTime(200);
+        c.f().imposta_nome->click();
+        QCOMPARE(c.f().windowTitle(), QString("Trasmissione parametro OK"));
+        QTRY_COMPARE_WITH_TIMEOUT(c.f().windowTitle(), model, 5000);
+        ui::MainWindowHandler::setResultCaptionTime(ui::MainWindowHandler::kResultCaptionMs);
     }
 
     void aClockWriteWithAWrongHourIsRefusedBeforeSending()
@@ -364,7 +384,8 @@ private slots:
             QCOMPARE(c.p.dialogs.shown.size(), 1);
             const auto& told = c.p.dialogs.shown[0];
             QCOMPARE(told.icon, ui::Dialogs::Icon::Information);
-            QVERIFY2(told.text.contains(k.box->objectName()) && told.text.contains(k.said),
+            // The reason, without the control's internal name: the red box shows which one.
+            QVERIFY2(!told.text.contains(k.box->objectName()) && told.text.contains(k.said),
                      qPrintable(told.text));
             QCOMPARE(c.p.dialogs.beeps, ++beeps);
             QCOMPARE(ui::backColour(k.box), ui::kEdited);

@@ -3,6 +3,7 @@
 
 #include "data/download_handlers.h"
 #include "data/downloads.h"
+#include "data/file_names.h"
 #include "link/timing.h"
 #include "session/session.h"
 #include "support/files.h"
@@ -91,6 +92,57 @@ private slots:
         QCOMPARE(c.logger->received(), QByteArray("A1,"));
         const QByteArray reversed = contents(QDir(folder.path()).filePath(name));
         QCOMPARE(reversed.split('\n').first(), file.split('\n').at(29));
+    }
+
+    // A name the logger refused names no file; a name it took names the next ones, and the
+    // session log too.
+    void filesAreNamedFromTheNameTheLoggerHolds()
+    {
+        ConnectedProgram c([](sim::Options& o) { o.records = 3; });
+        QTemporaryDir folder;
+        c.p.app.downloads().chooseFolder(folder.path());
+        const QDate today = QDate::currentDate();
+        c.f().Nome_Centralina->setText("POZZO,1");
+        c.f().imposta_nome->click();
+        QCOMPARE(c.logger->received(), QByteArray()); // refused before sending
+        c.f().Acquisisci->click();
+        QStringList files = QDir(folder.path()).entryList(QDir::Files);
+        QCOMPARE(files, QStringList{data::sensorFileName("STAZ1", today)});
+        QCOMPARE(c.f().Nome_File_Dati->text(), data::sensorFileName("STAZ1", today));
+
+        c.f().Nome_Centralina->setText("POZZO2");
+        c.f().imposta_nome->click();
+        c.f().Acquisisci->click();
+        QVERIFY(QFile::exists(folder.filePath(data::sensorFileName("POZZO2", today))));
+
+        // Typed again but never sent: the log names and records the name the logger holds.
+        c.f().Nome_Centralina->setText("POZZO,1");
+        c.f().close();
+        files = QDir(folder.path()).entryList(QDir::Files);
+        QVERIFY2(!files.join(' ').contains(','), qPrintable(files.join(' ')));
+        const QString log = folder.filePath("LOGOUT_" + data::sensorFileName("POZZO2", today));
+        QVERIFY2(contents(log).startsWith("ID TELEMONITOR: POZZO2\r\n"), qPrintable(files.join(' ')));
+    }
+
+    // Closed in the middle of a download, while the file box shows "Attendi..": the log takes
+    // the data file's name, never the status.
+    void closingMidDownloadNamesTheLogAfterTheDataFile()
+    {
+        ConnectedProgram c([](sim::Options& o) {
+            o.records = 400;
+            o.pace = true;
+        });
+        QTemporaryDir folder;
+        c.p.app.downloads().chooseFolder(folder.path());
+        QString shownAtClose;
+        QTimer::singleShot(300, &c.p.app, [&c, &shownAtClose] {
+            shownAtClose = c.f().Nome_File_Dati->text();
+            c.f().close();
+        });
+        c.f().Acquisisci->click();
+        QCOMPARE(shownAtClose, QString("Attendi.."));
+        const QStringList logs = QDir(folder.path()).entryList({"LOGOUT_*"}, QDir::Files);
+        QCOMPARE(logs, QStringList{"LOGOUT_" + data::dataFileName("STAZ1", QDate::currentDate())});
     }
 
     void aNameFromTheLoggerStaysInTheFolder()

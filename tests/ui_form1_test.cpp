@@ -80,6 +80,7 @@ QStringList designTimeHidden()
            QStringList{QStringLiteral("NUMERO_ALLARMI_SMS"), QStringLiteral("LEGGI_GSM"),
                        QStringLiteral("SCRIVI_GSM"), QStringLiteral("Leggi_Allarmi"),
                        QStringLiteral("LeggiGPRS"), QStringLiteral("ScriviGPRS"), QStringLiteral("Rubrica"),
+                       QStringLiteral("MostraPassword"),
                        // shown while a modem call holds the line
                        QStringLiteral("InLinea"), QStringLiteral("Riaggancia")};
 }
@@ -450,6 +451,41 @@ private slots:
                      qPrintable(box->objectName()));
             QVERIFY2(stazione::ui::backColour(box) != stazione::ui::kEdited, qPrintable(box->objectName()));
         }
+    }
+
+    // 192 of 8192 free is time to download: the box says so; a memory half free is plain again.
+    void aNearlyFullMemoryStandsOut()
+    {
+        Form1 f;
+        f.Acq_possibili->setText("8192");
+        f.acq_disponibili->setText("192");
+        QCOMPARE(stazione::ui::backColour(f.acq_disponibili), stazione::ui::kMemoryLow);
+        QVERIFY(f.acq_disponibili->toolTip().contains("192"));
+        f.acq_disponibili->setText("4000");
+        QVERIFY(stazione::ui::backColour(f.acq_disponibili) != stazione::ui::kMemoryLow);
+        QVERIFY(f.acq_disponibili->toolTip().isEmpty());
+        // Read in the other order, or with nothing known, it is the same.
+        f.acq_disponibili->setText("800");
+        QCOMPARE(stazione::ui::backColour(f.acq_disponibili), stazione::ui::kMemoryLow);
+        f.Acq_possibili->setText("");
+        QVERIFY(stazione::ui::backColour(f.acq_disponibili) != stazione::ui::kMemoryLow);
+    }
+
+    // The two passwords are masked until the operator asks to see them; the other boxes never are.
+    void thePasswordsAreMaskedUntilShown()
+    {
+        Form1 f;
+        for (int i = 0; i < 10; ++i) {
+            const bool password = i == Form1::kGprsPassword || i == Form1::kFtpPassword;
+            QCOMPARE(f.GPRS[size_t(i)]->echoMode(), password ? QLineEdit::Password : QLineEdit::Normal);
+        }
+        QVERIFY(f.GPRSLABEL[Form1::kGprsPassword]->text().contains("PASSWORD"));
+        QVERIFY(f.GPRSLABEL[Form1::kFtpPassword]->text().contains("PASSWORD"));
+        f.MostraPassword->setChecked(true);
+        QCOMPARE(f.GPRS[Form1::kGprsPassword]->echoMode(), QLineEdit::Normal);
+        QCOMPARE(f.GPRS[Form1::kFtpPassword]->echoMode(), QLineEdit::Normal);
+        f.MostraPassword->setChecked(false);
+        QCOMPARE(f.GPRS[Form1::kFtpPassword]->echoMode(), QLineEdit::Password);
     }
 
     void smallControls()

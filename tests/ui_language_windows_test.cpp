@@ -2,9 +2,12 @@
 // English translation shows. The windows are built once in each language and their texts are
 // compared place by place; a text that reads the same in both must be one of the few that do.
 
+#include "data/download_handlers.h"
 #include "session/application.h"
+#include "session/session.h"
 #include "support/program.h"
 #include "support/sim_fixture.h"
+#include "ui/activity_pane.h"
 #include "ui/allarmi_an.h"
 #include "ui/data_viewer.h"
 #include "ui/dialogs.h"
@@ -25,10 +28,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMap>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 using namespace stazione;
@@ -55,9 +62,9 @@ const QSet<QString> kSameInBoth{"Stazione",
                                 "Mm",
                                 "Ss",
                                 "#RECORDS",
-                                "leggifs",
                                 "Immediate Conversion",
                                 "Next Acquisition Date",
+                                "Date",
                                 "NEW CONVERSION DATE",
                                 "Download and Go",
                                 "GSM CONNECTION",
@@ -165,6 +172,66 @@ QMap<QString, QString> everyWindow(const QString& language)
     return texts;
 }
 
+// Words of one language that the other never uses, as whole words: the internal names and the
+// status texts that leaked before, and the grammar words of each sentence.
+const QRegularExpression kItalianWords(
+    QStringLiteral("\\b(Attendi|Attendo|datalogger|Nome_Centralina|Data e ora|leggifs|contiene|inviato|"
+                   "annullato|Annullato|righe|salvate|della|sulla|sono|il|nessuna|porta|campo|valore)\\b"));
+const QRegularExpression
+    kEnglishWords(QStringLiteral("\\b(The|the|was|were|still|sending|after|cancelled|wait|port|busy|no-"
+                                 "carrier|logger|Date|lines|saved)\\b"));
+
+// The texts that come up after exchanges: the activity pane, the dialogs, the file box as it
+// changes, and every window as it is left.
+struct AfterExchanges {
+    QStringList texts;
+
+    explicit AfterExchanges(const QString& language)
+    {
+        ui::installLanguage(language);
+        testing::ConnectedProgram c([](sim::Options& o) {
+            o.records = 400;
+            o.pace = true;
+        });
+        QTemporaryDir folder;
+        c.p.app.downloads().chooseFolder(folder.path());
+        ui::Form1& f = c.f();
+        QObject::connect(f.Nome_File_Dati, &QLineEdit::textChanged, [this](const QString& t) { texts << t; });
+
+        // A value the line cannot carry.
+        f.Nome_Centralina->setText("POZZO,1");
+        f.imposta_nome->click();
+        // A download cut short, then its drain given up too.
+        QTimer annulla;
+        QObject::connect(&annulla, &QTimer::timeout, [&c] { c.p.app.session().progress().cancel(); });
+        annulla.start(300);
+        f.Acquisisci->click();
+        annulla.stop();
+
+        for (int i = 0; i < f.findChild<ui::ActivityPane*>()->Attivita->count(); ++i)
+            texts << f.findChild<ui::ActivityPane*>()->Attivita->item(i)->text();
+        for (const auto& shown : c.p.dialogs.shown)
+            texts << ui::shown(shown.title) << ui::shown(shown.text);
+        texts << f.windowTitle();
+        QMap<QString, QString> windows;
+        collect(&f, windows);
+        collect(&c.p.app.form2(), windows);
+        // The port list names the devices the system reports, the GPRS boxes hold what the logger
+        // keeps (a user name): their words are not the program's.
+        for (auto i = windows.cbegin(); i != windows.cend(); ++i)
+            if (!kSameInBoth.contains(i.value()) && !i.key().contains("#item") && !i.key().contains("/GPRS_"))
+                texts << i.value();
+    }
+
+    QStringList matching(const QRegularExpression& words) const
+    {
+        QStringList found;
+        for (const QString& t : texts)
+            if (words.match(t).hasMatch())
+                found << t;
+        return found;
+    }
+};
 } // namespace
 
 class LanguageWindowsTest : public QObject {
@@ -199,12 +266,29 @@ private slots:
         QVERIFY(translations.size() > 200);
         QStringList english;
         for (auto i = it.cbegin(); i != it.cend(); ++i) {
-            if (translations.contains(i.value()))
+            if (translations.contains(i.value()) && !kSameInBoth.contains(i.value()))
                 english << i.key() + ": " + i.value();
         }
         QVERIFY2(english.isEmpty(), qPrintable("English in Italian:\n" + english.join('\n')));
         QCOMPARE(it.value("Form1/SSTab1#tab0"), QStringLiteral("DATA-MODALITA'"));
         QCOMPARE(en.value("Form1/SSTab1#tab0"), QStringLiteral("DATE-MODE"));
+    }
+
+    // Not only the captions: what the windows say after a refusal and a cut download is in the
+    // language of the run too, messages made by the exchanges included.
+    void textsAfterExchangesSpeakTheLanguageOfTheRun()
+    {
+        const AfterExchanges en(ui::kEnglish);
+        QVERIFY(en.texts.size() > 50);
+        const QStringList italian = en.matching(kItalianWords);
+        QVERIFY2(italian.isEmpty(), qPrintable("Italian in English:\n" + italian.join("\n---\n")));
+
+        const AfterExchanges it(ui::kItalian);
+        const QStringList english = it.matching(kEnglishWords);
+        QVERIFY2(english.isEmpty(), qPrintable("English in Italian:\n" + english.join("\n---\n")));
+        // Both runs did say something about the refusal and the cut.
+        QVERIFY(it.matching(QRegularExpression("virgola")).size() > 0);
+        QVERIFY(en.matching(QRegularExpression("comma")).size() > 0);
     }
 
     void messageBoxesSpeakTheLanguageOfTheRun()

@@ -8,6 +8,7 @@
 #include "session/session.h"
 #include "support/files.h"
 #include "support/program.h"
+#include "ui/activity_pane.h"
 #include "ui/grafici.h"
 #include "ui/mis_cont.h"
 
@@ -20,7 +21,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -158,7 +161,7 @@ private slots:
         for (int i = 2; i < 2 + sets; ++i)
             QCOMPARE(lines[i].count(','), 4);
         QCOMPARE(m.table().gridRows(), sets + 1); // the last set stays the last row
-        QCOMPARE(w.Grid1->model()->headerData(0, Qt::Horizontal).toString(), QString("Date"));
+        QCOMPARE(w.Grid1->model()->headerData(0, Qt::Horizontal).toString(), QString("Data"));
         QTRY_VERIFY(c.logger->received().endsWith("a")); // the logger takes it a moment later
         QVERIFY(w.cmdStart->isEnabled() && w.cmdChiudi->isEnabled() && !w.cmdStop->isEnabled());
 
@@ -175,6 +178,47 @@ private slots:
         c.p.app.grafici().cmdChiudi->click();
         QVERIFY(!m.GraficoAperto);
         QVERIFY(w.cmdGraf->isEnabled());
+    }
+
+    // Opened with nothing ticked the chart draws every channel of the session, and it sits
+    // whole on the screen of the measurement window, its buttons included.
+    void theChartOpensWithTheChannelsDrawnAndOnTheScreen()
+    {
+        ConnectedProgram c;
+        QTemporaryDir folder;
+        c.p.dialogs.savePaths = {folder.filePath("mc_chart.txt")};
+        ui::MisCont& w = c.p.app.misCont();
+        live::MeasurementWindow& m = c.p.app.measurement();
+        ui::Grafici& chart = c.p.app.grafici();
+        c.f().cmdGrafico->click();
+        QVERIFY(chart.tickedBoxes().empty());
+        pressWhen(
+            &c.p.app, [&] { return m.table().gridRows() >= 3 && w.cmdGraf->isEnabled(); }, w.cmdGraf);
+        pressWhen(
+            &c.p.app, [&] { return chart.isVisible() && m.table().gridRows() >= 5; }, w.cmdStop);
+        w.cmdStart->click();
+
+        QCOMPARE(chart.tickedBoxes(), (std::vector<int>{0, 1, 2, 3}));
+        QCOMPARE(chart.MSChart1->chart()->series().size(), 4);
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        for (const QPushButton* button : {chart.cmdDisegna, chart.cmdDisegnaTutto, chart.cmdChiudi}) {
+            QVERIFY(chart.rect().contains(button->geometry()));
+            QVERIFY(button->width() >= button->minimumSizeHint().width());
+        }
+
+        // The pane says what ended, not which button started it.
+        auto* pane = c.f().findChild<ui::ActivityPane*>();
+        QStringList lines;
+        for (int i = 0; i < pane->Attivita->count(); ++i)
+            lines << pane->Attivita->item(i)->text();
+        QVERIFY2(!lines.join('\n').contains(": fatto"), qPrintable(lines.join('\n')));
+        QVERIFY2(lines.join('\n').contains("Misura continua terminata"), qPrintable(lines.join('\n')));
+
+        // Boxes the operator unticked stay so while the chart is open.
+        chart.chkCH[1]->setChecked(false);
+        chart.cmdDisegna->click();
+        QCOMPARE(chart.MSChart1->chart()->series().size(), 3);
+        chart.cmdChiudi->click();
     }
 
     void aSessionWithoutChannelsIsCancelled()

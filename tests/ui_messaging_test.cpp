@@ -7,12 +7,14 @@
 #include "link/timing.h"
 #include "support/program.h"
 #include "support/sim_fixture.h"
+#include "ui/activity_pane.h"
 #include "ui/allarmi_an.h"
 #include "ui/colours.h"
 #include "ui/sensori_an.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 
@@ -47,8 +49,17 @@ private slots:
             QCOMPARE(w.NomeCanali[i]->text(), s.properties[i]);
             QCOMPARE(w.CD[i]->text(), s.properties[16 + i].trimmed());
         }
-        QCOMPARE(w.NomeCanali[4]->text(), QString("Da Leggere"));
-        QCOMPARE(ui::backColour(w.CD[15]), ui::kConfirmed); // every box turns green
+        QCOMPARE(ui::backColour(w.CD[3]), ui::kConfirmed); // the rows read turn green
+        // The pane names the result, not the button's caption.
+        auto* pane = c.f().findChild<ui::ActivityPane*>();
+        const QString last = pane->Attivita->item(pane->Attivita->count() - 1)->text();
+        QVERIFY2(last.endsWith("Proprietà dei sensori lette"), qPrintable(last));
+        // The rows past the four channels were not read: neither "Da Leggere" nor green.
+        for (int i = 4; i < 16; ++i) {
+            QCOMPARE(w.NomeCanali[i]->text(), QString());
+            QVERIFY(ui::backColour(w.CD[i]) != ui::kConfirmed);
+            QVERIFY(!w.CA[i]->isEnabled());
+        }
         QCOMPARE(commands(*c.logger).mid(0, 6),
                  (QStringList{"R  0", "R  4", "R  8", "R  12", "R  16", "R  1"}));
 
@@ -68,6 +79,7 @@ private slots:
         w.close();
         QVERIFY(c.f().isVisible());
         QCOMPARE(w.CA[2]->text(), QString("Da Leggere"));
+        QVERIFY(w.CA[9]->isEnabled()); // open again, every row waits for its read
     }
 
     void aWriteThatWouldMixChannelsIsRefused()
@@ -165,7 +177,7 @@ private slots:
             QCOMPARE(c.logger->received(), QByteArray());
             QVERIFY(!c.p.dialogs.shown.isEmpty());
             const QString told = c.p.dialogs.shown.last().text;
-            QVERIFY2(told.contains(box->objectName()) && told.contains(said), qPrintable(told));
+            QVERIFY2(!told.contains(box->objectName()) && told.contains(said), qPrintable(told));
             QCOMPARE(ui::backColour(box), ui::kEdited);
         };
 

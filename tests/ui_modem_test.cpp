@@ -2,6 +2,7 @@
 // comes up and fills the main window, a download over it, the retry read and the hang-up.
 
 #include "link/timing.h"
+#include "modem/modem.h"
 #include "modem/modem_handlers.h"
 #include "modem/stations.h"
 #include "session/progress.h"
@@ -82,6 +83,54 @@ private slots:
         QVERIFY(p.app.form2().isVisible());
         QVERIFY(!p.app.session().port().portOpen());
         QVERIFY(p.app.session().link().Porta_Aperta);
+    }
+
+    // With no modem port saved the window falls back to the cable's port, where the logger is:
+    // that port is never probed, nothing is saved, and the logger hears no AT text.
+    void theLoggersPortIsNeverTakenForAModem()
+    {
+        SimBench bench;
+        sim::PtyServer& logger = bench.add(3);
+        addModem(bench, 5);
+        testing::write(bench.savedPortFile(), " 3 \r\n");
+        Program p;
+        QCOMPARE(p.app.session().link().Porta, qint16(3));
+        ui::ModemWindow& w = p.app.modemWindow();
+        p.app.form2().Command2->click();
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.SERMODEM->text(), QString("3"));
+        QVERIFY2(!w.Text1->text().contains("Modem Trovato"), qPrintable(w.Text1->text()));
+        QVERIFY2(w.Text1->text().contains("datalogger"), qPrintable(w.Text1->text()));
+        QVERIFY(!contents(modem::modemPortFile()).contains('3'));
+
+        // "Cerca Modem" steps over it to the modem behind.
+        w.SERMODEM->setText("2");
+        w.CERCAMODEM->click();
+        QCOMPARE(w.SERMODEM->text(), QString(" 4"));
+        w.CERCAMODEM->click();
+        QCOMPARE(w.SERMODEM->text(), QString(" 5"));
+        QVERIFY2(w.Text1->text().startsWith("Modem Trovato su Com 5"), qPrintable(w.Text1->text()));
+        QCOMPARE(contents(modem::modemPortFile()), QByteArray(" 5 \r\n"));
+
+        // A call cannot be made on the logger's port either.
+        w.SERMODEM->setText("3");
+        w.Telefono[0]->setText("0471123456");
+        w.Sel[0]->click();
+        w.Connetti->trigger();
+        QTest::qWait(100);
+        QVERIFY2(!logger.received().contains("AT") && !logger.received().contains("at"),
+                 logger.received().constData());
+        w.close();
+    }
+
+    // A logger answers the probe's letters too, at length: without the modem's "OK" it is no modem.
+    void aLongAnswerWithoutOkIsNoModem()
+    {
+        QVERIFY(modem::isModemReply("ATI3\r\r\nSimulated GSM modem\r\n\r\nOK\r\n"));
+        QVERIFY(modem::isModemReply("\r\nModem 1.0\r\nOK\r\n"));
+        QVERIFY(!modem::isModemReply("\r\nModem 1.0\r\n"));
+        QVERIFY(!modem::isModemReply("12345678,00,00,BOOK,OKAY\r\n"));
+        QVERIFY(!modem::isModemReply("\r\nOK\r\n")); // too short for an identification
     }
 
     void aCallFillsTheMainWindowAndADownloadRunsOverIt()

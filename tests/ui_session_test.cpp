@@ -17,12 +17,14 @@
 #include "ui/form2.h"
 #include "ui/ini.h"
 #include "ui/locking.h"
+#include "ui/progress_strip.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -211,6 +213,23 @@ private slots:
         QVERIFY(p.app.form2().Command1->isEnabled());
     }
 
+    // The thin bar under the progress is the logger's pause: it says so while it runs.
+    void theLoggersPauseHasALabel()
+    {
+        SimBench bench;
+        Program p;
+        auto* strip = p.app.form1().findChild<ui::ProgressStrip*>();
+        QVERIFY(strip);
+        p.app.session().progress().begin("Scarico dei dati", 0, {});
+        emit p.app.session().link().pauseStarted(std::chrono::milliseconds(2000));
+        QVERIFY(!strip->Pausa->isHidden());
+        QVERIFY(!strip->PausaTesto->isHidden());
+        QCOMPARE(strip->PausaTesto->text(), QString("Pausa del datalogger"));
+        p.app.session().progress().end();
+        QVERIFY(strip->PausaTesto->isHidden());
+        QVERIFY(strip->Pausa->isHidden());
+    }
+
     void closingTheMainWindowWritesTheSessionLog()
     {
         SimBench bench;
@@ -221,7 +240,7 @@ private slots:
         ui::Form1& f = p.app.form1();
         f.setDataFolder(data.path());
         f.Nome_File_Dati->setText("Pozzo1_05_12_26.txt");
-        f.Nome_Centralina->setText("Pozzo1");
+        f.Nome_Centralina->setText("Pozzo1"); // typed, never written: the logger still holds STAZ1
         f.Acq_possibili->setText("16384");
         f.acq_disponibili->setText("16264");
         f.conversione[0]->setText("000");
@@ -233,7 +252,7 @@ private slots:
         QCOMPARE(finished.count(), 1);
         QVERIFY(!p.app.session().port().portOpen());
         QCOMPARE(contents(data.filePath("LOGOUT_Pozzo1_05_12_26.txt")),
-                 QByteArray("ID TELEMONITOR: Pozzo1\r\n"
+                 QByteArray("ID TELEMONITOR: STAZ1\r\n"
                             "PO ACQUISITION: 16384\r\n"
                             "AV ACQUISITION: 16264\r\n"
                             "ACQ HOURS     : 000\r\n"

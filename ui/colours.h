@@ -13,6 +13,8 @@ inline const QColor kConfirmed(192, 255, 192);
 inline const QColor kReadYellow(255, 255, 128);
 // A row the operator chose (the station to call): not a box in error.
 inline const QColor kSelected(200, 220, 255);
+// The free memory box when less than a tenth of the memory is left: time to download.
+inline const QColor kMemoryLow(255, 170, 60);
 
 void setBackColour(QWidget* widget, const QColor& colour);
 QColor backColour(const QWidget* widget);

@@ -110,7 +110,8 @@ void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error)
         if (auto* box = parent ? parent->findChild<QLineEdit*>(error.box) : nullptr)
             setBackColour(box, kEdited);
         dialogs.beep();
-        dialogs.inform(parent, QStringLiteral("Attenzione"), error.message, Dialogs::Icon::Information);
+        dialogs.inform(parent, QStringLiteral("Attenzione"), link::operatorSentence(error),
+                       Dialogs::Icon::Information);
         return;
     }
     if (error.kind == link::ErrorKind::Cancelled && error.kept.isEmpty())
@@ -119,8 +120,7 @@ void reportError(Dialogs& dialogs, QWidget* parent, const link::Error& error)
         // A job cut short: its own words for why, and what of it was kept.
         dialogs.beep();
         dialogs.inform(parent, QStringLiteral("Attenzione"),
-                       (error.message.isEmpty() ? link::operatorSentence(error) : error.message) +
-                           QLatin1Char('\n') + error.kept,
+                       link::operatorSentence(error) + QLatin1Char('\n') + error.kept,
                        Dialogs::Icon::Warning);
         return;
     }

@@ -18,6 +18,7 @@
 #include <QListView>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -381,6 +382,9 @@ QWidget* Form1::buildDatiGeneraliTab()
     memory->addWidget(Acq_possibili, 1, 0, Qt::AlignLeft);
     memory->addWidget(acq_disponibili, 1, 1, Qt::AlignLeft);
     Aggiorna_acq = makeButton(Frame4, QStringLiteral("Aggiorna_acq"), tr("Stato Memoria"));
+    // Whoever fills the two boxes, a nearly full memory stands out.
+    connect(Acq_possibili, &QLineEdit::textChanged, this, &Form1::showMemoryLeft);
+    connect(acq_disponibili, &QLineEdit::textChanged, this, &Form1::showMemoryLeft);
     memory->setColumnMinimumWidth(2, 16);
     memory->addWidget(Aggiorna_acq, 1, 3);
     memory->setColumnStretch(4, 1);
@@ -585,11 +589,21 @@ QWidget* Form1::buildGprsTab()
         settings->addWidget(GPRS[i], i, 1);
     }
 
+    // The passwords are not for whoever looks over the operator's shoulder.
+    for (int i : {kGprsPassword, kFtpPassword})
+        GPRS[size_t(i)]->setEchoMode(QLineEdit::Password);
+    MostraPassword = makeCheck(page, QStringLiteral("MostraPassword"), tr("Mostra le password"));
+    connect(MostraPassword, &QCheckBox::toggled, this, [this](bool shown) {
+        for (int i : {kGprsPassword, kFtpPassword})
+            GPRS[size_t(i)]->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    });
+
     LeggiGPRS = makeButton(page, QStringLiteral("LeggiGPRS"), tr("Leggi Parametri GPRS"));
     ScriviGPRS = makeButton(page, QStringLiteral("ScriviGPRS"), tr("Scrivi Parametri GPRS"));
     auto* commands = new QVBoxLayout;
     commands->addWidget(LeggiGPRS);
     commands->addWidget(ScriviGPRS);
+    commands->addWidget(MostraPassword);
 
     auto* gprs = new QHBoxLayout;
     gprs->addLayout(settings);
@@ -717,6 +731,25 @@ void Form1::applyDesignTimeState()
     setBackColour(NUMERO_ALLARME_TELEFONO, kConfirmed);
 }
 
+void Form1::showMemoryLeft()
+{
+    bool possibleOk = false;
+    bool availableOk = false;
+    const qint64 possible = Acq_possibili->text().trimmed().toLongLong(&possibleOk);
+    const qint64 available = acq_disponibili->text().trimmed().toLongLong(&availableOk);
+    const bool low = possibleOk && availableOk && possible > 0 && available * 10 < possible;
+    if (low) {
+        setBackColour(acq_disponibili, kMemoryLow);
+    } else if (backColour(acq_disponibili) == kMemoryLow) {
+        acq_disponibili->setPalette(QPalette());
+        acq_disponibili->setAutoFillBackground(false);
+    }
+    acq_disponibili->setToolTip(low ? tr("Memoria quasi piena: %1 acquisizioni libere su %2. Scarica i dati.")
+                                          .arg(available)
+                                          .arg(possible)
+                                    : QString());
+}
+
 void Form1::restoreModelVisibility()
 {
     // The base model's window: what the other models add is hidden until the model adaptation
@@ -732,8 +765,9 @@ void Form1::restoreModelVisibility()
     }
     for (QLabel* label : Label6)
         label->setVisible(false);
-    for (QWidget* widget : std::initializer_list<QWidget*>{NUMERO_ALLARMI_SMS, LEGGI_GSM, SCRIVI_GSM,
-                                                           Leggi_Allarmi, LeggiGPRS, ScriviGPRS, Rubrica})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{NUMERO_ALLARMI_SMS, LEGGI_GSM, SCRIVI_GSM, Leggi_Allarmi, LeggiGPRS,
+                                         ScriviGPRS, MostraPassword, Rubrica})
         widget->setVisible(false);
     for (QWidget* widget :
          std::initializer_list<QWidget*>{nonattivo[0], nonattivo[1], Frame2, Frame6, Frame7, cmdGrafico})

@@ -136,8 +136,11 @@ public:
     // GPRS
     std::array<QLabel*, 10> GPRSLABEL{};
     std::array<QLineEdit*, 10> GPRS{};
+    static constexpr int kGprsPassword = 1; // GPRS[1] and GPRS[5] hold passwords
+    static constexpr int kFtpPassword = 5;
     QPushButton* LeggiGPRS = nullptr;
     QPushButton* ScriviGPRS = nullptr;
+    QCheckBox* MostraPassword = nullptr; // the two passwords are masked until this is ticked
 
     // ALLARMI
     QLineEdit* mmpioggia = nullptr;
@@ -161,6 +164,8 @@ public:
 
     // Back to the controls the base model shows, before another model is adapted to.
     void restoreModelVisibility();
+    // The free memory box turns orange when less than a tenth of the memory is left.
+    void showMemoryLeft();
 
     // The folder chosen for data files (the directory list's path); the process's working
     // directory until the operator picks another.

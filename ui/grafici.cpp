@@ -128,6 +128,12 @@ void Grafici::setChannels(int dataColumns)
     }
 }
 
+void Grafici::tickChannels(int dataColumns)
+{
+    for (int i = 0; i < 16 && i < dataColumns; ++i)
+        chkCH[i]->setCheckState(Qt::Checked);
+}
+
 std::vector<int> Grafici::tickedBoxes() const
 {
     std::vector<int> ticked;

@@ -42,6 +42,8 @@ public:
     // Shows box 0 and boxes 1 .. dataColumns - 1. A box that is hidden is also unticked: the
     // operator could no longer untick it, and its channel would be drawn as an empty line.
     void setChannels(int dataColumns);
+    // Ticks boxes 0 .. dataColumns - 1.
+    void tickChannels(int dataColumns);
 
     // The ticked boxes in increasing order; a partly ticked box counts.
     std::vector<int> tickedBoxes() const;

@@ -13,10 +13,18 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTimer>
+#include <QVariant>
 
 namespace stazione::ui {
 
 namespace {
+
+// Kept on the window itself: several handlers write results into one title.
+constexpr const char* kOwnTitle = "stazioneOwnTitle";
+constexpr const char* kResultTitle = "stazioneResultTitle";
+constexpr const char* kResultNumber = "stazioneResultNumber";
+int g_resultCaptionMs = MainWindowHandler::kResultCaptionMs;
 
 class PressFilter : public QObject {
 public:
@@ -63,7 +71,13 @@ MainWindowHandler::MainWindowHandler(session::Session& session, Form1& form, Dia
     , m_form(form)
     , m_dialogs(dialogs)
     , m_window(&form)
-{}
+{
+    // The next exchange gives the windows their own titles back: a result stands for its write.
+    connect(&session.guard(), &session::ExchangeGuard::started, this, [this] {
+        restoreTitle(&m_form);
+        restoreTitle(m_window);
+    });
+}
 
 void MainWindowHandler::report(const link::Status& outcome)
 {
@@ -76,13 +90,38 @@ void MainWindowHandler::setCaption(const QString& text)
     setCaption(&m_form, text);
 }
 
+void MainWindowHandler::setResultCaptionTime(int ms)
+{
+    g_resultCaptionMs = ms;
+}
+
 void MainWindowHandler::setCaption(QWidget* window, const QString& text)
 {
     if (text == kParameterRefused)
         m_refused = true;
-    window->setWindowTitle(text == kParameterSent      ? parameterSent()
-                           : text == kParameterRefused ? parameterRefused()
-                                                       : text);
+    const QString shown = text == kParameterSent      ? parameterSent()
+                          : text == kParameterRefused ? parameterRefused()
+                                                      : text;
+    // The title the window had before this run of results: the model of the logger.
+    if (window->windowTitle() != window->property(kResultTitle).toString())
+        window->setProperty(kOwnTitle, window->windowTitle());
+    window->setProperty(kResultTitle, shown);
+    window->setWindowTitle(shown);
+    // Only the last result's timer puts the title back.
+    const int number = window->property(kResultNumber).toInt() + 1;
+    window->setProperty(kResultNumber, number);
+    QTimer::singleShot(g_resultCaptionMs, window, [window, number] {
+        if (window->property(kResultNumber).toInt() == number)
+            restoreTitle(window);
+    });
+}
+
+void restoreTitle(QWidget* window)
+{
+    const QVariant own = window->property(kOwnTitle);
+    if (own.isValid() && window->windowTitle() == window->property(kResultTitle).toString())
+        window->setWindowTitle(own.toString());
+    window->setProperty(kResultTitle, QVariant());
 }
 
 void MainWindowHandler::run(const QObject* control, const std::function<link::Status()>& operation)

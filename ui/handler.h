@@ -49,7 +49,9 @@ protected:
     void refuse(const QObject* control);
     // The activity pane's line for what `control` did.
     void record(const QObject* control, const link::Status& outcome);
-    // The main window's caption, where the result of a write is shown.
+    // The main window's caption, where the result of a write is shown for a while: the window's
+    // own title (the logger's model) comes back after kResultCaptionTime, or when the next
+    // exchange starts.
     void setCaption(const QString& text);
     // The caption of another window (the analog alarms), with the same bookkeeping.
     void setCaption(QWidget* window, const QString& text);
@@ -61,9 +63,18 @@ protected:
     QWidget* m_window = nullptr; // the window the operation belongs to (the main window unless a
                                  // handler of another window says so): its messages stand over it
 
+public:
+    static constexpr int kResultCaptionMs = 8000;
+    // How long a write's result stays in a title (tests shorten it).
+    static void setResultCaptionTime(int ms);
+
 private:
     bool m_refused = false; // the logger refused a value during the running operation
 };
+
+// Puts the title `window` had before a write's result back, unless something else has been put
+// there since.
+void restoreTitle(QWidget* window);
 
 // Status texts of a write.
 inline const QString kParameterSent = QStringLiteral("Trasmissione parametro OK");

@@ -32,6 +32,10 @@ ProgressStrip::ProgressStrip(session::Progress& progress, link::Link& link, QWid
     Pausa->setTextVisible(false);
     Pausa->setRange(0, 1000);
     Pausa->hide();
+    // The thin bar says what it measures: the logger's own pause, which no click shortens.
+    PausaTesto = new QLabel(tr("Pausa del datalogger"), this);
+    PausaTesto->setObjectName(QStringLiteral("PausaTesto"));
+    PausaTesto->hide();
     Annulla = new QPushButton(tr("Annulla"), this);
     Annulla->setObjectName(QStringLiteral("Annulla"));
     // The operator is heard during the logger's pauses too.
@@ -42,7 +46,10 @@ ProgressStrip::ProgressStrip(session::Progress& progress, link::Link& link, QWid
     bars->setSpacing(2);
     bars->addWidget(Avanzamento);
     bars->addWidget(Barra);
-    bars->addWidget(Pausa);
+    auto* pause = new QHBoxLayout;
+    pause->addWidget(PausaTesto);
+    pause->addWidget(Pausa, 1, Qt::AlignVCenter);
+    bars->addLayout(pause);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(bars, 1);
@@ -55,6 +62,7 @@ ProgressStrip::ProgressStrip(session::Progress& progress, link::Link& link, QWid
         if (done >= m_pauseMs) {
             m_pauseTimer->stop();
             Pausa->hide();
+            PausaTesto->hide();
         }
     });
     connect(&progress, &session::Progress::changed, this, &ProgressStrip::refresh);
@@ -73,6 +81,7 @@ void ProgressStrip::refresh()
     if (!m_progress.active()) {
         m_pauseTimer->stop();
         Pausa->hide();
+        PausaTesto->hide();
         hide();
         return;
     }
@@ -97,6 +106,7 @@ void ProgressStrip::startPause(std::chrono::milliseconds duration)
     m_pauseClock->start();
     Pausa->setValue(0);
     Pausa->show();
+    PausaTesto->show();
     m_pauseTimer->start();
 }
 

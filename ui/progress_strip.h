@@ -31,6 +31,7 @@ public:
     QLabel* Avanzamento = nullptr;
     QProgressBar* Barra = nullptr;
     QProgressBar* Pausa = nullptr; // the logger's pause, filling
+    QLabel* PausaTesto = nullptr;  // its label
     QPushButton* Annulla = nullptr;
 
 private:

@@ -125,6 +125,7 @@ void Sensori_An::resetBoxes()
     for (const auto* property : {&NomeCanali, &CA, &CB, &CC, &CD}) {
         for (QLineEdit* box : *property) {
             box->setText(notRead());
+            box->setEnabled(true);
             // An empty palette gives the box back the colours it inherits.
             box->setPalette(QPalette());
             box->setAutoFillBackground(false);
