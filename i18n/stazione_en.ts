@@ -1487,7 +1487,7 @@ Stop it and close?</translation>
     </message>
     <message>
         <source>leggifs</source>
-        <translation>leggifs</translation>
+        <translation>Read FS values</translation>
     </message>
     <message>
         <source>FILE</source>

@@ -106,7 +106,7 @@ TEST_F(CliData, AMalformedLineEndsTheExportWithItsNumber)
 
     const CliRun sensor = cli({"export", file("S_SENS.txt", "REC;0001;T=23.5\r\nREC;0002;T=23.6\r\n")});
     EXPECT_EQ(sensor.exitCode, 1);
-    EXPECT_TRUE(sensor.err.contains("non si esporta")) << sensor.err.toStdString();
+    EXPECT_TRUE(sensor.err.contains("it is not exported")) << sensor.err.toStdString();
     EXPECT_TRUE(sensor.out.isEmpty());
 
     const CliRun missing = cli({"export", dir.filePath("none.txt")});

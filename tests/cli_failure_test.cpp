@@ -241,7 +241,7 @@ TEST_F(CliFailures, CtrlCInADownloadDrainsTheLine)
     ASSERT_TRUE(p.waitForFinished(30000));
     const QString err = QString::fromLocal8Bit(p.readAllStandardError());
     EXPECT_EQ(p.exitCode(), 1);
-    EXPECT_TRUE(err.contains("Attendo la fine dei dati")) << err.toStdString();
+    EXPECT_TRUE(err.contains("Waiting for the end of the data from the logger")) << err.toStdString();
     EXPECT_TRUE(err.contains("_SENS.txt.part")) << err.toStdString();
     ASSERT_TRUE(logger.waitForLineOpen(false, std::chrono::seconds(5)));
     std::lock_guard lock(logMutex);

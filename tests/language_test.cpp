@@ -137,7 +137,7 @@ TEST_F(LanguageTest, ARefusedValueIsSaidInTheLanguageOfTheRun)
     const link::Status comma = link::checkTyped("Nome_Centralina", "POZZO,1");
     ASSERT_FALSE(comma.ok());
     const QString en = link::operatorSentence(comma.error());
-    EXPECT_TRUE(en.startsWith("The value contains a comma")) << en.toStdString();
+    EXPECT_TRUE(en.startsWith("The value contains the comma")) << en.toStdString();
     EXPECT_TRUE(en.contains("Nothing was sent.")) << en.toStdString();
     EXPECT_FALSE(en.contains("Nome_Centralina")) << en.toStdString();
     EXPECT_EQ(comma.error().box, "Nome_Centralina"); // the window still knows which box

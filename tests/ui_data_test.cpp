@@ -135,6 +135,7 @@ private slots:
         QTemporaryDir folder;
         c.p.app.downloads().chooseFolder(folder.path());
         QString shownAtClose;
+        c.p.dialogs.answers = {true}; // yes, close during the download
         QTimer::singleShot(300, &c.p.app, [&c, &shownAtClose] {
             shownAtClose = c.f().Nome_File_Dati->text();
             c.f().close();
