@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QScopeGuard>
 
 #include <memory>
 #include <vector>
@@ -30,8 +31,13 @@ modem::CollectSettings settingsOf(const Options& options)
     return s;
 }
 
+// The run's database step with --db: every outcome passes here, in this process or from a child.
+CollectionDatabase* g_database = nullptr;
+
 void print(const data::StationOutcome& o, bool json)
 {
+    if (g_database)
+        g_database->store(o);
     if (json)
         out(QString::fromUtf8(QJsonDocument(data::toJson(o)).toJson(QJsonDocument::Compact)));
 }
@@ -187,6 +193,12 @@ int runCollect(const Options& options)
         message(QStringLiteral("stazione-cli: %1 is not a folder.").arg(options.dir));
         return kExitUsage;
     }
+    std::optional<CollectionDatabase> database;
+    const auto forget = qScopeGuard([] { g_database = nullptr; });
+    if (options.db) {
+        database.emplace(options);
+        g_database = &*database;
+    }
     QList<data::StationOutcome> outcomes;
     if (options.port) {
         // The one logger on the cable.
@@ -242,6 +254,8 @@ int runCollect(const Options& options)
     }
     if (!options.json)
         out(data::outcomeTable(outcomes).trimmed());
+    if (database && database->failed())
+        return kExitFailure;
     return exitStatus(outcomes);
 }
 
