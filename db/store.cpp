@@ -200,6 +200,9 @@ QString lineText(const QByteArray& line)
     QString text = QString::fromUtf8(line);
     if (text.contains(QChar::ReplacementCharacter) && !line.contains("\xEF\xBF\xBD"))
         text = QString::fromLatin1(line);
+    // PostgreSQL refuses a NUL in a text: a line noise put there is stored as the NUL symbol.
+    if (line.contains('\0'))
+        text.replace(QChar(0), QChar(0x2400));
     return text;
 }
 

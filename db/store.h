@@ -20,7 +20,8 @@
 namespace stazione::db {
 
 // An archive line as the table "lines" holds it: UTF-8 when the bytes are UTF-8, else Latin-1
-// (the logger's own characters), so that every line has one text and compares the same way.
+// (the logger's own characters), a NUL as "␀", so that every line has one text on both
+// databases and compares the same way.
 QString lineText(const QByteArray& line);
 
 // The station folders of a data root that hold an archive: folder name -> archive path.

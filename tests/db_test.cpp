@@ -440,6 +440,25 @@ TEST_F(PostgresDataRoot, ImportQueryAndCheckAsOnSQLite)
     EXPECT_EQ(some.out, QByteArray("time,CH 1,CH 2\r\n2026-12-05T14:40:00,,301\r\n")) << qPrintable(some.err);
 }
 
+// Line noise and the logger's Latin-1 characters are stored and compared like any line.
+TEST_F(PostgresDataRoot, OddBytesAreStoredAndCheckedOnBothDatabases)
+{
+    writeFile(beta, QByteArray("06/12/2026 01:00:00;10\r\nTEMP 21\xB0"
+                               "C\r\nrum\0ore\r\nGRADI \xC2\xB0\r\n",
+                               54));
+    for (const QString& target : {url(), QStringLiteral("sqlite:") + work.filePath("odd.sqlite")}) {
+        const Ran imported = cli({"db", "import", root.path(), "--db", target});
+        ASSERT_EQ(imported.exitCode, 0) << qPrintable(imported.err);
+        Look look(target);
+        EXPECT_EQ(look.column("SELECT l.text FROM lines l JOIN stations s ON s.id = l.station_id "
+                              "WHERE s.folder = 'Beta' ORDER BY l.seq"),
+                  (QStringList{"06/12/2026 01:00:00;10", QStringLiteral("TEMP 21°C"),
+                               QStringLiteral("rum␀ore"), QStringLiteral("GRADI °")}));
+        const Ran checked = cli({"db", "check", "--db", target, root.path()});
+        EXPECT_EQ(checked.exitCode, 0) << checked.out.constData();
+    }
+}
+
 // Two PCs, each with its own stations and one station both collect, importing into one server
 // at the same time, again and again while their archives grow.
 TEST_F(PostgresDataRoot, TwoPCsAtOnceLeaveNoDuplicateAndLoseNoLine)
