@@ -165,7 +165,9 @@ link::Status Database::migrate()
             return failure(QStringLiteral("The database cannot be set up"), q.lastError());
     }
     // "relation already exists, skipping" is no news on every run.
-    if (m_url.postgres && !q.exec(QStringLiteral("SET client_min_messages = warning")))
+    // Texts are written as standard strings: a backslash is a backslash.
+    if (m_url.postgres && (!q.exec(QStringLiteral("SET client_min_messages = warning")) ||
+                           !q.exec(QStringLiteral("SET standard_conforming_strings = on"))))
         return failure(QStringLiteral("The database cannot be set up"), q.lastError());
     if (!q.exec(m_url.postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
         return failure(QStringLiteral("The database cannot be set up"), q.lastError());
