@@ -120,8 +120,9 @@ void queryFrom(const QString& what, const QString& url, const QString& station, 
         rows = *written;
     }
     std::printf(
-        "query from %-10s %8lld rows x %d channels of %d lines: %6.0f ms, %.2f of the 200 ms allowed\n",
-        qPrintable(what), (long long)rows, channels, lines, best * 1000, best / 0.2);
+        "query from %-10s %8lld rows x %d channels of %d lines: %6.0f ms, %.2f of the 200 ms allowed; CPU of "
+        "this process %.0f ms\n",
+        qPrintable(what), (long long)rows, channels, lines, best * 1000, best / 0.2, bestCpu * 1000);
 }
 
 QString pgServer(const QString& command, const QString& dir)
