@@ -142,6 +142,7 @@ QString pgServer(const QString& command, const QString& dir)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is measured
     const QStringList args = app.arguments();
     const auto option = [&](const char* name, int fallback) {
         const qsizetype at = args.indexOf(QLatin1String(name));
