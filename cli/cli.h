@@ -18,6 +18,14 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <vector>
+
+namespace stazione::data {
+struct StationOutcome;
+}
+namespace stazione::db {
+class Database;
+}
 
 namespace stazione::cli {
 
@@ -67,6 +75,9 @@ struct Options {
     bool report = false; // collect: build the web report at the end
     int days = 7;        // the measurements the report shows
     QString language;    // of the report: "it", "en"; empty: the windows' own
+    // db; collect --db
+    std::optional<QString> db; // the database URL; empty: DIR/stazione.sqlite
+    QString stationName;       // db query --station
 };
 
 // Prints results as "key: value" lines, or as one JSON object with --json.
@@ -201,7 +212,34 @@ int runLive(const Options& options);
 
 int runStations(const Options& options);
 
+// A time of --from or --to: "2026-12-05T14:30:00", "2026-12-05 14:30" or a day, "2026-12-05"
+// (from its start, or to its end), as wall-clock milliseconds.
+std::optional<qint64> wallTime(const QString& text, bool endOfDay);
+// "0,3": the channels of --channels, or nothing when one is not a channel number.
+std::optional<std::vector<int>> channelList(const QString& text);
+
+// The database step of a collection (collect --db): after each station, its report line and the
+// lines its archive has beyond those stored. The database is opened at the first station; once
+// it fails, the step is failed for the run (told once) and the archives and report stay as they
+// are: the next run stores what this one could not.
+class CollectionDatabase {
+public:
+    explicit CollectionDatabase(const Options& options);
+    ~CollectionDatabase();
+    CollectionDatabase(const CollectionDatabase&) = delete;
+    CollectionDatabase& operator=(const CollectionDatabase&) = delete;
+
+    void store(const data::StationOutcome& outcome);
+    bool failed() const { return m_failed; }
+
+private:
+    QString m_url;
+    std::unique_ptr<db::Database> m_database;
+    bool m_failed = false;
+};
+
 int runExport(const Options& options);
+int runDb(const Options& options);
 int runPlot(const Options& options);
 int runCollect(const Options& options);
 int runReport(const Options& options);

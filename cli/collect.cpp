@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <csignal>
@@ -44,8 +45,13 @@ modem::CollectSettings settingsOf(const Options& options, const Interrupt& inter
     return s;
 }
 
+// The run's database step with --db: every outcome passes here, in this process or from a child.
+CollectionDatabase* g_database = nullptr;
+
 void print(const data::StationOutcome& o, bool json)
 {
+    if (g_database)
+        g_database->store(o);
     if (json)
         out(QString::fromUtf8(QJsonDocument(data::toJson(o)).toJson(QJsonDocument::Compact)));
 }
@@ -282,6 +288,12 @@ int runCollect(const Options& options)
         message(QStringLiteral("stazione-cli: ") + wrong);
         return kExitUsage;
     }
+    std::optional<CollectionDatabase> database;
+    const auto forget = qScopeGuard([] { g_database = nullptr; });
+    if (options.db) {
+        database.emplace(options);
+        g_database = &*database;
+    }
     QList<data::StationOutcome> outcomes;
     if (options.port) {
         // The one logger on the cable.
@@ -368,6 +380,8 @@ int runCollect(const Options& options)
     // The alerts and the site tell what the night brought; the exit status stays the collection's.
     if (options.alerts.any() || options.report)
         (void)reportNetwork(options, options.dir, options.report, false);
+    if (database && database->failed())
+        return kExitFailure;
     return exitStatus(outcomes);
 }
 

@@ -343,6 +343,12 @@ const QList<QCommandLineOption>& commandLineOptions()
             QStringLiteral("collect, report: run CMD (through the shell) once per alert raised or cleared, "
                            "with the change as a JSON line on its standard input; killed after 30 s."),
             QStringLiteral("CMD")),
+        option(QStringLiteral("db"),
+               QStringLiteral(
+                   "db: the database, sqlite:PATH or postgresql://[user[:password]@]host[:port]/dbname "
+                   "(?host=/socket/dir for a Unix socket); collect: also store each station's new "
+                   "lines there (alone: sqlite:DIR/stazione.sqlite)."),
+               QStringLiteral("URL")),
     };
     return all;
 }
@@ -677,7 +683,8 @@ const std::vector<Verb>& verbs()
           QStringLiteral("timeout"),     QStringLiteral("trace"),          QStringLiteral("json"),
           QStringLiteral("report"),      QStringLiteral("alert-battery"),  QStringLiteral("alert-memory"),
           QStringLiteral("alert-drift"), QStringLiteral("alert-failures"), QStringLiteral("alert-stale"),
-          QStringLiteral("on-alert"),    QStringLiteral("days"),           QStringLiteral("lang")},
+          QStringLiteral("on-alert"),    QStringLiteral("days"),           QStringLiteral("lang"),
+          QStringLiteral("db")},
          QStringLiteral("stazione-cli collect --modem-port 2 --stations all --dir ~/dati --sync-clock 120"),
          &runCollect,
          false,
@@ -700,6 +707,23 @@ const std::vector<Verb>& verbs()
           QStringLiteral("json")},
          QStringLiteral("stazione-cli report ~/dati --alert-battery 11.8 --alert-failures 3 --lang en"),
          &runReport,
+         true,
+         false},
+        {QStringLiteral("db"),
+         QStringLiteral(
+             "(import DIR | query --station NAME [--from T] [--to T] [--channels 0,3] | check DIR) --db URL"),
+         QStringLiteral("The archives and the report of a data root in a database (SQLite or PostgreSQL)."),
+         QStringLiteral(
+             "import stores every station archive of DIR (its lines, and the values of those that read "
+             "\"date time, value...\") and every line of DIR/raccolta.jsonl; what is stored already is not "
+             "stored again. query prints a station's values as the CSV table of export. check compares every "
+             "station's stored lines with its archive and prints each difference (exit status 1 when there "
+             "is one)."),
+         {QStringLiteral("db"), QStringLiteral("station"), QStringLiteral("from"), QStringLiteral("to"),
+          QStringLiteral("channels")},
+         QStringLiteral(
+             "stazione-cli db query --db sqlite:dati/stazione.sqlite --station Alfa --from 2026-12-01"),
+         &runDb,
          true,
          false},
         {QStringLiteral("reset"),
@@ -804,7 +828,16 @@ Parsed parseCommandLine(const QStringList& arguments)
         parsed.exitCode = kExitUsage;
         return parsed;
     };
-    if (!parser.parse(arguments))
+    // "--db" without a URL (collect's default database): the parser wants a value.
+    QStringList given = arguments;
+    for (qsizetype i = 1; i < given.size(); ++i) {
+        if (given[i] == QLatin1String("--"))
+            break;
+        if ((given[i] == QLatin1String("--db") || given[i] == QLatin1String("-db")) &&
+            (i + 1 == given.size() || given[i + 1].startsWith(QLatin1Char('-'))))
+            given[i] = QStringLiteral("--db=");
+    }
+    if (!parser.parse(given))
         return usage(parser.errorText());
 
     const QStringList positional = parser.positionalArguments();
@@ -863,6 +896,19 @@ Parsed parseCommandLine(const QStringList& arguments)
             if (parser.isSet(name))
                 return usage(QStringLiteral("--%1 is for collect and report.").arg(name));
         }
+    }
+    const bool database = verb->name == QLatin1String("db");
+    if (parser.isSet(QStringLiteral("db"))) {
+        if (!collecting && !database)
+            return usage(QStringLiteral("--db is for db and collect."));
+        options.db = parser.value(QStringLiteral("db"));
+    }
+    if (database) {
+        // --station names the station here, not a row of the modem's directory.
+        options.stationName = parser.value(QStringLiteral("station"));
+        parsed.options = options;
+        parsed.verb = verb;
+        return parsed;
     }
     if (collecting) {
         if (const QString wrong = collectOptions(parser, options); !wrong.isEmpty())

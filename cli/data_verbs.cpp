@@ -12,8 +12,6 @@
 
 namespace stazione::cli {
 
-namespace {
-
 // "2026-12-05T14:30:00", "2026-12-05 14:30" or a day, "2026-12-05" (from its start, or to its end).
 std::optional<qint64> wallTime(const QString& text, bool endOfDay)
 {
@@ -29,6 +27,21 @@ std::optional<qint64> wallTime(const QString& text, bool endOfDay)
     const qint64 start = data::wallMilliseconds(QDateTime(day, QTime(0, 0)));
     return endOfDay ? start + 86400000 - 1 : start;
 }
+
+std::optional<std::vector<int>> channelList(const QString& text)
+{
+    std::vector<int> channels;
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int channel = part.trimmed().toInt(&ok);
+        if (!ok || channel < 0)
+            return std::nullopt;
+        channels.push_back(channel);
+    }
+    return channels;
+}
+
+namespace {
 
 int refuse(const QString& text)
 {
@@ -54,13 +67,10 @@ int runExport(const Options& options)
             return refuse(QStringLiteral("--to takes a date and time such as 2026-12-05T14:30:00."));
     }
     if (!options.channels.isEmpty()) {
-        for (const QString& part : options.channels.split(QLatin1Char(','))) {
-            bool ok = false;
-            const int channel = part.trimmed().toInt(&ok);
-            if (!ok || channel < 0)
-                return refuse(QStringLiteral("--channels takes channel numbers such as 0,3."));
-            what.channels.push_back(channel);
-        }
+        const auto channels = channelList(options.channels);
+        if (!channels)
+            return refuse(QStringLiteral("--channels takes channel numbers such as 0,3."));
+        what.channels = *channels;
     }
 
     const QString path = options.arguments.first();

@@ -246,6 +246,10 @@ TEST(Completion, CommandsOptionsBoxesAndPorts)
                   (QStringList{"remove"}));
         EXPECT_EQ(complete({"stazione-cli", "hang-up", ""}, ports.path(), withPackage),
                   (QStringList{"3", "12"}));
+        EXPECT_EQ(complete({"stazione-cli", "db", ""}, ports.path(), withPackage),
+                  (QStringList{"import", "query", "check"}));
+        EXPECT_EQ(complete({"stazione-cli", "db", "query", "--db", "po"}, ports.path(), withPackage),
+                  (QStringList{"postgresql://"}));
     }
 }
 

@@ -8,18 +8,18 @@
 _stazione_cli_commands="ports identify params set-clock set-interval set-name set-channels enable disable
 sensors gsm gprs alarms sms-text download monitor live set-preheating set-battery set-minipan set-counter
 rain set-rain events stop set-start start-now set-sms set-phone-alarm set-gsm fullscale retry find-modem
-hang-up stations collect report export plot reset erase"
+hang-up stations collect report export plot db reset erase"
 
 _stazione_cli_options="--help --port --modem-port --dial --station --dial-pause --call-timeout --timeout
 --trace --json --yes --now --gsm --set --rows --temp --from-end --dir --file --sets --groups --stations
 --retries --retry-wait --sync-clock --out --from --to --channels --png --width --height --report --days
---lang --alert-battery --alert-memory --alert-drift --alert-failures --alert-stale --on-alert"
+--lang --alert-battery --alert-memory --alert-drift --alert-failures --alert-stale --on-alert --db"
 
 # Options followed by a value.
 _stazione_cli_valued=" --port --modem-port --dial --station --call-timeout --timeout --trace --set --rows
 --dir --file --sets --groups --stations --retries --retry-wait --sync-clock --out --from --to --channels
 --png --width --height --days --lang --alert-battery --alert-memory --alert-drift --alert-failures
---alert-stale --on-alert "
+--alert-stale --on-alert --db "
 
 # The port numbers n of the COMn links in the ports folder.
 _stazione_cli_ports()
@@ -102,6 +102,10 @@ _stazione_cli()
     --file | --trace | --out | --png)
         COMPREPLY=($(compgen -f -- "$cur"))
         return ;;
+    --db)
+        COMPREPLY=($(compgen -W "sqlite: postgresql://" -- "$cur"))
+        compopt -o nospace 2>/dev/null
+        return ;;
     --dial | --station | --call-timeout | --timeout | --rows | --sets | --groups | --from | --to | --channels | \
         --width | --height | --days | --alert-battery | --alert-memory | --alert-drift | --alert-failures | \
         --alert-stale)
@@ -118,6 +122,12 @@ _stazione_cli()
         export | plot) COMPREPLY=($(compgen -f -- "$cur")) ;;
         report) COMPREPLY=($(compgen -d -- "$cur")) ;;
         stations) ((cword == i + 1)) && COMPREPLY=($(compgen -W "add set remove" -- "$cur")) ;;
+        db)
+            if ((cword == i + 1)); then
+                COMPREPLY=($(compgen -W "import query check" -- "$cur"))
+            elif [[ ${words[i + 1]} == import || ${words[i + 1]} == check ]]; then
+                COMPREPLY=($(compgen -d -- "$cur"))
+            fi ;;
         set-battery | set-minipan | set-counter | set-sms | set-phone-alarm | set-gsm)
             ((cword == i + 1)) && COMPREPLY=($(compgen -W "1 0" -- "$cur")) ;;
         esac

@@ -1,0 +1,177 @@
+#include "cli/cli.h"
+#include "data/data_file.h"
+#include "db/store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace stazione::cli {
+
+namespace {
+
+int refuse(const QString& text)
+{
+    message(QStringLiteral("stazione-cli: ") + text);
+    return kExitUsage;
+}
+
+// The database of --db; "--db" alone: stazione.sqlite in the data root.
+QString databaseUrl(const Options& options, const QString& dir)
+{
+    if (options.db && !options.db->isEmpty())
+        return *options.db;
+    return QStringLiteral("sqlite:") +
+           QDir(dir.isEmpty() ? QDir::currentPath() : dir).filePath(QStringLiteral("stazione.sqlite"));
+}
+
+std::unique_ptr<db::Database> openDatabase(const QString& url)
+{
+    auto opened = db::Database::open(url);
+    if (!opened) {
+        message(QStringLiteral("stazione-cli: ") + opened.error().message);
+        return nullptr;
+    }
+    return std::move(*opened);
+}
+
+int runImport(const Options& options)
+{
+    if (options.arguments.size() != 2 || !QFileInfo(options.arguments.at(1)).isDir())
+        return refuse(
+            QStringLiteral("db import takes a data root folder: stazione-cli db import DIR --db URL."));
+    const QString dir = options.arguments.at(1);
+    auto database = openDatabase(databaseUrl(options, dir));
+    if (!database)
+        return kExitFailure;
+    auto imported = db::importFolder(*database, dir);
+    if (!imported) {
+        message(QStringLiteral("stazione-cli: ") + imported.error().message);
+        return kExitFailure;
+    }
+    out(QStringLiteral("%1 stations, %2 lines added, %3 of %4 report lines added, into %5")
+            .arg(imported->stations)
+            .arg(imported->lines)
+            .arg(imported->collections)
+            .arg(imported->reportLines)
+            .arg(database->url().shown()));
+    return kExitOk;
+}
+
+int runCheck(const Options& options)
+{
+    if (options.arguments.size() != 2 || !QFileInfo(options.arguments.at(1)).isDir())
+        return refuse(
+            QStringLiteral("db check takes a data root folder: stazione-cli db check --db URL DIR."));
+    const QString dir = options.arguments.at(1);
+    auto database = openDatabase(databaseUrl(options, dir));
+    if (!database)
+        return kExitFailure;
+    auto checked = db::checkFolder(*database, dir);
+    if (!checked) {
+        message(QStringLiteral("stazione-cli: ") + checked.error().message);
+        return kExitFailure;
+    }
+    for (const QString& difference : *checked)
+        out(printable(difference, false));
+    if (!checked->isEmpty())
+        return kExitFailure;
+    out(QStringLiteral("Every archive of %1 matches the database.").arg(dir));
+    return kExitOk;
+}
+
+int runQuery(const Options& options)
+{
+    if (options.arguments.size() != 1)
+        return refuse(
+            QStringLiteral("db query takes no folder: stazione-cli db query --db URL --station NAME."));
+    if (options.stationName.isEmpty())
+        return refuse(QStringLiteral("db query needs --station NAME."));
+    db::QueryOptions what;
+    what.station = options.stationName;
+    if (!options.from.isEmpty()) {
+        const auto from = wallTime(options.from, false);
+        if (!from)
+            return refuse(QStringLiteral("--from takes a date and time such as 2026-12-05T14:30:00."));
+        what.from = QString::fromLatin1(data::isoText(*from));
+    }
+    if (!options.to.isEmpty()) {
+        const auto to = wallTime(options.to, true);
+        if (!to)
+            return refuse(QStringLiteral("--to takes a date and time such as 2026-12-05T14:30:00."));
+        what.to = QString::fromLatin1(data::isoText(*to));
+    }
+    if (!options.channels.isEmpty()) {
+        const auto channels = channelList(options.channels);
+        if (!channels)
+            return refuse(QStringLiteral("--channels takes channel numbers such as 0,3."));
+        what.channels = *channels;
+    }
+    auto database = openDatabase(databaseUrl(options, options.dir));
+    if (!database)
+        return kExitFailure;
+    QFile console;
+    if (!console.open(stdout, QIODevice::WriteOnly)) {
+        message(QStringLiteral("The standard output cannot be written."));
+        return kExitFailure;
+    }
+    auto rows = db::queryCsv(*database, what, console);
+    if (!rows) {
+        message(QStringLiteral("stazione-cli: ") + rows.error().message);
+        return rows.error().kind == link::ErrorKind::Data ? kExitUsage : kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+CollectionDatabase::CollectionDatabase(const Options& options)
+    : m_url(databaseUrl(options, options.dir))
+{}
+
+CollectionDatabase::~CollectionDatabase() = default;
+
+void CollectionDatabase::store(const data::StationOutcome& outcome)
+{
+    if (m_failed)
+        return;
+    auto fail = [this](const QString& why) {
+        message(
+            QStringLiteral("stazione-cli: the database step failed; the archives and the report are kept, "
+                           "the next collection (or db import) stores what is missing. ") +
+            why);
+        m_failed = true;
+    };
+    if (!m_database) {
+        auto opened = db::Database::open(m_url);
+        if (!opened)
+            return fail(opened.error().message);
+        m_database = std::move(*opened);
+    }
+    db::Store store(*m_database);
+    if (!outcome.archive.isEmpty() && QFileInfo(outcome.archive).isFile()) {
+        auto id = store.station(db::stationKey(outcome));
+        if (!id)
+            return fail(id.error().message);
+        if (auto added = store.storeArchive(*id, outcome.archive); !added)
+            return fail(added.error().message);
+    }
+    if (auto stored = store.storeOutcome(outcome); !stored)
+        return fail(stored.error().message);
+}
+
+int runDb(const Options& options)
+{
+    const QString what = options.arguments.value(0);
+    if (!options.db || options.db->isEmpty())
+        return refuse(QStringLiteral("db needs --db URL: sqlite:PATH or postgresql://host/dbname."));
+    if (what == QLatin1String("import"))
+        return runImport(options);
+    if (what == QLatin1String("check"))
+        return runCheck(options);
+    if (what == QLatin1String("query"))
+        return runQuery(options);
+    return refuse(QStringLiteral("db takes import, query or check: stazione-cli db import DIR --db URL."));
+}
+
+} // namespace stazione::cli

@@ -1,0 +1,216 @@
+#include "db/database.h"
+
+#include <QAtomicInt>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace stazione::db {
+
+namespace {
+
+link::Error usage(const QString& text)
+{
+    return link::Error::data(text);
+}
+
+// The statements that make schema version 1. The same text for both drivers but for the key
+// of the numbered tables and SQLite's tables without a row id (their key is their only index).
+QStringList schemaVersion1(bool postgres)
+{
+    const QString id =
+        postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY");
+    const QString keyed = postgres ? QString() : QStringLiteral(" WITHOUT ROWID");
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS stations (id %1, name TEXT NOT NULL, "
+                       "number TEXT NOT NULL DEFAULT '', folder TEXT UNIQUE)")
+            .arg(id),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS collections (id %1, station_id BIGINT REFERENCES stations(id), "
+            "started TEXT NOT NULL, ended TEXT NOT NULL, result TEXT NOT NULL, attempts INTEGER NOT NULL, "
+            "new_lines BIGINT NOT NULL, total_lines BIGINT NOT NULL, complete SMALLINT NOT NULL, "
+            "battery DOUBLE PRECISION, memory_possible BIGINT, memory_available BIGINT, "
+            "clock_drift_s BIGINT, clock_corrected SMALLINT NOT NULL, error TEXT NOT NULL)")
+            .arg(id),
+        // A report line is stored once, however often the report is imported.
+        QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS collections_once ON collections "
+                       "(COALESCE(station_id, 0), started, ended, result)"),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS lines (station_id BIGINT NOT NULL REFERENCES stations(id), "
+            "seq BIGINT NOT NULL, text TEXT NOT NULL, PRIMARY KEY (station_id, seq))%1")
+            .arg(keyed),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS measurements (station_id BIGINT NOT NULL REFERENCES "
+            "stations(id), time TEXT NOT NULL, channel INTEGER NOT NULL, value DOUBLE PRECISION NOT "
+            "NULL, PRIMARY KEY (station_id, time, channel))%1")
+            .arg(keyed),
+    };
+}
+
+} // namespace
+
+QString DatabaseUrl::shown() const
+{
+    if (!postgres)
+        return QStringLiteral("sqlite:") + path;
+    QUrl url;
+    url.setScheme(QStringLiteral("postgresql"));
+    url.setUserName(user);
+    if (!host.startsWith(QLatin1Char('/')))
+        url.setHost(host);
+    url.setPort(port);
+    url.setPath(QLatin1Char('/') + name);
+    if (host.startsWith(QLatin1Char('/')))
+        url.setQuery(QStringLiteral("host=") + host);
+    return url.toString();
+}
+
+link::Result<DatabaseUrl> parseDatabaseUrl(const QString& text)
+{
+    DatabaseUrl out;
+    if (text.startsWith(QLatin1String("sqlite:"))) {
+        out.path = text.mid(7);
+        if (out.path.isEmpty())
+            return usage(
+                QStringLiteral("sqlite: needs the path of the database file, e.g. sqlite:/srv/dati.sqlite."));
+        return out;
+    }
+    if (!text.startsWith(QLatin1String("postgresql://")) && !text.startsWith(QLatin1String("postgres://")))
+        return usage(QStringLiteral("%1 is not a database URL: sqlite:PATH or "
+                                    "postgresql://[user[:password]@]host[:port]/dbname.")
+                         .arg(text));
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        return usage(QStringLiteral("%1 is not a valid URL: %2").arg(text, url.errorString()));
+    out.postgres = true;
+    out.user = url.userName(QUrl::FullyDecoded);
+    out.password = url.password(QUrl::FullyDecoded);
+    out.host = url.host(QUrl::FullyDecoded);
+    out.port = url.port(-1);
+    out.name = url.path(QUrl::FullyDecoded).mid(1);
+    const QUrlQuery query(url);
+    if (query.hasQueryItem(QStringLiteral("host")))
+        out.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
+    if (out.name.isEmpty() || out.name.contains(QLatin1Char('/')))
+        return usage(QStringLiteral("%1 names no database: postgresql://host/dbname.").arg(text));
+    if (out.host.isEmpty())
+        return usage(
+            QStringLiteral("%1 names no host: postgresql://host/dbname or ?host=/socket/dir.").arg(text));
+    return out;
+}
+
+Database::Database(DatabaseUrl url, QString connection)
+    : m_url(std::move(url))
+    , m_connection(std::move(connection))
+{
+    m_db = QSqlDatabase::addDatabase(m_url.postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"),
+                                     m_connection);
+}
+
+Database::~Database()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+link::Error Database::failure(const QString& what, const QSqlError& error) const
+{
+    return link::Error::file(QStringLiteral("%1 (%2): %3").arg(what, m_url.shown(), error.text().trimmed()));
+}
+
+link::Result<std::unique_ptr<Database>> Database::open(const QString& text)
+{
+    auto url = parseDatabaseUrl(text);
+    if (!url)
+        return url.error();
+    static QAtomicInt counter;
+    std::unique_ptr<Database> db(
+        new Database(*url, QStringLiteral("stazione-db-%1").arg(counter.fetchAndAddRelaxed(1))));
+    QSqlDatabase& sql = db->m_db;
+    if (!sql.isValid())
+        return link::Error::file(QStringLiteral("The Qt SQL driver %1 is not installed (Debian: %2).")
+                                     .arg(url->postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"),
+                                          url->postgres ? QStringLiteral("libqt6sql6-psql")
+                                                        : QStringLiteral("libqt6sql6-sqlite")));
+    if (url->postgres) {
+        sql.setHostName(url->host);
+        if (url->port > 0)
+            sql.setPort(url->port);
+        sql.setUserName(url->user);
+        sql.setPassword(url->password);
+        sql.setDatabaseName(url->name);
+        // A server that does not answer fails the step rather than hanging the night's run.
+        sql.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    } else {
+        sql.setDatabaseName(url->path);
+        // Another program writing (an import during a collection) is waited for, not failed on.
+        sql.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+    }
+    if (!sql.open())
+        return db->failure(QStringLiteral("The database cannot be opened"), sql.lastError());
+    if (auto migrated = db->migrate(); !migrated)
+        return migrated.error();
+    return db;
+}
+
+link::Status Database::migrate()
+{
+    QSqlQuery q(m_db);
+    if (!m_url.postgres) {
+        // Readers (a dashboard, "db query") never wait for the writer.
+        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+            !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+            return failure(QStringLiteral("The database cannot be set up"), q.lastError());
+    }
+    // "relation already exists, skipping" is no news on every run.
+    // Texts are written as standard strings: a backslash is a backslash.
+    if (m_url.postgres && (!q.exec(QStringLiteral("SET client_min_messages = warning")) ||
+                           !q.exec(QStringLiteral("SET standard_conforming_strings = on"))))
+        return failure(QStringLiteral("The database cannot be set up"), q.lastError());
+    if (!q.exec(m_url.postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+        return failure(QStringLiteral("The database cannot be set up"), q.lastError());
+    auto fail = [&](const QString& what) {
+        const QSqlError error = q.lastError();
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        return failure(what, error);
+    };
+    // Two PCs starting at once against a new server create the tables one after the other.
+    if (m_url.postgres && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(7308221)")))
+        return fail(QStringLiteral("The database cannot be locked"));
+    if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)")))
+        return fail(QStringLiteral("The schema cannot be created"));
+    if (!q.exec(QStringLiteral("SELECT version FROM schema_version")))
+        return fail(QStringLiteral("The schema version cannot be read"));
+    int version = 0;
+    if (q.next())
+        version = q.value(0).toInt();
+    if (version > kSchemaVersion) {
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        return link::Error::file(
+            QStringLiteral(
+                "The database %1 has schema version %2; this program knows up to %3: update Stazione.")
+                .arg(m_url.shown())
+                .arg(version)
+                .arg(kSchemaVersion));
+    }
+    if (version < 1) {
+        for (const QString& statement : schemaVersion1(m_url.postgres)) {
+            if (!q.exec(statement))
+                return fail(QStringLiteral("The schema cannot be created"));
+        }
+    }
+    // Later versions add their steps here, each from the version before it.
+    if (version == 0 &&
+        !q.exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(kSchemaVersion)))
+        return fail(QStringLiteral("The schema version cannot be written"));
+    if (version > 0 && version < kSchemaVersion &&
+        !q.exec(QStringLiteral("UPDATE schema_version SET version = %1").arg(kSchemaVersion)))
+        return fail(QStringLiteral("The schema version cannot be written"));
+    if (!q.exec(QStringLiteral("COMMIT")))
+        return fail(QStringLiteral("The schema cannot be committed"));
+    return {};
+}
+
+} // namespace stazione::db

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "link/result.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+// Where the collected data is kept: "sqlite:PATH" on one PC, or
+// "postgresql://[user[:password]@]host[:port]/dbname" (with "?host=/socket/dir" for a Unix
+// socket) when several PCs share one server. The connection is opened and the schema created or
+// brought up to date before anything else is done with it.
+namespace stazione::db {
+
+inline constexpr int kSchemaVersion = 1;
+
+struct DatabaseUrl {
+    bool postgres = false;
+    QString path; // SQLite: the file
+    QString host; // PostgreSQL: a host name or a socket folder
+    int port = -1;
+    QString user;
+    QString password;
+    QString name;
+
+    // The URL with the password left out, for messages.
+    QString shown() const;
+};
+
+// The URL, or why it cannot be used.
+link::Result<DatabaseUrl> parseDatabaseUrl(const QString& text);
+
+// One open connection, closed and removed with the object.
+class Database {
+public:
+    // Connects and creates or migrates the schema. A failure names the URL (without its
+    // password) and what the server or the file said.
+    static link::Result<std::unique_ptr<Database>> open(const QString& url);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    QSqlDatabase& sql() { return m_db; }
+    bool postgres() const { return m_url.postgres; }
+    const DatabaseUrl& url() const { return m_url; }
+
+    // "what: the driver's text", as an error of kind File.
+    link::Error failure(const QString& what, const class QSqlError& error) const;
+
+private:
+    Database(DatabaseUrl url, QString connection);
+    link::Status migrate();
+
+    DatabaseUrl m_url;
+    QString m_connection;
+    QSqlDatabase m_db;
+};
+
+} // namespace stazione::db

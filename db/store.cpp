@@ -1,0 +1,641 @@
+#include "db/store.h"
+
+#include "data/archive.h"
+#include "data/data_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+
+namespace stazione::db {
+
+namespace {
+
+QVariant nullOf(QMetaType::Type type)
+{
+    return QVariant(QMetaType(type));
+}
+
+// Rows appended with multi-row INSERT statements of literal values. Bound parameters cost more
+// than the rows here: the SQLite driver looks each one up by name, and the PostgreSQL driver
+// spells them out as text anyway. The values are numbers and times this program formats, and
+// texts quoted by doubling their quotes (standard strings on both databases).
+class BatchInsert {
+public:
+    BatchInsert(const QSqlDatabase& db, const QString& head, int rowsPerStatement)
+        : m_db(db)
+        , m_head(head)
+        , m_rows(rowsPerStatement)
+    {}
+
+    // A row: its values already as SQL literals, comma-separated.
+    bool add(const QString& values)
+    {
+        m_text += m_count == 0 ? m_head : QStringLiteral(",");
+        m_text += QLatin1Char('(');
+        m_text += values;
+        m_text += QLatin1Char(')');
+        return ++m_count < m_rows || flush();
+    }
+
+    bool flush()
+    {
+        if (m_count == 0)
+            return true;
+        // A line stored by another PC in the meantime is not an error: it is the same line.
+        m_text += QStringLiteral(" ON CONFLICT DO NOTHING");
+        QSqlQuery q(m_db);
+        const bool done = q.exec(m_text);
+        if (!done)
+            m_error = q.lastError();
+        m_text.clear();
+        m_count = 0;
+        return done;
+    }
+
+    const QSqlError& error() const { return m_error; }
+
+private:
+    QSqlDatabase m_db;
+    QString m_head;
+    int m_rows;
+    int m_count = 0;
+    QString m_text;
+    QSqlError m_error;
+};
+
+QString quotedText(const QString& text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + out + QLatin1Char('\'');
+}
+
+QString numberText(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// The values of an archive line that reads "date time, value, value..." as the data viewer reads
+// it. Lines of another shape (a header, a message of the logger) give none; a line with another
+// number of channels than the one before starts a new run of the reader.
+class LineValues : public data::RowSink {
+public:
+    bool read(const QByteArray& line)
+    {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const bool fresh = !m_parser;
+            if (fresh)
+                m_parser = std::make_unique<data::DataFileParser>(*this);
+            m_gotRow = false;
+            if (m_parser->feed(line) && m_parser->feed("\n") &&
+                m_parser->kind() == data::DataFileKind::Sensor)
+                return m_gotRow;
+            m_parser.reset();
+            if (fresh)
+                return false;
+        }
+        return false;
+    }
+
+    qint64 time = 0;
+    std::vector<std::pair<int, double>> values; // channel, value; gaps left out
+
+private:
+    void begin(data::DataFileKind, const QStringList&) override {}
+    void row(qint64 at, const std::string_view* cells, int count) override
+    {
+        m_gotRow = true;
+        time = at;
+        values.clear();
+        for (int c = 0; c < count; ++c) {
+            if (cells[c].empty())
+                continue;
+            if (const auto v = data::decimalValue(cells[c]))
+                values.emplace_back(c, *v);
+        }
+    }
+
+    std::unique_ptr<data::DataFileParser> m_parser;
+    bool m_gotRow = false;
+};
+
+QVariant optionalNumber(const QString& text, bool integer)
+{
+    bool ok = false;
+    if (integer) {
+        const qint64 n = text.trimmed().toLongLong(&ok);
+        return ok ? QVariant(n) : nullOf(QMetaType::LongLong);
+    }
+    const double v = text.trimmed().toDouble(&ok);
+    return ok ? QVariant(v) : nullOf(QMetaType::Double);
+}
+
+// Qt binds a null QString as NULL; the text columns hold "" instead.
+QString text(const QString& s)
+{
+    return s.isNull() ? QStringLiteral("") : s;
+}
+
+QString isoOf(const QDateTime& t)
+{
+    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+link::Result<QList<data::StationOutcome>> readReport(const QString& path)
+{
+    QList<data::StationOutcome> out;
+    QFile file(path);
+    if (!file.exists())
+        return out;
+    if (!file.open(QIODevice::ReadOnly))
+        return link::Error::file(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        // A line cut short by a crash is no report line.
+        const QJsonDocument doc = QJsonDocument::fromJson(line);
+        if (doc.isObject())
+            out << data::outcomeFromJson(doc.object());
+    }
+    return out;
+}
+
+} // namespace
+
+QString lineText(const QByteArray& line)
+{
+    QString text = QString::fromUtf8(line);
+    if (text.contains(QChar::ReplacementCharacter) && !line.contains("\xEF\xBF\xBD"))
+        text = QString::fromLatin1(line);
+    // PostgreSQL refuses a NUL in a text: a line noise put there is stored as the NUL symbol.
+    if (line.contains('\0'))
+        text.replace(QChar(0), QChar(0x2400));
+    return text;
+}
+
+QMap<QString, QString> archivesIn(const QString& dir)
+{
+    QMap<QString, QString> out;
+    const QDir root(dir);
+    for (const QFileInfo& folder : root.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (folder.isSymLink())
+            continue;
+        const QString archive = QDir(folder.filePath()).filePath(data::archiveFileName(folder.fileName()));
+        const QFileInfo info(archive);
+        if (info.isFile() && !info.isSymLink())
+            out.insert(folder.fileName(), archive);
+    }
+    return out;
+}
+
+StationKey stationKey(const data::StationOutcome& o)
+{
+    StationKey key{{}, o.name, o.number};
+    if (!o.archive.isEmpty())
+        key.folder = QFileInfo(o.archive).absoluteDir().dirName();
+    return key;
+}
+
+link::Status Store::begin()
+{
+    QSqlQuery q(m_db.sql());
+    // SQLite: the write lock at once, so that a second writer waits instead of failing later.
+    if (!q.exec(m_db.postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+        return m_db.failure(QStringLiteral("A transaction cannot begin"), q.lastError());
+    return {};
+}
+
+link::Status Store::commit()
+{
+    QSqlQuery q(m_db.sql());
+    if (!q.exec(QStringLiteral("COMMIT"))) {
+        const QSqlError error = q.lastError();
+        rollback();
+        return m_db.failure(QStringLiteral("The transaction cannot be committed"), error);
+    }
+    return {};
+}
+
+void Store::rollback()
+{
+    QSqlQuery(m_db.sql()).exec(QStringLiteral("ROLLBACK"));
+}
+
+link::Result<qint64> Store::station(const StationKey& key)
+{
+    QSqlQuery q(m_db.sql());
+    auto fail = [&](const QString& what) { return m_db.failure(what, q.lastError()); };
+    auto firstId = [&]() -> std::optional<qint64> {
+        if (q.next())
+            return q.value(0).toLongLong();
+        return std::nullopt;
+    };
+    std::optional<qint64> id;
+    if (!key.folder.isEmpty()) {
+        q.prepare(QStringLiteral("SELECT id FROM stations WHERE folder = ?"));
+        q.addBindValue(key.folder);
+        if (!q.exec())
+            return fail(QStringLiteral("A station cannot be looked up"));
+        id = firstId();
+        if (!id && !key.name.isEmpty()) {
+            // A station first known from a failed call (no archive yet) gets its folder now.
+            q.prepare(
+                QStringLiteral("SELECT id FROM stations WHERE folder IS NULL AND name = ? ORDER BY id"));
+            q.addBindValue(key.name);
+            if (!q.exec())
+                return fail(QStringLiteral("A station cannot be looked up"));
+            id = firstId();
+            if (id) {
+                q.prepare(QStringLiteral("UPDATE stations SET folder = ? WHERE id = ?"));
+                q.addBindValue(key.folder);
+                q.addBindValue(*id);
+                if (!q.exec())
+                    return fail(QStringLiteral("A station cannot be updated"));
+            }
+        }
+        if (!id) {
+            q.prepare(QStringLiteral(
+                "INSERT INTO stations (name, number, folder) VALUES (?, ?, ?) ON CONFLICT DO NOTHING"));
+            q.addBindValue(key.name.isEmpty() ? key.folder : key.name);
+            q.addBindValue(text(key.number));
+            q.addBindValue(key.folder);
+            if (!q.exec())
+                return fail(QStringLiteral("A station cannot be stored"));
+            q.prepare(QStringLiteral("SELECT id FROM stations WHERE folder = ?"));
+            q.addBindValue(key.folder);
+            if (!q.exec())
+                return fail(QStringLiteral("A station cannot be looked up"));
+            id = firstId();
+            if (!id)
+                return link::Error::file(QStringLiteral("The station %1 was not stored.").arg(key.folder));
+            return *id;
+        }
+    } else {
+        if (key.name.isEmpty())
+            return link::Error::data(QStringLiteral("A station without a name or a folder."));
+        q.prepare(QStringLiteral("SELECT id FROM stations WHERE name = ? ORDER BY id"));
+        q.addBindValue(key.name);
+        if (!q.exec())
+            return fail(QStringLiteral("A station cannot be looked up"));
+        id = firstId();
+        if (!id) {
+            q.prepare(QStringLiteral("INSERT INTO stations (name, number) VALUES (?, ?)"));
+            q.addBindValue(key.name);
+            q.addBindValue(text(key.number));
+            if (!q.exec())
+                return fail(QStringLiteral("A station cannot be stored"));
+            q.prepare(QStringLiteral("SELECT MAX(id) FROM stations WHERE name = ? AND folder IS NULL"));
+            q.addBindValue(key.name);
+            if (!q.exec())
+                return fail(QStringLiteral("A station cannot be looked up"));
+            id = firstId();
+            if (!id)
+                return link::Error::file(QStringLiteral("The station %1 was not stored.").arg(key.name));
+            return *id;
+        }
+    }
+    if (!key.name.isEmpty()) {
+        q.prepare(QStringLiteral(
+            "UPDATE stations SET name = ?, number = ? WHERE id = ? AND (name <> ? OR number <> ?)"));
+        q.addBindValue(key.name);
+        q.addBindValue(text(key.number));
+        q.addBindValue(*id);
+        q.addBindValue(key.name);
+        q.addBindValue(text(key.number));
+        if (!q.exec())
+            return fail(QStringLiteral("A station cannot be updated"));
+    }
+    return *id;
+}
+
+link::Result<qint64> Store::lineCount(qint64 stationId)
+{
+    QSqlQuery q(m_db.sql());
+    q.prepare(QStringLiteral("SELECT COALESCE(MAX(seq), 0) FROM lines WHERE station_id = ?"));
+    q.addBindValue(stationId);
+    if (!q.exec() || !q.next())
+        return m_db.failure(QStringLiteral("The stored lines cannot be counted"), q.lastError());
+    return q.value(0).toLongLong();
+}
+
+link::Result<qint64> Store::storeArchive(qint64 stationId, const QString& archivePath)
+{
+    auto lines = data::readCompleteLines(archivePath);
+    if (!lines)
+        return lines.error();
+    return storeLines(stationId, *lines);
+}
+
+link::Result<qint64> Store::storeLines(qint64 stationId, const QList<QByteArray>& archive)
+{
+    if (auto begun = begin(); !begun)
+        return begun.error();
+    auto fail = [&](const QString& what, const QSqlError& error) {
+        rollback();
+        return m_db.failure(what, error);
+    };
+    if (m_db.postgres()) {
+        // Two PCs storing the same station take turns: the second counts what the first stored.
+        QSqlQuery lock(m_db.sql());
+        lock.prepare(QStringLiteral("SELECT id FROM stations WHERE id = ? FOR UPDATE"));
+        lock.addBindValue(stationId);
+        if (!lock.exec())
+            return fail(QStringLiteral("The station cannot be locked"), lock.lastError());
+    }
+    const auto stored = lineCount(stationId);
+    if (!stored) {
+        rollback();
+        return stored.error();
+    }
+    const qint64 from = *stored;
+    if (archive.size() <= from) {
+        rollback();
+        return qint64(0);
+    }
+    BatchInsert lineRows(m_db.sql(), QStringLiteral("INSERT INTO lines (station_id, seq, text) VALUES "),
+                         500);
+    BatchInsert valueRows(
+        m_db.sql(), QStringLiteral("INSERT INTO measurements (station_id, time, channel, value) VALUES "),
+        1000);
+    const QString station = QString::number(stationId) + QLatin1Char(',');
+    LineValues reader;
+    qint64 lastTime = -1;
+    QString timeText;
+    for (qsizetype i = from; i < archive.size(); ++i) {
+        if (!lineRows.add(station + QString::number(i + 1) + QLatin1Char(',') +
+                          quotedText(lineText(archive.at(i)))))
+            return fail(QStringLiteral("Lines cannot be stored"), lineRows.error());
+        if (!reader.read(archive.at(i)))
+            continue;
+        if (reader.time != lastTime || timeText.isEmpty()) {
+            lastTime = reader.time;
+            timeText = station + QLatin1Char('\'') + QString::fromLatin1(data::isoText(reader.time)) +
+                       QStringLiteral("',");
+        }
+        for (const auto& [channel, value] : reader.values) {
+            if (!valueRows.add(timeText + QString::number(channel) + QLatin1Char(',') + numberText(value)))
+                return fail(QStringLiteral("Values cannot be stored"), valueRows.error());
+        }
+    }
+    if (!lineRows.flush())
+        return fail(QStringLiteral("Lines cannot be stored"), lineRows.error());
+    if (!valueRows.flush())
+        return fail(QStringLiteral("Values cannot be stored"), valueRows.error());
+    if (auto committed = commit(); !committed)
+        return committed.error();
+    return qint64(archive.size() - from);
+}
+
+link::Result<bool> Store::storeOutcome(const data::StationOutcome& o)
+{
+    QVariant stationId = nullOf(QMetaType::LongLong);
+    const StationKey key = stationKey(o);
+    if (!key.folder.isEmpty() || !key.name.isEmpty()) {
+        auto id = station(key);
+        if (!id)
+            return id.error();
+        stationId = *id;
+    }
+    QSqlQuery q(m_db.sql());
+    q.prepare(QStringLiteral(
+        "INSERT INTO collections (station_id, started, ended, result, attempts, new_lines, total_lines, "
+        "complete, battery, memory_possible, memory_available, clock_drift_s, clock_corrected, error) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
+    q.addBindValue(stationId);
+    q.addBindValue(isoOf(o.start));
+    q.addBindValue(isoOf(o.end));
+    q.addBindValue(data::resultText(o.result));
+    q.addBindValue(o.attempts);
+    q.addBindValue(o.newLines);
+    q.addBindValue(o.totalLines);
+    q.addBindValue(o.complete ? 1 : 0);
+    q.addBindValue(optionalNumber(o.battery, false));
+    q.addBindValue(optionalNumber(o.memoryPossible, true));
+    q.addBindValue(optionalNumber(o.memoryAvailable, true));
+    q.addBindValue(o.clockDrift ? QVariant(*o.clockDrift) : nullOf(QMetaType::LongLong));
+    q.addBindValue(o.clockCorrected ? 1 : 0);
+    q.addBindValue(text(o.error));
+    if (!q.exec())
+        return m_db.failure(QStringLiteral("A collection cannot be stored"), q.lastError());
+    return q.numRowsAffected() > 0;
+}
+
+link::Result<ImportSummary> importFolder(Database& db, const QString& dir)
+{
+    ImportSummary summary;
+    const QString reportPath = QDir(dir).filePath(data::kReportFileName);
+    auto report = readReport(reportPath);
+    if (!report)
+        return report.error();
+    summary.reportLines = report->size();
+    // The name and number a folder's station had at its last collection.
+    QMap<QString, StationKey> keys;
+    for (const data::StationOutcome& o : *report) {
+        const StationKey key = stationKey(o);
+        if (!key.folder.isEmpty() && !key.name.isEmpty())
+            keys.insert(key.folder, key);
+    }
+    Store store(db);
+    const QMap<QString, QString> archives = archivesIn(dir);
+    for (auto it = archives.cbegin(); it != archives.cend(); ++it) {
+        const StationKey key = keys.value(it.key(), StationKey{it.key(), it.key(), {}});
+        auto id = store.station(key);
+        if (!id)
+            return id.error();
+        auto added = store.storeArchive(*id, it.value());
+        if (!added)
+            return added.error();
+        summary.lines += *added;
+        ++summary.stations;
+    }
+    QSqlQuery q(db.sql());
+    if (!q.exec(db.postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+        return db.failure(QStringLiteral("A transaction cannot begin"), q.lastError());
+    for (const data::StationOutcome& o : *report) {
+        auto stored = store.storeOutcome(o);
+        if (!stored) {
+            QSqlQuery(db.sql()).exec(QStringLiteral("ROLLBACK"));
+            return stored.error();
+        }
+        summary.collections += *stored ? 1 : 0;
+    }
+    if (!q.exec(QStringLiteral("COMMIT")))
+        return db.failure(QStringLiteral("The collections cannot be committed"), q.lastError());
+    return summary;
+}
+
+link::Result<QStringList> checkFolder(Database& db, const QString& dir)
+{
+    QStringList differences;
+    const QMap<QString, QString> archives = archivesIn(dir);
+    if (archives.isEmpty())
+        differences << QStringLiteral("%1 holds no station archive.").arg(dir);
+    for (auto it = archives.cbegin(); it != archives.cend(); ++it) {
+        auto lines = data::readCompleteLines(it.value());
+        if (!lines)
+            return lines.error();
+        QSqlQuery q(db.sql());
+        q.prepare(QStringLiteral("SELECT id FROM stations WHERE folder = ?"));
+        q.addBindValue(it.key());
+        if (!q.exec())
+            return db.failure(QStringLiteral("A station cannot be looked up"), q.lastError());
+        if (!q.next()) {
+            differences << QStringLiteral("%1: not in the database (%2 lines in %3).")
+                               .arg(it.key())
+                               .arg(lines->size())
+                               .arg(it.value());
+            continue;
+        }
+        const qint64 id = q.value(0).toLongLong();
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT seq, text FROM lines WHERE station_id = ? ORDER BY seq"));
+        q.addBindValue(id);
+        if (!q.exec())
+            return db.failure(QStringLiteral("The stored lines cannot be read"), q.lastError());
+        qint64 at = 0; // lines compared
+        int shown = 0;
+        constexpr int kShownPerStation = 5;
+        qint64 differing = 0;
+        qint64 extra = 0;
+        while (q.next()) {
+            const qint64 seq = q.value(0).toLongLong();
+            const QString text = q.value(1).toString();
+            if (seq != at + 1) {
+                differences << QStringLiteral("%1: lines %2 to %3 are missing in the database.")
+                                   .arg(it.key())
+                                   .arg(at + 1)
+                                   .arg(seq - 1);
+                ++differing;
+                at = seq - 1;
+            }
+            if (at >= lines->size()) {
+                ++extra;
+            } else if (text != lineText(lines->at(at))) {
+                ++differing;
+                if (shown++ < kShownPerStation)
+                    differences << QStringLiteral("%1: line %2 differs: archive \"%3\", database \"%4\".")
+                                       .arg(it.key())
+                                       .arg(at + 1)
+                                       .arg(lineText(lines->at(at)), text);
+            }
+            ++at;
+        }
+        if (shown > kShownPerStation)
+            differences << QStringLiteral("%1: %2 lines differ in all.").arg(it.key()).arg(differing);
+        if (extra > 0)
+            differences << QStringLiteral("%1: the database has %2 lines more than the archive (%3).")
+                               .arg(it.key())
+                               .arg(extra)
+                               .arg(lines->size());
+        if (at < lines->size())
+            differences << QStringLiteral("%1: lines %2 to %3 of the archive are not in the database.")
+                               .arg(it.key())
+                               .arg(at + 1)
+                               .arg(lines->size());
+    }
+    return differences;
+}
+
+link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevice& output)
+{
+    QSqlQuery q(db.sql());
+    q.prepare(QStringLiteral("SELECT id FROM stations WHERE name = ? OR folder = ? ORDER BY id"));
+    q.addBindValue(options.station);
+    q.addBindValue(options.station);
+    if (!q.exec())
+        return db.failure(QStringLiteral("A station cannot be looked up"), q.lastError());
+    std::vector<qint64> ids;
+    while (q.next())
+        ids.push_back(q.value(0).toLongLong());
+    if (ids.empty())
+        return link::Error::data(QStringLiteral("No station %1 in the database.").arg(options.station));
+    if (ids.size() > 1)
+        return link::Error::data(QStringLiteral("%1 stations are called %2: name the station by its folder.")
+                                     .arg(ids.size())
+                                     .arg(options.station));
+
+    // A row per time with its values gathered by the database: a year of 16 channels is 35,000
+    // rows to fetch instead of 560,000.
+    QString sql =
+        QStringLiteral("SELECT time, %1(channel || ' ' || value, ' ') FROM measurements WHERE station_id = ?")
+            .arg(db.postgres() ? QStringLiteral("string_agg") : QStringLiteral("group_concat"));
+    if (options.from)
+        sql += QStringLiteral(" AND time >= ?");
+    if (options.to)
+        sql += QStringLiteral(" AND time <= ?");
+    if (!options.channels.empty()) {
+        QStringList list;
+        for (int c : options.channels)
+            list << QString::number(c);
+        sql += QStringLiteral(" AND channel IN (%1)").arg(list.join(QLatin1Char(',')));
+    }
+    sql += QStringLiteral(" GROUP BY time ORDER BY time");
+    QSqlQuery rows(db.sql());
+    rows.setForwardOnly(true);
+    rows.prepare(sql);
+    rows.addBindValue(ids.front());
+    if (options.from)
+        rows.addBindValue(*options.from);
+    if (options.to)
+        rows.addBindValue(*options.to);
+    if (!rows.exec())
+        return db.failure(QStringLiteral("The values cannot be read"), rows.lastError());
+
+    // The rows are gathered first: the header names the channels the station has.
+    std::vector<QByteArray> times;
+    std::vector<std::vector<std::pair<int, double>>> values;
+    std::set<int> seen;
+    while (rows.next()) {
+        times.push_back(rows.value(0).toString().toLatin1());
+        values.emplace_back();
+        const QString cells = rows.value(1).toString();
+        const QList<QStringView> parts = QStringView(cells).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (qsizetype k = 0; k + 1 < parts.size(); k += 2) {
+            const int channel = parts[k].toInt();
+            seen.insert(channel);
+            values.back().emplace_back(channel, parts[k + 1].toDouble());
+        }
+    }
+    if (rows.lastError().isValid())
+        return db.failure(QStringLiteral("The values cannot be read"), rows.lastError());
+    std::vector<int> columns = options.channels;
+    if (columns.empty())
+        columns.assign(seen.begin(), seen.end());
+
+    QByteArray out = "time";
+    for (int c : columns)
+        out += ",CH " + QByteArray::number(c);
+    out += "\r\n";
+    auto flush = [&] {
+        const bool written = output.write(out) == out.size();
+        out.clear();
+        return written;
+    };
+    for (size_t r = 0; r < times.size(); ++r) {
+        out += times[r];
+        const auto& row = values[r];
+        for (int c : columns) {
+            out += ',';
+            const auto hit =
+                std::find_if(row.begin(), row.end(), [c](const auto& v) { return v.first == c; });
+            if (hit != row.end())
+                out += QByteArray::number(hit->second, 'f', QLocale::FloatingPointShortest);
+        }
+        out += "\r\n";
+        if (out.size() > (1 << 20) && !flush())
+            return link::Error::file(
+                QStringLiteral("The table cannot be written: %1").arg(output.errorString()));
+    }
+    if (!flush())
+        return link::Error::file(QStringLiteral("The table cannot be written: %1").arg(output.errorString()));
+    return qint64(times.size());
+}
+
+} // namespace stazione::db

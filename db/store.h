@@ -1,0 +1,95 @@
+#pragma once
+
+#include "data/collection_report.h"
+#include "db/database.h"
+#include "link/result.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// What goes into the database and what comes out of it. The archives stay the source of truth:
+// every table can be rebuilt from the data root (the station folders and raccolta.jsonl), and a
+// station's stored line count is where the next store of its archive resumes.
+namespace stazione::db {
+
+// An archive line as the table "lines" holds it: UTF-8 when the bytes are UTF-8, else Latin-1
+// (the logger's own characters), a NUL as "␀", so that every line has one text on both
+// databases and compares the same way.
+QString lineText(const QByteArray& line);
+
+// The station folders of a data root that hold an archive: folder name -> archive path.
+QMap<QString, QString> archivesIn(const QString& dir);
+
+struct StationKey {
+    QString folder; // the station's folder under the data root; empty when not known
+    QString name;
+    QString number;
+};
+
+class Store {
+public:
+    explicit Store(Database& db)
+        : m_db(db)
+    {}
+
+    // The station's id: found by folder (else, without a folder, by name), made when new. A
+    // name and number given replace the stored ones.
+    link::Result<qint64> station(const StationKey& key);
+
+    // Stores the lines of the archive past those the station already has, and their values, in
+    // one transaction; the number of lines added. Two PCs storing one station at once take turns.
+    link::Result<qint64> storeArchive(qint64 stationId, const QString& archivePath);
+    link::Result<qint64> storeLines(qint64 stationId, const QList<QByteArray>& archive);
+
+    // One row of "collections" for a report line (its station found or made by the archive's
+    // folder, else by name); false when the line was stored before.
+    link::Result<bool> storeOutcome(const data::StationOutcome& outcome);
+
+    // The number of lines stored for the station.
+    link::Result<qint64> lineCount(qint64 stationId);
+
+private:
+    link::Status begin();
+    link::Status commit();
+    void rollback();
+
+    Database& m_db;
+};
+
+// The station key of a report line: the folder of its archive when it has one.
+StationKey stationKey(const data::StationOutcome& outcome);
+
+struct ImportSummary {
+    int stations = 0;
+    qint64 lines = 0;       // lines added now
+    qint64 collections = 0; // report lines added now
+    qint64 reportLines = 0; // report lines read
+};
+
+// Stores every station archive of the data root and every line of its report; what is there
+// already is not stored again.
+link::Result<ImportSummary> importFolder(Database& db, const QString& dir);
+
+// Every difference between the stations' archives under the data root and their stored lines,
+// one text each; empty when they match.
+link::Result<QStringList> checkFolder(Database& db, const QString& dir);
+
+struct QueryOptions {
+    QString station;             // the station's name or folder
+    std::optional<QString> from; // ISO 8601 local clock time, inclusive
+    std::optional<QString> to;
+    std::vector<int> channels; // empty: every channel the station has
+};
+
+// The station's values as the CSV table "export" writes (time, one column per channel, an
+// empty cell for a gap, CR LF); the number of rows written.
+link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevice& output);
+
+} // namespace stazione::db
