@@ -28,9 +28,17 @@ Activity::Outcome Activity::outcomeOf(const link::Error& error)
 void Activity::failed(const QString& what, const link::Error& error)
 {
     // One line in the pane: a message of several sentences is joined.
-    QString text = what + QStringLiteral(": ") + link::operatorMessage(error).simplified();
-    if (!error.kept.isEmpty())
-        text += QStringLiteral("; ") + error.kept;
+    QString text;
+    if (!error.kept.isEmpty()) {
+        // A job cut short says why by its kind and what it kept: its notes would say that twice.
+        link::Error plain = error;
+        plain.shown.clear();
+        plain.notes.clear();
+        text = what + QStringLiteral(": ") + link::operatorMessage(plain).simplified() +
+               QStringLiteral("; ") + error.kept;
+    } else {
+        text = what + QStringLiteral(": ") + link::operatorMessage(error).simplified();
+    }
     add(text, outcomeOf(error));
 }
 

@@ -23,11 +23,15 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace stazione;
 using namespace std::chrono_literals;
@@ -253,19 +257,25 @@ private slots:
             const QString path = folder.filePath("mc.txt");
             c.p.dialogs.savePaths = {path};
             live::MeasurementWindow& m = c.p.app.measurement();
-            // The file goes away under the session: a folder takes its name, the next line fails.
-            auto* swap = new QTimer(&c.p.app);
-            connect(swap, &QTimer::timeout, &c.p.app, [&, swap] {
+            // The disk fills up under the session: no file may grow past its size now, so the next
+            // line is written short and the session ends on a file error.
+            rlimit before{};
+            ::getrlimit(RLIMIT_FSIZE, &before);
+            const auto restore = qScopeGuard([&before] { ::setrlimit(RLIMIT_FSIZE, &before); });
+            ::signal(SIGXFSZ, SIG_IGN);
+            auto* fill = new QTimer(&c.p.app);
+            connect(fill, &QTimer::timeout, &c.p.app, [&, fill] {
                 if (m.table().gridRows() < 3)
                     return;
-                swap->stop();
-                QFile::remove(path);
-                QDir().mkdir(path);
+                fill->stop();
+                const rlimit full{rlim_t(QFileInfo(path).size()), before.rlim_max};
+                ::setrlimit(RLIMIT_FSIZE, &full);
             });
-            swap->start(10);
+            fill->start(10);
             c.p.app.misCont().show();
             c.p.app.misCont().cmdStart->click();
-            QVERIFY(QFileInfo(path).isDir());
+            ::setrlimit(RLIMIT_FSIZE, &before);
+            QVERIFY(!fill->isActive());
             QTRY_VERIFY2(c.logger->received().endsWith("a"), c.logger->received().right(20).constData());
             QTRY_COMPARE(c.logger->activeStream(), sim::Stream::None);
             // Nothing more comes down the line.
