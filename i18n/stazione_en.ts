@@ -541,6 +541,14 @@ Battery: %1 V</translation>
         <translation>timed out</translation>
     </message>
     <message>
+        <source>interrotta</source>
+        <translation>cancelled</translation>
+    </message>
+    <message>
+        <source>numero rifiutato</source>
+        <translation>number refused</translation>
+    </message>
+    <message>
         <source>connessione persa</source>
         <translation>connection lost</translation>
     </message>

@@ -182,8 +182,12 @@ void MeasurementWindow::cmdGraf()
         m_chart.tickChannels(dataColumns);
     popola_grafico(10);
     GraficoAperto = true;
-    // Beside the measurement window: over it, the chart would hide its Stop button.
-    ui::placeBeside(&m_chart, &m_mis);
+    // Beside the measurement window, or at least clear of its row of buttons: over it, the chart
+    // would hide Stop.
+    QRect buttons;
+    for (const QWidget* button : {m_mis.cmdStart, m_mis.cmdStop, m_mis.cmdGraf, m_mis.cmdChiudi})
+        buttons |= QRect(button->mapToGlobal(QPoint(0, 0)), button->size());
+    ui::placeBeside(&m_chart, &m_mis, buttons);
     m_chart.show();
 }
 

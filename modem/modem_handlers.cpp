@@ -157,6 +157,10 @@ QString ModemHandlers::resultWords(data::CollectResult result)
         return tr("connessione persa");
     case data::CollectResult::FileError:
         return tr("errore del file");
+    case data::CollectResult::Cancelled:
+        return tr("interrotta");
+    case data::CollectResult::Refused:
+        return tr("numero rifiutato");
     }
     return {};
 }

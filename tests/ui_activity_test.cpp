@@ -12,6 +12,7 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/language.h"
+#include "ui/windows.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -215,6 +216,36 @@ private slots:
             QVERIFY(page->height() >= page->minimumSizeHint().height());
         }
         QVERIFY(p.pane().height() >= 100);
+    }
+
+    void theChartWindowStandsWholeBesideTheMeasurementWindow()
+    {
+        // A 1280x800 screen under a window manager that adds a title bar and borders, with and
+        // without a panel; the measurement window in the middle, its buttons in its top row.
+        const QSize chartFrame(1040 + 8, 640 + 27);
+        const QSize chartMinimum(600 + 8, 420 + 27);
+        for (const QRect area : {QRect(0, 0, 1280, 800), QRect(0, 40, 1264, 720), QRect(0, 0, 1024, 600)}) {
+            QRect measurement(0, 0, 760 + 8, 560 + 27);
+            measurement.moveCenter(area.center());
+            const QRect buttons(measurement.left() + 12, measurement.top() + 35, 740, 30);
+            const QRect chart = ui::placementBeside(area, measurement, buttons, chartFrame, chartMinimum);
+            const QString where = QStringLiteral("chart at %1,%2 %3x%4 in a screen of %5x%6")
+                                      .arg(chart.x())
+                                      .arg(chart.y())
+                                      .arg(chart.width())
+                                      .arg(chart.height())
+                                      .arg(area.width())
+                                      .arg(area.height());
+            QVERIFY2(area.contains(chart), qPrintable(where));
+            QVERIFY2(!chart.intersects(buttons), qPrintable(where));
+            QVERIFY2(chart.width() >= chartMinimum.width() && chart.height() >= chartMinimum.height(),
+                     qPrintable(where));
+        }
+        // Where there is room, beside it at full size.
+        const QRect wide(0, 0, 2560, 1440);
+        const QRect measurement(100, 100, 768, 587);
+        QCOMPARE(ui::placementBeside(wide, measurement, measurement, chartFrame, chartMinimum),
+                 QRect(QPoint(measurement.right() + 9, 100), chartFrame));
     }
 };
 

@@ -28,8 +28,8 @@ private slots:
     {
         testing::SimBench bench; // a private settings folder
         QTemporaryDir data;
-        testing::write(modem::stationsFile(),
-                       "Alfa\r\n111\r\n\r\nBeta\r\n222\r\n\r\nGamma\r\n333\r\n\r\nDelta\r\n444\r\n\r\n");
+        testing::write(modem::stationsFile(), "Alfa\r\n111\r\n\r\nBeta\r\n222\r\n\r\nGamma\r\n333\r\n\r\nDelt"
+                                              "a\r\n444\r\n\r\nEpsilon\r\n555\r\n\r\n");
         const QString report = QDir(data.path()).filePath(data::kReportFileName);
         auto outcome = [](int row, const QString& name, data::CollectResult result, bool complete) {
             data::StationOutcome o;
@@ -50,6 +50,8 @@ private slots:
         QVERIFY(data::appendReport(report, outcome(2, "Beta", data::CollectResult::Busy, false)).ok());
         QVERIFY(data::appendReport(report, outcome(3, "Gamma", data::CollectResult::Ok, false)).ok());
         QVERIFY(data::appendReport(report, outcome(4, "Vecchia", data::CollectResult::Ok, true)).ok());
+        QVERIFY(
+            data::appendReport(report, outcome(5, "Epsilon", data::CollectResult::Cancelled, false)).ok());
         modem::rememberReport(report);
 
         testing::Program p;
@@ -72,7 +74,11 @@ private slots:
         QVERIFY(w.Raccolta[2]->toolTip().contains("scarico incompleto"));
         QVERIFY(!colour(3).isValid());
         QVERIFY(w.Raccolta[3]->toolTip().isEmpty());
-        QVERIFY(!colour(4).isValid());
+        QVERIFY(!colour(5).isValid());
+        // A collection stopped by the operator says so in the window's words, not as nothing.
+        QCOMPARE(colour(4), QColor(255, 0, 0));
+        QVERIFY2(w.Raccolta[4]->toolTip().contains("06/12/2026 02:03: interrotta"),
+                 qPrintable(w.Raccolta[4]->toolTip()));
         // Selecting a row recolours the boxes, not the marks.
         w.Sel[1]->click();
         QCOMPARE(colour(0), QColor(0, 176, 0));

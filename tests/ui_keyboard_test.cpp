@@ -21,6 +21,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -177,6 +178,20 @@ private slots:
         QVERIFY(chart.isVisible());
         const QRect stop = QRect(mis.cmdStop->mapToGlobal(QPoint(0, 0)), mis.cmdStop->size());
         QVERIFY2(!chart.frameGeometry().intersects(stop), "the chart covers the Stop button");
+        // Whole on the screen, however small, with every button of its own whole.
+        const QRect screen = chart.screen()->availableGeometry();
+        QVERIFY2(screen.contains(chart.frameGeometry()),
+                 qPrintable(QStringLiteral("chart at %1,%2 %3x%4 on a screen of %5x%6")
+                                .arg(chart.frameGeometry().x())
+                                .arg(chart.frameGeometry().y())
+                                .arg(chart.frameGeometry().width())
+                                .arg(chart.frameGeometry().height())
+                                .arg(screen.width())
+                                .arg(screen.height())));
+        for (const QPushButton* button : {chart.cmdDisegna, chart.cmdDisegnaTutto, chart.cmdChiudi}) {
+            QVERIFY2(chart.rect().contains(button->geometry()), qPrintable(button->text()));
+            QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
+        }
     }
 
     void theConnectionWindowListsThePortsAndUsesTheOnePicked()
