@@ -37,6 +37,12 @@ const std::array<SeriesStyle, 16>& seriesStyles()
 namespace {
 
 // Every row of the window from the numbers the table keeps, two points per pixel column.
+// The time under a point; the grid's first row is its header, named as the grid names it.
+QString timeLabel(const SessionTable& table, int row)
+{
+    return row == 0 ? table.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString() : table.cell(row, 0);
+}
+
 void thin(ChartData& chart, const SessionTable& table, int first, const std::vector<int>& tickedBoxes,
           int columns)
 {
@@ -70,7 +76,7 @@ void thin(ChartData& chart, const SessionTable& table, int first, const std::vec
     chart.tickEvery = 100;
     QSet<QString> seen;
     for (int r = 0; r <= chart.points; r += std::max(1, chart.labelEvery)) {
-        const QString label = table.cell(first + r, 0);
+        const QString label = timeLabel(table, first + r);
         if (label.isEmpty() || seen.contains(label))
             continue;
         seen.insert(label);
@@ -102,7 +108,7 @@ ChartData chartWindow(const SessionTable& table, int n, const std::vector<int>& 
         return chart;
     }
     for (int r = first; r < rows; ++r)
-        chart.labels << table.cell(r, 0);
+        chart.labels << timeLabel(table, r);
     for (int box : tickedBoxes) {
         ChartData::Series series;
         series.box = box;

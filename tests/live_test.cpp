@@ -232,7 +232,7 @@ TEST(ChartWindowTest, WindowsOfRows)
     const live::ChartData all = live::chartWindow(table, 0, {0});
     EXPECT_EQ(all.points, 14);
     EXPECT_EQ(all.labels.size(), 15);
-    EXPECT_EQ(all.labels.first(), "Date");
+    EXPECT_EQ(all.labels.first(), "Data"); // the grid's own header, in the run's language
     EXPECT_EQ(all.labelEvery, 0);
     ASSERT_EQ(all.series.size(), 1u);
     EXPECT_FALSE(all.series[0].values[0].has_value()); // the header
@@ -298,7 +298,7 @@ TEST(ChartWindowTest, AllRowsOfALongSessionAreThinnedToTheWidth)
     // Labels every P / 20 rows, the header first.
     EXPECT_EQ(all.labelEvery, 5000);
     ASSERT_EQ(all.categories.size(), 21);
-    EXPECT_EQ(all.categories[0], (QPair<QString, int>("Date", 0)));
+    EXPECT_EQ(all.categories[0], (QPair<QString, int>("Data", 0)));
     EXPECT_EQ(all.categories[1], (QPair<QString, int>("t4999", 5000)));
 
     // The latest 1000 rows stay a window of rows, as before.
