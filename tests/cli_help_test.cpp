@@ -84,10 +84,11 @@ QSet<QString> wiredControls()
     constexpr auto kUnicode = QRegularExpression::UseUnicodePropertiesOption;
     static const QList<QRegularExpression> wiring{
         QRegularExpression(
-            QStringLiteral(R"((?:onClick|onPress|onStateChange)\(\s*(form2|form|window)\.(\w+))"), kUnicode),
+            QStringLiteral(R"((?:onClick|onPress|onStateChange)\(\s*(form2|form1|form|window)\.(\w+))"),
+            kUnicode),
         QRegularExpression(
             QStringLiteral(
-                R"(connect\(\s*(form2|form|window)\.(\w+)(?:\[\w+\])?\s*,\s*&\w+::(?:clicked|triggered|toggled|textChanged|stateChanged))"),
+                R"(connect\(\s*(form2|form1|form|window)\.(\w+)(?:\[\w+\])?\s*,\s*&\w+::(?:clicked|triggered|toggled|textChanged|stateChanged))"),
             kUnicode),
         QRegularExpression(QStringLiteral(R"(connect\(\s*()(\w+)\s*,\s*&QPushButton::clicked)"), kUnicode),
     };
