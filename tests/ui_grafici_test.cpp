@@ -230,7 +230,7 @@ void GraficiTest::allRowsOfAShortSessionLabelEveryRow()
     QCategoryAxis* axis = axisX(window);
     const QStringList labels = axis->categoriesLabels();
     QCOMPARE(labels.size(), 15);
-    QCOMPARE(labels.first(), QStringLiteral("Date"));
+    QCOMPARE(labels.first(), QStringLiteral("Data"));
     for (int r = 0; r < 15; ++r)
         QCOMPARE(axis->endValue(labels[r]), qreal(r));
     QCOMPARE(labels[1], stamp(1));
@@ -286,7 +286,7 @@ void GraficiTest::repeatedTimeStampIsLabelledOnce()
 
     QCategoryAxis* axis = axisX(window);
     const QStringList labels = axis->categoriesLabels();
-    QCOMPARE(labels, (QStringList{"Date", stamp(1), stamp(2), stamp(3), stamp(5), stamp(6), stamp(7)}));
+    QCOMPARE(labels, (QStringList{"Data", stamp(1), stamp(2), stamp(3), stamp(5), stamp(6), stamp(7)}));
     QCOMPARE(axis->endValue(stamp(3)), 3.0);
     QCOMPARE(axis->endValue(stamp(5)), 5.0);
     QCOMPARE(axis->endValue(stamp(7)), 7.0);
