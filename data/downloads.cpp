@@ -306,11 +306,7 @@ QString temperatureFileName(const QString& station, const QDate& date)
 QString drainingText(std::chrono::seconds left)
 {
     return QCoreApplication::translate("stazione::ui::Messages", kDraining.toUtf8().constData()) +
-           QLatin1Char(' ') +
-           QCoreApplication::translate(
-               "stazione::data::Downloads",
-               "ancora al massimo %1 s. Premi di nuovo Annulla per interrompere subito")
-               .arg(left.count());
+           QLatin1Char(' ') + QCoreApplication::translate(kDrainingContext, kDrainingLeft).arg(left.count());
 }
 
 QString invalidNameMessage(const QString& path)

@@ -53,6 +53,9 @@ inline const QString kDraining =
     QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Attendo la fine dei dati dal datalogger..."));
 // The drain's notice with how long it may still take, and how to give it up.
 QString drainingText(std::chrono::seconds left);
+inline constexpr const char* kDrainingContext = "stazione::data::Downloads";
+inline constexpr const char* kDrainingLeft = QT_TRANSLATE_NOOP(
+    "stazione::data::Downloads", "ancora al massimo %1 s. Premi di nuovo Annulla per interrompere subito");
 
 inline constexpr int kMaxRecords = 5000;
 inline constexpr int kMaxChannels = 128;

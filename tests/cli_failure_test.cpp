@@ -242,6 +242,9 @@ TEST_F(CliFailures, CtrlCInADownloadDrainsTheLine)
     const QString err = QString::fromLocal8Bit(p.readAllStandardError());
     EXPECT_EQ(p.exitCode(), 1);
     EXPECT_TRUE(err.contains("Waiting for the end of the data from the logger")) << err.toStdString();
+    // The way to stop at once is the command line's, not the window's button.
+    EXPECT_TRUE(err.contains("Press Ctrl-C again to stop at once")) << err.toStdString();
+    EXPECT_FALSE(err.contains("Cancel")) << err.toStdString();
     EXPECT_TRUE(err.contains("_SENS.txt.part")) << err.toStdString();
     ASSERT_TRUE(logger.waitForLineOpen(false, std::chrono::seconds(5)));
     std::lock_guard lock(logMutex);
