@@ -130,7 +130,7 @@ int runReport(const Options& options)
         return reportNetwork(options, dir, true, true) ? kExitOk : kExitFailure;
     auto network = networkOfDatabase(options, dir);
     if (!network) {
-        message(QStringLiteral("stazione-cli: %1 No report was built.").arg(network.error().message));
+        message(QStringLiteral("stazione-cli: no report was built: %1").arg(network.error().message));
         return kExitFailure;
     }
     return reportOn(options, dir, *network, true, true) ? kExitOk : kExitFailure;
