@@ -218,6 +218,9 @@ std::optional<qint64> wallTime(const QString& text, bool endOfDay);
 // "0,3": the channels of --channels, or nothing when one is not a channel number.
 std::optional<std::vector<int>> channelList(const QString& text);
 
+// The database of --db; "--db" alone: stazione.sqlite in the data root.
+QString databaseUrl(const Options& options, const QString& dir);
+
 // The database step of a collection (collect --db): after each station, its report line and the
 // lines its archive has beyond those stored. The database is opened at the first station; once
 // it fails, the step is failed for the run (told once) and the archives and report stay as they

@@ -347,7 +347,8 @@ const QList<QCommandLineOption>& commandLineOptions()
                QStringLiteral(
                    "db: the database, sqlite:PATH or postgresql://[user[:password]@]host[:port]/dbname "
                    "(?host=/socket/dir for a Unix socket); collect: also store each station's new "
-                   "lines there (alone: sqlite:DIR/stazione.sqlite)."),
+                   "lines there; report: read the stations' history from there instead of "
+                   "DIR/raccolta.jsonl (alone: sqlite:DIR/stazione.sqlite)."),
                QStringLiteral("URL")),
     };
     return all;
@@ -690,10 +691,12 @@ const std::vector<Verb>& verbs()
          false,
          false},
         {QStringLiteral("report"),
-         QStringLiteral("DIR [--out SITE] [--days N] [--lang it|en]"),
+         QStringLiteral("DIR [--out SITE] [--days N] [--lang it|en] [--db [URL]]"),
          QStringLiteral("Build the web report of the station network and print the open alerts."),
          QStringLiteral(
-             "Reads DIR/raccolta.jsonl and the stations' archives and writes a site that needs only a "
+             "Reads DIR/raccolta.jsonl (with --db the table collections of the database instead: a "
+             "database that cannot be read whole builds nothing) and the stations' archives and writes a "
+             "site that needs only a "
              "browser into DIR/sito (or SITE): index.html with a row per station, problems and open "
              "alerts first, and a page per station with its history, charts and the last N days of "
              "its measurements (with a CSV of them). The new site replaces the old one in one step. "
@@ -704,7 +707,7 @@ const std::vector<Verb>& verbs()
          {QStringLiteral("out"), QStringLiteral("days"), QStringLiteral("lang"),
           QStringLiteral("alert-battery"), QStringLiteral("alert-memory"), QStringLiteral("alert-drift"),
           QStringLiteral("alert-failures"), QStringLiteral("alert-stale"), QStringLiteral("on-alert"),
-          QStringLiteral("json")},
+          QStringLiteral("json"), QStringLiteral("db")},
          QStringLiteral("stazione-cli report ~/dati --alert-battery 11.8 --alert-failures 3 --lang en"),
          &runReport,
          true,
@@ -899,8 +902,8 @@ Parsed parseCommandLine(const QStringList& arguments)
     }
     const bool database = verb->name == QLatin1String("db");
     if (parser.isSet(QStringLiteral("db"))) {
-        if (!collecting && !database)
-            return usage(QStringLiteral("--db is for db and collect."));
+        if (!collecting && !database && !reporting)
+            return usage(QStringLiteral("--db is for db, collect and report."));
         options.db = parser.value(QStringLiteral("db"));
     }
     if (database) {

@@ -16,15 +16,6 @@ int refuse(const QString& text)
     return kExitUsage;
 }
 
-// The database of --db; "--db" alone: stazione.sqlite in the data root.
-QString databaseUrl(const Options& options, const QString& dir)
-{
-    if (options.db && !options.db->isEmpty())
-        return *options.db;
-    return QStringLiteral("sqlite:") +
-           QDir(dir.isEmpty() ? QDir::currentPath() : dir).filePath(QStringLiteral("stazione.sqlite"));
-}
-
 std::unique_ptr<db::Database> openDatabase(const QString& url)
 {
     auto opened = db::Database::open(url);
@@ -124,6 +115,14 @@ int runQuery(const Options& options)
 }
 
 } // namespace
+
+QString databaseUrl(const Options& options, const QString& dir)
+{
+    if (options.db && !options.db->isEmpty())
+        return *options.db;
+    return QStringLiteral("sqlite:") +
+           QDir(dir.isEmpty() ? QDir::currentPath() : dir).filePath(QStringLiteral("stazione.sqlite"));
+}
 
 CollectionDatabase::CollectionDatabase(const Options& options)
     : m_url(databaseUrl(options, options.dir))

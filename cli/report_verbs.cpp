@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 #include "data/network_status.h"
 #include "data/site_report.h"
+#include "db/history.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,28 +16,41 @@ QString alertLine(const data::Alert& a)
     return QStringLiteral("%1 %2: %3 %4 (threshold %5) since %6")
         .arg(a.station)
         .arg(a.name, data::alertKindText(a.kind), QString::number(a.value), QString::number(a.threshold),
-             a.since.toString(Qt::ISODate));
+             // With its offset, as the alerts' log holds it: an alert raised now reads as it will
+             // read when the next run replays it from the log.
+             a.since.toOffsetFromUtc(a.since.offsetFromUtc()).toString(Qt::ISODate));
 }
 
-} // namespace
-
-bool reportNetwork(const Options& options, const QString& dir, bool buildPages, bool printAlerts)
+// The history of --db. A database that cannot be read whole gives no network: a report of part
+// of the history would pass for the whole of it.
+link::Result<data::Network> networkOfDatabase(const Options& options, const QString& dir)
 {
-    auto network = data::readNetwork(QDir(dir).filePath(data::kReportFileName));
-    if (!network) {
-        message(QStringLiteral("stazione-cli: %1").arg(network.error().message));
-        return false;
-    }
-    if (network->skipped > 0)
-        message(QStringLiteral("stazione-cli: %1 lines of %2 are not report lines and were skipped.")
+    const QString url = databaseUrl(options, dir);
+    // Opening a missing SQLite file would make an empty database, and an empty report of it.
+    if (auto parsed = db::parseDatabaseUrl(url);
+        parsed && !parsed->postgres && !QFileInfo::exists(parsed->path))
+        return link::Error::file(QStringLiteral("There is no database %1.").arg(parsed->path));
+    auto database = db::Database::open(url);
+    if (!database)
+        return database.error();
+    auto network = db::readNetwork(**database, dir);
+    if (network && network->skipped > 0)
+        message(QStringLiteral("stazione-cli: %1 of %2 collections in %3 name no station and were left out.")
                     .arg(network->skipped)
-                    .arg(data::kReportFileName));
+                    .arg(network->lines)
+                    .arg((*database)->url().shown()));
+    return network;
+}
+
+bool reportOn(const Options& options, const QString& dir, const data::Network& network, bool buildPages,
+              bool printAlerts)
+{
     const QDateTime now = QDateTime::currentDateTime();
     const QString log = QDir(dir).filePath(data::kAlertsFileName);
     std::vector<data::Alert> open;
     bool ok = true;
     if (options.alerts.any()) {
-        auto update = data::updateAlerts(log, *network, options.alerts, now);
+        auto update = data::updateAlerts(log, network, options.alerts, now);
         if (!update) {
             message(QStringLiteral("stazione-cli: %1").arg(update.error().message));
             open = data::openAlerts(log);
@@ -66,7 +80,7 @@ bool reportNetwork(const Options& options, const QString& dir, bool buildPages, 
         site.days = options.days;
         site.language = options.language.isEmpty() ? data::defaultSiteLanguage() : options.language;
         site.now = now;
-        auto built = data::buildSite(*network, open, site);
+        auto built = data::buildSite(network, open, site);
         if (!built) {
             message(QStringLiteral("stazione-cli: %1").arg(built.error().message));
             ok = false;
@@ -87,6 +101,22 @@ bool reportNetwork(const Options& options, const QString& dir, bool buildPages, 
     return ok;
 }
 
+} // namespace
+
+bool reportNetwork(const Options& options, const QString& dir, bool buildPages, bool printAlerts)
+{
+    auto network = data::readNetwork(QDir(dir).filePath(data::kReportFileName));
+    if (!network) {
+        message(QStringLiteral("stazione-cli: %1").arg(network.error().message));
+        return false;
+    }
+    if (network->skipped > 0)
+        message(QStringLiteral("stazione-cli: %1 lines of %2 are not report lines and were skipped.")
+                    .arg(network->skipped)
+                    .arg(data::kReportFileName));
+    return reportOn(options, dir, *network, buildPages, printAlerts);
+}
+
 int runReport(const Options& options)
 {
     QString dir = options.arguments.value(0, options.dir);
@@ -96,7 +126,14 @@ int runReport(const Options& options)
         message(QStringLiteral("stazione-cli: report takes one folder, the data root of a collection."));
         return kExitUsage;
     }
-    return reportNetwork(options, dir, true, true) ? kExitOk : kExitFailure;
+    if (!options.db)
+        return reportNetwork(options, dir, true, true) ? kExitOk : kExitFailure;
+    auto network = networkOfDatabase(options, dir);
+    if (!network) {
+        message(QStringLiteral("stazione-cli: no report was built: %1").arg(network.error().message));
+        return kExitFailure;
+    }
+    return reportOn(options, dir, *network, true, true) ? kExitOk : kExitFailure;
 }
 
 } // namespace stazione::cli

@@ -37,17 +37,12 @@ std::optional<double> numberOf(const QJsonValue& value)
     return std::nullopt;
 }
 
-Call callOf(const QJsonObject& j)
+Call callOfLine(const QJsonObject& j)
 {
-    Call c;
-    c.outcome = outcomeFromJson(j);
-    c.result = j.value(QStringLiteral("result")).toString();
-    c.battery = numberOf(j.value(QStringLiteral("battery")));
-    const auto possible = numberOf(j.value(QStringLiteral("memory_possible")));
-    const auto available = numberOf(j.value(QStringLiteral("memory_available")));
-    if (possible && available && *possible > 0)
-        c.memoryUsed = std::clamp((*possible - *available) / *possible * 100.0, 0.0, 100.0);
-    return c;
+    return callOf(outcomeFromJson(j), j.value(QStringLiteral("result")).toString(),
+                  numberOf(j.value(QStringLiteral("battery"))),
+                  numberOf(j.value(QStringLiteral("memory_possible"))),
+                  numberOf(j.value(QStringLiteral("memory_available"))));
 }
 
 constexpr std::array<std::pair<AlertKind, const char*>, 5> kKindTexts{{
@@ -69,6 +64,42 @@ QString keyOf(int row, const QString& name)
 }
 
 } // namespace
+
+Call callOf(StationOutcome outcome, const QString& result, std::optional<double> battery,
+            std::optional<double> memoryPossible, std::optional<double> memoryAvailable)
+{
+    Call c;
+    c.outcome = std::move(outcome);
+    c.result = result;
+    c.battery = battery;
+    if (memoryPossible && memoryAvailable && *memoryPossible > 0)
+        c.memoryUsed = std::clamp((*memoryPossible - *memoryAvailable) / *memoryPossible * 100.0, 0.0, 100.0);
+    return c;
+}
+
+Network networkOf(std::vector<Call> calls)
+{
+    Network network;
+    QMap<QString, StationHistory> byKey;
+    for (Call& call : calls) {
+        StationHistory& s = byKey[keyOf(call.outcome.row, call.outcome.name)];
+        s.row = call.outcome.row;
+        if (!call.outcome.name.isEmpty())
+            s.name = call.outcome.name;
+        if (!call.outcome.number.isEmpty())
+            s.number = call.outcome.number;
+        if (!call.outcome.archive.isEmpty())
+            s.archive = call.outcome.archive;
+        s.calls.push_back(std::move(call));
+    }
+    for (StationHistory& s : byKey)
+        network.stations.push_back(std::move(s));
+    std::sort(network.stations.begin(), network.stations.end(),
+              [](const StationHistory& a, const StationHistory& b) {
+                  return a.row != b.row ? a.row < b.row : a.name < b.name;
+              });
+    return network;
+}
 
 QString StationHistory::key() const
 {
@@ -120,7 +151,7 @@ link::Result<Network> readNetwork(const QString& path)
     QFile file;
     if (auto opened = openRegularFile(file, path); !opened)
         return opened.error();
-    QMap<QString, StationHistory> byKey;
+    std::vector<Call> calls;
     QByteArray carry;
     bool skipping = false; // inside a line too long to be ours
     const auto take = [&](const QByteArray& line) {
@@ -133,17 +164,7 @@ link::Result<Network> readNetwork(const QString& path)
             ++network.skipped;
             return;
         }
-        Call call = callOf(doc.object());
-        const QString key = keyOf(call.outcome.row, call.outcome.name);
-        StationHistory& s = byKey[key];
-        s.row = call.outcome.row;
-        if (!call.outcome.name.isEmpty())
-            s.name = call.outcome.name;
-        if (!call.outcome.number.isEmpty())
-            s.number = call.outcome.number;
-        if (!call.outcome.archive.isEmpty())
-            s.archive = call.outcome.archive;
-        s.calls.push_back(std::move(call));
+        calls.push_back(callOfLine(doc.object()));
     };
     while (true) {
         const QByteArray chunk = file.read(1 << 20);
@@ -180,13 +201,10 @@ link::Result<Network> readNetwork(const QString& path)
     // A last line without its line end was cut short by a crash: it is taken only when whole.
     if (!skipping && !carry.isEmpty())
         take(carry);
-    for (StationHistory& s : byKey)
-        network.stations.push_back(std::move(s));
-    std::sort(network.stations.begin(), network.stations.end(),
-              [](const StationHistory& a, const StationHistory& b) {
-                  return a.row != b.row ? a.row < b.row : a.name < b.name;
-              });
-    return network;
+    Network stations = networkOf(std::move(calls));
+    stations.lines = network.lines;
+    stations.skipped = network.skipped;
+    return stations;
 }
 
 QString alertKindText(AlertKind kind)

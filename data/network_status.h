@@ -54,6 +54,15 @@ struct Network {
 // The report at `path`, whole. A missing report is an empty network; an unreadable one an error.
 link::Result<Network> readNetwork(const QString& path);
 
+// A call from the figures of its report line (the battery and memory counters as the logger
+// gave them, or as numbers).
+Call callOf(StationOutcome outcome, const QString& result, std::optional<double> battery,
+            std::optional<double> memoryPossible, std::optional<double> memoryAvailable);
+
+// The stations of these calls, given oldest first: each call under its station (the directory
+// number, on the cable the logger's name), whose name, number and archive are its latest calls'.
+Network networkOf(std::vector<Call> calls);
+
 enum class AlertKind { Battery, Memory, Drift, Failures, Stale };
 inline constexpr AlertKind kAlertKinds[] = {AlertKind::Battery, AlertKind::Memory, AlertKind::Drift,
                                             AlertKind::Failures, AlertKind::Stale};

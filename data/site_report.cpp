@@ -547,7 +547,7 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
     html += chart(t(tx.memory).section(QLatin1Char(' '), 0, 1), times, memory, QStringLiteral("%"), tx);
     html += chart(t(tx.driftOf), times, drift, QStringLiteral("s"), tx);
     html += QStringLiteral("</section>\n<section><h2>%1</h2>\n")
-                .arg(esc(t(recent.timed ? tx.measurements : tx.lastLinesOf).arg(options.days)));
+                .arg(esc(recent.timed ? t(tx.measurements).arg(options.days) : t(tx.lastLinesOf)));
     QStringList links;
     if (!archiveLink.isEmpty())
         links << QStringLiteral("<a href=\"%1\">%2</a>").arg(esc(archiveLink), esc(t(tx.archive)));

@@ -201,6 +201,10 @@ link::Status Database::migrate()
                 return fail(QStringLiteral("The schema cannot be created"));
         }
     }
+    // Version 2: the station's row in the modem's directory at its last collection (0: the logger
+    // on the cable), which names it in the web report and in the alerts' log.
+    if (version < 2 && !q.exec(QStringLiteral("ALTER TABLE stations ADD COLUMN directory_row INTEGER")))
+        return fail(QStringLiteral("The schema cannot be updated"));
     // Later versions add their steps here, each from the version before it.
     if (version == 0 &&
         !q.exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(kSchemaVersion)))

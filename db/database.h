@@ -11,7 +11,7 @@
 // brought up to date before anything else is done with it.
 namespace stazione::db {
 
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 struct DatabaseUrl {
     bool postgres = false;

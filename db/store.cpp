@@ -402,6 +402,8 @@ link::Result<bool> Store::storeOutcome(const data::StationOutcome& o)
         if (!id)
             return id.error();
         stationId = *id;
+        if (auto noted = noteRow(*id, o.row); !noted)
+            return noted.error();
     }
     QSqlQuery q(m_db.sql());
     q.prepare(QStringLiteral(
@@ -636,6 +638,19 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
     if (!flush())
         return link::Error::file(QStringLiteral("The table cannot be written: %1").arg(output.errorString()));
     return qint64(times.size());
+}
+
+link::Status Store::noteRow(qint64 stationId, int row)
+{
+    QSqlQuery q(m_db.sql());
+    q.prepare(QStringLiteral("UPDATE stations SET directory_row = ? WHERE id = ? AND (directory_row IS NULL "
+                             "OR directory_row <> ?)"));
+    q.addBindValue(row);
+    q.addBindValue(stationId);
+    q.addBindValue(row);
+    if (!q.exec())
+        return m_db.failure(QStringLiteral("A station cannot be updated"), q.lastError());
+    return {};
 }
 
 } // namespace stazione::db

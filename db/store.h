@@ -56,6 +56,8 @@ public:
     link::Result<qint64> lineCount(qint64 stationId);
 
 private:
+    // Keeps the directory row of the station's latest collection (0: the logger on the cable).
+    link::Status noteRow(qint64 stationId, int row);
     link::Status begin();
     link::Status commit();
     void rollback();

@@ -18,3 +18,14 @@ add_dependencies(db_test stazione-cli stazione-sim)
 gtest_discover_tests(db_test
     DISCOVERY_TIMEOUT 30
     PROPERTIES ENVIRONMENT "${STAZIONE_TEST_ENVIRONMENT}" TIMEOUT 300 FIXTURES_REQUIRED postgres)
+
+# The web report read from the database.
+add_executable(db_report_test db_report_test.cpp)
+target_link_libraries(db_report_test PRIVATE stazione_test_main stazione_db)
+target_include_directories(db_report_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(db_report_test PRIVATE
+    STAZIONE_CLI_PROGRAM="$<TARGET_FILE:stazione-cli>" STAZIONE_TEST_PG_DIR="${STAZIONE_TEST_PG_DIR}")
+add_dependencies(db_report_test stazione-cli)
+gtest_discover_tests(db_report_test
+    DISCOVERY_TIMEOUT 30
+    PROPERTIES ENVIRONMENT "${STAZIONE_TEST_ENVIRONMENT}" TIMEOUT 300 FIXTURES_REQUIRED postgres)

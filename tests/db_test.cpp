@@ -171,9 +171,11 @@ protected:
     void expectImported()
     {
         Look look(url());
-        EXPECT_EQ(look.column("SELECT version FROM schema_version"), QStringList{"1"});
-        EXPECT_EQ(look.column("SELECT name, number, COALESCE(folder, '-') FROM stations ORDER BY name"),
-                  (QStringList{"Alfa 111 Alfa", "Beta 222 Beta", "Gamma 333 -"}));
+        EXPECT_EQ(look.column("SELECT version FROM schema_version"), QStringList{"2"});
+        EXPECT_EQ(
+            look.column(
+                "SELECT name, number, COALESCE(folder, '-'), directory_row FROM stations ORDER BY name"),
+            (QStringList{"Alfa 111 Alfa 1", "Beta 222 Beta 1", "Gamma 333 - 1"}));
         EXPECT_EQ(look.lines("Alfa"), fileLines(alfa));
         EXPECT_EQ(look.lines("Beta"), fileLines(beta));
         EXPECT_EQ(look.column(
@@ -341,11 +343,11 @@ TEST_F(DataRoot, ADatabaseOfANewerSchemaOrOutOfReachIsRefused)
     ASSERT_EQ(import().exitCode, 0);
     {
         Look look(url());
-        look.exec("UPDATE schema_version SET version = 2");
+        look.exec("UPDATE schema_version SET version = 3");
     }
     const Ran newer = import();
     EXPECT_EQ(newer.exitCode, 1);
-    EXPECT_TRUE(newer.err.contains("schema version 2")) << qPrintable(newer.err);
+    EXPECT_TRUE(newer.err.contains("schema version 3")) << qPrintable(newer.err);
 
     const Ran nowhere =
         cli({"db", "import", root.path(), "--db", "sqlite:" + work.filePath("no/such/folder/x.sqlite")});
@@ -361,7 +363,7 @@ TEST_F(DataRoot, TheTablesHaveTheDocumentedColumns)
         return look.column(QStringLiteral("SELECT name FROM pragma_table_info('%1') ORDER BY cid").arg(table))
             .join(',');
     };
-    EXPECT_EQ(columns("stations"), "id,name,number,folder");
+    EXPECT_EQ(columns("stations"), "id,name,number,folder,directory_row");
     EXPECT_EQ(
         columns("collections"),
         "id,station_id,started,ended,result,attempts,new_lines,total_lines,complete,battery,memory_possible,"
@@ -550,6 +552,8 @@ protected:
             EXPECT_EQ(look.lines(station), archived) << qPrintable(station);
         }
         EXPECT_EQ(look.number("SELECT COUNT(*) FROM collections"), reportLines());
+        EXPECT_EQ(look.column("SELECT folder, directory_row FROM stations ORDER BY folder"),
+                  (QStringList{"Alfa 1", "Beta 2"}));
         // Every line is a record of the logger: each of its values is there.
         qint64 values = 0;
         for (const QString& station : {QStringLiteral("Alfa"), QStringLiteral("Beta")}) {

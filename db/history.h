@@ -1,0 +1,21 @@
+#pragma once
+
+#include "data/network_status.h"
+#include "db/database.h"
+#include "link/result.h"
+
+#include <QString>
+
+// The history of the station network as the database holds it, for the web report and the
+// alerts: the same network the collection report gives when both hold the same collections.
+namespace stazione::db {
+
+// Every row of "collections", in the order stored, as a call of its station of "stations" (its
+// directory row, name and number, and the archive of its folder under `dir`). Read in one
+// statement, so a collection being stored meanwhile is either whole or not there. A station
+// whose directory row is not known (stored by an earlier version) is an error, as is a database
+// that fails midway: part of the history is no report. Collections of no known station are left
+// out and counted in `skipped`.
+link::Result<data::Network> readNetwork(Database& db, const QString& dir);
+
+} // namespace stazione::db

@@ -1,0 +1,280 @@
+// The web report read from the database (report --db): the same site and alerts as from
+// DIR/raccolta.jsonl when both hold the same collections, on SQLite and on the private PostgreSQL
+// server of the test run; a database that cannot be read whole builds nothing.
+
+#include "data/network_status.h"
+#include "data/site_report.h"
+#include "db/database.h"
+#include "db/history.h"
+#include "support/synthetic_network.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+using namespace stazione;
+
+namespace {
+
+struct Ran {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Ran cli(const QStringList& arguments)
+{
+    QProcess p;
+    p.start(STAZIONE_CLI_PROGRAM, arguments);
+    EXPECT_TRUE(p.waitForFinished(180000));
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every file of a folder, by its name under it.
+QMap<QString, QByteArray> filesOf(const QString& folder)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        out.insert(QDir(folder).relativeFilePath(path), readAll(path));
+    }
+    return out;
+}
+
+bool execute(db::Database& database, const QString& sql)
+{
+    QSqlQuery q(database.sql());
+    const bool done = q.exec(sql);
+    EXPECT_TRUE(done) << qPrintable(q.lastError().text()) << ' ' << qPrintable(sql);
+    return done;
+}
+
+// A fresh database on the private PostgreSQL server (started by the test db_postgres_start).
+QString postgresUrl()
+{
+    const QString socket = QStringLiteral(STAZIONE_TEST_PG_DIR);
+    const QString name = QStringLiteral("r_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
+    auto admin = db::Database::open(QStringLiteral("postgresql://stazione@/postgres?host=") + socket);
+    EXPECT_TRUE(admin.ok()) << qPrintable(admin ? QString() : admin.error().message);
+    if (admin)
+        execute(**admin, QStringLiteral("CREATE DATABASE ") + name);
+    return QStringLiteral("postgresql://stazione@/%1?host=%2").arg(name, socket);
+}
+
+QStringList rules()
+{
+    return {"--alert-battery", "11.5", "--alert-memory", "90", "--alert-failures", "3",
+            "--alert-stale",   "5",    "--alert-drift",  "300"};
+}
+
+data::AlertRules plantedRules()
+{
+    data::AlertRules r;
+    r.battery = 11.5;
+    r.memory = 90;
+    r.failures = 3;
+    r.staleDays = 5;
+    r.drift = 300;
+    return r;
+}
+
+// The synthetic network with a station never reached, and a logger on the cable with a call
+// stopped by a signal and a report line that holds the battery as the logger's text.
+class Network : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        network.nights = 30;
+        network.archiveLines = 800;
+        network.neverReached = 7;
+        ASSERT_TRUE(synthetic::writeSyntheticNetwork(dir.path(), network));
+        const QString cable = dir.filePath("Cavo/Cavo_archivio.txt");
+        QDir().mkpath(dir.filePath("Cavo"));
+        QFile archive(cable);
+        ASSERT_TRUE(archive.open(QIODevice::WriteOnly));
+        archive.write("01/12/26 10:00:00, 001.00\r\n01/12/26 10:10:00, 002.00\r\n");
+        QFile report(dir.filePath("raccolta.jsonl"));
+        ASSERT_TRUE(report.open(QIODevice::Append));
+        const auto call = [&](int minute, const char* result, int lines, const char* battery,
+                              bool corrected) {
+            const QString start = network.lastNight.addSecs(3000 + 60 * minute).toString(Qt::ISODate);
+            report.write(QStringLiteral(R"({"start":"%1","end":"%1","station":0,"name":"Cavo","number":"",)"
+                                        R"("result":"%2","attempts":1,"new_lines":%3,"total_lines":2,)"
+                                        R"("complete":true,"battery":%4,"memory_possible":"8000",)"
+                                        R"("memory_available":"7998","clock_drift_s":-350,)"
+                                        R"("clock_corrected":%5,"error":"","file":"","archive":"%6"})")
+                             .arg(start, result)
+                             .arg(lines)
+                             .arg(battery, corrected ? "true" : "false", cable)
+                             .toUtf8() +
+                         '\n');
+        };
+        call(0, "ok", 2, "12.05", false);
+        call(1, "cancelled", 0, "12.05", false);
+        call(2, "ok", 0, "\"11.20\"", true);
+    }
+
+    virtual QString url() { return QStringLiteral("sqlite:") + work.filePath("rete.sqlite"); }
+
+    data::SiteOptions siteOptions(const QString& out) const
+    {
+        data::SiteOptions o;
+        o.dir = dir.path();
+        o.out = out;
+        o.language = QStringLiteral("en");
+        o.now = network.lastNight.addSecs(7200);
+        return o;
+    }
+
+    // The report from the file and from the database: the same alerts and the same pages, byte for
+    // byte, built at one time.
+    void expectTheSameSite()
+    {
+        const Ran imported = cli({"db", "import", dir.path(), "--db", url()});
+        ASSERT_EQ(imported.exitCode, 0) << qPrintable(imported.err);
+        auto fromFile = data::readNetwork(dir.filePath("raccolta.jsonl"));
+        ASSERT_TRUE(fromFile.ok());
+        auto database = db::Database::open(url());
+        ASSERT_TRUE(database.ok()) << qPrintable(database ? QString() : database.error().message);
+        auto fromDb = db::readNetwork(**database, dir.path());
+        ASSERT_TRUE(fromDb.ok()) << qPrintable(fromDb ? QString() : fromDb.error().message);
+        ASSERT_EQ(fromDb->stations.size(), 9u);
+        EXPECT_EQ(fromDb->lines, fromFile->lines);
+        EXPECT_EQ(fromDb->skipped, 0);
+
+        const QDateTime now = siteOptions({}).now;
+        auto fileAlerts = data::updateAlerts(work.filePath("file.jsonl"), *fromFile, plantedRules(), now);
+        auto dbAlerts = data::updateAlerts(work.filePath("db.jsonl"), *fromDb, plantedRules(), now);
+        ASSERT_TRUE(fileAlerts.ok() && dbAlerts.ok());
+        // The five planted, the cable's battery, and the station never reached: failures and stale.
+        EXPECT_EQ(fileAlerts->changes.size(), 8u);
+        EXPECT_EQ(readAll(work.filePath("db.jsonl")), readAll(work.filePath("file.jsonl")));
+
+        const QString fileSite = work.filePath("file-site");
+        const QString dbSite = work.filePath("db-site");
+        auto builtFromFile = data::buildSite(*fromFile, fileAlerts->open, siteOptions(fileSite));
+        auto builtFromDb = data::buildSite(*fromDb, dbAlerts->open, siteOptions(dbSite));
+        ASSERT_TRUE(builtFromFile.ok() && builtFromDb.ok());
+        EXPECT_EQ(builtFromDb->neverReached, 1);
+        const QMap<QString, QByteArray> expected = filesOf(fileSite);
+        const QMap<QString, QByteArray> got = filesOf(dbSite);
+        EXPECT_EQ(got.keys(), expected.keys());
+        EXPECT_GE(got.size(), 18); // index, a page per station, CSVs of the measurements
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            EXPECT_TRUE(got.value(it.key()) == it.value()) << qPrintable(it.key());
+
+        // The command line: the alerts the file raised are the database's too (none cleared, none
+        // raised again), and the station pages are the same.
+        const Ran files =
+            cli(QStringList{"report", dir.path(), "--out", work.filePath("cli-file")} + rules());
+        ASSERT_EQ(files.exitCode, 0) << qPrintable(files.err);
+        const Ran stored =
+            cli(QStringList{"report", dir.path(), "--out", work.filePath("cli-db"), "--db", url()} + rules());
+        ASSERT_EQ(stored.exitCode, 0) << qPrintable(stored.err);
+        EXPECT_EQ(stored.out.toStdString(), files.out.toStdString());
+        EXPECT_EQ(files.out.count('\n'), 8) << qPrintable(files.out);
+        EXPECT_FALSE(stored.err.contains("Alert")) << qPrintable(stored.err);
+        QMap<QString, QByteArray> cliFile = filesOf(work.filePath("cli-file"));
+        QMap<QString, QByteArray> cliDb = filesOf(work.filePath("cli-db"));
+        cliFile.remove("index.html"); // it names the time it was built
+        cliDb.remove("index.html");
+        EXPECT_TRUE(cliDb == cliFile);
+    }
+
+    synthetic::SyntheticNetwork network;
+    QTemporaryDir dir;
+    QTemporaryDir work;
+};
+
+class PostgresNetwork : public Network {
+protected:
+    QString url() override
+    {
+        if (m_url.isEmpty())
+            m_url = postgresUrl();
+        return m_url;
+    }
+    QString m_url;
+};
+
+} // namespace
+
+TEST_F(Network, TheSameReportFromTheFileAndFromSQLite)
+{
+    expectTheSameSite();
+}
+
+TEST_F(PostgresNetwork, TheSameReportFromTheFileAndFromPostgreSQL)
+{
+    expectTheSameSite();
+}
+
+// Whatever keeps the database from giving the whole history, the site and the alerts' log stay
+// as they were and nothing is printed as an open alert.
+TEST_F(Network, ADatabaseThatCannotBeReadWholeBuildsNothing)
+{
+    const QString site = work.filePath("site");
+    ASSERT_EQ(cli(QStringList{"report", dir.path(), "--out", site} + rules()).exitCode, 0);
+    const QMap<QString, QByteArray> before = filesOf(site);
+    const QByteArray alerts = readAll(dir.filePath("allarmi.jsonl"));
+    ASSERT_FALSE(alerts.isEmpty());
+    const auto expectNothingBuilt = [&](const QStringList& db, const QString& why) {
+        const Ran ran = cli(QStringList{"report", dir.path(), "--out", site} + rules() + db);
+        EXPECT_EQ(ran.exitCode, 1) << qPrintable(db.join(' '));
+        EXPECT_TRUE(ran.err.contains(why)) << qPrintable(ran.err);
+        EXPECT_TRUE(ran.err.contains("no report was built: ")) << qPrintable(ran.err);
+        EXPECT_TRUE(ran.out.isEmpty()) << qPrintable(ran.out);
+        EXPECT_TRUE(filesOf(site) == before) << qPrintable(db.join(' '));
+        EXPECT_EQ(readAll(dir.filePath("allarmi.jsonl")), alerts);
+    };
+
+    // No server behind the socket.
+    expectNothingBuilt({"--db", "postgresql://stazione@/rete?host=" + work.filePath("no-server")},
+                       "cannot be opened");
+    // --db alone names DIR/stazione.sqlite, which is not there: it is not made empty.
+    expectNothingBuilt({"--db"}, "There is no database");
+    EXPECT_FALSE(QFile::exists(dir.filePath("stazione.sqlite")));
+
+    ASSERT_EQ(cli({"db", "import", dir.path(), "--db", url()}).exitCode, 0);
+    {
+        // A database filled before the stations' directory rows were kept.
+        auto database = db::Database::open(url());
+        ASSERT_TRUE(database.ok());
+        execute(**database, "UPDATE stations SET directory_row = NULL WHERE name = 'Stazione 3'");
+    }
+    expectNothingBuilt({"--db", url()}, "does not know the directory row of Stazione 3");
+    // An import of the data root fills them in.
+    ASSERT_EQ(cli({"db", "import", dir.path(), "--db", url()}).exitCode, 0);
+    const Ran imported = cli(QStringList{"report", dir.path(), "--out", site, "--db", url()} + rules());
+    EXPECT_EQ(imported.exitCode, 0) << qPrintable(imported.err);
+    EXPECT_EQ(imported.out.count('\n'), 8) << qPrintable(imported.out);
+
+    {
+        auto database = db::Database::open(url());
+        ASSERT_TRUE(database.ok());
+        execute(**database, "DROP TABLE collections");
+    }
+    const QMap<QString, QByteArray> rebuilt = filesOf(site);
+    const Ran dropped = cli(QStringList{"report", dir.path(), "--out", site, "--db", url()});
+    EXPECT_EQ(dropped.exitCode, 1);
+    EXPECT_TRUE(dropped.err.contains("The collections cannot be read")) << qPrintable(dropped.err);
+    EXPECT_TRUE(filesOf(site) == rebuilt);
+
+    // --db belongs to db, collect and report only.
+    EXPECT_EQ(cli({"stations", "--db", url()}).exitCode, 2);
+}
