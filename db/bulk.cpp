@@ -5,6 +5,8 @@
 #include <QSqlDriver>
 #include <QVariant>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <libpq-fe.h>
@@ -61,26 +63,21 @@ public:
     ~SqliteWriter() override
     {
         sqlite3_finalize(m_lines);
-        sqlite3_finalize(m_values);
+        for (sqlite3_stmt* statement : m_values)
+            sqlite3_finalize(statement);
     }
     SqliteWriter(const SqliteWriter&) = delete;
     SqliteWriter& operator=(const SqliteWriter&) = delete;
 
     bool prepare()
     {
-        // A line or a value stored by another writer in the meantime is the same line or value.
+        // A line stored by another writer in the meantime is the same line.
         if (sqlite3_prepare_v2(
                 m_handle,
                 "INSERT INTO lines (station_id, seq, text) VALUES (?1, ?2, ?3) ON CONFLICT DO NOTHING", -1,
                 &m_lines, nullptr) != SQLITE_OK)
             return refused(QStringLiteral("Lines cannot be stored"));
-        if (sqlite3_prepare_v2(m_handle,
-                               "INSERT INTO measurements (station_id, time, channel, value) VALUES (?1, ?2, "
-                               "?3, ?4) ON CONFLICT DO NOTHING",
-                               -1, &m_values, nullptr) != SQLITE_OK)
-            return refused(QStringLiteral("Values cannot be stored"));
         sqlite3_bind_int64(m_lines, 1, m_station);
-        sqlite3_bind_int64(m_values, 1, m_station);
         return true;
     }
 
@@ -96,14 +93,23 @@ public:
 
     bool values(const QByteArray& time, const std::vector<std::pair<int, double>>& values) override
     {
-        sqlite3_bind_text(m_values, 2, time.constData(), int(time.size()), SQLITE_STATIC);
-        for (const auto& [channel, value] : values) {
-            sqlite3_bind_int(m_values, 3, channel);
-            sqlite3_bind_double(m_values, 4, value);
-            const int stepped = sqlite3_step(m_values);
-            sqlite3_reset(m_values);
+        // A line's values in one statement: one step of the engine instead of one a value.
+        size_t done = 0;
+        while (done < values.size()) {
+            const size_t count = std::min(values.size() - done, kRowsPerStatement);
+            sqlite3_stmt* statement = valueStatement(count);
+            if (statement == nullptr)
+                return refused(QStringLiteral("Values cannot be stored"));
+            sqlite3_bind_text(statement, 2, time.constData(), int(time.size()), SQLITE_STATIC);
+            for (size_t k = 0; k < count; ++k) {
+                sqlite3_bind_int(statement, int(3 + 2 * k), values[done + k].first);
+                sqlite3_bind_double(statement, int(4 + 2 * k), values[done + k].second);
+            }
+            const int stepped = sqlite3_step(statement);
+            sqlite3_reset(statement);
             if (stepped != SQLITE_DONE)
                 return refused(QStringLiteral("Values cannot be stored"));
+            done += count;
         }
         return true;
     }
@@ -111,12 +117,34 @@ public:
     bool finish() override { return true; }
 
 private:
+    static constexpr size_t kRowsPerStatement = 32;
+
+    // The statement that stores `count` values of one time, prepared at its first use.
+    sqlite3_stmt* valueStatement(size_t count)
+    {
+        sqlite3_stmt*& statement = m_values[count - 1];
+        if (statement != nullptr)
+            return statement;
+        QByteArray sql = "INSERT INTO measurements (station_id, time, channel, value) VALUES ";
+        for (size_t k = 0; k < count; ++k) {
+            sql += k > 0 ? "," : "";
+            sql += "(?1,?2,?" + QByteArray::number(qulonglong(3 + 2 * k)) + ",?" +
+                   QByteArray::number(qulonglong(4 + 2 * k)) + ')';
+        }
+        // A value stored by another writer in the meantime is the same value.
+        sql += " ON CONFLICT DO NOTHING";
+        if (sqlite3_prepare_v2(m_handle, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
+            return nullptr;
+        sqlite3_bind_int64(statement, 1, m_station);
+        return statement;
+    }
+
     bool refused(const QString& what) { return fail(what, QString::fromUtf8(sqlite3_errmsg(m_handle))); }
 
     sqlite3* m_handle;
     qint64 m_station;
     sqlite3_stmt* m_lines = nullptr;
-    sqlite3_stmt* m_values = nullptr;
+    std::array<sqlite3_stmt*, kRowsPerStatement> m_values{};
 };
 
 // Rows go to the server in COPY's text format, a few MiB per statement. The lines of a station

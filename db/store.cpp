@@ -12,6 +12,8 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <memory>
 
 namespace stazione::db {
@@ -90,6 +92,22 @@ QString text(const QString& s)
 QString isoOf(const QDateTime& t)
 {
     return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+// A value as export writes it: the shortest digits that read back as the same double, without
+// an exponent. std::to_chars gives the same text as Qt below 10^15 and away from zero (Qt writes
+// -0 as "0" and pads large numbers' shortest digits with zeros), and costs a fraction of it.
+void appendValue(QByteArray& out, double value)
+{
+    if (value != 0 && std::abs(value) < 1e15) {
+        char text[48];
+        const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+        if (ec == std::errc()) {
+            out.append(text, end - text);
+            return;
+        }
+    }
+    out += QByteArray::number(value, 'f', QLocale::FloatingPointShortest);
 }
 
 link::Result<QList<data::StationOutcome>> readReport(const QString& path)
@@ -539,7 +557,7 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
             const auto last = rows.cells.begin() + qsizetype(end);
             const auto hit = std::find_if(first, last, [c](const auto& v) { return v.first == c; });
             if (hit != last)
-                out += QByteArray::number(hit->second, 'f', QLocale::FloatingPointShortest);
+                appendValue(out, hit->second);
         }
         cell = end;
         out += "\r\n";
