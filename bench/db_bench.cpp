@@ -40,7 +40,7 @@ QString writeArchive(const QString& dir, const QString& station, int lines, int 
                      int first = 0)
 {
     QDir().mkpath(QDir(dir).filePath(station));
-    const QString path = QDir(dir).filePath(station + "/" + station + "_archivio.txt");
+    QString path = QDir(dir).filePath(station + "/" + station + "_archivio.txt");
     QFile f(path);
     if (!f.open(first > 0 ? QIODevice::Append : QIODevice::WriteOnly))
         std::exit(1);

@@ -126,10 +126,9 @@ private:
         if (statement != nullptr)
             return statement;
         QByteArray sql = "INSERT INTO measurements (station_id, time, channel, value) VALUES ";
-        for (size_t k = 0; k < count; ++k) {
+        for (int k = 0; k < int(count); ++k) {
             sql += k > 0 ? "," : "";
-            sql += "(?1,?2,?" + QByteArray::number(qulonglong(3 + 2 * k)) + ",?" +
-                   QByteArray::number(qulonglong(4 + 2 * k)) + ')';
+            sql += "(?1,?2,?" + QByteArray::number(3 + 2 * k) + ",?" + QByteArray::number(4 + 2 * k) + ')';
         }
         // A value stored by another writer in the meantime is the same value.
         sql += " ON CONFLICT DO NOTHING";
@@ -165,11 +164,14 @@ public:
     {
         const QByteArray station = m_station.chopped(1);
         const char* params[] = {station.constData()};
+        // The end of the station's range of the primary key. Its times all have one layout, in which
+        // every collation orders them as their bytes; were it otherwise, COPY would meet a stored
+        // value and the store would fail whole, to be caught up by the next one.
         PGresult* newest = PQexecParams(
-            m_connection, "SELECT MAX(time COLLATE \"C\") FROM measurements WHERE station_id = $1", 1,
+            m_connection, "SELECT time FROM measurements WHERE station_id = $1 ORDER BY time DESC LIMIT 1", 1,
             nullptr, params, nullptr, nullptr, 0);
-        const bool read = PQresultStatus(newest) == PGRES_TUPLES_OK && PQntuples(newest) == 1;
-        if (read && !PQgetisnull(newest, 0, 0))
+        const bool read = PQresultStatus(newest) == PGRES_TUPLES_OK;
+        if (read && PQntuples(newest) == 1)
             m_newest = QByteArray(PQgetvalue(newest, 0, 0));
         PQclear(newest);
         return read || refused(QStringLiteral("The stored values cannot be read"));
