@@ -1,7 +1,16 @@
 // The database's figures: importing a million archive lines of 70 stations into SQLite and into
-// PostgreSQL (a private server started for the run), and "db query" of one station's year.
+// PostgreSQL (a private server started for the run), "db query" of one station's year, and what
+// "collect --db" adds to a station's collection: the store of its new lines after the merge.
 //
-//   stazione-db-bench [--lines N] [--channels C]
+// The collection's own time is measured by stazione-collect-bench against its floor; with --db
+// the program stores each station after its call, so its time per station grows by the store
+// step measured here. Every floor holds the 21 s the remote logger is given to settle after
+// CONNECT, so the step's share of the floor is at most step / 21 s.
+//
+// The machine is shared: the load average is printed with the figures, and so is the CPU time
+// of this process and of the PostgreSQL server's process serving it.
+//
+//   stazione-db-bench [--lines N] [--channels C] [--only sqlite|postgresql]
 
 #include "db/database.h"
 #include "db/store.h"
@@ -19,21 +28,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace stazione;
 
 namespace {
 
 // A station's archive as the logger writes it: "dd/MM/yyyy hh:mm:ss;v;v;...", every 15 minutes.
-void writeArchive(const QString& dir, const QString& station, int lines, int channels, int seed)
+// Lines from the `first`-th on are appended, as a collection appends them.
+QString writeArchive(const QString& dir, const QString& station, int lines, int channels, int seed,
+                     int first = 0)
 {
     QDir().mkpath(QDir(dir).filePath(station));
-    QFile f(QDir(dir).filePath(station + "/" + station + "_archivio.txt"));
-    if (!f.open(QIODevice::WriteOnly))
+    QString path = QDir(dir).filePath(station + "/" + station + "_archivio.txt");
+    QFile f(path);
+    if (!f.open(first > 0 ? QIODevice::Append : QIODevice::WriteOnly))
         std::exit(1);
     QByteArray out;
-    QDateTime t(QDate(2025, 1, 1), QTime(0, 0));
-    for (int i = 0; i < lines; ++i) {
+    QDateTime t = QDateTime(QDate(2025, 1, 1), QTime(0, 0)).addSecs(qint64(first) * 900);
+    for (int i = first; i < first + lines; ++i) {
         out += t.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")).toLatin1();
         for (int c = 0; c < channels; ++c) {
             out += ';';
@@ -47,6 +60,7 @@ void writeArchive(const QString& dir, const QString& station, int lines, int cha
         }
     }
     f.write(out);
+    return path;
 }
 
 double seconds(const QElapsedTimer& t)
@@ -63,6 +77,35 @@ double cpuSeconds()
            double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
 }
 
+QByteArray loadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    if (!f.open(QIODevice::ReadOnly))
+        return "unknown";
+    return f.readAll().split(' ').mid(0, 3).join(' ');
+}
+
+// The CPU time of the server process serving a PostgreSQL connection (it runs on this machine,
+// reached through its private socket); 0 for SQLite.
+double serverCpuSeconds(db::Database& database)
+{
+    if (!database.postgres())
+        return 0;
+    QSqlQuery q(database.sql());
+    if (!q.exec(QStringLiteral("SELECT pg_backend_pid()")) || !q.next())
+        return 0;
+    QFile f(QStringLiteral("/proc/%1/stat").arg(q.value(0).toLongLong()));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray stat = f.readAll();
+    // The fields after the command's name, which is in parentheses: utime and stime are the
+    // 12th and 13th of them.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return double(fields.at(11).toLongLong() + fields.at(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
 std::unique_ptr<db::Database> open(const QString& url)
 {
     auto opened = db::Database::open(url);
@@ -76,12 +119,14 @@ std::unique_ptr<db::Database> open(const QString& url)
 void importInto(const QString& what, const QString& url, const QString& dir, qint64 lines, double target)
 {
     auto database = open(url);
+    const double server = serverCpuSeconds(*database);
     QElapsedTimer t;
     t.start();
     const double cpu = cpuSeconds();
     auto imported = db::importFolder(*database, dir);
     const double s = seconds(t);
     const double used = cpuSeconds() - cpu;
+    const double served = serverCpuSeconds(*database) - server;
     if (!imported || imported->lines != lines) {
         std::fprintf(stderr, "%s: import failed: %s\n", qPrintable(what),
                      imported ? "not every line stored" : qPrintable(imported.error().message));
@@ -90,10 +135,13 @@ void importInto(const QString& what, const QString& url, const QString& dir, qin
     QSqlQuery q(database->sql());
     q.exec(QStringLiteral("SELECT COUNT(*) FROM measurements"));
     q.next();
-    std::printf("import into %-10s %8lld lines, %9lld values: %6.2f s (%7.0f lines/s), %.2f of the %.0f s "
-                "allowed; CPU of this process %.2f s\n",
-                qPrintable(what), (long long)lines, q.value(0).toLongLong(), s, double(lines) / s, s / target,
-                target, used);
+    std::printf(
+        "import into %-10s %8lld lines, %9lld values: %6.2f s (%7.0f lines/s), %.2f of the %.0f s "
+        "allowed; CPU of this process %.2f s%s (load %s)\n",
+        qPrintable(what), (long long)lines, q.value(0).toLongLong(), s, double(lines) / s, s / target, target,
+        used,
+        database->postgres() ? qPrintable(QStringLiteral(", of the server %1 s").arg(served, 0, 'f', 2)) : "",
+        loadAverage().constData());
 }
 
 void queryFrom(const QString& what, const QString& url, const QString& station, int lines, int channels)
@@ -120,9 +168,48 @@ void queryFrom(const QString& what, const QString& url, const QString& station, 
         rows = *written;
     }
     std::printf(
-        "query from %-10s %8lld rows x %d channels of %d lines: %6.0f ms, %.2f of the 200 ms allowed; CPU of "
-        "this process %.0f ms\n",
-        qPrintable(what), (long long)rows, channels, lines, best * 1000, best / 0.2, bestCpu * 1000);
+        "query from %-10s %8lld rows x %d channels of %d lines: %6.0f ms, %.2f of the 200 ms allowed; "
+        "CPU of this process %.0f ms (best of 3, load %s)\n",
+        qPrintable(what), (long long)rows, channels, lines, best * 1000, best / 0.2, bestCpu * 1000,
+        loadAverage().constData());
+}
+
+// What "collect --db" does after a station's call: find the station, store the archive's new
+// lines and the report line, on a database that holds the station's year already.
+void storeAfterCollection(const QString& what, const QString& url, const QString& dir, int stored,
+                          int records)
+{
+    const QString archive = writeArchive(dir, QStringLiteral("Anno"), records, 16, 1, stored);
+    auto database = open(url);
+    const double server = serverCpuSeconds(*database);
+    QElapsedTimer t;
+    t.start();
+    const double cpu = cpuSeconds();
+    db::Store store(*database);
+    data::StationOutcome outcome;
+    outcome.start = QDateTime::currentDateTime();
+    outcome.end = outcome.start;
+    outcome.name = QStringLiteral("Anno");
+    outcome.archive = archive;
+    outcome.newLines = records;
+    outcome.totalLines = stored + records;
+    auto id = store.station(db::stationKey(outcome));
+    auto added = id ? store.storeArchive(*id, archive) : link::Result<qint64>(id.error());
+    if (!added || *added != records || !store.storeOutcome(outcome)) {
+        std::fprintf(stderr, "%s: the store after a collection failed\n", qPrintable(what));
+        std::exit(1);
+    }
+    const double s = seconds(t);
+    const double used = cpuSeconds() - cpu;
+    const double served = serverCpuSeconds(*database) - server;
+    std::printf("collect --db, %-10s a station's %4d new lines stored after its call (%d stored before): "
+                "%5.0f ms (CPU %.0f ms%s); at most +%.4f on the ratio to its floor, which holds 21 s of "
+                "settling (load %s)\n",
+                qPrintable(what), records, stored, s * 1000, used * 1000,
+                database->postgres()
+                    ? qPrintable(QStringLiteral(", server %1 ms").arg(served * 1000, 0, 'f', 0))
+                    : "",
+                s / 21.0, loadAverage().constData());
 }
 
 QString pgServer(const QString& command, const QString& dir)
@@ -149,6 +236,10 @@ int main(int argc, char** argv)
         return at > 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
     };
     const int total = option("--lines", 1000000);
+    const qsizetype onlyAt = args.indexOf(QLatin1String("--only"));
+    const QString only = onlyAt > 0 && onlyAt + 1 < args.size() ? args.at(onlyAt + 1) : QString();
+    const bool lite = only.isEmpty() || only == QLatin1String("sqlite");
+    const bool postgres = only.isEmpty() || only == QLatin1String("postgresql");
     const int channels = option("--channels", 16);
     constexpr int kStations = 70;
     constexpr int kYear = 35000;
@@ -163,28 +254,49 @@ int main(int argc, char** argv)
     std::printf("%d stations, %d lines of %d channels; a year of one station: %d lines of 16 channels\n",
                 kStations, total, channels, kYear);
 
-    const QString lite = QStringLiteral("sqlite:") + work.filePath("rete.sqlite");
-    importInto(QStringLiteral("SQLite"), lite, network, total, 5);
-
-    const QString pgDir = QStringLiteral("/tmp/stazione-pg-bench-%1").arg(QCoreApplication::applicationPid());
-    pgServer(QStringLiteral("start"), pgDir);
-    {
-        auto admin = open(QStringLiteral("postgresql://stazione@/postgres?host=") + pgDir);
-        QSqlQuery(admin->sql()).exec(QStringLiteral("CREATE DATABASE rete"));
-        QSqlQuery(admin->sql()).exec(QStringLiteral("CREATE DATABASE anno"));
-    }
-    const QString pg = QStringLiteral("postgresql://stazione@/rete?host=") + pgDir;
-    importInto(QStringLiteral("PostgreSQL"), pg, network, total, 10);
+    std::printf("load average at the start: %s\n", loadAverage().constData());
 
     const QString liteYear = QStringLiteral("sqlite:") + work.filePath("anno.sqlite");
-    const QString pgYear = QStringLiteral("postgresql://stazione@/anno?host=") + pgDir;
-    for (const QString& url : {liteYear, pgYear}) {
-        auto database = open(url);
-        if (!db::importFolder(*database, year))
+    if (lite) {
+        importInto(QStringLiteral("SQLite"), QStringLiteral("sqlite:") + work.filePath("rete.sqlite"),
+                   network, total, 5);
+        if (!db::importFolder(*open(liteYear), year))
             return 1;
+        queryFrom(QStringLiteral("SQLite"), liteYear, QStringLiteral("Anno"), kYear, 16);
     }
-    queryFrom(QStringLiteral("SQLite"), liteYear, QStringLiteral("Anno"), kYear, 16);
-    queryFrom(QStringLiteral("PostgreSQL"), pgYear, QStringLiteral("Anno"), kYear, 16);
-    pgServer(QStringLiteral("stop"), pgDir);
+    const QString pgDir = QStringLiteral("/tmp/stazione-pg-bench-%1").arg(QCoreApplication::applicationPid());
+    const QString pgYear = QStringLiteral("postgresql://stazione@/anno?host=") + pgDir;
+    if (postgres) {
+        pgServer(QStringLiteral("start"), pgDir);
+        {
+            auto admin = open(QStringLiteral("postgresql://stazione@/postgres?host=") + pgDir);
+            QSqlQuery(admin->sql()).exec(QStringLiteral("CREATE DATABASE rete"));
+            QSqlQuery(admin->sql()).exec(QStringLiteral("CREATE DATABASE anno"));
+        }
+        importInto(QStringLiteral("PostgreSQL"), QStringLiteral("postgresql://stazione@/rete?host=") + pgDir,
+                   network, total, 10);
+        if (!db::importFolder(*open(pgYear), year))
+            return 1;
+        queryFrom(QStringLiteral("PostgreSQL"), pgYear, QStringLiteral("Anno"), kYear, 16);
+    }
+    // The two archive sizes of stazione-collect-bench's stations, 120 and 1000 records, after
+    // the year each database holds; the second store finds the first one's lines.
+    const QString liteAfter = work.filePath("anno-sqlite");
+    const QString pgAfter = work.filePath("anno-postgresql");
+    for (const QString& copy : {liteAfter, pgAfter}) {
+        QDir().mkpath(copy + "/Anno");
+        QFile::copy(year + "/Anno/Anno_archivio.txt", copy + "/Anno/Anno_archivio.txt");
+    }
+    int stored = kYear;
+    for (const int records : {120, 1000}) {
+        if (lite)
+            storeAfterCollection(QStringLiteral("SQLite"), liteYear, liteAfter, stored, records);
+        if (postgres)
+            storeAfterCollection(QStringLiteral("PostgreSQL"), pgYear, pgAfter, stored, records);
+        stored += records;
+    }
+    if (postgres)
+        pgServer(QStringLiteral("stop"), pgDir);
+    std::printf("load average at the end: %s\n", loadAverage().constData());
     return 0;
 }

@@ -161,7 +161,8 @@ link::Status Database::migrate()
     if (!m_url.postgres) {
         // Readers (a dashboard, "db query") never wait for the writer.
         if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-            !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+            !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) ||
+            !q.exec(QStringLiteral("PRAGMA cache_size=-65536")))
             return failure(QStringLiteral("The database cannot be set up"), q.lastError());
     }
     // "relation already exists, skipping" is no news on every run.

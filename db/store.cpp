@@ -2,6 +2,7 @@
 
 #include "data/archive.h"
 #include "data/data_file.h"
+#include "db/bulk.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,8 +12,9 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <memory>
-#include <set>
 
 namespace stazione::db {
 
@@ -21,66 +23,6 @@ namespace {
 QVariant nullOf(QMetaType::Type type)
 {
     return QVariant(QMetaType(type));
-}
-
-// Rows appended with multi-row INSERT statements of literal values. Bound parameters cost more
-// than the rows here: the SQLite driver looks each one up by name, and the PostgreSQL driver
-// spells them out as text anyway. The values are numbers and times this program formats, and
-// texts quoted by doubling their quotes (standard strings on both databases).
-class BatchInsert {
-public:
-    BatchInsert(const QSqlDatabase& db, const QString& head, int rowsPerStatement)
-        : m_db(db)
-        , m_head(head)
-        , m_rows(rowsPerStatement)
-    {}
-
-    // A row: its values already as SQL literals, comma-separated.
-    bool add(const QString& values)
-    {
-        m_text += m_count == 0 ? m_head : QStringLiteral(",");
-        m_text += QLatin1Char('(');
-        m_text += values;
-        m_text += QLatin1Char(')');
-        return ++m_count < m_rows || flush();
-    }
-
-    bool flush()
-    {
-        if (m_count == 0)
-            return true;
-        // A line stored by another PC in the meantime is not an error: it is the same line.
-        m_text += QStringLiteral(" ON CONFLICT DO NOTHING");
-        QSqlQuery q(m_db);
-        const bool done = q.exec(m_text);
-        if (!done)
-            m_error = q.lastError();
-        m_text.clear();
-        m_count = 0;
-        return done;
-    }
-
-    const QSqlError& error() const { return m_error; }
-
-private:
-    QSqlDatabase m_db;
-    QString m_head;
-    int m_rows;
-    int m_count = 0;
-    QString m_text;
-    QSqlError m_error;
-};
-
-QString quotedText(const QString& text)
-{
-    QString out = text;
-    out.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + out + QLatin1Char('\'');
-}
-
-QString numberText(double value)
-{
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 // The values of an archive line that reads "date time, value, value..." as the data viewer reads
@@ -95,8 +37,10 @@ public:
             if (fresh)
                 m_parser = std::make_unique<data::DataFileParser>(*this);
             m_gotRow = false;
-            if (m_parser->feed(line) && m_parser->feed("\n") &&
-                m_parser->kind() == data::DataFileKind::Sensor)
+            // The line and its end in one piece: the parser then reads it without a copy of its own.
+            m_scratch = line;
+            m_scratch += '\n';
+            if (m_parser->feed(m_scratch) && m_parser->kind() == data::DataFileKind::Sensor)
                 return m_gotRow;
             m_parser.reset();
             if (fresh)
@@ -124,6 +68,7 @@ private:
     }
 
     std::unique_ptr<data::DataFileParser> m_parser;
+    QByteArray m_scratch;
     bool m_gotRow = false;
 };
 
@@ -147,6 +92,22 @@ QString text(const QString& s)
 QString isoOf(const QDateTime& t)
 {
     return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+// A value as export writes it: the shortest digits that read back as the same double, without
+// an exponent. std::to_chars gives the same text as Qt below 10^15 and away from zero (Qt writes
+// -0 as "0" and pads large numbers' shortest digits with zeros), and costs a fraction of it.
+void appendValue(QByteArray& out, double value)
+{
+    if (value != 0 && std::abs(value) < 1e15) {
+        char text[48];
+        const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+        if (ec == std::errc()) {
+            out.append(text, end - text);
+            return;
+        }
+    }
+    out += QByteArray::number(value, 'f', QLocale::FloatingPointShortest);
 }
 
 link::Result<QList<data::StationOutcome>> readReport(const QString& path)
@@ -359,35 +320,29 @@ link::Result<qint64> Store::storeLines(qint64 stationId, const QList<QByteArray>
         rollback();
         return qint64(0);
     }
-    BatchInsert lineRows(m_db.sql(), QStringLiteral("INSERT INTO lines (station_id, seq, text) VALUES "),
-                         500);
-    BatchInsert valueRows(
-        m_db.sql(), QStringLiteral("INSERT INTO measurements (station_id, time, channel, value) VALUES "),
-        1000);
-    const QString station = QString::number(stationId) + QLatin1Char(',');
+    auto writer = rowWriter(m_db, stationId);
+    if (!writer) {
+        rollback();
+        return writer.error();
+    }
+    RowWriter& rows = **writer;
     LineValues reader;
     qint64 lastTime = -1;
-    QString timeText;
+    QByteArray timeText;
     for (qsizetype i = from; i < archive.size(); ++i) {
-        if (!lineRows.add(station + QString::number(i + 1) + QLatin1Char(',') +
-                          quotedText(lineText(archive.at(i)))))
-            return fail(QStringLiteral("Lines cannot be stored"), lineRows.error());
+        if (!rows.line(i + 1, archive.at(i)))
+            return fail(rows.what(), rows.error());
         if (!reader.read(archive.at(i)))
             continue;
         if (reader.time != lastTime || timeText.isEmpty()) {
             lastTime = reader.time;
-            timeText = station + QLatin1Char('\'') + QString::fromLatin1(data::isoText(reader.time)) +
-                       QStringLiteral("',");
+            timeText = data::isoText(reader.time);
         }
-        for (const auto& [channel, value] : reader.values) {
-            if (!valueRows.add(timeText + QString::number(channel) + QLatin1Char(',') + numberText(value)))
-                return fail(QStringLiteral("Values cannot be stored"), valueRows.error());
-        }
+        if (!rows.values(timeText, reader.values))
+            return fail(rows.what(), rows.error());
     }
-    if (!lineRows.flush())
-        return fail(QStringLiteral("Lines cannot be stored"), lineRows.error());
-    if (!valueRows.flush())
-        return fail(QStringLiteral("Values cannot be stored"), valueRows.error());
+    if (!rows.finish())
+        return fail(rows.what(), rows.error());
     if (auto committed = commit(); !committed)
         return committed.error();
     return qint64(archive.size() - from);
@@ -563,53 +518,26 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
                                      .arg(ids.size())
                                      .arg(options.station));
 
-    // A row per time with its values gathered by the database: a year of 16 channels is 35,000
-    // rows to fetch instead of 560,000.
-    QString sql =
-        QStringLiteral("SELECT time, %1(channel || ' ' || value, ' ') FROM measurements WHERE station_id = ?")
-            .arg(db.postgres() ? QStringLiteral("string_agg") : QStringLiteral("group_concat"));
-    if (options.from)
-        sql += QStringLiteral(" AND time >= ?");
-    if (options.to)
-        sql += QStringLiteral(" AND time <= ?");
-    if (!options.channels.empty()) {
-        QStringList list;
-        for (int c : options.channels)
-            list << QString::number(c);
-        sql += QStringLiteral(" AND channel IN (%1)").arg(list.join(QLatin1Char(',')));
-    }
-    sql += QStringLiteral(" GROUP BY time ORDER BY time");
-    QSqlQuery rows(db.sql());
-    rows.setForwardOnly(true);
-    rows.prepare(sql);
-    rows.addBindValue(ids.front());
-    if (options.from)
-        rows.addBindValue(*options.from);
-    if (options.to)
-        rows.addBindValue(*options.to);
-    if (!rows.exec())
-        return db.failure(QStringLiteral("The values cannot be read"), rows.lastError());
-
     // The rows are gathered first: the header names the channels the station has.
-    std::vector<QByteArray> times;
-    std::vector<std::vector<std::pair<int, double>>> values;
-    std::set<int> seen;
-    while (rows.next()) {
-        times.push_back(rows.value(0).toString().toLatin1());
-        values.emplace_back();
-        const QString cells = rows.value(1).toString();
-        const QList<QStringView> parts = QStringView(cells).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        for (qsizetype k = 0; k + 1 < parts.size(); k += 2) {
-            const int channel = parts[k].toInt();
-            seen.insert(channel);
-            values.back().emplace_back(channel, parts[k + 1].toDouble());
+    ValueRange range{ids.front(), options.from, options.to, options.channels};
+    auto read = readValues(db, range);
+    if (!read)
+        return read.error();
+    const ValueRows& rows = *read;
+    std::vector<int> columns = options.channels;
+    if (columns.empty()) {
+        std::vector<bool> seen;
+        for (const auto& cell : rows.cells) {
+            if (cell.first >= 0 && size_t(cell.first) >= seen.size())
+                seen.resize(size_t(cell.first) + 1);
+            if (cell.first >= 0)
+                seen[size_t(cell.first)] = true;
+        }
+        for (size_t c = 0; c < seen.size(); ++c) {
+            if (seen[c])
+                columns.push_back(int(c));
         }
     }
-    if (rows.lastError().isValid())
-        return db.failure(QStringLiteral("The values cannot be read"), rows.lastError());
-    std::vector<int> columns = options.channels;
-    if (columns.empty())
-        columns.assign(seen.begin(), seen.end());
 
     QByteArray out = "time";
     for (int c : columns)
@@ -620,16 +548,20 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
         out.clear();
         return written;
     };
-    for (size_t r = 0; r < times.size(); ++r) {
-        out += times[r];
-        const auto& row = values[r];
+    size_t cell = 0;
+    for (size_t r = 0; r < rows.times.size(); ++r) {
+        out += rows.times[r];
+        const size_t end = rows.ends[r];
         for (int c : columns) {
             out += ',';
-            const auto hit =
-                std::find_if(row.begin(), row.end(), [c](const auto& v) { return v.first == c; });
-            if (hit != row.end())
-                out += QByteArray::number(hit->second, 'f', QLocale::FloatingPointShortest);
+            // The row's cells come in the order of their channels; --channels may name another.
+            const auto first = rows.cells.begin() + qsizetype(cell);
+            const auto last = rows.cells.begin() + qsizetype(end);
+            const auto hit = std::find_if(first, last, [c](const auto& v) { return v.first == c; });
+            if (hit != last)
+                appendValue(out, hit->second);
         }
+        cell = end;
         out += "\r\n";
         if (out.size() > (1 << 20) && !flush())
             return link::Error::file(
@@ -637,7 +569,7 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
     }
     if (!flush())
         return link::Error::file(QStringLiteral("The table cannot be written: %1").arg(output.errorString()));
-    return qint64(times.size());
+    return qint64(rows.times.size());
 }
 
 link::Status Store::noteRow(qint64 stationId, int row)

@@ -461,6 +461,37 @@ TEST_F(PostgresDataRoot, OddBytesAreStoredAndCheckedOnBothDatabases)
     }
 }
 
+// A logger whose clock was set back, or that gave a time twice, has values of a time already
+// stored: the first stays, none is doubled, and every line is stored as it stands (a tab and a
+// backslash too, which the bulk paths send as escapes).
+TEST_F(PostgresDataRoot, ARepeatedTimeKeepsItsFirstValuesOnBothDatabases)
+{
+    writeFile(beta, "06/12/2026 01:00:00;10\r\n06/12/2026 02:00:00;11\r\n06/12/2026 03:00:00;12\r\n");
+    for (const QString& target : {url(), QStringLiteral("sqlite:") + work.filePath("again.sqlite")}) {
+        writeFile(beta, "06/12/2026 01:00:00;10\r\n06/12/2026 02:00:00;11\r\n06/12/2026 03:00:00;12\r\n");
+        const Ran first = cli({"db", "import", root.path(), "--db", target});
+        ASSERT_EQ(first.exitCode, 0) << qPrintable(first.err);
+        writeFile(beta,
+                  "06/12/2026 02:00:00;99\r\nNOTA\tC:\\dati\\\r\n06/12/2026 04:00:00;13\r\n"
+                  "06/12/2026 04:00:00;14\r\n06/12/2026 05:00:00;15\r\n",
+                  true);
+        const Ran second = cli({"db", "import", root.path(), "--db", target});
+        ASSERT_EQ(second.exitCode, 0) << qPrintable(second.err);
+        EXPECT_TRUE(second.out.contains("5 lines added")) << second.out.constData();
+        Look look(target);
+        EXPECT_EQ(look.lines("Beta"), fileLines(beta));
+        EXPECT_EQ(look.column("SELECT l.text FROM lines l JOIN stations s ON s.id = l.station_id "
+                              "WHERE s.folder = 'Beta' AND l.seq = 5"),
+                  QStringList{"NOTA\tC:\\dati\\"});
+        const Ran queried = cli({"db", "query", "--db", target, "--station", "Beta"});
+        EXPECT_EQ(queried.out, QByteArray("time,CH 0\r\n2026-12-06T01:00:00,10\r\n2026-12-06T02:00:00,11\r\n"
+                                          "2026-12-06T03:00:00,12\r\n2026-12-06T04:00:00,13\r\n"
+                                          "2026-12-06T05:00:00,15\r\n"))
+            << qPrintable(queried.err);
+        EXPECT_EQ(cli({"db", "check", "--db", target, root.path()}).exitCode, 0);
+    }
+}
+
 // Two PCs, each with its own stations and one station both collect, importing into one server
 // at the same time, again and again while their archives grow.
 TEST_F(PostgresDataRoot, TwoPCsAtOnceLeaveNoDuplicateAndLoseNoLine)
