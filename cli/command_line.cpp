@@ -759,8 +759,13 @@ const std::vector<Verb>& verbs()
             if (row.kind != session::Kind::Query || !row.verb)
                 continue;
             const QString name = QString::fromUtf8(row.verb);
-            list.push_back({name, {}, QString::fromUtf8(row.summary), {}, {},
-                            QStringLiteral("stazione-cli %1 --port 3 --json").arg(name), &runQueryVerb});
+            list.push_back({name,
+                            {},
+                            QString::fromUtf8(row.summary),
+                            {},
+                            {},
+                            QStringLiteral("stazione-cli %1 --port 3 --json").arg(name),
+                            &runQueryVerb});
         }
         return list;
     }();

@@ -21,7 +21,7 @@ public:
 
     Q_INVOKABLE link::Status leggidata();   // read the clock
     Q_INVOKABLE link::Status impostadata(); // write the clock
-    void dataPC();              // the PC's date and time into the clock boxes
+    void dataPC();                          // the PC's date and time into the clock boxes
     Q_INVOKABLE link::Status leggiprox();   // next acquisition
     Q_INVOKABLE link::Status Command2();    // read the interval
     Q_INVOKABLE link::Status Command1();    // write the interval

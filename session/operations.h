@@ -27,8 +27,8 @@ enum class Kind {
     Stop,     // stops or recovers an exchange: it never starts one and stays enabled
 };
 
-// Whether the control is switched off while an exchange runs (every row decides). Those that stay on are refused
-// by the exchange guard when they are used meanwhile (a stop button is heard instead).
+// Whether the control is switched off while an exchange runs (every row decides). Those that stay on are
+// refused by the exchange guard when they are used meanwhile (a stop button is heard instead).
 enum class Lock { Undecided, Locks, StaysOn };
 
 struct Operation {

@@ -151,7 +151,8 @@ private slots:
         for (QPushButton* button : m_form->findChildren<QPushButton*>()) {
             if (button->objectName().isEmpty() || qobject_cast<QTabBar*>(button->parentWidget()))
                 continue;
-            QVERIFY2(stazione::session::findOperation(button->objectName()), qPrintable(button->objectName()));
+            QVERIFY2(stazione::session::findOperation(button->objectName()),
+                     qPrintable(button->objectName()));
         }
         for (const auto& row : stazione::session::operations()) {
             const QString name = QString::fromUtf8(row.control);

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
-
 namespace stazione::ui {
 
 namespace {
@@ -75,7 +74,8 @@ const session::Operation* rowOf(const QString& control)
 ActivityText activityText(Form1& form, const QObject* control)
 {
     if (const session::Operation* row = rowOf(control->objectName()))
-        return {Texts::tr(row->subject), [&form, row] { return Texts::tr(row->done).arg(shown(form, *row)); }};
+        return {Texts::tr(row->subject),
+                [&form, row] { return Texts::tr(row->done).arg(shown(form, *row)); }};
     // A control of another window: its caption says what it does.
     QString caption = control->objectName();
     if (const auto* button = qobject_cast<const QAbstractButton*>(control))

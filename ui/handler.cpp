@@ -1,7 +1,6 @@
 #include "ui/handler.h"
 
 #include "session/operations.h"
-
 #include "session/session.h"
 #include "ui/activity_texts.h"
 #include "ui/colours.h"
@@ -10,11 +9,11 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QMetaMethod>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QVariant>
@@ -191,10 +190,10 @@ void MainWindowHandler::wire()
     // Runs the method; one that returns nothing cannot fail.
     const auto invoke = [this](const QMetaMethod& m, auto... arguments) {
         link::Status status;
-        const bool called = m.returnMetaType() == QMetaType::fromType<void>()
-                                ? m.invoke(this, Qt::DirectConnection, arguments...)
-                                : m.invoke(this, Qt::DirectConnection, Q_RETURN_ARG(link::Status, status),
-                                           arguments...);
+        const bool called =
+            m.returnMetaType() == QMetaType::fromType<void>()
+                ? m.invoke(this, Qt::DirectConnection, arguments...)
+                : m.invoke(this, Qt::DirectConnection, Q_RETURN_ARG(link::Status, status), arguments...);
         Q_ASSERT(called);
         return status;
     };
