@@ -29,29 +29,6 @@ namespace {
 // A 1280x800 screen less a desktop panel and the window's own title bar and borders.
 constexpr QSize kUsableScreen(1280 - 16, 800 - 80);
 
-QString captionOf(const QWidget* widget)
-{
-    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
-        return button->text();
-    if (const auto* label = qobject_cast<const QLabel*>(widget))
-        return label->text();
-    if (const auto* frame = qobject_cast<const QGroupBox*>(widget))
-        return frame->title();
-    if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
-        return edit->text();
-    return {};
-}
-
-// "tabN" is page N of SSTab1, "Form1" the window itself, anything else a frame's object name.
-QWidget* container(Form1& form, const QString& where)
-{
-    if (where == QLatin1String("Form1"))
-        return &form;
-    if (where.startsWith(QLatin1String("tab")))
-        return form.SSTab1->widget(where.mid(3).toInt());
-    return form.findChild<QWidget*>(where);
-}
-
 QWidget* pageOf(Form1& form, QWidget* widget)
 {
     for (QWidget* ancestor = widget; ancestor != nullptr; ancestor = ancestor->parentWidget()) {

@@ -26,17 +26,6 @@ constexpr QSize kUsableScreen(1280 - 16, 800 - 80);
 
 const QString kNotRead = QStringLiteral("Da Leggere");
 
-QString captionOf(const QWidget* widget)
-{
-    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
-        return button->text();
-    if (const auto* label = qobject_cast<const QLabel*>(widget))
-        return label->text();
-    if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
-        return edit->text();
-    return {};
-}
-
 template<typename T, std::size_t N> QList<QWidget*> widgets(const std::array<T*, N>& array)
 {
     return QList<QWidget*>(array.begin(), array.end());
@@ -45,22 +34,6 @@ template<typename T, std::size_t N> QList<QWidget*> widgets(const std::array<T*,
 template<typename T, std::size_t N> QList<QLineEdit*> boxes(const std::array<T*, N>& array)
 {
     return QList<QLineEdit*>(array.begin(), array.end());
-}
-
-QStringList repeated(const QString& text, int count)
-{
-    QStringList texts;
-    for (int i = 0; i < count; ++i)
-        texts << text;
-    return texts;
-}
-
-QStringList numbers(const QString& prefix, int count)
-{
-    QStringList texts;
-    for (int i = 0; i < count; ++i)
-        texts << prefix + QString::number(i);
-    return texts;
 }
 
 QList<QLineEdit*> propertyBoxes(const Sensori_An& window)
