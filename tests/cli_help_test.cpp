@@ -167,6 +167,15 @@ TEST(WindowOperations, EveryWiredControlHasACommandInTheReadme)
     }
 }
 
+// The verb each main-window operation names is one the command line has.
+TEST(WindowOperations, EveryOperationsVerbExists)
+{
+    for (const stazione::session::Operation& row : stazione::session::operations()) {
+        if (row.verb)
+            EXPECT_TRUE(findVerb(QString::fromUtf8(row.verb))) << row.control << ": " << row.verb;
+    }
+}
+
 // Runs the completion function in a bash started with nothing but the completion file, for the
 // words of a command line with the cursor on the last one; returns COMPREPLY.
 QStringList complete(const QStringList& words, const QString& portsFolder, bool withBashCompletion = false)
