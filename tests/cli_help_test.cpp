@@ -171,8 +171,9 @@ TEST(WindowOperations, EveryWiredControlHasACommandInTheReadme)
 TEST(WindowOperations, EveryOperationsVerbExists)
 {
     for (const stazione::session::Operation& row : stazione::session::operations()) {
-        if (row.verb)
+        if (row.verb) {
             EXPECT_TRUE(findVerb(QString::fromUtf8(row.verb))) << row.control << ": " << row.verb;
+        }
     }
 }
 
