@@ -18,15 +18,7 @@ MessagingHandlers::MessagingHandlers(session::Session& session, ui::Form1& form,
     : MainWindowHandler(session, form, dialogs, parent)
     , m_clock(clock)
 {
-    onClick(form.LEGGI_GSM, [this] { return LEGGI_GSM(); });
-    onClick(form.SCRIVI_GSM, [this] { return SCRIVI_GSM(); });
-    onPress(form.Abilita_SMS, [this](bool checked) { return Abilita_SMS_MouseDown(checked); });
-    onPress(form.Abilita_Telefono, [this](bool checked) { return Abilita_Telefono_MouseDown(checked); });
-    onPress(form.Telefono, [this](bool checked) { return Telefono_MouseDown(checked); });
-    onClick(form.Leggi_Email, [this] { return Leggi_Email(); });
-    onPress(form.EMAIL, [this](bool checked) { return EMAIL_MouseDown(checked); });
-    onClick(form.LeggiGPRS, [this] { return LeggiGPRS(); });
-    onClick(form.ScriviGPRS, [this] { return ScriviGPRS(); });
+    wire();
     for (QLineEdit* box : form.NUMERO_ALLARME_SMS)
         ui::redOnEdit(box);
     ui::redOnEdit(form.NUMERO_ALLARMI_SMS);

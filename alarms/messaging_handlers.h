@@ -16,15 +16,15 @@ public:
     MessagingHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
                       config::ClockScheduleHandlers& clock, QObject* parent = nullptr);
 
-    link::Status LEGGI_GSM();
-    link::Status SCRIVI_GSM();
-    link::Status Abilita_SMS_MouseDown(bool checkedAtPress);
-    link::Status Abilita_Telefono_MouseDown(bool checkedAtPress);
-    link::Status Telefono_MouseDown(bool checkedAtPress);
-    link::Status Leggi_Email();
-    link::Status EMAIL_MouseDown(bool checkedAtPress);
-    link::Status LeggiGPRS();
-    link::Status ScriviGPRS();
+    Q_INVOKABLE link::Status LEGGI_GSM();
+    Q_INVOKABLE link::Status SCRIVI_GSM();
+    Q_INVOKABLE link::Status Abilita_SMS_MouseDown(bool checkedAtPress);
+    Q_INVOKABLE link::Status Abilita_Telefono_MouseDown(bool checkedAtPress);
+    Q_INVOKABLE link::Status Telefono_MouseDown(bool checkedAtPress);
+    Q_INVOKABLE link::Status Leggi_Email();
+    Q_INVOKABLE link::Status EMAIL_MouseDown(bool checkedAtPress);
+    Q_INVOKABLE link::Status LeggiGPRS();
+    Q_INVOKABLE link::Status ScriviGPRS();
 
 private:
     QStringList gsmBoxes() const;

@@ -16,9 +16,7 @@ StartDateHandlers::StartDateHandlers(session::Session& session, ui::Form1& form,
                                      QObject* parent)
     : MainWindowHandler(session, form, dialogs, parent)
 {
-    onClick(form.LeggiDataAllarme, [this] { return LeggiDataAllarme(); });
-    onClick(form.ScriviDataAllarme, [this] { return ScriviDataAllarme(); });
-    onClick(form.Subito, [this] { return Subito(); });
+    wire();
     for (QLineEdit* box : form.data_allarme)
         ui::redOnEdit(box);
 }

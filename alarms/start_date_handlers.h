@@ -12,9 +12,9 @@ public:
     StartDateHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
                       QObject* parent = nullptr);
 
-    link::Status LeggiDataAllarme();
-    link::Status ScriviDataAllarme();
-    link::Status Subito();
+    Q_INVOKABLE link::Status LeggiDataAllarme();
+    Q_INVOKABLE link::Status ScriviDataAllarme();
+    Q_INVOKABLE link::Status Subito();
 
 private:
     bool timeBoxesValid(bool beep);

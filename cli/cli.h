@@ -268,6 +268,8 @@ enum class AlarmSwitch { Sms, Phone };
 int runAlarmSwitch(const Options& options, AlarmSwitch which);
 int runSetGsm(const Options& options);
 int runFullScale(const Options& options);
+// A simple read of the main window (a row of kind Query): prints its box and the value.
+int runQueryVerb(const Options& options);
 
 int runSensors(const Options& options);
 int runGsm(const Options& options);

@@ -2,6 +2,7 @@
 
 #include "link/link.h"
 #include "modem/stations.h"
+#include "session/operations.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -363,7 +364,10 @@ const QStringList& connectionOptions()
     return names;
 }
 
-const std::vector<Verb>& verbs()
+namespace {
+
+// The verbs that are not simple reads of the main window.
+const std::vector<Verb>& ownVerbs()
 {
     static const std::vector<Verb> all{
         {QStringLiteral("ports"),
@@ -744,6 +748,30 @@ const std::vector<Verb>& verbs()
          QStringLiteral("stazione-cli erase --port 3 --yes"),
          [](const Options& o) { return runDestructive(o, Destructive::Erase); }},
     };
+    return all;
+}
+
+} // namespace
+
+const std::vector<Verb>& verbs()
+{
+    // The simple reads of the main window come with their verbs: one row each.
+    static const std::vector<Verb> all = [] {
+        std::vector<Verb> list = ownVerbs();
+        for (const session::Operation& row : session::operations()) {
+            if (row.kind != session::Kind::Query || !row.verb)
+                continue;
+            const QString name = QString::fromUtf8(row.verb);
+            list.push_back({name,
+                            {},
+                            QString::fromUtf8(row.summary),
+                            {},
+                            {},
+                            QStringLiteral("stazione-cli %1 --port 3 --json").arg(name),
+                            &runQueryVerb});
+        }
+        return list;
+    }();
     return all;
 }
 

@@ -11,6 +11,7 @@
 #include "config/station.h"
 #include "link/numbers.h"
 #include "session/models.h"
+#include "session/operations.h"
 #include "session/session.h"
 
 #include <QJsonArray>
@@ -180,6 +181,24 @@ int runSetRain(const Options& options)
         if (!held)
             return fail(held.error());
         run.report.add(QStringLiteral("mmpioggia"), *held);
+        return Verdict::Done;
+    });
+}
+
+int runQueryVerb(const Options& options)
+{
+    const session::Operation* row = nullptr;
+    for (const session::Operation& r : session::operations()) {
+        if (r.kind == session::Kind::Query && r.verb && options.verb == QString::fromUtf8(r.verb))
+            row = &r;
+    }
+    if (!row)
+        return kExitUsage;
+    return onLogger(options, [row](Run& run) {
+        auto value = session::runQuery(run.link, *row);
+        if (!value)
+            return fail(value.error());
+        run.report.add(QString::fromUtf8(row->boxes), *value);
         return Verdict::Done;
     });
 }

@@ -29,16 +29,8 @@ ClockScheduleHandlers::ClockScheduleHandlers(session::Session& session, ui::Form
     : MainWindowHandler(session, form, dialogs, parent)
     , m_gsmStation(gsmStation)
 {
-    onClick(form.leggidata, [this] { return leggidata(); });
-    onClick(form.impostadata, [this] { return impostadata(); });
+    wire();
     connect(form.dataPC, &QPushButton::clicked, this, &ClockScheduleHandlers::dataPC);
-    onClick(form.leggiprox, [this] { return leggiprox(); });
-    onClick(form.Command2, [this] { return Command2(); });
-    onClick(form.Command1, [this] { return Command1(); });
-    onPress(form.data_logging, [this](bool checked) { return data_logging_MouseDown(checked); });
-    onClick(form.ReadSt, [this] { return ReadSt(); });
-    onClick(form.stopacq, [this] { return stopacq(); });
-    onClick(form.Aggiorna_acq, [this] { return Aggiorna_acq(); });
     for (QLineEdit* box : form.data)
         ui::redOnEdit(box);
     for (QLineEdit* box : form.conversione) {

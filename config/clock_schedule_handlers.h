@@ -19,16 +19,16 @@ public:
     ClockScheduleHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
                           const QCheckBox& gsmStation, QObject* parent = nullptr);
 
-    link::Status leggidata();   // read the clock
-    link::Status impostadata(); // write the clock
-    void dataPC();              // the PC's date and time into the clock boxes
-    link::Status leggiprox();   // next acquisition
-    link::Status Command2();    // read the interval
-    link::Status Command1();    // write the interval
-    link::Status data_logging_MouseDown(bool checkedAtPress);
-    link::Status ReadSt(); // read the acquisition switch
-    link::Status stopacq();
-    link::Status Aggiorna_acq(); // memory state
+    Q_INVOKABLE link::Status leggidata();   // read the clock
+    Q_INVOKABLE link::Status impostadata(); // write the clock
+    void dataPC();                          // the PC's date and time into the clock boxes
+    Q_INVOKABLE link::Status leggiprox();   // next acquisition
+    Q_INVOKABLE link::Status Command2();    // read the interval
+    Q_INVOKABLE link::Status Command1();    // write the interval
+    Q_INVOKABLE link::Status data_logging_MouseDown(bool checkedAtPress);
+    Q_INVOKABLE link::Status ReadSt(); // read the acquisition switch
+    Q_INVOKABLE link::Status stopacq();
+    Q_INVOKABLE link::Status Aggiorna_acq(); // memory state
 
 private:
     const QCheckBox& m_gsmStation;

@@ -21,13 +21,12 @@ SettingsHandlers::SettingsHandlers(session::Session& session, ui::Form1& form, u
                                    QObject* parent)
     : MainWindowHandler(session, form, dialogs, parent)
 {
-    onClick(form.preacc, [this] { return preacc(); });
-    onClick(form.impostapreacc, [this] { return impostapreacc(); });
+    wire();
+    // The simple reads of one value sit on the settings' tabs.
+    wireQueries();
     ui::redOnEdit(form.preaccensione);
     ui::trimOnChange(form.preaccensione);
 
-    onClick(form.leggicanali, [this] { return leggicanali(); });
-    onClick(form.Scrivicanali, [this] { return Scrivicanali(); });
     for (QLineEdit* box : form.MUX) {
         connect(box, &QLineEdit::textChanged, this, [box](const QString& text) {
             ui::setBackColour(box, ui::kEdited);
@@ -36,19 +35,10 @@ SettingsHandlers::SettingsHandlers(session::Session& session, ui::Form1& form, u
         });
     }
 
-    onClick(form.leggi_nome, [this] { return leggi_nome(); });
-    onClick(form.imposta_nome, [this] { return imposta_nome(); });
     ui::redOnEdit(form.Nome_Centralina);
-    onClick(form.Status, [this] { return Status(); });
-    onClick(form.BATTPB_READ, [this] { return BATTPB_READ(); });
     onStateChange(form.BATTPBX, &SettingsHandlers::BATTPBX_Click);
-    onClick(form.minipan_read, [this] { return minipan_read(); });
     onStateChange(form.minipan, &SettingsHandlers::minipan_Click);
-    onPress(form.PLUVIOMETRO, [this](bool checked) { return PLUVIOMETRO_MouseDown(checked); });
-    onClick(form.mmpioggialeggi, [this] { return mmpioggialeggi(); });
-    onClick(form.mmpioggiatastoscrivi, [this] { return mmpioggiatastoscrivi(); });
     ui::redOnEdit(form.mmpioggia);
-    onClick(form.CONTAIMP, [this] { return CONTAIMP(); });
 }
 
 void SettingsHandlers::onStateChange(QCheckBox* box, link::Status (SettingsHandlers::*write)())

@@ -13,21 +13,21 @@ public:
     SettingsHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
                      QObject* parent = nullptr);
 
-    link::Status preacc();        // read the pre-heating time
-    link::Status impostapreacc(); // write it
-    link::Status leggicanali();   // read the channel count
-    link::Status Scrivicanali();  // write it, after erasing the memory
-    link::Status leggi_nome();
-    link::Status imposta_nome();
-    link::Status Status();        // battery voltage
-    link::Status BATTPB_READ();   // battery type
-    link::Status BATTPBX_Click(); // write the battery type (any change of the box)
-    link::Status minipan_read();
+    Q_INVOKABLE link::Status preacc();        // read the pre-heating time
+    Q_INVOKABLE link::Status impostapreacc(); // write it
+    Q_INVOKABLE link::Status leggicanali();   // read the channel count
+    Q_INVOKABLE link::Status Scrivicanali();  // write it, after erasing the memory
+    Q_INVOKABLE link::Status leggi_nome();
+    Q_INVOKABLE link::Status imposta_nome();
+    Q_INVOKABLE link::Status Status();      // battery voltage
+    Q_INVOKABLE link::Status BATTPB_READ(); // battery type
+    link::Status BATTPBX_Click();           // write the battery type (any change of the box)
+    Q_INVOKABLE link::Status minipan_read();
     link::Status minipan_Click(); // write the mini-panel switch (any change of the box)
-    link::Status PLUVIOMETRO_MouseDown(bool checkedAtPress);
-    link::Status mmpioggialeggi();
-    link::Status mmpioggiatastoscrivi();
-    link::Status CONTAIMP(); // event count
+    Q_INVOKABLE link::Status PLUVIOMETRO_MouseDown(bool checkedAtPress);
+    Q_INVOKABLE link::Status mmpioggialeggi();
+    Q_INVOKABLE link::Status mmpioggiatastoscrivi();
+    Q_INVOKABLE link::Status CONTAIMP(); // event count
 
 private:
     // A switch box changed: write it, unless the change came while another exchange waits.

@@ -108,8 +108,7 @@ DownloadHandlers::DownloadHandlers(session::Session& session, ui::Form1& form, u
     connect(form.Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &DownloadHandlers::Dir1_Change);
     connect(form.File1, &QListView::clicked, this, &DownloadHandlers::File1_Click);
-    onClick(form.Acquisisci, [this] { return Acquisisci(); });
-    onClick(form.Acquisisci_Temp, [this] { return Acquisisci_Temp(); });
+    wire();
     // The chart reads a file; it does not talk to the logger.
     connect(form.Grafico, &QPushButton::clicked, this, &DownloadHandlers::Grafico_Click);
 }

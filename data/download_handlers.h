@@ -21,8 +21,8 @@ public:
                      QObject* parent = nullptr);
     ~DownloadHandlers() override;
 
-    link::Status Acquisisci();      // the recorded data into the sensor data file
-    link::Status Acquisisci_Temp(); // the counted download into the temperature file
+    Q_INVOKABLE link::Status Acquisisci();      // the recorded data into the sensor data file
+    Q_INVOKABLE link::Status Acquisisci_Temp(); // the counted download into the temperature file
 
     // The choosers: a volume, a folder on it, a file in the folder.
     void Drive1_Change();

@@ -31,10 +31,7 @@ MeasurementWindow::MeasurementWindow(session::Session& session, ui::Form1& form,
     // The session file holds every row; the grid reads back the ones it shows.
     m_table->setRowStore(SessionTable::RowStore::File);
     window.Grid1->setModel(m_table.get());
-    onClick(form.cmdGrafico, [this] {
-        cmdGrafico();
-        return link::Status();
-    });
+    wire();
     onClick(window.cmdStart, [this] { return cmdStart(); });
     // Stop, the chart and the closing act while a session waits for the logger.
     connect(window.cmdStop, &QPushButton::clicked, this, &MeasurementWindow::cmdStop);

@@ -20,7 +20,7 @@ public:
                       ui::Dialogs& dialogs, QObject* parent = nullptr);
     ~MeasurementWindow() override;
 
-    void cmdGrafico(); // the warning, then the window
+    Q_INVOKABLE void cmdGrafico(); // the warning, then the window
     link::Status cmdStart();
     void cmdStop();
     void cmdGraf();

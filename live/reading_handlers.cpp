@@ -29,7 +29,7 @@ ContinuousReadingHandlers::ContinuousReadingHandlers(session::Session& session, 
 {
     m_grace->setSingleShot(true);
     connect(m_grace, &QTimer::timeout, this, [this] { link().cancel(); });
-    onClick(form.MISCONTINUA[0], [this] { return MISCONTINUA(0); });
+    wire();
     // The stop must get through while the reading waits for the logger.
     connect(form.constop, &QPushButton::clicked, this, [this] { report(constop()); });
 }

@@ -14,7 +14,7 @@ public:
     ContinuousReadingHandlers(session::Session& session, ui::Form1& form, ui::Dialogs& dialogs,
                               QObject* parent = nullptr);
 
-    link::Status MISCONTINUA(int g);
+    Q_INVOKABLE link::Status MISCONTINUA(int g);
     link::Status constop();
     bool reading() const { return m_reading; }
 

@@ -5,7 +5,9 @@ target_compile_definitions(cli_test PRIVATE
 add_dependencies(cli_test stazione-cli stazione-sim)
 stazione_add_gtest(cli_help_test SOURCES cli_help_test.cpp LIBS stazione_cli)
 target_link_libraries(cli_test PRIVATE stazione_cli)
-target_compile_definitions(cli_help_test PRIVATE STAZIONE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+target_compile_definitions(cli_help_test PRIVATE STAZIONE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    STAZIONE_CLI_COMPLETION="${STAZIONE_CLI_COMPLETION}")
+add_dependencies(cli_help_test stazione_cli_completion)
 stazione_add_gtest(collect_test SOURCES collect_test.cpp LIBS Qt6::Core)
 target_compile_definitions(collect_test PRIVATE
     STAZIONE_CLI_PROGRAM="$<TARGET_FILE:stazione-cli>" STAZIONE_SIM_PROGRAM="$<TARGET_FILE:stazione-sim>")

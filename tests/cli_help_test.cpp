@@ -1,7 +1,8 @@
-// The help of stazione-cli comes from its parser and its verb table, and every example in it is a
-// command line the parser takes.
+// Every example of stazione-cli's help is a command line the parser takes, every window operation
+// has its command in the README, and the completion offers what the program knows.
 
 #include "cli/command_line.h"
+#include "session/operations.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -17,21 +18,6 @@
 namespace {
 
 using namespace stazione::cli;
-
-TEST(CliHelp, EveryOptionOfTheParserIsDescribed)
-{
-    const QString help = helpText();
-    ASSERT_FALSE(commandLineOptions().isEmpty());
-    for (const QCommandLineOption& o : commandLineOptions()) {
-        const QString name = o.names().last();
-        EXPECT_FALSE(o.description().isEmpty()) << name.toStdString();
-        EXPECT_TRUE(help.contains(QStringLiteral("--") + name)) << name.toStdString();
-        // The description's first words stand in the help as the parser wrote them.
-        EXPECT_TRUE(help.contains(o.description().section(QLatin1Char(' '), 0, 2))) << name.toStdString();
-    }
-    for (const Verb& verb : verbs())
-        EXPECT_TRUE(help.contains(QStringLiteral("\n  ") + verb.name)) << verb.name.toStdString();
-}
 
 TEST(CliHelp, EachVerbHasItsOwnHelpWithAnExampleTheParserTakes)
 {
@@ -76,10 +62,17 @@ QString sourceFile(const QString& path)
     return QString::fromUtf8(f.readAll());
 }
 
-// The controls that the windows' handlers wire to an operation, read from the handlers' code:
+// The controls that the windows' handlers wire to an operation: the main window's rows of
+// operations that the handlers wire from the table, and the rest read from the handlers' code:
 // "Form2.X" for the connection window, the bare name for every other window.
 QSet<QString> wiredControls()
 {
+    static const QRegularExpression kArrayIndex(QStringLiteral("_[0-9]+$"));
+    QSet<QString> controls;
+    for (const stazione::session::Operation& row : stazione::session::operations()) {
+        if (row.kind == stazione::session::Kind::Exchange || row.kind == stazione::session::Kind::Query)
+            controls << QString::fromUtf8(row.control).remove(kArrayIndex); // MISCONTINUA_0: MISCONTINUA
+    }
     // Control names may carry accented letters (Leggi_poprietà).
     constexpr auto kUnicode = QRegularExpression::UseUnicodePropertiesOption;
     static const QList<QRegularExpression> wiring{
@@ -92,7 +85,6 @@ QSet<QString> wiredControls()
             kUnicode),
         QRegularExpression(QStringLiteral(R"(connect\(\s*()(\w+)\s*,\s*&QPushButton::clicked)"), kUnicode),
     };
-    QSet<QString> controls;
     for (const char* folder : {"config", "alarms", "modem", "session", "data", "live", "ui"}) {
         QDirIterator it(QDir(QStringLiteral(STAZIONE_SOURCE_DIR)).filePath(QLatin1String(folder)),
                         {QStringLiteral("*.cpp")});
@@ -176,6 +168,16 @@ TEST(WindowOperations, EveryWiredControlHasACommandInTheReadme)
     }
 }
 
+// The verb each main-window operation names is one the command line has.
+TEST(WindowOperations, EveryOperationsVerbExists)
+{
+    for (const stazione::session::Operation& row : stazione::session::operations()) {
+        if (row.verb) {
+            EXPECT_TRUE(findVerb(QString::fromUtf8(row.verb))) << row.control << ": " << row.verb;
+        }
+    }
+}
+
 // Runs the completion function in a bash started with nothing but the completion file, for the
 // words of a command line with the cursor on the last one; returns COMPREPLY.
 QStringList complete(const QStringList& words, const QString& portsFolder, bool withBashCompletion = false)
@@ -183,9 +185,7 @@ QStringList complete(const QStringList& words, const QString& portsFolder, bool 
     QString script;
     if (withBashCompletion)
         script += QStringLiteral("source /usr/share/bash-completion/bash_completion\n");
-    script += QStringLiteral("source '%1'\n")
-                  .arg(QDir(QStringLiteral(STAZIONE_SOURCE_DIR))
-                           .filePath(QStringLiteral("cli/completion/stazione-cli.bash")));
+    script += QStringLiteral("source '%1'\n").arg(QStringLiteral(STAZIONE_CLI_COMPLETION));
     QStringList quoted;
     for (const QString& w : words)
         quoted << QLatin1Char('\'') + w + QLatin1Char('\'');

@@ -4,6 +4,8 @@
 #include "link/timing.h"
 #include "session/activity.h"
 #include "session/application.h"
+#include "session/exchange_guard.h"
+#include "session/operations.h"
 #include "session/session.h"
 #include "support/fake_device.h"
 #include "support/program.h"
@@ -15,6 +17,7 @@
 #include "ui/windows.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
@@ -118,6 +121,39 @@ private slots:
         auto* other = p.app.form2().findChild<ui::ActivityPane*>();
         QVERIFY(other);
         QCOMPARE(other->Attivita->count(), 3);
+    }
+
+    // Using each control of an operation runs that operation: with a logger that never answers,
+    // it ends in a line of the pane that names it, and in nothing else.
+    void everyOperationIsWiredToItsControl()
+    {
+        using session::Kind;
+        ScriptedProgram p;
+        ui::Form1& f = p.app.form1();
+        link::setTimeScale(0.01);
+        p.app.session().link().setReplyTimeout(50ms);
+        for (const session::Operation& row : session::operations()) {
+            if (row.kind != Kind::Exchange && row.kind != Kind::Query)
+                continue;
+            const QString name = QString::fromUtf8(row.control);
+            auto* control = f.findChild<QAbstractButton*>(name);
+            QVERIFY2(control, qPrintable(name));
+            const qsizetype before = p.lines().size();
+            if (qobject_cast<QCheckBox*>(control)) {
+                control->setVisible(true);
+                QTest::mousePress(control, Qt::LeftButton);
+                QTest::mouseRelease(control, Qt::LeftButton);
+            } else {
+                control->click();
+            }
+            QTRY_VERIFY2_WITH_TIMEOUT(p.lines().size() > before, qPrintable(name), 5000);
+            const QString line = withoutTime(p.lines().last());
+            const QString done = QString::fromUtf8(row.done).section(QStringLiteral("%1"), 0, 0);
+            QVERIFY2(line.startsWith(QString::fromUtf8(row.subject)) || line.startsWith(done),
+                     qPrintable(name + QStringLiteral(": ") + line));
+            QVERIFY2(!p.app.session().guard().busy(), qPrintable(name));
+        }
+        link::setTimeScale(0.05);
     }
 
     void aTypedValueTheLineCannotCarryIsAnOrangeLineAndNothingIsSent()

@@ -26,17 +26,6 @@ constexpr QSize kUsableScreen(1280 - 16, 800 - 80);
 
 const QString kNotRead = QStringLiteral("Da Leggere");
 
-QString captionOf(const QWidget* widget)
-{
-    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
-        return button->text();
-    if (const auto* label = qobject_cast<const QLabel*>(widget))
-        return label->text();
-    if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
-        return edit->text();
-    return {};
-}
-
 template<typename T, std::size_t N> QList<QWidget*> widgets(const std::array<T*, N>& array)
 {
     return QList<QWidget*>(array.begin(), array.end());
@@ -45,22 +34,6 @@ template<typename T, std::size_t N> QList<QWidget*> widgets(const std::array<T*,
 template<typename T, std::size_t N> QList<QLineEdit*> boxes(const std::array<T*, N>& array)
 {
     return QList<QLineEdit*>(array.begin(), array.end());
-}
-
-QStringList repeated(const QString& text, int count)
-{
-    QStringList texts;
-    for (int i = 0; i < count; ++i)
-        texts << text;
-    return texts;
-}
-
-QStringList numbers(const QString& prefix, int count)
-{
-    QStringList texts;
-    for (int i = 0; i < count; ++i)
-        texts << prefix + QString::number(i);
-    return texts;
 }
 
 QList<QLineEdit*> propertyBoxes(const Sensori_An& window)
@@ -96,150 +69,6 @@ private slots:
     {
         m_sensori = std::make_unique<Sensori_An>();
         m_allarmi = std::make_unique<Allarmi_An>();
-    }
-
-    void titles()
-    {
-        QCOMPARE(m_sensori->windowTitle(), QStringLiteral("Proprietà dei sensori"));
-        QCOMPARE(m_allarmi->windowTitle(), QStringLiteral("Allarmi dei sensori"));
-        QVERIFY(m_sensori->isWindow());
-        QVERIFY(m_allarmi->isWindow());
-        QCOMPARE(m_sensori->objectName(), QStringLiteral("Sensori_An"));
-        QCOMPARE(m_allarmi->objectName(), QStringLiteral("Allarmi_An"));
-    }
-
-    void controls_data()
-    {
-        QTest::addColumn<QWidget*>("window");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QWidget*>("member");
-
-        Sensori_An& s = *m_sensori;
-        Allarmi_An& a = *m_allarmi;
-        const auto row = [](const char* name, QWidget* window, const char* type, const char* caption,
-                            QWidget* member) {
-            QTest::newRow(name) << window << QString::fromLatin1(type) << QString::fromUtf8(caption)
-                                << member;
-        };
-
-        row("labelNome", &s, "QLabel", "Nome", nullptr);
-        row("labelZero_V", &s, "QLabel", "Zero_V/Digits", nullptr);
-        row("labelFS_V", &s, "QLabel", "FS_V/Digits", nullptr);
-        row("labelZero_Fisico", &s, "QLabel", "Zero_Fisico", nullptr);
-        row("labelFS_Fisico", &s, "QLabel", "FS_Fisico", nullptr);
-        row("labelFormula", &s, "QLabel",
-            "VALUE=((VOLT_OUT-ZERO_VOLT)/(FS_VOLT-ZERO_VOLT))*(FS_PH-ZERO_PH)+ZERO_PH", nullptr);
-        row("labelAvviso", &s, "QLabel",
-            "Le modifiche sui fondi scala non hanno effetto sui sensori a corda vibrante", nullptr);
-        row("Leggi_prop", &s, "QPushButton", "Leggi Parametri dei sensori", s.Leggi_prop);
-        row("ScriviProp", &s, "QPushButton", "Scrivi parametri dei sensori", s.ScriviProp);
-
-        row("SMS_PERSONALE", &a, "QLabel", "SMS PERSONALIZZATO (5 X 25 CARATTERI)", a.SMS_PERSONALE);
-        row("MESSAGGIO_PERSONALE_LEGGI", &a, "QPushButton", "LEGGI SMS", a.MESSAGGIO_PERSONALE_LEGGI);
-        row("MESSAGGIO_PERSONALE_SCRIVI", &a, "QPushButton", "SCRIVI SMS", a.MESSAGGIO_PERSONALE_SCRIVI);
-    }
-
-    void controls()
-    {
-        QFETCH(QWidget*, window);
-        QFETCH(QString, type);
-        QFETCH(QString, caption);
-        QFETCH(QWidget*, member);
-        const QString name = QString::fromUtf8(QTest::currentDataTag());
-
-        const QList<QWidget*> found = window->findChildren<QWidget*>(name);
-        QCOMPARE(found.size(), 1);
-        QWidget* widget = found.first();
-        QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), type);
-        QCOMPARE(widget->parentWidget(), window);
-        QCOMPARE(captionOf(widget), caption);
-        QVERIFY(widget->isVisibleTo(window));
-        if (member != nullptr)
-            QCOMPARE(member, widget);
-    }
-
-    void arrays_data()
-    {
-        QTest::addColumn<QWidget*>("window");
-        QTest::addColumn<QString>("base");
-        QTest::addColumn<QList<QWidget*>>("elements");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QStringList>("captions");
-
-        Sensori_An& s = *m_sensori;
-        Allarmi_An& a = *m_allarmi;
-        const auto row = [](const char* tag, QWidget* window, const char* base,
-                            const QList<QWidget*>& elements, const char* type, const QStringList& captions) {
-            QTest::newRow(tag) << window << QString::fromLatin1(base) << elements << QString::fromLatin1(type)
-                               << captions;
-        };
-        const QStringList channels = numbers(QString(), 16);
-
-        row("Sensori_An/Numero_Canali", &s, "Numero_Canali", widgets(s.Numero_Canali), "QLabel", channels);
-        row("Sensori_An/NomeCanali", &s, "NomeCanali", widgets(s.NomeCanali), "QLineEdit",
-            repeated(kNotRead, 16));
-        row("Sensori_An/CA", &s, "CA", widgets(s.CA), "QLineEdit", repeated(kNotRead, 16));
-        row("Sensori_An/CB", &s, "CB", widgets(s.CB), "QLineEdit", repeated(kNotRead, 16));
-        row("Sensori_An/CC", &s, "CC", widgets(s.CC), "QLineEdit", repeated(kNotRead, 16));
-        row("Sensori_An/CD", &s, "CD", widgets(s.CD), "QLineEdit", repeated(kNotRead, 16));
-
-        row("Allarmi_An/Label1", &a, "Label1", widgets(a.Label1), "QLabel",
-            {QStringLiteral("Numero"), QStringLiteral("Allarme Up"), QStringLiteral("Allarme Down"),
-             QStringLiteral("Attivo")});
-        row("Allarmi_An/Numero_Canali", &a, "Numero_Canali", widgets(a.Numero_Canali), "QLabel", channels);
-        row("Allarmi_An/CA", &a, "CA", widgets(a.CA), "QLineEdit", repeated(kNotRead, 16));
-        row("Allarmi_An/CB", &a, "CB", widgets(a.CB), "QLineEdit", repeated(kNotRead, 16));
-        row("Allarmi_An/AllarmeAttivo", &a, "AllarmeAttivo", widgets(a.AllarmeAttivo), "QLineEdit",
-            repeated(kNotRead, 16));
-        row("Allarmi_An/Leggi_all", &a, "Leggi_all", widgets(a.Leggi_all), "QPushButton",
-            numbers(QStringLiteral("Leggi MUX"), 4));
-        row("Allarmi_An/ScriviAll", &a, "ScriviAll", widgets(a.ScriviAll), "QPushButton",
-            numbers(QStringLiteral("Scrivi MUX"), 4));
-        row("Allarmi_An/SMS_PERSONALIZZATO", &a, "SMS_PERSONALIZZATO", widgets(a.SMS_PERSONALIZZATO),
-            "QLineEdit", repeated(kNotRead, 5));
-    }
-
-    void arrays()
-    {
-        QFETCH(QWidget*, window);
-        QFETCH(QString, base);
-        QFETCH(QList<QWidget*>, elements);
-        QFETCH(QString, type);
-        QFETCH(QStringList, captions);
-
-        QCOMPARE(elements.size(), captions.size());
-        for (int i = 0; i < elements.size(); ++i) {
-            const QString name = QStringLiteral("%1_%2").arg(base).arg(i);
-            QWidget* element = elements.at(i);
-            QVERIFY2(element != nullptr, qPrintable(name));
-            QCOMPARE(element->objectName(), name);
-            QCOMPARE(window->findChildren<QWidget*>(name).size(), 1);
-            QCOMPARE(QString::fromLatin1(element->metaObject()->className()), type);
-            QCOMPARE(element->parentWidget(), window);
-            QCOMPARE(captionOf(element), captions.at(i));
-            QVERIFY2(element->isVisibleTo(window), qPrintable(name));
-        }
-        QCOMPARE(window->findChild<QWidget*>(QStringLiteral("%1_%2").arg(base).arg(elements.size())),
-                 nullptr);
-    }
-
-    void arraySizes()
-    {
-        QCOMPARE(m_sensori->Numero_Canali.size(), 16u);
-        QCOMPARE(m_sensori->NomeCanali.size(), 16u);
-        QCOMPARE(m_sensori->CA.size(), 16u);
-        QCOMPARE(m_sensori->CB.size(), 16u);
-        QCOMPARE(m_sensori->CC.size(), 16u);
-        QCOMPARE(m_sensori->CD.size(), 16u);
-        QCOMPARE(m_allarmi->Label1.size(), 4u);
-        QCOMPARE(m_allarmi->Numero_Canali.size(), 16u);
-        QCOMPARE(m_allarmi->CA.size(), 16u);
-        QCOMPARE(m_allarmi->CB.size(), 16u);
-        QCOMPARE(m_allarmi->AllarmeAttivo.size(), 16u);
-        QCOMPARE(m_allarmi->Leggi_all.size(), 4u);
-        QCOMPARE(m_allarmi->ScriviAll.size(), 4u);
-        QCOMPARE(m_allarmi->SMS_PERSONALIZZATO.size(), 5u);
     }
 
     void objectNamesAreUnique_data()

@@ -1,5 +1,6 @@
 #include "ui/handler.h"
 
+#include "session/operations.h"
 #include "session/session.h"
 #include "ui/activity_texts.h"
 #include "ui/colours.h"
@@ -12,6 +13,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QVariant>
@@ -175,6 +177,64 @@ void MainWindowHandler::onClick(QAbstractButton* button, std::function<link::Sta
 {
     connect(button, &QAbstractButton::clicked, this,
             [this, button, operation = std::move(operation)] { run(button, operation); });
+}
+
+void MainWindowHandler::wire()
+{
+    const QMetaObject* meta = metaObject();
+    const auto method = [meta](const char* name, const char* arguments) {
+        const QByteArray signature = QByteArray(name) + arguments;
+        const int index = meta->indexOfMethod(signature.constData());
+        return index < 0 ? QMetaMethod() : meta->method(index);
+    };
+    // Runs the method; one that returns nothing cannot fail.
+    const auto invoke = [this](const QMetaMethod& m, auto... arguments) {
+        link::Status status;
+        const bool called =
+            m.returnMetaType() == QMetaType::fromType<void>()
+                ? m.invoke(this, Qt::DirectConnection, arguments...)
+                : m.invoke(this, Qt::DirectConnection, Q_RETURN_ARG(link::Status, status), arguments...);
+        Q_ASSERT(called);
+        return status;
+    };
+    for (const session::Operation& row : session::operations()) {
+        if (row.kind != session::Kind::Exchange || !row.run)
+            continue;
+        auto* control = m_form.findChild<QAbstractButton*>(QString::fromUtf8(row.control));
+        if (!control)
+            continue;
+        if (const QMetaMethod m = method(row.run, "()"); m.isValid()) {
+            onClick(control, [invoke, m] { return invoke(m); });
+        } else if (const QMetaMethod m = method(row.run, "(bool)"); m.isValid()) {
+            if (auto* box = qobject_cast<QCheckBox*>(control))
+                onPress(box, [invoke, m](bool checked) { return invoke(m, Q_ARG(bool, checked)); });
+        } else if (const QMetaMethod m = method(row.run, "(int)"); m.isValid()) {
+            const QString name = control->objectName();
+            const int index = name.mid(name.lastIndexOf(QLatin1Char('_')) + 1).toInt();
+            onClick(control, [invoke, m, index] { return invoke(m, Q_ARG(int, index)); });
+        }
+    }
+}
+
+void MainWindowHandler::wireQueries()
+{
+    for (const session::Operation& row : session::operations()) {
+        if (row.kind != session::Kind::Query)
+            continue;
+        auto* control = m_form.findChild<QAbstractButton*>(QString::fromUtf8(row.control));
+        auto* box = m_form.findChild<QLineEdit*>(QString::fromUtf8(row.boxes));
+        if (!control || !box)
+            continue;
+        onClick(control, [this, &row, box]() -> link::Status {
+            const auto exchange = m_session.guard().hold();
+            auto value = session::runQuery(link(), row);
+            if (!value)
+                return value.error();
+            box->setText(*value);
+            setBackColour(box, kConfirmed);
+            return {};
+        });
+    }
 }
 
 void MainWindowHandler::onPress(QCheckBox* box, std::function<link::Status(bool)> operation)

@@ -31,6 +31,15 @@ public:
     MainWindowHandler(session::Session& session, Form1& form, Dialogs& dialogs, QObject* parent = nullptr);
 
 protected:
+    // Connects the main window's controls whose rows (session/operations.cpp) name a method of
+    // this handler: a button's click, a check box's press (the method takes the box's state at
+    // the press), an array element's click (the method takes its index). Called at the end of
+    // the handler's constructor, once the methods are the derived class's.
+    void wire();
+    // Connects the buttons of the simple reads (rows of kind Query): the reply goes into the
+    // row's box, light green. One handler calls it.
+    void wireQueries();
+
     // A click runs the operation as one exchange of the session's guard and tells the operator
     // how it failed. While another exchange waits for the logger (a control that is not locked
     // was used meanwhile) the click is refused with a beep: two exchanges on one line would mix

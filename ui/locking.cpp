@@ -1,5 +1,6 @@
 #include "ui/locking.h"
 
+#include "session/operations.h"
 #include "ui/form1.h"
 
 #include <QApplication>
@@ -11,17 +12,19 @@ namespace stazione::ui {
 
 namespace {
 
-// The controls an exchange locks. The stop buttons (stopacq, constop), RESTORE and a few small
-// reads stay enabled, so that a running exchange can be stopped. Hidden controls are locked too;
-// their visibility does not change.
+// The controls an exchange locks: those whose rows say so (session/operations.cpp). The stop
+// buttons, RESTORE and the controls the exchange guard refuses stay enabled, so that a running
+// exchange can be stopped. Hidden controls are locked too; their visibility does not change.
 QList<QWidget*> commandControls(Form1& f)
 {
-    return {f.leggi_nome,        f.imposta_nome,     f.Aggiorna_acq,  f.Acquisisci,  f.Acquisisci_Temp,
-            f.MISCONTINUA[0],    f.Status,           f.leggidata,     f.impostadata, f.LeggiDataAllarme,
-            f.ScriviDataAllarme, f.Subito,           f.ReadSt,        f.Command1,    f.Command2,
-            f.impostapreacc,     f.preacc,           f.Scrivicanali,  f.leggicanali, f.Leggi_poprietà,
-            f.Azzera_memoria,    f.Resetta,          f.Leggi_Allarmi, f.LEGGI_GSM,   f.SCRIVI_GSM,
-            f.Abilita_SMS,       f.Abilita_Telefono, f.LeggiGPRS,     f.BATTPB_READ, f.cmdGrafico};
+    QList<QWidget*> controls;
+    for (const session::Operation& row : session::operations()) {
+        if (row.lock == session::Lock::Locks) {
+            if (auto* control = f.findChild<QWidget*>(QString::fromUtf8(row.control)))
+                controls << control;
+        }
+    }
+    return controls;
 }
 
 } // namespace
