@@ -44,7 +44,6 @@ link::Result<QList<std::array<bool, 3>>> writeAlarmRows(link::Link& link, const 
         const QString values[3] = {rows[i].state.trimmed(), rows[i].upper.trimmed(), rows[i].lower.trimmed()};
         std::array<bool, 3> accepted{};
         for (int e = 0; e < 3; ++e) {
-            link.Parametri_Comando = values[e] + QLatin1Char(',');
             auto ok = link::write(link, link::cmd::writeAlarmEntry(3 * i + e, values[e]));
             if (!ok)
                 return ok.error();

@@ -39,7 +39,7 @@ SettingsHandlers::SettingsHandlers(session::Session& session, ui::Form1& form, u
     onClick(form.leggi_nome, [this] { return leggi_nome(); });
     onClick(form.imposta_nome, [this] { return imposta_nome(); });
     ui::redOnEdit(form.Nome_Centralina);
-    onClick(form.Status, [this] { return Status(); });
+    onClick(form.Status, [this] { return readBatteryVoltage(); });
     onClick(form.BATTPB_READ, [this] { return BATTPB_READ(); });
     onStateChange(form.BATTPBX, &SettingsHandlers::BATTPBX_Click);
     onClick(form.minipan_read, [this] { return minipan_read(); });
@@ -163,10 +163,10 @@ link::Status SettingsHandlers::imposta_nome()
     return {};
 }
 
-link::Status SettingsHandlers::Status()
+link::Status SettingsHandlers::readBatteryVoltage()
 {
     const auto exchange = m_session.guard().hold();
-    auto volts = readBatteryVoltage(link());
+    auto volts = config::readBatteryVoltage(link());
     if (!volts)
         return volts.error();
     m_form.parameters[2]->setText(*volts);

@@ -19,9 +19,9 @@ public:
     link::Status Scrivicanali();  // write it, after erasing the memory
     link::Status leggi_nome();
     link::Status imposta_nome();
-    link::Status Status();        // battery voltage
-    link::Status BATTPB_READ();   // battery type
-    link::Status BATTPBX_Click(); // write the battery type (any change of the box)
+    link::Status readBatteryVoltage(); // shows the battery voltage
+    link::Status BATTPB_READ();        // battery type
+    link::Status BATTPBX_Click();      // write the battery type (any change of the box)
     link::Status minipan_read();
     link::Status minipan_Click(); // write the mini-panel switch (any change of the box)
     link::Status PLUVIOMETRO_MouseDown(bool checkedAtPress);
