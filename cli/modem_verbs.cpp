@@ -155,12 +155,10 @@ int runFindModem(const Options& options)
         message(QStringLiteral("stazione-cli: find-modem takes at most one port number."));
         return kExitUsage;
     }
-    std::unique_ptr<link::Trace> trace;
-    if (!options.trace.isEmpty())
-        trace = std::make_unique<link::Trace>(options.trace);
-    const auto port = link::makeSystemCommPort();
-    port->setTrace(trace.get());
-    link::Link link(*port);
+    const auto opened = openConnection(options);
+    if (!opened)
+        return kExitFailure;
+    link::Link& link = *opened->link;
     for (int n = first; n <= last; ++n) {
         message(coreText(modem::kSearching) + QStringLiteral(" COM%1").arg(n));
         const auto reply = modem::probeModem(link, n);
@@ -187,12 +185,11 @@ int runHangUp(const Options& options)
         message(QStringLiteral("stazione-cli: hang-up takes the modem's port number, e.g. 2."));
         return kExitUsage;
     }
-    std::unique_ptr<link::Trace> trace;
-    if (!options.trace.isEmpty())
-        trace = std::make_unique<link::Trace>(options.trace);
-    const auto port = link::makeSystemCommPort();
-    port->setTrace(trace.get());
-    link::Link link(*port);
+    const auto opened = openConnection(options);
+    if (!opened)
+        return kExitFailure;
+    link::Link& link = *opened->link;
+    link::CommPort* port = opened->port.get();
     (void)port->setCommPort(number);
     (void)port->setSettings(QStringLiteral("9600,N,8,1"));
     (void)port->setDtrEnable(true);
