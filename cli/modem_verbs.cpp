@@ -17,6 +17,16 @@ namespace stazione::cli {
 
 namespace {
 
+// A port number as typed on the command line: 1 to 32767.
+std::optional<int> portNumber(const QString& text)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < 1 || number > 32767)
+        return std::nullopt;
+    return number;
+}
+
 int listStations(const Options& options, const modem::StationDirectory& directory)
 {
     QJsonArray rows;
@@ -145,12 +155,12 @@ int runFindModem(const Options& options)
     int first = 1;
     int last = 30;
     if (options.arguments.size() == 1) {
-        bool ok = false;
-        first = last = options.arguments[0].toInt(&ok);
-        if (!ok || first < 1 || first > 32767) {
+        const auto only = portNumber(options.arguments[0]);
+        if (!only) {
             message(QStringLiteral("stazione-cli: find-modem takes a port number, e.g. 2."));
             return kExitUsage;
         }
+        first = last = *only;
     } else if (!options.arguments.isEmpty()) {
         message(QStringLiteral("stazione-cli: find-modem takes at most one port number."));
         return kExitUsage;
@@ -179,9 +189,8 @@ int runFindModem(const Options& options)
 // "Stop" of the modem window: the escape and ATH to the modem on port M.
 int runHangUp(const Options& options)
 {
-    bool ok = false;
-    const int number = options.arguments.size() == 1 ? options.arguments[0].toInt(&ok) : 0;
-    if (!ok || number < 1 || number > 32767) {
+    const auto number = options.arguments.size() == 1 ? portNumber(options.arguments[0]) : std::nullopt;
+    if (!number) {
         message(QStringLiteral("stazione-cli: hang-up takes the modem's port number, e.g. 2."));
         return kExitUsage;
     }
@@ -190,7 +199,7 @@ int runHangUp(const Options& options)
         return kExitFailure;
     link::Link& link = *opened->link;
     link::CommPort* port = opened->port.get();
-    (void)port->setCommPort(number);
+    (void)port->setCommPort(*number);
     (void)port->setSettings(QStringLiteral("9600,N,8,1"));
     (void)port->setDtrEnable(true);
     if (auto s = port->setPortOpen(true); !s) {

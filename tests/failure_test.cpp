@@ -270,7 +270,7 @@ TEST(SettingsFiles, LinksAreReplacedAndFifosNeverOpened)
     EXPECT_EQ(opened.refusal->kind, link::FileRefusal::Kind::Special);
     QString why;
     EXPECT_FALSE(link::openAppendFile(fifo, port, &why));
-    EXPECT_EQ(why, opened.refusal->text());
+    EXPECT_FALSE(why.isEmpty()); // a fifo with no reader cannot even be opened for writing
 }
 
 // Each line of the station directory is decoded on its own: a directory of the older tools mixes
