@@ -39,24 +39,14 @@ link::Result<QList<std::array<bool, 3>>> writeAlarmRows(link::Link& link, const 
     }
     if (auto s = link::checkTyped(typed); !s)
         return s.error();
-    QList<std::array<bool, 3>> outcome;
-    for (int i = 0; i < rows.size(); ++i) {
-        const QString values[3] = {rows[i].state.trimmed(), rows[i].upper.trimmed(), rows[i].lower.trimmed()};
-        std::array<bool, 3> accepted{};
-        for (int e = 0; e < 3; ++e) {
-            link.Parametri_Comando = values[e] + QLatin1Char(',');
-            auto ok = link::write(link, link::cmd::writeAlarmEntry(3 * i + e, values[e]));
-            if (!ok)
-                return ok.error();
-            accepted[e] = *ok;
-            if (answered)
-                answered(i, e, *ok);
-            if (*ok)
-                link.Ritardo(10);
-        }
-        outcome.append(accepted);
-    }
-    return outcome;
+    return link::writeTable<3>(
+        link, rows.size(),
+        [&rows](int row, int entry) {
+            const AlarmRow& r = rows[row];
+            const QString& value = entry == 0 ? r.state : entry == 1 ? r.upper : r.lower;
+            return link::cmd::writeAlarmEntry(3 * row + entry, value.trimmed());
+        },
+        answered);
 }
 
 QString alarmSentCaption(int row)

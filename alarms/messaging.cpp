@@ -31,7 +31,6 @@ writeEach(link::Link& link, const QStringList& values, const QList<link::TypedVa
     std::array<bool, N> accepted{};
     for (int i = 0; i < N; ++i) {
         const QString value = values.value(i).trimmed();
-        link.Parametri_Comando = value + QLatin1Char(',');
         auto ok = link::write(link, command(i, value));
         if (!ok)
             return ok.error();
@@ -91,11 +90,9 @@ link::Status sendAlarmSwitches(link::Link& link, const QStringList& entries, con
         numbers << entries.value(i).trimmed();
     const auto list =
         link::cmd::writeGsmList(numbers, entries.value(link::cmd::kGsmSmsCountEntry).trimmed(), smsFlag);
-    link.Parametri_Comando = list.params;
     if (auto s = link::send(link, list); !s)
         return s;
     const auto phone = link::cmd::writePhoneAlarm(phoneNumber.trimmed(), phoneFlag);
-    link.Parametri_Comando = phone.params;
     return link::send(link, phone);
 }
 

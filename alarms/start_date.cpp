@@ -10,7 +10,6 @@ namespace {
 
 link::Result<config::DateFields> sendThenReadBack(link::Link& link, const link::cmd::Command& command)
 {
-    link.Parametri_Comando = command.params;
     if (auto s = link::send(link, command); !s)
         return s.error();
     link.Ritardo(100);

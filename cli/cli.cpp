@@ -65,9 +65,6 @@ void out(const QString& text)
     std::fflush(stdout);
 }
 
-namespace {
-
-// The port and the link of a command, with the reply time-out and the trace it asked for.
 std::optional<Connected> openConnection(const Options& options)
 {
     Connected c;
@@ -89,8 +86,6 @@ std::optional<Connected> openConnection(const Options& options)
     c.exchange = c.guard->hold();
     return c;
 }
-
-} // namespace
 
 void Report::add(const QString& key, const QJsonValue& value)
 {

@@ -122,6 +122,9 @@ struct Connected {
     // Hangs up a call, then closes the port.
     void close();
 };
+// The port and the link of a command, with the reply time-out and the trace it asked for; no
+// port is opened yet. Nothing, and why told, when the trace cannot be written.
+std::optional<Connected> openConnection(const Options& options);
 // Finds the logger: over a modem call with --modem-port and --dial; on --port N that port only;
 // else the connection window's scan. Prints why when there is none.
 std::optional<Connected> connectLogger(const Options& options);

@@ -92,6 +92,24 @@ QStringList column(const QList<config::ChannelProperties>& rows, int k)
     return out;
 }
 
+// Writes the rows, reports which cells the logger accepted under "accepted" (`accepted` turns false
+// at the first refusal), pauses and reads the rows back: what is shown is what the logger now holds.
+template<typename Write, typename Read>
+auto writeRowsAndReadBack(Run& run, const Write& write, const Read& read, bool& accepted) -> decltype(read())
+{
+    auto written = write();
+    if (!written)
+        return written.error();
+    QJsonArray answers;
+    for (const auto& row : *written) {
+        answers.append(flags(row));
+        accepted = accepted && allAccepted(row);
+    }
+    run.report.add(QStringLiteral("accepted"), answers);
+    run.link.Ritardo(10);
+    return read();
+}
+
 const char* const kPropertyBoxes[config::kProperties] = {"NomeCanali", "CA", "CB", "CC", "CD"};
 
 } // namespace
@@ -127,17 +145,9 @@ int runSensors(const Options& options)
                 for (int i = 0; i < n; ++i)
                     wanted[i][k] = values[i];
             }
-            auto written = config::writeProperties(run.link, model, wanted);
-            if (!written)
-                return fail(written.error());
-            QJsonArray answers;
-            for (const auto& row : *written) {
-                answers.append(flags(row));
-                accepted = accepted && allAccepted(row);
-            }
-            run.report.add(QStringLiteral("accepted"), answers);
-            run.link.Ritardo(10);
-            rows = config::readProperties(run.link, model, n);
+            rows = writeRowsAndReadBack(
+                run, [&] { return config::writeProperties(run.link, model, wanted); },
+                [&] { return config::readProperties(run.link, model, n); }, accepted);
             if (!rows)
                 return fail(rows.error());
         }
@@ -256,17 +266,9 @@ int runAlarms(const Options& options)
             QList<alarms::AlarmRow> wanted;
             for (int i = 0; i < rows; ++i)
                 wanted.append({state[i], upper[i], lower[i]});
-            auto written = alarms::writeAlarmRows(run.link, wanted);
-            if (!written)
-                return fail(written.error());
-            QJsonArray answers;
-            for (const auto& row : *written) {
-                answers.append(flags(row));
-                accepted = accepted && allAccepted(row);
-            }
-            run.report.add(QStringLiteral("accepted"), answers);
-            run.link.Ritardo(10);
-            read = alarms::readAlarmRows(run.link, rows);
+            read = writeRowsAndReadBack(
+                run, [&] { return alarms::writeAlarmRows(run.link, wanted); },
+                [&] { return alarms::readAlarmRows(run.link, rows); }, accepted);
             if (!read)
                 return fail(read.error());
         }

@@ -17,6 +17,16 @@ namespace stazione::cli {
 
 namespace {
 
+// A port number as typed on the command line: 1 to 32767.
+std::optional<int> portNumber(const QString& text)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < 1 || number > 32767)
+        return std::nullopt;
+    return number;
+}
+
 int listStations(const Options& options, const modem::StationDirectory& directory)
 {
     QJsonArray rows;
@@ -145,22 +155,20 @@ int runFindModem(const Options& options)
     int first = 1;
     int last = 30;
     if (options.arguments.size() == 1) {
-        bool ok = false;
-        first = last = options.arguments[0].toInt(&ok);
-        if (!ok || first < 1 || first > 32767) {
+        const auto only = portNumber(options.arguments[0]);
+        if (!only) {
             message(QStringLiteral("stazione-cli: find-modem takes a port number, e.g. 2."));
             return kExitUsage;
         }
+        first = last = *only;
     } else if (!options.arguments.isEmpty()) {
         message(QStringLiteral("stazione-cli: find-modem takes at most one port number."));
         return kExitUsage;
     }
-    std::unique_ptr<link::Trace> trace;
-    if (!options.trace.isEmpty())
-        trace = std::make_unique<link::Trace>(options.trace);
-    const auto port = link::makeSystemCommPort();
-    port->setTrace(trace.get());
-    link::Link link(*port);
+    const auto opened = openConnection(options);
+    if (!opened)
+        return kExitFailure;
+    link::Link& link = *opened->link;
     for (int n = first; n <= last; ++n) {
         message(coreText(modem::kSearching) + QStringLiteral(" COM%1").arg(n));
         const auto reply = modem::probeModem(link, n);
@@ -181,19 +189,17 @@ int runFindModem(const Options& options)
 // "Stop" of the modem window: the escape and ATH to the modem on port M.
 int runHangUp(const Options& options)
 {
-    bool ok = false;
-    const int number = options.arguments.size() == 1 ? options.arguments[0].toInt(&ok) : 0;
-    if (!ok || number < 1 || number > 32767) {
+    const auto number = options.arguments.size() == 1 ? portNumber(options.arguments[0]) : std::nullopt;
+    if (!number) {
         message(QStringLiteral("stazione-cli: hang-up takes the modem's port number, e.g. 2."));
         return kExitUsage;
     }
-    std::unique_ptr<link::Trace> trace;
-    if (!options.trace.isEmpty())
-        trace = std::make_unique<link::Trace>(options.trace);
-    const auto port = link::makeSystemCommPort();
-    port->setTrace(trace.get());
-    link::Link link(*port);
-    (void)port->setCommPort(number);
+    const auto opened = openConnection(options);
+    if (!opened)
+        return kExitFailure;
+    link::Link& link = *opened->link;
+    link::CommPort* port = opened->port.get();
+    (void)port->setCommPort(*number);
     (void)port->setSettings(QStringLiteral("9600,N,8,1"));
     (void)port->setDtrEnable(true);
     if (auto s = port->setPortOpen(true); !s) {

@@ -22,7 +22,6 @@ link::Result<ClockWrite> writeClock(link::Link& link, const DateFields& b)
     if (auto s = link::checkTyped(link::typedArray("data", b)); !s)
         return s.error();
     const auto command = link::cmd::writeClock(b[0], b[1], link::integerValue(b[2]), b[3], b[4], b[5]);
-    link.Parametri_Comando = command.params;
     auto accepted = link::write(link, command);
     if (!accepted)
         return accepted.error();

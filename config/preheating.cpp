@@ -23,7 +23,6 @@ link::Status writePreheating(link::Link& link, const QString& fiveDigits)
 {
     if (auto s = link::checkTyped(QStringLiteral("preaccensione"), fiveDigits); !s)
         return s;
-    link.Parametri_Comando = fiveDigits + QLatin1Char(',');
     return link::send(link, link::cmd::writePreheating(fiveDigits));
 }
 

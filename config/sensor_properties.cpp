@@ -65,24 +65,14 @@ writeProperties(link::Link& link, const QString& modello, const QList<ChannelPro
     if (auto s = link::checkTyped(typed); !s)
         return s.error();
     const int stride = propertyStride(modello);
-    QList<std::array<bool, kProperties>> outcome;
-    for (int i = 0; i < rows.size(); ++i) {
-        std::array<bool, kProperties> accepted{};
-        for (int k = 0; k < kProperties; ++k) {
-            const QString value = k == 0 ? rows[i][k] : rows[i][k].trimmed();
-            auto ok = link::write(link, link::cmd::writeProperty(propertySlot(i, k, stride), value));
-            if (!ok)
-                return ok.error();
-            accepted[k] = *ok;
-            if (answered)
-                answered(i, k, *ok);
-            if (*ok)
-                link.Ritardo(10);
-        }
-        outcome.append(accepted);
-        link.Ritardo(10);
-    }
-    return outcome;
+    return link::writeTable<kProperties>(
+        link, rows.size(),
+        [&rows, stride](int channel, int k) {
+            // The name goes as typed; the numbers without blanks around them.
+            const QString value = k == 0 ? rows[channel][k] : rows[channel][k].trimmed();
+            return link::cmd::writeProperty(propertySlot(channel, k, stride), value);
+        },
+        answered, 10);
 }
 
 } // namespace stazione::config

@@ -153,10 +153,10 @@ link::Status SettingsHandlers::imposta_nome()
     return {};
 }
 
-link::Status SettingsHandlers::Status()
+link::Status SettingsHandlers::readBatteryVoltage()
 {
     const auto exchange = m_session.guard().hold();
-    auto volts = readBatteryVoltage(link());
+    auto volts = config::readBatteryVoltage(link());
     if (!volts)
         return volts.error();
     m_form.parameters[2]->setText(*volts);

@@ -23,7 +23,6 @@ link::Result<long long> readSwitch(link::Link& link, const link::cmd::Command& c
 link::Result<SwitchWrite> writeSwitch(link::Link& link, const link::cmd::Command& command,
                                       link::Result<long long> (*readBack)(link::Link&))
 {
-    link.Parametri_Comando = command.params;
     auto accepted = link::write(link, command);
     if (!accepted)
         return accepted.error();
@@ -53,7 +52,6 @@ link::Result<bool> writeStationName(link::Link& link, const QString& name)
 {
     if (auto s = link::checkTyped(QStringLiteral("Nome_Centralina"), name); !s)
         return s.error();
-    link.Parametri_Comando = name + QLatin1Char(',');
     return link::write(link, link::cmd::writeStationName(name));
 }
 
@@ -105,7 +103,6 @@ link::Result<QString> writeRainAmount(link::Link& link, const QString& amount)
 {
     if (auto s = link::checkTyped(QStringLiteral("mmpioggia"), amount); !s)
         return s.error();
-    link.Parametri_Comando = amount + QLatin1Char(',');
     if (auto s = link::send(link, link::cmd::writeRainAmount(amount)); !s)
         return s.error();
     return readRainAmount(link);

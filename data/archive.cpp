@@ -95,35 +95,13 @@ qsizetype windowFor(const QList<QByteArray>& lines, const DownloadFacts& facts)
 
 } // namespace
 
-link::Status openRegularFile(QFile& file, QIODevice::OpenMode mode)
+link::Error archiveRefusal(const QString& path, const link::FileRefusal& refusal)
 {
-    int flags = O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
-    if (mode & QIODevice::Append)
-        flags |= O_WRONLY | O_APPEND | O_CREAT;
-    else if (mode & QIODevice::WriteOnly)
-        flags |= O_RDWR | O_CREAT;
-    else
-        flags |= O_RDONLY;
-    const QByteArray name = QFile::encodeName(file.fileName());
-    const int fd = ::open(name.constData(), flags, 0644);
-    if (fd < 0) {
-        const int error = errno;
-        const QString why = error == ELOOP ? QStringLiteral("a symbolic link, not a file: refused")
-                                           : QString::fromLocal8Bit(std::strerror(error));
-        return link::Error::file(QStringLiteral("%1: %2").arg(file.fileName(), why));
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return link::Error::file(QStringLiteral("%1: not a regular file: refused").arg(file.fileName()));
-    }
-    // Opened without waiting on a FIFO; the reads and writes of a regular file block as usual.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return link::Error::file(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
-    }
-    return {};
+    if (refusal.kind != link::FileRefusal::Kind::System)
+        return link::Error::file(QStringLiteral("%1: not a regular file: refused").arg(path));
+    const QString why =
+        refusal.error == ELOOP ? QStringLiteral("a symbolic link, not a file: refused") : refusal.reason;
+    return link::Error::file(QStringLiteral("%1: %2").arg(path, why));
 }
 
 QString tailRepairText(TailRepair repair)
@@ -214,9 +192,10 @@ qsizetype overlap(const QList<QByteArray>& tail, const QList<QByteArray>& lines)
 
 link::Result<QList<QByteArray>> readCompleteLines(const QString& path)
 {
-    QFile file(path);
-    if (auto opened = openRegularFile(file, QIODevice::ReadOnly); !opened)
-        return opened.error();
+    QFile file;
+    if (const auto opened = link::openRegularFile(file, path, QIODevice::ReadOnly, link::AtLink::Refuse);
+        !opened)
+        return archiveRefusal(path, *opened.refusal);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFile::NoError)
         return fileError(QStringLiteral("Lettura del file"), file);
@@ -229,9 +208,11 @@ link::Result<QList<QByteArray>> readCompleteLines(const QString& path)
 link::Result<ArchiveMerge> mergeIntoArchive(const QString& archivePath, const QList<QByteArray>& lines,
                                             const DownloadFacts& facts)
 {
-    QFile file(archivePath);
-    if (auto opened = openRegularFile(file, QIODevice::ReadWrite); !opened)
-        return opened.error();
+    QFile file;
+    if (const auto opened =
+            link::openRegularFile(file, archivePath, QIODevice::ReadWrite, link::AtLink::Refuse);
+        !opened)
+        return archiveRefusal(archivePath, *opened.refusal);
     ArchiveMerge merge;
     const qint64 size = file.size();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/result.h"
+#include "link/settings_file.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -78,9 +79,9 @@ QString memoryChangeText(MemoryChange change);
 link::Result<ArchiveMerge> mergeIntoArchive(const QString& archivePath, const QList<QByteArray>& lines,
                                             const DownloadFacts& facts = {});
 
-// Opens an existing or new regular file without following a link at its name (O_NOFOLLOW); a
-// FIFO, a device or a folder under the name is refused. `mode` is ReadOnly, ReadWrite or Append.
-link::Status openRegularFile(QFile& file, QIODevice::OpenMode mode);
+// How a refused archive or collection report is told: "PATH: not a regular file: refused", "PATH:
+// a symbolic link, not a file: refused" or the system's words after the path.
+link::Error archiveRefusal(const QString& path, const link::FileRefusal& refusal);
 
 // The complete lines of a download file (CR LF or LF ends, line ends dropped). Text after the
 // last line end is a line cut short and is left out.

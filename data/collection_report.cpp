@@ -126,15 +126,18 @@ StationOutcome outcomeFromJson(const QJsonObject& j)
 
 link::Status appendReport(const QString& path, const StationOutcome& outcome)
 {
-    QFile file(path);
-    if (auto opened = openRegularFile(file, QIODevice::WriteOnly | QIODevice::Append); !opened)
-        return link::Error::file(QStringLiteral("Report not written: %1").arg(opened.error().message));
+    QFile file;
+    if (const auto opened =
+            link::openRegularFile(file, path, QIODevice::WriteOnly | QIODevice::Append, link::AtLink::Refuse);
+        !opened)
+        return link::Error::file(
+            QStringLiteral("Report not written: %1").arg(archiveRefusal(path, *opened.refusal).message));
     // A line cut short by a crash would glue the next line to it: start on a fresh line.
     QByteArray line = QJsonDocument(toJson(outcome)).toJson(QJsonDocument::Compact) + '\n';
     if (file.size() > 0) {
-        QFile check(path);
-        if (openRegularFile(check, QIODevice::ReadOnly) && check.seek(file.size() - 1) &&
-            check.read(1) != "\n")
+        QFile check;
+        if (link::openRegularFile(check, path, QIODevice::ReadOnly, link::AtLink::Refuse) &&
+            check.seek(file.size() - 1) && check.read(1) != "\n")
             line.prepend('\n');
     }
     if (file.write(line) != line.size() || !file.flush())

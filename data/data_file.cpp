@@ -686,11 +686,11 @@ link::Result<DataSet> parseDataFile(QByteArrayView bytes, DataError* where)
 
 link::Status openDataFile(QFile& file, const QString& path)
 {
-    QString why;
-    if (!link::openRegularFile(file, path, &why))
+    if (const auto opened = link::openRegularFile(file, path, QIODevice::ReadOnly, link::AtLink::Follow);
+        !opened)
         return link::Error::file(
             QCoreApplication::translate("stazione::data::DataFile", "Il file %1 non si apre: %2")
-                .arg(path, why));
+                .arg(path, opened.refusal->text()));
     return {};
 }
 

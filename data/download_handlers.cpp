@@ -283,14 +283,7 @@ link::Status DownloadHandlers::Acquisisci()
         return stopped(*download->stopped, download->path,
                        tr("%1 righe salvate in %2").arg(download->lines).arg(download->path));
     shown.reset(); // the download is over: the strip goes before "done" is said
-    m_dialogs.beep();
-    m_form.Nome_File_Dati->setText(tr("Registrazione eseguita"));
-    m_dialogs.beep();
-    m_form.Acquisisci->setEnabled(true);
-    m_form.Acquisisci_Temp->setEnabled(true);
-    link().Ritardo(100);
-    m_form.Nome_File_Dati->setText(name);
-    return {};
+    return finished(name);
 }
 
 link::Status DownloadHandlers::Acquisisci_Temp()
@@ -333,10 +326,15 @@ link::Status DownloadHandlers::Acquisisci_Temp()
                            .arg(download->path));
     }
     shown.reset(); // the download is over: the strip goes before "done" is said
-    m_dialogs.beep();
-    m_form.Nome_File_Dati->setText(tr("Check Dati: OK"));
-    m_form.Nome_File_Dati->setText(tr("Check Dati 3: OK"));
     ui::setBackColour(m_form.Nome_File_Dati, kDone);
+    return finished(name, {tr("Check Dati: OK"), tr("Check Dati 3: OK")});
+}
+
+link::Status DownloadHandlers::finished(const QString& name, const QStringList& checks)
+{
+    m_dialogs.beep();
+    for (const QString& check : checks)
+        m_form.Nome_File_Dati->setText(check);
     m_form.Nome_File_Dati->setText(tr("Registrazione eseguita"));
     m_dialogs.beep();
     m_form.Acquisisci->setEnabled(true);

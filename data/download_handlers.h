@@ -54,6 +54,9 @@ private:
     // A download that stopped early, as its outcome: why, and `saved` (what was kept) when its
     // file `kept` is the .part that holds it.
     link::Error stopped(link::Error why, const QString& kept, const QString& saved);
+    // A download that came whole: a beep, the `checks` it passed said in turn, "Registrazione
+    // eseguita" and a second beep, the buttons back, and after a second the file's `name`.
+    link::Status finished(const QString& name, const QStringList& checks = {});
 
     QFileSystemModel* m_folders;
     QFileSystemModel* m_files;

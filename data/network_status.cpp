@@ -1,7 +1,5 @@
 #include "data/network_status.h"
 
-#include "data/safe_open.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -143,14 +141,22 @@ QDateTime StationHistory::lastNewLines() const
     return calls.empty() ? QDateTime() : calls.front().outcome.start;
 }
 
+link::Error reportRefusal(const QString& path, const link::FileRefusal& refusal)
+{
+    if (refusal.kind != link::FileRefusal::Kind::System)
+        return link::Error::file(QStringLiteral("%1 is not a regular file.").arg(path));
+    return link::Error::file(QStringLiteral("%1: %2").arg(path, refusal.reason));
+}
+
 link::Result<Network> readNetwork(const QString& path)
 {
     Network network;
     if (!QFileInfo::exists(path))
         return network;
     QFile file;
-    if (auto opened = openRegularFile(file, path); !opened)
-        return opened.error();
+    if (const auto opened = link::openRegularFile(file, path, QIODevice::ReadOnly, link::AtLink::Refuse);
+        !opened)
+        return reportRefusal(path, *opened.refusal);
     std::vector<Call> calls;
     QByteArray carry;
     bool skipping = false; // inside a line too long to be ours
@@ -325,7 +331,8 @@ std::vector<Alert> openAlerts(const QString& path)
 {
     std::vector<Alert> open;
     QFile file;
-    if (!QFileInfo::exists(path) || !openRegularFile(file, path))
+    if (!QFileInfo::exists(path) ||
+        !link::openRegularFile(file, path, QIODevice::ReadOnly, link::AtLink::Refuse))
         return open;
     while (!file.atEnd()) {
         const QByteArray line = file.readLine(kMaxLineBytes);
@@ -393,12 +400,15 @@ link::Result<AlertUpdate> updateAlerts(const QString& path, const Network& netwo
     for (const AlertChange& c : update.changes)
         lines += QJsonDocument(c.toJson()).toJson(QJsonDocument::Compact) + '\n';
     QFile file;
-    if (auto opened = openRegularFile(file, path, QIODevice::WriteOnly | QIODevice::Append); !opened)
-        return opened.error();
+    if (const auto opened =
+            link::openRegularFile(file, path, QIODevice::WriteOnly | QIODevice::Append, link::AtLink::Refuse);
+        !opened)
+        return reportRefusal(path, *opened.refusal);
     // A line cut short by a crash would glue the next line to it: start on a fresh line.
     if (file.size() > 0) {
         QFile check;
-        if (openRegularFile(check, path) && check.seek(file.size() - 1) && check.read(1) != "\n")
+        if (link::openRegularFile(check, path, QIODevice::ReadOnly, link::AtLink::Refuse) &&
+            check.seek(file.size() - 1) && check.read(1) != "\n")
             lines.prepend('\n');
     }
     if (file.write(lines) != lines.size() || !file.flush())

@@ -2,6 +2,7 @@
 
 #include "data/collection_report.h"
 #include "link/result.h"
+#include "link/settings_file.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -50,6 +51,10 @@ struct Network {
     qint64 lines = 0;                     // report lines read
     qint64 skipped = 0;                   // lines that were not a report line (cut short, foreign)
 };
+
+// How a refused network report, alerts' log or archive read for a site report is told: "PATH is
+// not a regular file." or the system's words after the path.
+link::Error reportRefusal(const QString& path, const link::FileRefusal& refusal);
 
 // The report at `path`, whole. A missing report is an empty network; an unreadable one an error.
 link::Result<Network> readNetwork(const QString& path);

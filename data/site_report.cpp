@@ -3,7 +3,6 @@
 #include "data/archive.h"
 #include "data/data_file.h"
 #include "data/file_names.h"
-#include "data/safe_open.h"
 #include "link/port_resolver.h"
 
 #include <QCoreApplication>
@@ -764,9 +763,11 @@ RecentData readRecent(const QString& archivePath, int days, int textLines)
 {
     RecentData recent;
     QFile file;
-    if (auto opened = openRegularFile(file, archivePath); !opened) {
+    if (const auto opened =
+            link::openRegularFile(file, archivePath, QIODevice::ReadOnly, link::AtLink::Refuse);
+        !opened) {
         if (QFileInfo::exists(archivePath) || QFileInfo(archivePath).isSymLink())
-            recent.problem = opened.error().message;
+            recent.problem = reportRefusal(archivePath, *opened.refusal).message;
         return recent;
     }
     const qint64 size = file.size();

@@ -3,8 +3,10 @@
 #include "link/commands.h"
 #include "link/link.h"
 
+#include <QList>
 #include <QStringList>
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -32,6 +34,35 @@ Result<QString> requestField(Link& link, const cmd::Command& command);
 Result<bool> write(Link& link, const cmd::Command& command);
 
 inline const QString kAccepted = QStringLiteral("OK");
+
+// A table of acknowledged writes, row by row and cell by cell, going on after a refusal. The
+// logger needs 10 ms after an accepted cell before the next command; `rowPause` hundredths
+// follow each row. `commandOf(row, cell)` gives the write of one cell; `answered` hears each
+// answer as it comes. Which cells were accepted, row by row.
+template<std::size_t Cells>
+Result<QList<std::array<bool, Cells>>>
+writeTable(Link& link, qsizetype rows, const std::function<cmd::Command(int row, int cell)>& commandOf,
+           const std::function<void(int row, int cell, bool accepted)>& answered, int rowPause = 0)
+{
+    QList<std::array<bool, Cells>> outcome;
+    for (int i = 0; i < rows; ++i) {
+        std::array<bool, Cells> accepted{};
+        for (int k = 0; k < int(Cells); ++k) {
+            auto ok = write(link, commandOf(i, k));
+            if (!ok)
+                return ok.error();
+            accepted[k] = *ok;
+            if (answered)
+                answered(i, k, *ok);
+            if (*ok)
+                link.Ritardo(10);
+        }
+        outcome.append(accepted);
+        if (rowPause > 0)
+            link.Ritardo(rowPause);
+    }
+    return outcome;
+}
 
 // After a stream was cut short on this side (a cancel, a count the program refuses, a file that
 // failed), the logger goes on sending to its end and would answer the next command in the middle

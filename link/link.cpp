@@ -154,7 +154,6 @@ Status Link::Invia_Comando(const QString& comando, const QString& parametri, Inp
 
 Result<QString> Link::Leggi_Risposta()
 {
-    Risposta_Completa = false;
     Around around(*this);
     if (!around.status())
         return around.status().error();
@@ -163,7 +162,6 @@ Result<QString> Link::Leggi_Risposta()
         return comma.error();
     Risposta = QString::fromLatin1(m_accumulo.constData() + m_head, *comma - m_head);
     consumeTo(*comma + 1);
-    Risposta_Completa = true;
     qCDebug(lcLink) << "field" << Risposta;
     return Risposta;
 }

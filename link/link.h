@@ -35,11 +35,9 @@ public:
 
     explicit Link(CommPort& port, QObject* parent = nullptr);
 
-    qint16 Porta = 0;               // port number of the connection, COMn
-    bool Porta_Aperta = false;      // a connection was made: the port stays open between exchanges
-    QString Risposta;               // the last field read
-    bool Risposta_Completa = false; // the last Leggi_Risposta found the end of its field
-    QString Parametri_Comando;      // parameter text built by a handler for its next command
+    qint16 Porta = 0;          // port number of the connection, COMn
+    bool Porta_Aperta = false; // a connection was made: the port stays open between exchanges
+    QString Risposta;          // the last field read
 
     // Received text not yet consumed as fields.
     QByteArray Accumulo() const { return m_accumulo.mid(m_head); }

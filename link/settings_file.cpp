@@ -22,73 +22,90 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// Takes over `fd` once it is known to be a regular file: the non-blocking open that kept a fifo
-// from stalling is undone, so that reads and writes wait as usual.
-bool adoptRegular(QFile& file, int fd, QIODevice::OpenMode mode, QString* why)
+FileRefusal systemRefusal(int error)
 {
+    return {FileRefusal::Kind::System, error, systemReason(error)};
+}
+
+int openFlags(QIODevice::OpenMode mode, AtLink atLink)
+{
+    int flags = O_NONBLOCK | O_CLOEXEC | (atLink == AtLink::Refuse ? O_NOFOLLOW : 0);
+    if (mode.testFlag(QIODevice::Append))
+        return flags | O_WRONLY | O_APPEND | O_CREAT;
+    if (mode.testFlag(QIODevice::ReadOnly) && mode.testFlag(QIODevice::WriteOnly))
+        return flags | O_RDWR | O_CREAT;
+    if (mode.testFlag(QIODevice::WriteOnly))
+        return flags | O_WRONLY | O_CREAT | O_TRUNC;
+    return flags | O_RDONLY;
+}
+
+} // namespace
+
+QString FileRefusal::text() const
+{
+    switch (kind) {
+    case Kind::System:
+        break;
+    case Kind::Folder:
+        return QCoreApplication::translate("stazione::link::Files", "è una cartella");
+    case Kind::Special:
+        return QCoreApplication::translate("stazione::link::Files", "non è un file normale");
+    }
+    return reason;
+}
+
+FileOpened openRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode, AtLink atLink,
+                           int permissions)
+{
+    file.setFileName(path);
+    const int fd = ::open(QFile::encodeName(path).constData(), openFlags(mode, atLink), permissions);
+    if (fd < 0)
+        return {systemRefusal(errno)};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         const int error = errno;
         ::close(fd);
-        if (why)
-            *why = S_ISDIR(st.st_mode)
-                       ? QCoreApplication::translate("stazione::link::Files", "è una cartella")
-                   : st.st_mode != 0
-                       ? QCoreApplication::translate("stazione::link::Files", "non è un file normale")
-                       : systemReason(error);
-        return false;
+        return {systemRefusal(error)};
     }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        const auto kind = S_ISDIR(st.st_mode) ? FileRefusal::Kind::Folder : FileRefusal::Kind::Special;
+        return {FileRefusal{kind, 0, {}}};
+    }
+    // The non-blocking open kept a fifo from stalling; the reads and writes of a regular file
+    // wait as usual.
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0)
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        if (why)
-            *why = file.errorString();
-        return false;
+        return {FileRefusal{FileRefusal::Kind::System, 0, file.errorString()}};
     }
-    return true;
-}
-
-} // namespace
-
-bool openRegularFile(QFile& file, const QString& path, QString* why)
-{
-    file.setFileName(path);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (why)
-            *why = systemReason(errno);
-        return false;
-    }
-    return adoptRegular(file, fd, QIODevice::ReadOnly, why);
+    return {};
 }
 
 bool openAppendFile(QFile& file, const QString& path, QString* why)
 {
-    file.setFileName(path);
-    const QByteArray name = QFile::encodeName(path);
-    constexpr int kFlags = O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    int fd = ::open(name.constData(), kFlags, 0666);
-    if (fd < 0 && errno == ELOOP) {
+    constexpr QIODevice::OpenMode kAppend = QIODevice::WriteOnly | QIODevice::Append;
+    auto opened = openRegularFile(file, path, kAppend, AtLink::Refuse, 0666);
+    if (!opened && opened.refusal->error == ELOOP) {
         // A link in the file's place: the link goes, the file it named is left alone.
+        const QByteArray name = QFile::encodeName(path);
         struct stat st {};
         if (::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(name.constData()) == 0)
-            fd = ::open(name.constData(), kFlags, 0666);
+            opened = openRegularFile(file, path, kAppend, AtLink::Refuse, 0666);
     }
-    if (fd < 0) {
-        if (why)
-            *why = systemReason(errno);
-        return false;
-    }
-    return adoptRegular(file, fd, QIODevice::WriteOnly | QIODevice::Append, why);
+    if (!opened && why)
+        *why = opened.refusal->text();
+    return bool(opened);
 }
 
 std::optional<QByteArray> readSettingsFile(const QString& path)
 {
     // A fifo or a device would never end; a file of megabytes is nobody's settings.
     QFile file;
-    if (!openRegularFile(file, path) || file.size() > kMaxSettingsFileBytes)
+    if (!openRegularFile(file, path, QIODevice::ReadOnly, AtLink::Follow) ||
+        file.size() > kMaxSettingsFileBytes)
         return std::nullopt;
     QByteArray bytes = file.read(kMaxSettingsFileBytes + 1);
     if (bytes.size() > kMaxSettingsFileBytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 class QFile;
@@ -24,9 +25,35 @@ std::optional<QByteArray> readSettingsFile(const QString& path);
 enum class FileAccess { Private, Shared };
 bool writeSettingsFile(const QString& path, const QByteArray& bytes, FileAccess access = FileAccess::Private);
 
-// Opens a file that must be a regular file for reading. A fifo is opened without waiting for a
-// writer and, like a device or a folder, refused: false with the reason in `why`.
-bool openRegularFile(QFile& file, const QString& path, QString* why = nullptr);
+// Why a file was not opened as a regular file.
+struct FileRefusal {
+    enum class Kind {
+        System,  // the system refused it: `error` and `reason` say why (ELOOP: a link not followed)
+        Folder,  // a folder stands under the name
+        Special, // a fifo, a device or a socket stands under the name
+    };
+    Kind kind = Kind::System;
+    int error = 0;
+    QString reason;
+    // The reason as the settings and the data files tell it: the system's words, "è una cartella"
+    // or "non è un file normale".
+    QString text() const;
+};
+
+// Whether a link at the file's name is followed: the data files a user may link to are read
+// through one; the files the program writes, and the archive, are not.
+enum class AtLink { Follow, Refuse };
+
+// Opens `path` as a regular file. A fifo is opened without waiting for the other end and, like a
+// device, a socket or a folder, refused; nothing is written through it. `mode` is ReadOnly,
+// ReadWrite (created when missing), WriteOnly (created or emptied) or WriteOnly | Append (created
+// when missing, with `permissions` less the umask). True when the file is open.
+struct [[nodiscard]] FileOpened {
+    std::optional<FileRefusal> refusal; // why not, when it is not
+    explicit operator bool() const { return !refusal; }
+};
+FileOpened openRegularFile(QFile& file, const QString& path, QIODevice::OpenMode mode, AtLink atLink,
+                           int permissions = 0644);
 
 // Opens a file for appending (created with the umask's mode when missing). A link standing in its
 // place is replaced by a new file, never written through; a fifo, a device or a folder is refused.

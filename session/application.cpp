@@ -142,7 +142,7 @@ link::Status Application::retrievalStep(RetrievalStep step)
     case RetrievalStep::Preheating:
         return m_settings->preacc();
     case RetrievalStep::BatteryVoltage:
-        return m_settings->Status();
+        return m_settings->readBatteryVoltage();
     case RetrievalStep::Memory:
         return m_clock->Aggiorna_acq();
     case RetrievalStep::StationName:

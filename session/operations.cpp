@@ -254,7 +254,7 @@ const std::vector<Operation>& operations()
         {.control = "Status",
          .kind = Kind::Exchange,
          .lock = Lock::Locks,
-         .run = "Status",
+         .run = "readBatteryVoltage",
          .subject = QT_TRANSLATE_NOOP("stazione::ui::ActivityTexts", "Tensione di Batteria"),
          .done = QT_TRANSLATE_NOOP("stazione::ui::ActivityTexts", "Tensione di Batteria letta: %1"),
          .boxes = "parameters_2",

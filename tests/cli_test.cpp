@@ -782,6 +782,17 @@ TEST_F(Cli, TheModemWindowsOperations)
     EXPECT_EQ(cli({"hang-up", "2"}).exitCode, 0);
     const QString log = simLog(2);
     EXPECT_LT(log.lastIndexOf("\"+++\""), log.lastIndexOf("< AT \"ATH\""));
+
+    // A trace that cannot be written stops the modem's verbs before a byte goes out, as it stops
+    // every other verb: a session the user asked to trace is never run untraced.
+    const qsizetype heard = simLog(2).size();
+    const QString noTrace = config.filePath("no/such/folder/trace.txt");
+    for (const QStringList& verb : {QStringList{"hang-up", "2"}, QStringList{"find-modem", "2"}}) {
+        const CliRun untraced = cli(QStringList{"--trace", noTrace} + verb);
+        EXPECT_EQ(untraced.exitCode, 1) << verb.join(' ').toStdString();
+        EXPECT_TRUE(untraced.err.contains("Cannot write the trace")) << untraced.err.toStdString();
+    }
+    EXPECT_EQ(simLog(2).size(), heard) << simLog(2).toStdString();
 }
 
 // A directory file over 1 MiB is not a directory that can be read: it is neither listed as empty

@@ -265,10 +265,12 @@ TEST(SettingsFiles, LinksAreReplacedAndFifosNeverOpened)
     EXPECT_EQ(session::readSavedPort(port), 0);
     EXPECT_EQ(modem::loadStations(stations, last)[0].Nome, "");
     QFile fifo;
+    const auto opened = link::openRegularFile(fifo, port, QIODevice::ReadOnly, link::AtLink::Follow);
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.refusal->kind, link::FileRefusal::Kind::Special);
     QString why;
-    EXPECT_FALSE(link::openRegularFile(fifo, port, &why));
-    EXPECT_FALSE(why.isEmpty());
     EXPECT_FALSE(link::openAppendFile(fifo, port, &why));
+    EXPECT_FALSE(why.isEmpty()); // a fifo with no reader cannot even be opened for writing
 }
 
 // Each line of the station directory is decoded on its own: a directory of the older tools mixes

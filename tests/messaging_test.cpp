@@ -78,6 +78,35 @@ TEST_F(MessagingTest, PropertyWritesTrimNumbersButNotNames)
     EXPECT_EQ(captions[18], "Trasmissione parametro 3OK");
 }
 
+// The logger needs 10 ms after each value it kept before the next command, a channel's
+// properties 10 ms more; a refused value is followed at once. Counted as the pauses asked for
+// (each parameter character is followed by its own 1/100 s), so the load of the machine does
+// not matter.
+TEST_F(MessagingTest, OnlyKeptValuesAndWholeChannelsArePausedAfter)
+{
+    // Each command is one letter, then its parameter characters.
+    const auto pausedDuring = [this](int commands, const auto& write) {
+        const auto before = link::pausesRequested();
+        const qsizetype sent = logger.received.size();
+        EXPECT_TRUE(write().ok());
+        const qsizetype parameterCharacters = logger.received.size() - sent - commands;
+        return (link::pausesRequested() - before).count() - parameterCharacters * link::scaled(10ms).count();
+    };
+    const auto cell = link::scaled(100ms).count();
+
+    for (int k = 0; k < 10; ++k)
+        logger.expect("r " + QByteArray::number(k % 5 * 4 + k / 5) + ",,", k == 1 || k == 7 ? "ER," : "OK,");
+    const QList<config::ChannelProperties> channels(2, {"", "", "", "", ""});
+    EXPECT_EQ(pausedDuring(10, [&] { return config::writeProperties(link, "KVE_M510HX", channels); }),
+              8 * cell + 2 * cell);
+
+    for (int e = 0; e < 6; ++e)
+        logger.expect("j " + QByteArray::number(e) + ",", e == 4 ? "ER," : "OK,");
+    const QList<alarms::AlarmRow> rows(2);
+    EXPECT_EQ(pausedDuring(6, [&] { return alarms::writeAlarmRows(link, rows); }), 5 * cell);
+    EXPECT_TRUE(logger.scriptDone());
+}
+
 TEST_F(MessagingTest, GsmEntriesAreReadInOrderAndEntryTenHasNoBlank)
 {
     for (int i = 0; i < 10; ++i)
