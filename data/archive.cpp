@@ -2,6 +2,7 @@
 
 #include "data/file_names.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -22,9 +23,12 @@ namespace {
 
 constexpr qint64 kBlock = 1 << 20;
 
-link::Error fileError(const QString& what, const QFile& file)
+// `what` is a text of the "stazione::data::Archive" context: the command line says it in English.
+link::Error fileError(const char* what, const QFile& file)
 {
-    return link::Error::file(QStringLiteral("%1 %2: %3").arg(what, file.fileName(), file.errorString()));
+    return link::Error::file(QStringLiteral("%1 %2: %3")
+                                 .arg(QCoreApplication::translate("stazione::data::Archive", what),
+                                      file.fileName(), file.errorString()));
 }
 
 // Splits text made of whole lines (each ended by LF, a CR before it dropped).
@@ -55,10 +59,10 @@ link::Status readTail(QFile& file, qint64 size, qsizetype wanted, QList<QByteArr
         const qint64 length = std::min(kBlock, from);
         from -= length;
         if (!file.seek(from))
-            return fileError(QStringLiteral("Lettura dell'archivio"), file);
+            return fileError(QT_TRANSLATE_NOOP("stazione::data::Archive", "Lettura dell'archivio"), file);
         const QByteArray block = file.read(length);
         if (block.size() != length)
-            return fileError(QStringLiteral("Lettura dell'archivio"), file);
+            return fileError(QT_TRANSLATE_NOOP("stazione::data::Archive", "Lettura dell'archivio"), file);
         total += block.count('\n');
         if (remaining == 0)
             continue; // the rest is only counted
@@ -198,7 +202,7 @@ link::Result<QList<QByteArray>> readCompleteLines(const QString& path)
         return archiveRefusal(path, *opened.refusal);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFile::NoError)
-        return fileError(QStringLiteral("Lettura del file"), file);
+        return fileError(QT_TRANSLATE_NOOP("stazione::data::Archive", "Lettura del file"), file);
     QList<QByteArray> lines;
     lines.reserve(bytes.count('\n'));
     appendLines(bytes, lines);
@@ -223,23 +227,25 @@ link::Result<ArchiveMerge> mergeIntoArchive(const QString& archivePath, const QL
     if (size > 0) {
         char last = 0;
         if (!file.seek(size - 1) || file.read(&last, 1) != 1)
-            return fileError(QStringLiteral("Lettura dell'archivio"), file);
+            return fileError(QT_TRANSLATE_NOOP("stazione::data::Archive", "Lettura dell'archivio"), file);
         if (last != '\n') {
             whole = 0;
             for (qint64 from = size; from > 0 && whole == 0;) {
                 const qint64 length = std::min(kBlock, from);
                 from -= length;
                 if (!file.seek(from))
-                    return fileError(QStringLiteral("Lettura dell'archivio"), file);
+                    return fileError(QT_TRANSLATE_NOOP("stazione::data::Archive", "Lettura dell'archivio"),
+                                     file);
                 const QByteArray block = file.read(length);
                 if (block.size() != length)
-                    return fileError(QStringLiteral("Lettura dell'archivio"), file);
+                    return fileError(QT_TRANSLATE_NOOP("stazione::data::Archive", "Lettura dell'archivio"),
+                                     file);
                 const qsizetype lf = block.lastIndexOf('\n');
                 if (lf >= 0)
                     whole = from + lf + 1;
             }
             if (!file.seek(whole))
-                return fileError(QStringLiteral("Lettura dell'archivio"), file);
+                return fileError(QT_TRANSLATE_NOOP("stazione::data::Archive", "Lettura dell'archivio"), file);
             torn = file.read(size - whole);
             // With its CR the piece is a whole line that lacks only its LF.
             tornWhole = torn.endsWith('\r');
@@ -306,9 +312,9 @@ link::Result<ArchiveMerge> mergeIntoArchive(const QString& archivePath, const QL
         // A replaced piece goes in the same write that brings its whole line: a kill between the
         // two cannot leave the archive without both.
         if (!file.seek(at) || file.write(out) != out.size() || !file.flush())
-            return fileError(QStringLiteral("Scrittura dell'archivio"), file);
+            return fileError(QT_TRANSLATE_NOOP("stazione::data::Archive", "Scrittura dell'archivio"), file);
         if (at + out.size() < size && !file.resize(at + out.size()))
-            return fileError(QStringLiteral("Riparazione dell'archivio"), file);
+            return fileError(QT_TRANSLATE_NOOP("stazione::data::Archive", "Riparazione dell'archivio"), file);
         // The night's work survives a power cut once the merge has said it is done.
         ::fsync(file.handle());
     }

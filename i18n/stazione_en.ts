@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="it_IT">
 <context>
+    <name>stazione::data::Archive</name>
+    <message>
+        <source>Lettura dell&apos;archivio</source>
+        <translation>Reading the archive</translation>
+    </message>
+    <message>
+        <source>Lettura del file</source>
+        <translation>Reading the file</translation>
+    </message>
+    <message>
+        <source>Riparazione dell&apos;archivio</source>
+        <translation>Repairing the archive</translation>
+    </message>
+    <message>
+        <source>Scrittura dell&apos;archivio</source>
+        <translation>Writing the archive</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Impossibile scrivere %1.</source>
