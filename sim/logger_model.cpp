@@ -147,7 +147,9 @@ void LoggerModel::receive(QByteArrayView bytes, Instant now)
 {
     if (bytes.isEmpty())
         return;
-    tick(now);
+    // Bytes waiting when the logger looks reached it before it looked: a late look (a loaded host)
+    // must not end the command they continue, so the gap is judged after they are taken.
+    update(now, false);
     if (isBusy(now)) {
         log(now, QStringLiteral("busy after reset, ignored %1").arg(quotedForLog(bytes.toByteArray())));
         return;
@@ -313,6 +315,11 @@ void LoggerModel::receiveSecondStep(char byte, Instant now)
 
 void LoggerModel::tick(Instant now)
 {
+    update(now, true);
+}
+
+void LoggerModel::update(Instant now, bool expireCommand)
+{
     if (!m_lineOpen)
         return;
     if (m_greetAt && now >= *m_greetAt) {
@@ -323,7 +330,8 @@ void LoggerModel::tick(Instant now)
             log(at, QStringLiteral("greeting sent"));
         }
     }
-    expire(now);
+    if (expireCommand)
+        expire(now);
     emitStreamSets(now);
     refillDownload(now);
 }

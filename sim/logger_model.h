@@ -161,6 +161,7 @@ private:
     Clock::duration scaled(std::chrono::milliseconds base, std::chrono::milliseconds floor) const;
     void log(Instant at, const QString& text);
 
+    void update(Instant now, bool expireCommand);
     void receiveByte(char byte, Instant now);
     void receiveText(char byte, Instant now);
     void settleText(Instant lastByte, Instant at);

@@ -758,6 +758,30 @@ TEST_F(SimModelLine, CommandDuringWakeUpSkipsTheGreeting)
     EXPECT_EQ(out, "KVE_M610_M410,V3.2,");
 }
 
+TEST_F(SimModelLine, BytesWaitingWhenTheLoggerLooksLateStillContinueTheCommand)
+{
+    // On a loaded host the simulator may look at the line only after the gap has passed; what
+    // was waiting there by then had reached the logger in time and continues the command.
+    send("J", " 4");
+    now += model->endOfCommandGap() + 50ms;
+    model->receive("6,", now);
+    model->tick(now);
+    EXPECT_EQ(model->takeOutput(now), "80.0,");
+    EXPECT_FALSE(logMentions(model->takeLog(), "malformed"));
+
+    send("j", " 7,");
+    now += model->endOfCommandGap() * 2;
+    model->receive("55.5,", now);
+    EXPECT_EQ(advance(1ms), "OK,") << "taken as the alarm entry, not as the GSM switch";
+    EXPECT_EQ(exchange("J", " 7,"), "55.5,");
+
+    // Looked at in time, the quiet line still ends the half command.
+    send("J", " 4");
+    advance(model->endOfCommandGap());
+    EXPECT_EQ(exchange("6,"), "");
+    EXPECT_TRUE(logMentions(model->takeLog(), "malformed J"));
+}
+
 TEST_F(SimModelLine, ClosingForgetsEverythingUnderWay)
 {
     Options paced = unscaled();
