@@ -1,4 +1,4 @@
-// What the simulated logger does with each command letter: one row of the table per letter, one
+// What the simulated logger does with each command: one row of the table per command text, one
 // handler per row. The engine in logger_model.cpp cuts the bytes into commands and calls these.
 
 #include "sim/logger_model.h"
@@ -53,67 +53,95 @@ QByteArray flagField(bool on)
 using L = LoggerModel;
 
 // Nothing ends a command on the wire: the logger knows from `counts` when it has the whole
-// command, and where a letter allows two counts it waits for the line to go quiet before it
+// command, and where a text allows two counts it waits for the line to go quiet before it
 // settles for the smaller one. The first steps of the two-step commands carry no values; the
 // logger then waits for the second step, which the last column handles.
-const LoggerModel::CommandEntry LoggerModel::kCommands[] = {
-    // Identification and acquisition state.
-    {'V', takes(0), &L::sendIdentification, nullptr},
-    {'O', takes(0), &L::sendAcquisitionEnabled, nullptr},
-    {'o', takes(0), nullptr, &L::setAcquisitionEnabled},
-    {'B', takes(0), &L::stopAcquisitionOrReading, nullptr},
-    // Clock, schedule and memory.
-    {'G', takes(0) | takes(1), &L::sendClock, nullptr},
-    {'g', takes(6), &L::setClock, nullptr},
-    {'D', takes(0), &L::sendNextAcquisition, nullptr},
-    {'N', takes(0), &L::sendNextAcquisition, nullptr},
-    {'C', takes(0) | takes(1), &L::sendInterval, nullptr},
-    {'c', takes(2), &L::setIntervalPart, nullptr},
-    {'M', takes(0) | takes(1), &L::sendMemoryState, nullptr},
-    {'E', takes(0) | takes(1), &L::sendPreheating, nullptr},
-    {'e', takes(1), &L::setPreheating, nullptr},
-    // Channels, erase and reset.
-    {'H', takes(0) | takes(1), &L::sendChannelCount, nullptr},
-    {'h', takes(0), nullptr, &L::setChannelCount},
-    {'b', takes(1), &L::eraseMemory, nullptr},
-    {'z', takes(1), &L::resetLogger, nullptr},
-    {'R', takes(1), &L::sendProperty, nullptr},
-    {'r', takes(2), &L::setProperty, nullptr},
-    // Station, power supply and peripherals.
-    {'Q', takes(0), &L::sendStationName, nullptr},
-    {'q', takes(1), &L::setStationName, nullptr},
-    {'W', takes(0), &L::sendBatteryVoltage, nullptr},
-    {'F', takes(0), &L::sendBatteryType, nullptr},
-    {'f', takes(1) | takes(2), &L::setBatteryTypeOrPhoneAlarm, nullptr},
-    {'U', takes(0) | takes(1), &L::sendMiniPanel, nullptr},
-    {'u', takes(1), &L::setMiniPanel, nullptr},
-    {'<', takes(0), &L::sendRainAmount, nullptr},
-    {'>', takes(1), &L::setRainAmount, nullptr},
-    {'L', takes(1), &L::sendEventCount, nullptr},
-    {'T', takes(0), &L::sendFsValues, nullptr},
-    // Messaging and alarms.
-    {'I', takes(1), &L::sendGsmEntry, nullptr},
-    {'i', takes(2) | takes(12), &L::setGsmEntries, nullptr},
-    {'j', takes(1) | takes(2), &L::setGsmEnabledOrAlarmEntry, nullptr},
-    {'J', takes(1), &L::sendAlarmEntry, nullptr},
-    {'X', takes(0), &L::sendPersonalText, nullptr},
-    {'x', takes(0), nullptr, &L::takePersonalLine},
-    {'Y', takes(0) | takes(1), &L::sendEmailEnabledOrStartDate, nullptr},
-    {'y', takes(1) | takes(6), &L::setEmailEnabledOrStartDate, nullptr},
-    {'K', takes(1), &L::sendGprsSetting, nullptr},
-    {'k', takes(2), &L::setGprsSetting, nullptr},
-    // Data transfer and live measurement.
-    {'A', takes(0), nullptr, &L::downloadRecords},
-    {'a', takes(0), &L::downloadCountedOrEndMeasurement, nullptr},
-    {'P', takes(0), &L::startContinuousMeasurement, nullptr},
-    {'p', takes(0), &L::startContinuousReading, nullptr},
-};
-
-const LoggerModel::CommandEntry* LoggerModel::findCommand(char letter)
+const QList<LoggerModel::CommandEntry>& LoggerModel::stockCommands()
 {
-    const auto* entry = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                     [letter](const CommandEntry& e) { return e.letter == letter; });
-    return entry == std::end(kCommands) ? nullptr : entry;
+    static const QList<CommandEntry> commands{
+        // Identification and acquisition state.
+        {"V", takes(0), &L::sendIdentification, nullptr},
+        {"O", takes(0), &L::sendAcquisitionEnabled, nullptr},
+        {"o", takes(0), nullptr, &L::setAcquisitionEnabled},
+        {"B", takes(0), &L::stopAcquisitionOrReading, nullptr},
+        // Clock, schedule and memory.
+        {"G", takes(0) | takes(1), &L::sendClock, nullptr},
+        {"g", takes(6), &L::setClock, nullptr},
+        {"D", takes(0), &L::sendNextAcquisition, nullptr},
+        {"N", takes(0), &L::sendNextAcquisition, nullptr},
+        {"C", takes(0) | takes(1), &L::sendInterval, nullptr},
+        {"c", takes(2), &L::setIntervalPart, nullptr},
+        {"M", takes(0) | takes(1), &L::sendMemoryState, nullptr},
+        {"E", takes(0) | takes(1), &L::sendPreheating, nullptr},
+        {"e", takes(1), &L::setPreheating, nullptr},
+        // Channels, erase and reset.
+        {"H", takes(0) | takes(1), &L::sendChannelCount, nullptr},
+        {"h", takes(0), nullptr, &L::setChannelCount},
+        {"b", takes(1), &L::eraseMemory, nullptr},
+        {"z", takes(1), &L::resetLogger, nullptr},
+        {"R", takes(1), &L::sendProperty, nullptr},
+        {"r", takes(2), &L::setProperty, nullptr},
+        // Station, power supply and peripherals.
+        {"Q", takes(0), &L::sendStationName, nullptr},
+        {"q", takes(1), &L::setStationName, nullptr},
+        {"W", takes(0), &L::sendBatteryVoltage, nullptr},
+        {"F", takes(0), &L::sendBatteryType, nullptr},
+        {"f", takes(1) | takes(2), &L::setBatteryTypeOrPhoneAlarm, nullptr},
+        {"U", takes(0) | takes(1), &L::sendMiniPanel, nullptr},
+        {"u", takes(1), &L::setMiniPanel, nullptr},
+        {"<", takes(0), &L::sendRainAmount, nullptr},
+        {">", takes(1), &L::setRainAmount, nullptr},
+        {"L", takes(1), &L::sendEventCount, nullptr},
+        {"T", takes(0), &L::sendFsValues, nullptr},
+        // Messaging and alarms.
+        {"I", takes(1), &L::sendGsmEntry, nullptr},
+        {"i", takes(2) | takes(12), &L::setGsmEntries, nullptr},
+        {"j", takes(1) | takes(2), &L::setGsmEnabledOrAlarmEntry, nullptr},
+        {"J", takes(1), &L::sendAlarmEntry, nullptr},
+        {"X", takes(0), &L::sendPersonalText, nullptr},
+        {"x", takes(0), nullptr, &L::takePersonalLine},
+        {"Y", takes(0) | takes(1), &L::sendEmailEnabledOrStartDate, nullptr},
+        {"y", takes(1) | takes(6), &L::setEmailEnabledOrStartDate, nullptr},
+        {"K", takes(1), &L::sendGprsSetting, nullptr},
+        {"k", takes(2), &L::setGprsSetting, nullptr},
+        // Data transfer and live measurement.
+        {"A", takes(0), nullptr, &L::downloadRecords},
+        {"a", takes(0), &L::downloadCountedOrEndMeasurement, nullptr},
+        {"P", takes(0), &L::startContinuousMeasurement, nullptr},
+        {"p", takes(0), &L::startContinuousReading, nullptr},
+    };
+    return commands;
+}
+
+void LoggerModel::addCommand(CommandEntry entry)
+{
+    const auto same = std::find_if(m_commands.begin(), m_commands.end(),
+                                   [&entry](const CommandEntry& e) { return e.text == entry.text; });
+    if (same != m_commands.end())
+        *same = std::move(entry);
+    else
+        m_commands.append(std::move(entry));
+}
+
+const LoggerModel::CommandEntry* LoggerModel::findCommand(QByteArrayView text) const
+{
+    const auto entry = std::find_if(m_commands.cbegin(), m_commands.cend(),
+                                    [text](const CommandEntry& e) { return e.text == text; });
+    return entry == m_commands.cend() ? nullptr : &*entry;
+}
+
+bool LoggerModel::continuesCommand(QByteArrayView text) const
+{
+    return std::any_of(m_commands.cbegin(), m_commands.cend(), [text](const CommandEntry& e) {
+        return e.text.size() > text.size() && e.text.startsWith(text);
+    });
+}
+
+bool LoggerModel::startsCommand(char byte) const
+{
+    const char text[1] = {byte};
+    const QByteArrayView first(text, 1);
+    return findCommand(first) || continuesCommand(first);
 }
 
 void LoggerModel::reply(Transmission& t, const QByteArray& fields)

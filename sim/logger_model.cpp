@@ -31,6 +31,7 @@ LoggerModel::LoggerModel(Options options, Instant start, const QDateTime& hostTi
     , m_start(start)
     , m_hostAtStart(hostTimeAtStart)
     , m_random(m_options.seed)
+    , m_commands(stockCommands())
     , m_nextSet(start)
     , m_lineFreeAt(start)
 {
@@ -133,6 +134,7 @@ void LoggerModel::lineClosed(Instant now)
     m_lineOpen = false;
     m_greetAt.reset();
     m_phase = Phase::Idle;
+    m_text.clear();
     m_command = {};
     m_second = {};
     m_stream = Stream::None;
@@ -145,7 +147,9 @@ void LoggerModel::receive(QByteArrayView bytes, Instant now)
 {
     if (bytes.isEmpty())
         return;
-    tick(now);
+    // Bytes waiting when the logger looks reached it before it looked: a late look (a loaded host)
+    // must not end the command they continue, so the gap is judged after they are taken.
+    update(now, false);
     if (isBusy(now)) {
         log(now, QStringLiteral("busy after reset, ignored %1").arg(quotedForLog(bytes.toByteArray())));
         return;
@@ -161,7 +165,7 @@ void LoggerModel::receive(QByteArrayView bytes, Instant now)
         noise.clear();
     };
     for (const char byte : bytes) {
-        if (m_phase == Phase::Idle && valueCounts(byte) == 0) {
+        if (m_phase == Phase::Idle && !startsCommand(byte)) {
             noise += byte;
             continue;
         }
@@ -177,12 +181,13 @@ void LoggerModel::receiveByte(char byte, Instant now)
 {
     switch (m_phase) {
     case Phase::Idle:
-        startCommand(byte, now);
+    case Phase::Text:
+        receiveText(byte, now);
         break;
     case Phase::Values:
         if (startsNextCommand(byte)) {
             complete(now);
-            startCommand(byte, now);
+            receiveText(byte, now);
             break;
         }
         m_command.raw += byte;
@@ -202,42 +207,87 @@ void LoggerModel::receiveByte(char byte, Instant now)
     }
 }
 
-quint32 LoggerModel::valueCounts(char letter)
+void LoggerModel::receiveText(char byte, Instant now)
 {
-    const CommandEntry* entry = findCommand(letter);
-    return entry ? entry->counts : 0;
+    m_text += byte;
+    m_textAt = now;
+    if (continuesCommand(m_text)) {
+        m_phase = Phase::Text;
+        return;
+    }
+    if (const CommandEntry* entry = findCommand(m_text)) {
+        m_text.clear();
+        m_phase = Phase::Idle;
+        startCommand(*entry, now, now);
+        return;
+    }
+    if (m_text.size() == 1) {
+        m_text.clear();
+        m_phase = Phase::Idle;
+        log(now, QStringLiteral("noise %1 dropped").arg(quotedForLog(QByteArray(1, byte))));
+        return;
+    }
+    // The byte does not continue the text: what came before it is a command of its own, and
+    // the byte begins whatever follows.
+    m_text.chop(1);
+    settleText(now, now);
+    if (m_lineOpen)
+        receiveByte(byte, now);
+}
+
+void LoggerModel::settleText(Instant lastByte, Instant at)
+{
+    // The longest command the text begins with; the bytes after it are read again.
+    const QByteArray text = std::exchange(m_text, {});
+    m_phase = Phase::Idle;
+    qsizetype length = text.size();
+    const CommandEntry* entry = nullptr;
+    while (length > 0 && !(entry = findCommand(text.left(length))))
+        --length;
+    if (entry) {
+        startCommand(*entry, lastByte, at);
+    } else {
+        length = 1;
+        log(at, QStringLiteral("noise %1 dropped").arg(quotedForLog(text.left(1))));
+    }
+    for (const char byte : text.mid(length)) {
+        if (!m_lineOpen)
+            return;
+        receiveByte(byte, at);
+    }
 }
 
 bool LoggerModel::startsNextCommand(char byte) const
 {
     // Where a command may already be complete, the values that could still follow are numbers,
-    // flags and phone numbers. A command letter instead means the client has moved on sooner
+    // flags and phone numbers. A command text instead means the client has moved on sooner
     // than the gap: with short pauses (a scaled-down client) an unacknowledged "y" or "j" with
     // one value is followed by the next command within a few milliseconds.
     const bool letter =
         (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || byte == '<' || byte == '>';
     const int received = static_cast<int>(m_command.values.size());
-    return letter && valueCounts(byte) != 0 && m_command.current.isEmpty() &&
+    return letter && startsCommand(byte) && m_command.current.isEmpty() &&
            (m_command.counts & takes(received));
 }
 
-void LoggerModel::startCommand(char letter, Instant now)
+// `lastByte` is when the command's text ended, `at` when the logger knew it had the whole text
+// (later than `lastByte` when it waited whether a longer text would follow).
+void LoggerModel::startCommand(const CommandEntry& entry, Instant lastByte, Instant at)
 {
-    const quint32 counts = valueCounts(letter);
-    if (letter == m_options.dropOn) {
+    if (entry.text.size() == 1 && entry.text.at(0) == m_options.dropOn) {
         Transmission t;
-        t.at = now;
-        t.command = QString(QLatin1Char(letter));
-        t.raw = QByteArray(1, letter);
+        t.at = at;
+        t.command = QString::fromLatin1(entry.text);
+        t.raw = entry.text;
         m_notes << QStringLiteral("dropping the line");
         record(t);
         m_hangUp = true;
-        lineClosed(now);
+        lineClosed(at);
         return;
     }
-    m_command = Command{letter, counts, {}, {}, QByteArray(1, letter), now};
-    if (counts == takes(0))
-        complete(now);
+    m_command = Command{entry.text, entry.counts, {}, {}, entry.text, lastByte};
+    if (entry.counts == takes(0))
+        complete(at);
     else
         m_phase = Phase::Values;
 }
@@ -247,13 +297,12 @@ void LoggerModel::receiveSecondStep(char byte, Instant now)
     // The second step of "o", "h" and "A" is a number. A letter there means the client has
     // moved on to another command, which the logger takes as such.
     const bool numeric = (byte >= '0' && byte <= '9') || byte == ' ' || byte == '-';
-    if (m_second.letter != 'x' && m_second.text.isEmpty() && !numeric) {
-        log(now, QStringLiteral("%1 without its second step, dropped").arg(QLatin1Char(m_second.letter)));
+    if (m_second.command != "x" && m_second.text.isEmpty() && !numeric) {
+        log(now,
+            QStringLiteral("%1 without its second step, dropped").arg(QString::fromLatin1(m_second.command)));
         m_phase = Phase::Idle;
-        if (valueCounts(byte) == 0)
-            log(now, QStringLiteral("noise %1 dropped").arg(quotedForLog(QByteArray(1, byte))));
-        else
-            startCommand(byte, now);
+        m_second = {};
+        receiveText(byte, now);
         return;
     }
     m_second.raw += byte;
@@ -266,6 +315,11 @@ void LoggerModel::receiveSecondStep(char byte, Instant now)
 
 void LoggerModel::tick(Instant now)
 {
+    update(now, true);
+}
+
+void LoggerModel::update(Instant now, bool expireCommand)
+{
     if (!m_lineOpen)
         return;
     if (m_greetAt && now >= *m_greetAt) {
@@ -276,13 +330,18 @@ void LoggerModel::tick(Instant now)
             log(at, QStringLiteral("greeting sent"));
         }
     }
-    expire(now);
+    if (expireCommand)
+        expire(now);
     emitStreamSets(now);
     refillDownload(now);
 }
 
 void LoggerModel::expire(Instant now)
 {
+    // Nothing more came to make a longer command of the text: the shorter one it spells is
+    // taken, and its values (if any) have had the same gap to come.
+    if (m_phase == Phase::Text && now - m_textAt >= endOfCommandGap())
+        settleText(m_textAt, m_textAt + endOfCommandGap());
     if (m_phase == Phase::Values && now - m_command.lastByte >= endOfCommandGap()) {
         const Instant at = m_command.lastByte + endOfCommandGap();
         const int received = static_cast<int>(m_command.values.size());
@@ -290,16 +349,16 @@ void LoggerModel::expire(Instant now)
             complete(at);
         } else {
             log(at, QStringLiteral("malformed %1 with %2 value(s) %3, dropped")
-                        .arg(QLatin1Char(m_command.letter))
+                        .arg(QString::fromLatin1(m_command.text))
                         .arg(received)
-                        .arg(quotedForLog(m_command.raw.mid(1))));
+                        .arg(quotedForLog(m_command.raw.mid(m_command.text.size()))));
             m_phase = Phase::Idle;
         }
     }
     if (m_phase == Phase::SecondStep && now >= m_second.deadline) {
         log(m_second.deadline,
             QStringLiteral("no second step for %1 in time, back to idle%2")
-                .arg(QLatin1Char(m_second.letter))
+                .arg(QString::fromLatin1(m_second.command))
                 .arg(m_second.raw.isEmpty() ? QString()
                                             : QStringLiteral(", dropped ") + quotedForLog(m_second.raw)));
         m_phase = Phase::Idle;
@@ -316,6 +375,8 @@ std::optional<Instant> LoggerModel::nextWakeup() const
     };
     if (m_greetAt)
         consider(*m_greetAt);
+    if (m_phase == Phase::Text)
+        consider(m_textAt + endOfCommandGap());
     if (m_phase == Phase::Values)
         consider(m_command.lastByte + endOfCommandGap());
     if (m_phase == Phase::SecondStep)
@@ -334,16 +395,17 @@ void LoggerModel::complete(Instant at)
 {
     Transmission t;
     t.at = at;
-    t.command = QString(QLatin1Char(m_command.letter));
+    t.command = QString::fromLatin1(m_command.text);
     t.values = m_command.values;
     t.raw = m_command.raw;
-    const CommandEntry* entry = findCommand(m_command.letter);
+    const QByteArray text = std::exchange(m_command, {}).text;
     m_phase = Phase::Idle;
-    m_command = {};
-    if (entry->secondStep)
-        beginSecondStep(entry->letter, at);
-    else
-        (this->*entry->run)(t);
+    // A copy: a handler may change the table.
+    const CommandEntry entry = *findCommand(text);
+    if (entry.secondStep)
+        beginSecondStep(entry.text, at);
+    else if (entry.run)
+        entry.run(*this, t);
     record(t);
 }
 
@@ -357,9 +419,9 @@ void LoggerModel::record(Transmission t)
     m_transcript.append(std::move(t));
 }
 
-void LoggerModel::beginSecondStep(char letter, Instant at)
+void LoggerModel::beginSecondStep(const QByteArray& command, Instant at)
 {
-    m_second = SecondStep{letter, {}, {}, {}, at + secondStepTimeout()};
+    m_second = SecondStep{command, {}, {}, {}, at + secondStepTimeout()};
     m_phase = Phase::SecondStep;
 }
 
@@ -370,14 +432,17 @@ void LoggerModel::finishSecondStep(Instant at)
     t.command = QString::fromLatin1(m_second.text);
     t.values = QStringList{QString()};
     t.raw = m_second.raw;
-    t.partOf = QString(QLatin1Char(m_second.letter));
+    t.partOf = QString::fromLatin1(m_second.command);
     m_second.text.clear();
     m_second.raw.clear();
 
     // A second step ends the command unless its handler asks for another (the personal text).
     m_phase = Phase::Idle;
-    const CommandEntry* entry = findCommand(m_second.letter);
-    if (entry && entry->secondStep && (this->*entry->secondStep)(t))
+    const CommandEntry* found = findCommand(m_second.command);
+    if (!found || !found->secondStep)
+        return;
+    const SecondStepHandler handler = found->secondStep;
+    if (handler(*this, t))
         record(t);
 }
 
@@ -570,7 +635,12 @@ QString describe(const Transmission& transmission)
     if (!transmission.partOf.isEmpty())
         text += transmission.partOf + QLatin1Char(':');
     const QByteArray command = transmission.command.toLatin1();
-    const bool bare = command.size() == 1 && command.at(0) > ' ' && command.at(0) < 0x7f;
+    // A command of the table is shown as it stands; the text of a second step in quotes, unless
+    // it is a single character.
+    const bool printable = !command.isEmpty() && std::all_of(command.begin(), command.end(), [](char c) {
+        return c > ' ' && c < 0x7f && c != '"' && c != ',';
+    });
+    const bool bare = printable && (command.size() == 1 || transmission.partOf.isEmpty());
     text += bare ? transmission.command : quotedForLog(command);
     const QByteArray parameters = transmission.raw.mid(command.size());
     if (!parameters.isEmpty())

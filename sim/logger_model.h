@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace stazione::sim {
@@ -24,11 +25,11 @@ using Instant = Clock::time_point;
 // two-step command.
 struct Transmission {
     Instant at;         // when the logger took it
-    QString command;    // the command text as written: a letter, or the text of a second step
+    QString command;    // the command text as written (one or more characters), or the text of a second step
     QStringList values; // the parameter values without their commas, untrimmed
     QByteArray raw;     // every byte of the transmission as it arrived
     QByteArray reply;   // what the logger queued in answer (first set of a stream); may be empty
-    QString partOf;     // for a second step, the letter of its first step ("o", "h", "A", "x")
+    QString partOf;     // for a second step, the command text of its first step ("o", "h", "A", "x")
 };
 
 struct LogEntry {
@@ -48,6 +49,25 @@ enum class Stream {
 // can drive it with a clock of its own.
 class LoggerModel {
 public:
+    // What the logger does with a command it has taken whole. A two-step command has no handler
+    // of its own, which only makes the logger wait for the second step; `secondStep` handles that
+    // and says whether it was kept (false: dropped).
+    using Handler = std::function<void(LoggerModel&, Transmission&)>;
+    using SecondStepHandler = std::function<bool(LoggerModel&, Transmission&)>;
+
+    // One row of the command table for each command the logger knows, keyed by the command's
+    // text as the client writes it ("V", "<", or several characters). The logger reads the longest
+    // text of the table that the bytes spell: while a text may still grow into a longer one, it
+    // waits for the next byte or for the end-of-command gap before it settles for the shorter one.
+    struct CommandEntry {
+        QByteArray text;
+        quint32 counts; // takes(n) for each count of values the command may carry
+        Handler run;
+        SecondStepHandler secondStep;
+    };
+    // The table of the stock logger (logger_commands.cpp).
+    static const QList<CommandEntry>& stockCommands();
+
     // `start` and `hostTimeAtStart` tie the monotonic clock to the host's local time; the
     // logger's clock runs from there plus the offset that "g" sets.
     LoggerModel(Options options, Instant start,
@@ -96,26 +116,27 @@ public:
     // Bit n set: a command may take n values.
     static constexpr quint32 takes(int n) { return 1u << n; }
 
-private:
-    enum class Phase { Idle, Values, SecondStep };
+    // A row more in this logger's table, or one that answers an existing text in another way.
+    void addCommand(CommandEntry entry);
 
-    // One row of the command table (logger_commands.cpp) for each letter the logger knows. A
-    // two-step command has no handler for its letter, which only makes the logger wait for the
-    // second step; `secondStep` handles that and says whether it was kept (false: dropped).
-    using Handler = void (LoggerModel::*)(Transmission&);
-    using SecondStepHandler = bool (LoggerModel::*)(Transmission&);
-    struct CommandEntry {
-        char letter;
-        quint32 counts; // takes(n) for each count of values the command may carry
-        Handler run;
-        SecondStepHandler secondStep;
+    // For handlers: queues `fields` as the answer to `t`, with the faults of the options applied.
+    void reply(Transmission& t, const QByteArray& fields);
+    bool refusesWrites() const;
+
+private:
+    enum class Phase {
+        Idle,
+        Text, // a command text that a longer one of the table may still continue
+        Values,
+        SecondStep,
     };
-    static const CommandEntry kCommands[];
-    static const CommandEntry* findCommand(char letter);
-    static quint32 valueCounts(char letter); // 0: not a command letter
+
+    const CommandEntry* findCommand(QByteArrayView text) const;
+    bool continuesCommand(QByteArrayView text) const; // a longer text of the table begins so
+    bool startsCommand(char byte) const;
 
     struct Command {
-        char letter = 0;
+        QByteArray text;
         quint32 counts = 0; // bit n set: the command may take n values
         QStringList values;
         QByteArray current;
@@ -124,7 +145,7 @@ private:
     };
 
     struct SecondStep {
-        char letter = 0;
+        QByteArray command; // the text of the first step
         QByteArray text;
         QByteArray raw;
         QStringList lines; // "x" collects five
@@ -140,20 +161,21 @@ private:
     Clock::duration scaled(std::chrono::milliseconds base, std::chrono::milliseconds floor) const;
     void log(Instant at, const QString& text);
 
+    void update(Instant now, bool expireCommand);
     void receiveByte(char byte, Instant now);
-    void startCommand(char letter, Instant now);
+    void receiveText(char byte, Instant now);
+    void settleText(Instant lastByte, Instant at);
+    void startCommand(const CommandEntry& entry, Instant lastByte, Instant at);
     bool startsNextCommand(char byte) const;
     void receiveSecondStep(char byte, Instant now);
     void expire(Instant now);
     void complete(Instant at);
-    void beginSecondStep(char letter, Instant at);
+    void beginSecondStep(const QByteArray& command, Instant at);
     void finishSecondStep(Instant at);
 
-    void reply(Transmission& t, const QByteArray& fields);
     void accept(Transmission& t); // "OK,"
     void refuse(Transmission& t); // "ER,"
     void ignore(const QString& why);
-    bool refusesWrites() const;
     bool confirmedDestructive(const Transmission& t);
 
     void sendIdentification(Transmission& t);
@@ -228,7 +250,10 @@ private:
     bool m_lineOpen = false;
     std::optional<Instant> m_greetAt;
     std::optional<Instant> m_busyUntil;
+    QList<CommandEntry> m_commands;
     Phase m_phase = Phase::Idle;
+    QByteArray m_text; // Phase::Text: the command text so far
+    Instant m_textAt;  // when its last byte came
     Command m_command;
     SecondStep m_second;
 
