@@ -20,8 +20,8 @@ public:
     Q_INVOKABLE link::Status leggi_nome();
     Q_INVOKABLE link::Status imposta_nome();
     Q_INVOKABLE link::Status readBatteryVoltage(); // shows the battery voltage
-    Q_INVOKABLE link::Status BATTPB_READ(); // battery type
-    link::Status BATTPBX_Click();           // write the battery type (any change of the box)
+    Q_INVOKABLE link::Status BATTPB_READ();        // battery type
+    link::Status BATTPBX_Click();                  // write the battery type (any change of the box)
     Q_INVOKABLE link::Status minipan_read();
     link::Status minipan_Click(); // write the mini-panel switch (any change of the box)
     Q_INVOKABLE link::Status PLUVIOMETRO_MouseDown(bool checkedAtPress);
