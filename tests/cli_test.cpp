@@ -1,6 +1,7 @@
 // stazione-cli as a technician runs it, against stazione-sim as its own process.
 
 #include "cli/command_line.h"
+#include "support/program_env.h"
 
 #include <QDate>
 #include <QDir>
@@ -30,14 +31,7 @@ struct CliRun {
 
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert("STAZIONE_PORTS", ports.path());
-        env.insert("XDG_CONFIG_HOME", config.path());
-        env.insert("STAZIONE_SYSTEM_PORTS", "0");
-        env.insert("STAZIONE_TIME_SCALE", "0.05");
-    }
+    void SetUp() override { env = stazione::testing::programEnvironment(ports.path(), config.path()); }
     void TearDown() override
     {
         for (auto& sim : sims) {

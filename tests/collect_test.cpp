@@ -1,6 +1,8 @@
 // The night's collection as the timer runs it: stazione-cli collect against stazione-sim playing
 // a network of stations behind a modem, each its own process.
 
+#include "support/program_env.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -62,12 +64,7 @@ class Collect : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert("STAZIONE_PORTS", ports.path());
-        env.insert("XDG_CONFIG_HOME", config.path());
-        env.insert("STAZIONE_SYSTEM_PORTS", "0");
-        env.insert("STAZIONE_TIME_SCALE", "0.05");
-        env.insert("STAZIONE_LOCK_DIR", locks.path());
+        env = stazione::testing::programEnvironment(ports.path(), config.path(), locks.path());
         QDir().mkpath(settings());
         // The modem window's directory: three stations, and a row without a number.
         QFile ini(settings() + "/modem.ini");

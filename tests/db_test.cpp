@@ -3,6 +3,7 @@
 
 #include "db/database.h"
 #include "db/store.h"
+#include "support/program_env.h"
 
 #include <QDir>
 #include <QFile>
@@ -541,12 +542,7 @@ class CollectIntoDatabase : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert("STAZIONE_PORTS", ports.path());
-        env.insert("XDG_CONFIG_HOME", config.path());
-        env.insert("STAZIONE_SYSTEM_PORTS", "0");
-        env.insert("STAZIONE_TIME_SCALE", "0.05");
-        env.insert("STAZIONE_LOCK_DIR", locks.path());
+        env = stazione::testing::programEnvironment(ports.path(), config.path(), locks.path());
         QDir().mkpath(config.path() + "/stazione");
         writeFile(config.path() + "/stazione/modem.ini", "Alfa\r\n111\r\n\r\nBeta\r\n222\r\n\r\n");
         sim.setProcessEnvironment(env);

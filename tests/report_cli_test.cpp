@@ -1,6 +1,7 @@
 // stazione-cli report and collect --report as a person runs them: the site it writes, the alerts it
 // prints, the command it runs per change, and the pages as a real browser shows them.
 
+#include "support/program_env.h"
 #include "support/synthetic_network.h"
 
 #include <QDir>
@@ -191,12 +192,8 @@ TEST(CollectReport, AlertCommandOncePerChangeAndTheSiteAtTheEnd)
     QTemporaryDir config;
     QTemporaryDir locks;
     QTemporaryDir data;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("STAZIONE_PORTS", ports.path());
-    env.insert("XDG_CONFIG_HOME", config.path());
-    env.insert("STAZIONE_SYSTEM_PORTS", "0");
-    env.insert("STAZIONE_TIME_SCALE", "0.05");
-    env.insert("STAZIONE_LOCK_DIR", locks.path());
+    QProcessEnvironment env =
+        stazione::testing::programEnvironment(ports.path(), config.path(), locks.path());
     QDir().mkpath(config.path() + "/stazione");
     QFile ini(config.path() + "/stazione/modem.ini");
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));

@@ -187,14 +187,17 @@ void MainWindowHandler::wire()
         const int index = meta->indexOfMethod(signature.constData());
         return index < 0 ? QMetaMethod() : meta->method(index);
     };
-    // Runs the method; one that returns nothing cannot fail.
-    const auto invoke = [this](const QMetaMethod& m, auto... arguments) {
+    // Runs the method; one that returns nothing cannot fail. A method that could not be called
+    // is a failure, never an operation done.
+    const auto invoke = [this](const QMetaMethod& m, auto... arguments) -> link::Status {
         link::Status status;
         const bool called =
             m.returnMetaType() == QMetaType::fromType<void>()
                 ? m.invoke(this, Qt::DirectConnection, arguments...)
                 : m.invoke(this, Qt::DirectConnection, Q_RETURN_ARG(link::Status, status), arguments...);
-        Q_ASSERT(called);
+        if (!called)
+            return link::Error::data(
+                QStringLiteral("%1 could not be run").arg(QString::fromLatin1(m.name())));
         return status;
     };
     for (const session::Operation& row : session::operations()) {
