@@ -326,7 +326,11 @@ void LoggerModel::resetLogger(Transmission& t)
     m_state.clockOffsetMs = offset;
     m_state.records.clear();
     m_stream = Stream::None;
-    m_busyUntil = t.at + resetBusyTime();
+    // The client's pause after a reset runs from when the command reached the logger, which a
+    // late look at the line can only have read later: the logger is busy from the earliest
+    // moment it can have heard the command, so that a loaded host never makes it deaf to a
+    // client that waited.
+    m_busyUntil = std::min(t.at, m_heardSince) + resetBusyTime();
 }
 
 void LoggerModel::sendProperty(Transmission& t)

@@ -143,10 +143,11 @@ void LoggerModel::lineClosed(Instant now)
     m_lineFreeAt = now;
 }
 
-void LoggerModel::receive(QByteArrayView bytes, Instant now)
+void LoggerModel::receive(QByteArrayView bytes, Instant now, std::optional<Instant> since)
 {
     if (bytes.isEmpty())
         return;
+    m_heardSince = std::min(since.value_or(now), now);
     // Bytes waiting when the logger looks reached it before it looked: a late look (a loaded host)
     // must not end the command they continue, so the gap is judged after they are taken.
     update(now, false);
@@ -315,6 +316,7 @@ void LoggerModel::receiveSecondStep(char byte, Instant now)
 
 void LoggerModel::tick(Instant now)
 {
+    m_heardSince = now;
     update(now, true);
 }
 

@@ -81,7 +81,9 @@ public:
     void lineClosed(Instant now);
     bool isLineOpen() const { return m_lineOpen; }
 
-    void receive(QByteArrayView bytes, Instant now);
+    // `now` is when the bytes were read, `since` the earliest they can have come: the moment the
+    // line was last looked at before (on a loaded host the bytes may wait a while to be read).
+    void receive(QByteArrayView bytes, Instant now, std::optional<Instant> since = std::nullopt);
     void tick(Instant now);
     std::optional<Instant> nextWakeup() const;
 
@@ -250,6 +252,7 @@ private:
     bool m_lineOpen = false;
     std::optional<Instant> m_greetAt;
     std::optional<Instant> m_busyUntil;
+    Instant m_heardSince; // receive()'s `since`, while it runs
     QList<CommandEntry> m_commands;
     Phase m_phase = Phase::Idle;
     QByteArray m_text; // Phase::Text: the command text so far

@@ -1,5 +1,7 @@
 #include "sim/modem_model.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 
 namespace stazione::sim {
@@ -226,11 +228,13 @@ void ModemModel::lineClosed(Instant now)
     log(now, QStringLiteral("port closed"));
 }
 
-void ModemModel::receive(QByteArrayView bytes, Instant now)
+void ModemModel::receive(QByteArrayView bytes, Instant now, std::optional<Instant> since)
 {
     if (bytes.isEmpty() || !m_lineOpen)
         return;
     tick(now);
+    m_heardSince = since;
+    const auto heard = qScopeGuard([this] { m_heardSince.reset(); });
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         switch (m_mode) {
         case Mode::Online:
@@ -525,7 +529,7 @@ void ModemModel::forward(const QByteArray& bytes, Instant now)
     if (bytes.isEmpty() || !m_callUp)
         return;
     m_forwarded += bytes;
-    m_logger->receive(bytes, now);
+    m_logger->receive(bytes, now, m_heardSince);
     absorbLoggerLog();
     checkLoggerHangUp(now);
 }

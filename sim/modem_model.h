@@ -53,7 +53,8 @@ public:
     void lineClosed(Instant now);
     bool isLineOpen() const { return m_lineOpen; }
 
-    void receive(QByteArrayView bytes, Instant now);
+    // As LoggerModel::receive: `since` is the earliest the bytes can have come.
+    void receive(QByteArrayView bytes, Instant now, std::optional<Instant> since = std::nullopt);
     void tick(Instant now);
     std::optional<Instant> nextWakeup() const;
     QByteArray takeOutput(Instant now);
@@ -144,6 +145,7 @@ private:
     int m_pluses = 0;
     Instant m_lastPlus;
 
+    std::optional<Instant> m_heardSince; // receive()'s `since`, while it runs
     std::deque<Chunk> m_output;
     QByteArray m_forwarded;
     QList<AtCommand> m_commands;

@@ -355,14 +355,18 @@ void PtyServer::run()
     bool open = false;
     QByteArray pending;
     char buffer[4096];
+    // When the last read of the line began: whatever a later read finds came after it.
+    Instant lastLook = Clock::now();
 
     while (!m_stopRequested && !m_hangUpRequested) {
         if (!open) {
             // POLLHUP stays up for as long as no client holds the slave, so polling the master
             // would spin; look again every 10 ms instead.
+            const Instant probed = Clock::now();
             pollfd probe{m_master, POLLIN, 0};
             ::poll(&probe, 1, 0);
             if ((probe.revents & POLLHUP) && !(probe.revents & POLLIN)) {
+                lastLook = probed; // a client that opens the line from now on writes after it
                 waitForPoke(10ms);
                 continue;
             }
@@ -402,7 +406,9 @@ void PtyServer::run()
 
         QByteArray in;
         bool lost = false;
+        Instant heardSince = lastLook;
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            heardSince = std::exchange(lastLook, Clock::now());
             for (;;) {
                 const ssize_t n = ::read(m_master, buffer, sizeof buffer);
                 if (n > 0) {
@@ -429,7 +435,7 @@ void PtyServer::run()
             std::lock_guard lock(m_mutex);
             m_lineReceived += in;
             if (!in.isEmpty())
-                front([&](auto& line) { line.receive(in, now); });
+                front([&](auto& line) { line.receive(in, now, heardSince); });
             front([&](auto& line) { line.tick(now); });
             // Behind a modem the logger gets only what a call passes on, and later than it
             // arrived when "+" characters were held back as a possible escape.

@@ -519,6 +519,29 @@ TEST_F(SimModelWrites, ResetRestoresDefaultsKeepsTheClockAndIsBusy)
     EXPECT_EQ(model->state().clockOffsetMs, offset);
 }
 
+// At the tests' time scale the client waits 20 ms after a reset and the logger is busy for 15.
+// On a loaded host the look at the line that finds the reset's comma may come late: the busy
+// time runs from the earliest moment the logger can have heard the comma (the look before), so
+// a client that waited is answered however late the comma was read.
+TEST_F(SimModelWrites, AResetReadLateStillLeavesTheClientItsPause)
+{
+    Options fast = unscaled();
+    fast.timeScale = 0.05;
+    open(fast);
+    ASSERT_EQ(model->resetBusyTime(), 15ms);
+    const Instant sent = now; // the last look found nothing; the comma leaves the client now
+    now = sent + 8ms;         // and is read 8 ms later, with the rest of the command
+    model->receive("z839,", now, sent);
+    now = sent + 21ms; // the client's pause is over, and its next command read at once
+    model->tick(now);
+    EXPECT_EQ(exchange("V"), "KVE_M610_M410,V3.2,") << "deaf to a client that waited";
+
+    // A client that does not wait is still not heard.
+    model->receive("z839,", now, now);
+    now += 2ms;
+    EXPECT_EQ(exchange("V"), "") << "answered right after a reset";
+}
+
 TEST_F(SimModelTwoStep, ChannelCountWrite)
 {
     EXPECT_EQ(twoStep("h", " 8"), "OK,");
