@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "support/program_env.h"
+#include "support/sim_log.h"
 
 #include <QDate>
 #include <QDir>
@@ -68,11 +69,11 @@ protected:
                 QString::fromLocal8Bit(p.readAllStandardError()), t.elapsed()};
     }
 
+    // Read once the simulator has seen the last run let the line go: a run that ends on a write
+    // nobody answers ("B", ATH) is gone before the simulator has read, and logged, those bytes.
     QString simLog(int port) const
     {
-        QFile f(ports.filePath(QStringLiteral("sim%1.log").arg(port)));
-        f.open(QIODevice::ReadOnly);
-        return QString::fromLocal8Bit(f.readAll());
+        return stazione::testing::settledSimLog(ports.filePath(QStringLiteral("sim%1.log").arg(port)));
     }
 
     QTemporaryDir ports;

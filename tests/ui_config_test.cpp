@@ -281,9 +281,9 @@ private slots:
         QCOMPARE(c.f().preaccensione->text(), QString("1500"));
         c.f().impostapreacc->click();
         QCOMPARE(c.f().preaccensione->text(), QString("01500"));
-        QTest::qWait(150);
-        QCOMPARE(c.logger->received(), QByteArray("e01500,"));
-        QCOMPARE(c.logger->state().preheatMs, 1500);
+        // The logger does not answer this write: wait until it has taken the bytes.
+        QTRY_COMPARE(c.logger->received(), QByteArray("e01500,"));
+        QTRY_COMPARE(c.logger->state().preheatMs, 1500);
     }
 
     void switchBoxesWriteAfterARead()
