@@ -48,13 +48,16 @@ bool reportOn(const Options& options, const QString& dir, const data::Network& n
     const QDateTime now = QDateTime::currentDateTime();
     const QString log = QDir(dir).filePath(data::kAlertsFileName);
     std::vector<data::Alert> open;
-    bool ok = true;
-    if (options.alerts.any()) {
+    // Alerts that could not be read or recorded are not known: no site and no list is made on
+    // them, which would tell "no open alert" while some are open.
+    auto logged = data::readOpenAlerts(log);
+    if (!logged) {
+        message(QStringLiteral("stazione-cli: %1").arg(logged.error().message));
+    } else if (options.alerts.any()) {
         auto update = data::updateAlerts(log, network, options.alerts, now);
         if (!update) {
             message(QStringLiteral("stazione-cli: %1").arg(update.error().message));
-            open = data::openAlerts(log);
-            ok = false;
+            logged = update.error();
         } else {
             open = update->open;
             for (const data::AlertChange& change : update->changes) {
@@ -71,8 +74,14 @@ bool reportOn(const Options& options, const QString& dir, const data::Network& n
             }
         }
     } else {
-        open = data::openAlerts(log);
+        open = *logged;
     }
+    if (!logged) {
+        if (buildPages)
+            message(QStringLiteral("stazione-cli: no site was built: the open alerts are not known."));
+        return false;
+    }
+    bool ok = true;
     if (buildPages) {
         data::SiteOptions site;
         site.dir = dir;
@@ -85,12 +94,13 @@ bool reportOn(const Options& options, const QString& dir, const data::Network& n
             message(QStringLiteral("stazione-cli: %1").arg(built.error().message));
             ok = false;
         } else {
-            message(QStringLiteral("%1: %2 stations, %3 ok, %4 failed, %5 never reached.")
-                        .arg(QDir(built->folder).filePath(QStringLiteral("index.html")))
-                        .arg(built->stations)
-                        .arg(built->ok)
-                        .arg(built->failed)
-                        .arg(built->neverReached));
+            // The folder first, put in as it is: a path may hold "%1".
+            QString counts = QStringLiteral(": %1 stations, %2 ok, %3 failed (%4 of them never reached)")
+                                 .arg(QString::number(built->stations), QString::number(built->ok),
+                                      QString::number(built->failed), QString::number(built->neverReached));
+            if (built->cancelledOnly > 0)
+                counts += QStringLiteral(", %1 with only cancelled collections").arg(built->cancelledOnly);
+            message(QDir(built->folder).filePath(QStringLiteral("index.html")) + counts + QLatin1Char('.'));
         }
     }
     if (printAlerts) {
@@ -119,10 +129,9 @@ bool reportNetwork(const Options& options, const QString& dir, bool buildPages, 
 
 int runReport(const Options& options)
 {
-    QString dir = options.arguments.value(0, options.dir);
-    if (dir.isEmpty())
-        dir = QDir::currentPath();
-    if (options.arguments.size() > 1 || !QFileInfo(dir).isDir()) {
+    // Never the current folder by default: a site built there by mistake lands among other files.
+    const QString dir = options.arguments.value(0);
+    if (options.arguments.size() != 1 || dir.isEmpty() || !QFileInfo(dir).isDir()) {
         message(QStringLiteral("stazione-cli: report takes one folder, the data root of a collection."));
         return kExitUsage;
     }

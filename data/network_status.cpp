@@ -329,13 +329,23 @@ std::optional<Judgement> judge(const StationHistory& station, AlertKind kind, do
 
 std::vector<Alert> openAlerts(const QString& path)
 {
+    auto open = readOpenAlerts(path);
+    return open ? *open : std::vector<Alert>();
+}
+
+link::Result<std::vector<Alert>> readOpenAlerts(const QString& path)
+{
     std::vector<Alert> open;
     QFile file;
-    if (!QFileInfo::exists(path) ||
-        !link::openRegularFile(file, path, QIODevice::ReadOnly, link::AtLink::Refuse))
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         return open;
+    if (const auto opened = link::openRegularFile(file, path, QIODevice::ReadOnly, link::AtLink::Refuse);
+        !opened)
+        return reportRefusal(path, *opened.refusal);
     while (!file.atEnd()) {
         const QByteArray line = file.readLine(kMaxLineBytes);
+        if (file.error() != QFileDevice::NoError)
+            return link::Error::file(path + QStringLiteral(": ") + file.errorString());
         const QJsonDocument doc = QJsonDocument::fromJson(line);
         if (!doc.isObject())
             continue;

@@ -120,7 +120,11 @@ struct AlertChange {
     QJsonObject toJson() const;
 };
 
-// The alerts open after the changes of the log at `path`, in the order raised.
+// The alerts open after the changes of the log at `path`, in the order raised; none when there is
+// no log. A log that cannot be read (a link, a folder, a read error) is an error: nothing may be
+// told as "no open alert" on it.
+link::Result<std::vector<Alert>> readOpenAlerts(const QString& path);
+// The same, with nothing for a log that cannot be read.
 std::vector<Alert> openAlerts(const QString& path);
 
 struct AlertUpdate {

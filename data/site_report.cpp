@@ -11,20 +11,26 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace stazione::data {
 
 namespace {
 
-// A site of ours carries this file; a folder without it is never replaced or deleted.
+// A site of ours carries this file, which lists the files the report wrote beside it; a folder
+// without it, or holding anything else, is never replaced or deleted.
 const QString kSiteMark = QStringLiteral(".stazione-sito");
+const QByteArray kSiteMarkFirstLine = "stazione-cli report\n";
 
 // The longest stretch of an archive read back from its end: far more than the last days of a
 // logger that records every few minutes.
@@ -57,6 +63,7 @@ struct Texts {
     const char* history;
     const char* trend;
     const char* measurements;
+    const char* unreadLines;
     const char* lastLinesOf;
     const char* archive;
     const char* csv;
@@ -79,6 +86,8 @@ struct Texts {
     const char* maximum;
     const char* last;
     const char* chartOf;
+    const char* cancelledOnly;
+    const char* countsNote;
 };
 
 constexpr Texts kItalian{
@@ -89,7 +98,7 @@ constexpr Texts kItalian{
     "Stazioni",
     "riuscite",
     "fallite",
-    "mai raggiunte",
+    "di cui mai raggiunte",
     "N.",
     "Nome",
     "Ultima chiamata",
@@ -106,7 +115,8 @@ constexpr Texts kItalian{
     "Rete",
     "Storico delle raccolte",
     "Andamento",
-    "Misure degli ultimi %1 giorni",
+    "Misure dal %1 al %2 (gli ultimi %3 giorni dell'archivio)",
+    "righe dell'archivio non lette (scritture interrotte): %1",
     "Ultime righe dell'archivio",
     "Archivio",
     "CSV degli ultimi giorni",
@@ -129,6 +139,10 @@ constexpr Texts kItalian{
     "Massimo",
     "Ultimo",
     "Grafico di %1",
+    "solo raccolte interrotte",
+    "Ogni stazione è contata una volta, per la sua ultima raccolta non interrotta: riuscite, quelle in "
+    "cui è riuscita; fallite, quelle in cui è fallita, comprese le mai raggiunte, le fallite che non "
+    "hanno mai avuto una raccolta riuscita; solo raccolte interrotte, quelle senza altre raccolte.",
 };
 
 constexpr Texts kEnglish{
@@ -139,7 +153,7 @@ constexpr Texts kEnglish{
     "Stations",
     "succeeded",
     "failed",
-    "never reached",
+    "of them never reached",
     "No.",
     "Name",
     "Last call",
@@ -156,7 +170,8 @@ constexpr Texts kEnglish{
     "Network",
     "Collection history",
     "Trend",
-    "Measurements of the last %1 days",
+    "Measurements from %1 to %2 (the archive's last %3 days)",
+    "lines of the archive not read (writes cut short): %1",
     "Last lines of the archive",
     "Archive",
     "CSV of the last days",
@@ -179,6 +194,11 @@ constexpr Texts kEnglish{
     "Maximum",
     "Last",
     "Chart of %1",
+    "only cancelled collections",
+    "Each station is counted once, by its last collection that was not cancelled: succeeded, those "
+    "where it succeeded; failed, those where it failed, the never reached included, which are the "
+    "failed ones that never had a successful collection; only cancelled collections, those with no "
+    "other collection.",
 };
 
 QString t(const char* text)
@@ -205,12 +225,16 @@ QString when(const QDateTime& time)
     return QString::fromLatin1(text, n);
 }
 
-// "x,y " with one decimal each, the points of an SVG line.
+// "x,y " with one decimal each, the points of an SVG line. Not printf: the C library writes the
+// locale's decimal mark (a comma under it_IT), and SVG reads only a dot.
 void appendPoint(QString& points, double x, double y)
 {
-    char text[48];
-    const int n = std::snprintf(text, sizeof text, "%.1f,%.1f ", x, y);
-    points += QLatin1String(text, n);
+    char text[80];
+    char* end = std::to_chars(text, text + 38, x, std::chars_format::fixed, 1).ptr;
+    *end++ = ',';
+    end = std::to_chars(end, end + 38, y, std::chars_format::fixed, 1).ptr;
+    *end++ = ' ';
+    points += QLatin1String(text, end - text);
 }
 
 QString number(double value, int decimals = 1)
@@ -338,10 +362,11 @@ QString chart(const QString& title, const std::vector<qint64>& times, const std:
     flush();
     const QString first = when(QDateTime::fromMSecsSinceEpoch(t0, Qt::UTC));
     const QString lastTime = when(QDateTime::fromMSecsSinceEpoch(times.back(), Qt::UTC));
+    // One substitution each: a channel's name may hold "%1" itself.
     const QString description =
         QStringLiteral("%1, %2 %3 %4 %5: %6 %7 %8 %9 %10")
-            .arg(title, t(tx.from), first, t(tx.to), lastTime, t(tx.minimum))
-            .arg(number(lo, 2), unit, t(tx.maximum), number(hi, 2) + QLatin1Char(' ') + unit);
+            .arg(title, t(tx.from), first, t(tx.to), lastTime, t(tx.minimum), number(lo, 2), unit,
+                 t(tx.maximum), number(hi, 2) + QLatin1Char(' ') + unit);
     return QStringLiteral(
                "<figure><svg width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\" role=\"img\" "
                "aria-label=\"%3\"><title>%3</title>"
@@ -349,15 +374,9 @@ QString chart(const QString& title, const std::vector<qint64>& times, const std:
                "<text x=\"2\" y=\"12\">%7</text><text x=\"2\" y=\"%5\">%8</text>"
                "<text x=\"%4\" y=\"%9\">%10</text><text x=\"%6\" y=\"%9\" text-anchor=\"end\">%11</text>"
                "%12</svg><figcaption>%13</figcaption></figure>")
-        .arg(kW)
-        .arg(kH)
-        .arg(esc(description))
-        .arg(kLeft)
-        .arg(kH - kBottom)
-        .arg(kW - 2)
-        .arg(esc(number(hi, 2)), esc(number(lo, 2)))
-        .arg(kH - 4)
-        .arg(esc(first), esc(lastTime), lines,
+        .arg(number(kW, 0), number(kH, 0), esc(description), number(kLeft, 0), number(kH - kBottom, 0),
+             number(kW - 2, 0), esc(number(hi, 2)), esc(number(lo, 2)), number(kH - 4, 0), esc(first),
+             esc(lastTime), lines,
              esc(unit.isEmpty() ? title : title + QStringLiteral(" (") + unit + QLatin1Char(')')));
 }
 
@@ -365,8 +384,8 @@ QString chart(const QString& title, const std::vector<qint64>& times, const std:
 struct Row {
     const StationHistory* station = nullptr;
     std::vector<const Alert*> alerts;
-    bool failed = false;
-    bool never = false;
+    bool failed = false; // the last call (cancelled ones aside) failed
+    bool never = false;  // failed, and no call ever succeeded
 };
 
 QString alertText(const Alert& a, const Texts& tx)
@@ -392,19 +411,25 @@ QString alertText(const Alert& a, const Texts& tx)
     return {};
 }
 
+// Put together, not through arg(): a name may hold "%1" itself.
+QString labelOf(const QString& name, int row)
+{
+    return name + QStringLiteral(" (") + QString::number(row) + QLatin1Char(')');
+}
+
 QString stationLabel(const StationHistory& s)
 {
-    return s.row > 0 ? QStringLiteral("%1 (%2)").arg(s.name).arg(s.row) : s.name;
+    return s.row > 0 ? labelOf(s.name, s.row) : s.name;
 }
 
 QString alertItem(const Alert& a, const StationHistory* s, const Texts& tx, bool link)
 {
-    const QString who = s ? stationLabel(*s) : QStringLiteral("%1 (%2)").arg(a.name).arg(a.station);
+    const QString who = s ? stationLabel(*s) : labelOf(a.name, a.station);
     const QString named =
         link && s ? QStringLiteral("<a href=\"%1\">%2</a>").arg(stationPageName(*s), esc(who)) : esc(who);
     return QStringLiteral("<li class=\"alert\" data-station=\"%1\" data-kind=\"%2\">%3: %4 (%5 %6)</li>\n")
-        .arg(a.station)
-        .arg(alertKindText(a.kind), named, esc(alertText(a, tx)), esc(t(tx.since)), esc(when(a.since)));
+        .arg(QString::number(a.station), alertKindText(a.kind), named, esc(alertText(a, tx)),
+             esc(t(tx.since)), esc(when(a.since)));
 }
 
 QString resultCell(const Call* c)
@@ -442,8 +467,12 @@ public:
         : m_data(data)
         , m_from(from)
     {}
+    // Called again when the reading goes on after a line that is no measurement: the columns stay.
     void begin(DataFileKind, const QStringList& channels) override
     {
+        if (m_begun)
+            return;
+        m_begun = true;
         m_data.channels = channels;
         m_data.values.assign(size_t(channels.size()), {});
     }
@@ -467,6 +496,7 @@ public:
 private:
     RecentData& m_data;
     qint64 m_from;
+    bool m_begun = false;
 };
 
 // The time a line of the archive starts with, when it is a measurement line.
@@ -545,8 +575,16 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
     html += chart(t(tx.battery).section(QLatin1Char(' '), 0, 0), times, battery, QStringLiteral("V"), tx);
     html += chart(t(tx.memory).section(QLatin1Char(' '), 0, 1), times, memory, QStringLiteral("%"), tx);
     html += chart(t(tx.driftOf), times, drift, QStringLiteral("s"), tx);
+    // The last days of the archive, which may end long before today: its dates are said.
+    const QString measured =
+        recent.timed && !recent.times.empty()
+            ? t(tx.measurements)
+                  .arg(when(QDateTime::fromMSecsSinceEpoch(recent.times.front(), Qt::UTC)),
+                       when(QDateTime::fromMSecsSinceEpoch(recent.times.back(), Qt::UTC)),
+                       QString::number(options.days))
+            : QString();
     html += QStringLiteral("</section>\n<section><h2>%1</h2>\n")
-                .arg(esc(recent.timed ? t(tx.measurements).arg(options.days) : t(tx.lastLinesOf)));
+                .arg(esc(recent.timed ? measured : t(tx.lastLinesOf)));
     QStringList links;
     if (!archiveLink.isEmpty())
         links << QStringLiteral("<a href=\"%1\">%2</a>").arg(esc(archiveLink), esc(t(tx.archive)));
@@ -556,12 +594,15 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
         html += QStringLiteral("<p>%1</p>\n").arg(links.join(QStringLiteral(" · ")));
     if (!recent.problem.isEmpty())
         html += QStringLiteral("<p>%1</p>\n").arg(esc(recent.problem));
+    if (recent.unreadLines > 0)
+        html += QStringLiteral("<p id=\"unread\">%1</p>\n")
+                    .arg(esc(t(tx.unreadLines).arg(QString::number(recent.unreadLines))));
     if (recent.timed) {
         html += QStringLiteral("<table><caption>%1</caption><thead><tr><th scope=\"col\">%2</th>"
                                "<th scope=\"col\">%3</th><th scope=\"col\">%4</th><th scope=\"col\">%5</th>"
                                "</tr></thead><tbody>\n")
-                    .arg(esc(t(tx.measurements).arg(options.days)), esc(t(tx.channel)), esc(t(tx.minimum)),
-                         esc(t(tx.maximum)), esc(t(tx.last)));
+                    .arg(esc(measured), esc(t(tx.channel)), esc(t(tx.minimum)), esc(t(tx.maximum)),
+                         esc(t(tx.last)));
         for (qsizetype c = 0; c < recent.channels.size(); ++c) {
             const auto& v = recent.values[size_t(c)];
             double lo = INFINITY;
@@ -592,23 +633,24 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
     } else if (recent.problem.isEmpty()) {
         html += QStringLiteral("<p>%1</p>\n").arg(esc(t(tx.noData)));
     }
-    html += QStringLiteral("</section>\n<section><h2>%1</h2>\n<table><thead><tr>").arg(esc(t(tx.history)));
+    html += QStringLiteral("</section>\n<section><h2>%1</h2>\n<table id=\"history\"><thead><tr>")
+                .arg(esc(t(tx.history)));
     for (const char* head : {tx.start, tx.result, tx.attempts, tx.newLines, tx.totalLines, tx.battery,
                              tx.memory, tx.clock, tx.error})
         html += QStringLiteral("<th scope=\"col\">%1</th>").arg(esc(t(head)));
     html += QStringLiteral("</tr></thead><tbody>\n");
+    // A cell per header, all put in at once: a result or an error text may hold "%1".
     for (auto it = s.calls.rbegin(); it != s.calls.rend(); ++it) {
         const Call& c = *it;
-        html += QStringLiteral(
-                    "<tr>%1<td class=\"n\">%2</td><td class=\"n\">%3</td><td class=\"n\">%4</td>"
-                    "<td class=\"n\">%5</td><td class=\"n\">%6</td><td class=\"n\">%7</td><td>%8</td></tr>\n")
-                    .arg(resultCell(&c))
-                    .arg(c.outcome.attempts)
-                    .arg(c.outcome.newLines)
-                    .arg(c.outcome.totalLines)
-                    .arg(c.battery ? number(*c.battery, 2) : QString(),
-                         c.memoryUsed ? number(*c.memoryUsed) : QString(), esc(driftText(&c, tx)),
-                         esc(c.outcome.error));
+        html +=
+            QStringLiteral("<tr><td>%1</td><td><span class=\"%2\">%3</span></td><td class=\"n\">%4</td>"
+                           "<td class=\"n\">%5</td><td class=\"n\">%6</td><td class=\"n\">%7</td>"
+                           "<td class=\"n\">%8</td><td class=\"n\">%9</td><td>%10</td></tr>\n")
+                .arg(esc(when(c.outcome.start)), c.ok() ? QStringLiteral("r-ok") : QStringLiteral("r-bad"),
+                     esc(c.result), QString::number(c.outcome.attempts), QString::number(c.outcome.newLines),
+                     QString::number(c.outcome.totalLines), c.battery ? number(*c.battery, 2) : QString(),
+                     c.memoryUsed ? number(*c.memoryUsed) : QString(), esc(driftText(&c, tx)),
+                     esc(c.outcome.error));
     }
     html += QStringLiteral("</tbody></table>\n</section>\n</body>\n</html>\n");
     return html;
@@ -634,15 +676,14 @@ QString indexPage(const std::vector<Row>& rows, const std::vector<Alert>& open, 
         }
         html += QStringLiteral("</ul>");
     }
-    html +=
-        QStringLiteral("</section>\n<p class=\"counts\"><span id=\"count-ok\">%1: %2</span>"
-                       "<span id=\"count-failed\">%3: %4</span><span id=\"count-never\">%5: %6</span></p>\n")
-            .arg(esc(t(tx.ok)))
-            .arg(counts.ok)
-            .arg(esc(t(tx.failed)))
-            .arg(counts.failed)
-            .arg(esc(t(tx.never)))
-            .arg(counts.neverReached);
+    html += QStringLiteral("</section>\n<p class=\"counts\"><span id=\"count-ok\">%1: %2</span>"
+                           "<span id=\"count-failed\">%3: %4</span><span id=\"count-never\">%5: %6</span>")
+                .arg(esc(t(tx.ok)), QString::number(counts.ok), esc(t(tx.failed)),
+                     QString::number(counts.failed), esc(t(tx.never)), QString::number(counts.neverReached));
+    if (counts.cancelledOnly > 0)
+        html += QStringLiteral("<span id=\"count-cancelled\">%1: %2</span>")
+                    .arg(esc(t(tx.cancelledOnly)), QString::number(counts.cancelledOnly));
+    html += QStringLiteral("</p>\n<p id=\"counts-note\">%1</p>\n").arg(esc(t(tx.countsNote)));
     html += QStringLiteral("<table id=\"stations\"><caption>%1 (%2)</caption><thead><tr>")
                 .arg(esc(t(tx.stations)))
                 .arg(rows.size());
@@ -674,9 +715,7 @@ QString indexPage(const std::vector<Row>& rows, const std::vector<Alert>& open, 
         html +=
             QStringLiteral("<tr class=\"%1\" data-station=\"%2\"><td class=\"n\">%2</td>"
                            "<th scope=\"row\"><a href=\"%3\">%4</a></th>%5<td>%6</td><td class=\"n\">%7</td>")
-                .arg(cls)
-                .arg(s.row)
-                .arg(stationPageName(s), esc(s.name), resultCell(last),
+                .arg(cls, QString::number(s.row), stationPageName(s), esc(s.name), resultCell(last),
                      success ? esc(when(success->outcome.end.isValid() ? success->outcome.end
                                                                        : success->outcome.start))
                              : QString(),
@@ -696,6 +735,132 @@ QString indexPage(const std::vector<Row>& rows, const std::vector<Alert>& open, 
     return html;
 }
 
+constexpr QDir::Filters kEveryEntry = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+
+// The names of the files a report writes: its mark, the index, a page and a CSV per station.
+bool isSiteFileName(const QString& name)
+{
+    static const QRegularExpression own(
+        QStringLiteral(R"(^(index\.html|\.stazione-sito|(stazione-\d+|cavo-[0-9a-f]{12})\.(html|csv))$)"));
+    return own.match(name).hasMatch();
+}
+
+// The files the report wrote into `folder`, as its mark lists them; empty for a mark of an older
+// build, which listed nothing (its files are then known by their names alone).
+QStringList manifestOf(const QString& folder)
+{
+    QFile mark;
+    if (!link::openRegularFile(mark, QDir(folder).filePath(kSiteMark), QIODevice::ReadOnly,
+                               link::AtLink::Refuse))
+        return {};
+    const QList<QByteArray> lines = mark.read(1 << 20).split('\n');
+    QStringList names;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (!lines[i].isEmpty())
+            names << QString::fromUtf8(lines[i]);
+    }
+    return names;
+}
+
+// A file the report wrote: a regular file of one of its names, listed in the mark when it lists.
+bool isOwnFile(const QFileInfo& entry, const QStringList& manifest)
+{
+    return !entry.isSymLink() && entry.isFile() && isSiteFileName(entry.fileName()) &&
+           (manifest.isEmpty() || entry.fileName() == kSiteMark || manifest.contains(entry.fileName()));
+}
+
+// The first entry of `folder` the report did not write (a folder, a link, any other file), or
+// nothing when every entry is one of its own files.
+QString foreignEntry(const QString& folder)
+{
+    const QStringList manifest = manifestOf(folder);
+    for (const QFileInfo& e : QDir(folder).entryInfoList(kEveryEntry)) {
+        if (!isOwnFile(e, manifest))
+            return e.fileName();
+    }
+    return {};
+}
+
+// Removes the report's own files from `folder`, then the folder if nothing else is left in it:
+// whatever else stands there is kept, and the folder with it.
+bool removeSite(const QString& folder)
+{
+    const QStringList manifest = manifestOf(folder);
+    for (const QFileInfo& e : QDir(folder).entryInfoList(kEveryEntry)) {
+        if (isOwnFile(e, manifest))
+            QFile::remove(e.filePath());
+    }
+    return ::rmdir(QFile::encodeName(folder).constData()) == 0;
+}
+
+// A path with its links resolved as far as it exists.
+QString resolved(const QString& path)
+{
+    QString rest;
+    QFileInfo at(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    while (!at.exists() && !at.isRoot()) {
+        rest = QLatin1Char('/') + at.fileName() + rest;
+        at = QFileInfo(at.absolutePath());
+    }
+    return QDir::cleanPath(at.canonicalFilePath() + rest);
+}
+
+bool inside(const QString& path, const QString& folder)
+{
+    return path.startsWith(folder == QLatin1String("/") ? folder : folder + QLatin1Char('/'));
+}
+
+// Why `site` may not hold a site of the data root `dir`: it is the data root, holds it, or is or
+// lies in a station's folder, or holds one. Empty when the place is fine.
+QString placeProblem(const QString& site, const QString& dir, const Network& network)
+{
+    const QString place = resolved(site);
+    const QString root = resolved(dir);
+    if (place == root)
+        return QStringLiteral("%1 is the data root.").arg(site);
+    if (inside(root, place))
+        return site + QStringLiteral(" holds the data root ") + dir + QLatin1Char('.');
+    QStringList stations;
+    for (const StationHistory& s : network.stations) {
+        if (const QString archive = archiveOf(s, dir); !archive.isEmpty())
+            stations << resolved(QFileInfo(archive).absolutePath());
+    }
+    // A folder of the data root that holds an archive of its own name is a station's, in the
+    // report or not (a station removed from the directory keeps its folder).
+    for (QFileInfo at(place); inside(at.absoluteFilePath(), root); at = QFileInfo(at.absolutePath())) {
+        if (QFileInfo::exists(QDir(at.absoluteFilePath()).filePath(archiveFileName(at.fileName()))))
+            stations << at.absoluteFilePath();
+    }
+    for (const QString& folder : stations) {
+        if (place == folder || inside(place, folder))
+            return site + QStringLiteral(" lies in the station folder ") + folder + QLatin1Char('.');
+        if (inside(folder, place))
+            return site + QStringLiteral(" holds the station folder ") + folder + QLatin1Char('.');
+    }
+    return {};
+}
+
+// A run killed while it built left its folder beside the site: ".sito.nuovo-PID-N", or with
+// ".old" after it. Those of runs no longer alive go, their own files only.
+void removeLeftovers(const QString& parent, const QString& siteName)
+{
+    const QString prefix = QLatin1Char('.') + siteName + QStringLiteral(".nuovo-");
+    static const QRegularExpression tail(QStringLiteral(R"(^(\d+)-\d+(\.old)?$)"));
+    for (const QFileInfo& e : QDir(parent).entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (e.isSymLink() || !e.fileName().startsWith(prefix))
+            continue;
+        const auto m = tail.match(e.fileName().mid(prefix.size()));
+        bool ok = false;
+        const qint64 pid = m.hasMatch() ? m.captured(1).toLongLong(&ok) : 0;
+        if (!ok || pid <= 0 || pid > std::numeric_limits<pid_t>::max() || pid == qint64(::getpid()))
+            continue;
+        // EPERM: alive, under another user.
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        removeSite(e.absoluteFilePath());
+    }
+}
+
 // Puts `fresh` where `folder` was in one step; the old site is removed afterwards.
 QString swapIn(const QString& fresh, const QString& folder)
 {
@@ -712,10 +877,10 @@ QString swapIn(const QString& fresh, const QString& folder)
         if (std::rename(to.constData(), QFile::encodeName(old).constData()) != 0 ||
             std::rename(from.constData(), to.constData()) != 0)
             return QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
-        QDir(old).removeRecursively();
+        removeSite(old);
         return {};
     }
-    QDir(fresh).removeRecursively(); // now the old site
+    removeSite(fresh); // now the old site
     return {};
 }
 
@@ -737,13 +902,21 @@ QString stationPageName(const StationHistory& station)
 
 QString archiveOf(const StationHistory& station, const QString& dir)
 {
-    if (!station.archive.isEmpty() && QFileInfo(station.archive).isFile())
-        return station.archive;
-    const QString folderName = station.name.trimmed().isEmpty()
-                                   ? QStringLiteral("stazione_%1").arg(station.row)
-                                   : safeStationName(station.name.trimmed());
+    // Only DIR/FOLDER/FOLDER_archivio.txt: a report line that names any other file (the one of a
+    // data root moved since, or one planted) must not have it read and published.
+    const QString root = QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
+    const auto own = [&root](const QString& path) {
+        const QFileInfo file(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+        const QFileInfo folder(file.absolutePath());
+        return folder.absolutePath() == root && !folder.fileName().isEmpty() &&
+               file.fileName() == archiveFileName(folder.fileName());
+    };
+    const QString folderName = safeFolderName(station.name.trimmed(), station.row);
     const QString derived = QDir(QDir(dir).filePath(folderName)).filePath(archiveFileName(folderName));
-    return QFileInfo(derived).isFile() || station.archive.isEmpty() ? derived : station.archive;
+    const bool named = !station.archive.isEmpty() && own(station.archive);
+    if (named && (QFileInfo(station.archive).isFile() || !QFileInfo(derived).isFile()))
+        return QDir::cleanPath(QFileInfo(station.archive).absoluteFilePath());
+    return own(derived) ? derived : QString();
 }
 
 QString defaultSiteLanguage()
@@ -805,17 +978,38 @@ RecentData readRecent(const QString& archivePath, int days, int textLines)
         if (start <= 0)
             continue;
         const qsizetype next = tail.indexOf('\n', start);
+        // A piece of a torn write there says nothing: read on, within the bound.
         const auto first = lineTime(QByteArrayView(tail).sliced(start, next - start + 1));
-        if (!first || *first < cutoff)
+        if (first && *first < cutoff)
             break;
     }
     if (newest) {
         if (pos > 0)
             tail.remove(0, start);
         RecentSink sink(recent, cutoff);
-        DataFileParser parser(sink);
-        const bool read = parser.feed(tail) && parser.finish();
-        if (read && parser.kind() == DataFileKind::Sensor) {
+        // A piece of a write cut short, kept by the merge with a line end after it, is no
+        // measurement: it is counted and passed over, and the reading goes on after it.
+        QByteArrayView rest(tail);
+        bool read = false;
+        while (!rest.isEmpty()) {
+            DataFileParser parser(sink);
+            if (parser.feed(rest) && parser.finish()) {
+                read = parser.kind() == DataFileKind::Sensor;
+                break;
+            }
+            const qint64 bad = parser.error() ? parser.error()->line : 0;
+            qsizetype after = 0;
+            for (qint64 i = 0; i < bad && after >= 0; ++i) {
+                after = rest.indexOf('\n', after);
+                if (after >= 0)
+                    ++after;
+            }
+            if (bad <= 0 || after <= 0)
+                break;
+            ++recent.unreadLines;
+            rest = rest.sliced(after);
+        }
+        if (read && !recent.times.empty()) {
             recent.timed = true;
             return recent;
         }
@@ -843,35 +1037,44 @@ link::Result<SiteSummary> buildSite(const Network& network, const std::vector<Al
 {
     const Texts& tx = options.language == QLatin1String("en") ? kEnglish : kItalian;
     SiteSummary summary;
-    summary.folder = QFileInfo(options.siteFolder()).absoluteFilePath();
+    summary.folder = QDir::cleanPath(QFileInfo(options.siteFolder()).absoluteFilePath());
     const QFileInfo target(summary.folder);
     if (target.isSymLink() || (target.exists() && !target.isDir()))
         return link::Error::file(QStringLiteral("%1 is not a folder.").arg(summary.folder));
-    if (target.exists() && !QDir(summary.folder).isEmpty() &&
-        !QFileInfo::exists(QDir(summary.folder).filePath(kSiteMark)))
-        return link::Error::file(
-            QStringLiteral("%1 is not a site made by stazione-cli; choose another folder with --out.")
-                .arg(summary.folder));
+    if (const QString wrong = placeProblem(summary.folder, options.dir, network); !wrong.isEmpty())
+        return link::Error::file(wrong + QStringLiteral(" Choose another folder with --out."));
+    // Replaced only when it holds nothing but what a report wrote there (hidden files count).
+    if (target.exists()) {
+        const bool marked = QFileInfo(QDir(summary.folder).filePath(kSiteMark)).isFile();
+        const bool empty = QDir(summary.folder).entryList(kEveryEntry).isEmpty();
+        if (!empty && !marked)
+            return link::Error::file(
+                QStringLiteral("%1 is not a site made by stazione-cli; choose another folder with --out.")
+                    .arg(summary.folder));
+        if (const QString other = foreignEntry(summary.folder); !empty && !other.isEmpty())
+            return link::Error::file(summary.folder + QStringLiteral(" holds ") + other +
+                                     QStringLiteral(", which no report wrote: it is not replaced."));
+    }
     const QString parent = target.absolutePath();
     if (!QDir().mkpath(parent))
         return link::Error::file(QStringLiteral("Cannot create %1.").arg(parent));
+    removeLeftovers(parent, target.fileName());
     QString fresh;
     for (int attempt = 0; attempt < 100 && fresh.isEmpty(); ++attempt) {
-        const QString name = QDir(parent).filePath(QStringLiteral(".%1.nuovo-%2-%3")
-                                                       .arg(target.fileName())
-                                                       .arg(QCoreApplication::applicationPid())
-                                                       .arg(attempt));
+        const QString name =
+            QDir(parent).filePath(QLatin1Char('.') + target.fileName() + QStringLiteral(".nuovo-") +
+                                  QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') +
+                                  QString::number(attempt));
         if (QDir().mkdir(name))
             fresh = name;
     }
     if (fresh.isEmpty())
         return link::Error::file(QStringLiteral("Cannot create a folder beside %1.").arg(summary.folder));
     const auto fail = [&fresh](const QString& why) {
-        QDir(fresh).removeRecursively();
+        removeSite(fresh);
         return link::Error::file(why);
     };
-    if (QString e = writeFile(QDir(fresh).filePath(kSiteMark), "stazione-cli report\n"); !e.isEmpty())
-        return fail(e);
+    QByteArray written = kSiteMarkFirstLine;
 
     std::vector<Row> rows;
     for (const StationHistory& s : network.stations) {
@@ -882,11 +1085,13 @@ link::Result<SiteSummary> buildSite(const Network& network, const std::vector<Al
                 r.alerts.push_back(&a);
         }
         const Call* last = s.lastCall();
-        r.never = s.lastSuccess() == nullptr;
-        r.failed = last && !last->ok() && !r.never;
-        summary.neverReached += r.never ? 1 : 0;
+        const bool counted = last && last->counts();
+        r.failed = counted && !last->ok();
+        r.never = r.failed && s.lastSuccess() == nullptr;
+        summary.ok += counted && last->ok() ? 1 : 0;
         summary.failed += r.failed ? 1 : 0;
-        summary.ok += !r.never && !r.failed ? 1 : 0;
+        summary.neverReached += r.never ? 1 : 0;
+        summary.cancelledOnly += counted ? 0 : 1;
         rows.push_back(r);
     }
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
@@ -898,25 +1103,40 @@ link::Result<SiteSummary> buildSite(const Network& network, const std::vector<Al
     for (const Row& r : rows) {
         const StationHistory& s = *r.station;
         const QString archive = archiveOf(s, options.dir);
-        const RecentData recent = readRecent(archive, options.days);
+        const QString folder = QFileInfo(archive).absolutePath();
+        RecentData recent;
+        // The station's folder is read as itself, never through a link to somewhere else.
+        if (!archive.isEmpty() && QFileInfo(folder).isSymLink())
+            recent.problem = folder + QStringLiteral(" is a link: its archive is not read.");
+        else if (!archive.isEmpty())
+            recent = readRecent(archive, options.days);
         const QString page = stationPageName(s);
         QString csvName;
         if (recent.timed) {
             csvName = page.chopped(5) + QStringLiteral(".csv");
             if (QString e = writeFile(QDir(fresh).filePath(csvName), csvOf(recent).toUtf8()); !e.isEmpty())
                 return fail(e);
+            written += csvName.toUtf8() + '\n';
         }
+        const QFileInfo archiveFile(archive);
         const QString archiveLink =
-            QFileInfo(archive).isFile()
-                ? QDir(summary.folder).relativeFilePath(QFileInfo(archive).absoluteFilePath())
+            !archive.isEmpty() && !QFileInfo(folder).isSymLink() && !archiveFile.isSymLink() &&
+                    archiveFile.isFile()
+                ? QDir(summary.folder).relativeFilePath(archiveFile.absoluteFilePath())
                 : QString();
         const QString html = stationPage(s, r.alerts, recent, archiveLink, csvName, options, tx);
         if (QString e = writeFile(QDir(fresh).filePath(page), html.toUtf8()); !e.isEmpty())
             return fail(e);
+        written += page.toUtf8() + '\n';
     }
     if (QString e = writeFile(QDir(fresh).filePath(QStringLiteral("index.html")),
                               indexPage(rows, open, summary, network, options, tx).toUtf8());
         !e.isEmpty())
+        return fail(e);
+    written += "index.html\n";
+    // Last: a folder without its mark is no site, and a run killed before this point left only
+    // files of the site's own names, which the next run removes.
+    if (QString e = writeFile(QDir(fresh).filePath(kSiteMark), written); !e.isEmpty())
         return fail(e);
     // Readable by a web server as the folder it replaces was.
     QFile(fresh).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |

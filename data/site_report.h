@@ -27,12 +27,14 @@ struct SiteOptions {
     QString siteFolder() const;
 };
 
+// Each station counted once, by its last call that was not cancelled.
 struct SiteSummary {
     QString folder;
     int stations = 0;
-    int ok = 0;     // the last call succeeded
-    int failed = 0; // the last call failed, an earlier one succeeded
-    int neverReached = 0;
+    int ok = 0;            // the last call succeeded
+    int failed = 0;        // the last call failed
+    int neverReached = 0;  // of the failed, those no call ever succeeded with
+    int cancelledOnly = 0; // every call was cancelled
 };
 
 // The last days of an archive, read from its end: the rows when its lines read "date time,
@@ -44,17 +46,21 @@ struct RecentData {
     std::vector<std::vector<double>> values; // values[channel][row], NaN for a gap
     QList<QByteArray> lastLines;             // when not timed
     QString problem;                         // why the archive could not be read, if so
+    qint64 unreadLines = 0;                  // lines among the rows that were no measurement
 };
 RecentData readRecent(const QString& archivePath, int days, int textLines = 40);
 
-// The archive of a station: the one the report names, or where a collection puts it under `dir`.
+// The archive of a station: the one the report names, or where a collection puts it under `dir`;
+// either only when it is the station's own, DIR/FOLDER/FOLDER_archivio.txt. Empty when neither is.
 QString archiveOf(const StationHistory& station, const QString& dir);
 
 // The language of the pages when none is asked: the windows' own, else the system's.
 QString defaultSiteLanguage();
 
 // Writes index.html, a page and a CSV per station into a new folder and puts it in the place of
-// the old site in one step. A folder at `out` that is not a site of ours is never replaced.
+// the old site in one step. A folder at `out` that holds anything a report did not write is never
+// replaced, nor one that is, holds or lies in the data root's station folders or is the data root.
+// The folders that killed runs left beside the site are removed first.
 link::Result<SiteSummary> buildSite(const Network& network, const std::vector<Alert>& open,
                                     const SiteOptions& options);
 

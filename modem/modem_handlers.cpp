@@ -244,8 +244,11 @@ void ModemHandlers::Rapporto_Click()
                        (alerts.exists() && alerts.lastModified() > built);
     if (stale) {
         auto network = data::readNetwork(report);
-        auto site = network ? data::buildSite(*network, data::openAlerts(alerts.filePath()), options)
-                            : link::Result<data::SiteSummary>(network.error());
+        // Never a site on alerts that could not be read: it would tell "no open alert".
+        auto open = data::readOpenAlerts(alerts.filePath());
+        auto site = !network ? link::Result<data::SiteSummary>(network.error())
+                    : !open  ? link::Result<data::SiteSummary>(open.error())
+                             : data::buildSite(*network, *open, options);
         if (!site) {
             show(tr("Rapporto di rete non creato: %1").arg(site.error().message));
             return;

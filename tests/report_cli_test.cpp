@@ -1,6 +1,7 @@
 // stazione-cli report and collect --report as a person runs them: the site it writes, the alerts it
 // prints, the command it runs per change, and the pages as a real browser shows them.
 
+#include "support/italian_locale.h"
 #include "support/program_env.h"
 #include "support/synthetic_network.h"
 
@@ -41,10 +42,12 @@ protected:
         ASSERT_TRUE(synthetic::writeSyntheticNetwork(dir.path(), network));
     }
 
-    Ran run(const QStringList& arguments)
+    Ran run(const QStringList& arguments, const QString& workingFolder = {})
     {
         QProcess p;
         p.setProcessEnvironment(env);
+        if (!workingFolder.isEmpty())
+            p.setWorkingDirectory(workingFolder);
         p.start(STAZIONE_CLI_PROGRAM, arguments);
         EXPECT_TRUE(p.waitForFinished(120000));
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
@@ -102,6 +105,11 @@ TEST_F(Report, PrintsTheOpenAlertsAndRunsTheCommandOncePerChange)
 
 TEST_F(Report, WrongUsageIsExitTwo)
 {
+    // Without DIR nothing is built in the current folder.
+    QTemporaryDir here;
+    EXPECT_EQ(run({"report"}, here.path()).exitCode, 2);
+    EXPECT_TRUE(
+        QDir(here.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
     EXPECT_EQ(run({"report", dir.filePath("nessuna")}).exitCode, 2);
     EXPECT_EQ(run({"report", dir.path(), "--lang", "de"}).exitCode, 2);
     EXPECT_EQ(run({"report", dir.path(), "--days", "0"}).exitCode, 2);
@@ -240,4 +248,137 @@ TEST(CollectReport, AlertCommandOncePerChangeAndTheSiteAtTheEnd)
     EXPECT_EQ(readAll(calls).count('\n'), 3);
     sim.terminate();
     sim.waitForFinished(5000);
+}
+
+namespace {
+
+void write(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QStringList everything(const QString& folder)
+{
+    QStringList out;
+    for (const QFileInfo& e :
+         QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+        out << e.fileName();
+    return out;
+}
+
+bool pointsAreNumbers(const QString& html, int* count)
+{
+    const QRegularExpression attribute("points=\"([^\"]*)\"");
+    const QRegularExpression pair("^-?\\d+(\\.\\d)?,-?\\d+(\\.\\d)?$");
+    *count = 0;
+    for (auto it = attribute.globalMatch(html); it.hasNext();) {
+        for (const QString& xy : it.next().captured(1).split(' ', Qt::SkipEmptyParts)) {
+            if (!pair.match(xy).hasMatch())
+                return false;
+            ++*count;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// The data root, and what a site folder holds, are never replaced.
+TEST_F(Report, TheDataRootAndFoldersOfOtherFilesAreNeverTheSite)
+{
+    QTemporaryDir root;
+    const Ran intoRoot = run({"report", root.path(), "--out", root.path()});
+    EXPECT_EQ(intoRoot.exitCode, 1);
+    EXPECT_TRUE(intoRoot.err.contains("is the data root")) << qPrintable(intoRoot.err);
+    EXPECT_TRUE(everything(root.path()).isEmpty()) << qPrintable(everything(root.path()).join(' '));
+
+    QTemporaryDir www;
+    write(www.filePath(".git/HEAD"), "ref: refs/heads/main\n");
+    write(www.filePath(".env"), "SECRET=1\n");
+    write(www.filePath(".htaccess"), "Options -Indexes\n");
+    EXPECT_EQ(run({"report", dir.path(), "--out", www.path()}).exitCode, 1);
+    EXPECT_EQ(everything(www.path()), (QStringList{".env", ".git", ".htaccess"}));
+
+    // A site that held a site before and now holds the data root.
+    QTemporaryDir site;
+    ASSERT_EQ(run({"report", dir.path(), "--out", site.path()}).exitCode, 0);
+    ASSERT_TRUE(QDir().mkpath(site.filePath("dati")));
+    ASSERT_TRUE(synthetic::writeSyntheticNetwork(site.filePath("dati"), network));
+    const Ran around = run({"report", site.filePath("dati"), "--out", site.path()});
+    EXPECT_EQ(around.exitCode, 1);
+    EXPECT_TRUE(QFile::exists(site.filePath("dati/Stazione 1/Stazione 1_archivio.txt")));
+    EXPECT_TRUE(QFile::exists(site.filePath("dati/raccolta.jsonl")));
+}
+
+// An alerts' log that cannot be read builds no site that would say "no open alert".
+TEST_F(Report, NoSiteIsBuiltOnAlertsThatCouldNotBeRead)
+{
+    ASSERT_EQ(run(QStringList{"report", dir.path()} + rules()).exitCode, 0);
+    const QByteArray before = readAll(dir.filePath("sito/index.html"));
+    ASSERT_TRUE(before.contains("<li class=\"alert\""));
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QFile::rename(dir.filePath("allarmi.jsonl"), elsewhere.filePath("allarmi.jsonl")));
+    ASSERT_TRUE(QFile::link(elsewhere.filePath("allarmi.jsonl"), dir.filePath("allarmi.jsonl")));
+    for (const QStringList& extra : {QStringList{}, rules()}) {
+        const Ran linked = run(QStringList{"report", dir.path(), "--out", dir.filePath("nuovo")} + extra);
+        EXPECT_EQ(linked.exitCode, 1);
+        EXPECT_TRUE(linked.err.contains(dir.filePath("allarmi.jsonl"))) << qPrintable(linked.err);
+        EXPECT_TRUE(linked.err.contains("no site was built")) << qPrintable(linked.err);
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("nuovo")));
+        EXPECT_TRUE(linked.out.isEmpty()) << qPrintable(linked.out);
+    }
+    EXPECT_EQ(readAll(dir.filePath("sito/index.html")), before);
+}
+
+// Under an Italian locale the numbers of the pages, the CSV and the export still have a dot.
+TEST_F(Report, AnItalianLocaleWritesTheSameNumbers)
+{
+    const QString locales = stazione::testing::italianLocalePath();
+    ASSERT_FALSE(locales.isEmpty()) << "localedef could not make it_IT.UTF-8";
+    const Ran plain = run({"report", dir.path(), "--out", dir.filePath("c"), "--lang", "it"});
+    ASSERT_EQ(plain.exitCode, 0) << qPrintable(plain.err);
+    const QString archive = dir.filePath("Stazione 1/Stazione 1_archivio.txt");
+    const Ran exportedPlain = run({"export", archive});
+    ASSERT_EQ(exportedPlain.exitCode, 0) << qPrintable(exportedPlain.err);
+
+    env.insert("LOCPATH", locales);
+    env.insert("LC_ALL", stazione::testing::kItalianLocale);
+    const Ran italian = run({"report", dir.path(), "--out", dir.filePath("it"), "--lang", "it"});
+    ASSERT_EQ(italian.exitCode, 0) << qPrintable(italian.err);
+    EXPECT_FALSE(italian.err.contains("locale")) << qPrintable(italian.err);
+    for (const QString& name : QDir(dir.filePath("c")).entryList(QDir::Files | QDir::Hidden)) {
+        const QString page = QString::fromUtf8(readAll(dir.filePath("it/" + name)));
+        int points = 0;
+        EXPECT_TRUE(pointsAreNumbers(page, &points)) << qPrintable(name);
+        if (name.endsWith(".html")) {
+            EXPECT_GT(points, 0) << qPrintable(name);
+        }
+        // The same pages but for the time each was made.
+        QString c = QString::fromUtf8(readAll(dir.filePath("c/" + name)));
+        const QRegularExpression made("(Rapporto generato il|Report made on) [0-9: -]+");
+        EXPECT_EQ(QString(page).remove(made), c.remove(made)) << qPrintable(name);
+    }
+    const Ran exported = run({"export", archive});
+    ASSERT_EQ(exported.exitCode, 0) << qPrintable(exported.err);
+    EXPECT_EQ(exported.out, exportedPlain.out);
+    EXPECT_TRUE(exported.out.contains("10.1")) << qPrintable(exported.out.left(200));
+}
+
+// A data root and a site folder with "%1" in their names: the paths printed are the real ones.
+TEST_F(Report, PathsWithPercentSignsArePrintedAsTheyAre)
+{
+    QTemporaryDir parent;
+    const QString root = parent.filePath("R%2 %L1");
+    ASSERT_TRUE(QDir().mkpath(root));
+    ASSERT_TRUE(synthetic::writeSyntheticNetwork(root, network));
+    const QString site = parent.filePath("E%3 %1");
+    const Ran built = run({"report", root, "--out", site});
+    ASSERT_EQ(built.exitCode, 0) << qPrintable(built.err);
+    EXPECT_TRUE(
+        built.err.contains(site + "/index.html: 8 stations, 7 ok, 1 failed (0 of them never reached)."))
+        << qPrintable(built.err);
+    EXPECT_TRUE(QFile::exists(site + "/index.html"));
 }

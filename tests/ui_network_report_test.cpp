@@ -78,10 +78,11 @@ private slots:
         const QString index = QString::fromUtf8(page.readAll());
         QCOMPARE(index.count("<li class=\"alert\""), 2);
         // Nothing newer: the same site is opened again, not made again.
-        testing::write(site + "/marca.txt", "x");
+        // (Marked in a file the site has: a site holding any other file is never replaced.)
+        testing::write(site + "/index.html", "x");
         w.Rapporto->click();
         QCOMPARE(opened.size(), 2);
-        QVERIFY(QFile::exists(site + "/marca.txt"));
+        QCOMPARE(testing::contents(site + "/index.html"), QByteArray("x"));
         // A collection since: made again.
         QFile touched(report);
         QVERIFY(touched.open(QIODevice::Append));
@@ -90,8 +91,7 @@ private slots:
         touched.close();
         w.Rapporto->click();
         QCOMPARE(opened.size(), 3);
-        QVERIFY(!QFile::exists(site + "/marca.txt"));
-        QVERIFY(QFile::exists(site + "/index.html"));
+        QVERIFY(testing::contents(site + "/index.html").startsWith("<!DOCTYPE html>"));
         w.close();
     }
 };
