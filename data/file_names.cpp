@@ -43,16 +43,16 @@ QString safeStationName(const QString& station)
 bool reservedInDataRoot(const QString& name)
 {
     // The site folder, its mark, the report, the alerts' log, the database of "--db" alone, and
-    // what is written beside them: a lock, a journal ("-wal"), a ".part", the site's temporaries
+    // what is written beside them: a lock, a journal ("-wal"), the site's temporaries
     // (".sito.nuovo-PID-N", its ".old"). Compared without case: a data root on a memory stick or
-    // a share takes "SITO" for "sito".
+    // a share takes "SITO" for "sito". (A day file's ".part" is written inside its station's
+    // folder, never in the data root.)
     static const QString kFiles[] = {kReportFileName, kAlertsFileName, kDatabaseFileName};
     const auto starts = [&name](const QString& prefix) {
         return name.startsWith(prefix, Qt::CaseInsensitive);
     };
     if (name.compare(kSiteFolderName, Qt::CaseInsensitive) == 0 ||
-        starts(QLatin1Char('.') + kSiteFolderName) || starts(QStringLiteral(".stazione-")) ||
-        name.endsWith(QStringLiteral(".part"), Qt::CaseInsensitive))
+        starts(QLatin1Char('.') + kSiteFolderName) || starts(QStringLiteral(".stazione-")))
         return true;
     return std::any_of(std::begin(kFiles), std::end(kFiles), [&](const QString& file) {
         return name.compare(file, Qt::CaseInsensitive) == 0 || starts(file + QLatin1Char('.')) ||

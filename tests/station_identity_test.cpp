@@ -3,6 +3,7 @@
 // another station and two PCs whose directories number their stations alike never merge two
 // stations; a database of an earlier schema is brought up to date with its rows kept.
 
+#include "data/archive.h"
 #include "data/file_names.h"
 #include "data/network_status.h"
 #include "data/site_report.h"
@@ -334,14 +335,16 @@ TEST_F(Identity, FailedCallsOfAnEarlierReportStayWithTheirRowsStation)
 // the folder it had.
 TEST(ReservedNames, AreNoStationsFolder)
 {
-    for (const QString name : {"sito", "SITO", "raccolta.jsonl", "allarmi.jsonl", "stazione.sqlite",
-                               "stazione.sqlite-wal", "stazione.sqlite-journal", "raccolta.jsonl.lock",
-                               ".sito.nuovo-123-0", ".sito.nuovo-123-0.old", ".stazione-sito", "x.part"}) {
+    for (const QString name :
+         {"sito", "SITO", "raccolta.jsonl", "allarmi.jsonl", "stazione.sqlite", "stazione.sqlite-wal",
+          "stazione.sqlite-journal", "raccolta.jsonl.lock", ".sito.nuovo-123-0", ".sito.nuovo-123-0.old",
+          ".stazione-sito", "raccolta.jsonl.part"}) {
         const QString folder = data::safeFolderName(name, 7);
         EXPECT_EQ(folder, "stazione_7_" + name) << qPrintable(name);
         EXPECT_FALSE(data::reservedInDataRoot(folder)) << qPrintable(folder);
     }
-    for (const QString name : {"Sito Nord", "sitoA", "raccolta", "allarmi", "stazione", "Pozzo 1", ".Alfa"})
+    for (const QString name :
+         {"Sito Nord", "sitoA", "raccolta", "allarmi", "stazione", "Pozzo 1", ".Alfa", "x.part"})
         EXPECT_EQ(data::safeFolderName(name, 7), name) << qPrintable(name);
     EXPECT_EQ(data::safeFolderName("sito", 0), "stazione_0_sito"); // the logger on the cable
 }
