@@ -330,6 +330,11 @@ int runCollect(const Options& options)
             return kExitFailure;
         }
         const modem::StationDirectory& directory = *read;
+        if (const int more = modem::rowsPastDirectory(modem::stationsFile()); more > 0)
+            message(
+                QStringLiteral("%1 holds %2 more stations past row %3: they are not called, and are kept "
+                               "as they are.")
+                    .arg(modem::stationsFile(), QString::number(more), QString::number(modem::kStations)));
         const auto folders = modem::stationFolders(directory);
         QList<modem::CollectTarget> targets;
         for (int row : options.stations) {

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "data/data_file.h"
+#include "data/file_names.h"
 #include "db/store.h"
 
 #include <QDir>
@@ -121,7 +122,7 @@ QString databaseUrl(const Options& options, const QString& dir)
     if (options.db && !options.db->isEmpty())
         return *options.db;
     return QStringLiteral("sqlite:") +
-           QDir(dir.isEmpty() ? QDir::currentPath() : dir).filePath(QStringLiteral("stazione.sqlite"));
+           QDir(dir.isEmpty() ? QDir::currentPath() : dir).filePath(data::kDatabaseFileName);
 }
 
 CollectionDatabase::CollectionDatabase(const Options& options)

@@ -103,6 +103,10 @@ int runStations(const Options& options)
         return kExitFailure;
     }
     modem::StationDirectory directory = *read;
+    if (const int more = modem::rowsPastDirectory(modem::stationsFile()); more > 0)
+        message(QStringLiteral("%1 holds %2 more stations past row %3: they are not shown, and are kept as "
+                               "they are.")
+                    .arg(modem::stationsFile(), QString::number(more), QString::number(modem::kStations)));
     if (options.arguments.isEmpty())
         return listStations(options, directory);
     const QString action = options.arguments[0];

@@ -2,7 +2,9 @@
 
 #include "data/archive.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonValue>
 
@@ -59,6 +61,13 @@ std::optional<CollectResult> resultFromText(const QString& text)
     return std::nullopt;
 }
 
+QString stationFolderOf(const StationOutcome& o)
+{
+    if (!o.folder.isEmpty() || o.archive.isEmpty())
+        return o.folder;
+    return QFileInfo(o.archive).absoluteDir().dirName();
+}
+
 QJsonObject toJson(const StationOutcome& o)
 {
     QJsonObject j;
@@ -83,6 +92,7 @@ QJsonObject toJson(const StationOutcome& o)
     j.insert(QStringLiteral("error"), o.error);
     j.insert(QStringLiteral("file"), o.file);
     j.insert(QStringLiteral("archive"), o.archive);
+    j.insert(QStringLiteral("folder"), o.folder);
     if (!o.repairedTail.isEmpty())
         j.insert(QStringLiteral("repaired_tail"), o.repairedTail);
     if (!o.memoryChange.isEmpty())
@@ -118,6 +128,7 @@ StationOutcome outcomeFromJson(const QJsonObject& j)
     o.error = j.value(QStringLiteral("error")).toString();
     o.file = j.value(QStringLiteral("file")).toString();
     o.archive = j.value(QStringLiteral("archive")).toString();
+    o.folder = j.value(QStringLiteral("folder")).toString();
     o.repairedTail = j.value(QStringLiteral("repaired_tail")).toString();
     o.memoryChange = j.value(QStringLiteral("memory_change")).toString();
     o.reportError = j.value(QStringLiteral("report_error")).toString();

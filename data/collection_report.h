@@ -42,10 +42,15 @@ struct StationOutcome {
     QString error;
     QString file;         // the day's download file
     QString archive;      // the station's archive
+    QString folder;       // the station's folder under the data root: what makes it one station
     QString repairedTail; // "replaced" or "kept": the archive's last line had been cut short
     QString memoryChange; // "erased", "overwritten" or "refused": the download shared no archived line
     QString reportError;  // why this outcome could not be appended to the report
 };
+
+// The station's folder: `folder`, or in a line written before it was kept, the archive's folder;
+// empty when neither is known (a failed call of an earlier version, no logger on the cable).
+QString stationFolderOf(const StationOutcome& outcome);
 
 QJsonObject toJson(const StationOutcome& outcome);
 StationOutcome outcomeFromJson(const QJsonObject& object);

@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <QMap>
 #include <QProcess>
+#include <QSet>
 
 #include <algorithm>
 #include <array>
@@ -56,9 +58,18 @@ QString isoTime(const QDateTime& t)
     return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
 }
 
-QString keyOf(int row, const QString& name)
+// A folder's key starts with "/", which no folder name holds: it never equals a row's key.
+QString keyOf(int row, const QString& name, const QString& folder)
 {
+    if (!folder.isEmpty())
+        return QLatin1Char('/') + folder;
     return row > 0 ? QString::number(row) : QStringLiteral("0-") + name;
+}
+
+// The row's key of a station of an earlier version: its directory number, on the cable its name.
+QString rowKeyOf(int row, const QString& name)
+{
+    return keyOf(row, name, {});
 }
 
 } // namespace
@@ -78,9 +89,38 @@ Call callOf(StationOutcome outcome, const QString& result, std::optional<double>
 Network networkOf(std::vector<Call> calls)
 {
     Network network;
+    // A line without a folder (a failed call, written before lines named their folder) belongs
+    // to the folder its row had then: the last one before it, else the first one after it.
+    std::vector<QString> folders(calls.size());
+    QHash<QString, QString> rowFolder;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        const StationOutcome& o = calls[i].outcome;
+        QString& folder = folders[i];
+        folder = stationFolderOf(o);
+        if (!folder.isEmpty())
+            rowFolder.insert(rowKeyOf(o.row, o.name), folder);
+        else if (o.row > 0)
+            folder = rowFolder.value(rowKeyOf(o.row, o.name));
+    }
+    rowFolder.clear();
+    for (size_t i = calls.size(); i-- > 0;) {
+        const StationOutcome& o = calls[i].outcome;
+        const QString row = rowKeyOf(o.row, o.name);
+        if (!folders[i].isEmpty())
+            rowFolder.insert(row, folders[i]);
+        else if (o.row > 0)
+            folders[i] = rowFolder.value(row);
+    }
     QMap<QString, StationHistory> byKey;
-    for (Call& call : calls) {
-        StationHistory& s = byKey[keyOf(call.outcome.row, call.outcome.name)];
+    QHash<int, QSet<QString>> keysOfRow;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        Call& call = calls[i];
+        const QString key = keyOf(call.outcome.row, call.outcome.name, folders[i]);
+        StationHistory& s = byKey[key];
+        if (call.outcome.row > 0)
+            keysOfRow[call.outcome.row].insert(key);
+        if (!folders[i].isEmpty())
+            s.folder = folders[i];
         s.row = call.outcome.row;
         if (!call.outcome.name.isEmpty())
             s.name = call.outcome.name;
@@ -90,18 +130,22 @@ Network networkOf(std::vector<Call> calls)
             s.archive = call.outcome.archive;
         s.calls.push_back(std::move(call));
     }
-    for (StationHistory& s : byKey)
+    for (StationHistory& s : byKey) {
+        s.rowShared = s.row > 0 && keysOfRow.value(s.row).size() > 1;
         network.stations.push_back(std::move(s));
+    }
     std::sort(network.stations.begin(), network.stations.end(),
               [](const StationHistory& a, const StationHistory& b) {
-                  return a.row != b.row ? a.row < b.row : a.name < b.name;
+                  if (a.row != b.row)
+                      return a.row < b.row;
+                  return a.name != b.name ? a.name < b.name : a.folder < b.folder;
               });
     return network;
 }
 
 QString StationHistory::key() const
 {
-    return keyOf(row, name);
+    return keyOf(row, name, folder);
 }
 
 const Call* StationHistory::lastCall() const
@@ -263,6 +307,8 @@ QJsonObject Alert::toJson() const
     j.insert(QStringLiteral("value"), value);
     j.insert(QStringLiteral("threshold"), threshold);
     j.insert(QStringLiteral("since"), isoTime(since));
+    if (!folder.isEmpty())
+        j.insert(QStringLiteral("folder"), folder);
     return j;
 }
 
@@ -276,6 +322,8 @@ QJsonObject AlertChange::toJson() const
     j.insert(QStringLiteral("state"), raised ? QStringLiteral("raised") : QStringLiteral("cleared"));
     j.insert(QStringLiteral("value"), value);
     j.insert(QStringLiteral("threshold"), threshold);
+    if (!folder.isEmpty())
+        j.insert(QStringLiteral("folder"), folder);
     return j;
 }
 
@@ -356,7 +404,8 @@ link::Result<std::vector<Alert>> readOpenAlerts(const QString& path)
         Alert a;
         a.station = j.value(QStringLiteral("station")).toInt();
         a.name = j.value(QStringLiteral("name")).toString();
-        a.key = keyOf(a.station, a.name);
+        a.folder = j.value(QStringLiteral("folder")).toString();
+        a.key = keyOf(a.station, a.name, a.folder);
         a.kind = *kind;
         a.value = j.value(QStringLiteral("value")).toDouble();
         a.threshold = j.value(QStringLiteral("threshold")).toDouble();
@@ -377,6 +426,38 @@ link::Result<AlertUpdate> updateAlerts(const QString& path, const Network& netwo
 {
     AlertUpdate update;
     update.open = openAlerts(path);
+    // An alert of an earlier version names only the row: it is the alert of the station that had
+    // that row when it was raised (its last call of that row at or before the alert), so that a
+    // row given to another station since does not hand the alert on.
+    for (Alert& a : update.open) {
+        if (!a.folder.isEmpty())
+            continue;
+        const StationHistory* before = nullptr; // the station of the last call of the row before it
+        const StationHistory* after = nullptr;  // else the first one after it
+        QDateTime beforeAt;
+        QDateTime afterAt;
+        for (const StationHistory& s : network.stations) {
+            for (const Call& c : s.calls) {
+                if (s.folder.isEmpty() || rowKeyOf(c.outcome.row, c.outcome.name) != a.key)
+                    continue;
+                const QDateTime at = c.outcome.start;
+                if (a.since.isValid() && at > a.since) {
+                    if (!after || at < afterAt) {
+                        after = &s;
+                        afterAt = at;
+                    }
+                } else if (!before || at > beforeAt) {
+                    before = &s;
+                    beforeAt = at;
+                }
+            }
+        }
+        const StationHistory* owner = before ? before : after;
+        if (owner) {
+            a.folder = owner->folder;
+            a.key = owner->key();
+        }
+    }
     for (const StationHistory& s : network.stations) {
         for (AlertKind kind : kAlertKinds) {
             const auto threshold = rules.threshold(kind);
@@ -396,10 +477,24 @@ link::Result<AlertUpdate> updateAlerts(const QString& path, const Network& netwo
                 }
                 continue;
             }
-            update.changes.push_back(
-                {now, s.row, key, s.name, kind, judged->holds, judged->value, *threshold});
+            update.changes.push_back({.time = now,
+                                      .station = s.row,
+                                      .key = key,
+                                      .name = s.name,
+                                      .kind = kind,
+                                      .raised = judged->holds,
+                                      .value = judged->value,
+                                      .threshold = *threshold,
+                                      .folder = s.folder});
             if (judged->holds)
-                update.open.push_back({s.row, key, s.name, kind, judged->value, *threshold, now});
+                update.open.push_back({.station = s.row,
+                                       .key = key,
+                                       .name = s.name,
+                                       .kind = kind,
+                                       .value = judged->value,
+                                       .threshold = *threshold,
+                                       .since = now,
+                                       .folder = s.folder});
             else
                 update.open.erase(open);
         }

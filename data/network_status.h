@@ -35,9 +35,13 @@ struct StationHistory {
     QString name;   // the latest
     QString number; // the latest
     QString archive;
+    QString folder;          // the station's folder under the data root; empty when never known
+    bool rowShared = false;  // another station of the network had the same directory row
     std::vector<Call> calls; // oldest first
 
-    // A name for files and for the alerts' log: the directory number, or on the cable the logger's name.
+    // What makes it one station, for the alerts' log and the pages: its folder; when no call of it
+    // named one (report lines of an earlier version), its directory number, on the cable the
+    // logger's name.
     QString key() const;
     const Call* lastCall() const;
     const Call* lastSuccess() const;
@@ -64,8 +68,11 @@ link::Result<Network> readNetwork(const QString& path);
 Call callOf(StationOutcome outcome, const QString& result, std::optional<double> battery,
             std::optional<double> memoryPossible, std::optional<double> memoryAvailable);
 
-// The stations of these calls, given oldest first: each call under its station (the directory
-// number, on the cable the logger's name), whose name, number and archive are its latest calls'.
+// The stations of these calls, given oldest first: each call under its station (its folder;
+// a line of an earlier version without one under the folder its directory row had then, else
+// the row, on the cable the logger's name), whose row, name, number and archive are its latest
+// calls'. Two directory rows of one name have two folders, and a row given to another station
+// is another folder: neither merges two stations.
 Network networkOf(std::vector<Call> calls);
 
 enum class AlertKind { Battery, Memory, Drift, Failures, Stale };
@@ -93,6 +100,7 @@ struct Alert {
     double value = 0;
     double threshold = 0;
     QDateTime since;
+    QString folder; // of its station; empty in a line of an earlier version
     QJsonObject toJson() const;
 };
 
@@ -117,6 +125,7 @@ struct AlertChange {
     bool raised = true;
     double value = 0;
     double threshold = 0;
+    QString folder; // of its station
     QJsonObject toJson() const;
 };
 

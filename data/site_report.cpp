@@ -893,6 +893,14 @@ QString SiteOptions::siteFolder() const
 
 QString stationPageName(const StationHistory& station)
 {
+    // Stations that had the same row (one given to another station) are pages of their own.
+    if (station.row > 0 && station.rowShared) {
+        const QByteArray hash =
+            QCryptographicHash::hash(station.key().toUtf8(), QCryptographicHash::Sha1).toHex();
+        return QStringLiteral("stazione-%1-%2.html")
+            .arg(QString::number(station.row).rightJustified(2, QLatin1Char('0')),
+                 QString::fromLatin1(hash.left(12)));
+    }
     if (station.row > 0)
         return QStringLiteral("stazione-%1.html").arg(station.row, 2, 10, QLatin1Char('0'));
     // Two names that differ may make the same safe file name: the hash of the name cannot collide so.

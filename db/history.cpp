@@ -50,6 +50,7 @@ link::Result<data::Network> readNetwork(Database& db, const QString& dir)
         o.name = q.value(1).toString();
         o.number = q.value(2).toString();
         const QString folder = q.value(3).toString();
+        o.folder = folder;
         if (!folder.isEmpty())
             o.archive = QDir(QDir(dir).filePath(folder)).filePath(data::archiveFileName(folder));
         if (q.isNull(4)) {

@@ -158,10 +158,9 @@ QMap<QString, QString> archivesIn(const QString& dir)
 
 StationKey stationKey(const data::StationOutcome& o)
 {
-    StationKey key{{}, o.name, o.number};
-    if (!o.archive.isEmpty())
-        key.folder = QFileInfo(o.archive).absoluteDir().dirName();
-    return key;
+    // By its folder, also for a failed call: a name is no station's identity (two rows may share
+    // one, and a logger may be renamed).
+    return StationKey{data::stationFolderOf(o), o.name, o.number};
 }
 
 link::Status Store::begin()

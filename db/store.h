@@ -65,7 +65,8 @@ private:
     Database& m_db;
 };
 
-// The station key of a report line: the folder of its archive when it has one.
+// The station key of a report line: its station's folder (in a line of an earlier version, its
+// archive's) when it names one.
 StationKey stationKey(const data::StationOutcome& outcome);
 
 struct ImportSummary {

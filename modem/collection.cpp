@@ -208,6 +208,54 @@ link::Status hangUpCall(link::Link& link, const CollectSettings& settings)
     return hangUp(link);
 }
 
+// The archive of another folder of the data root that the download continues: its last lines
+// are lines of the download, in the same order. That is the same logger under another name (it
+// was renamed on the cable), whose history is there. Nothing when no archive or more than one does.
+std::optional<QString> archiveContinued(const QString& dir, const QString& folder,
+                                        const QList<QByteArray>& lines)
+{
+    // A few lines in a row: one line alone ("01/12/26 10:00:00, **N.C.**") may be another logger's too.
+    constexpr qsizetype kLinesInARow = 4;
+    constexpr qint64 kTailBytes = 1 << 16;
+    QHash<QByteArray, qsizetype> at;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        at.insert(lines[i], i);
+    std::optional<QString> found;
+    const QString own = QFileInfo(folder).fileName();
+    for (const QFileInfo& f : QDir(dir).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        if (f.isSymLink() || f.fileName() == own)
+            continue;
+        const QString archive = QDir(f.filePath()).filePath(data::archiveFileName(f.fileName()));
+        QFile file;
+        if (!QFileInfo(archive).isFile() ||
+            !link::openRegularFile(file, archive, QIODevice::ReadOnly, link::AtLink::Refuse))
+            continue;
+        if (!file.seek(std::max<qint64>(0, file.size() - kTailBytes)))
+            continue;
+        QList<QByteArray> tail = file.read(kTailBytes).split('\n');
+        tail.removeLast(); // a last line without its line end, or nothing
+        if (file.size() > kTailBytes && !tail.isEmpty())
+            tail.removeFirst(); // the read began inside it
+        for (QByteArray& line : tail) {
+            if (line.endsWith('\r'))
+                line.chop(1);
+        }
+        const qsizetype need = std::min(kLinesInARow, tail.size());
+        const auto last = need > 0 ? at.constFind(tail.last()) : at.constEnd();
+        if (last == at.constEnd() || *last + 1 < need)
+            continue;
+        bool inARow = true;
+        for (qsizetype k = 1; k < need && inARow; ++k)
+            inARow = lines[*last - k] == tail[tail.size() - 1 - k];
+        if (!inARow)
+            continue;
+        if (found)
+            return std::nullopt;
+        found = archive;
+    }
+    return found;
+}
+
 } // namespace
 
 std::optional<data::CollectResult> dialResult(const QByteArray& replies, QString* word)
@@ -295,6 +343,7 @@ data::StationOutcome cancelledOutcome(const CollectTarget& target, const QString
     o.row = target.row;
     o.name = target.name;
     o.number = target.number;
+    o.folder = target.folder;
     o.result = CollectResult::Cancelled;
     o.error = why;
     return o;
@@ -326,6 +375,9 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
     o.row = target.row;
     o.name = target.name;
     o.number = target.number;
+    // A station of the directory is its folder from the start: a call that fails is its call too.
+    if (target.row > 0)
+        o.folder = QFileInfo(stationFolder(settings.dir, target)).fileName();
     auto say = [&](const QString& text) {
         if (progress)
             progress(text);
@@ -384,10 +436,15 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
     }
     if (target.row == 0 && o.name.isEmpty())
         o.name = r.name;
+    if (o.folder.isEmpty() && !o.name.isEmpty())
+        o.folder =
+            QFileInfo(stationFolder(settings.dir, {target.row, o.name, target.number, {}, target.folder}))
+                .fileName();
 
     if (status) {
         const QString folder =
             stationFolder(settings.dir, {target.row, o.name, target.number, {}, target.folder});
+        o.folder = QFileInfo(folder).fileName();
         // A link in the station's place would take its files outside the data root.
         if (QFileInfo(folder).isSymLink()) {
             fail(CollectResult::FileError,
@@ -419,6 +476,16 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
                 } else {
                     if (settings.fromEnd)
                         std::reverse((*lines).begin(), (*lines).end()); // the archive runs oldest first
+                    // A logger on the cable renamed since its last collection keeps its history.
+                    if (target.row == 0 && !QFileInfo::exists(o.archive)) {
+                        if (const auto earlier = archiveContinued(settings.dir, folder, *lines)) {
+                            o.archive = *earlier;
+                            o.folder = QFileInfo(*earlier).absoluteDir().dirName();
+                            say(QStringLiteral("%1 continues the archive %2 (the logger was renamed): the "
+                                               "lines go there")
+                                    .arg(r.name, *earlier));
+                        }
+                    }
                     data::DownloadFacts facts;
                     facts.complete = o.complete;
                     facts.newestFirst = settings.fromEnd;

@@ -66,6 +66,26 @@ link::Result<QStringList> readLines(const QString& path)
     return lines;
 }
 
+// The bytes of the file past its first `count` lines (empty when it has no more): rows of a
+// longer directory than the window's, which another program may use, written back as they were.
+// Nothing when the file is there but cannot be read whole.
+std::optional<QByteArray> bytesPastLines(const QString& path, qsizetype count)
+{
+    if (!QFileInfo::exists(path))
+        return QByteArray();
+    const auto bytes = link::readSettingsFile(path);
+    if (!bytes)
+        return std::nullopt;
+    qsizetype from = 0;
+    for (qsizetype line = 0; line < count; ++line) {
+        const qsizetype lf = bytes->indexOf('\n', from);
+        if (lf < 0)
+            return QByteArray();
+        from = lf + 1;
+    }
+    return bytes->mid(from);
+}
+
 bool fitsLatin1(const QStringList& lines)
 {
     return std::all_of(lines.begin(), lines.end(), [](const QString& line) {
@@ -77,10 +97,16 @@ bool fitsLatin1(const QStringList& lines)
 // fits; in UTF-8 only when one does not.
 bool writeLines(const QString& path, const QStringList& lines)
 {
+    // What lies past the rows shown stays, byte for byte; a file that cannot be read whole is
+    // not written over, or those rows would be lost.
+    const auto beyond = bytesPastLines(path, lines.size());
+    if (!beyond)
+        return false;
     const bool latin1 = fitsLatin1(lines);
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += (latin1 ? line.toLatin1() : line.toUtf8()) + "\r\n";
+    bytes += *beyond;
     QDir().mkpath(QFileInfo(path).absolutePath());
     return link::writeSettingsFile(path, bytes);
 }
@@ -117,6 +143,21 @@ link::Result<StationDirectory> readStations(const QString& stations, const QStri
     for (int i = 0; i < kStations; ++i)
         directory[i].Uldata = last->value(i);
     return directory;
+}
+
+int rowsPastDirectory(const QString& stations)
+{
+    const auto lines = readLines(stations);
+    if (!lines)
+        return 0;
+    int rows = 0;
+    for (qsizetype first = 3 * kStations; first < lines->size(); first += 3) {
+        const bool used =
+            std::any_of(lines->begin() + first, lines->begin() + std::min(first + 3, lines->size()),
+                        [](const QString& value) { return !value.isEmpty(); });
+        rows += used ? 1 : 0;
+    }
+    return rows;
 }
 
 StationDirectory loadStations(const QString& stations, const QString& lastCalls)

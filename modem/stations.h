@@ -35,7 +35,12 @@ QString modemPortFile();
 link::Result<StationDirectory> readStations(const QString& stations, const QString& lastCalls);
 // The same for showing: empty rows where the files cannot be read.
 StationDirectory loadStations(const QString& stations, const QString& lastCalls);
-// Written in Latin-1 when every character fits, in UTF-8 otherwise (see notLatin1).
+// The rows of the file past the directory's 70 that hold anything. They are neither shown nor
+// called, and every save keeps them as they are.
+int rowsPastDirectory(const QString& stations);
+// Written in Latin-1 when every character fits, in UTF-8 otherwise (see notLatin1). Whatever the
+// files hold past the directory's rows (a longer directory of another program) is written back
+// byte for byte; a file that is there but cannot be read whole is not written at all (false).
 bool saveStations(const StationDirectory& directory, const QString& stations, const QString& lastCalls);
 // The first value that does not fit Latin-1 ("\"Zürich ☀\" of station 3"): the files are then
 // written in UTF-8, which a program reading them as Latin-1 shows wrongly.

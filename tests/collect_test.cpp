@@ -840,4 +840,194 @@ TEST_F(Collect, WrongUsageEndsWithStatus2)
     EXPECT_FALSE(QFileInfo::exists(dir() + "/raccolta.jsonl"));
 }
 
+QByteArray contentsOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The bytes past the first `count` lines.
+QByteArray pastLines(const QByteArray& bytes, int count)
+{
+    qsizetype from = 0;
+    for (int i = 0; i < count && from >= 0; ++i)
+        from = bytes.indexOf('\n', from) + 1;
+    return from > 0 ? bytes.mid(from) : QByteArray();
+}
+
+// A directory of 200 stations (another program's, or a hand-made one): the rows past the 70th
+// are neither shown nor called, and no verb that writes the directory loses them.
+TEST_F(Collect, ADirectoryOfTwoHundredStationsKeepsTheRowsPastThe70th)
+{
+    QByteArray stations = "Alfa\r\n111\r\n\r\n";
+    QByteArray calls = "01/01/2026\r\n";
+    for (int row = 2; row <= 200; ++row) {
+        // Numbers only past row 70: a plain collect calls Alfa (and Beta once it is set) alone.
+        const QByteArray number = row > 70 ? QByteArray::number(5000 + row) : QByteArray();
+        stations += (row == 150 ? QByteArray("Citt\xE0 150") : "Riga " + QByteArray::number(row)) + "\r\n" +
+                    number + "\r\n31/12/2030\r\n";
+        calls += "02/01/2026\n"; // as an older tool wrote it
+    }
+    const QString stationsFile = settings() + "/modem.ini";
+    const QString callsFile = settings() + "/last.ini";
+    for (const auto& [path, bytes] : {std::pair{stationsFile, stations}, std::pair{callsFile, calls}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    ASSERT_LT(stations.size(), 1 << 20);
+    const QByteArray stationsPast = pastLines(stations, 210);
+    const QByteArray callsPast = pastLines(calls, 70);
+    ASSERT_TRUE(stationsPast.startsWith("Riga 71\r\n5071\r\n"));
+    const auto expectKept = [&](const char* verb) {
+        EXPECT_TRUE(pastLines(contentsOf(stationsFile), 210) == stationsPast) << verb;
+        EXPECT_TRUE(pastLines(contentsOf(callsFile), 70) == callsPast) << verb;
+    };
+    const auto run = [&](const QStringList& arguments) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(STAZIONE_CLI_PROGRAM, arguments);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return Outcome{p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+                       QString::fromLocal8Bit(p.readAllStandardError())};
+    };
+
+    const Outcome set = run({"stations", "set", "2", "Beta", "222"});
+    ASSERT_EQ(set.exitCode, 0) << qPrintable(set.err);
+    EXPECT_TRUE(set.err.contains("130 more stations past row 70")) << qPrintable(set.err);
+    EXPECT_TRUE(contentsOf(stationsFile).startsWith("Alfa\r\n111\r\n\r\nBeta\r\n222\r\n\r\nRiga 3\r\n"));
+    expectKept("set");
+
+    const Outcome removed = run({"stations", "remove", "3"});
+    ASSERT_EQ(removed.exitCode, 0) << qPrintable(removed.err);
+    EXPECT_FALSE(contentsOf(stationsFile).contains("Riga 3\r\n"));
+    expectKept("remove");
+
+    startNetwork(2, {"--records", "5"});
+    const Outcome collected = collect({"--modem-port", "2", "--retry-wait", "0"});
+    EXPECT_EQ(collected.exitCode, 0) << qPrintable(collected.err);
+    EXPECT_TRUE(collected.err.contains("130 more stations past row 70: they are not called"))
+        << qPrintable(collected.err);
+    EXPECT_EQ(report(dir() + "/raccolta.jsonl").size(), 2);
+    const QByteArray today = QDate::currentDate().toString("dd/MM/yyyy").toLatin1();
+    EXPECT_TRUE(contentsOf(callsFile).startsWith(today + "\r\n" + today + "\r\n"))
+        << contentsOf(callsFile).left(40).constData();
+    expectKept("collect");
+}
+
+// Stations named as the files the program keeps in a data root: each gets a folder of its own,
+// the site, the report, the alerts' log and the database stay what they are, and a second report
+// keeps every archive.
+TEST_F(Collect, StationsNamedLikeTheProgramsOwnFilesGetFoldersOfTheirOwn)
+{
+    const QStringList names{"sito", "allarmi.jsonl", "raccolta.jsonl", "stazione.sqlite", ".sito.nuovo-1-0"};
+    QFile ini(settings() + "/modem.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    for (const QString& name : names)
+        ini.write(name.toUtf8() + "\r\n111\r\n\r\n");
+    ini.close();
+    startNetwork(2, {"--records", "8"});
+    const QStringList alerts{"--alert-battery", "99"};
+    const Outcome run =
+        collect(QStringList{"--modem-port", "2", "--retry-wait", "0", "--report", "--db", "--json"} + alerts);
+    EXPECT_EQ(run.exitCode, 0) << qPrintable(run.err);
+
+    const QList<QJsonObject> r = report(dir() + "/raccolta.jsonl");
+    ASSERT_EQ(r.size(), names.size()) << qPrintable(run.err);
+    QStringList archives;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString folder = QStringLiteral("stazione_%1_%2").arg(i + 1).arg(names[i]);
+        EXPECT_EQ(r[i].value("result").toString(), "ok") << qPrintable(r[i].value("error").toString());
+        EXPECT_EQ(r[i].value("folder").toString(), folder);
+        const QString archive = dir() + "/" + folder + "/" + folder + "_archivio.txt";
+        EXPECT_EQ(r[i].value("archive").toString(), archive);
+        EXPECT_EQ(lines(archive).size(), 8) << qPrintable(archive);
+        archives << archive;
+    }
+    EXPECT_TRUE(QFileInfo(dir() + "/allarmi.jsonl").isFile());
+    EXPECT_EQ(lines(dir() + "/allarmi.jsonl").size(), names.size());
+    EXPECT_TRUE(QFileInfo(dir() + "/stazione.sqlite").isFile());
+    EXPECT_TRUE(QFileInfo(dir() + "/sito/index.html").isFile());
+
+    QProcess again;
+    again.setProcessEnvironment(env);
+    again.start(STAZIONE_CLI_PROGRAM, QStringList{"report", dir()} + alerts);
+    ASSERT_TRUE(again.waitForFinished(60000));
+    EXPECT_EQ(again.exitCode(), 0) << again.readAllStandardError().constData();
+    for (const QString& archive : archives)
+        EXPECT_EQ(lines(archive).size(), 8) << qPrintable(archive);
+    EXPECT_EQ(lines(dir() + "/allarmi.jsonl").size(), names.size()); // raised once, kept open
+}
+
+// Two rows of one name are two stations: the failed call of the second is its own in the
+// report, in the database and on the site.
+TEST_F(Collect, TwoRowsOfOneNameStayTwoStationsInTheDatabaseAndTheSite)
+{
+    QFile ini(settings() + "/modem.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("A\r\n111\r\n\r\nA\r\n333\r\n\r\n");
+    ini.close();
+    startNetwork(2, {"--records", "6"});
+    const Outcome run = collect({"--modem-port", "2", "--retries", "0", "--db"});
+    EXPECT_EQ(run.exitCode, 1) << qPrintable(run.err); // row 2 is not in the network
+    const QList<QJsonObject> r = report(dir() + "/raccolta.jsonl");
+    ASSERT_EQ(r.size(), 2);
+    EXPECT_EQ(r[0].value("folder").toString(), "A_1");
+    EXPECT_EQ(r[1].value("folder").toString(), "A_2");
+    EXPECT_NE(r[1].value("result").toString(), "ok");
+
+    QTemporaryDir out;
+    QProcess site;
+    site.setProcessEnvironment(env);
+    site.start(STAZIONE_CLI_PROGRAM,
+               {"report", dir(), "--db", "--out", out.filePath("site"), "--alert-failures", "1", "--json"});
+    ASSERT_TRUE(site.waitForFinished(60000));
+    EXPECT_EQ(site.exitCode(), 0) << site.readAllStandardError().constData();
+    EXPECT_EQ(QDir(out.filePath("site")).entryList({"stazione-*.html"}, QDir::Files, QDir::Name),
+              (QStringList{"stazione-01.html", "stazione-02.html"}));
+    // The failure is row 2's alone.
+    const QList<QByteArray> open = site.readAllStandardOutput().trimmed().split('\n');
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(QJsonDocument::fromJson(open[0]).object().value("station").toInt(), 2);
+}
+
+// A logger renamed on the cable is the same station: its archived lines are not new lines of
+// another station, and what it records next goes to the same archive.
+TEST_F(Collect, ALoggerRenamedOnTheCableKeepsItsHistory)
+{
+    sims.push_back(std::make_unique<QProcess>());
+    QProcess& sim = *sims.back();
+    sim.setProcessEnvironment(env);
+    sim.start(STAZIONE_SIM_PROGRAM, {"--port", "3", "--ports-dir", ports.path(), "--log",
+                                     ports.filePath("sim3.log"), "--records", "50"});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    ASSERT_TRUE(sim.waitForReadyRead(5000));
+    const auto run = [&](const QStringList& arguments) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(STAZIONE_CLI_PROGRAM, arguments);
+        EXPECT_TRUE(p.waitForFinished(120000));
+        return Outcome{p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+                       QString::fromLocal8Bit(p.readAllStandardError())};
+    };
+    ASSERT_EQ(run({"set-name", "--port", "3", "POZZO1"}).exitCode, 0);
+    const Outcome first = run({"collect", "--dir", dir(), "--port", "3", "--json"});
+    ASSERT_EQ(first.exitCode, 0) << qPrintable(first.err);
+    const QJsonObject before = QJsonDocument::fromJson(first.out.toUtf8()).object();
+    EXPECT_EQ(before.value("new_lines").toInt(), 50);
+    EXPECT_EQ(before.value("folder").toString(), "POZZO1");
+
+    ASSERT_EQ(run({"set-name", "--port", "3", "POZZO2"}).exitCode, 0);
+    const Outcome second = run({"collect", "--dir", dir(), "--port", "3", "--json", "--db"});
+    ASSERT_EQ(second.exitCode, 0) << qPrintable(second.err);
+    const QJsonObject after = QJsonDocument::fromJson(second.out.toUtf8()).object();
+    EXPECT_EQ(after.value("name").toString(), "POZZO2");
+    EXPECT_EQ(after.value("new_lines").toInt(), 0);
+    EXPECT_EQ(after.value("total_lines").toInt(), 50);
+    EXPECT_EQ(after.value("folder").toString(), "POZZO1");
+    EXPECT_EQ(after.value("archive").toString(), before.value("archive").toString());
+    EXPECT_EQ(lines(before.value("archive").toString()).size(), 50);
+    EXPECT_TRUE(second.err.contains("the logger was renamed")) << qPrintable(second.err);
+}
+
 } // namespace

@@ -29,3 +29,14 @@ add_dependencies(db_report_test stazione-cli)
 gtest_discover_tests(db_report_test
     DISCOVERY_TIMEOUT 30
     PROPERTIES ENVIRONMENT "${STAZIONE_TEST_ENVIRONMENT}" TIMEOUT 300 FIXTURES_REQUIRED postgres)
+
+# Which station a collection, an alert and a page belong to: its folder, from the report and from
+# the database.
+add_executable(station_identity_test station_identity_test.cpp)
+target_link_libraries(station_identity_test PRIVATE stazione_test_main stazione_db)
+target_compile_definitions(station_identity_test PRIVATE
+    STAZIONE_CLI_PROGRAM="$<TARGET_FILE:stazione-cli>" STAZIONE_TEST_PG_DIR="${STAZIONE_TEST_PG_DIR}")
+add_dependencies(station_identity_test stazione-cli)
+gtest_discover_tests(station_identity_test
+    DISCOVERY_TIMEOUT 30
+    PROPERTIES ENVIRONMENT "${STAZIONE_TEST_ENVIRONMENT}" TIMEOUT 300 FIXTURES_REQUIRED postgres)

@@ -1,0 +1,390 @@
+// A station is one station by its folder: in the network read from the report and from the
+// database, in the alerts' log and in the pages. Two directory rows of one name, a row given to
+// another station and two PCs whose directories number their stations alike never merge two
+// stations; a database of an earlier schema is brought up to date with its rows kept.
+
+#include "data/archive.h"
+#include "data/file_names.h"
+#include "data/network_status.h"
+#include "data/site_report.h"
+#include "db/database.h"
+#include "db/history.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+using namespace stazione;
+
+namespace {
+
+struct Ran {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Ran cli(const QStringList& arguments)
+{
+    QProcess p;
+    p.start(STAZIONE_CLI_PROGRAM, arguments);
+    EXPECT_TRUE(p.waitForFinished(180000));
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+bool execute(db::Database& database, const QString& sql)
+{
+    QSqlQuery q(database.sql());
+    const bool done = q.exec(sql);
+    EXPECT_TRUE(done) << qPrintable(q.lastError().text()) << ' ' << qPrintable(sql);
+    return done;
+}
+
+QString postgresUrl()
+{
+    const QString socket = QStringLiteral(STAZIONE_TEST_PG_DIR);
+    const QString name = QStringLiteral("i_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
+    auto admin = db::Database::open(QStringLiteral("postgresql://stazione@/postgres?host=") + socket);
+    EXPECT_TRUE(admin.ok()) << qPrintable(admin ? QString() : admin.error().message);
+    if (admin)
+        execute(**admin, QStringLiteral("CREATE DATABASE ") + name);
+    return QStringLiteral("postgresql://stazione@/%1?host=%2").arg(name, socket);
+}
+
+// A report line as a collection writes it; the archive and the file only when the call got that
+// far, the folder always (as collect names it from the directory).
+struct Line {
+    QString start;
+    int row = 0;
+    QString name;
+    QString result = QStringLiteral("ok");
+    double battery = 12.5;
+    QString folder;
+    bool archived = true;
+};
+
+void append(const QString& dir, const Line& l)
+{
+    QJsonObject j{
+        {"start", l.start},
+        {"end", l.start},
+        {"station", l.row},
+        {"name", l.name},
+        {"number", QString::number(100 + l.row)},
+        {"result", l.result},
+        {"attempts", 1},
+        {"new_lines", l.archived ? 2 : 0},
+        {"total_lines", l.archived ? 2 : 0},
+        {"complete", l.archived},
+        {"battery", l.archived ? QJsonValue(l.battery) : QJsonValue()},
+        {"clock_corrected", false},
+        {"error", l.archived ? QString() : QStringLiteral("NO CARRIER")},
+        {"file", QString()},
+        {"archive", l.archived ? QDir(QDir(dir).filePath(l.folder)).filePath(data::archiveFileName(l.folder))
+                               : QString()},
+        {"folder", l.folder}};
+    if (l.archived) {
+        QDir().mkpath(QDir(dir).filePath(l.folder));
+        QFile archive(QDir(QDir(dir).filePath(l.folder)).filePath(data::archiveFileName(l.folder)));
+        ASSERT_TRUE(archive.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        archive.write("01/12/26 10:00:00, 001.00\r\n01/12/26 10:10:00, 002.00\r\n");
+    }
+    QFile report(QDir(dir).filePath(data::kReportFileName));
+    ASSERT_TRUE(report.open(QIODevice::Append));
+    report.write(QJsonDocument(j).toJson(QJsonDocument::Compact) + '\n');
+}
+
+// The stations of a network by their latest name: the calls each holds, and its battery readings.
+QMap<QString, std::vector<double>> batteries(const data::Network& n)
+{
+    QMap<QString, std::vector<double>> out;
+    for (const data::StationHistory& s : n.stations) {
+        std::vector<double>& b = out[s.name];
+        for (const data::Call& c : s.calls)
+            b.push_back(c.battery.value_or(-1));
+    }
+    return out;
+}
+
+QStringList stationPages(const QString& site)
+{
+    return QDir(site).entryList({"stazione-*.html", "cavo-*.html"}, QDir::Files, QDir::Name);
+}
+
+class Identity : public ::testing::Test {
+protected:
+    virtual QString url() { return QStringLiteral("sqlite:") + work.filePath("rete.sqlite"); }
+
+    // The network the database gives for the data root `dir`, after `db import` of each root.
+    data::Network fromDatabase(const QStringList& roots, const QString& dir)
+    {
+        for (const QString& root : roots) {
+            const Ran imported = cli({"db", "import", root, "--db", url()});
+            EXPECT_EQ(imported.exitCode, 0) << qPrintable(imported.err);
+        }
+        auto database = db::Database::open(url());
+        EXPECT_TRUE(database.ok()) << qPrintable(database ? QString() : database.error().message);
+        if (!database)
+            return {};
+        auto network = db::readNetwork(**database, dir);
+        EXPECT_TRUE(network.ok()) << qPrintable(network ? QString() : network.error().message);
+        return network ? *network : data::Network();
+    }
+
+    // Rows 3 and 5 of one name: collect gives them the folders A_3 and A_5; row 5 never answers.
+    void twoRowsOfOneName()
+    {
+        const QString dir = root.path();
+        append(dir, {"2026-12-01T02:00:00", 3, "A", "ok", 12.5, "A_3"});
+        append(dir, {"2026-12-01T02:01:00", 5, "A", "no-carrier", 0, "A_5", false});
+        append(dir, {"2026-12-02T02:00:00", 3, "A", "ok", 12.4, "A_3"});
+        append(dir, {"2026-12-02T02:01:00", 5, "A", "no-carrier", 0, "A_5", false});
+
+        const auto file = data::readNetwork(QDir(dir).filePath(data::kReportFileName));
+        ASSERT_TRUE(file.ok());
+        const data::Network stored = fromDatabase({dir}, dir);
+        for (const data::Network* n : {&*file, &stored}) {
+            ASSERT_EQ(n->stations.size(), 2u);
+            const data::StationHistory& a3 = n->stations[0];
+            const data::StationHistory& a5 = n->stations[1];
+            EXPECT_EQ(a3.row, 3);
+            EXPECT_EQ(a5.row, 5);
+            ASSERT_EQ(a3.calls.size(), 2u);
+            ASSERT_EQ(a5.calls.size(), 2u);
+            EXPECT_TRUE(a3.calls[0].ok() && a3.calls[1].ok());
+            EXPECT_FALSE(a5.calls[0].ok() || a5.calls[1].ok());
+            EXPECT_TRUE(a3.archive.endsWith("/A_3/A_3_archivio.txt")) << qPrintable(a3.archive);
+            // Row 5 has no archive: its page charts nobody else's.
+            EXPECT_FALSE(a5.archive.contains("A_3")) << qPrintable(a5.archive);
+            EXPECT_NE(a3.key(), a5.key());
+        }
+
+        // The report from the database: a page for each, and the failures are row 5's alone.
+        const QString site = work.filePath("site");
+        const Ran report =
+            cli({"report", dir, "--db", url(), "--out", site, "--alert-failures", "2", "--json"});
+        ASSERT_EQ(report.exitCode, 0) << qPrintable(report.err);
+        EXPECT_EQ(stationPages(site), (QStringList{"stazione-03.html", "stazione-05.html"}));
+        const QJsonObject alert = QJsonDocument::fromJson(report.out.section('\n', 0, 0).toUtf8()).object();
+        EXPECT_EQ(alert.value("station").toInt(), 5) << qPrintable(report.out);
+        EXPECT_EQ(report.out.trimmed().count('\n'), 0) << qPrintable(report.out);
+    }
+
+    // PC 1: Alfa row 1, Beta row 2; PC 2: Zeta row 1, Eta row 2; one database.
+    void twoPcsOneDatabase()
+    {
+        QTemporaryDir second;
+        const QString pc1 = root.path();
+        const QString pc2 = second.path();
+        append(pc1, {"2026-12-01T02:00:00", 1, "Alfa", "ok", 12.1, "Alfa"});
+        append(pc1, {"2026-12-01T02:01:00", 2, "Beta", "ok", 12.2, "Beta"});
+        append(pc2, {"2026-12-01T03:00:00", 1, "Zeta", "ok", 11.1, "Zeta"});
+        append(pc2, {"2026-12-01T03:01:00", 2, "Eta", "ok", 11.2, "Eta"});
+        append(pc1, {"2026-12-02T02:00:00", 1, "Alfa", "ok", 12.0, "Alfa"});
+
+        const data::Network n = fromDatabase({pc1, pc2}, pc1);
+        const QMap<QString, std::vector<double>> expected{
+            {"Alfa", {12.1, 12.0}}, {"Beta", {12.2}}, {"Zeta", {11.1}}, {"Eta", {11.2}}};
+        EXPECT_EQ(batteries(n), expected);
+        const QString site = work.filePath("shared-site");
+        const Ran report = cli({"report", pc1, "--db", url(), "--out", site});
+        ASSERT_EQ(report.exitCode, 0) << qPrintable(report.err);
+        EXPECT_EQ(stationPages(site).size(), 4) << qPrintable(stationPages(site).join(' '));
+    }
+
+    QTemporaryDir root;
+    QTemporaryDir work;
+};
+
+class PostgresIdentity : public Identity {
+protected:
+    QString url() override
+    {
+        if (m_url.isEmpty())
+            m_url = postgresUrl();
+        return m_url;
+    }
+    QString m_url;
+};
+
+} // namespace
+
+TEST_F(Identity, TwoRowsOfOneNameAreTwoStationsInTheReportAndInSQLite)
+{
+    twoRowsOfOneName();
+}
+
+TEST_F(PostgresIdentity, TwoRowsOfOneNameAreTwoStationsInPostgreSQL)
+{
+    twoRowsOfOneName();
+}
+
+TEST_F(Identity, TwoPcsNumberingTheirStationsAlikeAreFourStationsInSQLite)
+{
+    twoPcsOneDatabase();
+}
+
+TEST_F(PostgresIdentity, TwoPcsNumberingTheirStationsAlikeAreFourStationsInPostgreSQL)
+{
+    twoPcsOneDatabase();
+}
+
+// Row 1 was Alfa and is given to Gamma: Gamma gets neither Alfa's calls nor its open alert, and
+// raises its own; a page each.
+TEST_F(Identity, ARowGivenToAnotherStationHandsNothingOn)
+{
+    const QString dir = root.path();
+    append(dir, {"2026-12-01T02:00:00", 1, "Alfa", "ok", 10.5, "Alfa"});
+    const QString site = work.filePath("site");
+    const QStringList rules{"--alert-battery", "11", "--out", site};
+    ASSERT_EQ(cli(QStringList{"report", dir} + rules).exitCode, 0);
+    append(dir, {"2026-12-02T02:00:00", 1, "Gamma", "ok", 10.8, "Gamma"});
+    append(dir, {"2026-12-03T02:00:00", 1, "Gamma", "ok", 10.7, "Gamma"});
+    const Ran second = cli(QStringList{"report", dir, "--json"} + rules);
+    ASSERT_EQ(second.exitCode, 0) << qPrintable(second.err);
+
+    auto n = data::readNetwork(QDir(dir).filePath(data::kReportFileName));
+    ASSERT_TRUE(n.ok());
+    const QMap<QString, std::vector<double>> expected{{"Alfa", {10.5}}, {"Gamma", {10.8, 10.7}}};
+    EXPECT_EQ(batteries(*n), expected);
+    // Alfa's alert stays Alfa's; Gamma's is raised for Gamma.
+    QFile log(QDir(dir).filePath(data::kAlertsFileName));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    QStringList raised;
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        const QJsonObject j = QJsonDocument::fromJson(line).object();
+        if (j.value("state").toString() == "raised")
+            raised << j.value("name").toString() + "=" + QString::number(j.value("value").toDouble());
+    }
+    EXPECT_EQ(raised, (QStringList{"Alfa=10.5", "Gamma=10.7"}));
+    EXPECT_EQ(second.out.trimmed().count('\n'), 1) << qPrintable(second.out); // two open
+    EXPECT_EQ(stationPages(site).size(), 2) << qPrintable(stationPages(site).join(' '));
+    // The same from the database.
+    const data::Network stored = fromDatabase({dir}, dir);
+    EXPECT_EQ(batteries(stored), expected);
+}
+
+// An alert of an earlier version names only the row: it stays the alert of the station that had
+// the row when it was raised, and a call of that station clears it.
+TEST_F(Identity, AnAlertOfAnEarlierVersionStaysWithTheStationOfItsTime)
+{
+    const QString dir = root.path();
+    append(dir, {"2026-12-01T02:00:00", 1, "Alfa", "ok", 10.5, "Alfa"});
+    append(dir, {"2026-12-02T02:00:00", 1, "Gamma", "ok", 12.8, "Gamma"});
+    QFile log(QDir(dir).filePath(data::kAlertsFileName));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write(R"({"time":"2026-12-01T02:05:00","station":1,"name":"Alfa","kind":"battery","state":"raised",)"
+              R"("value":10.5,"threshold":11})"
+              "\n");
+    log.close();
+    auto n = data::readNetwork(QDir(dir).filePath(data::kReportFileName));
+    ASSERT_TRUE(n.ok());
+    data::AlertRules rules;
+    rules.battery = 11;
+    auto update = data::updateAlerts(log.fileName(), *n, rules, QDateTime(QDate(2026, 12, 3), QTime(2, 0)));
+    ASSERT_TRUE(update.ok());
+    // Gamma's good battery clears nothing of Alfa's, whose alert stays open.
+    EXPECT_TRUE(update->changes.empty());
+    ASSERT_EQ(update->open.size(), 1u);
+    EXPECT_EQ(update->open[0].name, "Alfa");
+    const auto alfa = std::find_if(n->stations.begin(), n->stations.end(),
+                                   [](const data::StationHistory& s) { return s.name == "Alfa"; });
+    ASSERT_NE(alfa, n->stations.end());
+    EXPECT_EQ(update->open[0].key, alfa->key());
+}
+
+// Report lines of an earlier version name no folder: a failed call belongs to the folder its row
+// had then (a station's failures in a row are counted as before).
+TEST_F(Identity, FailedCallsOfAnEarlierReportStayWithTheirRowsStation)
+{
+    const QString dir = root.path();
+    QFile report(QDir(dir).filePath(data::kReportFileName));
+    ASSERT_TRUE(report.open(QIODevice::WriteOnly));
+    const QString archive = QDir(dir).filePath("Pozzo/Pozzo_archivio.txt");
+    report.write(
+        QStringLiteral(R"({"start":"2026-12-01T02:00:00","station":4,"name":"Pozzo","result":"busy",)"
+                       R"("archive":""})"
+                       "\n"
+                       R"({"start":"2026-12-02T02:00:00","station":4,"name":"Pozzo","result":"ok",)"
+                       R"("new_lines":2,"archive":"%1"})"
+                       "\n"
+                       R"({"start":"2026-12-03T02:00:00","station":4,"name":"Pozzo","result":"busy",)"
+                       R"("archive":""})"
+                       "\n")
+            .arg(archive)
+            .toUtf8());
+    report.close();
+    auto n = data::readNetwork(report.fileName());
+    ASSERT_TRUE(n.ok());
+    ASSERT_EQ(n->stations.size(), 1u);
+    EXPECT_EQ(n->stations[0].calls.size(), 3u);
+    EXPECT_EQ(n->stations[0].archive, archive);
+}
+
+// The names the program writes in a data root are no station's folder; every other name keeps
+// the folder it had.
+TEST(ReservedNames, AreNoStationsFolder)
+{
+    for (const QString name :
+         {"sito", "SITO", "raccolta.jsonl", "allarmi.jsonl", "stazione.sqlite", "stazione.sqlite-wal",
+          "stazione.sqlite-journal", "raccolta.jsonl.lock", ".sito.nuovo-123-0", ".sito.nuovo-123-0.old",
+          ".stazione-sito", "raccolta.jsonl.part"}) {
+        const QString folder = data::safeFolderName(name, 7);
+        EXPECT_EQ(folder, "stazione_7_" + name) << qPrintable(name);
+        EXPECT_FALSE(data::reservedInDataRoot(folder)) << qPrintable(folder);
+    }
+    for (const QString name :
+         {"Sito Nord", "sitoA", "raccolta", "allarmi", "stazione", "Pozzo 1", ".Alfa", "x.part"})
+        EXPECT_EQ(data::safeFolderName(name, 7), name) << qPrintable(name);
+    EXPECT_EQ(data::safeFolderName("sito", 0), "stazione_0_sito"); // the logger on the cable
+}
+
+// A database of schema version 1 (no directory rows) is brought to the current version with its
+// rows kept, and then filled as any other.
+void migratesFromVersion1(const QString& url)
+{
+    {
+        auto opened = db::Database::open(url);
+        ASSERT_TRUE(opened.ok()) << qPrintable(opened ? QString() : opened.error().message);
+        db::Database& d = **opened;
+        // Back to what version 1 made: the column of version 2 dropped.
+        execute(d, "ALTER TABLE stations DROP COLUMN directory_row");
+        execute(d, "UPDATE schema_version SET version = 1");
+        execute(d, "INSERT INTO stations (name, number, folder) VALUES ('Vecchia', '123', 'Vecchia')");
+        execute(d, "INSERT INTO lines (station_id, seq, text) SELECT id, 1, 'riga' FROM stations");
+    }
+    auto opened = db::Database::open(url);
+    ASSERT_TRUE(opened.ok()) << qPrintable(opened ? QString() : opened.error().message);
+    QSqlQuery q((*opened)->sql());
+    ASSERT_TRUE(q.exec("SELECT version FROM schema_version"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), db::kSchemaVersion);
+    ASSERT_TRUE(q.exec("SELECT s.name, s.folder, s.directory_row, l.text FROM stations s JOIN lines l ON "
+                       "l.station_id = s.id"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toString(), "Vecchia");
+    EXPECT_EQ(q.value(1).toString(), "Vecchia");
+    EXPECT_TRUE(q.isNull(2)); // not known until an import tells it
+    EXPECT_EQ(q.value(3).toString(), "riga");
+    EXPECT_FALSE(q.next());
+}
+
+TEST_F(Identity, ADatabaseOfSchemaVersion1IsMigratedWithItsRows)
+{
+    migratesFromVersion1(url());
+}
+
+TEST_F(PostgresIdentity, ADatabaseOfSchemaVersion1IsMigratedWithItsRowsOnPostgreSQL)
+{
+    migratesFromVersion1(url());
+}
