@@ -2,14 +2,23 @@
 // drawn off screen. "stazione-cli plot" runs it, so that the command-line program itself needs no
 // window toolkit and no display.
 
+#include "data/csv_export.h"
 #include "data/data_file.h"
+#include "link/settings_file.h"
 #include "ui/data_viewer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QImageWriter>
+#include <QTemporaryFile>
+#include <QTranslator>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,6 +56,39 @@ void quietPlatform(QtMsgType type, const QMessageLogContext& context, const QStr
     say(qFormatLogMessage(type, context, text));
 }
 
+// The picture goes into a new file beside OUT, which then takes OUT's name: a picture cut short
+// (a full disk) never replaces a good one, and a link named OUT is replaced, never written
+// through. Empty when done, else why not.
+QString writePicture(const QImage& picture, const QString& output)
+{
+    const QFileInfo info(output);
+    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                        QStringLiteral(".XXXXXX"));
+    if (!file.open())
+        return file.errorString();
+    // A temporary file is its owner's alone; a picture is as readable as any new file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(file.handle(), mode_t{0666} & ~mask) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    QImageWriter writer(&file, "PNG");
+    const bool written = writer.write(picture);
+    QString why;
+    if (!stazione::link::flushWhole(file, &why))
+        return why;
+    if (!written)
+        return writer.errorString();
+    if (::fsync(file.handle()) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    file.close();
+    // rename() replaces the name itself, a link included.
+    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(output).constData()) !=
+        0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    file.setAutoRemove(false);
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -76,20 +118,39 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString path = parser.positionalArguments().first();
+    const QString output = parser.value(png);
+    // Checked before anything is written: the picture never takes the data file's place (also
+    // through a link or another name), nor turns a device or a fifo into a file.
+    switch (stazione::data::exportTarget(path, output)) {
+    case stazione::data::ExportTarget::SameAsInput:
+        say(QStringLiteral("stazione-plot: --png ") + output +
+            QStringLiteral(" is the data file itself: the picture would replace it."));
+        return 2;
+    case stazione::data::ExportTarget::NotRegular:
+        say(QStringLiteral("stazione-plot: --png ") + output + QStringLiteral(" is not a regular file."));
+        return 2;
+    case stazione::data::ExportTarget::Fine:
+        break;
+    }
+    // The messages speak the command line's English; the picture is drawn as the window draws it.
+    auto english = std::make_unique<QTranslator>();
+    if (english->load(QStringLiteral(":/i18n/stazione_en")))
+        QCoreApplication::installTranslator(english.get());
     auto read = stazione::data::readDataFile(path);
     if (!read) {
         say(path + QStringLiteral(": ") + read.error().message);
         return 1;
     }
     if (read->outOfRange > 0)
-        say(QStringLiteral("%1: %2 values out of range drawn as gaps.").arg(path).arg(read->outOfRange));
+        say(path + QStringLiteral(": %1 values out of range drawn as gaps.").arg(read->outOfRange));
+    QCoreApplication::removeTranslator(english.get());
     auto data = std::make_shared<stazione::data::DataSet>(std::move(*read));
     data->sortByTime();
     const QString title =
         QFileInfo(path).fileName() + QStringLiteral(" — ") + stazione::data::kindName(data->kind);
     const QImage picture = stazione::ui::chartPicture(std::move(data), title, QSize(w, h));
-    if (!picture.save(parser.value(png), "PNG")) {
-        say(QStringLiteral("stazione-plot: %1 cannot be written.").arg(parser.value(png)));
+    if (const QString why = writePicture(picture, output); !why.isEmpty()) {
+        say(QStringLiteral("stazione-plot: ") + output + QStringLiteral(" cannot be written: ") + why);
         return 1;
     }
     return 0;

@@ -235,7 +235,8 @@ int main(int argc, char** argv)
         ui::Form1& main = stazione.form1();
         for (int tab = 0; tab < main.SSTab1->count(); ++tab) {
             main.SSTab1->setCurrentIndex(tab);
-            if (!save(main, QStringLiteral("%1/%2_tab%3.png").arg(out).arg(QLatin1String(tag)).arg(tab)))
+            if (!save(main,
+                      QStringLiteral("%1/%2_tab%3.png").arg(out, QLatin1String(tag), QString::number(tab))))
                 return 1;
         }
         if (QLatin1String(tag) == QLatin1String("m610")) {

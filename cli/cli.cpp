@@ -13,9 +13,12 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QScopeGuard>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace stazione::cli {
 
@@ -58,11 +61,46 @@ QString printable(const QString& text, bool keepLineBreaks)
     return shown;
 }
 
+namespace {
+
+// Why the first write to the standard output failed (a full disk, a closed pipe).
+QString& outputProblem()
+{
+    static QString why;
+    return why;
+}
+
+void noteOutputErrno()
+{
+    if (outputProblem().isEmpty())
+        outputProblem() = QString::fromLocal8Bit(std::strerror(errno != 0 ? errno : EIO));
+}
+
+} // namespace
+
 void out(const QString& text)
 {
-    std::fputs(printable(text, true).toLocal8Bit().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    const QByteArray line = printable(text, true).toLocal8Bit() + '\n';
+    errno = 0;
+    if (std::fwrite(line.constData(), 1, size_t(line.size()), stdout) != size_t(line.size()) ||
+        std::fflush(stdout) != 0)
+        noteOutputErrno();
+}
+
+void outputFailed(const QString& why)
+{
+    if (outputProblem().isEmpty())
+        outputProblem() = why;
+}
+
+QString standardOutputProblem()
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0)
+        noteOutputErrno();
+    if (outputProblem().isEmpty() && std::ferror(stdout))
+        outputProblem() = QStringLiteral("a write failed");
+    return outputProblem();
 }
 
 std::optional<Connected> openConnection(const Options& options)
@@ -188,8 +226,7 @@ std::optional<Connected> connectByModem(const Options& options)
         }
         if (waited.elapsed() > options.callTimeoutSeconds * 1000 * link::timeScale()) {
             message(QStringLiteral("The call to %1 did not connect within %2 s.")
-                        .arg(number)
-                        .arg(options.callTimeoutSeconds));
+                        .arg(number, QString::number(options.callTimeoutSeconds)));
             return std::nullopt;
         }
     }
@@ -271,6 +308,39 @@ QString folderProblem(const QString& dir)
     if (!info.isDir())
         return QStringLiteral("%1 is not a folder.").arg(dir);
     return {};
+}
+
+bool dateRefused(const QString& verb, const std::array<QString, 6>& boxes)
+{
+    struct Field {
+        const char* name;
+        const char* what;
+        long long low;
+        long long high;
+    };
+    // Hour and minute are held to the window's own check afterwards, with its message; a number
+    // beyond these would reach the logger wrapped or held at a limit (a year of 10^20 went out as
+    // 9223372036854773907).
+    static constexpr std::array<Field, 6> kFields{{{"D", "a day", 1, 31},
+                                                   {"M", "a month", 1, 12},
+                                                   {"Y", "a year", 0, 9999},
+                                                   {"h", "an hour", 0, 99},
+                                                   {"m", "a minute", 0, 99},
+                                                   {"s", "a second", 0, 59}}};
+    static const QRegularExpression kWhole(QStringLiteral("^[+-]?[0-9]+$"));
+    for (size_t i = 0; i < kFields.size(); ++i) {
+        const Field& f = kFields[i];
+        const QString text = boxes[i].trimmed();
+        bool ok = kWhole.match(text).hasMatch();
+        const long long value = ok ? text.toLongLong(&ok) : 0;
+        if (!ok || value < f.low || value > f.high) {
+            message(QStringLiteral("stazione-cli: ") + verb + QStringLiteral(": ") + QLatin1String(f.name) +
+                    QStringLiteral(" takes ") + QLatin1String(f.what) +
+                    QStringLiteral(" from %1 to %2. Nothing was sent.").arg(f.low).arg(f.high));
+            return true;
+        }
+    }
+    return false;
 }
 
 bool refused(const QList<link::TypedValue>& values, link::TypedFor target)

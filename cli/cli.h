@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -102,6 +103,11 @@ private:
 void message(const QString& text);
 void out(const QString& text);
 QString printable(const QString& text, bool keepLineBreaks);
+// Flushes the standard output; why something written to it was lost (a full disk, a closed
+// pipe), or empty when all of it went out.
+QString standardOutputProblem();
+// Keeps why a write to the standard output through another way than out() failed.
+void outputFailed(const QString& why);
 
 // The port and the link of one command, with the logger found on them. Over a modem call the
 // call is hung up when the command is done with the logger, whatever happened. The whole
@@ -172,6 +178,11 @@ QString coreText(const QString& text);
 QString folderProblem(const QString& dir);
 
 bool refused(const QList<link::TypedValue>& values, link::TypedFor target = link::TypedFor::Logger);
+
+// The six values of a date for the logger, D M Y h m s, each a whole number within its range
+// (hour and minute up to 99: the window's own check of them follows, with its message): prints
+// why the first one is not and returns true.
+bool dateRefused(const QString& verb, const std::array<QString, 6>& boxes);
 
 template<class Flags> bool allAccepted(const Flags& accepted)
 {

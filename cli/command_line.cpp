@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "db/database.h"
 #include "link/link.h"
 #include "modem/stations.h"
 #include "session/operations.h"
@@ -933,6 +934,11 @@ Parsed parseCommandLine(const QStringList& arguments)
         if (!collecting && !database && !reporting)
             return usage(QStringLiteral("--db is for db, collect and report."));
         options.db = parser.value(QStringLiteral("db"));
+        // A URL that cannot be used is the command line's fault, told before anything is done.
+        if (!options.db->isEmpty()) {
+            if (const auto url = db::parseDatabaseUrl(*options.db); !url)
+                return usage(url.error().message);
+        }
     }
     if (database) {
         // --station names the station here, not a row of the modem's directory.
@@ -1024,9 +1030,14 @@ Parsed parseCommandLine(const QStringList& arguments)
 int runCommandLine(const QStringList& arguments)
 {
     const Parsed parsed = parseCommandLine(arguments);
-    if (!parsed.options)
-        return parsed.exitCode;
-    return parsed.verb->run(*parsed.options);
+    const int code = parsed.options ? parsed.verb->run(*parsed.options) : parsed.exitCode;
+    // What a command prints is its result: a result lost on the way out (a full disk, a reader
+    // that went away) is a failure, whatever the command did.
+    if (const QString lost = standardOutputProblem(); !lost.isEmpty()) {
+        message(QStringLiteral("stazione-cli: the standard output could not be written: ") + lost);
+        return code == kExitOk ? kExitFailure : code;
+    }
+    return code;
 }
 
 } // namespace stazione::cli

@@ -124,7 +124,7 @@ int runSetClock(const Options& options)
         QList<link::TypedValue> typed;
         for (int i = 0; i < 6; ++i)
             typed.append({names[i], boxes[size_t(i)]});
-        if (refused(typed))
+        if (refused(typed) || dateRefused(options.verb, boxes))
             return kExitUsage;
     }
     if (!config::timeIsValid(boxes[3], boxes[4])) {

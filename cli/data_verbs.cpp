@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "data/csv_export.h"
+#include "link/settings_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -124,17 +125,31 @@ int runExport(const Options& options)
             return kExitUsage;
         return kExitFailure;
     }
-    if (auto* file = qobject_cast<QSaveFile*>(output.get()); file && !file->commit()) {
-        message(
-            QStringLiteral("stazione-cli: %1 cannot be written: %2").arg(options.out, file->errorString()));
-        return kExitFailure;
+    // The standard output's own buffer is written out here, while the reason can still be told.
+    if (QString why; toConsole && !link::flushWhole(static_cast<QFileDevice&>(*output), &why))
+        outputFailed(why);
+    if (auto* file = qobject_cast<QSaveFile*>(output.get())) {
+        // QSaveFile commits a table whose last piece did not fit on the disk: the buffer is
+        // written out here, and the table kept only when all of it went.
+        QString why;
+        if (!link::flushWhole(*file, &why)) {
+            file->cancelWriting();
+            message(QStringLiteral("stazione-cli: ") + options.out + QStringLiteral(" cannot be written: ") +
+                    why);
+            return kExitFailure;
+        }
+        if (!file->commit()) {
+            message(QStringLiteral("stazione-cli: ") + options.out + QStringLiteral(" cannot be written: ") +
+                    file->errorString());
+            return kExitFailure;
+        }
     }
     if (exported->outOfRange > 0)
-        message(QStringLiteral("%1: %2 values out of range left empty.").arg(path).arg(exported->outOfRange));
+        message(path + QStringLiteral(": %1 values out of range left empty.").arg(exported->outOfRange));
     if (exported->tables > 1)
-        message(QStringLiteral("%1: %2 tables, one for each session with other channels.")
-                    .arg(path)
-                    .arg(exported->tables));
+        message(
+            path +
+            QStringLiteral(": %1 tables, one for each session with other channels.").arg(exported->tables));
     if (!toConsole)
         message(QStringLiteral("%1 rows of the %2 in %3")
                     .arg(exported->rows)

@@ -2,6 +2,7 @@
 #include "data/data_file.h"
 #include "data/file_names.h"
 #include "db/store.h"
+#include "link/settings_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,8 +18,17 @@ int refuse(const QString& text)
     return kExitUsage;
 }
 
-std::unique_ptr<db::Database> openDatabase(const QString& url)
+// query and check read a database: a SQLite file that is not there is not created empty.
+enum class Missing { Create, Refuse };
+
+std::unique_ptr<db::Database> openDatabase(const QString& url, Missing missing = Missing::Create)
 {
+    if (const auto parsed = db::parseDatabaseUrl(url);
+        parsed && !parsed->postgres && missing == Missing::Refuse && !QFileInfo::exists(parsed->path)) {
+        message(QStringLiteral("stazione-cli: there is no database ") + parsed->path +
+                QStringLiteral("; db import creates it."));
+        return nullptr;
+    }
     auto opened = db::Database::open(url);
     if (!opened) {
         message(QStringLiteral("stazione-cli: ") + opened.error().message);
@@ -56,7 +66,7 @@ int runCheck(const Options& options)
         return refuse(
             QStringLiteral("db check takes a data root folder: stazione-cli db check --db URL DIR."));
     const QString dir = options.arguments.at(1);
-    auto database = openDatabase(databaseUrl(options, dir));
+    auto database = openDatabase(databaseUrl(options, dir), Missing::Refuse);
     if (!database)
         return kExitFailure;
     auto checked = db::checkFolder(*database, dir);
@@ -99,7 +109,7 @@ int runQuery(const Options& options)
             return refuse(QStringLiteral("--channels takes channel numbers such as 0,3."));
         what.channels = *channels;
     }
-    auto database = openDatabase(databaseUrl(options, options.dir));
+    auto database = openDatabase(databaseUrl(options, options.dir), Missing::Refuse);
     if (!database)
         return kExitFailure;
     QFile console;
@@ -108,6 +118,9 @@ int runQuery(const Options& options)
         return kExitFailure;
     }
     auto rows = db::queryCsv(*database, what, console);
+    // The table goes out through the file's own buffer: its last piece is written here.
+    if (QString why; !link::flushWhole(console, &why))
+        outputFailed(why);
     if (!rows) {
         message(QStringLiteral("stazione-cli: ") + rows.error().message);
         return rows.error().kind == link::ErrorKind::Data ? kExitUsage : kExitFailure;

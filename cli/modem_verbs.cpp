@@ -179,11 +179,17 @@ int runFindModem(const Options& options)
         link.Porta_Off();
         if (!reply)
             continue;
-        session::writeSavedPort(modem::modemPortFile(), n);
+        const bool saved = session::writeSavedPort(modem::modemPortFile(), n);
         Report report(options.json);
         report.add(QStringLiteral("SERMODEM"), n);
         report.add(QStringLiteral("Text1"), modem::foundText(n, *reply).trimmed());
         report.print();
+        if (!saved) {
+            // The modem window would not find it there next time.
+            message(QStringLiteral("stazione-cli: the modem's port cannot be saved in ") +
+                    modem::modemPortFile() + QLatin1Char('.'));
+            return kExitFailure;
+        }
         return kExitOk;
     }
     message(coreText(modem::kNoModem));

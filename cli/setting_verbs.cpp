@@ -9,6 +9,7 @@
 #include "config/date_fields.h"
 #include "config/preheating.h"
 #include "config/station.h"
+#include "link/commands.h"
 #include "link/numbers.h"
 #include "session/models.h"
 #include "session/operations.h"
@@ -87,6 +88,15 @@ int runSetPreheating(const Options& options)
     }
     if (refused({{QStringLiteral("preaccensione"), options.arguments[0].trimmed()}}))
         return kExitUsage;
+    // Whole milliseconds, never negative: "-99999" or "abc" would go out as they stand.
+    bool whole = false;
+    const long long ms = options.arguments[0].trimmed().toLongLong(&whole);
+    if (!whole || ms < 0) {
+        message(
+            QStringLiteral("stazione-cli: set-preheating takes milliseconds from 0 to %1. Nothing was sent.")
+                .arg(link::cmd::kMaxPreheatingMs));
+        return kExitUsage;
+    }
     const auto text = config::preheatingToSend(options.arguments[0].trimmed());
     if (!text) {
         message(config::kPreheatingTooLong);
@@ -229,7 +239,7 @@ int runSetStart(const Options& options)
     const auto boxes = dateArguments(options);
     if (!boxes)
         return kExitUsage;
-    if (refused(link::typedArray("data_allarme", *boxes)))
+    if (refused(link::typedArray("data_allarme", *boxes)) || dateRefused(options.verb, *boxes))
         return kExitUsage;
     if (!config::timeIsValid((*boxes)[3], (*boxes)[4])) {
         message(config::kCheckDataMessage);

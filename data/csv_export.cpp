@@ -1,5 +1,7 @@
 #include "data/csv_export.h"
 
+#include "link/settings_file.h"
+
 #include <QCoreApplication>
 #include <QFileDevice>
 
@@ -120,7 +122,7 @@ public:
     {
         if (m_writeFailed)
             return false;
-        if (!m_buffer.isEmpty() && m_output.write(m_buffer) != m_buffer.size())
+        if (!m_buffer.isEmpty() && !link::writeWhole(m_output, m_buffer))
             m_writeFailed = true;
         m_buffer.clear();
         return !m_writeFailed;

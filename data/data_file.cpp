@@ -570,8 +570,7 @@ bool DataFileParser::cells(std::string_view text, char separator)
         } else {
             return fail(QCoreApplication::translate("stazione::data::DataFile",
                                                     "il valore %1 del canale %2 non è un numero.")
-                            .arg(quoted(cell))
-                            .arg(m_cells.size()));
+                            .arg(quoted(cell), QString::number(m_cells.size())));
         }
         if (next == std::string_view::npos)
             break;

@@ -500,9 +500,8 @@ link::Result<TemperatureDownload> downloadTemperatures(link::Link& link, const Q
                                   "stazione::data::Downloads",
                                   "Il datalogger annuncia %1 record di %2 canali: lo scarico ne accetta "
                                   "da 0 a %3 di 0-%4 canali.")
-                                  .arg(counts.at(0).trimmed().left(24), counts.at(1).trimmed().left(24))
-                                  .arg(kMaxRecords)
-                                  .arg(kMaxChannels));
+                                  .arg(counts.at(0).trimmed().left(24), counts.at(1).trimmed().left(24),
+                                       QString::number(kMaxRecords), QString::number(kMaxChannels)));
         drainAfterStop(link, std::nullopt, refused, notice);
         file.keep(refused, &result.path);
         return refused;

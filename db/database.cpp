@@ -1,10 +1,13 @@
 #include "db/database.h"
 
 #include <QAtomicInt>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUrlQuery>
+
+#include <utility>
 
 namespace stazione::db {
 
@@ -66,6 +69,34 @@ QString DatabaseUrl::shown() const
     return url.toString();
 }
 
+namespace {
+
+// Where the password of a URL as typed lies: from the first ":" after the scheme to the last "@"
+// (a password may hold "@" and "/"); an empty range when there is none.
+std::pair<qsizetype, qsizetype> passwordRange(const QString& text)
+{
+    const qsizetype start = text.indexOf(QLatin1String("://"));
+    const qsizetype at = text.lastIndexOf(QLatin1Char('@'));
+    if (start < 0 || at <= start + 3)
+        return {0, 0};
+    const qsizetype colon = text.indexOf(QLatin1Char(':'), start + 3);
+    if (colon < 0 || colon >= at)
+        return {0, 0};
+    return {colon + 1, at};
+}
+
+} // namespace
+
+QString withoutPassword(const QString& text)
+{
+    QString shown = text;
+    if (const auto [from, to] = passwordRange(text); to > from)
+        shown = text.left(from) + QStringLiteral("***") + text.mid(to);
+    static const QRegularExpression kPasswordItem(QStringLiteral("([?&]password=)[^&#]*"),
+                                                  QRegularExpression::CaseInsensitiveOption);
+    return shown.replace(kPasswordItem, QStringLiteral("\\1***"));
+}
+
 link::Result<DatabaseUrl> parseDatabaseUrl(const QString& text)
 {
     DatabaseUrl out;
@@ -76,13 +107,21 @@ link::Result<DatabaseUrl> parseDatabaseUrl(const QString& text)
                 QStringLiteral("sqlite: needs the path of the database file, e.g. sqlite:/srv/dati.sqlite."));
         return out;
     }
+    // The URL is shown without its password: these messages end up in the system's journal.
+    const QString shown = withoutPassword(text);
     if (!text.startsWith(QLatin1String("postgresql://")) && !text.startsWith(QLatin1String("postgres://")))
-        return usage(QStringLiteral("%1 is not a database URL: sqlite:PATH or "
-                                    "postgresql://[user[:password]@]host[:port]/dbname.")
-                         .arg(text));
+        return usage(shown + QStringLiteral(" is not a database URL: sqlite:PATH or "
+                                            "postgresql://[user[:password]@]host[:port]/dbname."));
     const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid())
-        return usage(QStringLiteral("%1 is not a valid URL: %2").arg(text, url.errorString()));
+    if (!url.isValid()) {
+        // QUrl's own text quotes the whole URL after the reason.
+        QString reason = url.errorString().section(QLatin1Char(';'), 0, 0);
+        if (const auto [from, to] = passwordRange(text); to > from)
+            reason.replace(text.mid(from, to - from), QStringLiteral("***"));
+        return usage(shown + QStringLiteral(" is not a valid URL: ") + reason +
+                     QStringLiteral(" (a \"%\", \"@\" or \"/\" in the user or the password is written "
+                                    "%25, %40, %2F)."));
+    }
     out.postgres = true;
     out.user = url.userName(QUrl::FullyDecoded);
     out.password = url.password(QUrl::FullyDecoded);
@@ -93,10 +132,10 @@ link::Result<DatabaseUrl> parseDatabaseUrl(const QString& text)
     if (query.hasQueryItem(QStringLiteral("host")))
         out.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
     if (out.name.isEmpty() || out.name.contains(QLatin1Char('/')))
-        return usage(QStringLiteral("%1 names no database: postgresql://host/dbname.").arg(text));
+        return usage(shown + QStringLiteral(" names no database: postgresql://host/dbname."));
     if (out.host.isEmpty())
-        return usage(
-            QStringLiteral("%1 names no host: postgresql://host/dbname or ?host=/socket/dir.").arg(text));
+        return usage(shown +
+                     QStringLiteral(" names no host: postgresql://host/dbname or ?host=/socket/dir."));
     return out;
 }
 
@@ -117,7 +156,11 @@ Database::~Database()
 
 link::Error Database::failure(const QString& what, const QSqlError& error) const
 {
-    return link::Error::file(QStringLiteral("%1 (%2): %3").arg(what, m_url.shown(), error.text().trimmed()));
+    // The driver may quote what it was given; the password is never shown.
+    QString said = error.text().trimmed();
+    if (!m_url.password.isEmpty())
+        said.replace(m_url.password, QStringLiteral("***"));
+    return link::Error::file(what + QStringLiteral(" (") + m_url.shown() + QStringLiteral("): ") + said);
 }
 
 link::Result<std::unique_ptr<Database>> Database::open(const QString& text)
@@ -192,9 +235,7 @@ link::Status Database::migrate()
         return link::Error::file(
             QStringLiteral(
                 "The database %1 has schema version %2; this program knows up to %3: update Stazione.")
-                .arg(m_url.shown())
-                .arg(version)
-                .arg(kSchemaVersion));
+                .arg(m_url.shown(), QString::number(version), QString::number(kSchemaVersion)));
     }
     if (version < 1) {
         for (const QString& statement : schemaVersion1(m_url.postgres)) {

@@ -26,7 +26,11 @@ struct DatabaseUrl {
     QString shown() const;
 };
 
-// The URL, or why it cannot be used.
+// The URL as typed with its password replaced by "***", for messages about a URL that may not
+// even parse.
+QString withoutPassword(const QString& text);
+
+// The URL, or why it cannot be used (an error of kind Data; its text never holds the password).
 link::Result<DatabaseUrl> parseDatabaseUrl(const QString& text);
 
 // One open connection, closed and removed with the object.

@@ -444,9 +444,7 @@ link::Result<QStringList> checkFolder(Database& db, const QString& dir)
             return db.failure(QStringLiteral("A station cannot be looked up"), q.lastError());
         if (!q.next()) {
             differences << QStringLiteral("%1: not in the database (%2 lines in %3).")
-                               .arg(it.key())
-                               .arg(lines->size())
-                               .arg(it.value());
+                               .arg(it.key(), QString::number(lines->size()), it.value());
             continue;
         }
         const qint64 id = q.value(0).toLongLong();
@@ -465,9 +463,7 @@ link::Result<QStringList> checkFolder(Database& db, const QString& dir)
             const QString text = q.value(1).toString();
             if (seq != at + 1) {
                 differences << QStringLiteral("%1: lines %2 to %3 are missing in the database.")
-                                   .arg(it.key())
-                                   .arg(at + 1)
-                                   .arg(seq - 1);
+                                   .arg(it.key(), QString::number(at + 1), QString::number(seq - 1));
                 ++differing;
                 at = seq - 1;
             }
@@ -477,24 +473,19 @@ link::Result<QStringList> checkFolder(Database& db, const QString& dir)
                 ++differing;
                 if (shown++ < kShownPerStation)
                     differences << QStringLiteral("%1: line %2 differs: archive \"%3\", database \"%4\".")
-                                       .arg(it.key())
-                                       .arg(at + 1)
-                                       .arg(lineText(lines->at(at)), text);
+                                       .arg(it.key(), QString::number(at + 1), lineText(lines->at(at)), text);
             }
             ++at;
         }
         if (shown > kShownPerStation)
-            differences << QStringLiteral("%1: %2 lines differ in all.").arg(it.key()).arg(differing);
+            differences
+                << QStringLiteral("%1: %2 lines differ in all.").arg(it.key(), QString::number(differing));
         if (extra > 0)
             differences << QStringLiteral("%1: the database has %2 lines more than the archive (%3).")
-                               .arg(it.key())
-                               .arg(extra)
-                               .arg(lines->size());
+                               .arg(it.key(), QString::number(extra), QString::number(lines->size()));
         if (at < lines->size())
             differences << QStringLiteral("%1: lines %2 to %3 of the archive are not in the database.")
-                               .arg(it.key())
-                               .arg(at + 1)
-                               .arg(lines->size());
+                               .arg(it.key(), QString::number(at + 1), QString::number(lines->size()));
     }
     return differences;
 }

@@ -164,3 +164,33 @@ bool writeSettingsFile(const QString& path, const QByteArray& bytes, FileAccess 
 }
 
 } // namespace stazione::link
+
+namespace stazione::link {
+
+bool writeWhole(QIODevice& device, const QByteArray& bytes)
+{
+    const qint64 done = device.write(bytes);
+    if (done == bytes.size())
+        return true;
+    if (done < 0)
+        return false;
+    return device.write(bytes.constData() + done, bytes.size() - done) == bytes.size() - done;
+}
+
+bool flushWhole(QFileDevice& file, QString* why)
+{
+    if (file.flush() && file.error() == QFileDevice::NoError)
+        return true;
+    errno = 0;
+    if (file.flush() && file.error() == QFileDevice::NoError)
+        return true;
+    const int error = errno;
+    if (why) {
+        // QIODevice's own text when nothing more was said.
+        const bool said = file.errorString() != QFile().errorString();
+        *why = said ? file.errorString() : QString::fromLocal8Bit(std::strerror(error != 0 ? error : EIO));
+    }
+    return false;
+}
+
+} // namespace stazione::link

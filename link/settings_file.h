@@ -5,6 +5,7 @@
 #include <QString>
 
 class QFile;
+class QFileDevice;
 
 #include <optional>
 
@@ -58,5 +59,12 @@ FileOpened openRegularFile(QFile& file, const QString& path, QIODevice::OpenMode
 // Opens a file for appending (created with the umask's mode when missing). A link standing in its
 // place is replaced by a new file, never written through; a fifo, a device or a folder is refused.
 bool openAppendFile(QFile& file, const QString& path, QString* why = nullptr);
+
+// A write cut short by a full disk sets no error, and Qt then says "Unknown error": these write
+// what is left once more, which either goes or fails with the system's own reason
+// (errorString() then names it).
+bool writeWhole(QIODevice& device, const QByteArray& bytes);
+// What the file still holds in its buffer, written out; false with the reason in `why`.
+bool flushWhole(QFileDevice& file, QString* why);
 
 } // namespace stazione::link

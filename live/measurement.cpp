@@ -53,8 +53,7 @@ link::Result<int> requestSessionChannels(link::Link& link)
         return link::Error::data(
             QStringLiteral(
                 "Il datalogger annuncia %1 canali attivi: la misura continua ne accetta da 0 a %2.")
-                .arg(count.left(24))
-                .arg(kMaxSessionChannels));
+                .arg(count.left(24), QString::number(kMaxSessionChannels)));
     return static_cast<int>(channels);
 }
 

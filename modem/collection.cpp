@@ -180,8 +180,7 @@ CollectResult call(link::Link& link, const QString& number, std::chrono::millise
             continue;
         case link::CommPort::Wait::TimedOut:
             said = QStringLiteral("No answer from the modem to the call of %1 within %2 s.")
-                       .arg(number)
-                       .arg(double(link::scaled(timeout).count()) / 1000.0);
+                       .arg(number, QString::number(double(link::scaled(timeout).count()) / 1000.0));
             return CollectResult::TimedOut;
         case link::CommPort::Wait::Cancelled:
             said = QStringLiteral("The call was cancelled.");
@@ -640,8 +639,8 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
         if (attempt.retry && p.attempts <= settings.retries && stopReason(settings).isEmpty()) {
             if (progress)
                 progress(QStringLiteral("%1: %2, calling again in %3 s")
-                             .arg(p.target.name, data::resultText(attempt.outcome.result))
-                             .arg(double(wait.count()) / 1000.0));
+                             .arg(p.target.name, data::resultText(attempt.outcome.result),
+                                  QString::number(double(wait.count()) / 1000.0)));
             p.sinceLast.start();
             p.last = attempt.outcome;
             queue.push_back(p);

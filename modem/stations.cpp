@@ -172,7 +172,7 @@ std::optional<QString> notLatin1(const StationDirectory& directory)
         const Station& s = directory[size_t(i)];
         for (const QString& value : {s.Nome, s.Telefono, s.Scadenza, s.Uldata}) {
             if (!fitsLatin1({value}))
-                return QStringLiteral("\"%1\" of station %2").arg(value).arg(i + 1);
+                return QStringLiteral("\"%1\" of station %2").arg(value, QString::number(i + 1));
         }
     }
     return std::nullopt;

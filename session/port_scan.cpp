@@ -57,8 +57,7 @@ QString foundStatus(const Identification& id)
 {
     return QCoreApplication::translate("stazione::session::PortScan",
                                        "Dispositivo  %1 %2 rilevato sulla porta #%3")
-        .arg(shortModelName(id.Modello), id.Versione)
-        .arg(id.Porta);
+        .arg(shortModelName(id.Modello), id.Versione, QString::number(id.Porta));
 }
 
 link::Result<Identification> askIdentification(link::Link& link)

@@ -298,8 +298,8 @@ int main(int argc, char** argv)
                 qPrintable(options.version));
     std::fflush(stdout);
     note(QStringLiteral("serving %1 on %2 as %3 %4, time scale %5")
-             .arg(server.linkPath(), server.slavePath(), options.model, options.version)
-             .arg(options.timeScale));
+             .arg(server.linkPath(), server.slavePath(), options.model, options.version,
+                  QString::number(options.timeScale)));
     for (const stazione::sim::NetworkStation& station : std::as_const(options.network))
         note(QStringLiteral("station %1: %2 \"%3\"%4")
                  .arg(station.number, stazione::sim::identificationFor(station.model), station.name,
@@ -314,13 +314,13 @@ int main(int argc, char** argv)
                      options.expectedNumber.isEmpty() ? QStringLiteral("any number") : options.expectedNumber,
                      options.dialResult == stazione::sim::DialResult::Connect
                          ? options.connectWord
-                         : stazione::sim::dialResultText(options.dialResult))
-                .arg(std::chrono::duration_cast<std::chrono::milliseconds>(
-                         stazione::sim::ModemModel::dialDelayFor(options))
-                         .count())
-                .arg(std::chrono::duration_cast<std::chrono::milliseconds>(
-                         stazione::sim::ModemModel::escapeGuardFor(options))
-                         .count()));
+                         : stazione::sim::dialResultText(options.dialResult),
+                     QString::number(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         stazione::sim::ModemModel::dialDelayFor(options))
+                                         .count()),
+                     QString::number(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         stazione::sim::ModemModel::escapeGuardFor(options))
+                                         .count())));
     }
 
     int signal = 0;

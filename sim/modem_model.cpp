@@ -408,8 +408,9 @@ void ModemModel::startDial(const QByteArray& line, const QByteArray& number, Ins
     m_dialCommand = m_commands.size();
     m_commands.append(AtCommand{now, line, {}, std::nullopt});
     log(now, QStringLiteral("< AT %1 (dialling %2, the result in %3 ms)")
-                 .arg(quotedForLog(line), QString::fromLatin1(number))
-                 .arg(std::chrono::duration_cast<std::chrono::milliseconds>(dialDelay()).count()));
+                 .arg(quotedForLog(line), QString::fromLatin1(number),
+                      QString::number(
+                          std::chrono::duration_cast<std::chrono::milliseconds>(dialDelay()).count())));
 }
 
 void ModemModel::finishDial(Instant at)

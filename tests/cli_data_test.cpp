@@ -10,9 +10,12 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -144,7 +147,9 @@ TEST_F(CliData, PlotDrawsThePictureWithoutADisplay)
         cli({"plot", file("bad.txt", "[INIZIO DATI]\r\nDate,CH 0\r\n05/12/2026 08:00:00,x\r\n"), "--png",
              dir.filePath("bad.png")});
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_TRUE(bad.err.contains("Riga 3:")) << bad.err.toStdString();
+    // The command line speaks English, its chart program included.
+    EXPECT_TRUE(bad.err.contains("Line 3:")) << bad.err.toStdString();
+    EXPECT_FALSE(bad.err.contains("Riga")) << bad.err.toStdString();
     EXPECT_EQ(cli({"plot", file("mc.txt", rows)}).exitCode, 2);
 }
 
@@ -249,6 +254,147 @@ TEST_F(CliData, PlotShowsTheFilesBytesEscapedAndNoPlatformNoise)
         for (int x = 0; x < picture.width(); ++x)
             red += picture.pixelColor(x, y) == QColor(240, 0, 0) ? 1 : 0;
     EXPECT_GT(red, 200);
+}
+
+// The picture never takes the place of its data file, also through a link or another name, and
+// a link named by --png is replaced by the picture, never written through.
+TEST_F(CliData, PlotNeverOverwritesItsInputNorWritesThroughALink)
+{
+    const QString input = file("mc.txt", kSessionFile);
+    const QString hard = dir.filePath("hard.png");
+    ASSERT_EQ(::link(QFile::encodeName(input).constData(), QFile::encodeName(hard).constData()), 0);
+    const QString soft = dir.filePath("soft.png");
+    ASSERT_TRUE(QFile::link(input, soft));
+    for (const QString& target : {input, hard, soft}) {
+        const CliRun run = cli({"plot", input, "--png", target});
+        EXPECT_EQ(run.exitCode, 2) << target.toStdString();
+        EXPECT_TRUE(run.err.contains("is the data file itself")) << run.err.toStdString();
+    }
+    EXPECT_EQ(stazione::testing::contents(input), kSessionFile);
+    EXPECT_TRUE(QFileInfo(soft).isSymLink());
+
+    // A link to another file: the link gives way to the picture; the file it led to stays.
+    const QString other = file("other.txt", "keep me\n");
+    const QString chart = dir.filePath("chart.png");
+    ASSERT_TRUE(QFile::link(other, chart));
+    const CliRun drawn = cli({"plot", input, "--png", chart});
+    ASSERT_EQ(drawn.exitCode, 0) << drawn.err.toStdString();
+    EXPECT_FALSE(QFileInfo(chart).isSymLink());
+    EXPECT_FALSE(QImage(chart).isNull());
+    EXPECT_EQ(stazione::testing::contents(other), "keep me\n");
+    // Readable as any new file is, and no temporary file left beside it.
+    EXPECT_TRUE(QFileInfo(chart).permissions() & QFile::ReadGroup);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".chart.png"), QStringList());
+
+    // A device is no picture file; a picture that cannot be written whole is a failure with its
+    // reason, and the picture it would have replaced stays.
+    const CliRun full = cli({"plot", input, "--png", "/dev/full"});
+    EXPECT_EQ(full.exitCode, 2);
+    EXPECT_TRUE(full.err.contains("/dev/full is not a regular file")) << full.err.toStdString();
+    const QByteArray before = stazione::testing::contents(chart);
+    QProcess limited;
+    limited.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 512;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    limited.start(STAZIONE_CLI_PROGRAM, {"plot", input, "--png", chart});
+    ASSERT_TRUE(limited.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(limited.readAllStandardError());
+    EXPECT_EQ(limited.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(chart + " cannot be written: " + QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << err.toStdString();
+    EXPECT_FALSE(err.contains("Unknown error")) << err.toStdString();
+    EXPECT_EQ(stazione::testing::contents(chart), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".chart.png"), QStringList());
+}
+
+// A table to a full disk or to a reader gone away is a failure with its reason, however small.
+TEST_F(CliData, AnExportThatCannotBeWrittenOutFails)
+{
+    const QString input = file("mc.txt", kSessionFile);
+    const CliRun full = cli({"export", input}, "/dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_TRUE(full.err.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << full.err.toStdString();
+
+    QProcess p;
+    p.setChildProcessModifier([] {
+        int ends[2];
+        if (::pipe(ends) == 0) {
+            ::close(ends[0]);
+            ::dup2(ends[1], STDOUT_FILENO);
+            ::close(ends[1]);
+        }
+        std::signal(SIGPIPE, SIG_IGN);
+    });
+    p.start(STAZIONE_CLI_PROGRAM, {"export", input});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_TRUE(err.contains(QString::fromLocal8Bit(std::strerror(EPIPE)))) << err.toStdString();
+}
+
+// A table that does not fit on the disk never takes the place of a file, and the message names the
+// system's reason ("Unknown error" was all a write cut short said).
+TEST_F(CliData, AnExportToAFullDiskKeepsNothingAndSaysWhy)
+{
+    QByteArray rows = "[INIZIO DATI]\r\nDate,CH 0,CH 1,CH 2,CH 3\r\n";
+    for (int r = 0; r < 60; ++r)
+        rows += "05/12/2026 14:07:09,1250.123,1,2,3\r\n";
+    const QString small = file("small.txt", rows);
+    for (int r = 0; r < 60000; ++r)
+        rows += "05/12/2026 14:07:09,1250.123,1,2,3\r\n";
+    const QString big = file("big.txt", rows);
+    const QString out = dir.filePath("table.csv");
+    const QByteArray earlier = "the table of yesterday\r\n";
+    stazione::testing::write(out, earlier);
+    for (const QString& input : {small, big}) {
+        QProcess limited;
+        limited.setChildProcessModifier([] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 1024; // less than either table
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        limited.start(STAZIONE_CLI_PROGRAM, {"export", input, "--out", out});
+        ASSERT_TRUE(limited.waitForFinished(60000));
+        const QString err = QString::fromLocal8Bit(limited.readAllStandardError());
+        EXPECT_EQ(limited.exitCode(), 1) << input.toStdString() << ": " << err.toStdString();
+        EXPECT_TRUE(err.contains(QString::fromLocal8Bit(std::strerror(EFBIG)))) << err.toStdString();
+        EXPECT_FALSE(err.contains("Unknown error")) << err.toStdString();
+        EXPECT_EQ(stazione::testing::contents(out), earlier) << input.toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter("table.csv"),
+              QStringList{"table.csv"});
+}
+
+// A path with %1, %2 or %L1 in it is printed as it is.
+TEST_F(CliData, PathsWithPercentSignsArePrintedAsTheyAre)
+{
+    const QString odd = dir.filePath("E%3 %1 %2 %L1");
+    ASSERT_TRUE(QDir().mkpath(odd));
+    const QString input = odd + "/mc%1.txt";
+    stazione::testing::write(input, "[INIZIO DATI]\r\nDate,A\r\n05/12/2026 14:07:09,-1\r\n[FINE DATI]\r\n"
+                                    "[INIZIO DATI]\r\nDate,B\r\n05/12/2026 15:07:09,3\r\n[FINE DATI]\r\n");
+    const CliRun run = cli({"export", input});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(input + ": 2 tables")) << run.err.toStdString();
+
+    const QByteArray huge = "178" + QByteArray(306, '0');
+    const QString gaps = odd + "/huge%2.txt";
+    stazione::testing::write(gaps, "[INIZIO DATI]\r\nDate,CH 0\r\n05/12/2026 08:00:00," + huge +
+                                       "\r\n05/12/2026 08:00:01,1\r\n05/12/2026 08:00:02,2\r\n");
+    const CliRun plotted = cli({"plot", gaps, "--png", odd + "/p%1.png"});
+    EXPECT_EQ(plotted.exitCode, 0) << plotted.err.toStdString();
+    EXPECT_EQ(plotted.err.toStdString(), (gaps + ": 1 values out of range drawn as gaps.\n").toStdString());
+    const CliRun exported = cli({"export", gaps, "--out", odd + "/t%1.csv"});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    EXPECT_TRUE(exported.err.contains(gaps + ": 1 values out of range left empty."))
+        << exported.err.toStdString();
 }
 
 } // namespace

@@ -13,10 +13,14 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace stazione;
 
@@ -103,6 +107,51 @@ TEST_F(CliFailures, ATemperatureDownloadOnAFullDiskFails)
     const QStringList files = QDir(folder.path()).entryList(QDir::Files);
     ASSERT_EQ(files.size(), 1) << files.join(' ').toStdString();
     EXPECT_TRUE(files[0].endsWith("_TEMP.txt.part"));
+}
+
+// What a command prints is its result: written to a full disk or to a reader that went away
+// (SIGPIPE ignored, as under many supervisors), it is a failure with its reason, never exit 0
+// with the result lost.
+TEST_F(CliFailures, AResultThatCannotBeWrittenOutIsAFailure)
+{
+    bench.add(3);
+    QTemporaryDir root;
+    ASSERT_EQ(cli({"stations", "add", "Alfa", "0471123456"}).exitCode, 0);
+    const QList<QStringList> verbs{
+        {"--help"},
+        {"ports", "--json"},
+        {"stations"},
+        {"identify", "--port", "3"},
+        {"collect", "--port", "3", "--dir", root.path(), "--json"},
+    };
+    const auto fullDisk = [] {
+        const int full = ::open("/dev/full", O_WRONLY);
+        if (full >= 0) {
+            ::dup2(full, STDOUT_FILENO);
+            ::close(full);
+        }
+    };
+    const auto closedPipe = [] {
+        int ends[2];
+        if (::pipe(ends) == 0) {
+            ::close(ends[0]);
+            ::dup2(ends[1], STDOUT_FILENO);
+            ::close(ends[1]);
+        }
+        std::signal(SIGPIPE, SIG_IGN);
+    };
+    for (const QStringList& verb : verbs) {
+        const QString shown = verb.join(' ');
+        ASSERT_EQ(cli(verb).exitCode, 0) << shown.toStdString(); // each of them works on a terminal
+        for (const auto& [output, reason] : {std::pair{std::function<void()>(fullDisk), ENOSPC},
+                                             std::pair{std::function<void()>(closedPipe), EPIPE}}) {
+            const CliRun r = cli(verb, {}, output);
+            EXPECT_EQ(r.exitCode, 1) << shown.toStdString();
+            EXPECT_TRUE(r.err.contains("the standard output could not be written: " +
+                                       QString::fromLocal8Bit(std::strerror(reason))))
+                << shown.toStdString() << ": " << r.err.toStdString();
+        }
+    }
 }
 
 // A download that fails leaves the file of the day as it was and keeps what it received in the

@@ -703,6 +703,99 @@ TEST_F(Cli, TheMainWindowsSmallSettingsHaveTheirVerbs)
     EXPECT_EQ(simLog(3).size(), before);
 }
 
+// A number beyond what its field holds never reaches the logger wrapped or held at a limit (a year
+// of 10^20 went out as 9223372036854773907): it is refused with exit 2 before anything is sent.
+TEST_F(Cli, NumbersOutOfRangeAreRefusedBeforeAnythingIsSent)
+{
+    startSim(3);
+    const QString huge = "99999999999999999999";
+    const qsizetype before = simLog(3).size();
+    struct Case {
+        QStringList arguments;
+        QString said;
+    };
+    const QList<Case> cases{
+        {{"set-start", "5", "12", huge, "8", "30", "0"}, "Y takes a year from 0 to 9999"},
+        {{"set-clock", "5", "12", huge, "14", "03", "07"}, "Y takes a year from 0 to 9999"},
+        {{"set-clock", "--", "5", "12", "-" + huge, "14", "03", "07"}, "Y takes a year"},
+        {{"set-clock", "5", "12", "10000", "14", "03", "07"}, "Y takes a year"},
+        {{"set-start", "5", "12", "2026.5", "8", "30", "0"}, "Y takes a year"},
+        {{"set-start", huge, "12", "2026", "8", "30", "0"}, "D takes a day from 1 to 31"},
+        {{"set-clock", "32", "12", "2026", "8", "30", "0"}, "D takes a day from 1 to 31"},
+        {{"set-clock", "5", huge, "2026", "8", "30", "0"}, "M takes a month from 1 to 12"},
+        {{"set-clock", "5", "12", "2026", huge, "30", "0"}, "h takes an hour"},
+        {{"set-start", "5", "12", "2026", "8", huge, "0"}, "m takes a minute"},
+        {{"set-start", "5", "12", "2026", "8", "30", huge}, "s takes a second from 0 to 59"},
+        {{"set-start", "5", "12", "2026", "8", "30", "x"}, "s takes a second from 0 to 59"},
+        {{"set-preheating", "--", "-" + huge}, "set-preheating takes milliseconds from 0 to 30000"},
+        {{"set-preheating", "--", "-5"}, "set-preheating takes milliseconds from 0 to 30000"},
+        {{"set-preheating", huge}, "set-preheating takes milliseconds from 0 to 30000"},
+        {{"set-channels", huge, "--yes"}, "from 0 to 16"},
+        {{"set-interval", huge, "0", "0"}, "Controlla il tempo di conversione"},
+        {{"--rows", huge, "alarms"}, "--rows takes"},
+        {{"--sets", huge, "monitor"}, "--sets and --groups"},
+        {{"find-modem", huge}, "find-modem takes a port number"},
+        {{"hang-up", huge}, "hang-up takes the modem's port number"},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = cli(QStringList{"--port", "3"} + c.arguments);
+        EXPECT_EQ(r.exitCode, 2) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.said))
+            << c.arguments.join(' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+    EXPECT_EQ(simLog(3).mid(before), QString()); // the logger heard nothing
+
+    // The edges of each field still go, as typed.
+    const CliRun edge = cli({"--port", "3", "set-start", "31", "1", "2030", "0", "0", "59"});
+    EXPECT_EQ(edge.exitCode, 0) << edge.err.toStdString();
+    EXPECT_TRUE(simLog(3).contains("< y \"31,1, 130,0,0,59,\"")) << simLog(3).toStdString();
+}
+
+// A name or a text of the logger with %1, %2 or %L1 in it is printed as it is: a chained
+// QString::arg would put the next value in its place ("Fonte 100%2 nord" became "Fonte 1002 nord").
+TEST_F(Cli, PercentSignsInNamesArePrintedAsTheyAre)
+{
+    startSim(4, {"--version", "V%1 %2 %L1"});
+    const CliRun scan = cli({"identify"});
+    EXPECT_EQ(scan.exitCode, 0) << scan.err.toStdString();
+    EXPECT_TRUE(scan.err.contains("Device  M610_M410 V%1 %2 %L1 found on port #4")) << scan.err.toStdString();
+
+    const CliRun wide = cli({"stations", "add", "Fonte 100%2 nord %L1 €", "0471123456"});
+    EXPECT_EQ(wide.exitCode, 0) << wide.err.toStdString();
+    EXPECT_TRUE(wide.err.contains("\"Fonte 100%2 nord %L1 €\" of station 1")) << wide.err.toStdString();
+    EXPECT_TRUE(wide.out.startsWith("1\tFonte 100%2 nord %L1 €\t0471123456\t")) << wide.out.toStdString();
+}
+
+// A modem found whose port cannot be kept is no search done: the modem window would not find it.
+TEST_F(Cli, AModemPortThatCannotBeSavedIsAFailure)
+{
+    startSim(2, {"--modem", "--number", "0471123456"});
+    // A folder where the file goes refuses the write whoever runs the test (root writes into a
+    // read-only folder).
+    const QString saved = config.filePath("stazione/pmodem.ini");
+    ASSERT_TRUE(QDir().mkpath(saved));
+    const CliRun found = cli({"find-modem", "2"});
+    EXPECT_EQ(found.exitCode, 1);
+    EXPECT_TRUE(found.out.contains("SERMODEM: 2")) << found.out.toStdString();
+    EXPECT_TRUE(found.err.contains("the modem's port cannot be saved in " + saved))
+        << found.err.toStdString();
+    EXPECT_TRUE(QFileInfo(saved).isDir());
+
+    // A settings folder that is read-only, for a user the permissions hold.
+    ASSERT_TRUE(QDir().rmdir(saved));
+    if (::geteuid() != 0) {
+        QFile::setPermissions(config.filePath("stazione"), QFile::ReadOwner | QFile::ExeOwner);
+        const CliRun readOnly = cli({"find-modem", "2"});
+        QFile::setPermissions(config.filePath("stazione"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_EQ(readOnly.exitCode, 1);
+        EXPECT_TRUE(readOnly.err.contains("cannot be saved")) << readOnly.err.toStdString();
+    }
+    EXPECT_EQ(cli({"find-modem", "2"}).exitCode, 0);
+    EXPECT_TRUE(QFileInfo(saved).isFile());
+}
+
 TEST_F(Cli, SettingsAModelDoesNotHaveAreRefused)
 {
     startSim(3, {"--model", "510"});
