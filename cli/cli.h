@@ -241,6 +241,9 @@ QString databaseUrl(const Options& options, const QString& dir);
 // are: the next run stores what this one could not.
 class CollectionDatabase {
 public:
+    // The longest store of one station's outcome and new archive lines.
+    static constexpr std::chrono::seconds kStoreLimit{300};
+
     explicit CollectionDatabase(const Options& options);
     ~CollectionDatabase();
     CollectionDatabase(const CollectionDatabase&) = delete;

@@ -47,11 +47,18 @@ modem::CollectSettings settingsOf(const Options& options, const Interrupt& inter
 
 // The run's database step with --db: every outcome passes here, in this process or from a child.
 CollectionDatabase* g_database = nullptr;
+// The run's signals, heard between two stores as well.
+Interrupt* g_interrupt = nullptr;
 
 void print(const data::StationOutcome& o, bool json)
 {
-    if (g_database)
+    if (g_database) {
         g_database->store(o);
+        // A signal that cut a store came while no event loop ran: it is taken now, so that the
+        // collection stops at once rather than at its next wait.
+        if (g_interrupt)
+            g_interrupt->check();
+    }
     if (json)
         out(QString::fromUtf8(QJsonDocument(data::toJson(o)).toJson(QJsonDocument::Compact)));
 }
@@ -289,7 +296,11 @@ int runCollect(const Options& options)
         return kExitUsage;
     }
     std::optional<CollectionDatabase> database;
-    const auto forget = qScopeGuard([] { g_database = nullptr; });
+    g_interrupt = &interrupt;
+    const auto forget = qScopeGuard([] {
+        g_database = nullptr;
+        g_interrupt = nullptr;
+    });
     if (options.db) {
         database.emplace(options);
         g_database = &*database;
@@ -378,6 +389,7 @@ int runCollect(const Options& options)
     }
     if (!options.json)
         out(data::outcomeTable(outcomes).trimmed());
+    interrupt.check();
     if (interrupt.requested()) {
         message(QStringLiteral("stazione-cli: collection %1.").arg(stopText(interrupt)));
         return interrupt.exitStatus();

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 #include "data/data_file.h"
 #include "data/file_names.h"
+#include "db/database.h"
 #include "db/store.h"
 #include "link/settings_file.h"
 
@@ -161,16 +162,26 @@ void CollectionDatabase::store(const data::StationOutcome& outcome)
             return fail(opened.error().message);
         m_database = std::move(*opened);
     }
+    // A server that stops answering, or a signal, ends the station's store within seconds.
+    const db::CallLimit bound(*m_database, kStoreLimit);
+    const auto failed = [&](const link::Error& error) {
+        if (bound.cut())
+            return fail(
+                QStringLiteral("The database %1 did not answer within %2 s, or the collection is being "
+                               "stopped: the connection was cut (%3).")
+                    .arg(m_database->url().shown(), QString::number(kStoreLimit.count()), error.message));
+        return fail(error.message);
+    };
     db::Store store(*m_database);
     if (!outcome.archive.isEmpty() && QFileInfo(outcome.archive).isFile()) {
         auto id = store.station(db::stationKey(outcome));
         if (!id)
-            return fail(id.error().message);
+            return failed(id.error());
         if (auto added = store.storeArchive(*id, outcome.archive); !added)
-            return fail(added.error().message);
+            return failed(added.error());
     }
     if (auto stored = store.storeOutcome(outcome); !stored)
-        return fail(stored.error().message);
+        return failed(stored.error());
 }
 
 int runDb(const Options& options)

@@ -28,12 +28,18 @@ public:
     int exitStatus() const { return 128 + m_signal; }
     // "SIGINT", "SIGTERM".
     QString signalName() const;
+    // Takes a signal that came while no event loop ran (a call blocked in the kernel) at once, as
+    // the event loop would have: `requested` is true afterwards and `triggered` was emitted.
+    void check();
 
 signals:
     void triggered();
 
 private:
+    void take(Repeat repeat);
+
     QSocketNotifier* m_notifier = nullptr;
+    Repeat m_repeat = Repeat::EndsAtOnce;
     bool m_requested = false;
     int m_signal = 0;
 };

@@ -42,6 +42,37 @@ link::Result<data::Network> networkOfDatabase(const Options& options, const QStr
     return network;
 }
 
+QString changeText(const QJsonObject& c)
+{
+    return QStringLiteral("station %1 %2 %3 %4 %5")
+        .arg(QString::number(c.value(QStringLiteral("station")).toInt()),
+             c.value(QStringLiteral("name")).toString(), c.value(QStringLiteral("kind")).toString(),
+             c.value(QStringLiteral("state")).toString(), c.value(QStringLiteral("time")).toString());
+}
+
+// False when a change could not be passed on (it is told on stderr, and kept when it can be).
+bool deliverChanges(const Options& options, const QString& dir, const std::vector<data::AlertChange>& changes)
+{
+    const QString queue = QDir(dir).filePath(data::kUndeliveredFileName);
+    const data::Deliveries d = data::deliverAlerts(queue, changes, [&options](const QJsonObject& c) {
+        return data::runAlertCommand(options.onAlert, c);
+    });
+    for (const data::Delivery& p : d.pending)
+        message(
+            QStringLiteral("stazione-cli: %1 (%2): not passed on, try %3 of %4; kept in %5 for the next run.")
+                .arg(p.error, changeText(p.change), QString::number(p.tries),
+                     QString::number(data::kAlertCommandTries), queue));
+    for (const data::Delivery& g : d.givenUp)
+        message(
+            QStringLiteral("stazione-cli: %1 (%2): not passed on after %3 tries; given up (it stays in %4).")
+                .arg(g.error, changeText(g.change), QString::number(g.tries),
+                     QDir(dir).filePath(data::kAlertsFileName)));
+    if (d.fileError)
+        message(QStringLiteral("stazione-cli: the alerts not yet passed on cannot be kept: %1")
+                    .arg(d.fileError->message));
+    return d.pending.empty() && d.givenUp.empty() && !d.fileError;
+}
+
 bool reportOn(const Options& options, const QString& dir, const data::Network& network, bool buildPages,
               bool printAlerts)
 {
@@ -55,24 +86,25 @@ bool reportOn(const Options& options, const QString& dir, const data::Network& n
         message(QStringLiteral("stazione-cli: %1").arg(logged.error().message));
     } else if (options.alerts.any()) {
         auto update = data::updateAlerts(log, network, options.alerts, now);
+        std::vector<data::AlertChange> changes;
         if (!update) {
             message(QStringLiteral("stazione-cli: %1").arg(update.error().message));
             logged = update.error();
         } else {
             open = update->open;
-            for (const data::AlertChange& change : update->changes) {
+            changes = update->changes;
+            for (const data::AlertChange& change : changes) {
                 message(
                     QStringLiteral("Alert %1: station %2 %3 %4 %5")
                         .arg(change.raised ? QStringLiteral("raised") : QStringLiteral("cleared"))
                         .arg(change.station)
                         .arg(change.name, data::alertKindText(change.kind), QString::number(change.value)));
-                if (options.onAlert.isEmpty())
-                    continue;
-                // The person is told by the command; its failure is told here and changes nothing else.
-                if (auto ran = data::runAlertCommand(options.onAlert, change); !ran)
-                    message(QStringLiteral("stazione-cli: %1").arg(ran.error().message));
             }
         }
+        // The person is told by the command: a change it failed on is kept and passed on again
+        // by the next runs, and the earlier ones it failed on come first.
+        if (!options.onAlert.isEmpty() && !deliverChanges(options, dir, changes))
+            ok = false;
     } else {
         open = *logged;
     }

@@ -17,6 +17,18 @@ link::Result<DateFields> readClock(link::Link& link)
     return dateFieldsForDisplay(*fields);
 }
 
+std::optional<qint64> clockDrift(const DateFields& f, const QDateTime& pcTime)
+{
+    const QDate date(f[2].toInt(), f[1].toInt(), f[0].toInt());
+    const QTime time(f[3].toInt(), f[4].toInt(), f[5].toInt());
+    if (!date.isValid() || !time.isValid() || !pcTime.isValid())
+        return std::nullopt;
+    // Both as readings of a clock without a zone: UTC has no hour that repeats or is skipped.
+    const QDateTime local = pcTime.toLocalTime();
+    const QDateTime pcWall(local.date(), local.time(), Qt::UTC);
+    return pcWall.secsTo(QDateTime(date, time, Qt::UTC));
+}
+
 link::Result<ClockWrite> writeClock(link::Link& link, const DateFields& b)
 {
     if (auto s = link::checkTyped(link::typedArray("data", b)); !s)

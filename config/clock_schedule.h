@@ -5,6 +5,7 @@
 #include "link/result.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QString>
 
 #include <array>
@@ -26,6 +27,13 @@ struct ClockWrite {
 // "g" with the boxes' texts as typed and the year counted from 1900; on "OK" the clock and the
 // start date are read back. `boxes` must hold a valid time (timeIsValid).
 link::Result<ClockWrite> writeClock(link::Link& link, const DateFields& boxes);
+
+// How far the logger's clock `logger` (as readClock gives it) is from the PC's clock at `pcTime`,
+// in seconds, logger minus PC; nothing when the fields are no valid date and time. The logger keeps
+// local wall time without a zone, so the two are compared as wall times: in the hour that repeats
+// at the end of summer time a reading matches the PC's whichever pass of the hour it is, and never
+// picks the wrong offset.
+std::optional<qint64> clockDrift(const DateFields& logger, const QDateTime& pcTime);
 
 // "D": the next acquisition, five two-character fields of a 20-character reply. `complete` is
 // false when the reply could not be taken apart (the year is not a number): the fields before

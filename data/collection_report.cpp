@@ -16,7 +16,7 @@ namespace stazione::data {
 
 namespace {
 
-constexpr std::array<std::pair<CollectResult, const char*>, 9> kResults{{
+constexpr std::array<std::pair<CollectResult, const char*>, 10> kResults{{
     {CollectResult::Ok, "ok"},
     {CollectResult::Busy, "busy"},
     {CollectResult::NoCarrier, "no-carrier"},
@@ -26,6 +26,7 @@ constexpr std::array<std::pair<CollectResult, const char*>, 9> kResults{{
     {CollectResult::FileError, "file-error"},
     {CollectResult::Cancelled, "cancelled"},
     {CollectResult::Refused, "refused"},
+    {CollectResult::ClockRefused, "clock-refused"},
 }};
 
 QString isoTime(const QDateTime& t)
@@ -97,6 +98,8 @@ QJsonObject toJson(const StationOutcome& o)
         j.insert(QStringLiteral("repaired_tail"), o.repairedTail);
     if (!o.memoryChange.isEmpty())
         j.insert(QStringLiteral("memory_change"), o.memoryChange);
+    if (o.unendedLine)
+        j.insert(QStringLiteral("unended_line"), true);
     if (!o.reportError.isEmpty())
         j.insert(QStringLiteral("report_error"), o.reportError);
     return j;
@@ -131,6 +134,7 @@ StationOutcome outcomeFromJson(const QJsonObject& j)
     o.folder = j.value(QStringLiteral("folder")).toString();
     o.repairedTail = j.value(QStringLiteral("repaired_tail")).toString();
     o.memoryChange = j.value(QStringLiteral("memory_change")).toString();
+    o.unendedLine = j.value(QStringLiteral("unended_line")).toBool();
     o.reportError = j.value(QStringLiteral("report_error")).toString();
     return o;
 }

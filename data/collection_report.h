@@ -15,11 +15,23 @@
 // the end of a collection.
 namespace stazione::data {
 
-enum class CollectResult { Ok, Busy, NoCarrier, NoAnswer, TimedOut, LineLost, FileError, Cancelled, Refused };
+enum class CollectResult {
+    Ok,
+    Busy,
+    NoCarrier,
+    NoAnswer,
+    TimedOut,
+    LineLost,
+    FileError,
+    Cancelled,
+    Refused,
+    ClockRefused
+};
 
 // "ok", "busy", "no-carrier", "no-answer", "timeout", "line-lost", "file-error", "cancelled" (the
 // collection was stopped by a signal before the station was done), "refused" (the directory's
-// number cannot be dialled: nothing was sent).
+// number cannot be dialled: nothing was sent), "clock-refused" (the data were collected, but the
+// logger did not take the clock it was sent to correct its own).
 QString resultText(CollectResult result);
 std::optional<CollectResult> resultFromText(const QString& text);
 
@@ -40,12 +52,13 @@ struct StationOutcome {
     std::optional<qint64> clockDrift; // logger minus PC, in seconds, before any correction
     bool clockCorrected = false;
     QString error;
-    QString file;         // the day's download file
-    QString archive;      // the station's archive
-    QString folder;       // the station's folder under the data root: what makes it one station
-    QString repairedTail; // "replaced" or "kept": the archive's last line had been cut short
-    QString memoryChange; // "erased", "overwritten" or "refused": the download shared no archived line
-    QString reportError;  // why this outcome could not be appended to the report
+    QString file;             // the day's download file
+    QString archive;          // the station's archive
+    QString folder;           // the station's folder under the data root: what makes it one station
+    QString repairedTail;     // "replaced" or "kept": the archive's last line had been cut short
+    QString memoryChange;     // "erased", "overwritten" or "refused": the download shared no archived line
+    bool unendedLine = false; // the last line came without its line end, just before the end mark
+    QString reportError;      // why this outcome could not be appended to the report
 };
 
 // The station's folder: `folder`, or in a line written before it was kept, the archive's folder;

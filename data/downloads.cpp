@@ -316,7 +316,8 @@ QString invalidNameMessage(const QString& path)
 
 link::Result<RecordedDownload> downloadRecords(link::Link& link, const QString& path, bool fromEnd,
                                                const std::function<void(qint64, const QString&)>& progress,
-                                               const std::function<void(const QString&)>& notice)
+                                               const std::function<void(const QString&)>& notice,
+                                               UnendedText unended)
 {
     auto created = PartFile::create(path);
     if (!created)
@@ -386,7 +387,17 @@ link::Result<RecordedDownload> downloadRecords(link::Link& link, const QString& 
             ++result.lines;
             p = lf + 1;
         }
-        // Text after the last line end waits for the rest of its line; at the end mark it is dropped.
+        // Text after the last line end waits for the rest of its line; at the end mark it is what
+        // the logger sent last, without its line end.
+        if (ended && out.size() > lineStart) {
+            result.unended = out.mid(lineStart);
+            if (unended == UnendedText::Kept) {
+                out += "\r\n";
+                lastLine = lineStart;
+                lineStart = out.size();
+                ++result.lines;
+            }
+        }
         carry = out.mid(lineStart);
         out.truncate(lineStart);
         if (!out.isEmpty()) {

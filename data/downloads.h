@@ -32,11 +32,19 @@ struct RecordedDownload {
     qint64 lines = 0; // lines written to the file
     // Why the stream ended before its end mark; the lines received until then are in the file.
     std::optional<link::Error> stopped;
+    // The text that came after the last line end, just before the end mark (CRs dropped).
+    QByteArray unended;
 };
+
+// What becomes of the text after the last line end when the end mark comes: the download
+// window leaves it out; the collection keeps it as a line of its own (the record is the logger's,
+// only its line end is missing) and reports it.
+enum class UnendedText { Dropped, Kept };
 
 // "A" with the mode ("1": from the end of the memory), then every line the logger sends, each
 // written to the file as it completes (CR LF or a bare LF end a line; a line is written without
-// them). The stream ends with the character code 3; text after the last line end is not written.
+// them). The stream ends with the character code 3; text after the last line end is returned in
+// `unended` and, when `unended` is Kept, written as a last line with its line end.
 // A logger that falls silent for the link's reply time-out, a cancel, or a lost line end the
 // download early, with every complete line kept. An error is returned only when the file cannot
 // be created, and then nothing is sent.
@@ -46,7 +54,8 @@ struct RecordedDownload {
 link::Result<RecordedDownload>
 downloadRecords(link::Link& link, const QString& path, bool fromEnd,
                 const std::function<void(qint64 lines, const QString& last)>& progress = {},
-                const std::function<void(const QString&)>& notice = {});
+                const std::function<void(const QString&)>& notice = {},
+                UnendedText unended = UnendedText::Dropped);
 
 inline const QString kWaitPlease = QStringLiteral("Wait Please");
 inline const QString kDraining =

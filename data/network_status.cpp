@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QSet>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -368,8 +369,10 @@ std::optional<Judgement> judge(const StationHistory& station, AlertKind kind, do
         const QDateTime since = station.lastNewLines();
         if (!since.isValid())
             return std::nullopt;
-        const double days = std::floor(double(since.secsTo(now)) / 86400.0 * 10) / 10;
-        return Judgement{days > threshold, days};
+        // Judged on the exact time; only the value told is cut to a tenth of a day (1.09 days is
+        // more than 1, though it reads "1").
+        const double days = double(since.secsTo(now)) / 86400.0;
+        return Judgement{days > threshold, std::floor(days * 10) / 10};
     }
     }
     return std::nullopt;
@@ -524,6 +527,12 @@ link::Result<AlertUpdate> updateAlerts(const QString& path, const Network& netwo
 link::Status runAlertCommand(const QString& command, const AlertChange& change,
                              std::chrono::milliseconds limit)
 {
+    return runAlertCommand(command, change.toJson(), limit);
+}
+
+link::Status runAlertCommand(const QString& command, const QJsonObject& change,
+                             std::chrono::milliseconds limit)
+{
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     // Its own process group, so that a hung command is killed with whatever it started. What it
@@ -536,7 +545,7 @@ link::Status runAlertCommand(const QString& command, const AlertChange& change,
     if (!process.waitForStarted(int(limit.count())))
         return link::Error::file(
             QStringLiteral("the alert command did not start: %1").arg(process.errorString()));
-    const QByteArray line = QJsonDocument(change.toJson()).toJson(QJsonDocument::Compact) + '\n';
+    const QByteArray line = QJsonDocument(change).toJson(QJsonDocument::Compact) + '\n';
     process.write(line);
     process.closeWriteChannel();
     if (!process.waitForFinished(int(limit.count()))) {
@@ -554,6 +563,85 @@ link::Status runAlertCommand(const QString& command, const AlertChange& change,
         return link::Error::file(
             QStringLiteral("the alert command exited with status %1.").arg(process.exitCode()));
     return {};
+}
+
+namespace {
+
+link::Result<std::vector<Delivery>> readUndelivered(const QString& path)
+{
+    std::vector<Delivery> kept;
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return kept;
+    QFile file;
+    if (const auto opened = link::openRegularFile(file, path, QIODevice::ReadOnly, link::AtLink::Refuse);
+        !opened)
+        return reportRefusal(path, *opened.refusal);
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine(kMaxLineBytes);
+        const QJsonDocument doc = QJsonDocument::fromJson(line);
+        if (!doc.isObject())
+            continue;
+        QJsonObject change = doc.object();
+        Delivery d;
+        d.tries = change.take(QStringLiteral("tries")).toInt();
+        d.error = change.take(QStringLiteral("error")).toString();
+        d.change = change;
+        kept.push_back(d);
+    }
+    if (file.error() != QFileDevice::NoError)
+        return link::Error::file(QStringLiteral("Lettura di %1: %2").arg(path, file.errorString()));
+    return kept;
+}
+
+link::Status writeUndelivered(const QString& path, const std::vector<Delivery>& pending)
+{
+    if (QFileInfo(path).isSymLink() || (QFileInfo::exists(path) && !QFileInfo(path).isFile()))
+        return link::Error::file(QStringLiteral("%1 is not a regular file.").arg(path));
+    if (pending.empty()) {
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            return link::Error::file(QStringLiteral("%1 cannot be removed.").arg(path));
+        return {};
+    }
+    QByteArray lines;
+    for (const Delivery& d : pending) {
+        QJsonObject j = d.change;
+        j.insert(QStringLiteral("tries"), d.tries);
+        j.insert(QStringLiteral("error"), d.error);
+        lines += QJsonDocument(j).toJson(QJsonDocument::Compact) + '\n';
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(lines) != lines.size() || !file.commit())
+        return link::Error::file(QStringLiteral("Scrittura di %1: %2").arg(path, file.errorString()));
+    return {};
+}
+
+} // namespace
+
+Deliveries deliverAlerts(const QString& path, const std::vector<AlertChange>& changes,
+                         const std::function<link::Status(const QJsonObject&)>& run)
+{
+    auto earlier = readUndelivered(path);
+    std::vector<Delivery> queue = earlier ? *earlier : std::vector<Delivery>();
+    for (const AlertChange& c : changes)
+        queue.push_back({c.toJson(), 0, {}});
+    Deliveries out;
+    for (Delivery& d : queue) {
+        ++d.tries;
+        const link::Status ran = run(d.change);
+        if (ran) {
+            d.error.clear();
+            out.delivered.push_back(d);
+            continue;
+        }
+        d.error = ran.error().message;
+        (d.tries < kAlertCommandTries ? out.pending : out.givenUp).push_back(d);
+    }
+    // A file that could not be read is not written over: what it holds is tried again once it can be.
+    if (!earlier)
+        out.fileError = earlier.error();
+    else if (auto written = writeUndelivered(path, out.pending); !written)
+        out.fileError = written.error();
+    return out;
 }
 
 } // namespace stazione::data

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -152,5 +153,34 @@ link::Result<AlertUpdate> updateAlerts(const QString& path, const Network& netwo
 // it and goes on.
 link::Status runAlertCommand(const QString& command, const AlertChange& change,
                              std::chrono::milliseconds limit = std::chrono::seconds(30));
+link::Status runAlertCommand(const QString& command, const QJsonObject& change,
+                             std::chrono::milliseconds limit = std::chrono::seconds(30));
+
+// The changes the alert command has not yet taken, kept in the data root from run to run: a line
+// each, the change's line of the alerts' log with "tries" and the last "error" added.
+inline const QString kUndeliveredFileName = QStringLiteral("allarmi.da_inviare.jsonl");
+// A change is passed to the command at most this many times, once a run: in the run that raised
+// or cleared it, then in each following run until the command takes it.
+inline constexpr int kAlertCommandTries = 5;
+
+struct Delivery {
+    QJsonObject change; // as in the alerts' log
+    int tries = 0;      // the command's runs for it, this one included
+    QString error;      // why the last one failed; empty once delivered
+};
+struct Deliveries {
+    std::vector<Delivery> delivered;
+    std::vector<Delivery> pending; // failed now, kept for the next run
+    std::vector<Delivery> givenUp; // failed for the last time: dropped from the file
+    // The file could not be read or written: the changes failed on now are not kept for later.
+    std::optional<link::Error> fileError;
+};
+
+// Passes to `run` each change still undelivered from earlier runs (in the file at `path`), oldest
+// first, then each of `changes`; keeps in the file those `run` failed on, with their tries, until
+// kAlertCommandTries. A file that cannot be read is left as it is (`fileError`); `changes` are
+// passed on all the same.
+Deliveries deliverAlerts(const QString& path, const std::vector<AlertChange>& changes,
+                         const std::function<link::Status(const QJsonObject&)>& run);
 
 } // namespace stazione::data

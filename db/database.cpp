@@ -2,16 +2,46 @@
 
 #include <QAtomicInt>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUrlQuery>
+#include <QVariant>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <libpq-fe.h>
+#include <mutex>
+#include <sys/socket.h>
+#include <thread>
 
 #include <utility>
 
 namespace stazione::db {
 
 namespace {
+
+// The sockets of the limits alive now, each plus one (0: a free place), for cutLimitedCalls,
+// which may run inside a signal handler and so only reads these and shuts sockets down.
+std::array<std::atomic<int>, 8> g_limited{};
+std::atomic<bool> g_cutAll{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+
+// The setting up of a connection (the schema's check, its migration) takes a moment.
+constexpr std::chrono::seconds kSetUpLimit{120};
+
+// The socket of a PostgreSQL connection Qt holds (Qt 6.4 names the handle "pg_conn*"); -1 if none.
+int socketOf(Database& db)
+{
+    const QVariant handle = db.sql().driver()->handle();
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return -1;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    return connection ? PQsocket(connection) : -1;
+}
 
 link::Error usage(const QString& text)
 {
@@ -139,6 +169,74 @@ link::Result<DatabaseUrl> parseDatabaseUrl(const QString& text)
     return out;
 }
 
+struct CallLimit::Watch {
+    int socket = -1;
+    int place = -1;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool ended = false;
+    std::atomic<bool> cut{false};
+    std::thread thread;
+};
+
+CallLimit::CallLimit(Database& db, std::chrono::milliseconds limit)
+    : m_watch(std::make_unique<Watch>())
+{
+    if (!db.postgres())
+        return;
+    Watch& w = *m_watch;
+    w.socket = socketOf(db);
+    if (w.socket < 0)
+        return;
+    for (int i = 0; i < int(g_limited.size()); ++i) {
+        int free = 0;
+        if (g_limited[size_t(i)].compare_exchange_strong(free, w.socket + 1)) {
+            w.place = i;
+            break;
+        }
+    }
+    if (g_cutAll.load()) {
+        w.cut = true;
+        ::shutdown(w.socket, SHUT_RDWR);
+        return;
+    }
+    w.thread = std::thread([&w, limit] {
+        std::unique_lock lock(w.mutex);
+        if (!w.wake.wait_for(lock, limit, [&w] { return w.ended; })) {
+            w.cut = true;
+            ::shutdown(w.socket, SHUT_RDWR);
+        }
+    });
+}
+
+CallLimit::~CallLimit()
+{
+    Watch& w = *m_watch;
+    {
+        const std::lock_guard lock(w.mutex);
+        w.ended = true;
+    }
+    w.wake.notify_all();
+    if (w.thread.joinable())
+        w.thread.join();
+    if (w.place >= 0)
+        g_limited[size_t(w.place)].store(0);
+}
+
+bool CallLimit::cut() const
+{
+    return m_watch->cut.load() || (m_watch->socket >= 0 && g_cutAll.load());
+}
+
+void cutLimitedCalls()
+{
+    g_cutAll.store(true);
+    for (const std::atomic<int>& place : g_limited) {
+        if (const int socket = place.load(); socket > 0)
+            ::shutdown(socket - 1, SHUT_RDWR);
+    }
+}
+
 Database::Database(DatabaseUrl url, QString connection)
     : m_url(std::move(url))
     , m_connection(std::move(connection))
@@ -184,8 +282,13 @@ link::Result<std::unique_ptr<Database>> Database::open(const QString& text)
         sql.setUserName(url->user);
         sql.setPassword(url->password);
         sql.setDatabaseName(url->name);
-        // A server that does not answer fails the step rather than hanging the night's run.
-        sql.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        // A server that does not answer fails the step rather than hanging the night's run: the
+        // connection is given 10 s, a statement 10 minutes on the server, and a TCP connection
+        // whose far end is gone is found within a minute or two (keep-alives, and unacknowledged
+        // data given up after 60 s). A stopped server is bounded by CallLimit.
+        sql.setConnectOptions(QStringLiteral(
+            "connect_timeout=10;options='-c statement_timeout=600000';keepalives=1;keepalives_idle=30;"
+            "keepalives_interval=10;keepalives_count=3;tcp_user_timeout=60000"));
     } else {
         sql.setDatabaseName(url->path);
         // Another program writing (an import during a collection) is waited for, not failed on.
@@ -193,8 +296,16 @@ link::Result<std::unique_ptr<Database>> Database::open(const QString& text)
     }
     if (!sql.open())
         return db->failure(QStringLiteral("The database cannot be opened"), sql.lastError());
-    if (auto migrated = db->migrate(); !migrated)
-        return migrated.error();
+    {
+        const CallLimit bound(*db, kSetUpLimit);
+        if (auto migrated = db->migrate(); !migrated) {
+            if (bound.cut())
+                return link::Error::file(QStringLiteral("The database %1 did not answer in time while being "
+                                                        "set up (or the program is being stopped): %2")
+                                             .arg(db->url().shown(), migrated.error().message));
+            return migrated.error();
+        }
+    }
     return db;
 }
 

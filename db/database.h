@@ -5,6 +5,9 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <chrono>
+#include <memory>
+
 // Where the collected data is kept: "sqlite:PATH" on one PC, or
 // "postgresql://[user[:password]@]host[:port]/dbname" (with "?host=/socket/dir" for a Unix
 // socket) when several PCs share one server. The connection is opened and the schema created or
@@ -32,6 +35,32 @@ QString withoutPassword(const QString& text);
 
 // The URL, or why it cannot be used (an error of kind Data; its text never holds the password).
 link::Result<DatabaseUrl> parseDatabaseUrl(const QString& text);
+
+class Database;
+
+// While it lives, the calls to a PostgreSQL server on `db` are bounded: a call still waiting for
+// the server after `limit`, or once cutLimitedCalls() was called, fails at once, as on a lost
+// connection (its socket is shut down, which wakes the wait on a Unix socket as on TCP). The
+// server-side limits (statement_timeout, TCP keep-alives) do not help against a server that is
+// stopped or whose host is gone: the kernel still takes the bytes, nothing answers. Nothing is
+// bounded on SQLite, whose waits are its own busy time-out.
+class CallLimit {
+public:
+    CallLimit(Database& db, std::chrono::milliseconds limit);
+    ~CallLimit();
+    CallLimit(const CallLimit&) = delete;
+    CallLimit& operator=(const CallLimit&) = delete;
+    // True when this limit cut the connection (its time ran out, or cutLimitedCalls()).
+    bool cut() const;
+
+private:
+    struct Watch;
+    std::unique_ptr<Watch> m_watch;
+};
+
+// Cuts the connection of every limit alive now, and of every one made later: the program is
+// being stopped. Safe inside a signal handler (it only shuts sockets down).
+void cutLimitedCalls();
 
 // One open connection, closed and removed with the object.
 class Database {

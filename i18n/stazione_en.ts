@@ -568,6 +568,10 @@ Battery: %1 V</translation>
         <translation>number refused</translation>
     </message>
     <message>
+        <source>orologio non accettato dal datalogger</source>
+        <translation>clock refused by the logger</translation>
+    </message>
+    <message>
         <source>connessione persa</source>
         <translation>connection lost</translation>
     </message>

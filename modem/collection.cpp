@@ -54,8 +54,10 @@ CollectResult resultOf(const link::Error& error)
 bool worthRetrying(CollectResult result)
 {
     // A number that cannot be dialled stays so; a stop is not retried.
+    // A clock the logger refused is not worth a second call: its data are already in.
     return result != CollectResult::Ok && result != CollectResult::FileError &&
-           result != CollectResult::Refused && result != CollectResult::Cancelled;
+           result != CollectResult::Refused && result != CollectResult::Cancelled &&
+           result != CollectResult::ClockRefused;
 }
 
 // What the retrieval read that the report keeps.
@@ -137,16 +139,6 @@ std::optional<qint64> counter(const QString& text)
     if (!ok || value < 0)
         return std::nullopt;
     return value;
-}
-
-// The logger's clock as a time of the PC's day (the logger keeps local time without a zone).
-std::optional<QDateTime> clockTime(const config::DateFields& f)
-{
-    const QDate date(f[2].toInt(), f[1].toInt(), f[0].toInt());
-    const QTime time(f[3].toInt(), f[4].toInt(), f[5].toInt());
-    if (!date.isValid() || !time.isValid())
-        return std::nullopt;
-    return QDateTime(date, time);
 }
 
 // Dials and waits for the modem's result code. Unlike the window, which looks every 2 s, the
@@ -429,10 +421,8 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
         o.memoryPossible = r.memory->possible;
         o.memoryAvailable = r.memory->available;
     }
-    if (r.clock) {
-        if (const auto logger = clockTime(*r.clock))
-            o.clockDrift = r.clockReadAt.secsTo(*logger);
-    }
+    if (r.clock)
+        o.clockDrift = config::clockDrift(*r.clock, r.clockReadAt);
     if (target.row == 0 && o.name.isEmpty())
         o.name = r.name;
     if (o.folder.isEmpty() && !o.name.isEmpty())
@@ -459,11 +449,17 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
             o.file = path;
             o.archive = QDir(folder).filePath(data::archiveFileName(QFileInfo(folder).fileName()));
             say(QStringLiteral("Downloading into %1").arg(path));
-            auto download = data::downloadRecords(link, path, settings.fromEnd);
+            auto download =
+                data::downloadRecords(link, path, settings.fromEnd, {}, {}, data::UnendedText::Kept);
             if (!download) {
                 fail(CollectResult::FileError, download.error().message);
             } else {
                 o.complete = !download->stopped;
+                o.unendedLine = !download->unended.isEmpty();
+                if (o.unendedLine)
+                    say(QStringLiteral("%1: the last line came without its line end before the end mark; "
+                                       "kept as a line")
+                            .arg(path));
                 // A download that broke off leaves its lines in the .part; the merge archives
                 // them only where that cannot archive a line twice.
                 o.file = download->path;
@@ -535,7 +531,9 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
         if (!written)
             fail(resultOf(written.error()), written.error().message);
         else if (!written->accepted)
-            o.error = QStringLiteral("The logger did not keep the clock it was sent.");
+            fail(CollectResult::ClockRefused,
+                 QStringLiteral("The logger refused the clock it was sent: its clock is still off by %1 s.")
+                     .arg(*o.clockDrift));
         else
             o.clockCorrected = true;
     }

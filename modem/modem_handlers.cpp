@@ -161,6 +161,8 @@ QString ModemHandlers::resultWords(data::CollectResult result)
         return tr("interrotta");
     case data::CollectResult::Refused:
         return tr("numero rifiutato");
+    case data::CollectResult::ClockRefused:
+        return tr("orologio non accettato dal datalogger");
     }
     return {};
 }

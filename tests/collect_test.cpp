@@ -286,6 +286,29 @@ TEST_F(Collect, AClockOffByMoreThanAllowedIsSetAndReadBack)
     EXPECT_EQ(settledLog(2).count("< g "), 1);
 }
 
+// A logger that answers the clock write with a refusal keeps its wrong clock: the collection says
+// so in its result and exit status, and keeps the data it brought.
+TEST_F(Collect, AClockTheLoggerRefusesIsNoSuccessButTheDataAreKept)
+{
+    startNetwork(2, {"--clock-offset", "-300", "--refuse-writes"});
+    const Outcome run = collect({"--modem-port", "2", "--stations", "1", "--sync-clock", "60", "--json"});
+    EXPECT_EQ(run.exitCode, 1) << qPrintable(run.err);
+    const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(o.value("result").toString(), "clock-refused") << qPrintable(run.out);
+    EXPECT_FALSE(o.value("clock_corrected").toBool());
+    EXPECT_NEAR(o.value("clock_drift_s").toDouble(), -300, 2);
+    EXPECT_TRUE(o.value("error").toString().contains("refused the clock")) << qPrintable(run.out);
+    EXPECT_EQ(o.value("attempts").toInt(), 1); // its data are in: not called again
+    EXPECT_GT(o.value("new_lines").toInt(), 0);
+    EXPECT_EQ(lines(o.value("archive").toString()).size(), o.value("total_lines").toInt());
+    const QList<QJsonObject> kept = report(dir() + "/raccolta.jsonl");
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(kept[0].value("result").toString(), "clock-refused");
+    QFile f(ports.filePath("sim2.log"));
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(QString::fromLocal8Bit(f.readAll()).count("< g "), 1);
+}
+
 TEST_F(Collect, TwoModemsShareTheStationsAndAPortInUseIsNotOpenedTwice)
 {
     startNetwork(2);

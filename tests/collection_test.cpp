@@ -483,6 +483,7 @@ TEST(CollectionReportTest, OutcomesRoundTripAndTheLastOnePerStationIsFound)
     EXPECT_EQ(second.value("result").toString(), "busy");
     EXPECT_TRUE(second.value("clock_drift_s").isNull());
     EXPECT_TRUE(second.value("battery").isNull());
+    EXPECT_FALSE(first.contains("unended_line")); // only when it applies
 
     // A report line cut short by a crash: the next line starts on its own line, the broken one
     // is skipped when read.
@@ -492,6 +493,7 @@ TEST(CollectionReportTest, OutcomesRoundTripAndTheLastOnePerStationIsFound)
     f.close();
     data::StationOutcome later = ok;
     later.newLines = 3;
+    later.unendedLine = true;
     ASSERT_TRUE(data::appendReport(path, later).ok());
 
     const QMap<int, data::StationOutcome> last = data::lastOutcomes(path);
@@ -500,6 +502,7 @@ TEST(CollectionReportTest, OutcomesRoundTripAndTheLastOnePerStationIsFound)
     EXPECT_EQ(last[5].name, "Pozzo \"1\"");
     EXPECT_EQ(last[5].start, ok.start);
     EXPECT_EQ(last[5].clockDrift, -75);
+    EXPECT_TRUE(last[5].unendedLine);
     EXPECT_EQ(last[7].result, data::CollectResult::Busy);
     // Only the end of a long report is read; a first line cut by that is skipped.
     const QList<QByteArray> all = contents(path).split('\n');

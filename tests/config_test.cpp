@@ -13,6 +13,7 @@
 
 #include <QRegularExpression>
 
+#include <ctime>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -23,6 +24,40 @@ using stazione::testing::ScriptedLogger;
 namespace {
 
 using ConfigTest = stazione::testing::ScriptedConnection;
+
+// The logger keeps local wall time. At the end of summer time 02:00-03:00 comes twice; a logger
+// that shows the PC's wall time is right in both passes, and a drift is the same seconds either way.
+TEST(ClockDrift, TheRepeatedHourIsJudgedOnTheWallClockInBothPasses)
+{
+    const QByteArray before = qgetenv("TZ");
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    ::tzset();
+    // 25 October 2026, 02:30:00 local: first at 00:30 UTC (summer time), then at 01:30 UTC.
+    const QDateTime firstPass = QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC);
+    const QDateTime secondPass = firstPass.addSecs(3600);
+    ASSERT_EQ(firstPass.toLocalTime().offsetFromUtc(), 7200); // the rule is in force
+    ASSERT_EQ(secondPass.toLocalTime().offsetFromUtc(), 3600);
+    ASSERT_EQ(firstPass.toLocalTime().time(), secondPass.toLocalTime().time());
+    const config::DateFields right{"25", "10", "2026", "02", "30", "03"};
+    EXPECT_EQ(config::clockDrift(right, firstPass), 3);
+    EXPECT_EQ(config::clockDrift(right, secondPass), 3);
+    EXPECT_EQ(config::clockDrift(right, secondPass.toLocalTime()), 3);
+    const config::DateFields behind{"25", "10", "2026", "02", "25", "00"};
+    EXPECT_EQ(config::clockDrift(behind, firstPass), -300);
+    EXPECT_EQ(config::clockDrift(behind, secondPass), -300);
+    // Past the repeated hour a logger still on summer time is an hour ahead, as it is.
+    const config::DateFields summer{"25", "10", "2026", "04", "30", "00"};
+    EXPECT_EQ(config::clockDrift(summer, secondPass.addSecs(3600)), 3600);
+    // The hour skipped in spring is no hole either: 02:30 on 29 March is a reading like any other.
+    const QDateTime spring = QDateTime(QDate(2026, 3, 29), QTime(1, 0, 10), Qt::UTC); // 03:00:10 local
+    EXPECT_EQ(config::clockDrift({"29", "03", "2026", "02", "59", "50"}, spring), -20);
+    EXPECT_FALSE(config::clockDrift({"31", "02", "2026", "10", "00", "00"}, spring).has_value());
+    if (before.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", before);
+    ::tzset();
+}
 
 TEST_F(ConfigTest, ClockWriteSendsTheBoxesAsTypedAndTheYearFrom1900)
 {

@@ -1,6 +1,7 @@
 // The two downloads against a logger played from a script: file names, the lines and bytes of both
 // files, and how a download that cannot start or breaks off ends.
 
+#include "data/archive.h"
 #include "data/downloads.h"
 #include "data/file_names.h"
 #include "support/files.h"
@@ -64,6 +65,7 @@ TEST_F(DataTest, BothLineEndsGiveTheSameFileAndTheTailIsNotWritten)
     EXPECT_EQ(logger.received, "A0,");
     EXPECT_EQ(contents(dir.filePath("crlf.txt")), "first;1.5\r\nsecond;2.5\r\n\r\nthird\r\n");
     EXPECT_EQ(counts.last(), 4);
+    EXPECT_EQ(crlf->unended, "tail without end"); // left out, but told
 
     logger.expect("A", "");
     logger.expect("1,", "first;1.5\nsecond;2.5\n\nthird\ntail without end\x03");
@@ -71,6 +73,56 @@ TEST_F(DataTest, BothLineEndsGiveTheSameFileAndTheTailIsNotWritten)
     ASSERT_TRUE(lf.ok());
     EXPECT_EQ(contents(dir.filePath("lf.txt")), contents(dir.filePath("crlf.txt")));
     EXPECT_TRUE(logger.received.endsWith("A1,"));
+}
+
+// The collection keeps the logger's last record when its line end is missing: in the day file as
+// a line, and so in the archive, whether it came in the chunk of the end mark or before it.
+TEST_F(DataTest, TheLastTextBeforeTheEndMarkIsKeptAsALineWhenAsked)
+{
+    QTemporaryDir dir;
+    logger.expect("A", "");
+    logger.expect("0,", "first;1.5\r\nsecond;2.5\r\nthird;3.5\r\x03");
+    auto kept = data::downloadRecords(link, dir.filePath("kept.txt"), false, {}, {}, data::UnendedText::Kept);
+    ASSERT_TRUE(kept.ok()) << kept.error().message.toStdString();
+    EXPECT_FALSE(kept->stopped.has_value());
+    EXPECT_EQ(kept->lines, 3);
+    EXPECT_EQ(kept->unended, "third;3.5");
+    EXPECT_EQ(contents(dir.filePath("kept.txt")), "first;1.5\r\nsecond;2.5\r\nthird;3.5\r\n");
+    auto lines = data::readCompleteLines(dir.filePath("kept.txt"));
+    ASSERT_TRUE(lines.ok());
+    const QString archive = dir.filePath("A_archivio.txt");
+    auto merged = data::mergeIntoArchive(archive, *lines);
+    ASSERT_TRUE(merged.ok());
+    EXPECT_EQ(merged->added, 3);
+    EXPECT_EQ(contents(archive), "first;1.5\r\nsecond;2.5\r\nthird;3.5\r\n");
+
+    // A last line whose end mark comes in a chunk of its own.
+    logger.expect("A", "");
+    logger.expect("0,", "one\r\ntwo");
+    const auto script = fx.device->onWrite;
+    bool marked = false;
+    fx.device->onWrite = [this, script, &marked](const QString& path, const QByteArray& bytes) {
+        script(path, bytes);
+        if (logger.scriptDone() && !marked) {
+            marked = true;
+            fx.device->deliverLater(100, "\x03");
+        }
+    };
+    auto split =
+        data::downloadRecords(link, dir.filePath("split.txt"), false, {}, {}, data::UnendedText::Kept);
+    ASSERT_TRUE(split.ok());
+    EXPECT_EQ(split->unended, "two");
+    EXPECT_EQ(contents(dir.filePath("split.txt")), "one\r\ntwo\r\n");
+    fx.device->onWrite = script;
+
+    // A stream that ends on a line end has nothing unended.
+    logger.expect("A", "");
+    logger.expect("0,", "one\r\n\x03");
+    auto whole =
+        data::downloadRecords(link, dir.filePath("whole.txt"), false, {}, {}, data::UnendedText::Kept);
+    ASSERT_TRUE(whole.ok());
+    EXPECT_TRUE(whole->unended.isEmpty());
+    EXPECT_EQ(contents(dir.filePath("whole.txt")), "one\r\n");
 }
 
 TEST_F(DataTest, AFileThatCannotBeMadeStopsBeforeAskingTheLogger)

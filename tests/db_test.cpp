@@ -5,7 +5,9 @@
 #include "db/store.h"
 #include "support/program_env.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,6 +24,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
@@ -772,4 +775,104 @@ TEST_F(CollectIntoDatabase, IntoPostgreSQL)
     ASSERT_EQ(collect({"--db", url, "--stations", "2"}).exitCode, 0);
     ASSERT_EQ(cli({"db", "import", data.path(), "--db", url}).exitCode, 0);
     expectStored(url);
+}
+
+namespace {
+
+// The backend of another session of the database of `url` waiting for a lock, once it is there.
+std::optional<qint64> waitingBackend(db::Database& look, const QDeadlineTimer& deadline)
+{
+    QSqlQuery q(look.sql());
+    while (!deadline.hasExpired()) {
+        if (q.exec("SELECT pid FROM pg_stat_activity WHERE datname = current_database() AND "
+                   "pid <> pg_backend_pid() AND wait_event_type = 'Lock'") &&
+            q.next())
+            return q.value(0).toLongLong();
+        QThread::msleep(20);
+    }
+    return std::nullopt;
+}
+
+// A backend stopped by a test goes on and ends, so that the shared server keeps no frozen session.
+void release(qint64 pid)
+{
+    ::kill(pid_t(pid), SIGCONT);
+    ::kill(pid_t(pid), SIGTERM);
+}
+
+} // namespace
+
+// A server that no longer answers (its backend stopped, or waiting on a lock for ever) fails the
+// call at the limit, on its Unix socket; the connection is dead afterwards, not hung.
+TEST(PostgresLimit, ACallTheServerDoesNotAnswerFailsAtItsLimit)
+{
+    const QString url = postgresUrl();
+    auto opened = db::Database::open(url);
+    ASSERT_TRUE(opened.ok()) << qPrintable(opened ? QString() : opened.error().message);
+    db::Database& database = **opened;
+    QSqlQuery q(database.sql());
+    ASSERT_TRUE(q.exec("SELECT pg_backend_pid()") && q.next());
+    const qint64 pid = q.value(0).toLongLong();
+    ASSERT_EQ(::kill(pid_t(pid), SIGSTOP), 0);
+    QElapsedTimer timer;
+    timer.start();
+    {
+        const db::CallLimit bound(database, std::chrono::milliseconds(300));
+        EXPECT_FALSE(QSqlQuery(database.sql()).exec("SELECT 1"));
+        EXPECT_TRUE(bound.cut());
+    }
+    EXPECT_GE(timer.elapsed(), 250);
+    EXPECT_LT(timer.elapsed(), 5000);
+    release(pid);
+
+    // A limit that is not reached cuts nothing.
+    auto again = db::Database::open(url);
+    ASSERT_TRUE(again.ok());
+    const db::CallLimit bound(**again, std::chrono::seconds(30));
+    EXPECT_TRUE(QSqlQuery((*again)->sql()).exec("SELECT 1"));
+    EXPECT_FALSE(bound.cut());
+}
+
+// The night: the server stops answering in the middle of collect --db. SIGTERM ends the
+// run within seconds; the store is told as failed, the archive and the report are kept.
+TEST_F(CollectIntoDatabase, SigtermEndsAStoreTheServerNoLongerAnswers)
+{
+    const QString url = postgresUrl();
+    auto opened = db::Database::open(url);
+    ASSERT_TRUE(opened.ok());
+    auto look = db::Database::open(url);
+    ASSERT_TRUE(look.ok());
+    // Another PC sets the schema up: the collection's store waits for its lock on the server...
+    QSqlQuery holder((*opened)->sql());
+    ASSERT_TRUE(holder.exec("BEGIN"));
+    ASSERT_TRUE(holder.exec("SELECT pg_advisory_xact_lock(7308221)"));
+
+    QProcess run;
+    run.setProcessEnvironment(env);
+    run.start(STAZIONE_CLI_PROGRAM, {"collect", "--dir", data.path(), "--modem-port", "2", "--stations", "1",
+                                     "--retry-wait", "0", "--db", url});
+    ASSERT_TRUE(run.waitForStarted(5000));
+    const auto pid = waitingBackend(**look, QDeadlineTimer(120000));
+    ASSERT_TRUE(pid.has_value()) << qPrintable(QString::fromLocal8Bit(run.readAllStandardError()));
+    // ...and then its backend stops: nothing answers any more.
+    ASSERT_EQ(::kill(pid_t(*pid), SIGSTOP), 0);
+    QElapsedTimer timer;
+    timer.start();
+    run.terminate();
+    const bool ended = run.waitForFinished(30000);
+    const qint64 took = timer.elapsed();
+    release(*pid);
+    if (!ended) {
+        run.kill();
+        run.waitForFinished(5000);
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_LT(took, 10000);
+    const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), 143) << qPrintable(err);
+    EXPECT_TRUE(err.contains("database step failed")) << qPrintable(err);
+    EXPECT_TRUE(err.contains("did not answer")) << qPrintable(err);
+    EXPECT_GE(fileLines(archive("Alfa")).size(), 100);
+    EXPECT_EQ(reportLines(), 1);
 }

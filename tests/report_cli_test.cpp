@@ -95,12 +95,66 @@ TEST_F(Report, PrintsTheOpenAlertsAndRunsTheCommandOncePerChange)
     EXPECT_TRUE(second.out.contains("2 Stazione 2: battery 10.9"));
     EXPECT_EQ(readAll(calls).count('\n'), 5);
 
-    // A command that fails is told and the site is still built.
+    // A command that fails is told, the site is still built, and the run says it failed.
     const Ran failing = run(QStringList{"report", dir.path(), "--out", dir.filePath("altro"),
                                         "--alert-battery", "13", "--on-alert", "exit 4"});
-    EXPECT_EQ(failing.exitCode, 0);
+    EXPECT_EQ(failing.exitCode, 1);
     EXPECT_TRUE(failing.err.contains("exited with status 4")) << qPrintable(failing.err);
     EXPECT_TRUE(QFile::exists(dir.filePath("altro/index.html")));
+}
+
+// A change the command could not take is not lost: each following run passes it on first, until
+// the command takes it or has failed on it five times.
+TEST_F(Report, AChangeTheCommandFailedOnIsPassedOnAgainUntilTakenOrGivenUp)
+{
+    const QString failed = dir.filePath("failed.jsonl");
+    const QString taken = dir.filePath("taken.jsonl");
+    const QString queue = dir.filePath("allarmi.da_inviare.jsonl");
+    const QStringList battery{"report", dir.path(), "--alert-battery", "11.5"};
+    const QStringList failing{"--on-alert", "cat >> '" + failed + "'; exit 3"};
+
+    const Ran first = run(battery + failing);
+    EXPECT_EQ(first.exitCode, 1);
+    EXPECT_TRUE(first.err.contains("exited with status 3")) << qPrintable(first.err);
+    EXPECT_TRUE(first.err.contains("try 1 of 5")) << qPrintable(first.err);
+    const QByteArray change = readAll(dir.filePath("allarmi.jsonl"));
+    ASSERT_EQ(change.count('\n'), 1);
+    const QJsonObject kept = QJsonDocument::fromJson(readAll(queue)).object();
+    EXPECT_EQ(kept.value("tries").toInt(), 1);
+    EXPECT_EQ(kept.value("station").toInt(), 2);
+    EXPECT_EQ(kept.value("kind").toString(), "battery");
+
+    // Nothing new, the command still failing: the kept change is tried again.
+    const Ran second = run(battery + failing);
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_TRUE(second.err.contains("try 2 of 5")) << qPrintable(second.err);
+    EXPECT_EQ(readAll(failed), change + change);
+    EXPECT_EQ(readAll(dir.filePath("allarmi.jsonl")), change); // logged once
+
+    // The command works again: it gets the change as it was logged, once, and nothing is kept.
+    const QStringList working{"--on-alert", "cat >> '" + taken + "'"};
+    const Ran third = run(battery + working);
+    EXPECT_EQ(third.exitCode, 0) << qPrintable(third.err);
+    EXPECT_EQ(readAll(taken), change);
+    EXPECT_FALSE(QFile::exists(queue));
+    ASSERT_EQ(run(battery + working).exitCode, 0);
+    EXPECT_EQ(readAll(taken), change);
+
+    // A change the command never takes is given up after five tries, and said so.
+    const QStringList memory{"report", dir.path(), "--alert-battery", "11.5", "--alert-memory", "90"};
+    QFile::remove(failed);
+    for (int run_ = 1; run_ <= 4; ++run_) {
+        const Ran again = run(memory + failing);
+        EXPECT_EQ(again.exitCode, 1);
+        EXPECT_TRUE(again.err.contains(QStringLiteral("try %1 of 5").arg(run_))) << qPrintable(again.err);
+    }
+    const Ran last = run(memory + failing);
+    EXPECT_EQ(last.exitCode, 1);
+    EXPECT_TRUE(last.err.contains("given up")) << qPrintable(last.err);
+    EXPECT_FALSE(QFile::exists(queue));
+    EXPECT_EQ(readAll(failed).count('\n'), 5);
+    EXPECT_EQ(run(memory + failing).exitCode, 0);
+    EXPECT_EQ(readAll(failed).count('\n'), 5);
 }
 
 TEST_F(Report, WrongUsageIsExitTwo)

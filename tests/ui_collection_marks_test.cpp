@@ -84,6 +84,39 @@ private slots:
         QCOMPARE(colour(0), QColor(0, 176, 0));
         w.close();
     }
+
+    // The data came, the clock write did not: the mark is no success, and says what was refused.
+    void aRefusedClockIsShownAsRefused()
+    {
+        testing::SimBench bench;
+        QTemporaryDir data;
+        testing::write(modem::stationsFile(), "Alfa\r\n111\r\n\r\n");
+        const QString report = QDir(data.path()).filePath(data::kReportFileName);
+        data::StationOutcome o;
+        o.start = QDateTime(QDate(2026, 12, 6), QTime(2, 3));
+        o.end = o.start.addSecs(60);
+        o.row = 1;
+        o.name = QStringLiteral("Alfa");
+        o.result = data::CollectResult::ClockRefused;
+        o.complete = true;
+        o.newLines = 12;
+        o.clockDrift = -300;
+        o.error =
+            QStringLiteral("The logger refused the clock it was sent: its clock is still off by -300 s.");
+        QVERIFY(data::appendReport(report, o).ok());
+        modem::rememberReport(report);
+
+        testing::Program p;
+        p.app.modem().open();
+        ui::ModemWindow& w = p.app.modemWindow();
+        QVERIFY(w.Raccolta[0]->autoFillBackground());
+        QCOMPARE(w.Raccolta[0]->palette().color(QPalette::Window), QColor(255, 0, 0));
+        const QString tip = w.Raccolta[0]->toolTip();
+        QVERIFY2(tip.contains("06/12/2026 02:03: orologio non accettato dal datalogger"), qPrintable(tip));
+        QVERIFY2(tip.contains("Righe nuove: 12"), qPrintable(tip));
+        QVERIFY2(tip.contains("refused the clock"), qPrintable(tip));
+        w.close();
+    }
 };
 
 QTEST_MAIN(CollectionMarksTest)
