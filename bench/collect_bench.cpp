@@ -56,7 +56,11 @@ void collectOneStation(benchmark::State& state)
     modem::CollectSettings settings;
     settings.dir = data.path();
     settings.modemPort = 2;
-    const modem::CollectTarget target{1, QStringLiteral("Alfa"), QStringLiteral("111"), {}};
+    const modem::CollectTarget target{.row = 1,
+                                      .name = QStringLiteral("Alfa"),
+                                      .number = QStringLiteral("111"),
+                                      .modello = {},
+                                      .folder = {}};
 
     double seconds = 0, floor = 0, pauses = 0, wire = 0, call = 0;
     qint64 bytes = 0, lines = 0;

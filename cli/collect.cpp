@@ -101,7 +101,7 @@ QList<data::StationOutcome> collectOnModem(const Options& options, int modemPort
     // as long as a retry would wait.
     port->setLockWait(int(std::min<qint64>(link::scaled(settings.retryWait).count(), 24 * 3600 * 1000)));
     const auto tag = [modemPort](const QString& text) {
-        message(QStringLiteral("[COM%1] %2").arg(modemPort).arg(text));
+        message(QStringLiteral("[COM%1] ").arg(modemPort) + text);
     };
 
     // The port is tried first on its own, so that a port held by another program is told as such.
@@ -125,9 +125,8 @@ QList<data::StationOutcome> collectOnModem(const Options& options, int modemPort
         if (found || held || attempt >= settings.retries || interrupt.requested())
             break;
         (void)port->setPortOpen(false);
-        tag(QStringLiteral("%1; trying again in %2 s")
-                .arg(why)
-                .arg(double(link::scaled(settings.retryWait).count()) / 1000.0));
+        tag(why + QStringLiteral("; trying again in %1 s")
+                      .arg(double(link::scaled(settings.retryWait).count()) / 1000.0));
         if (!link::sleepKeepingPaint(link::scaled(settings.retryWait)))
             break;
     }
@@ -202,7 +201,7 @@ collectInParallel(const Options& options, const QList<modem::CollectTarget>& tar
             args << QStringLiteral("--timeout") << QString::number(*options.timeoutSeconds);
         // Each modem its own trace: two processes appending to one file would mix their lines.
         if (!options.trace.isEmpty())
-            args << QStringLiteral("--trace") << QStringLiteral("%1.COM%2").arg(options.trace).arg(modems[m]);
+            args << QStringLiteral("--trace") << options.trace + QStringLiteral(".COM%1").arg(modems[m]);
         auto child = std::make_unique<QProcess>();
         child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QProcess* raw = child.get();

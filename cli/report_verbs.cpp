@@ -79,6 +79,7 @@ bool reportOn(const Options& options, const QString& dir, const data::Network& n
     const QDateTime now = QDateTime::currentDateTime();
     const QString log = QDir(dir).filePath(data::kAlertsFileName);
     std::vector<data::Alert> open;
+    bool ok = true;
     // Alerts that could not be read or recorded are not known: no site and no list is made on
     // them, which would tell "no open alert" while some are open.
     auto logged = data::readOpenAlerts(log);
@@ -113,7 +114,6 @@ bool reportOn(const Options& options, const QString& dir, const data::Network& n
             message(QStringLiteral("stazione-cli: no site was built: the open alerts are not known."));
         return false;
     }
-    bool ok = true;
     if (buildPages) {
         data::SiteOptions site;
         site.dir = dir;

@@ -47,7 +47,8 @@ bool reservedInDataRoot(const QString& name)
     // (".sito.nuovo-PID-N", its ".old"). Compared without case: a data root on a memory stick or
     // a share takes "SITO" for "sito". (A day file's ".part" is written inside its station's
     // folder, never in the data root.)
-    static const QString kFiles[] = {kReportFileName, kAlertsFileName, kDatabaseFileName};
+    static const QString kFiles[] = {kReportFileName, kAlertsFileName, kUndeliveredFileName,
+                                     kDatabaseFileName};
     const auto starts = [&name](const QString& prefix) {
         return name.startsWith(prefix, Qt::CaseInsensitive);
     };

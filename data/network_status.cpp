@@ -7,8 +7,8 @@
 #include <QJsonValue>
 #include <QMap>
 #include <QProcess>
-#include <QSet>
 #include <QSaveFile>
+#include <QSet>
 
 #include <algorithm>
 #include <array>
@@ -428,7 +428,12 @@ link::Result<AlertUpdate> updateAlerts(const QString& path, const Network& netwo
                                        const QDateTime& now)
 {
     AlertUpdate update;
-    update.open = openAlerts(path);
+    // An alert log that cannot be read is no log of no alerts: judging on it would raise every
+    // open alert again and clear none.
+    auto read = readOpenAlerts(path);
+    if (!read)
+        return read.error();
+    update.open = std::move(*read);
     // An alert of an earlier version names only the row: it is the alert of the station that had
     // that row when it was raised (its last call of that row at or before the alert), so that a
     // row given to another station since does not hand the alert on.

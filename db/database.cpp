@@ -16,7 +16,6 @@
 #include <mutex>
 #include <sys/socket.h>
 #include <thread>
-
 #include <utility>
 
 namespace stazione::db {

@@ -287,8 +287,15 @@ TEST(Recent, OnlyTheLastDaysAreReadAndOtherLinesShownAsText)
 TEST(AlertCommand, GetsTheChangeAndIsKilledWhenItHangs)
 {
     QTemporaryDir dir;
-    data::AlertChange change{QDateTime::currentDateTime(), 7,    "7",  "Pozzo",
-                             data::AlertKind::Memory,      true, 96.5, 90};
+    data::AlertChange change{.time = QDateTime::currentDateTime(),
+                             .station = 7,
+                             .key = "7",
+                             .name = "Pozzo",
+                             .kind = data::AlertKind::Memory,
+                             .raised = true,
+                             .value = 96.5,
+                             .threshold = 90,
+                             .folder = "Pozzo"};
     const QString got = dir.filePath("got.json");
     ASSERT_TRUE(bool(data::runAlertCommand("cat > '" + got + "'", change)));
     const QJsonObject o = QJsonDocument::fromJson(readAll(got)).object();
