@@ -2,6 +2,7 @@
 // table, the exit status and message of a file that cannot be read, and the picture.
 
 #include "support/files.h"
+#include "support/program_env.h"
 
 #include <QDir>
 #include <QFile>
@@ -320,15 +321,7 @@ TEST_F(CliData, AnExportThatCannotBeWrittenOutFails)
     EXPECT_TRUE(full.err.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << full.err.toStdString();
 
     QProcess p;
-    p.setChildProcessModifier([] {
-        int ends[2];
-        if (::pipe(ends) == 0) {
-            ::close(ends[0]);
-            ::dup2(ends[1], STDOUT_FILENO);
-            ::close(ends[1]);
-        }
-        std::signal(SIGPIPE, SIG_IGN);
-    });
+    p.setChildProcessModifier(stazione::testing::stdoutToAClosedPipe);
     p.start(STAZIONE_CLI_PROGRAM, {"export", input});
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);

@@ -3,6 +3,7 @@
 // test can change what they hold behind the program's back.
 
 #include "support/files.h"
+#include "support/program_env.h"
 #include "support/sim_fixture.h"
 
 #include <QDir>
@@ -131,15 +132,7 @@ TEST_F(CliFailures, AResultThatCannotBeWrittenOutIsAFailure)
             ::close(full);
         }
     };
-    const auto closedPipe = [] {
-        int ends[2];
-        if (::pipe(ends) == 0) {
-            ::close(ends[0]);
-            ::dup2(ends[1], STDOUT_FILENO);
-            ::close(ends[1]);
-        }
-        std::signal(SIGPIPE, SIG_IGN);
-    };
+    const auto closedPipe = stazione::testing::stdoutToAClosedPipe;
     for (const QStringList& verb : verbs) {
         const QString shown = verb.join(' ');
         ASSERT_EQ(cli(verb).exitCode, 0) << shown.toStdString(); // each of them works on a terminal

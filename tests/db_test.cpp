@@ -419,15 +419,7 @@ TEST_F(DataRoot, AQueryThatCannotBeWrittenOutFails)
         EXPECT_TRUE(err.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << qPrintable(err);
     }
     QProcess p;
-    p.setChildProcessModifier([] {
-        int ends[2];
-        if (::pipe(ends) == 0) {
-            ::close(ends[0]);
-            ::dup2(ends[1], STDOUT_FILENO);
-            ::close(ends[1]);
-        }
-        std::signal(SIGPIPE, SIG_IGN);
-    });
+    p.setChildProcessModifier(stazione::testing::stdoutToAClosedPipe);
     p.start(STAZIONE_CLI_PROGRAM, {"db", "query", "--db", url(), "--station", "Alfa"});
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);

@@ -3,6 +3,9 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace stazione::testing {
 
 // The environment of a program a test starts: the test's own folder of port links and settings
@@ -18,6 +21,19 @@ inline QProcessEnvironment programEnvironment(const QString& ports, const QStrin
     if (!locks.isEmpty())
         env.insert("STAZIONE_LOCK_DIR", locks);
     return env;
+}
+
+// For QProcess::setChildProcessModifier: the child's standard output is a pipe nobody reads,
+// and SIGPIPE is ignored, so that each write fails with EPIPE as it would behind a closed `| head`.
+inline void stdoutToAClosedPipe()
+{
+    int ends[2];
+    if (::pipe(ends) == 0) {
+        ::close(ends[0]);
+        ::dup2(ends[1], STDOUT_FILENO);
+        ::close(ends[1]);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace stazione::testing
