@@ -344,11 +344,6 @@ link::Result<RecordedDownload> downloadRecords(link::Link& link, const QString& 
             break;
         }
         if (chunk->isEmpty()) {
-            // Everything complete is on disk before the wait: a cable pulled now loses nothing.
-            if (auto flushed = file.flush(); !flushed) {
-                result.stopped = flushed.error();
-                break;
-            }
             const auto wait = port.waitForMoreInput(QDeadlineTimer(link.replyTimeout(), Qt::PreciseTimer));
             if (wait != link::CommPort::Wait::Ready) {
                 result.stopped = waitEnded(wait, link);
@@ -400,9 +395,15 @@ link::Result<RecordedDownload> downloadRecords(link::Link& link, const QString& 
         }
         carry = out.mid(lineStart);
         out.truncate(lineStart);
+        // What the progress counts is on disk before the next piece is read, whether the logger
+        // keeps up or not: a pulled cable, a signal or a kill loses only the line in the making.
         if (!out.isEmpty()) {
             if (auto written = file.write(out); !written) {
                 result.stopped = written.error();
+                break;
+            }
+            if (auto flushed = file.flush(); !flushed) {
+                result.stopped = flushed.error();
                 break;
             }
         }

@@ -164,6 +164,29 @@ TEST_F(DataTest, ALoggerThatFallsSilentEndsTheDownloadAndKeepsTheLines)
     EXPECT_TRUE(download->stopped->message.contains(dir.filePath("cut.txt.part")));
 }
 
+// The lines the progress counts are on disk when it counts them, even while more is already
+// waiting to be read (a busy PC never catches up and never waits): a kill then loses nothing counted.
+TEST_F(DataTest, TheLinesCountedAreOnDiskBeforeTheNextPieceIsRead)
+{
+    QTemporaryDir dir;
+    link.setReplyTimeout(2s);
+    const QString part = dir.filePath("busy.txt.part");
+    logger.expect("A", "");
+    logger.expect("0,", "one\r\ntwo\r\n");
+    QList<QByteArray> onDisk;
+    auto download = data::downloadRecords(link, dir.filePath("busy.txt"), false,
+                                          [&](qint64 lines, const QString&) {
+                                              onDisk << contents(part);
+                                              // The rest is there before the download looks again.
+                                              if (lines == 2)
+                                                  fx.device->deliver("three\r\n\x03");
+                                          });
+    ASSERT_TRUE(download.ok());
+    ASSERT_FALSE(download->stopped.has_value()) << download->stopped->message.toStdString();
+    EXPECT_EQ(onDisk, (QList<QByteArray>{"one\r\ntwo\r\n", "one\r\ntwo\r\nthree\r\n"}));
+    EXPECT_EQ(contents(dir.filePath("busy.txt")), "one\r\ntwo\r\nthree\r\n");
+}
+
 TEST_F(DataTest, ACancelEndsTheDownloadAndKeepsTheLines)
 {
     QTemporaryDir dir;
