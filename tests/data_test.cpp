@@ -174,13 +174,13 @@ TEST_F(DataTest, TheLinesCountedAreOnDiskBeforeTheNextPieceIsRead)
     logger.expect("A", "");
     logger.expect("0,", "one\r\ntwo\r\n");
     QList<QByteArray> onDisk;
-    auto download = data::downloadRecords(link, dir.filePath("busy.txt"), false,
-                                          [&](qint64 lines, const QString&) {
-                                              onDisk << contents(part);
-                                              // The rest is there before the download looks again.
-                                              if (lines == 2)
-                                                  fx.device->deliver("three\r\n\x03");
-                                          });
+    auto download =
+        data::downloadRecords(link, dir.filePath("busy.txt"), false, [&](qint64 lines, const QString&) {
+            onDisk << contents(part);
+            // The rest is there before the download looks again.
+            if (lines == 2)
+                fx.device->deliver("three\r\n\x03");
+        });
     ASSERT_TRUE(download.ok());
     ASSERT_FALSE(download->stopped.has_value()) << download->stopped->message.toStdString();
     EXPECT_EQ(onDisk, (QList<QByteArray>{"one\r\ntwo\r\n", "one\r\ntwo\r\nthree\r\n"}));
