@@ -1,5 +1,5 @@
+#include "app/application.h"
 #include "link/comm_port.h"
-#include "session/application.h"
 #include "ui/data_viewer.h"
 #include "ui/dialogs.h"
 #include "ui/language.h"

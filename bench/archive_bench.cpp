@@ -6,7 +6,7 @@
 //   stazione-archive-bench [--benchmark_...]
 
 #include "bench/bench_support.h"
-#include "data/archive.h"
+#include "network/archive.h"
 
 #include <QDateTime>
 #include <QFile>

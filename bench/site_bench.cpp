@@ -3,8 +3,8 @@
 // beside the time of reading the report alone.
 
 #include "bench_support.h"
-#include "data/network_status.h"
-#include "data/site_report.h"
+#include "network/network_status.h"
+#include "network/site_report.h"
 #include "support/synthetic_network.h"
 
 #include <QCoreApplication>

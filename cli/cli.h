@@ -1,10 +1,10 @@
 #pragma once
 
-#include "data/network_status.h"
 #include "link/comm_port.h"
 #include "link/link.h"
 #include "link/trace.h"
 #include "link/typed_values.h"
+#include "network/network_status.h"
 #include "session/exchange_guard.h"
 #include "session/port_scan.h"
 

@@ -1,10 +1,10 @@
 #include "cli/cli.h"
 #include "cli/interrupt.h"
-#include "data/collection_report.h"
 #include "link/timing.h"
 #include "modem/collection.h"
 #include "modem/modem.h"
 #include "modem/stations.h"
+#include "network/collection_report.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
-#include "alarms/start_date.h"
 #include "cli/cli.h"
 #include "config/channels.h"
 #include "config/clock_schedule.h"
 #include "config/preheating.h"
+#include "config/start_date.h"
 #include "config/station.h"
+#include "link/models.h"
 #include "link/numbers.h"
-#include "session/models.h"
 #include "session/retrieval.h"
 
 #include <QJsonArray>
@@ -44,7 +44,7 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Report
     case RetrievalStep::Clock:
         return put(report, QStringLiteral("data"), config::readClock(link));
     case RetrievalStep::StartDate:
-        return put(report, QStringLiteral("data_allarme"), alarms::readStartDate(link));
+        return put(report, QStringLiteral("data_allarme"), config::readStartDate(link));
     case RetrievalStep::Interval: {
         QStringList parts;
         for (int i = 0; i < 3; ++i) {
@@ -140,8 +140,8 @@ int runSetClock(const Options& options)
             run.report.add(QStringLiteral("data"), textArray(*written->clock));
         if (written->startDate)
             run.report.add(QStringLiteral("data_allarme"), textArray(*written->startDate));
-        if (run.logger.id.Modello == session::kModelVibratingWire) {
-            auto start = alarms::readStartDate(run.link);
+        if (run.logger.id.Modello == link::kModelVibratingWire) {
+            auto start = config::readStartDate(run.link);
             if (!start)
                 return fail(start.error());
             run.report.add(QStringLiteral("data_allarme"), textArray(*start));

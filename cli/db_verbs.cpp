@@ -4,6 +4,7 @@
 #include "db/database.h"
 #include "db/store.h"
 #include "link/settings_file.h"
+#include "network/data_root.h"
 
 #include <QDir>
 #include <QFile>

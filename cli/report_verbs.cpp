@@ -1,7 +1,7 @@
 #include "cli/cli.h"
-#include "data/network_status.h"
-#include "data/site_report.h"
 #include "db/history.h"
+#include "network/network_status.h"
+#include "network/site_report.h"
 
 #include <QDir>
 #include <QFileInfo>

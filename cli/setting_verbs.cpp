@@ -3,15 +3,15 @@
 // SMS, phone-alarm and GSM switches, and the values behind "leggifs".
 
 #include "alarms/messaging.h"
-#include "alarms/start_date.h"
 #include "cli/cli.h"
 #include "config/clock_schedule.h"
 #include "config/date_fields.h"
 #include "config/preheating.h"
+#include "config/start_date.h"
 #include "config/station.h"
 #include "link/commands.h"
+#include "link/models.h"
 #include "link/numbers.h"
-#include "session/models.h"
 #include "session/operations.h"
 #include "session/session.h"
 
@@ -38,20 +38,20 @@ std::optional<bool> switchArgument(const Options& options)
 // The frames the vibrating-wire model's window hides: its logger has no such setting.
 bool modelHasPowerFrames(const Run& run, const QString& what)
 {
-    if (run.logger.id.Modello != session::kModelVibratingWire)
+    if (run.logger.id.Modello != link::kModelVibratingWire)
         return true;
     message(QStringLiteral("stazione-cli: %1 has no %2; its window does not show it.")
-                .arg(session::kModelVibratingWire, what));
+                .arg(link::kModelVibratingWire, what));
     return false;
 }
 
 // The GSM controls the base model's window hides.
 bool modelHasGsm(const Run& run)
 {
-    if (run.logger.id.Modello != session::kModelBase)
+    if (run.logger.id.Modello != link::kModelBase)
         return true;
     message(QStringLiteral("stazione-cli: %1 has no GSM; its window shows \"FUNZIONE NON DISPONIBILE\".")
-                .arg(session::kModelBase));
+                .arg(link::kModelBase));
     return false;
 }
 
@@ -246,7 +246,7 @@ int runSetStart(const Options& options)
         return kExitUsage;
     }
     return onLogger(options, [&](Run& run) {
-        auto held = alarms::writeStartDate(run.link, *boxes);
+        auto held = config::writeStartDate(run.link, *boxes);
         if (!held)
             return fail(held.error());
         run.report.add(QStringLiteral("data_allarme"), textArray(*held));
@@ -257,7 +257,7 @@ int runSetStart(const Options& options)
 int runStartNow(const Options& options)
 {
     return onLogger(options, [](Run& run) {
-        auto held = alarms::startNow(run.link);
+        auto held = config::startNow(run.link);
         if (!held)
             return fail(held.error());
         run.report.add(QStringLiteral("data_allarme"), textArray(*held));

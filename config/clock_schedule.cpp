@@ -1,6 +1,6 @@
 #include "config/clock_schedule.h"
 
-#include "alarms/start_date.h"
+#include "config/start_date.h"
 #include "link/exchange.h"
 #include "link/numbers.h"
 #include "link/typed_values.h"
@@ -47,7 +47,7 @@ link::Result<ClockWrite> writeClock(link::Link& link, const DateFields& b)
         return clock.error();
     result.clock = *clock;
     link.Ritardo(100);
-    auto start = alarms::readStartDate(link);
+    auto start = config::readStartDate(link);
     if (!start)
         return start.error();
     result.startDate = *start;

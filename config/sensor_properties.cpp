@@ -1,9 +1,9 @@
 #include "config/sensor_properties.h"
 
 #include "link/exchange.h"
+#include "link/models.h"
 #include "link/numbers.h"
 #include "link/typed_values.h"
-#include "session/models.h"
 
 #include <QCoreApplication>
 
@@ -11,7 +11,7 @@ namespace stazione::config {
 
 int propertyStride(const QString& modello)
 {
-    return modello == session::kModelBase ? 2 : 4;
+    return modello == link::kModelBase ? 2 : 4;
 }
 
 QString slotCollisionMessage(int channels, int stride)

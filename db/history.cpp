@@ -1,6 +1,6 @@
 #include "db/history.h"
 
-#include "data/archive.h"
+#include "network/archive.h"
 
 #include <QDir>
 #include <QSqlError>

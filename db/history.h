@@ -1,8 +1,8 @@
 #pragma once
 
-#include "data/network_status.h"
 #include "db/database.h"
 #include "link/result.h"
+#include "network/network_status.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "db/store.h"
 
-#include "data/archive.h"
 #include "data/data_file.h"
 #include "db/bulk.h"
+#include "network/archive.h"
 
 #include <QDir>
 #include <QFile>

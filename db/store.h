@@ -1,8 +1,8 @@
 #pragma once
 
-#include "data/collection_report.h"
 #include "db/database.h"
 #include "link/result.h"
+#include "network/collection_report.h"
 
 #include <QByteArray>
 #include <QIODevice>

@@ -2,25 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="it_IT">
 <context>
-    <name>stazione::data::Archive</name>
-    <message>
-        <source>Lettura dell&apos;archivio</source>
-        <translation>Reading the archive</translation>
-    </message>
-    <message>
-        <source>Lettura del file</source>
-        <translation>Reading the file</translation>
-    </message>
-    <message>
-        <source>Riparazione dell&apos;archivio</source>
-        <translation>Repairing the archive</translation>
-    </message>
-    <message>
-        <source>Scrittura dell&apos;archivio</source>
-        <translation>Writing the archive</translation>
-    </message>
-</context>
-<context>
     <name>QObject</name>
     <message>
         <source>Impossibile scrivere %1.</source>
@@ -61,6 +42,25 @@
     <message>
         <source>Nulla è stato inviato.</source>
         <translation>Nothing was sent.</translation>
+    </message>
+</context>
+<context>
+    <name>stazione::data::Archive</name>
+    <message>
+        <source>Lettura dell&apos;archivio</source>
+        <translation>Reading the archive</translation>
+    </message>
+    <message>
+        <source>Lettura del file</source>
+        <translation>Reading the file</translation>
+    </message>
+    <message>
+        <source>Riparazione dell&apos;archivio</source>
+        <translation>Repairing the archive</translation>
+    </message>
+    <message>
+        <source>Scrittura dell&apos;archivio</source>
+        <translation>Writing the archive</translation>
     </message>
 </context>
 <context>
@@ -166,13 +166,12 @@
         <source>più di %1 valori invece di %2.</source>
         <translation>more than %1 values instead of %2.</translation>
     </message>
+</context>
+<context>
+    <name>stazione::data::DataTable</name>
     <message>
-        <source>l&apos;intestazione ha più di %1 canali.</source>
-        <translation>the header has more than %1 channels.</translation>
-    </message>
-    <message>
-        <source>una nuova intestazione con un altro numero di canali.</source>
-        <translation>a new header with another number of channels.</translation>
+        <source>Data e ora</source>
+        <translation>Date and time</translation>
     </message>
 </context>
 <context>
@@ -218,10 +217,6 @@
         <translation>Data download: %1 of %2 lines (%3%), %4, time left %5</translation>
     </message>
     <message>
-        <source>Scarico dei dati: %1 righe, %2 kB, %3 kB/s, %4</source>
-        <translation>Data download: %1 lines, %2 kB, %3 kB/s, %4</translation>
-    </message>
-    <message>
         <source>Attendi..</source>
         <translation>Please wait..</translation>
     </message>
@@ -231,12 +226,6 @@
     <message>
         <source>Impossibile rinominare %1 in %2: %3</source>
         <translation>Cannot rename %1 to %2: %3</translation>
-    </message>
-    <message>
-        <source>
-Il file %1 non è stato cambiato; i dati ricevuti sono in %2.</source>
-        <translation>
-The file %1 was not changed; the data received are in %2.</translation>
     </message>
     <message>
         <source>Scrittura del file %1 non riuscita: %2</source>
@@ -269,45 +258,6 @@ The file %1 was not changed; the data received are in %2.</translation>
     <message>
         <source>Il file %1 non è stato cambiato; i dati ricevuti sono in %2.</source>
         <translation>The file %1 was not changed; the data received are in %2.</translation>
-    </message>
-</context>
-<context>
-    <name>stazione::link::TypedValues</name>
-    <message>
-        <source>la virgola &quot;,&quot;</source>
-        <translation>the comma &quot;,&quot;</translation>
-    </message>
-    <message>
-        <source>il carattere di controllo %1</source>
-        <translation>the control character %1</translation>
-    </message>
-    <message>
-        <source>il carattere &quot;%1&quot; (U+%2)</source>
-        <translation>the character &quot;%1&quot; (U+%2)</translation>
-    </message>
-    <message>
-        <source>il datalogger prenderebbe quello che segue per un nuovo comando</source>
-        <translation>the logger would take what follows for a new command</translation>
-    </message>
-    <message>
-        <source>il modem chiuderebbe lì il comando e manderebbe il resto al datalogger</source>
-        <translation>the modem would end the command there and send the rest to the logger</translation>
-    </message>
-    <message>
-        <source>un carattere di controllo non può far parte di un valore</source>
-        <translation>a control character cannot be part of a value</translation>
-    </message>
-    <message>
-        <source>la linea trasmette solo i caratteri a 8 bit (Latin-1)</source>
-        <translation>the line carries only 8-bit characters (Latin-1)</translation>
-    </message>
-    <message>
-        <source>Il campo %1 contiene %2: %3. Nulla è stato inviato.</source>
-        <translation>The field %1 contains %2: %3. Nothing was sent.</translation>
-    </message>
-    <message>
-        <source>Il valore contiene %1: %2. Nulla è stato inviato.</source>
-        <translation>The value contains %1: %2. Nothing was sent.</translation>
     </message>
 </context>
 <context>
@@ -377,6 +327,45 @@ The file %1 was not changed; the data received are in %2.</translation>
     </message>
 </context>
 <context>
+    <name>stazione::link::TypedValues</name>
+    <message>
+        <source>la virgola &quot;,&quot;</source>
+        <translation>the comma &quot;,&quot;</translation>
+    </message>
+    <message>
+        <source>il carattere di controllo %1</source>
+        <translation>the control character %1</translation>
+    </message>
+    <message>
+        <source>il carattere &quot;%1&quot; (U+%2)</source>
+        <translation>the character &quot;%1&quot; (U+%2)</translation>
+    </message>
+    <message>
+        <source>il datalogger prenderebbe quello che segue per un nuovo comando</source>
+        <translation>the logger would take what follows for a new command</translation>
+    </message>
+    <message>
+        <source>il modem chiuderebbe lì il comando e manderebbe il resto al datalogger</source>
+        <translation>the modem would end the command there and send the rest to the logger</translation>
+    </message>
+    <message>
+        <source>un carattere di controllo non può far parte di un valore</source>
+        <translation>a control character cannot be part of a value</translation>
+    </message>
+    <message>
+        <source>la linea trasmette solo i caratteri a 8 bit (Latin-1)</source>
+        <translation>the line carries only 8-bit characters (Latin-1)</translation>
+    </message>
+    <message>
+        <source>Il campo %1 contiene %2: %3. Nulla è stato inviato.</source>
+        <translation>The field %1 contains %2: %3. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>Il valore contiene %1: %2. Nulla è stato inviato.</source>
+        <translation>The value contains %1: %2. Nothing was sent.</translation>
+    </message>
+</context>
+<context>
     <name>stazione::live::Measurement</name>
     <message>
         <source>Scrittura del file %1 non riuscita.</source>
@@ -410,6 +399,13 @@ The file %1 was not changed; the data received are in %2.</translation>
 Terminarla e chiudere la finestra?</source>
         <translation>The continuous measurement is running.
 End it and close the window?</translation>
+    </message>
+</context>
+<context>
+    <name>stazione::live::SessionTable</name>
+    <message>
+        <source>Data</source>
+        <translation>Date</translation>
     </message>
 </context>
 <context>
@@ -682,10 +678,6 @@ Stop it and close?</translation>
 </context>
 <context>
     <name>stazione::session::PortScan</name>
-    <message>
-        <source>Scansione in corso sulla port #%1</source>
-        <translation>Scanning port #%1</translation>
-    </message>
     <message>
         <source>Dispositivo  %1 %2 rilevato sulla porta #%3</source>
         <translation>Device  %1 %2 found on port #%3</translation>
@@ -1272,18 +1264,6 @@ Stop it and close?</translation>
     <message>
         <source>%1 righe (tutta la tabella) salvate in %2</source>
         <translation>%1 rows (the whole table) saved in %2</translation>
-    </message>
-    <message>
-        <source>Salva come tabella CSV i canali mostrati nell&apos;intervallo mostrato.</source>
-        <translation>Save the channels shown in the interval shown as a CSV table.</translation>
-    </message>
-    <message>
-        <source>Il file %1 non si apre: %2</source>
-        <translation>The file %1 cannot be opened: %2</translation>
-    </message>
-    <message>
-        <source>%1 righe salvate in %2</source>
-        <translation>%1 lines saved in %2</translation>
     </message>
 </context>
 <context>
@@ -2065,20 +2045,6 @@ All the data will be lost.</translation>
     <message>
         <source>   (puntatore: %1)</source>
         <translation>   (cursor: %1)</translation>
-    </message>
-</context>
-<context>
-    <name>stazione::data::DataTable</name>
-    <message>
-        <source>Data e ora</source>
-        <translation>Date and time</translation>
-    </message>
-</context>
-<context>
-    <name>stazione::live::SessionTable</name>
-    <message>
-        <source>Data</source>
-        <translation>Date</translation>
     </message>
 </context>
 </TS>

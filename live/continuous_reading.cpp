@@ -2,14 +2,14 @@
 
 #include "config/clock_schedule.h"
 #include "link/exchange.h"
+#include "link/models.h"
 #include "link/numbers.h"
-#include "session/models.h"
 
 namespace stazione::live {
 
 int readingsPerGroup(const QString& modello, int channels)
 {
-    return modello == session::kModelVibratingWire ? 2 * channels : channels;
+    return modello == link::kModelVibratingWire ? 2 * channels : channels;
 }
 
 link::Status runContinuousReading(link::Link& link, int perGroup,

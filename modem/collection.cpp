@@ -1,17 +1,18 @@
 #include "modem/collection.h"
 
-#include "alarms/start_date.h"
 #include "config/channels.h"
 #include "config/clock_schedule.h"
 #include "config/preheating.h"
+#include "config/start_date.h"
 #include "config/station.h"
-#include "data/archive.h"
 #include "data/downloads.h"
 #include "data/file_names.h"
 #include "link/port_resolver.h"
 #include "link/timing.h"
 #include "modem/modem.h"
 #include "modem/stations.h"
+#include "network/archive.h"
+#include "network/data_root.h"
 #include "session/retrieval.h"
 
 #include <QCoreApplication>
@@ -91,7 +92,7 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Retrie
         return status(clock);
     }
     case RetrievalStep::StartDate:
-        return status(alarms::readStartDate(link));
+        return status(config::readStartDate(link));
     case RetrievalStep::Interval:
         for (int i = 0; i < 3; ++i) {
             if (auto part = config::readIntervalPart(link, i); !part)

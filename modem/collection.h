@@ -1,9 +1,9 @@
 #pragma once
 
-#include "data/collection_report.h"
 #include "link/link.h"
 #include "link/result.h"
 #include "modem/stations.h"
+#include "network/collection_report.h"
 
 #include <QString>
 

@@ -2,9 +2,9 @@
 
 #include "link/commands.h"
 #include "link/exchange.h"
+#include "link/models.h"
 #include "link/numbers.h"
 #include "link/typed_values.h"
-#include "session/models.h"
 
 #include <QCoreApplication>
 
@@ -118,7 +118,7 @@ link::Result<session::Identification> remoteStartup(link::Link& link, const std:
 
 RemoteModel remoteModel(const QString& modello)
 {
-    if (session::isTwoModelFamily(modello))
+    if (link::isTwoModelFamily(modello))
         return RemoteModel::Family;
     if (modello.endsWith(QLatin1String("HX")))
         return RemoteModel::VibratingWire;

@@ -2,10 +2,10 @@
 
 #include "link/commands.h"
 #include "link/exchange.h"
+#include "link/models.h"
 #include "link/numbers.h"
 #include "link/port_resolver.h"
 #include "link/settings_file.h"
-#include "session/models.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,7 +57,7 @@ QString foundStatus(const Identification& id)
 {
     return QCoreApplication::translate("stazione::session::PortScan",
                                        "Dispositivo  %1 %2 rilevato sulla porta #%3")
-        .arg(shortModelName(id.Modello), id.Versione, QString::number(id.Porta));
+        .arg(link::shortModelName(id.Modello), id.Versione, QString::number(id.Porta));
 }
 
 link::Result<Identification> askIdentification(link::Link& link)
@@ -110,7 +110,7 @@ link::Result<std::optional<Identification>> tryPort(link::Link& link, qint16 por
         explain(id.error().message);
         return std::optional<Identification>();
     }
-    if (!isKnownModel(id->Modello)) {
+    if (!link::isKnownModel(id->Modello)) {
         explain(QStringLiteral("The device on COM%1 answered \"%2\", which is not a known logger.")
                     .arg(porta)
                     .arg(id->Modello.left(40)));

@@ -1,8 +1,8 @@
 #include "session/retrieval.h"
 
 #include "link/messages.h"
+#include "link/models.h"
 #include "session/activity.h"
-#include "session/models.h"
 #include "session/progress.h"
 
 #include <QCoreApplication>
@@ -85,7 +85,7 @@ link::Status runRetrieval(link::Link& link, const QString& modello,
         report(QCoreApplication::translate("stazione::session::Retrieval", "Recupero dei Parametri interni"));
     }
     const bool vibratingWire =
-        remote ? modello.endsWith(QLatin1String("HX")) : modello == kModelVibratingWire;
+        remote ? modello.endsWith(QLatin1String("HX")) : modello == link::kModelVibratingWire;
     // Step k of the steps that run and are reported: 11, or 8 on the vibrating-wire logger.
     qsizetype total = 0;
     for (const RetrievalStepInfo& info : retrievalSteps())

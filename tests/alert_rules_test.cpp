@@ -1,7 +1,7 @@
 // The alert rules at their thresholds: each rule just below, at and just above its threshold, and
 // the run of failures with a cancelled call between them.
 
-#include "data/network_status.h"
+#include "network/network_status.h"
 
 #include <QDateTime>
 

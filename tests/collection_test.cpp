@@ -1,14 +1,15 @@
 // The station archive (lines appended once, whole, in the order received, whatever interrupted the
 // last merge), the collection report, and the lock that keeps two programs off one port.
 
-#include "data/archive.h"
-#include "data/collection_report.h"
 #include "data/downloads.h"
 #include "data/file_names.h"
 #include "link/comm_port.h"
 #include "link/port_lock.h"
 #include "link/qt_serial_device.h"
 #include "modem/collection.h"
+#include "network/archive.h"
+#include "network/collection_report.h"
+#include "network/data_root.h"
 #include "support/files.h"
 #include "support/scripted_logger.h"
 

@@ -1,9 +1,9 @@
 // The exchanges behind the main window's settings, against a logger played from a script.
 
-#include "alarms/start_date.h"
 #include "config/channels.h"
 #include "config/clock_schedule.h"
 #include "config/preheating.h"
+#include "config/start_date.h"
 #include "config/station.h"
 #include "data/file_names.h"
 #include "link/link.h"
@@ -262,13 +262,13 @@ TEST_F(ConfigTest, StartDateWriteAndTheImmediateStart)
 {
     logger.expect("y5,12, 115,8,30,0,", "");
     logger.expect("Y,", "5,12,2015,8,30,0,");
-    auto date = alarms::writeStartDate(link, {"5", "12", "2015", "8", "30", "0"});
+    auto date = config::writeStartDate(link, {"5", "12", "2015", "8", "30", "0"});
     ASSERT_TRUE(date.ok()) << date.error().message.toStdString();
     EXPECT_EQ(*date, (config::DateFields{"5", "12", "2015", "08", "30", "00"}));
 
     logger.expect("y13,10,75,00,00,00,", "");
     logger.expect("Y,", "13,10,1975,0,0,0,");
-    ASSERT_TRUE(alarms::startNow(link).ok());
+    ASSERT_TRUE(config::startNow(link).ok());
     EXPECT_EQ(logger.received, "y5,12, 115,8,30,0,Y,y13,10,75,00,00,00,Y,");
 }
 

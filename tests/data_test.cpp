@@ -1,9 +1,9 @@
 // The two downloads against a logger played from a script: file names, the lines and bytes of both
 // files, and how a download that cannot start or breaks off ends.
 
-#include "data/archive.h"
 #include "data/downloads.h"
 #include "data/file_names.h"
+#include "network/archive.h"
 #include "support/files.h"
 #include "support/scripted_logger.h"
 

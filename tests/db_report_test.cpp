@@ -2,10 +2,10 @@
 // DIR/raccolta.jsonl when both hold the same collections, on SQLite and on the private PostgreSQL
 // server of the test run; a database that cannot be read whole builds nothing.
 
-#include "data/network_status.h"
-#include "data/site_report.h"
 #include "db/database.h"
 #include "db/history.h"
+#include "network/network_status.h"
+#include "network/site_report.h"
 #include "support/synthetic_network.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "link/link.h"
+#include "link/models.h"
 #include "link/timing.h"
-#include "session/models.h"
 #include "session/port_scan.h"
 #include "session/session.h"
 #include "session/session_log.h"
@@ -156,15 +156,15 @@ TEST(SessionLogTest, AStatusInTheFileBoxNeverNamesTheLog)
 
 TEST(ModelsTest, IdentificationIsComparedExactly)
 {
-    EXPECT_TRUE(session::isKnownModel("KVE_M410_M610"));
-    EXPECT_TRUE(session::isKnownModel("KVE_M610_M410"));
-    EXPECT_TRUE(session::isKnownModel("KVE_M510HX"));
-    EXPECT_FALSE(session::isKnownModel("kve_m510hx"));
-    EXPECT_FALSE(session::isKnownModel("KVE_M510HX "));
-    EXPECT_FALSE(session::isKnownModel(""));
-    EXPECT_TRUE(session::isTwoModelFamily("KVE_M410_M610"));
-    EXPECT_FALSE(session::isTwoModelFamily("KVE_M510HX"));
-    EXPECT_EQ(session::shortModelName("KVE_M610_M410"), "M610_M410");
+    EXPECT_TRUE(link::isKnownModel("KVE_M410_M610"));
+    EXPECT_TRUE(link::isKnownModel("KVE_M610_M410"));
+    EXPECT_TRUE(link::isKnownModel("KVE_M510HX"));
+    EXPECT_FALSE(link::isKnownModel("kve_m510hx"));
+    EXPECT_FALSE(link::isKnownModel("KVE_M510HX "));
+    EXPECT_FALSE(link::isKnownModel(""));
+    EXPECT_TRUE(link::isTwoModelFamily("KVE_M410_M610"));
+    EXPECT_FALSE(link::isTwoModelFamily("KVE_M510HX"));
+    EXPECT_EQ(link::shortModelName("KVE_M610_M410"), "M610_M410");
 }
 
 // A fake line with devices on some of its ports: each entry says what the device on COMn does.

@@ -1,8 +1,8 @@
 // The web report of the station network and its alerts: what the pages hold, what the alerts'
 // log records, and the command that tells a person.
 
-#include "data/network_status.h"
-#include "data/site_report.h"
+#include "network/network_status.h"
+#include "network/site_report.h"
 #include "support/italian_locale.h"
 #include "support/synthetic_network.h"
 

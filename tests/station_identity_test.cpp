@@ -3,12 +3,13 @@
 // another station and two PCs whose directories number their stations alike never merge two
 // stations; a database of an earlier schema is brought up to date with its rows kept.
 
-#include "data/archive.h"
 #include "data/file_names.h"
-#include "data/network_status.h"
-#include "data/site_report.h"
 #include "db/database.h"
 #include "db/history.h"
+#include "network/archive.h"
+#include "network/data_root.h"
+#include "network/network_status.h"
+#include "network/site_report.h"
 
 #include <QDir>
 #include <QDirIterator>

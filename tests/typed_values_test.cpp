@@ -3,10 +3,10 @@
 
 #include "alarms/analog_alarms.h"
 #include "alarms/messaging.h"
-#include "alarms/start_date.h"
 #include "config/clock_schedule.h"
 #include "config/preheating.h"
 #include "config/sensor_properties.h"
+#include "config/start_date.h"
 #include "config/station.h"
 #include "link/typed_values.h"
 #include "modem/modem.h"
@@ -76,7 +76,7 @@ TEST_F(RefusedWriteTest, TheHostileValuesOfTheMainWindowSendNothing)
     expectRefusedUnsent(config::writePreheating(link, "1,b839"), "preaccensione", *fx.device);
     expectRefusedUnsent(config::writeClock(link, {"5", "12", "2026", "14", "03,b839", "07"}), "data_4",
                         *fx.device);
-    expectRefusedUnsent(alarms::writeStartDate(link, {"5", "12\r", "2026", "14", "03", "07"}),
+    expectRefusedUnsent(config::writeStartDate(link, {"5", "12\r", "2026", "14", "03", "07"}),
                         "data_allarme_1", *fx.device);
     expectRefusedUnsent(config::writeInterval(link, {"000", "010", "0,z839"}), "conversione_2", *fx.device);
     EXPECT_TRUE(logger.received.isEmpty());

@@ -1,9 +1,9 @@
 // The activity pane of the main and connection windows: one line per exchange with its outcome,
 // in the operator's words, coloured by outcome; cleared and copied.
 
+#include "app/application.h"
 #include "link/timing.h"
 #include "session/activity.h"
-#include "session/application.h"
 #include "session/exchange_guard.h"
 #include "session/operations.h"
 #include "session/session.h"

@@ -1,22 +1,22 @@
 // Every long wait shows how far it got and stops within half a second of "Annulla" or of its
 // window being closed: the scan, the retrieval, both downloads, the call's start-up, and a pause.
 
-#include "data/download_handlers.h"
+#include "app/application.h"
 #include "data/downloads.h"
 #include "link/exchange.h"
 #include "link/timing.h"
-#include "modem/modem_handlers.h"
 #include "modem/stations.h"
-#include "session/application.h"
-#include "session/connection.h"
 #include "session/progress.h"
 #include "session/session.h"
 #include "support/files.h"
 #include "support/program.h"
 #include "support/sim_fixture.h"
+#include "ui/data/download_handlers.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
-#include "ui/modem_window.h"
+#include "ui/main/connection.h"
+#include "ui/modem/modem_handlers.h"
+#include "ui/modem/modem_window.h"
 #include "ui/progress_strip.h"
 
 #include <QAction>

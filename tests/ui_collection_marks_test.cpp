@@ -1,14 +1,14 @@
 // The modem window marks each station with the outcome of its last night collection, read from
 // the report that the collection left.
 
-#include "data/collection_report.h"
 #include "link/timing.h"
 #include "modem/collection.h"
-#include "modem/modem_handlers.h"
 #include "modem/stations.h"
+#include "network/collection_report.h"
 #include "support/files.h"
 #include "support/program.h"
-#include "ui/modem_window.h"
+#include "ui/modem/modem_handlers.h"
+#include "ui/modem/modem_window.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,9 +1,6 @@
 // The main window's settings operations against the simulated logger: what goes on the wire,
 // what the window then shows, and the checks that refuse a write.
 
-#include "alarms/start_date_handlers.h"
-#include "config/clock_schedule_handlers.h"
-#include "config/settings_handlers.h"
 #include "data/file_names.h"
 #include "link/timing.h"
 #include "session/session.h"
@@ -11,7 +8,10 @@
 #include "support/files.h"
 #include "support/program.h"
 #include "support/sim_fixture.h"
+#include "ui/alarms/start_date_handlers.h"
 #include "ui/colours.h"
+#include "ui/config/clock_schedule_handlers.h"
+#include "ui/config/settings_handlers.h"
 #include "ui/form2.h"
 #include "ui/handler.h"
 

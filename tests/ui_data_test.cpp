@@ -1,7 +1,6 @@
 // The download tab against the simulated logger: the files both buttons write, the folder
 // choosers, and the failures the operator must hear about.
 
-#include "data/download_handlers.h"
 #include "data/downloads.h"
 #include "data/file_names.h"
 #include "link/timing.h"
@@ -9,6 +8,7 @@
 #include "support/files.h"
 #include "support/program.h"
 #include "ui/colours.h"
+#include "ui/data/download_handlers.h"
 
 #include <QComboBox>
 #include <QFileSystemModel>

@@ -4,10 +4,10 @@
 
 #include "data/data_file.h"
 #include "data/data_table.h"
-#include "data/download_handlers.h"
 #include "link/timing.h"
 #include "support/files.h"
 #include "support/program.h"
+#include "ui/data/download_handlers.h"
 #include "ui/data_viewer.h"
 #include "ui/trace_chart.h"
 

@@ -2,20 +2,20 @@
 // channels, a session file that cannot be made, a download cancelled in the middle, the modem
 // window opened twice, and the folder choosers on the kernel's folders.
 
-#include "data/download_handlers.h"
 #include "data/downloads.h"
 #include "link/timing.h"
-#include "live/measurement_window.h"
-#include "live/reading_handlers.h"
-#include "modem/modem_handlers.h"
 #include "modem/stations.h"
-#include "session/connection.h"
-#include "session/main_window_session.h"
 #include "session/session.h"
 #include "support/files.h"
 #include "support/program.h"
+#include "ui/data/download_handlers.h"
+#include "ui/live/measurement_window.h"
+#include "ui/live/reading_handlers.h"
+#include "ui/main/connection.h"
+#include "ui/main/main_window_session.h"
 #include "ui/mis_cont.h"
-#include "ui/modem_window.h"
+#include "ui/modem/modem_handlers.h"
+#include "ui/modem/modem_window.h"
 
 #include <QAction>
 #include <QFileSystemModel>

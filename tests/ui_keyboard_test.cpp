@@ -1,9 +1,8 @@
 // The keyboard alone is enough: Tab walks a tab row by row, the focus stays on the button that
 // was used, the small windows close with Chiudi and Escape, the chart opens beside its session.
 
+#include "app/application.h"
 #include "link/timing.h"
-#include "live/measurement_window.h"
-#include "session/application.h"
 #include "session/session.h"
 #include "support/program.h"
 #include "support/sim_fixture.h"
@@ -12,8 +11,9 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/grafici.h"
+#include "ui/live/measurement_window.h"
 #include "ui/mis_cont.h"
-#include "ui/modem_window.h"
+#include "ui/modem/modem_window.h"
 #include "ui/sensori_an.h"
 
 #include <QApplication>

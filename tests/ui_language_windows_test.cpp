@@ -2,13 +2,13 @@
 // English translation shows. The windows are built once in each language and their texts are
 // compared place by place; a text that reads the same in both must be one of the few that do.
 
-#include "data/download_handlers.h"
-#include "session/application.h"
+#include "app/application.h"
 #include "session/session.h"
 #include "support/program.h"
 #include "support/sim_fixture.h"
 #include "ui/activity_pane.h"
 #include "ui/allarmi_an.h"
+#include "ui/data/download_handlers.h"
 #include "ui/data_viewer.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
@@ -17,7 +17,7 @@
 #include "ui/ini.h"
 #include "ui/language.h"
 #include "ui/mis_cont.h"
-#include "ui/modem_window.h"
+#include "ui/modem/modem_window.h"
 #include "ui/sensori_an.h"
 
 #include <QAbstractButton>

@@ -2,14 +2,14 @@
 // chart, against the simulated logger.
 
 #include "link/timing.h"
-#include "live/measurement_window.h"
-#include "live/reading_handlers.h"
 #include "live/session_table.h"
 #include "session/session.h"
 #include "support/files.h"
 #include "support/program.h"
 #include "ui/activity_pane.h"
 #include "ui/grafici.h"
+#include "ui/live/measurement_window.h"
+#include "ui/live/reading_handlers.h"
 #include "ui/mis_cont.h"
 
 #include <QChart>

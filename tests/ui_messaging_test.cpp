@@ -1,15 +1,15 @@
 // The sensor-property window, the GSM, e-mail and GPRS controls, and the analog-alarm window,
 // against the simulated logger.
 
-#include "alarms/alarm_window.h"
-#include "alarms/messaging_handlers.h"
-#include "config/sensor_window.h"
 #include "link/timing.h"
 #include "support/program.h"
 #include "support/sim_fixture.h"
 #include "ui/activity_pane.h"
+#include "ui/alarms/alarm_window.h"
+#include "ui/alarms/messaging_handlers.h"
 #include "ui/allarmi_an.h"
 #include "ui/colours.h"
+#include "ui/config/sensor_window.h"
 #include "ui/sensori_an.h"
 
 #include <QCheckBox>

@@ -3,7 +3,6 @@
 
 #include "link/timing.h"
 #include "modem/modem.h"
-#include "modem/modem_handlers.h"
 #include "modem/stations.h"
 #include "session/progress.h"
 #include "session/session.h"
@@ -11,7 +10,8 @@
 #include "support/program.h"
 #include "ui/colours.h"
 #include "ui/form1.h"
-#include "ui/modem_window.h"
+#include "ui/modem/modem_handlers.h"
+#include "ui/modem/modem_window.h"
 
 #include <QAction>
 #include <QButtonGroup>

@@ -1,5 +1,5 @@
 #include "ui/colours.h"
-#include "ui/modem_window.h"
+#include "ui/modem/modem_window.h"
 
 #include <QAction>
 #include <QButtonGroup>

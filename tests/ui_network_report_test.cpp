@@ -1,16 +1,16 @@
 // The modem window and the web report: the stations' marks show their open alerts, and "Rapporto
 // di rete" opens the report, made again only when the collection or the alerts are newer.
 
-#include "data/network_status.h"
-#include "data/site_report.h"
 #include "link/timing.h"
 #include "modem/collection.h"
-#include "modem/modem_handlers.h"
 #include "modem/stations.h"
+#include "network/network_status.h"
+#include "network/site_report.h"
 #include "support/files.h"
 #include "support/program.h"
 #include "support/synthetic_network.h"
-#include "ui/modem_window.h"
+#include "ui/modem/modem_handlers.h"
+#include "ui/modem/modem_window.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,16 +2,16 @@
 // write can end against the simulated logger: done, refused, failed, cancelled. A line claims
 // only what happened on the wire and on disk.
 
-#include "data/download_handlers.h"
+#include "app/application.h"
 #include "data/downloads.h"
 #include "link/timing.h"
 #include "session/activity.h"
-#include "session/application.h"
 #include "session/progress.h"
 #include "session/session.h"
 #include "support/files.h"
 #include "support/program.h"
 #include "ui/activity_pane.h"
+#include "ui/data/download_handlers.h"
 #include "ui/progress_strip.h"
 
 #include <QDir>

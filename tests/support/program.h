@@ -1,14 +1,14 @@
 #pragma once
 
+#include "app/application.h"
 #include "link/comm_port.h"
-#include "session/application.h"
-#include "session/connection.h"
 #include "session/session.h"
 #include "sim/pty_server.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_fixture.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/main/connection.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -4,9 +4,9 @@
 // per station per night and each station's archive of measurement lines, with problems planted
 // where the tests and the benchmark of the web report look for them.
 
-#include "data/archive.h"
-#include "data/collection_report.h"
 #include "data/file_names.h"
+#include "network/archive.h"
+#include "network/collection_report.h"
 
 #include <QDateTime>
 #include <QDir>

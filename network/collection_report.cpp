@@ -1,6 +1,6 @@
-#include "data/collection_report.h"
+#include "network/collection_report.h"
 
-#include "data/archive.h"
+#include "network/archive.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "data/archive.h"
+#include "network/archive.h"
 
 #include "data/file_names.h"
 

@@ -1,9 +1,9 @@
-#include "alarms/start_date_handlers.h"
+#include "ui/alarms/start_date_handlers.h"
 
-#include "alarms/start_date.h"
-#include "config/clock_schedule_handlers.h"
+#include "config/start_date.h"
 #include "link/typed_values.h"
 #include "session/session.h"
+#include "ui/config/clock_schedule_handlers.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 
@@ -35,7 +35,7 @@ bool StartDateHandlers::timeBoxesValid(bool beep)
 link::Status StartDateHandlers::LeggiDataAllarme()
 {
     const auto exchange = m_session.guard().hold();
-    auto date = readStartDate(link());
+    auto date = config::readStartDate(link());
     if (!date)
         return date.error();
     config::showDate(m_form.data_allarme, *date);
@@ -53,7 +53,7 @@ link::Status StartDateHandlers::ScriviDataAllarme()
     if (!timeBoxesValid(false))
         return link::Error::refusedAndTold(m_form.data_allarme[3]->objectName(),
                                            ui::shown(config::kCheckDataMessage));
-    auto date = writeStartDate(link(), boxes);
+    auto date = config::writeStartDate(link(), boxes);
     if (!date)
         return date.error();
     config::showDate(m_form.data_allarme, *date);
@@ -66,7 +66,7 @@ link::Status StartDateHandlers::Subito()
     if (!timeBoxesValid(true))
         return link::Error::refusedAndTold(m_form.data_allarme[3]->objectName(),
                                            ui::shown(config::kCheckDataMessage));
-    auto date = startNow(link());
+    auto date = config::startNow(link());
     if (!date)
         return date.error();
     config::showDate(m_form.data_allarme, *date);

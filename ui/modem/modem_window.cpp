@@ -1,4 +1,4 @@
-#include "ui/modem_window.h"
+#include "ui/modem/modem_window.h"
 
 #include "ui/colours.h"
 #include "ui/widgets.h"

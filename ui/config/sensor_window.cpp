@@ -1,4 +1,4 @@
-#include "config/sensor_window.h"
+#include "ui/config/sensor_window.h"
 
 #include "config/sensor_properties.h"
 #include "link/numbers.h"

@@ -1,9 +1,9 @@
-#include "config/clock_schedule_handlers.h"
+#include "ui/config/clock_schedule_handlers.h"
 
-#include "alarms/start_date.h"
 #include "config/clock_schedule.h"
+#include "config/start_date.h"
+#include "link/models.h"
 #include "link/typed_values.h"
-#include "session/models.h"
 #include "session/session.h"
 #include "ui/colours.h"
 #include "ui/dialogs.h"
@@ -72,8 +72,8 @@ link::Status ClockScheduleHandlers::impostadata()
     if (written->startDate)
         showDate(m_form.data_allarme, *written->startDate);
     // The vibrating-wire logger moves its start date with the clock: show it, whatever the reply.
-    if (m_session.record.Modello == session::kModelVibratingWire) {
-        auto start = alarms::readStartDate(link());
+    if (m_session.record.Modello == link::kModelVibratingWire) {
+        auto start = config::readStartDate(link());
         if (!start)
             return start.error();
         showDate(m_form.data_allarme, *start);

@@ -1,4 +1,4 @@
-#include "data/network_status.h"
+#include "network/network_status.h"
 
 #include <QFile>
 #include <QFileInfo>

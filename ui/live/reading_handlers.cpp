@@ -1,4 +1,4 @@
-#include "live/reading_handlers.h"
+#include "ui/live/reading_handlers.h"
 
 #include "config/channels.h"
 #include "config/clock_schedule.h"

@@ -1,6 +1,6 @@
-#include "session/models.h"
+#include "link/models.h"
 
-namespace stazione::session {
+namespace stazione::link {
 
 bool isKnownModel(const QString& modello)
 {
@@ -18,4 +18,4 @@ QString shortModelName(const QString& modello)
     return name.remove(QStringLiteral("KVE_"));
 }
 
-} // namespace stazione::session
+} // namespace stazione::link

@@ -5,7 +5,7 @@
 #include "link/result.h"
 
 // The date from which the logger measures, and the immediate start.
-namespace stazione::alarms {
+namespace stazione::config {
 
 // "Y,": the start date, as the date boxes show it.
 link::Result<config::DateFields> readStartDate(link::Link& link);
@@ -18,4 +18,4 @@ link::Result<config::DateFields> writeStartDate(link::Link& link, const config::
 // then the start date read back.
 link::Result<config::DateFields> startNow(link::Link& link);
 
-} // namespace stazione::alarms
+} // namespace stazione::config

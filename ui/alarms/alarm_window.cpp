@@ -1,4 +1,4 @@
-#include "alarms/alarm_window.h"
+#include "ui/alarms/alarm_window.h"
 
 #include "alarms/analog_alarms.h"
 #include "link/numbers.h"

@@ -1,4 +1,4 @@
-#include "config/settings_handlers.h"
+#include "ui/config/settings_handlers.h"
 
 #include "config/channels.h"
 #include "config/preheating.h"

@@ -1,10 +1,10 @@
-#include "alarms/start_date.h"
+#include "config/start_date.h"
 
 #include "link/exchange.h"
 #include "link/numbers.h"
 #include "link/typed_values.h"
 
-namespace stazione::alarms {
+namespace stazione::config {
 
 namespace {
 
@@ -41,4 +41,4 @@ link::Result<config::DateFields> startNow(link::Link& link)
     return sendThenReadBack(link, link::cmd::startNow());
 }
 
-} // namespace stazione::alarms
+} // namespace stazione::config

@@ -1,25 +1,25 @@
-#include "modem/modem_handlers.h"
+#include "ui/modem/modem_handlers.h"
 
-#include "data/collection_report.h"
 #include "data/file_names.h"
-#include "data/network_status.h"
-#include "data/site_report.h"
 #include "link/messages.h"
+#include "link/models.h"
 #include "link/numbers.h"
 #include "link/timing.h"
 #include "link/typed_values.h"
 #include "modem/collection.h"
 #include "modem/modem.h"
 #include "modem/stations.h"
-#include "session/adaptation.h"
-#include "session/models.h"
+#include "network/collection_report.h"
+#include "network/network_status.h"
+#include "network/site_report.h"
 #include "session/port_scan.h"
 #include "session/session.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/language.h"
-#include "ui/modem_window.h"
+#include "ui/main/adaptation.h"
+#include "ui/modem/modem_window.h"
 #include "ui/windows.h"
 
 #include <QAction>
@@ -426,8 +426,8 @@ link::Status ModemHandlers::startUp()
     const RemoteModel kind = remoteModel(id->Modello);
     if (kind != RemoteModel::Other) {
         m_form1.restoreModelVisibility();
-        session::adattaForm1(m_form1, kind == RemoteModel::Family ? session::kModelFamily
-                                                                  : session::kModelVibratingWire);
+        session::adattaForm1(m_form1,
+                             kind == RemoteModel::Family ? link::kModelFamily : link::kModelVibratingWire);
         if (m_steps.gsmReads) {
             if (auto s = m_steps.gsmReads(); !s)
                 return s;

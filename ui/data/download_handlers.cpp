@@ -1,4 +1,4 @@
-#include "data/download_handlers.h"
+#include "ui/data/download_handlers.h"
 
 #include "data/downloads.h"
 #include "link/messages.h"

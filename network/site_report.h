@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/network_status.h"
 #include "link/result.h"
+#include "network/network_status.h"
 
 #include <QByteArray>
 #include <QDateTime>

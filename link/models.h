@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace stazione::session {
+namespace stazione::link {
 
 // Identification replies of the three logger models, compared exactly.
 inline const QString kModelBase = QStringLiteral("KVE_M410_M610");       // two channels, no GSM
@@ -15,4 +15,4 @@ bool isTwoModelFamily(const QString& modello);
 // The model as captions show it: without the "KVE_" prefix.
 QString shortModelName(const QString& modello);
 
-} // namespace stazione::session
+} // namespace stazione::link

@@ -1,9 +1,10 @@
-#include "data/site_report.h"
+#include "network/site_report.h"
 
-#include "data/archive.h"
 #include "data/data_file.h"
 #include "data/file_names.h"
 #include "link/port_resolver.h"
+#include "network/archive.h"
+#include "network/data_root.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

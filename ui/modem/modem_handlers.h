@@ -1,8 +1,8 @@
 #pragma once
 
-#include "data/collection_report.h"
-#include "data/network_status.h"
 #include "link/result.h"
+#include "network/collection_report.h"
+#include "network/network_status.h"
 #include "session/retrieval.h"
 
 #include <QObject>

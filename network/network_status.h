@@ -1,8 +1,8 @@
 #pragma once
 
-#include "data/collection_report.h"
 #include "link/result.h"
 #include "link/settings_file.h"
+#include "network/collection_report.h"
 
 #include <QDateTime>
 #include <QJsonObject>

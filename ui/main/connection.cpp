@@ -1,15 +1,15 @@
-#include "session/connection.h"
+#include "ui/main/connection.h"
 
 #include "data/file_names.h"
 #include "link/exchange.h"
 #include "link/messages.h"
+#include "link/models.h"
 #include "link/port_resolver.h"
-#include "session/adaptation.h"
-#include "session/models.h"
 #include "session/session.h"
 #include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/main/adaptation.h"
 #include "ui/windows.h"
 
 #include <QCheckBox>
@@ -125,7 +125,7 @@ link::Result<bool> Connection::Command1_Click()
     m_session.record.Versione = id.Versione;
     m_form1.restoreModelVisibility();
     adattaForm1(m_form1, id.Modello);
-    const QString caption = shortModelName(id.Modello) + QLatin1Char(' ') + id.Versione;
+    const QString caption = link::shortModelName(id.Modello) + QLatin1Char(' ') + id.Versione;
     m_form2.setWindowTitle(caption);
     m_form1.setWindowTitle(caption);
     m_session.activity().add(tr("Datalogger %1 rilevato su %2")

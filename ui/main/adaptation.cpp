@@ -1,6 +1,6 @@
-#include "session/adaptation.h"
+#include "ui/main/adaptation.h"
 
-#include "session/models.h"
+#include "link/models.h"
 #include "ui/form1.h"
 
 #include <QCheckBox>
@@ -46,15 +46,15 @@ void showGsmControls(ui::Form1& f)
 
 bool hasGsm(const QString& modello)
 {
-    return modello == kModelFamily || modello == kModelVibratingWire;
+    return modello == link::kModelFamily || modello == link::kModelVibratingWire;
 }
 
 void adattaForm1(ui::Form1& f, const QString& modello)
 {
-    if (modello == kModelFamily) {
+    if (modello == link::kModelFamily) {
         showChannels(f, 2, 3);
         showGsmControls(f);
-    } else if (modello == kModelVibratingWire) {
+    } else if (modello == link::kModelVibratingWire) {
         // No pre-heating, battery type or mini-panel on the vibrating-wire logger, and no chart.
         f.Frame2->setVisible(false);
         f.Frame6->setVisible(false);

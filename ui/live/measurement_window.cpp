@@ -1,4 +1,4 @@
-#include "live/measurement_window.h"
+#include "ui/live/measurement_window.h"
 
 #include "link/messages.h"
 #include "live/chart_data.h"

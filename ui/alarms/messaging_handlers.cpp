@@ -1,10 +1,10 @@
-#include "alarms/messaging_handlers.h"
+#include "ui/alarms/messaging_handlers.h"
 
 #include "alarms/messaging.h"
-#include "config/clock_schedule_handlers.h"
 #include "link/numbers.h"
 #include "session/session.h"
 #include "ui/colours.h"
+#include "ui/config/clock_schedule_handlers.h"
 #include "ui/form1.h"
 
 #include <QCheckBox>
