@@ -3,6 +3,7 @@
 // beside the time of reading the report alone.
 
 #include "bench_support.h"
+#include "network/alerts.h"
 #include "network/network_status.h"
 #include "network/site_report.h"
 #include "support/synthetic_network.h"

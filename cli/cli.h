@@ -4,6 +4,7 @@
 #include "link/link.h"
 #include "link/trace.h"
 #include "link/typed_values.h"
+#include "network/alerts.h"
 #include "network/network_status.h"
 #include "session/exchange_guard.h"
 #include "session/port_scan.h"

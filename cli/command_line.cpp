@@ -3,12 +3,14 @@
 #include "db/database.h"
 #include "link/link.h"
 #include "modem/stations.h"
+#include "network/alerts.h"
 #include "session/operations.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 
+#include <algorithm>
 #include <limits>
 #include <type_traits>
 
@@ -171,12 +173,20 @@ QString collectOptions(const QCommandLineParser& parser, Options& options)
     return {};
 }
 
+// "alert-battery", "alert-memory", ...: an option for each kind of alert.
+QStringList ruleOptionNames()
+{
+    QStringList names;
+    for (const data::AlertRuleRow& row : data::alertRuleRows())
+        names << QStringLiteral("alert-") + QLatin1String(row.name);
+    return names;
+}
+
 const QStringList& alertOptionNames()
 {
-    static const QStringList names{
-        QStringLiteral("alert-battery"),  QStringLiteral("alert-memory"), QStringLiteral("alert-drift"),
-        QStringLiteral("alert-failures"), QStringLiteral("alert-stale"),  QStringLiteral("on-alert"),
-        QStringLiteral("report"),         QStringLiteral("days"),         QStringLiteral("lang")};
+    static const QStringList names =
+        ruleOptionNames() + QStringList{QStringLiteral("on-alert"), QStringLiteral("report"),
+                                        QStringLiteral("days"), QStringLiteral("lang")};
     return names;
 }
 
@@ -185,27 +195,22 @@ QString alertOptions(const QCommandLineParser& parser, Options& options, bool re
 {
     if (reporting && parser.isSet(QStringLiteral("report")))
         return QStringLiteral("--report is for collect; report always builds the site.");
-    const auto rule = [&](const QString& name, double low, double high, std::optional<double>& into) {
+    for (const data::AlertRuleRow& row : data::alertRuleRows()) {
+        const QString name = QStringLiteral("alert-") + QLatin1String(row.name);
         double value = 0;
-        if (!readNumber(parser, name, low, high, &value))
-            return false;
+        bool read = true;
+        if (row.whole) {
+            int whole = 0;
+            read = readNumber(parser, name, int(row.lowest), int(row.highest), &whole);
+            value = whole;
+        } else {
+            read = readNumber(parser, name, row.lowest, row.highest, &value);
+        }
+        if (!read)
+            return QStringLiteral("--%1 takes %2.").arg(name, QLatin1String(row.takes));
         if (parser.isSet(name))
-            into = value;
-        return true;
-    };
-    if (!rule(QStringLiteral("alert-battery"), 0.0, 100.0, options.alerts.battery))
-        return QStringLiteral("--alert-battery takes volts from 0 to 100.");
-    if (!rule(QStringLiteral("alert-memory"), 0.0, 100.0, options.alerts.memory))
-        return QStringLiteral("--alert-memory takes a percentage from 0 to 100.");
-    if (!rule(QStringLiteral("alert-drift"), 0.0, 1e9, options.alerts.drift))
-        return QStringLiteral("--alert-drift takes seconds from 0.");
-    if (!rule(QStringLiteral("alert-stale"), 0.0, 36500.0, options.alerts.staleDays))
-        return QStringLiteral("--alert-stale takes days from 0 to 36500.");
-    int failures = 0;
-    if (!readNumber(parser, QStringLiteral("alert-failures"), 1, 100000, &failures))
-        return QStringLiteral("--alert-failures takes a number of collections from 1.");
-    if (parser.isSet(QStringLiteral("alert-failures")))
-        options.alerts.failures = failures;
+            options.alerts.*row.threshold = value;
+    }
     options.onAlert = parser.value(QStringLiteral("on-alert"));
     if (parser.isSet(QStringLiteral("on-alert")) && options.onAlert.trimmed().isEmpty())
         return QStringLiteral("--on-alert takes a command.");
@@ -225,134 +230,139 @@ QString alertOptions(const QCommandLineParser& parser, Options& options, bool re
 
 const QList<QCommandLineOption>& commandLineOptions()
 {
-    static const QList<QCommandLineOption> all{
-        option({QStringLiteral("h"), QStringLiteral("help")},
-               QStringLiteral("Show this help; after a command, the help of that command.")),
-        option(QStringLiteral("port"), QStringLiteral("Use COMn instead of scanning the ports."),
-               QStringLiteral("N")),
-        option(QStringLiteral("modem-port"),
-               QStringLiteral("Reach the logger by a call: the modem on COMM dials the number of --dial, the "
-                              "command runs over the call, and the call is hung up at the end."),
-               QStringLiteral("M")),
-        option(QStringLiteral("dial"), QStringLiteral("The number the modem dials (with --modem-port)."),
-               QStringLiteral("NUMBER")),
-        option(
-            QStringLiteral("station"),
-            QStringLiteral("Dial the number of this station of the directory (numbered from 1, as `stations` "
-                           "lists them) instead of --dial; the date of a call that connects is kept in "
-                           "last.ini, as the modem window does."),
-            QStringLiteral("N")),
-        option(QStringLiteral("dial-pause"),
-               QStringLiteral("Dial with a pause after the first digit (\"Download and Go\").")),
-        option(QStringLiteral("call-timeout"),
-               QStringLiteral("How long the call may take to connect (default 90; 0.1-3600)."),
-               QStringLiteral("SECONDS")),
-        option(QStringLiteral("timeout"),
-               QStringLiteral("How long to wait for each reply field (default 10; 0.1-3600)."),
-               QStringLiteral("SECONDS")),
-        option(QStringLiteral("trace"),
-               QStringLiteral("Append every byte sent and received to FILE, with its time and direction."),
-               QStringLiteral("FILE")),
-        option(QStringLiteral("json"), QStringLiteral("Print the result as one JSON object.")),
-        option(QStringLiteral("yes"), QStringLiteral("Confirm a command that deletes data on the logger.")),
-        option(QStringLiteral("now"), QStringLiteral("set-clock: take the PC's date and time.")),
-        option(QStringLiteral("gsm"),
-               QStringLiteral("set-interval: the station has GSM (the connection window's \"Versione GSM\"): "
-                              "the longer minimum applies.")),
-        option(QStringLiteral("set"),
-               QStringLiteral("Change a box before writing (repeatable), e.g. --set GPRS_7=21."),
-               QStringLiteral("NAME=VALUE")),
-        option(QStringLiteral("rows"), QStringLiteral("alarms: the number of channel rows (0-16)."),
-               QStringLiteral("N")),
-        option(QStringLiteral("temp"),
-               QStringLiteral("download: the counted download, decoded and checked into the temperature "
-                              "file.")),
-        option(QStringLiteral("from-end"), QStringLiteral("download, collect: from the end of the memory.")),
-        option(QStringLiteral("dir"),
-               QStringLiteral("download: the folder of the file; collect: the data root, "
-                              "a folder per station and the report (default: the "
-                              "current folder)."),
-               QStringLiteral("DIR")),
-        option(QStringLiteral("file"), QStringLiteral("monitor: also write the session file PATH."),
-               QStringLiteral("PATH")),
-        option(QStringLiteral("sets"), QStringLiteral("monitor: end after K sets."), QStringLiteral("K")),
-        option(QStringLiteral("groups"), QStringLiteral("live: end after K groups."), QStringLiteral("K")),
-        option(QStringLiteral("out"),
-               QStringLiteral("export: write the table to F (default: the standard output); report: the "
-                              "site's folder (default: DIR/sito)."),
-               QStringLiteral("F")),
-        option(
-            QStringLiteral("from"),
-            QStringLiteral("export: the first time, ISO 8601 (2026-12-05T14:30:00, or a day: 2026-12-05)."),
-            QStringLiteral("T")),
-        option(QStringLiteral("to"), QStringLiteral("export: the last time, ISO 8601 (a day counts whole)."),
-               QStringLiteral("T")),
-        option(QStringLiteral("channels"),
-               QStringLiteral("export: the channels to write, in this order, e.g. 0,3 (default: all)."),
-               QStringLiteral("LIST")),
-        option(QStringLiteral("png"), QStringLiteral("plot: the picture to write."), QStringLiteral("OUT")),
-        option(QStringLiteral("width"), QStringLiteral("plot: the picture's width in pixels (default 1200)."),
-               QStringLiteral("W")),
-        option(QStringLiteral("height"),
-               QStringLiteral("plot: the picture's height in pixels (default 600)."), QStringLiteral("H")),
-        option(QStringLiteral("stations"),
-               QStringLiteral("collect: the stations to call, by directory number from 1 (1,5,7), or all "
-                              "(default: every station with a number)."),
-               QStringLiteral("LIST")),
-        option(QStringLiteral("retries"),
-               QStringLiteral("collect: further calls to a station after BUSY, NO CARRIER, NO ANSWER, a "
-                              "time-out or a lost line (default 2)."),
-               QStringLiteral("N")),
-        option(
-            QStringLiteral("retry-wait"),
-            QStringLiteral("collect: seconds before such a station is called again (default 60); the other "
-                           "stations are called meanwhile."),
-            QStringLiteral("S")),
-        option(
-            QStringLiteral("sync-clock"),
-            QStringLiteral("collect: set the logger's clock from the PC when it is more than S seconds off, "
-                           "then read it back."),
-            QStringLiteral("S")),
-        option(
-            QStringLiteral("report"),
-            QStringLiteral("collect: build the web report of the network at the end, as \"report\" does.")),
-        option(QStringLiteral("days"),
-               QStringLiteral("report: the days of measurements shown per station (default 7; 1-366)."),
-               QStringLiteral("N")),
-        option(QStringLiteral("lang"),
-               QStringLiteral("report: the language of the pages, it or en (default: the windows' own)."),
-               QStringLiteral("LANG")),
-        option(QStringLiteral("alert-battery"),
-               QStringLiteral("collect, report: alert when a station's battery is below V volts."),
-               QStringLiteral("V")),
-        option(QStringLiteral("alert-memory"),
-               QStringLiteral("collect, report: alert when more than PCT % of a logger's memory is used."),
-               QStringLiteral("PCT")),
-        option(
-            QStringLiteral("alert-drift"),
-            QStringLiteral("collect, report: alert when a logger's clock is off by more than S seconds and "
-                           "was not corrected."),
-            QStringLiteral("S")),
-        option(QStringLiteral("alert-failures"),
-               QStringLiteral("collect, report: alert after N failed collections of a station in a row."),
-               QStringLiteral("N")),
-        option(QStringLiteral("alert-stale"),
-               QStringLiteral("collect, report: alert when a station brought no new line for more than DAYS "
-                              "days."),
-               QStringLiteral("DAYS")),
-        option(
-            QStringLiteral("on-alert"),
-            QStringLiteral("collect, report: run CMD (through the shell) once per alert raised or cleared, "
-                           "with the change as a JSON line on its standard input; killed after 30 s."),
-            QStringLiteral("CMD")),
-        option(QStringLiteral("db"),
-               QStringLiteral(
-                   "db: the database, sqlite:PATH or postgresql://[user[:password]@]host[:port]/dbname "
-                   "(?host=/socket/dir for a Unix socket); collect: also store each station's new "
-                   "lines there; report: read the stations' history from there instead of "
-                   "DIR/raccolta.jsonl (alone: sqlite:DIR/stazione.sqlite)."),
-               QStringLiteral("URL")),
-    };
+    static const QList<QCommandLineOption> all = [] {
+        QList<QCommandLineOption> list{
+            option({QStringLiteral("h"), QStringLiteral("help")},
+                   QStringLiteral("Show this help; after a command, the help of that command.")),
+            option(QStringLiteral("port"), QStringLiteral("Use COMn instead of scanning the ports."),
+                   QStringLiteral("N")),
+            option(QStringLiteral("modem-port"),
+                   QStringLiteral(
+                       "Reach the logger by a call: the modem on COMM dials the number of --dial, the "
+                       "command runs over the call, and the call is hung up at the end."),
+                   QStringLiteral("M")),
+            option(QStringLiteral("dial"), QStringLiteral("The number the modem dials (with --modem-port)."),
+                   QStringLiteral("NUMBER")),
+            option(QStringLiteral("station"),
+                   QStringLiteral(
+                       "Dial the number of this station of the directory (numbered from 1, as `stations` "
+                       "lists them) instead of --dial; the date of a call that connects is kept in "
+                       "last.ini, as the modem window does."),
+                   QStringLiteral("N")),
+            option(QStringLiteral("dial-pause"),
+                   QStringLiteral("Dial with a pause after the first digit (\"Download and Go\").")),
+            option(QStringLiteral("call-timeout"),
+                   QStringLiteral("How long the call may take to connect (default 90; 0.1-3600)."),
+                   QStringLiteral("SECONDS")),
+            option(QStringLiteral("timeout"),
+                   QStringLiteral("How long to wait for each reply field (default 10; 0.1-3600)."),
+                   QStringLiteral("SECONDS")),
+            option(
+                QStringLiteral("trace"),
+                QStringLiteral("Append every byte sent and received to FILE, with its time and direction."),
+                QStringLiteral("FILE")),
+            option(QStringLiteral("json"), QStringLiteral("Print the result as one JSON object.")),
+            option(QStringLiteral("yes"),
+                   QStringLiteral("Confirm a command that deletes data on the logger.")),
+            option(QStringLiteral("now"), QStringLiteral("set-clock: take the PC's date and time.")),
+            option(QStringLiteral("gsm"),
+                   QStringLiteral(
+                       "set-interval: the station has GSM (the connection window's \"Versione GSM\"): "
+                       "the longer minimum applies.")),
+            option(QStringLiteral("set"),
+                   QStringLiteral("Change a box before writing (repeatable), e.g. --set GPRS_7=21."),
+                   QStringLiteral("NAME=VALUE")),
+            option(QStringLiteral("rows"), QStringLiteral("alarms: the number of channel rows (0-16)."),
+                   QStringLiteral("N")),
+            option(QStringLiteral("temp"),
+                   QStringLiteral("download: the counted download, decoded and checked into the temperature "
+                                  "file.")),
+            option(QStringLiteral("from-end"),
+                   QStringLiteral("download, collect: from the end of the memory.")),
+            option(QStringLiteral("dir"),
+                   QStringLiteral("download: the folder of the file; collect: the data root, "
+                                  "a folder per station and the report (default: the "
+                                  "current folder)."),
+                   QStringLiteral("DIR")),
+            option(QStringLiteral("file"), QStringLiteral("monitor: also write the session file PATH."),
+                   QStringLiteral("PATH")),
+            option(QStringLiteral("sets"), QStringLiteral("monitor: end after K sets."), QStringLiteral("K")),
+            option(QStringLiteral("groups"), QStringLiteral("live: end after K groups."),
+                   QStringLiteral("K")),
+            option(QStringLiteral("out"),
+                   QStringLiteral("export: write the table to F (default: the standard output); report: the "
+                                  "site's folder (default: DIR/sito)."),
+                   QStringLiteral("F")),
+            option(QStringLiteral("from"),
+                   QStringLiteral(
+                       "export: the first time, ISO 8601 (2026-12-05T14:30:00, or a day: 2026-12-05)."),
+                   QStringLiteral("T")),
+            option(QStringLiteral("to"),
+                   QStringLiteral("export: the last time, ISO 8601 (a day counts whole)."),
+                   QStringLiteral("T")),
+            option(QStringLiteral("channels"),
+                   QStringLiteral("export: the channels to write, in this order, e.g. 0,3 (default: all)."),
+                   QStringLiteral("LIST")),
+            option(QStringLiteral("png"), QStringLiteral("plot: the picture to write."),
+                   QStringLiteral("OUT")),
+            option(QStringLiteral("width"),
+                   QStringLiteral("plot: the picture's width in pixels (default 1200)."),
+                   QStringLiteral("W")),
+            option(QStringLiteral("height"),
+                   QStringLiteral("plot: the picture's height in pixels (default 600)."),
+                   QStringLiteral("H")),
+            option(QStringLiteral("stations"),
+                   QStringLiteral("collect: the stations to call, by directory number from 1 (1,5,7), or all "
+                                  "(default: every station with a number)."),
+                   QStringLiteral("LIST")),
+            option(QStringLiteral("retries"),
+                   QStringLiteral("collect: further calls to a station after BUSY, NO CARRIER, NO ANSWER, a "
+                                  "time-out or a lost line (default 2)."),
+                   QStringLiteral("N")),
+            option(QStringLiteral("retry-wait"),
+                   QStringLiteral(
+                       "collect: seconds before such a station is called again (default 60); the other "
+                       "stations are called meanwhile."),
+                   QStringLiteral("S")),
+            option(QStringLiteral("sync-clock"),
+                   QStringLiteral(
+                       "collect: set the logger's clock from the PC when it is more than S seconds off, "
+                       "then read it back."),
+                   QStringLiteral("S")),
+            option(QStringLiteral("report"),
+                   QStringLiteral(
+                       "collect: build the web report of the network at the end, as \"report\" does.")),
+            option(QStringLiteral("days"),
+                   QStringLiteral("report: the days of measurements shown per station (default 7; 1-366)."),
+                   QStringLiteral("N")),
+            option(QStringLiteral("lang"),
+                   QStringLiteral("report: the language of the pages, it or en (default: the windows' own)."),
+                   QStringLiteral("LANG")),
+            option(QStringLiteral("on-alert"),
+                   QStringLiteral(
+                       "collect, report: run CMD (through the shell) once per alert raised or cleared, "
+                       "with the change as a JSON line on its standard input; killed after 30 s."),
+                   QStringLiteral("CMD")),
+            option(QStringLiteral("db"),
+                   QStringLiteral(
+                       "db: the database, sqlite:PATH or postgresql://[user[:password]@]host[:port]/dbname "
+                       "(?host=/socket/dir for a Unix socket); collect: also store each station's new "
+                       "lines there; report: read the stations' history from there instead of "
+                       "DIR/raccolta.jsonl (alone: sqlite:DIR/stazione.sqlite)."),
+                   QStringLiteral("URL")),
+        };
+        // An option for each kind of alert, before --on-alert.
+        auto at = std::find_if(list.begin(), list.end(), [](const QCommandLineOption& o) {
+            return o.names().contains(QStringLiteral("on-alert"));
+        });
+        for (const data::AlertRuleRow& row : data::alertRuleRows()) {
+            at = list.insert(at, option(QStringLiteral("alert-") + QLatin1String(row.name),
+                                        QStringLiteral("collect, report: ") + QLatin1String(row.help),
+                                        QLatin1String(row.valueName)));
+            ++at;
+        }
+        return list;
+    }();
     return all;
 }
 
@@ -669,8 +679,7 @@ const std::vector<Verb>& ownVerbs()
          &runPlot,
          true,
          false},
-        {QStringLiteral("collect"),
-         QStringLiteral("(--modem-port M ... | --port N) [--stations LIST]"),
+        {QStringLiteral("collect"), QStringLiteral("(--modem-port M ... | --port N) [--stations LIST]"),
          QStringLiteral("Collect the recorded data of the station network, or of the logger on the cable."),
          QStringLiteral(
              "Each station of the directory is called, started up as the modem window does, its "
@@ -683,20 +692,17 @@ const std::vector<Verb>& ownVerbs()
              "does, and with --report the web report is built; neither changes the exit status: 0 "
              "when every station succeeded, 1 when one failed. SIGINT or SIGTERM hang up the call "
              "under way, report every station not done as cancelled and end with status 130 or 143."),
-         {QStringLiteral("port"),        QStringLiteral("modem-port"),     QStringLiteral("stations"),
-          QStringLiteral("dir"),         QStringLiteral("retries"),        QStringLiteral("retry-wait"),
-          QStringLiteral("sync-clock"),  QStringLiteral("from-end"),       QStringLiteral("call-timeout"),
-          QStringLiteral("timeout"),     QStringLiteral("trace"),          QStringLiteral("json"),
-          QStringLiteral("report"),      QStringLiteral("alert-battery"),  QStringLiteral("alert-memory"),
-          QStringLiteral("alert-drift"), QStringLiteral("alert-failures"), QStringLiteral("alert-stale"),
-          QStringLiteral("on-alert"),    QStringLiteral("days"),           QStringLiteral("lang"),
-          QStringLiteral("db")},
+         QStringList{QStringLiteral("port"), QStringLiteral("modem-port"), QStringLiteral("stations"),
+                     QStringLiteral("dir"), QStringLiteral("retries"), QStringLiteral("retry-wait"),
+                     QStringLiteral("sync-clock"), QStringLiteral("from-end"), QStringLiteral("call-timeout"),
+                     QStringLiteral("timeout"), QStringLiteral("trace"), QStringLiteral("json"),
+                     QStringLiteral("report")} +
+             ruleOptionNames() +
+             QStringList{QStringLiteral("on-alert"), QStringLiteral("days"), QStringLiteral("lang"),
+                         QStringLiteral("db")},
          QStringLiteral("stazione-cli collect --modem-port 2 --stations all --dir ~/dati --sync-clock 120"),
-         &runCollect,
-         false,
-         false},
-        {QStringLiteral("report"),
-         QStringLiteral("DIR [--out SITE] [--days N] [--lang it|en] [--db [URL]]"),
+         &runCollect, false, false},
+        {QStringLiteral("report"), QStringLiteral("DIR [--out SITE] [--days N] [--lang it|en] [--db [URL]]"),
          QStringLiteral("Build the web report of the station network and print the open alerts."),
          QStringLiteral(
              "Reads DIR/raccolta.jsonl (with --db the table collections of the database instead: a "
@@ -709,14 +715,11 @@ const std::vector<Verb>& ownVerbs()
              "appended to DIR/allarmi.jsonl and passed to --on-alert. The open alerts are printed a "
              "line each (with --json a JSON object each). Exit status 0 when the site was built, 1 "
              "when not."),
-         {QStringLiteral("out"), QStringLiteral("days"), QStringLiteral("lang"),
-          QStringLiteral("alert-battery"), QStringLiteral("alert-memory"), QStringLiteral("alert-drift"),
-          QStringLiteral("alert-failures"), QStringLiteral("alert-stale"), QStringLiteral("on-alert"),
-          QStringLiteral("json"), QStringLiteral("db")},
+         QStringList{QStringLiteral("out"), QStringLiteral("days"), QStringLiteral("lang")} +
+             ruleOptionNames() +
+             QStringList{QStringLiteral("on-alert"), QStringLiteral("json"), QStringLiteral("db")},
          QStringLiteral("stazione-cli report ~/dati --alert-battery 11.8 --alert-failures 3 --lang en"),
-         &runReport,
-         true,
-         false},
+         &runReport, true, false},
         {QStringLiteral("db"),
          QStringLiteral(
              "(import DIR | query --station NAME [--from T] [--to T] [--channels 0,3] | check DIR) --db URL"),

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 #include "db/history.h"
+#include "network/alerts.h"
 #include "network/network_status.h"
 #include "network/site_report.h"
 

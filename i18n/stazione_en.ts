@@ -436,26 +436,6 @@ Allarme: %1</source>
 Alert: %1</translation>
     </message>
     <message>
-        <source>batteria %1 V, sotto %2 V</source>
-        <translation>battery %1 V, below %2 V</translation>
-    </message>
-    <message>
-        <source>memoria usata %1 %, sopra %2 %</source>
-        <translation>memory used %1 %, above %2 %</translation>
-    </message>
-    <message>
-        <source>orologio spostato di %1 s, oltre %2 s</source>
-        <translation>clock off by %1 s, more than %2 s</translation>
-    </message>
-    <message>
-        <source>%1 raccolte fallite di fila</source>
-        <translation>%1 failed collections in a row</translation>
-    </message>
-    <message>
-        <source>nessuna riga nuova da %1 giorni</source>
-        <translation>no new line for %1 days</translation>
-    </message>
-    <message>
         <source>Nessuna raccolta finora: il rapporto di rete nasce dalla prima.</source>
         <translation>No collection yet: the network report comes with the first one.</translation>
     </message>

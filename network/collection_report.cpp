@@ -29,11 +29,6 @@ constexpr std::array<std::pair<CollectResult, const char*>, 10> kResults{{
     {CollectResult::ClockRefused, "clock-refused"},
 }};
 
-QString isoTime(const QDateTime& t)
-{
-    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
-}
-
 // The battery's volts as a number; null when none was read or the logger's text is not a number.
 QJsonValue batteryValue(const QString& volts)
 {
@@ -43,6 +38,11 @@ QJsonValue batteryValue(const QString& volts)
 }
 
 } // namespace
+
+QString isoTime(const QDateTime& t)
+{
+    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
 
 QString resultText(CollectResult result)
 {

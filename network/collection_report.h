@@ -70,6 +70,9 @@ StationOutcome outcomeFromJson(const QJsonObject& object);
 
 inline const QString kReportFileName = QStringLiteral("raccolta.jsonl");
 
+// A time as the report, the alerts' log and the database write it: ISO 8601 with its offset.
+QString isoTime(const QDateTime& t);
+
 // Appends the outcome as one line, in one write. A line cut short by a crash is skipped when read.
 // The report is not written through a link, nor into anything but a regular file.
 link::Status appendReport(const QString& path, const StationOutcome& outcome);

@@ -1,6 +1,7 @@
 #include "network/data_root.h"
 
 #include "data/file_names.h"
+#include "network/alerts.h"
 #include "network/collection_report.h"
 #include "network/network_status.h"
 #include "network/site_report.h"

@@ -38,173 +38,173 @@ const QByteArray kSiteMarkFirstLine = "stazione-cli report\n";
 constexpr qint64 kMaxTailBytes = 16 << 20;
 constexpr qint64 kChunk = 64 << 10;
 
+// A text of the pages. It has no default: a table that leaves one out does not compile.
+struct Text {
+    constexpr Text(const char* text)
+        : utf8(text)
+    {}
+    const char* utf8;
+};
+
+// The pages' words in each language, filled by name: a text set out of the fields' order or left
+// out does not compile, so no text can take another's place.
 struct Texts {
-    const char* title;
-    const char* generated;
-    const char* alerts;
-    const char* noAlerts;
-    const char* stations;
-    const char* ok;
-    const char* failed;
-    const char* never;
-    const char* number;
-    const char* name;
-    const char* lastCall;
-    const char* lastSuccess;
-    const char* age;
-    const char* newLines;
-    const char* totalLines;
-    const char* battery;
-    const char* memory;
-    const char* clock;
-    const char* corrected;
-    const char* openAlerts;
-    const char* days;
-    const char* network;
-    const char* history;
-    const char* trend;
-    const char* measurements;
-    const char* unreadLines;
-    const char* lastLinesOf;
-    const char* archive;
-    const char* csv;
-    const char* start;
-    const char* result;
-    const char* attempts;
-    const char* error;
-    const char* noData;
-    const char* lastCalls;
-    const char* from;
-    const char* to;
-    const char* below;
-    const char* above;
-    const char* failuresInRow;
-    const char* staleFor;
-    const char* driftOf;
-    const char* since;
-    const char* channel;
-    const char* minimum;
-    const char* maximum;
-    const char* last;
-    const char* chartOf;
-    const char* cancelledOnly;
-    const char* countsNote;
+    Text language;
+    Text title;
+    Text generated;
+    Text alerts;
+    Text noAlerts;
+    Text stations;
+    Text ok;
+    Text failed;
+    Text never;
+    Text number;
+    Text name;
+    Text lastCall;
+    Text lastSuccess;
+    Text age;
+    Text newLines;
+    Text totalLines;
+    Text battery;
+    Text memory;
+    Text clock;
+    Text corrected;
+    Text openAlerts;
+    Text network;
+    Text history;
+    Text trend;
+    Text measurements;
+    Text unreadLines;
+    Text lastLinesOf;
+    Text archive;
+    Text csv;
+    Text start;
+    Text result;
+    Text attempts;
+    Text error;
+    Text noData;
+    Text lastCalls;
+    Text from;
+    Text to;
+    Text driftOf;
+    Text since;
+    Text channel;
+    Text minimum;
+    Text maximum;
+    Text last;
+    Text chartOf;
+    Text cancelledOnly;
+    Text countsNote;
 };
 
 constexpr Texts kItalian{
-    "Rete delle stazioni",
-    "Rapporto generato il",
-    "Allarmi aperti",
-    "Nessun allarme aperto.",
-    "Stazioni",
-    "riuscite",
-    "fallite",
-    "di cui mai raggiunte",
-    "N.",
-    "Nome",
-    "Ultima chiamata",
-    "Ultima raccolta riuscita",
-    "Età (giorni)",
-    "Righe nuove",
-    "Righe totali",
-    "Batteria (V)",
-    "Memoria usata (%)",
-    "Orologio (s)",
-    "corretto",
-    "Allarmi",
-    "giorni",
-    "Rete",
-    "Storico delle raccolte",
-    "Andamento",
-    "Misure dal %1 al %2 (gli ultimi %3 giorni dell'archivio)",
-    "righe dell'archivio non lette (scritture interrotte): %1",
-    "Ultime righe dell'archivio",
-    "Archivio",
-    "CSV degli ultimi giorni",
-    "Inizio",
-    "Esito",
-    "Tentativi",
-    "Errore",
-    "Nessun dato.",
-    "ultime %1 chiamate",
-    "da",
-    "a",
-    "sotto",
-    "sopra",
-    "raccolte fallite di fila",
-    "nessuna riga nuova da",
-    "scarto dell'orologio",
-    "dal",
-    "Canale",
-    "Minimo",
-    "Massimo",
-    "Ultimo",
-    "Grafico di %1",
-    "solo raccolte interrotte",
-    "Ogni stazione è contata una volta, per la sua ultima raccolta non interrotta: riuscite, quelle in "
-    "cui è riuscita; fallite, quelle in cui è fallita, comprese le mai raggiunte, le fallite che non "
-    "hanno mai avuto una raccolta riuscita; solo raccolte interrotte, quelle senza altre raccolte.",
+    .language = "it",
+    .title = "Rete delle stazioni",
+    .generated = "Rapporto generato il",
+    .alerts = "Allarmi aperti",
+    .noAlerts = "Nessun allarme aperto.",
+    .stations = "Stazioni",
+    .ok = "riuscite",
+    .failed = "fallite",
+    .never = "di cui mai raggiunte",
+    .number = "N.",
+    .name = "Nome",
+    .lastCall = "Ultima chiamata",
+    .lastSuccess = "Ultima raccolta riuscita",
+    .age = "Età (giorni)",
+    .newLines = "Righe nuove",
+    .totalLines = "Righe totali",
+    .battery = "Batteria (V)",
+    .memory = "Memoria usata (%)",
+    .clock = "Orologio (s)",
+    .corrected = "corretto",
+    .openAlerts = "Allarmi",
+    .network = "Rete",
+    .history = "Storico delle raccolte",
+    .trend = "Andamento",
+    .measurements = "Misure dal %1 al %2 (gli ultimi %3 giorni dell'archivio)",
+    .unreadLines = "righe dell'archivio non lette (scritture interrotte): %1",
+    .lastLinesOf = "Ultime righe dell'archivio",
+    .archive = "Archivio",
+    .csv = "CSV degli ultimi giorni",
+    .start = "Inizio",
+    .result = "Esito",
+    .attempts = "Tentativi",
+    .error = "Errore",
+    .noData = "Nessun dato.",
+    .lastCalls = "ultime %1 chiamate",
+    .from = "da",
+    .to = "a",
+    .driftOf = "scarto dell'orologio",
+    .since = "dal",
+    .channel = "Canale",
+    .minimum = "Minimo",
+    .maximum = "Massimo",
+    .last = "Ultimo",
+    .chartOf = "Grafico di %1",
+    .cancelledOnly = "solo raccolte interrotte",
+    .countsNote =
+        "Ogni stazione è contata una volta, per la sua ultima raccolta non interrotta: riuscite, quelle in "
+        "cui è riuscita; fallite, quelle in cui è fallita, comprese le mai raggiunte, le fallite che non "
+        "hanno mai avuto una raccolta riuscita; solo raccolte interrotte, quelle senza altre raccolte.",
 };
 
 constexpr Texts kEnglish{
-    "Station network",
-    "Report made on",
-    "Open alerts",
-    "No open alert.",
-    "Stations",
-    "succeeded",
-    "failed",
-    "of them never reached",
-    "No.",
-    "Name",
-    "Last call",
-    "Last successful collection",
-    "Age (days)",
-    "New lines",
-    "Total lines",
-    "Battery (V)",
-    "Memory used (%)",
-    "Clock (s)",
-    "corrected",
-    "Alerts",
-    "days",
-    "Network",
-    "Collection history",
-    "Trend",
-    "Measurements from %1 to %2 (the archive's last %3 days)",
-    "lines of the archive not read (writes cut short): %1",
-    "Last lines of the archive",
-    "Archive",
-    "CSV of the last days",
-    "Start",
-    "Result",
-    "Attempts",
-    "Error",
-    "No data.",
-    "last %1 calls",
-    "from",
-    "to",
-    "below",
-    "above",
-    "failed collections in a row",
-    "no new line for",
-    "clock drift",
-    "since",
-    "Channel",
-    "Minimum",
-    "Maximum",
-    "Last",
-    "Chart of %1",
-    "only cancelled collections",
-    "Each station is counted once, by its last collection that was not cancelled: succeeded, those "
-    "where it succeeded; failed, those where it failed, the never reached included, which are the "
-    "failed ones that never had a successful collection; only cancelled collections, those with no "
-    "other collection.",
+    .language = "en",
+    .title = "Station network",
+    .generated = "Report made on",
+    .alerts = "Open alerts",
+    .noAlerts = "No open alert.",
+    .stations = "Stations",
+    .ok = "succeeded",
+    .failed = "failed",
+    .never = "of them never reached",
+    .number = "No.",
+    .name = "Name",
+    .lastCall = "Last call",
+    .lastSuccess = "Last successful collection",
+    .age = "Age (days)",
+    .newLines = "New lines",
+    .totalLines = "Total lines",
+    .battery = "Battery (V)",
+    .memory = "Memory used (%)",
+    .clock = "Clock (s)",
+    .corrected = "corrected",
+    .openAlerts = "Alerts",
+    .network = "Network",
+    .history = "Collection history",
+    .trend = "Trend",
+    .measurements = "Measurements from %1 to %2 (the archive's last %3 days)",
+    .unreadLines = "lines of the archive not read (writes cut short): %1",
+    .lastLinesOf = "Last lines of the archive",
+    .archive = "Archive",
+    .csv = "CSV of the last days",
+    .start = "Start",
+    .result = "Result",
+    .attempts = "Attempts",
+    .error = "Error",
+    .noData = "No data.",
+    .lastCalls = "last %1 calls",
+    .from = "from",
+    .to = "to",
+    .driftOf = "clock drift",
+    .since = "since",
+    .channel = "Channel",
+    .minimum = "Minimum",
+    .maximum = "Maximum",
+    .last = "Last",
+    .chartOf = "Chart of %1",
+    .cancelledOnly = "only cancelled collections",
+    .countsNote =
+        "Each station is counted once, by its last collection that was not cancelled: succeeded, those "
+        "where it succeeded; failed, those where it failed, the never reached included, which are the "
+        "failed ones that never had a successful collection; only cancelled collections, those with no "
+        "other collection.",
 };
 
-QString t(const char* text)
+QString t(Text text)
 {
-    return QString::fromUtf8(text);
+    return QString::fromUtf8(text.utf8);
 }
 
 QString esc(const QString& text)
@@ -391,25 +391,14 @@ struct Row {
 
 QString alertText(const Alert& a, const Texts& tx)
 {
-    switch (a.kind) {
-    case AlertKind::Battery:
-        return QStringLiteral("%1 %2 V, %3 %4 V")
-            .arg(t(tx.battery).section(QLatin1Char(' '), 0, 0))
-            .arg(number(a.value, 2), t(tx.below), number(a.threshold, 2));
-    case AlertKind::Memory:
-        return QStringLiteral("%1 %2 %, %3 %4 %")
-            .arg(t(tx.memory).section(QLatin1Char(' '), 0, 1))
-            .arg(number(a.value), t(tx.above), number(a.threshold));
-    case AlertKind::Drift:
-        return QStringLiteral("%1 %2 s, %3 %4 s")
-            .arg(t(tx.driftOf))
-            .arg(number(a.value, 0), t(tx.above), number(a.threshold, 0));
-    case AlertKind::Failures:
-        return QStringLiteral("%1 %2").arg(number(a.value, 0), t(tx.failuresInRow));
-    case AlertKind::Stale:
-        return QStringLiteral("%1 %2 %3").arg(t(tx.staleFor), number(a.value), t(tx.days));
-    }
-    return {};
+    const AlertRuleRow& row = alertRule(a.kind);
+    QString words =
+        alertWords(a.kind, QString::fromLatin1(tx.language.utf8), number(a.value, row.valueDecimals),
+                   number(a.threshold, row.thresholdDecimals));
+    // After the station's name it begins a sentence of its own.
+    if (!words.isEmpty())
+        words[0] = words[0].toUpper();
+    return words;
 }
 
 // Put together, not through arg(): a name may hold "%1" itself.
@@ -636,8 +625,8 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
     }
     html += QStringLiteral("</section>\n<section><h2>%1</h2>\n<table id=\"history\"><thead><tr>")
                 .arg(esc(t(tx.history)));
-    for (const char* head : {tx.start, tx.result, tx.attempts, tx.newLines, tx.totalLines, tx.battery,
-                             tx.memory, tx.clock, tx.error})
+    for (Text head : {tx.start, tx.result, tx.attempts, tx.newLines, tx.totalLines, tx.battery, tx.memory,
+                      tx.clock, tx.error})
         html += QStringLiteral("<th scope=\"col\">%1</th>").arg(esc(t(head)));
     html += QStringLiteral("</tr></thead><tbody>\n");
     // A cell per header, all put in at once: a result or an error text may hold "%1".
@@ -688,8 +677,8 @@ QString indexPage(const std::vector<Row>& rows, const std::vector<Alert>& open, 
     html += QStringLiteral("<table id=\"stations\"><caption>%1 (%2)</caption><thead><tr>")
                 .arg(esc(t(tx.stations)))
                 .arg(rows.size());
-    for (const char* head : {tx.number, tx.name, tx.lastCall, tx.lastSuccess, tx.age, tx.newLines,
-                             tx.totalLines, tx.battery, tx.memory, tx.clock, tx.openAlerts})
+    for (Text head : {tx.number, tx.name, tx.lastCall, tx.lastSuccess, tx.age, tx.newLines, tx.totalLines,
+                      tx.battery, tx.memory, tx.clock, tx.openAlerts})
         html += QStringLiteral("<th scope=\"col\">%1</th>").arg(esc(t(head)));
     html += QStringLiteral("</tr></thead><tbody>\n");
     for (const Row& r : rows) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/result.h"
+#include "network/alerts.h"
 #include "network/network_status.h"
 
 #include <QByteArray>

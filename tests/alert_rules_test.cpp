@@ -1,6 +1,7 @@
 // The alert rules at their thresholds: each rule just below, at and just above its threshold, and
 // the run of failures with a cancelled call between them.
 
+#include "network/alerts.h"
 #include "network/network_status.h"
 
 #include <QDateTime>
@@ -125,4 +126,32 @@ TEST(AlertRules, StaleFromTheExactTimeNotItsRoundedDays)
     c.outcome.newLines = 5;
     c.outcome.end = kNow.addSecs(-qint64(1.09 * 86400));
     EXPECT_DOUBLE_EQ(data::judge(stationOf({c}), data::AlertKind::Stale, 1, kNow)->value, 1.0);
+}
+
+// The rows name each kind once: the log's word reads back as its kind, and each reads in both
+// languages with its value in it.
+TEST(AlertRuleRows, EachKindHasOneRowWithItsWordsInBothLanguages)
+{
+    QStringList names;
+    for (const data::AlertRuleRow& row : data::alertRuleRows()) {
+        const QString name = QString::fromLatin1(row.name);
+        EXPECT_FALSE(names.contains(name)) << row.name;
+        names << name;
+        EXPECT_EQ(&data::alertRule(row.kind), &row) << row.name;
+        EXPECT_EQ(data::alertKindText(row.kind), name);
+        EXPECT_EQ(data::alertKindFromText(name), row.kind);
+        const QString italian =
+            data::alertWords(row.kind, QStringLiteral("it"), QStringLiteral("<v>"), QStringLiteral("<t>"));
+        const QString english =
+            data::alertWords(row.kind, QStringLiteral("en"), QStringLiteral("<v>"), QStringLiteral("<t>"));
+        EXPECT_TRUE(italian.contains(QStringLiteral("<v>"))) << qPrintable(italian);
+        EXPECT_TRUE(english.contains(QStringLiteral("<v>"))) << qPrintable(english);
+        EXPECT_NE(italian, english);
+        EXPECT_LE(row.lowest, row.highest);
+    }
+    EXPECT_EQ(data::alertKindFromText(QStringLiteral("Battery")), std::nullopt);
+    // A value that holds a placeholder is put in as it is.
+    EXPECT_EQ(data::alertWords(data::AlertKind::Failures, QStringLiteral("en"), QStringLiteral("%2"),
+                               QStringLiteral("3")),
+              QStringLiteral("%2 failed collections in a row"));
 }

@@ -2,6 +2,7 @@
 // has its command in the README, and the completion offers what the program knows.
 
 #include "cli/command_line.h"
+#include "network/alerts.h"
 #include "session/operations.h"
 
 #include <QDir>
@@ -85,9 +86,10 @@ QSet<QString> wiredControls()
             kUnicode),
         QRegularExpression(QStringLiteral(R"(connect\(\s*()(\w+)\s*,\s*&QPushButton::clicked)"), kUnicode),
     };
-    for (const char* folder : {"config", "alarms", "modem", "session", "data", "live", "ui"}) {
-        QDirIterator it(QDir(QStringLiteral(STAZIONE_SOURCE_DIR)).filePath(QLatin1String(folder)),
-                        {QStringLiteral("*.cpp")});
+    // The windows and their handlers, all under ui/.
+    {
+        QDirIterator it(QDir(QStringLiteral(STAZIONE_SOURCE_DIR)).filePath(QStringLiteral("ui")),
+                        {QStringLiteral("*.cpp")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
             if (path.endsWith(QLatin1String("ui/handler.cpp"))) // the generic onClick / onPress
@@ -134,6 +136,54 @@ const QSet<QString> kWindowOnly{
     QStringLiteral("cmdDisegnaTutto"), QStringLiteral("File1"),   QStringLiteral("cmdApri"),
     QStringLiteral("cmdTutto"),        QStringLiteral("Chiudi"),  QStringLiteral("Pulisci"),
     QStringLiteral("Copia"),           QStringLiteral("Annulla")};
+
+// Each kind of alert is an option of collect and report that takes its range and nothing
+// outside it, and the README and the example settings of the nightly collection name it.
+TEST(AlertRuleRows, EachRuleIsAnOptionWithItsRangeAndIsDocumented)
+{
+    const QString readme = sourceFile(QStringLiteral("README.md"));
+    const QString example = sourceFile(QStringLiteral("dist/systemd/collect.conf.example"));
+    ASSERT_FALSE(readme.isEmpty());
+    ASSERT_FALSE(example.isEmpty());
+    const Verb* collect = findVerb(QStringLiteral("collect"));
+    const Verb* report = findVerb(QStringLiteral("report"));
+    ASSERT_TRUE(collect && report);
+    for (const stazione::data::AlertRuleRow& row : stazione::data::alertRuleRows()) {
+        const QString name = QStringLiteral("alert-") + QLatin1String(row.name);
+        SCOPED_TRACE(name.toStdString());
+        const QString usage = QStringLiteral("--%1 %2").arg(name, QLatin1String(row.valueName));
+        EXPECT_TRUE(readme.contains(QLatin1Char('`') + usage + QLatin1Char('`')));
+        EXPECT_TRUE(example.contains(usage));
+        EXPECT_TRUE(example.contains(QStringLiteral("--") + name + QLatin1Char(' ')));
+        EXPECT_TRUE(collect->options.contains(name));
+        EXPECT_TRUE(report->options.contains(name));
+
+        const auto parse = [&](double value) {
+            return parseCommandLine({QStringLiteral("stazione-cli"), QStringLiteral("report"),
+                                     QStringLiteral("/tmp"), QStringLiteral("--") + name,
+                                     QString::number(value, 'g', 12)});
+        };
+        for (double taken : {row.lowest, row.highest}) {
+            const Parsed parsed = parse(taken);
+            ASSERT_TRUE(parsed.options.has_value()) << taken;
+            EXPECT_EQ(parsed.options->alerts.threshold(row.kind), taken);
+            EXPECT_TRUE(parsed.options->alerts.any());
+        }
+        const double step = row.whole ? 1 : 0.01;
+        for (double refused : {row.lowest - step, row.highest + step}) {
+            const Parsed parsed = parse(refused);
+            EXPECT_FALSE(parsed.options.has_value()) << refused;
+            EXPECT_EQ(parsed.exitCode, kExitUsage) << refused;
+        }
+        if (row.whole) {
+            EXPECT_FALSE(parse(row.lowest + 0.5).options.has_value());
+        }
+        // Another verb does not take it.
+        EXPECT_FALSE(parseCommandLine({QStringLiteral("stazione-cli"), QStringLiteral("identify"),
+                                       QStringLiteral("--") + name, QString::number(row.lowest)})
+                         .options.has_value());
+    }
+}
 
 TEST(WindowOperations, EveryWiredControlHasACommandInTheReadme)
 {
@@ -251,6 +301,12 @@ TEST(Completion, CommandsOptionsBoxesAndPorts)
                   (QStringList{"import", "query", "check"}));
         EXPECT_EQ(complete({"stazione-cli", "db", "query", "--db", "po"}, ports.path(), withPackage),
                   (QStringList{"postgresql://"}));
+        // A value that is a number, a time or a list is not offered anything, not even the commands.
+        for (const char* valued : {"--alert-stale", "--retries", "--sync-clock", "--days"}) {
+            EXPECT_TRUE(complete({"stazione-cli", valued, ""}, ports.path(), withPackage).isEmpty()) << valued;
+        }
+        EXPECT_EQ(complete({"stazione-cli", "--retries", "3", "rep"}, ports.path(), withPackage),
+                  (QStringList{"report"}));
     }
 }
 

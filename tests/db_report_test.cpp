@@ -4,6 +4,7 @@
 
 #include "db/database.h"
 #include "db/history.h"
+#include "network/alerts.h"
 #include "network/network_status.h"
 #include "network/site_report.h"
 #include "support/synthetic_network.h"

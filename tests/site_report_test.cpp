@@ -1,6 +1,7 @@
 // The web report of the station network and its alerts: what the pages hold, what the alerts'
 // log records, and the command that tells a person.
 
+#include "network/alerts.h"
 #include "network/network_status.h"
 #include "network/site_report.h"
 #include "support/italian_locale.h"

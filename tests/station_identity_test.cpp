@@ -6,6 +6,7 @@
 #include "data/file_names.h"
 #include "db/database.h"
 #include "db/history.h"
+#include "network/alerts.h"
 #include "network/archive.h"
 #include "network/data_root.h"
 #include "network/network_status.h"

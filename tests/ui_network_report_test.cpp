@@ -4,6 +4,7 @@
 #include "link/timing.h"
 #include "modem/collection.h"
 #include "modem/stations.h"
+#include "network/alerts.h"
 #include "network/network_status.h"
 #include "network/site_report.h"
 #include "support/files.h"

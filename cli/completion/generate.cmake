@@ -1,5 +1,6 @@
-# Writes the completion file from its template with the commands that "stazione-cli --help"
-# lists, so that a new verb is offered without a second list to keep in step.
+# Writes the completion file from its template with the commands and options that
+# "stazione-cli --help" lists, so that a new verb or option is offered without a second list to
+# keep in step.
 #
 #   cmake -DCLI=stazione-cli -DIN=stazione-cli.bash.in -DOUT=stazione-cli.bash -P generate.cmake
 execute_process(COMMAND ${CLI} --help RESULT_VARIABLE rc OUTPUT_VARIABLE help ERROR_VARIABLE help)
@@ -17,8 +18,30 @@ string(SUBSTRING "${list}" 0 ${end} list)
 string(REGEX MATCHALL "\n  [a-z][a-z-]*" commands "${list}")
 list(TRANSFORM commands REPLACE "^\n  " "")
 list(JOIN commands " " words)
+# The options: "  --name" at the start of a line, "  --name <VALUE>" for one that takes a value.
+string(FIND "${help}" "Options:\n" start)
+if(start LESS 0)
+    message(FATAL_ERROR "${CLI} --help lists no options:\n${help}")
+endif()
+string(SUBSTRING "${help}" ${start} -1 list)
+string(FIND "${list}" "\n\n" end)
+string(SUBSTRING "${list}" 0 ${end} list)
+string(REGEX MATCHALL "\n  (-[a-z], )?--[a-z-]+( <)?" options "${list}")
+set(all "")
+set(valued "")
+foreach(entry IN LISTS options)
+    string(REGEX REPLACE "^\n  (-[a-z], )?(--[a-z-]+).*" "\\2" name "${entry}")
+    list(APPEND all "${name}")
+    if(entry MATCHES "<$")
+        list(APPEND valued "${name}")
+    endif()
+endforeach()
+list(JOIN all " " all)
+list(JOIN valued " " valued)
 file(READ ${IN} text)
 string(REPLACE "@STAZIONE_CLI_COMMANDS@" "${words}" text "${text}")
+string(REPLACE "@STAZIONE_CLI_OPTIONS@" "${all}" text "${text}")
+string(REPLACE "@STAZIONE_CLI_VALUED@" "${valued}" text "${text}")
 file(WRITE ${OUT}.new "${text}")
 file(COPY_FILE ${OUT}.new ${OUT} ONLY_IF_DIFFERENT)
 file(REMOVE ${OUT}.new)

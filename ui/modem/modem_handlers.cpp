@@ -9,6 +9,7 @@
 #include "modem/collection.h"
 #include "modem/modem.h"
 #include "modem/stations.h"
+#include "network/alerts.h"
 #include "network/collection_report.h"
 #include "network/network_status.h"
 #include "network/site_report.h"
@@ -212,19 +213,8 @@ void ModemHandlers::showCollections()
 
 QString ModemHandlers::alertText(const data::Alert& a)
 {
-    switch (a.kind) {
-    case data::AlertKind::Battery:
-        return tr("batteria %1 V, sotto %2 V").arg(a.value).arg(a.threshold);
-    case data::AlertKind::Memory:
-        return tr("memoria usata %1 %, sopra %2 %").arg(a.value).arg(a.threshold);
-    case data::AlertKind::Drift:
-        return tr("orologio spostato di %1 s, oltre %2 s").arg(a.value).arg(a.threshold);
-    case data::AlertKind::Failures:
-        return tr("%1 raccolte fallite di fila").arg(a.value);
-    case data::AlertKind::Stale:
-        return tr("nessuna riga nuova da %1 giorni").arg(a.value);
-    }
-    return {};
+    return data::alertWords(a.kind, ui::currentLanguage(), QStringLiteral("%1").arg(a.value),
+                            QStringLiteral("%1").arg(a.threshold));
 }
 
 void ModemHandlers::Rapporto_Click()
