@@ -37,7 +37,8 @@ constexpr AlertRuleRow kRows[] = {
      .whole = false,
      .takes = "volts from 0 to 100",
      .help = "alert when a station's battery is below V volts.",
-     .judge = [](const StationHistory& station, double threshold, const QDateTime&) -> std::optional<Judgement> {
+     .judge = [](const StationHistory& station, double threshold,
+                 const QDateTime&) -> std::optional<Judgement> {
          const Call* c = latest(station, [](const Call& c) { return c.battery.has_value(); });
          if (!c)
              return std::nullopt;
@@ -56,7 +57,8 @@ constexpr AlertRuleRow kRows[] = {
      .whole = false,
      .takes = "a percentage from 0 to 100",
      .help = "alert when more than PCT % of a logger's memory is used.",
-     .judge = [](const StationHistory& station, double threshold, const QDateTime&) -> std::optional<Judgement> {
+     .judge = [](const StationHistory& station, double threshold,
+                 const QDateTime&) -> std::optional<Judgement> {
          const Call* c = latest(station, [](const Call& c) { return c.memoryUsed.has_value(); });
          if (!c)
              return std::nullopt;
@@ -75,7 +77,8 @@ constexpr AlertRuleRow kRows[] = {
      .whole = false,
      .takes = "seconds from 0",
      .help = "alert when a logger's clock is off by more than S seconds and was not corrected.",
-     .judge = [](const StationHistory& station, double threshold, const QDateTime&) -> std::optional<Judgement> {
+     .judge = [](const StationHistory& station, double threshold,
+                 const QDateTime&) -> std::optional<Judgement> {
          const Call* c = latest(station, [](const Call& c) { return c.outcome.clockDrift.has_value(); });
          if (!c)
              return std::nullopt;
@@ -95,7 +98,8 @@ constexpr AlertRuleRow kRows[] = {
      .whole = true,
      .takes = "a number of collections from 1",
      .help = "alert after N failed collections of a station in a row.",
-     .judge = [](const StationHistory& station, double threshold, const QDateTime&) -> std::optional<Judgement> {
+     .judge = [](const StationHistory& station, double threshold,
+                 const QDateTime&) -> std::optional<Judgement> {
          if (station.calls.empty())
              return std::nullopt;
          const int failures = station.failuresInRow();
@@ -114,7 +118,8 @@ constexpr AlertRuleRow kRows[] = {
      .whole = false,
      .takes = "days from 0 to 36500",
      .help = "alert when a station brought no new line for more than DAYS days.",
-     .judge = [](const StationHistory& station, double threshold, const QDateTime& now) -> std::optional<Judgement> {
+     .judge = [](const StationHistory& station, double threshold,
+                 const QDateTime& now) -> std::optional<Judgement> {
          const QDateTime since = station.lastNewLines();
          if (!since.isValid())
              return std::nullopt;
@@ -138,9 +143,8 @@ std::span<const AlertRuleRow> alertRuleRows()
 
 const AlertRuleRow& alertRule(AlertKind kind)
 {
-    const auto row = std::find_if(std::begin(kRows), std::end(kRows), [kind](const AlertRuleRow& r) {
-        return r.kind == kind;
-    });
+    const auto row = std::find_if(std::begin(kRows), std::end(kRows),
+                                  [kind](const AlertRuleRow& r) { return r.kind == kind; });
     Q_ASSERT(row != std::end(kRows));
     return *row;
 }

@@ -49,9 +49,9 @@ struct AlertRuleRow {
     const char* valueName;                        // the option's value in the help: "V"
     double lowest;                                // the thresholds the option takes
     double highest;
-    bool whole;            // whole numbers only
-    const char* takes;     // the usage error: "--alert-<name> takes <takes>."
-    const char* help;      // the option's help, after "collect, report: "
+    bool whole;        // whole numbers only
+    const char* takes; // the usage error: "--alert-<name> takes <takes>."
+    const char* help;  // the option's help, after "collect, report: "
     std::optional<Judgement> (*judge)(const StationHistory& station, double threshold, const QDateTime& now);
     // The alert in words, %1 its value and %2 its threshold, and the decimals the site shows them with.
     const char* italian;

@@ -303,7 +303,8 @@ TEST(Completion, CommandsOptionsBoxesAndPorts)
                   (QStringList{"postgresql://"}));
         // A value that is a number, a time or a list is not offered anything, not even the commands.
         for (const char* valued : {"--alert-stale", "--retries", "--sync-clock", "--days"}) {
-            EXPECT_TRUE(complete({"stazione-cli", valued, ""}, ports.path(), withPackage).isEmpty()) << valued;
+            EXPECT_TRUE(complete({"stazione-cli", valued, ""}, ports.path(), withPackage).isEmpty())
+                << valued;
         }
         EXPECT_EQ(complete({"stazione-cli", "--retries", "3", "rep"}, ports.path(), withPackage),
                   (QStringList{"report"}));
