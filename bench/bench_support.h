@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -143,6 +144,40 @@ inline double peakResidentMegabytes()
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_maxrss) / 1024.0;
+}
+
+// One run over a fresh pseudo-terminal: the logger side pours `stream` once the command letter has
+// arrived, while `receive` runs on this thread over the link. What is measured: this thread's CPU
+// in `receive`, the seconds from the last byte poured to the end of `receive`, and the whole run.
+struct Poured {
+    double cpuSeconds = 0;
+    double afterLastByteSeconds = 0;
+    double seconds = 0;
+};
+
+template<typename Receive> Poured pourInto(const QByteArray& stream, Receive receive)
+{
+    using namespace std::chrono_literals;
+    Pty pty;
+    Connection c(pty.slavePath);
+    c.link->setReplyTimeout(10s);
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<qint64> lastByte{0};
+    std::atomic<bool> go{false};
+    std::thread logger([&] {
+        char command;
+        if (::read(pty.master, &command, 1) == 1)
+            go = true;
+    });
+    std::thread w = pour(pty.master, stream, go, &clock, &lastByte);
+    const double cpu0 = threadCpuSeconds();
+    receive(*c.link);
+    const double cpu = threadCpuSeconds() - cpu0;
+    const qint64 done = clock.nsecsElapsed();
+    logger.join();
+    w.join();
+    return {cpu, double(done - lastByte.load()) / 1e9, double(done) / 1e9};
 }
 
 } // namespace stazione::bench

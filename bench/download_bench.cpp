@@ -14,6 +14,7 @@
 #include <QDateTime>
 
 #include <cstring>
+#include <optional>
 
 using namespace stazione;
 using namespace std::chrono_literals;
@@ -104,33 +105,20 @@ void benchCountedDownload(const QString& folder)
     }
 
     const double before = bench::residentMegabytes();
-    bench::Pty pty;
-    bench::Connection c(pty.slavePath);
-    c.link->setReplyTimeout(10s);
-    QElapsedTimer clock;
-    clock.start();
-    std::atomic<qint64> lastByte{0};
-    std::atomic<bool> go{false};
-    std::thread logger([&] {
-        char command;
-        if (::read(pty.master, &command, 1) == 1)
-            go = true;
+    std::optional<link::Result<data::TemperatureDownload>> result;
+    const bench::Poured run = bench::pourInto(stream, [&](link::Link& link) {
+        result.emplace(data::downloadTemperatures(link, folder + QStringLiteral("/temp.txt"),
+                                                  QDateTime::currentDateTime()));
     });
-    std::thread w = bench::pour(pty.master, stream, go, &clock, &lastByte);
-    auto result = data::downloadTemperatures(*c.link, folder + QStringLiteral("/temp.txt"),
-                                             QDateTime::currentDateTime());
-    const qint64 closed = clock.nsecsElapsed();
-    logger.join();
-    w.join();
-    if (!result || result->stopped || result->received != kRecords) {
+    if (!result || !*result || (*result)->stopped || (*result)->received != kRecords) {
         std::fprintf(stderr, "counted download failed\n");
         std::exit(1);
     }
-    const double tail = (closed - lastByte.load()) / 1e9;
+    const double tail = run.afterLastByteSeconds;
     const double peak = bench::peakResidentMegabytes();
     std::printf("counted download %d x %d (%.1f MB of fields) in %.2f s: last byte to closed file %.3f s "
                 "(target <= 1 s) %s; peak memory %.0f MB, %.0f MB above the start (target <= 100 MB) %s\n",
-                kRecords, kChannels, stream.size() / 1048576.0, closed / 1e9, tail,
+                kRecords, kChannels, stream.size() / 1048576.0, run.seconds, tail,
                 tail <= 1.0 ? "OK" : "OVER TARGET", peak, peak - before, peak <= 100 ? "OK" : "OVER TARGET");
 }
 

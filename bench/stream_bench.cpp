@@ -54,13 +54,7 @@ long threadWakeups()
     return u.ru_nvcsw + u.ru_nivcsw;
 }
 
-double threadCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_THREAD, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using bench::threadCpuSeconds;
 
 // This thread's share of a core and its wake-ups a second, over a run of `window` seconds that
 // counts from its second second on: the start of a stream is not the stream.
@@ -95,36 +89,8 @@ private:
     long m_wakeups0 = 0;
 };
 
-// One run over a fresh pseudo-terminal: the logger side pours `stream` once the command letter has
-// arrived; `receive` runs on this thread and is what is measured.
-struct Poured {
-    double cpuSeconds = 0;
-    double afterLastByteSeconds = 0;
-};
-
-template<typename Receive> Poured pourInto(const QByteArray& stream, Receive receive)
-{
-    bench::Pty pty;
-    bench::Connection c(pty.slavePath);
-    c.link->setReplyTimeout(10s);
-    QElapsedTimer clock;
-    clock.start();
-    std::atomic<qint64> lastByte{0};
-    std::atomic<bool> go{false};
-    std::thread logger([&] {
-        char command;
-        if (::read(pty.master, &command, 1) == 1)
-            go = true;
-    });
-    std::thread w = bench::pour(pty.master, stream, go, &clock, &lastByte);
-    const double cpu0 = threadCpuSeconds();
-    receive(*c.link);
-    const double cpu = threadCpuSeconds() - cpu0;
-    const qint64 done = clock.nsecsElapsed();
-    logger.join();
-    w.join();
-    return {cpu, (done - lastByte.load()) / 1e9};
-}
+using bench::Poured;
+using bench::pourInto;
 
 void BM_CountedDownload(benchmark::State& state)
 {

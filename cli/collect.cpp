@@ -355,16 +355,16 @@ int runCollect(const Options& options)
                             .arg(modem::stationsFile()));
                 return kExitUsage;
             }
-            targets << modem::CollectTarget{row, s.Nome, s.Telefono, {}, folders[size_t(row - 1)]};
+            targets << modem::CollectTarget{
+                .row = row, .name = s.Nome, .number = s.Telefono, .folder = folders[size_t(row - 1)]};
         }
         if (options.stations.isEmpty()) {
             for (int i = 0; i < modem::kStations; ++i) {
                 if (!directory[size_t(i)].Telefono.trimmed().isEmpty())
-                    targets << modem::CollectTarget{i + 1,
-                                                    directory[size_t(i)].Nome,
-                                                    directory[size_t(i)].Telefono,
-                                                    {},
-                                                    folders[size_t(i)]};
+                    targets << modem::CollectTarget{.row = i + 1,
+                                                    .name = directory[size_t(i)].Nome,
+                                                    .number = directory[size_t(i)].Telefono,
+                                                    .folder = folders[size_t(i)]};
             }
         }
         if (targets.isEmpty()) {

@@ -7,12 +7,6 @@
 
 using namespace stazione;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz::initialise();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Connection c(fuzz::bytesOf(data, size));

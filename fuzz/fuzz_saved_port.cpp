@@ -6,12 +6,6 @@
 
 using namespace stazione;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz::initialise();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString path = fuzz::workFolder().filePath(QStringLiteral("qx255.ini"));

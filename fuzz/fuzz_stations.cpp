@@ -17,12 +17,6 @@ void write(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz::initialise();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = fuzz::bytesOf(data, size);

@@ -566,7 +566,7 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
     };
     std::deque<Pending> queue;
     for (const CollectTarget& t : targets)
-        queue.push_back({t, 0, {}, {}, {}});
+        queue.push_back({.target = t});
     const auto wait = link::scaled(settings.retryWait);
     const QString report = QDir(settings.dir).filePath(data::kReportFileName);
     rememberReport(report);

@@ -468,7 +468,7 @@ Deliveries deliverAlerts(const QString& path, const std::vector<AlertChange>& ch
     auto earlier = readUndelivered(path);
     std::vector<Delivery> queue = earlier ? *earlier : std::vector<Delivery>();
     for (const AlertChange& c : changes)
-        queue.push_back({c.toJson(), 0, {}});
+        queue.push_back({.change = c.toJson()});
     Deliveries out;
     for (Delivery& d : queue) {
         ++d.tries;

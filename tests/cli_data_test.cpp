@@ -1,6 +1,7 @@
 // stazione-cli export and plot on data files, as a technician runs them: the exact bytes of the
 // table, the exit status and message of a file that cannot be read, and the picture.
 
+#include "support/cli_run.h"
 #include "support/files.h"
 #include "support/program_env.h"
 
@@ -20,27 +21,16 @@
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
+using stazione::testing::CliRun;
 
 CliRun cli(const QStringList& arguments, const QString& standardOutput = {})
 {
-    QProcess p;
-    if (!standardOutput.isEmpty())
-        p.setStandardOutputFile(standardOutput);
-    auto env = QProcessEnvironment::systemEnvironment();
+    stazione::testing::CliStart start;
+    start.standardOutputFile = standardOutput;
     // The command line needs no display, whatever the tests' platform says.
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    p.setProcessEnvironment(env);
-    p.start(STAZIONE_CLI_PROGRAM, arguments);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitCode(), p.readAllStandardOutput(), QString::fromLocal8Bit(p.readAllStandardError())};
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})
+        start.env.remove(QLatin1String(name));
+    return stazione::testing::runCli(arguments, start);
 }
 
 const QByteArray kTemperatureFile =
@@ -72,10 +62,10 @@ TEST_F(CliData, ExportWritesTheExactTable)
 {
     const CliRun run = cli({"export", file("STAZ1_05_03_26_TEMP.txt", kTemperatureFile)});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "time,CH 0,CH 1,CH 2\r\n"
-                       "2026-03-05T07:04:09,23.5,,-3.0\r\n"
-                       "2026-03-05T07:14:09,24.0,80.0,-30.0\r\n"
-                       "2026-03-05T07:24:09,0.5,1.0,\r\n");
+    EXPECT_EQ(run.outBytes, "time,CH 0,CH 1,CH 2\r\n"
+                            "2026-03-05T07:04:09,23.5,,-3.0\r\n"
+                            "2026-03-05T07:14:09,24.0,80.0,-30.0\r\n"
+                            "2026-03-05T07:24:09,0.5,1.0,\r\n");
 
     // A span of time and two channels in the order asked, into a file.
     const QString out = dir.filePath("table.csv");
@@ -85,7 +75,7 @@ TEST_F(CliData, ExportWritesTheExactTable)
     EXPECT_EQ(stazione::testing::contents(out), "time,CH 3,CH 0\r\n"
                                                 "2026-12-05T14:07:10,3.50,\r\n"
                                                 "2026-12-05T14:07:11,,1251\r\n");
-    EXPECT_TRUE(some.out.isEmpty());
+    EXPECT_TRUE(some.outBytes.isEmpty());
 
     // A whole day, and the logger's own lines when they read "date time; values".
     const CliRun day = cli({"export",
@@ -93,7 +83,7 @@ TEST_F(CliData, ExportWritesTheExactTable)
                                                "06/12/2026 00:00:00;1.300;-2.400\r\n"),
                             "--from", "2026-12-05", "--to", "2026-12-05"});
     EXPECT_EQ(day.exitCode, 0) << day.err.toStdString();
-    EXPECT_EQ(day.out, "time,CH 0,CH 1\r\n2026-12-05T23:59:59,1.250,-2.500\r\n");
+    EXPECT_EQ(day.outBytes, "time,CH 0,CH 1\r\n2026-12-05T23:59:59,1.250,-2.500\r\n");
 }
 
 TEST_F(CliData, AMalformedLineEndsTheExportWithItsNumber)
@@ -111,7 +101,7 @@ TEST_F(CliData, AMalformedLineEndsTheExportWithItsNumber)
     const CliRun sensor = cli({"export", file("S_SENS.txt", "REC;0001;T=23.5\r\nREC;0002;T=23.6\r\n")});
     EXPECT_EQ(sensor.exitCode, 1);
     EXPECT_TRUE(sensor.err.contains("it is not exported")) << sensor.err.toStdString();
-    EXPECT_TRUE(sensor.out.isEmpty());
+    EXPECT_TRUE(sensor.outBytes.isEmpty());
 
     const CliRun missing = cli({"export", dir.filePath("none.txt")});
     EXPECT_EQ(missing.exitCode, 1);
@@ -223,8 +213,8 @@ TEST_F(CliData, NamesAreInertAndEachSessionKeepsItsOwn)
                                                      "[INIZIO DATI]\r\nDate,-2+3,+A1\r\n"
                                                      "05/12/2026 15:07:09,3,-4\r\n[FINE DATI]\r\n")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "time,\"'=1+1\",\"'@SUM(1)\"\r\n2026-12-05T14:07:09,-1,2\r\n"
-                       "\r\ntime,\"'-2+3\",\"'+A1\"\r\n2026-12-05T15:07:09,3,-4\r\n");
+    EXPECT_EQ(run.outBytes, "time,\"'=1+1\",\"'@SUM(1)\"\r\n2026-12-05T14:07:09,-1,2\r\n"
+                            "\r\ntime,\"'-2+3\",\"'+A1\"\r\n2026-12-05T15:07:09,3,-4\r\n");
     EXPECT_TRUE(run.err.contains("2 tables")) << run.err.toStdString();
 }
 

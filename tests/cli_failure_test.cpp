@@ -2,6 +2,7 @@
 // a full disk, files that are links, Ctrl-C. The simulated loggers run in this process, so that a
 // test can change what they hold behind the program's back.
 
+#include "support/cli_run.h"
 #include "support/files.h"
 #include "support/program_env.h"
 #include "support/sim_fixture.h"
@@ -27,27 +28,17 @@ using namespace stazione;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using stazione::testing::CliRun;
 
 class CliFailures : public ::testing::Test {
 protected:
     CliRun cli(const QStringList& arguments, const QProcessEnvironment& extra = {},
                const std::function<void()>& inChild = {})
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(extra);
-        p.setProcessEnvironment(env);
-        if (inChild)
-            p.setChildProcessModifier(inChild);
-        p.start(STAZIONE_CLI_PROGRAM, arguments);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-                QString::fromLocal8Bit(p.readAllStandardError())};
+        stazione::testing::CliStart start;
+        start.env.insert(extra);
+        start.inChild = inChild;
+        return stazione::testing::runCli(arguments, start);
     }
 
     stazione::testing::SimBench bench;
@@ -212,8 +203,9 @@ TEST_F(CliFailures, IgnoredCommandsAreFailuresWithAMessage)
         QThread::usleep(200);
     gone.hangUp();
     ASSERT_TRUE(p.waitForFinished(30000));
-    const CliRun reset{p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-                       QString::fromLocal8Bit(p.readAllStandardError())};
+    const CliRun reset{.exitCode = p.exitCode(),
+                       .out = QString::fromUtf8(p.readAllStandardOutput()),
+                       .err = QString::fromUtf8(p.readAllStandardError())};
     EXPECT_EQ(reset.exitCode, 1) << reset.out.toStdString();
     EXPECT_TRUE(reset.err.contains("Reset sent")) << reset.err.toStdString();
     EXPECT_TRUE(reset.err.contains("does not answer after the reset")) << reset.err.toStdString();

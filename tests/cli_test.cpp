@@ -1,6 +1,7 @@
 // stazione-cli as a technician runs it, against stazione-sim as its own process.
 
 #include "cli/command_line.h"
+#include "support/cli_run.h"
 #include "support/program_env.h"
 #include "support/sim_log.h"
 
@@ -23,12 +24,7 @@
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-    qint64 ms = 0;
-};
+using stazione::testing::CliRun;
 
 class Cli : public ::testing::Test {
 protected:
@@ -59,14 +55,9 @@ protected:
 
     CliRun cli(const QStringList& arguments)
     {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        QElapsedTimer t;
-        t.start();
-        p.start(STAZIONE_CLI_PROGRAM, arguments);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-                QString::fromLocal8Bit(p.readAllStandardError()), t.elapsed()};
+        stazione::testing::CliStart start;
+        start.env = env;
+        return stazione::testing::runCli(arguments, start);
     }
 
     // Read once the simulator has seen the last run let the line go: a run that ends on a write

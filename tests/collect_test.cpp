@@ -1,6 +1,7 @@
 // The night's collection as the timer runs it: stazione-cli collect against stazione-sim playing
 // a network of stations behind a modem, each its own process.
 
+#include "support/cli_run.h"
 #include "support/program_env.h"
 #include "support/sim_log.h"
 
@@ -25,11 +26,7 @@
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Outcome = stazione::testing::CliRun;
 
 QList<QByteArray> lines(const QString& path)
 {
@@ -118,12 +115,9 @@ protected:
 
     Outcome collect(const QStringList& arguments)
     {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(STAZIONE_CLI_PROGRAM, QStringList{"collect", "--dir", dir()} + arguments);
-        EXPECT_TRUE(p.waitForFinished(120000));
-        return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-                QString::fromLocal8Bit(p.readAllStandardError())};
+        stazione::testing::CliStart start;
+        start.env = env;
+        return stazione::testing::runCli(QStringList{"collect", "--dir", dir()} + arguments, start);
     }
 
     QTemporaryDir ports;
@@ -907,12 +901,9 @@ TEST_F(Collect, ADirectoryOfTwoHundredStationsKeepsTheRowsPastThe70th)
         EXPECT_TRUE(pastLines(contentsOf(callsFile), 70) == callsPast) << verb;
     };
     const auto run = [&](const QStringList& arguments) {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(STAZIONE_CLI_PROGRAM, arguments);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return Outcome{p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-                       QString::fromLocal8Bit(p.readAllStandardError())};
+        stazione::testing::CliStart start;
+        start.env = env;
+        return stazione::testing::runCli(arguments, start);
     };
 
     const Outcome set = run({"stations", "set", "2", "Beta", "222"});
@@ -1026,12 +1017,9 @@ TEST_F(Collect, ALoggerRenamedOnTheCableKeepsItsHistory)
     ASSERT_TRUE(sim.waitForStarted(5000));
     ASSERT_TRUE(sim.waitForReadyRead(5000));
     const auto run = [&](const QStringList& arguments) {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(STAZIONE_CLI_PROGRAM, arguments);
-        EXPECT_TRUE(p.waitForFinished(120000));
-        return Outcome{p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-                       QString::fromLocal8Bit(p.readAllStandardError())};
+        stazione::testing::CliStart start;
+        start.env = env;
+        return stazione::testing::runCli(arguments, start);
     };
     ASSERT_EQ(run({"set-name", "--port", "3", "POZZO1"}).exitCode, 0);
     const Outcome first = run({"collect", "--dir", dir(), "--port", "3", "--json"});

@@ -7,6 +7,8 @@
 #include "network/alerts.h"
 #include "network/network_status.h"
 #include "network/site_report.h"
+#include "support/cli_run.h"
+#include "support/postgres_test_db.h"
 #include "support/synthetic_network.h"
 
 #include <QDir>
@@ -24,19 +26,11 @@ using namespace stazione;
 
 namespace {
 
-struct Ran {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Ran = stazione::testing::CliRun;
 
 Ran cli(const QStringList& arguments)
 {
-    QProcess p;
-    p.start(STAZIONE_CLI_PROGRAM, arguments);
-    EXPECT_TRUE(p.waitForFinished(180000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return stazione::testing::runCli(arguments);
 }
 
 QByteArray readAll(const QString& path)
@@ -63,18 +57,6 @@ bool execute(db::Database& database, const QString& sql)
     const bool done = q.exec(sql);
     EXPECT_TRUE(done) << qPrintable(q.lastError().text()) << ' ' << qPrintable(sql);
     return done;
-}
-
-// A fresh database on the private PostgreSQL server (started by the test db_postgres_start).
-QString postgresUrl()
-{
-    const QString socket = QStringLiteral(STAZIONE_TEST_PG_DIR);
-    const QString name = QStringLiteral("r_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
-    auto admin = db::Database::open(QStringLiteral("postgresql://stazione@/postgres?host=") + socket);
-    EXPECT_TRUE(admin.ok()) << qPrintable(admin ? QString() : admin.error().message);
-    if (admin)
-        execute(**admin, QStringLiteral("CREATE DATABASE ") + name);
-    return QStringLiteral("postgresql://stazione@/%1?host=%2").arg(name, socket);
 }
 
 QStringList rules()
@@ -202,16 +184,7 @@ protected:
     QTemporaryDir work;
 };
 
-class PostgresNetwork : public Network {
-protected:
-    QString url() override
-    {
-        if (m_url.isEmpty())
-            m_url = postgresUrl();
-        return m_url;
-    }
-    QString m_url;
-};
+using PostgresNetwork = stazione::testing::OnPostgres<Network>;
 
 } // namespace
 

@@ -3,6 +3,8 @@
 
 #include "db/database.h"
 #include "db/store.h"
+#include "support/cli_run.h"
+#include "support/postgres_test_db.h"
 #include "support/program_env.h"
 
 #include <QDeadlineTimer>
@@ -32,21 +34,14 @@ using namespace stazione;
 
 namespace {
 
-struct Ran {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
+using Ran = stazione::testing::CliRun;
 
 Ran cli(const QStringList& arguments,
         const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(STAZIONE_CLI_PROGRAM, arguments);
-    EXPECT_TRUE(p.waitForFinished(180000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    stazione::testing::CliStart start;
+    start.env = env;
+    return stazione::testing::runCli(arguments, start);
 }
 
 void writeFile(const QString& path, const QByteArray& bytes, bool append = false)
@@ -272,7 +267,7 @@ TEST(DatabaseUrl, AMalformedUrlIsAUsageErrorThatNeverShowsThePassword)
             EXPECT_EQ(r.exitCode, 2) << qPrintable(verb.join(' ')) << " " << qPrintable(url);
             EXPECT_FALSE(r.err.isEmpty());
             EXPECT_FALSE(r.err.contains("Segr")) << qPrintable(r.err);
-            EXPECT_FALSE(r.out.contains("Segr")) << r.out.constData();
+            EXPECT_FALSE(r.outBytes.contains("Segr")) << r.outBytes.constData();
         }
     }
     EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
@@ -288,14 +283,14 @@ TEST_F(DataRoot, ImportStoresEveryLineValueAndReportLineOnce)
 {
     const Ran first = import();
     ASSERT_EQ(first.exitCode, 0) << qPrintable(first.err);
-    EXPECT_TRUE(first.out.contains("2 stations, 6 lines added, 3 of 3 report lines added"))
-        << first.out.constData();
+    EXPECT_TRUE(first.outBytes.contains("2 stations, 6 lines added, 3 of 3 report lines added"))
+        << first.outBytes.constData();
     expectImported();
 
     const Ran again = import();
     ASSERT_EQ(again.exitCode, 0) << qPrintable(again.err);
-    EXPECT_TRUE(again.out.contains("2 stations, 0 lines added, 0 of 3 report lines added"))
-        << again.out.constData();
+    EXPECT_TRUE(again.outBytes.contains("2 stations, 0 lines added, 0 of 3 report lines added"))
+        << again.outBytes.constData();
     expectImported();
 
     // The next night's lines are appended after the stored ones; Gamma's first archive gives the
@@ -308,8 +303,8 @@ TEST_F(DataRoot, ImportStoresEveryLineValueAndReportLineOnce)
               "\n" + reportLine("Gamma", "333", "ok", gamma, "2026-12-07T02:00:00+01:00"), true);
     const Ran third = import();
     ASSERT_EQ(third.exitCode, 0) << qPrintable(third.err);
-    EXPECT_TRUE(third.out.contains("3 stations, 2 lines added, 1 of 4 report lines added"))
-        << third.out.constData();
+    EXPECT_TRUE(third.outBytes.contains("3 stations, 2 lines added, 1 of 4 report lines added"))
+        << third.outBytes.constData();
     Look look(url());
     EXPECT_EQ(look.lines("Alfa"), fileLines(alfa));
     EXPECT_EQ(look.number("SELECT COUNT(*) FROM stations"), 3);
@@ -320,8 +315,8 @@ TEST_F(DataRoot, ImportStoresEveryLineValueAndReportLineOnce)
                           "WHERE s.name = 'Alfa' AND m.time = '2026-12-05T15:00:00'"),
               1);
     const Ran checked = check();
-    EXPECT_EQ(checked.exitCode, 0) << checked.out.constData() << qPrintable(checked.err);
-    EXPECT_TRUE(checked.out.contains("matches the database"));
+    EXPECT_EQ(checked.exitCode, 0) << checked.outBytes.constData() << qPrintable(checked.err);
+    EXPECT_TRUE(checked.outBytes.contains("matches the database"));
 }
 
 TEST_F(DataRoot, CheckTellsEveryDifferenceAndFails)
@@ -338,7 +333,7 @@ TEST_F(DataRoot, CheckTellsEveryDifferenceAndFails)
     writeFile(root.filePath("Delta/Delta_archivio.txt"), "01/12/2026 00:00:00;1\r\n");
     const Ran checked = check();
     EXPECT_EQ(checked.exitCode, 1);
-    const QString text = QString::fromUtf8(checked.out);
+    const QString text = QString::fromUtf8(checked.outBytes);
     EXPECT_TRUE(
         text.contains("Alfa: line 2 differs: archive \"05/12/2026 14:40:00;1.75;;301\", database \"altro\""))
         << qPrintable(text);
@@ -350,7 +345,7 @@ TEST_F(DataRoot, CheckTellsEveryDifferenceAndFails)
     // A line the archive lost (the database has more) is a difference too.
     writeFile(beta, "06/12/2026 01:00:00;10\r\n");
     ASSERT_EQ(import().exitCode, 0);
-    const QString after = QString::fromUtf8(check().out);
+    const QString after = QString::fromUtf8(check().outBytes);
     EXPECT_FALSE(after.contains("Beta: lines")) << qPrintable(after);
     writeFile(root.filePath("Delta/Delta_archivio.txt"), "", false);
     EXPECT_EQ(check().exitCode, 1);
@@ -374,11 +369,11 @@ TEST_F(DataRoot, QueryPrintsTheTableExportPrints)
         ASSERT_EQ(exported.exitCode, 0) << qPrintable(exported.err);
         const Ran queried = cli(QStringList{"db", "query", "--db", url(), "--station", "Alfa"} + range);
         ASSERT_EQ(queried.exitCode, 0) << qPrintable(queried.err);
-        EXPECT_EQ(queried.out, exported.out) << qPrintable(range.join(' '));
+        EXPECT_EQ(queried.outBytes, exported.outBytes) << qPrintable(range.join(' '));
     }
     const Ran some = cli({"db", "query", "--db", url(), "--station", "Alfa", "--from", "2026-12-05T14:35",
                           "--to", "2026-12-05T14:45:00", "--channels", "1,2"});
-    EXPECT_EQ(some.out, QByteArray("time,CH 1,CH 2\r\n2026-12-05T14:40:00,,301\r\n"));
+    EXPECT_EQ(some.outBytes, QByteArray("time,CH 1,CH 2\r\n2026-12-05T14:40:00,,301\r\n"));
 
     EXPECT_EQ(cli({"db", "query", "--db", url(), "--station", "Nessuna"}).exitCode, 2);
     EXPECT_EQ(cli({"db", "query", "--db", url()}).exitCode, 2);
@@ -396,11 +391,11 @@ TEST_F(DataRoot, QueryAndCheckCreateNoDatabase)
     const Ran queried = cli({"db", "query", "--db", url, "--station", "Alfa"});
     EXPECT_EQ(queried.exitCode, 1);
     EXPECT_TRUE(queried.err.contains("there is no database " + missing)) << qPrintable(queried.err);
-    EXPECT_TRUE(queried.out.isEmpty());
+    EXPECT_TRUE(queried.outBytes.isEmpty());
     const Ran checked = cli({"db", "check", "--db", url, root.path()});
     EXPECT_EQ(checked.exitCode, 1);
     EXPECT_TRUE(checked.err.contains("there is no database " + missing)) << qPrintable(checked.err);
-    EXPECT_FALSE(checked.out.contains("matches"));
+    EXPECT_FALSE(checked.outBytes.contains("matches"));
     EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList());
 }
@@ -436,8 +431,8 @@ TEST_F(DataRoot, CheckPrintsFolderNamesWithPercentSignsAsTheyAre)
     writeFile(root.filePath(odd + "/" + odd + "_archivio.txt"), "01/12/2026 00:00:00;1\r\n");
     const Ran checked = check();
     EXPECT_EQ(checked.exitCode, 1);
-    EXPECT_TRUE(QString::fromUtf8(checked.out).contains(odd + ": not in the database (1 lines in "))
-        << checked.out.constData();
+    EXPECT_TRUE(QString::fromUtf8(checked.outBytes).contains(odd + ": not in the database (1 lines in "))
+        << checked.outBytes.constData();
 }
 
 TEST_F(DataRoot, ADatabaseOfANewerSchemaOrOutOfReachIsRefused)
@@ -483,34 +478,7 @@ TEST_F(DataRoot, TheTablesHaveTheDocumentedColumns)
 
 namespace {
 
-// The private PostgreSQL server of the test run (started by the test db_postgres_start), and a
-// fresh database on it for each test.
-QString postgresUrl()
-{
-    const QString socket = QStringLiteral(STAZIONE_TEST_PG_DIR);
-    const QString name = QStringLiteral("t_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
-    {
-        auto admin = db::Database::open(QStringLiteral("postgresql://stazione@/postgres?host=") + socket);
-        EXPECT_TRUE(admin.ok()) << qPrintable(admin ? QString() : admin.error().message);
-        if (admin) {
-            QSqlQuery q((*admin)->sql());
-            EXPECT_TRUE(q.exec(QStringLiteral("CREATE DATABASE ") + name))
-                << qPrintable(q.lastError().text());
-        }
-    }
-    return QStringLiteral("postgresql://stazione@/%1?host=%2").arg(name, socket);
-}
-
-class PostgresDataRoot : public DataRoot {
-protected:
-    QString url() override
-    {
-        if (m_url.isEmpty())
-            m_url = postgresUrl();
-        return m_url;
-    }
-    QString m_url;
-};
+using PostgresDataRoot = stazione::testing::OnPostgres<DataRoot>;
 
 // Archives of many lines, each with four values.
 QByteArray archiveOf(int lines, int firstDay)
@@ -536,12 +504,14 @@ TEST_F(PostgresDataRoot, ImportQueryAndCheckAsOnSQLite)
     expectImported();
     const Ran again = import();
     ASSERT_EQ(again.exitCode, 0) << qPrintable(again.err);
-    EXPECT_TRUE(again.out.contains("0 lines added, 0 of 3 report lines added")) << again.out.constData();
+    EXPECT_TRUE(again.outBytes.contains("0 lines added, 0 of 3 report lines added"))
+        << again.outBytes.constData();
     expectImported();
     EXPECT_EQ(check().exitCode, 0);
     const Ran some = cli({"db", "query", "--db", url(), "--station", "Alfa", "--from", "2026-12-05T14:35",
                           "--to", "2026-12-05T14:45:00", "--channels", "1,2"});
-    EXPECT_EQ(some.out, QByteArray("time,CH 1,CH 2\r\n2026-12-05T14:40:00,,301\r\n")) << qPrintable(some.err);
+    EXPECT_EQ(some.outBytes, QByteArray("time,CH 1,CH 2\r\n2026-12-05T14:40:00,,301\r\n"))
+        << qPrintable(some.err);
 }
 
 // Line noise and the logger's Latin-1 characters are stored and compared like any line.
@@ -559,7 +529,7 @@ TEST_F(PostgresDataRoot, OddBytesAreStoredAndCheckedOnBothDatabases)
                   (QStringList{"06/12/2026 01:00:00;10", QStringLiteral("TEMP 21°C"),
                                QStringLiteral("rum␀ore"), QStringLiteral("GRADI °")}));
         const Ran checked = cli({"db", "check", "--db", target, root.path()});
-        EXPECT_EQ(checked.exitCode, 0) << checked.out.constData();
+        EXPECT_EQ(checked.exitCode, 0) << checked.outBytes.constData();
     }
 }
 
@@ -579,16 +549,17 @@ TEST_F(PostgresDataRoot, ARepeatedTimeKeepsItsFirstValuesOnBothDatabases)
                   true);
         const Ran second = cli({"db", "import", root.path(), "--db", target});
         ASSERT_EQ(second.exitCode, 0) << qPrintable(second.err);
-        EXPECT_TRUE(second.out.contains("5 lines added")) << second.out.constData();
+        EXPECT_TRUE(second.outBytes.contains("5 lines added")) << second.outBytes.constData();
         Look look(target);
         EXPECT_EQ(look.lines("Beta"), fileLines(beta));
         EXPECT_EQ(look.column("SELECT l.text FROM lines l JOIN stations s ON s.id = l.station_id "
                               "WHERE s.folder = 'Beta' AND l.seq = 5"),
                   QStringList{"NOTA\tC:\\dati\\"});
         const Ran queried = cli({"db", "query", "--db", target, "--station", "Beta"});
-        EXPECT_EQ(queried.out, QByteArray("time,CH 0\r\n2026-12-06T01:00:00,10\r\n2026-12-06T02:00:00,11\r\n"
-                                          "2026-12-06T03:00:00,12\r\n2026-12-06T04:00:00,13\r\n"
-                                          "2026-12-06T05:00:00,15\r\n"))
+        EXPECT_EQ(queried.outBytes,
+                  QByteArray("time,CH 0\r\n2026-12-06T01:00:00,10\r\n2026-12-06T02:00:00,11\r\n"
+                             "2026-12-06T03:00:00,12\r\n2026-12-06T04:00:00,13\r\n"
+                             "2026-12-06T05:00:00,15\r\n"))
             << qPrintable(queried.err);
         EXPECT_EQ(cli({"db", "check", "--db", target, root.path()}).exitCode, 0);
     }
@@ -632,8 +603,8 @@ TEST_F(PostgresDataRoot, TwoPCsAtOnceLeaveNoDuplicateAndLoseNoLine)
     // PC A's archive of the shared station is shorter: check says the database has more.
     const Ran checkA = cli({"db", "check", "--db", target, pcA.path()});
     EXPECT_EQ(checkA.exitCode, 1);
-    EXPECT_TRUE(checkA.out.contains("Comune: the database has 500 lines more than the archive"))
-        << checkA.out.constData();
+    EXPECT_TRUE(checkA.outBytes.contains("Comune: the database has 500 lines more than the archive"))
+        << checkA.outBytes.constData();
 }
 
 namespace {
@@ -691,7 +662,7 @@ protected:
         EXPECT_GT(values, 0);
         EXPECT_EQ(look.number("SELECT COUNT(*) FROM measurements"), values);
         const Ran checked = cli({"db", "check", "--db", url, data.path()});
-        EXPECT_EQ(checked.exitCode, 0) << checked.out.constData() << qPrintable(checked.err);
+        EXPECT_EQ(checked.exitCode, 0) << checked.outBytes.constData() << qPrintable(checked.err);
     }
 
     QTemporaryDir ports;
@@ -720,8 +691,8 @@ TEST_F(CollectIntoDatabase, EachRunStoresItsNewLinesAndImportAddsNothing)
 
     const Ran imported = cli({"db", "import", data.path(), "--db", url});
     ASSERT_EQ(imported.exitCode, 0) << qPrintable(imported.err);
-    EXPECT_TRUE(imported.out.contains("2 stations, 0 lines added, 0 of 4 report lines added"))
-        << imported.out.constData();
+    EXPECT_TRUE(imported.outBytes.contains("2 stations, 0 lines added, 0 of 4 report lines added"))
+        << imported.outBytes.constData();
     expectStored(url);
 }
 
@@ -760,7 +731,7 @@ TEST_F(CollectIntoDatabase, ADatabaseOutOfReachLosesNoLine)
 
 TEST_F(CollectIntoDatabase, IntoPostgreSQL)
 {
-    const QString url = postgresUrl();
+    const QString url = stazione::testing::freshPostgresUrl();
     const Ran first = collect({"--db", url});
     ASSERT_EQ(first.exitCode, 0) << qPrintable(first.err);
     QThread::msleep(1100);
@@ -798,7 +769,7 @@ void release(qint64 pid)
 // call at the limit, on its Unix socket; the connection is dead afterwards, not hung.
 TEST(PostgresLimit, ACallTheServerDoesNotAnswerFailsAtItsLimit)
 {
-    const QString url = postgresUrl();
+    const QString url = stazione::testing::freshPostgresUrl();
     auto opened = db::Database::open(url);
     ASSERT_TRUE(opened.ok()) << qPrintable(opened ? QString() : opened.error().message);
     db::Database& database = **opened;
@@ -829,7 +800,7 @@ TEST(PostgresLimit, ACallTheServerDoesNotAnswerFailsAtItsLimit)
 // run within seconds; the store is told as failed, the archive and the report are kept.
 TEST_F(CollectIntoDatabase, SigtermEndsAStoreTheServerNoLongerAnswers)
 {
-    const QString url = postgresUrl();
+    const QString url = stazione::testing::freshPostgresUrl();
     auto opened = db::Database::open(url);
     ASSERT_TRUE(opened.ok());
     auto look = db::Database::open(url);

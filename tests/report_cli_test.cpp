@@ -1,6 +1,7 @@
 // stazione-cli report and collect --report as a person runs them: the site it writes, the alerts it
 // prints, the command it runs per change, and the pages as a real browser shows them.
 
+#include "support/cli_run.h"
 #include "support/italian_locale.h"
 #include "support/program_env.h"
 #include "support/synthetic_network.h"
@@ -20,11 +21,7 @@ using namespace stazione;
 
 namespace {
 
-struct Ran {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Ran = stazione::testing::CliRun;
 
 QByteArray readAll(const QString& path)
 {
@@ -44,14 +41,10 @@ protected:
 
     Ran run(const QStringList& arguments, const QString& workingFolder = {})
     {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        if (!workingFolder.isEmpty())
-            p.setWorkingDirectory(workingFolder);
-        p.start(STAZIONE_CLI_PROGRAM, arguments);
-        EXPECT_TRUE(p.waitForFinished(120000));
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+        stazione::testing::CliStart start;
+        start.env = env;
+        start.workingFolder = workingFolder;
+        return stazione::testing::runCli(arguments, start);
     }
 
     QStringList rules() const
@@ -270,15 +263,13 @@ TEST(CollectReport, AlertCommandOncePerChangeAndTheSiteAtTheEnd)
     ASSERT_TRUE(sim.waitForReadyRead(5000));
     const QString calls = data.filePath("calls.jsonl");
     const auto collect = [&] {
-        QProcess p;
-        p.setProcessEnvironment(env);
         // The simulated loggers report 12.60 V: below 13 V is an alert; Gamma is not in the network.
-        p.start(STAZIONE_CLI_PROGRAM,
-                {"collect", "--dir", data.path(), "--modem-port", "2", "--retries", "0", "--report",
-                 "--alert-battery", "13", "--alert-failures", "1", "--on-alert", "cat >> '" + calls + "'"});
-        EXPECT_TRUE(p.waitForFinished(180000));
-        return Ran{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                   QString::fromUtf8(p.readAllStandardError())};
+        stazione::testing::CliStart start;
+        start.env = env;
+        return stazione::testing::runCli({"collect", "--dir", data.path(), "--modem-port", "2", "--retries",
+                                          "0", "--report", "--alert-battery", "13", "--alert-failures", "1",
+                                          "--on-alert", "cat >> '" + calls + "'"},
+                                         start);
     };
     const Ran first = collect();
     EXPECT_EQ(first.exitCode, 1) << qPrintable(first.err); // Gamma failed: as without the report

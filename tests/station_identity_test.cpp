@@ -11,6 +11,8 @@
 #include "network/data_root.h"
 #include "network/network_status.h"
 #include "network/site_report.h"
+#include "support/cli_run.h"
+#include "support/postgres_test_db.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -29,19 +31,11 @@ using namespace stazione;
 
 namespace {
 
-struct Ran {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Ran = stazione::testing::CliRun;
 
 Ran cli(const QStringList& arguments)
 {
-    QProcess p;
-    p.start(STAZIONE_CLI_PROGRAM, arguments);
-    EXPECT_TRUE(p.waitForFinished(180000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return stazione::testing::runCli(arguments);
 }
 
 bool execute(db::Database& database, const QString& sql)
@@ -50,17 +44,6 @@ bool execute(db::Database& database, const QString& sql)
     const bool done = q.exec(sql);
     EXPECT_TRUE(done) << qPrintable(q.lastError().text()) << ' ' << qPrintable(sql);
     return done;
-}
-
-QString postgresUrl()
-{
-    const QString socket = QStringLiteral(STAZIONE_TEST_PG_DIR);
-    const QString name = QStringLiteral("i_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
-    auto admin = db::Database::open(QStringLiteral("postgresql://stazione@/postgres?host=") + socket);
-    EXPECT_TRUE(admin.ok()) << qPrintable(admin ? QString() : admin.error().message);
-    if (admin)
-        execute(**admin, QStringLiteral("CREATE DATABASE ") + name);
-    return QStringLiteral("postgresql://stazione@/%1?host=%2").arg(name, socket);
 }
 
 // A report line as a collection writes it; the archive and the file only when the call got that
@@ -208,16 +191,7 @@ protected:
     QTemporaryDir work;
 };
 
-class PostgresIdentity : public Identity {
-protected:
-    QString url() override
-    {
-        if (m_url.isEmpty())
-            m_url = postgresUrl();
-        return m_url;
-    }
-    QString m_url;
-};
+using PostgresIdentity = stazione::testing::OnPostgres<Identity>;
 
 } // namespace
 

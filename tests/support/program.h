@@ -29,7 +29,13 @@ struct Program {
     // Scans (with the retrieval) and checks that the main window took over.
     void connect()
     {
+        // The scan waits for the logger's answer as long as the program's own default allows (a
+        // loaded PC may take seconds); the short time-out is for the exchanges after it.
+        link::Link& link = app.session().link();
+        const auto timeout = link.replyTimeout();
+        link.setReplyTimeout(std::chrono::seconds(10));
         auto found = app.connection().Command1_Click();
+        link.setReplyTimeout(timeout);
         QVERIFY2(found.ok(), found.ok() ? "" : qPrintable(found.error().message));
         QVERIFY2(*found, qPrintable(app.form2().Label2->text()));
         QVERIFY(app.form1().isVisible());
