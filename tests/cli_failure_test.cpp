@@ -203,9 +203,11 @@ TEST_F(CliFailures, IgnoredCommandsAreFailuresWithAMessage)
         QThread::usleep(200);
     gone.hangUp();
     ASSERT_TRUE(p.waitForFinished(30000));
-    const CliRun reset{.exitCode = p.exitCode(),
-                       .out = QString::fromUtf8(p.readAllStandardOutput()),
-                       .err = QString::fromUtf8(p.readAllStandardError())};
+    CliRun reset;
+    reset.exitCode = p.exitCode();
+    reset.outBytes = p.readAllStandardOutput();
+    reset.out = QString::fromUtf8(reset.outBytes);
+    reset.err = QString::fromUtf8(p.readAllStandardError());
     EXPECT_EQ(reset.exitCode, 1) << reset.out.toStdString();
     EXPECT_TRUE(reset.err.contains("Reset sent")) << reset.err.toStdString();
     EXPECT_TRUE(reset.err.contains("does not answer after the reset")) << reset.err.toStdString();

@@ -11,7 +11,6 @@
 #include <QStringList>
 
 #include <functional>
-
 #include <gtest/gtest.h>
 
 namespace stazione::testing {
@@ -28,8 +27,8 @@ struct CliRun {
 struct CliStart {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QString workingFolder;
-    QString standardOutputFile;     // standard output into this file instead of `out`
-    std::function<void()> inChild;  // run in the child before the program (QProcess's modifier)
+    QString standardOutputFile;    // standard output into this file instead of `out`
+    std::function<void()> inChild; // run in the child before the program (QProcess's modifier)
     int timeoutMs = 180000;
 };
 

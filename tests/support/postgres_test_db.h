@@ -24,7 +24,8 @@ inline QString freshPostgresUrl()
         EXPECT_TRUE(admin.ok()) << qPrintable(admin ? QString() : admin.error().message);
         if (admin) {
             QSqlQuery q((*admin)->sql());
-            EXPECT_TRUE(q.exec(QStringLiteral("CREATE DATABASE ") + name)) << qPrintable(q.lastError().text());
+            EXPECT_TRUE(q.exec(QStringLiteral("CREATE DATABASE ") + name))
+                << qPrintable(q.lastError().text());
         }
     }
     return QStringLiteral("postgresql://stazione@/%1?host=%2").arg(name, socket);
