@@ -1,5 +1,7 @@
 #include "db/database.h"
 
+#include "network/outcome_fields.h"
+
 #include <QAtomicInt>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -9,6 +11,7 @@
 #include <QUrlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -47,6 +50,17 @@ link::Error usage(const QString& text)
     return link::Error::data(text);
 }
 
+// The columns of version 1 that the outcome's fields kept in `stored` give, as "name TYPE, ...".
+QString version1Columns(std::initializer_list<data::StoredIn> stored)
+{
+    QStringList columns;
+    for (const data::OutcomeField& f : data::kOutcomeFields) {
+        if (f.version == 1 && std::find(stored.begin(), stored.end(), f.stored) != stored.end())
+            columns << QLatin1String(f.column) + QLatin1Char(' ') + QLatin1String(f.type);
+    }
+    return columns.join(QStringLiteral(", "));
+}
+
 // The statements that make schema version 1. The same text for both drivers but for the key
 // of the numbered tables and SQLite's tables without a row id (their key is their only index).
 QStringList schemaVersion1(bool postgres)
@@ -55,16 +69,11 @@ QStringList schemaVersion1(bool postgres)
         postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY");
     const QString keyed = postgres ? QString() : QStringLiteral(" WITHOUT ROWID");
     return {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS stations (id %1, name TEXT NOT NULL, "
-                       "number TEXT NOT NULL DEFAULT '', folder TEXT UNIQUE)")
-            .arg(id),
-        QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS collections (id %1, station_id BIGINT REFERENCES stations(id), "
-            "started TEXT NOT NULL, ended TEXT NOT NULL, result TEXT NOT NULL, attempts INTEGER NOT NULL, "
-            "new_lines BIGINT NOT NULL, total_lines BIGINT NOT NULL, complete SMALLINT NOT NULL, "
-            "battery DOUBLE PRECISION, memory_possible BIGINT, memory_available BIGINT, "
-            "clock_drift_s BIGINT, clock_corrected SMALLINT NOT NULL, error TEXT NOT NULL)")
-            .arg(id),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS stations (id %1, %2)")
+            .arg(id, version1Columns({data::StoredIn::StationKey, data::StoredIn::Station})),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS collections (id %1, station_id BIGINT REFERENCES "
+                       "stations(id), %2)")
+            .arg(id, version1Columns({data::StoredIn::Collections})),
         // A report line is stored once, however often the report is imported.
         QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS collections_once ON collections "
                        "(COALESCE(station_id, 0), started, ended, result)"),
@@ -78,6 +87,24 @@ QStringList schemaVersion1(bool postgres)
             "NULL, PRIMARY KEY (station_id, time, channel))%1")
             .arg(keyed),
     };
+}
+
+// The statements that make schema `version` from the one before it: each later version adds
+// the columns of the outcome's fields that name it.
+QStringList stepTo(int version, bool postgres)
+{
+    if (version == 1)
+        return schemaVersion1(postgres);
+    QStringList statements;
+    for (const data::OutcomeField& f : data::kOutcomeFields) {
+        if (f.version != version || f.stored == data::StoredIn::ReportOnly)
+            continue;
+        const bool station = f.stored == data::StoredIn::Station || f.stored == data::StoredIn::StationKey;
+        statements << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                          .arg(station ? QStringLiteral("stations") : QStringLiteral("collections"),
+                               QLatin1String(f.column), QLatin1String(f.type));
+    }
+    return statements;
 }
 
 } // namespace
@@ -347,17 +374,13 @@ link::Status Database::migrate()
                 "The database %1 has schema version %2; this program knows up to %3: update Stazione.")
                 .arg(m_url.shown(), QString::number(version), QString::number(kSchemaVersion)));
     }
-    if (version < 1) {
-        for (const QString& statement : schemaVersion1(m_url.postgres)) {
+    for (int step = version + 1; step <= kSchemaVersion; ++step) {
+        for (const QString& statement : stepTo(step, m_url.postgres)) {
             if (!q.exec(statement))
-                return fail(QStringLiteral("The schema cannot be created"));
+                return fail(step == 1 ? QStringLiteral("The schema cannot be created")
+                                      : QStringLiteral("The schema cannot be updated"));
         }
     }
-    // Version 2: the station's row in the modem's directory at its last collection (0: the logger
-    // on the cable), which names it in the web report and in the alerts' log.
-    if (version < 2 && !q.exec(QStringLiteral("ALTER TABLE stations ADD COLUMN directory_row INTEGER")))
-        return fail(QStringLiteral("The schema cannot be updated"));
-    // Later versions add their steps here, each from the version before it.
     if (version == 0 &&
         !q.exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(kSchemaVersion)))
         return fail(QStringLiteral("The schema version cannot be written"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/result.h"
+#include "network/outcome_fields.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -14,7 +15,9 @@
 // brought up to date before anything else is done with it.
 namespace stazione::db {
 
-inline constexpr int kSchemaVersion = 2;
+// Version 2 added the stations' directory rows. A version is the newest of its fields' (a step
+// that adds something other than a field's column raises it here).
+inline constexpr int kSchemaVersion = data::kOutcomeFieldsVersion;
 
 struct DatabaseUrl {
     bool postgres = false;

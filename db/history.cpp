@@ -1,6 +1,7 @@
 #include "db/history.h"
 
 #include "network/archive.h"
+#include "network/outcome_fields.h"
 
 #include <QDir>
 #include <QSqlError>
@@ -14,27 +15,51 @@ namespace {
 
 std::optional<double> numberAt(const QSqlQuery& q, int column)
 {
-    if (q.isNull(column))
+    if (column < 0 || q.isNull(column))
         return std::nullopt;
     return q.value(column).toDouble();
 }
 
-QString countText(const std::optional<double>& value)
-{
-    return value ? QString::number(qint64(*value)) : QString();
-}
+// The stored fields as the query reads them: the station's id first, then one column a field.
+struct Columns {
+    QStringList names{QStringLiteral("s.id")};
+    std::vector<std::pair<const data::OutcomeField*, int>> fields;
+
+    Columns()
+    {
+        for (const data::OutcomeField& f : data::kOutcomeFields) {
+            if (f.stored == data::StoredIn::ReportOnly)
+                continue;
+            const char* table = f.stored == data::StoredIn::Collections ? "c." : "s.";
+            fields.emplace_back(&f, int(names.size()));
+            names << QLatin1String(table) + QLatin1String(f.column);
+        }
+    }
+
+    int of(const char* column) const
+    {
+        for (const auto& [f, at] : fields)
+            if (qstrcmp(f->column, column) == 0)
+                return at;
+        return -1;
+    }
+};
 
 } // namespace
 
 link::Result<data::Network> readNetwork(Database& db, const QString& dir)
 {
+    static const Columns columns;
+    const int rowAt = columns.of("directory_row");
+    const int resultAt = columns.of("result");
+    const int batteryAt = columns.of("battery");
+    const int possibleAt = columns.of("memory_possible");
+    const int availableAt = columns.of("memory_available");
     QSqlQuery q(db.sql());
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral(
-            "SELECT s.id, s.name, s.number, s.folder, s.directory_row, c.started, c.ended, c.result, "
-            "c.attempts, c.new_lines, c.total_lines, c.complete, c.battery, c.memory_possible, "
-            "c.memory_available, c.clock_drift_s, c.clock_corrected, c.error "
-            "FROM collections c LEFT JOIN stations s ON s.id = c.station_id ORDER BY c.id")))
+    if (!q.exec(QStringLiteral("SELECT %1 FROM collections c LEFT JOIN stations s ON s.id = c.station_id "
+                               "ORDER BY c.id")
+                    .arg(columns.names.join(QStringLiteral(", ")))))
         return db.failure(QStringLiteral("The collections cannot be read"), q.lastError());
     std::vector<data::Call> calls;
     QStringList rowless;
@@ -47,38 +72,17 @@ link::Result<data::Network> readNetwork(Database& db, const QString& dir)
             continue;
         }
         data::StationOutcome o;
-        o.name = q.value(1).toString();
-        o.number = q.value(2).toString();
-        const QString folder = q.value(3).toString();
-        o.folder = folder;
-        if (!folder.isEmpty())
-            o.archive = QDir(QDir(dir).filePath(folder)).filePath(data::archiveFileName(folder));
-        if (q.isNull(4)) {
+        for (const auto& [f, at] : columns.fields)
+            data::setFromSql(*f, q.value(at), o);
+        if (!o.folder.isEmpty())
+            o.archive = QDir(QDir(dir).filePath(o.folder)).filePath(data::archiveFileName(o.folder));
+        if (q.isNull(rowAt)) {
             if (!rowless.contains(o.name))
                 rowless << o.name;
             continue;
         }
-        o.row = q.value(4).toInt();
-        o.start = QDateTime::fromString(q.value(5).toString(), Qt::ISODate);
-        o.end = QDateTime::fromString(q.value(6).toString(), Qt::ISODate);
-        const QString result = q.value(7).toString();
-        o.result = data::resultFromText(result).value_or(data::CollectResult::FileError);
-        o.attempts = q.value(8).toInt();
-        o.newLines = q.value(9).toLongLong();
-        o.totalLines = q.value(10).toLongLong();
-        o.complete = q.value(11).toInt() != 0;
-        const auto battery = numberAt(q, 12);
-        // Volts with the two decimals the logger sends them with, as the report reads them.
-        o.battery = battery ? QString::number(*battery, 'f', 2) : QString();
-        const auto possible = numberAt(q, 13);
-        const auto available = numberAt(q, 14);
-        o.memoryPossible = countText(possible);
-        o.memoryAvailable = countText(available);
-        if (!q.isNull(15))
-            o.clockDrift = q.value(15).toLongLong();
-        o.clockCorrected = q.value(16).toInt() != 0;
-        o.error = q.value(17).toString();
-        calls.push_back(data::callOf(std::move(o), result, battery, possible, available));
+        calls.push_back(data::callOf(std::move(o), q.value(resultAt).toString(), numberAt(q, batteryAt),
+                                     numberAt(q, possibleAt), numberAt(q, availableAt)));
     }
     if (q.lastError().isValid())
         return db.failure(QStringLiteral("The collections cannot be read"), q.lastError());

@@ -3,6 +3,7 @@
 #include "data/data_file.h"
 #include "db/bulk.h"
 #include "network/archive.h"
+#include "network/outcome_fields.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,26 +73,10 @@ private:
     bool m_gotRow = false;
 };
 
-QVariant optionalNumber(const QString& text, bool integer)
-{
-    bool ok = false;
-    if (integer) {
-        const qint64 n = text.trimmed().toLongLong(&ok);
-        return ok ? QVariant(n) : nullOf(QMetaType::LongLong);
-    }
-    const double v = text.trimmed().toDouble(&ok);
-    return ok ? QVariant(v) : nullOf(QMetaType::Double);
-}
-
 // Qt binds a null QString as NULL; the text columns hold "" instead.
 QString text(const QString& s)
 {
     return s.isNull() ? QStringLiteral("") : s;
-}
-
-QString isoOf(const QDateTime& t)
-{
-    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
 }
 
 // A value as export writes it: the shortest digits that read back as the same double, without
@@ -356,28 +341,23 @@ link::Result<bool> Store::storeOutcome(const data::StationOutcome& o)
         if (!id)
             return id.error();
         stationId = *id;
-        if (auto noted = noteRow(*id, o.row); !noted)
+        if (auto noted = noteStation(*id, o); !noted)
             return noted.error();
     }
+    QStringList columns{QStringLiteral("station_id")};
+    QVariantList values{stationId};
+    for (const data::OutcomeField& f : data::kOutcomeFields) {
+        if (f.stored != data::StoredIn::Collections)
+            continue;
+        columns << QLatin1String(f.column);
+        values << data::sqlValue(f, o);
+    }
     QSqlQuery q(m_db.sql());
-    q.prepare(QStringLiteral(
-        "INSERT INTO collections (station_id, started, ended, result, attempts, new_lines, total_lines, "
-        "complete, battery, memory_possible, memory_available, clock_drift_s, clock_corrected, error) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
-    q.addBindValue(stationId);
-    q.addBindValue(isoOf(o.start));
-    q.addBindValue(isoOf(o.end));
-    q.addBindValue(data::resultText(o.result));
-    q.addBindValue(o.attempts);
-    q.addBindValue(o.newLines);
-    q.addBindValue(o.totalLines);
-    q.addBindValue(o.complete ? 1 : 0);
-    q.addBindValue(optionalNumber(o.battery, false));
-    q.addBindValue(optionalNumber(o.memoryPossible, true));
-    q.addBindValue(optionalNumber(o.memoryAvailable, true));
-    q.addBindValue(o.clockDrift ? QVariant(*o.clockDrift) : nullOf(QMetaType::LongLong));
-    q.addBindValue(o.clockCorrected ? 1 : 0);
-    q.addBindValue(text(o.error));
+    q.prepare(
+        QStringLiteral("INSERT INTO collections (%1) VALUES (?%2) ON CONFLICT DO NOTHING")
+            .arg(columns.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(columns.size() - 1)));
+    for (const QVariant& v : values)
+        q.addBindValue(v);
     if (!q.exec())
         return m_db.failure(QStringLiteral("A collection cannot be stored"), q.lastError());
     return q.numRowsAffected() > 0;
@@ -562,16 +542,23 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
     return qint64(rows.times.size());
 }
 
-link::Status Store::noteRow(qint64 stationId, int row)
+link::Status Store::noteStation(qint64 stationId, const data::StationOutcome& o)
 {
-    QSqlQuery q(m_db.sql());
-    q.prepare(QStringLiteral("UPDATE stations SET directory_row = ? WHERE id = ? AND (directory_row IS NULL "
-                             "OR directory_row <> ?)"));
-    q.addBindValue(row);
-    q.addBindValue(stationId);
-    q.addBindValue(row);
-    if (!q.exec())
-        return m_db.failure(QStringLiteral("A station cannot be updated"), q.lastError());
+    for (const data::OutcomeField& f : data::kOutcomeFields) {
+        if (f.stored != data::StoredIn::Station)
+            continue;
+        const QVariant value = data::sqlValue(f, o);
+        if (value.isNull())
+            continue;
+        QSqlQuery q(m_db.sql());
+        q.prepare(QStringLiteral("UPDATE stations SET %1 = ? WHERE id = ? AND (%1 IS NULL OR %1 <> ?)")
+                      .arg(QLatin1String(f.column)));
+        q.addBindValue(value);
+        q.addBindValue(stationId);
+        q.addBindValue(value);
+        if (!q.exec())
+            return m_db.failure(QStringLiteral("A station cannot be updated"), q.lastError());
+    }
     return {};
 }
 

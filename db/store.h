@@ -56,8 +56,9 @@ public:
     link::Result<qint64> lineCount(qint64 stationId);
 
 private:
-    // Keeps the directory row of the station's latest collection (0: the logger on the cable).
-    link::Status noteRow(qint64 stationId, int row);
+    // Keeps on the station's row what its latest collection knew of it (the directory row, 0 for
+    // the logger on the cable).
+    link::Status noteStation(qint64 stationId, const data::StationOutcome& outcome);
     link::Status begin();
     link::Status commit();
     void rollback();

@@ -426,14 +426,14 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
         o.clockDrift = config::clockDrift(*r.clock, r.clockReadAt);
     if (target.row == 0 && o.name.isEmpty())
         o.name = r.name;
+    // On the cable the station is named by what the logger calls itself.
+    CollectTarget named = target;
+    named.name = o.name;
     if (o.folder.isEmpty() && !o.name.isEmpty())
-        o.folder =
-            QFileInfo(stationFolder(settings.dir, {target.row, o.name, target.number, {}, target.folder}))
-                .fileName();
+        o.folder = QFileInfo(stationFolder(settings.dir, named)).fileName();
 
     if (status) {
-        const QString folder =
-            stationFolder(settings.dir, {target.row, o.name, target.number, {}, target.folder});
+        const QString folder = stationFolder(settings.dir, named);
         o.folder = QFileInfo(folder).fileName();
         // A link in the station's place would take its files outside the data root.
         if (QFileInfo(folder).isSymLink()) {

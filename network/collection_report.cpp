@@ -1,6 +1,7 @@
 #include "network/collection_report.h"
 
 #include "network/archive.h"
+#include "network/outcome_fields.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <QJsonValue>
 
 #include <array>
-#include <cmath>
 #include <utility>
 
 namespace stazione::data {
@@ -28,14 +28,6 @@ constexpr std::array<std::pair<CollectResult, const char*>, 10> kResults{{
     {CollectResult::Refused, "refused"},
     {CollectResult::ClockRefused, "clock-refused"},
 }};
-
-// The battery's volts as a number; null when none was read or the logger's text is not a number.
-QJsonValue batteryValue(const QString& volts)
-{
-    bool ok = false;
-    const double value = volts.trimmed().toDouble(&ok);
-    return ok && std::isfinite(value) ? QJsonValue(value) : QJsonValue();
-}
 
 } // namespace
 
@@ -72,70 +64,16 @@ QString stationFolderOf(const StationOutcome& o)
 QJsonObject toJson(const StationOutcome& o)
 {
     QJsonObject j;
-    j.insert(QStringLiteral("start"), isoTime(o.start));
-    j.insert(QStringLiteral("end"), isoTime(o.end));
-    j.insert(QStringLiteral("station"), o.row);
-    j.insert(QStringLiteral("name"), o.name);
-    j.insert(QStringLiteral("number"), o.number);
-    j.insert(QStringLiteral("result"), resultText(o.result));
-    j.insert(QStringLiteral("attempts"), o.attempts);
-    j.insert(QStringLiteral("new_lines"), double(o.newLines));
-    j.insert(QStringLiteral("total_lines"), double(o.totalLines));
-    j.insert(QStringLiteral("complete"), o.complete);
-    j.insert(QStringLiteral("battery"), batteryValue(o.battery));
-    j.insert(QStringLiteral("memory_possible"),
-             o.memoryPossible.isEmpty() ? QJsonValue() : QJsonValue(o.memoryPossible));
-    j.insert(QStringLiteral("memory_available"),
-             o.memoryAvailable.isEmpty() ? QJsonValue() : QJsonValue(o.memoryAvailable));
-    j.insert(QStringLiteral("clock_drift_s"),
-             o.clockDrift ? QJsonValue(double(*o.clockDrift)) : QJsonValue());
-    j.insert(QStringLiteral("clock_corrected"), o.clockCorrected);
-    j.insert(QStringLiteral("error"), o.error);
-    j.insert(QStringLiteral("file"), o.file);
-    j.insert(QStringLiteral("archive"), o.archive);
-    j.insert(QStringLiteral("folder"), o.folder);
-    if (!o.repairedTail.isEmpty())
-        j.insert(QStringLiteral("repaired_tail"), o.repairedTail);
-    if (!o.memoryChange.isEmpty())
-        j.insert(QStringLiteral("memory_change"), o.memoryChange);
-    if (o.unendedLine)
-        j.insert(QStringLiteral("unended_line"), true);
-    if (!o.reportError.isEmpty())
-        j.insert(QStringLiteral("report_error"), o.reportError);
+    for (const OutcomeField& field : kOutcomeFields)
+        writeField(field, o, j);
     return j;
 }
 
 StationOutcome outcomeFromJson(const QJsonObject& j)
 {
     StationOutcome o;
-    o.start = QDateTime::fromString(j.value(QStringLiteral("start")).toString(), Qt::ISODate);
-    o.end = QDateTime::fromString(j.value(QStringLiteral("end")).toString(), Qt::ISODate);
-    o.row = j.value(QStringLiteral("station")).toInt();
-    o.name = j.value(QStringLiteral("name")).toString();
-    o.number = j.value(QStringLiteral("number")).toString();
-    o.result =
-        resultFromText(j.value(QStringLiteral("result")).toString()).value_or(CollectResult::FileError);
-    o.attempts = j.value(QStringLiteral("attempts")).toInt();
-    o.newLines = qint64(j.value(QStringLiteral("new_lines")).toDouble());
-    o.totalLines = qint64(j.value(QStringLiteral("total_lines")).toDouble());
-    o.complete = j.value(QStringLiteral("complete")).toBool();
-    // Reports written before the battery was a number hold it as the logger's text.
-    const QJsonValue battery = j.value(QStringLiteral("battery"));
-    // Volts with the two decimals the logger sends them with.
-    o.battery = battery.isDouble() ? QString::number(battery.toDouble(), 'f', 2) : battery.toString();
-    o.memoryPossible = j.value(QStringLiteral("memory_possible")).toString();
-    o.memoryAvailable = j.value(QStringLiteral("memory_available")).toString();
-    if (j.value(QStringLiteral("clock_drift_s")).isDouble())
-        o.clockDrift = qint64(j.value(QStringLiteral("clock_drift_s")).toDouble());
-    o.clockCorrected = j.value(QStringLiteral("clock_corrected")).toBool();
-    o.error = j.value(QStringLiteral("error")).toString();
-    o.file = j.value(QStringLiteral("file")).toString();
-    o.archive = j.value(QStringLiteral("archive")).toString();
-    o.folder = j.value(QStringLiteral("folder")).toString();
-    o.repairedTail = j.value(QStringLiteral("repaired_tail")).toString();
-    o.memoryChange = j.value(QStringLiteral("memory_change")).toString();
-    o.unendedLine = j.value(QStringLiteral("unended_line")).toBool();
-    o.reportError = j.value(QStringLiteral("report_error")).toString();
+    for (const OutcomeField& field : kOutcomeFields)
+        readField(field, j, o);
     return o;
 }
 

@@ -434,8 +434,9 @@ TEST(CollectionTest, StationFoldersStayInsideTheRootAndNeverCollide)
     EXPECT_EQ(f[6], "stazione_9");
     EXPECT_EQ(f[7], "stazione_8");
     EXPECT_EQ(QSet<QString>(f.begin(), f.begin() + 8).size(), 8); // the rows that are stations
-    EXPECT_EQ(modem::stationFolder("/d", {2, "A_B", "2", {}, f[1]}), "/d/A_B_2");
-    EXPECT_EQ(modem::stationFolder("/d", {0, "..", {}, {}, {}}), "/d/stazione_0");
+    EXPECT_EQ(modem::stationFolder("/d", {.row = 2, .name = "A_B", .number = "2", .folder = f[1]}),
+              "/d/A_B_2");
+    EXPECT_EQ(modem::stationFolder("/d", {.row = 0, .name = ".."}), "/d/stazione_0");
 }
 
 TEST(CollectionReportTest, OutcomesRoundTripAndTheLastOnePerStationIsFound)
@@ -558,8 +559,8 @@ TEST(CollectionTest, TheDialEndsWithTheModemsResultCode)
     // A result code still on its way is not one yet.
     EXPECT_EQ(modem::dialResult("\r\nOK\r\n\r\nBUS"), std::nullopt);
     // The folder of a station: its directory name made safe, or its number when it has none.
-    EXPECT_EQ(modem::stationFolder("/d", {5, "Pozzo/1", "123", {}, {}}), "/d/Pozzo_1");
-    EXPECT_EQ(modem::stationFolder("/d", {5, "  ", "123", {}, {}}), "/d/stazione_5");
+    EXPECT_EQ(modem::stationFolder("/d", {.row = 5, .name = "Pozzo/1", .number = "123"}), "/d/Pozzo_1");
+    EXPECT_EQ(modem::stationFolder("/d", {.row = 5, .name = "  ", .number = "123"}), "/d/stazione_5");
 }
 
 // A collection told to stop while it waits to call a station again ends there, with the
@@ -582,7 +583,7 @@ TEST_F(CollectionStopTest, AStopDuringTheRetryWaitEndsWithTheLastOutcome)
     clock.start();
     qint64 stopAt = -1;
     modem::collectAll(
-        link, {modem::CollectTarget{0, QStringLiteral("Cavo"), {}, {}, {}}}, settings,
+        link, {modem::CollectTarget{.row = 0, .name = QStringLiteral("Cavo")}}, settings,
         [&](const QString& line) {
             if (stopAt < 0 && line.contains(QStringLiteral("calling again"))) {
                 stopAt = clock.elapsed();

@@ -13,7 +13,7 @@ add_executable(db_test db_test.cpp)
 target_link_libraries(db_test PRIVATE stazione_test_main stazione_db)
 target_compile_definitions(db_test PRIVATE
     STAZIONE_CLI_PROGRAM="$<TARGET_FILE:stazione-cli>" STAZIONE_SIM_PROGRAM="$<TARGET_FILE:stazione-sim>"
-    STAZIONE_TEST_PG_DIR="${STAZIONE_TEST_PG_DIR}")
+    STAZIONE_TEST_PG_DIR="${STAZIONE_TEST_PG_DIR}" STAZIONE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 add_dependencies(db_test stazione-cli stazione-sim)
 gtest_discover_tests(db_test
     DISCOVERY_TIMEOUT 30

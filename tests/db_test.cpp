@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -25,6 +26,7 @@
 #include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -440,11 +442,12 @@ TEST_F(DataRoot, ADatabaseOfANewerSchemaOrOutOfReachIsRefused)
     ASSERT_EQ(import().exitCode, 0);
     {
         Look look(url());
-        look.exec("UPDATE schema_version SET version = 3");
+        look.exec(QStringLiteral("UPDATE schema_version SET version = %1").arg(db::kSchemaVersion + 1));
     }
     const Ran newer = import();
     EXPECT_EQ(newer.exitCode, 1);
-    EXPECT_TRUE(newer.err.contains("schema version 3")) << qPrintable(newer.err);
+    EXPECT_TRUE(newer.err.contains(QStringLiteral("schema version %1").arg(db::kSchemaVersion + 1)))
+        << qPrintable(newer.err);
 
     const Ran nowhere =
         cli({"db", "import", root.path(), "--db", "sqlite:" + work.filePath("no/such/folder/x.sqlite")});
@@ -452,21 +455,52 @@ TEST_F(DataRoot, ADatabaseOfANewerSchemaOrOutOfReachIsRefused)
     EXPECT_TRUE(nowhere.err.contains("cannot be opened")) << qPrintable(nowhere.err);
 }
 
+// The README's table of the schema: table -> its columns, in their order.
+std::map<QString, QStringList> documentedTables()
+{
+    QFile f(QDir(QStringLiteral(STAZIONE_SOURCE_DIR)).filePath(QStringLiteral("README.md")));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    std::map<QString, QStringList> tables;
+    static const QRegularExpression row(QStringLiteral("^\\| `(\\w+)` \\| ([^|]*)\\|"));
+    static const QRegularExpression name(QStringLiteral("`(\\w+)`"));
+    bool inTable = false;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n')) {
+        if (line.startsWith(QLatin1String("| Table | Columns |")))
+            inTable = true;
+        else if (!line.startsWith('|'))
+            inTable = false;
+        const auto m = row.match(line);
+        if (!inTable || !m.hasMatch())
+            continue;
+        // "`a`, `b` — unique (`a`)": the columns come before the dash.
+        const QString cell = m.captured(2).section(QStringLiteral(" — "), 0, 0);
+        QStringList& columns = tables[m.captured(1)];
+        for (auto it = name.globalMatch(cell); it.hasNext();)
+            columns << it.next().captured(1);
+    }
+    return tables;
+}
+
 TEST_F(DataRoot, TheTablesHaveTheDocumentedColumns)
 {
     ASSERT_EQ(import().exitCode, 0);
     Look look(url());
-    const auto columns = [&](const QString& table) {
-        return look.column(QStringLiteral("SELECT name FROM pragma_table_info('%1') ORDER BY cid").arg(table))
-            .join(',');
-    };
-    EXPECT_EQ(columns("stations"), "id,name,number,folder,directory_row");
-    EXPECT_EQ(
-        columns("collections"),
-        "id,station_id,started,ended,result,attempts,new_lines,total_lines,complete,battery,memory_possible,"
-        "memory_available,clock_drift_s,clock_corrected,error");
-    EXPECT_EQ(columns("lines"), "station_id,seq,text");
-    EXPECT_EQ(columns("measurements"), "station_id,time,channel,value");
+    const auto tables = documentedTables();
+    ASSERT_EQ(tables.size(), 4u);
+    for (const auto& [table, documented] : tables)
+        EXPECT_EQ(
+            look.column(QStringLiteral("SELECT name FROM pragma_table_info('%1') ORDER BY cid").arg(table)),
+            documented)
+            << qPrintable(table);
+    // The manual page's ".B table(a, b)" say the same.
+    QFile man(
+        QDir(QStringLiteral(STAZIONE_SOURCE_DIR)).filePath(QStringLiteral("packaging/man/stazione-cli.1")));
+    ASSERT_TRUE(man.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(man.readAll());
+    for (const auto& [table, documented] : tables)
+        EXPECT_TRUE(
+            page.contains(QStringLiteral(".B %1(%2)\n").arg(table, documented.join(QStringLiteral(", ")))))
+            << qPrintable(table);
     EXPECT_EQ(look.column("PRAGMA journal_mode"), QStringList{"wal"});
     // A second line with the same seq, or a second value at one time, is kept out by the keys.
     ASSERT_TRUE(look.exec("INSERT INTO lines VALUES (1, 1, 'x') ON CONFLICT DO NOTHING"));

@@ -6,10 +6,12 @@
 #include "data/file_names.h"
 #include "db/database.h"
 #include "db/history.h"
+#include "db/store.h"
 #include "network/alerts.h"
 #include "network/archive.h"
 #include "network/data_root.h"
 #include "network/network_status.h"
+#include "network/outcome_fields.h"
 #include "network/site_report.h"
 #include "support/cli_run.h"
 #include "support/postgres_test_db.h"
@@ -23,9 +25,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QUuid>
 
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace stazione;
 
@@ -325,34 +329,103 @@ TEST(ReservedNames, AreNoStationsFolder)
     EXPECT_EQ(data::safeFolderName("sito", 0), "stazione_0_sito"); // the logger on the cable
 }
 
-// A database of schema version 1 (no directory rows) is brought to the current version with its
-// rows kept, and then filled as any other.
+// The columns of a table, in their order.
+QStringList columnsOf(db::Database& d, const QString& table)
+{
+    QSqlQuery q(d.sql());
+    const QString sql =
+        d.postgres()
+            ? QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_name = '%1' "
+                             "AND table_schema = current_schema() ORDER BY ordinal_position")
+            : QStringLiteral("SELECT name FROM pragma_table_info('%1') ORDER BY cid");
+    EXPECT_TRUE(q.exec(sql.arg(table))) << qPrintable(q.lastError().text());
+    QStringList names;
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
+}
+
+// A database made by the first version that kept one (the tables as it created them, written out
+// here as it wrote them) is brought to the current version with its rows kept: the same columns,
+// in the same order, as a database made new, and filled as any other.
 void migratesFromVersion1(const QString& url)
 {
+    const QStringList tables{"stations", "collections", "lines", "measurements"};
+    std::map<QString, QStringList> fresh;
     {
         auto opened = db::Database::open(url);
         ASSERT_TRUE(opened.ok()) << qPrintable(opened ? QString() : opened.error().message);
         db::Database& d = **opened;
-        // Back to what version 1 made: the column of version 2 dropped.
-        execute(d, "ALTER TABLE stations DROP COLUMN directory_row");
-        execute(d, "UPDATE schema_version SET version = 1");
-        execute(d, "INSERT INTO stations (name, number, folder) VALUES ('Vecchia', '123', 'Vecchia')");
-        execute(d, "INSERT INTO lines (station_id, seq, text) SELECT id, 1, 'riga' FROM stations");
+        for (const QString& table : tables)
+            fresh[table] = columnsOf(d, table);
+        const QString id = d.postgres() ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY";
+        const QString keyed = d.postgres() ? "" : " WITHOUT ROWID";
+        for (const char* statement : {"DROP TABLE measurements", "DROP TABLE lines", "DROP TABLE collections",
+                                      "DROP TABLE stations", "DROP TABLE schema_version"})
+            ASSERT_TRUE(execute(d, statement));
+        for (const QString& statement : {
+                 QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)"),
+                 QStringLiteral("INSERT INTO schema_version (version) VALUES (1)"),
+                 QStringLiteral("CREATE TABLE stations (id %1, name TEXT NOT NULL, number TEXT NOT NULL "
+                                "DEFAULT '', folder TEXT UNIQUE)")
+                     .arg(id),
+                 QStringLiteral(
+                     "CREATE TABLE collections (id %1, station_id BIGINT REFERENCES stations(id), "
+                     "started TEXT NOT NULL, ended TEXT NOT NULL, result TEXT NOT NULL, attempts "
+                     "INTEGER NOT NULL, new_lines BIGINT NOT NULL, total_lines BIGINT NOT NULL, "
+                     "complete SMALLINT NOT NULL, battery DOUBLE PRECISION, memory_possible BIGINT, "
+                     "memory_available BIGINT, clock_drift_s BIGINT, clock_corrected SMALLINT NOT "
+                     "NULL, error TEXT NOT NULL)")
+                     .arg(id),
+                 QStringLiteral("CREATE UNIQUE INDEX collections_once ON collections (COALESCE(station_id, "
+                                "0), started, ended, result)"),
+                 QStringLiteral("CREATE TABLE lines (station_id BIGINT NOT NULL REFERENCES stations(id), seq "
+                                "BIGINT NOT NULL, text TEXT NOT NULL, PRIMARY KEY (station_id, seq))%1")
+                     .arg(keyed),
+                 QStringLiteral("CREATE TABLE measurements (station_id BIGINT NOT NULL REFERENCES "
+                                "stations(id), time TEXT NOT NULL, channel INTEGER NOT NULL, value DOUBLE "
+                                "PRECISION NOT NULL, PRIMARY KEY (station_id, time, channel))%1")
+                     .arg(keyed),
+                 QStringLiteral(
+                     "INSERT INTO stations (name, number, folder) VALUES ('Vecchia', '123', 'Vecchia')"),
+                 QStringLiteral(
+                     "INSERT INTO lines (station_id, seq, text) SELECT id, 1, 'riga' FROM stations"),
+                 QStringLiteral(
+                     "INSERT INTO collections (station_id, started, ended, result, attempts, "
+                     "new_lines, total_lines, complete, battery, memory_possible, memory_available, "
+                     "clock_drift_s, clock_corrected, error) SELECT id, '2026-01-05T10:00:00+01:00', "
+                     "'2026-01-05T10:02:00+01:00', 'ok', 1, 1, 1, 1, 12.5, 100, 90, 3, 0, '' FROM "
+                     "stations"),
+             })
+            ASSERT_TRUE(execute(d, statement)) << qPrintable(statement);
     }
-    auto opened = db::Database::open(url);
-    ASSERT_TRUE(opened.ok()) << qPrintable(opened ? QString() : opened.error().message);
-    QSqlQuery q((*opened)->sql());
-    ASSERT_TRUE(q.exec("SELECT version FROM schema_version"));
-    ASSERT_TRUE(q.next());
-    EXPECT_EQ(q.value(0).toInt(), db::kSchemaVersion);
-    ASSERT_TRUE(q.exec("SELECT s.name, s.folder, s.directory_row, l.text FROM stations s JOIN lines l ON "
-                       "l.station_id = s.id"));
-    ASSERT_TRUE(q.next());
-    EXPECT_EQ(q.value(0).toString(), "Vecchia");
-    EXPECT_EQ(q.value(1).toString(), "Vecchia");
-    EXPECT_TRUE(q.isNull(2)); // not known until an import tells it
-    EXPECT_EQ(q.value(3).toString(), "riga");
-    EXPECT_FALSE(q.next());
+    {
+        auto opened = db::Database::open(url);
+        ASSERT_TRUE(opened.ok()) << qPrintable(opened ? QString() : opened.error().message);
+        db::Database& d = **opened;
+        for (const QString& table : tables)
+            EXPECT_EQ(columnsOf(d, table), fresh[table]) << qPrintable(table);
+        QSqlQuery q(d.sql());
+        ASSERT_TRUE(q.exec("SELECT version FROM schema_version"));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toInt(), db::kSchemaVersion);
+        EXPECT_FALSE(q.next());
+        ASSERT_TRUE(q.exec(
+            "SELECT s.name, s.folder, s.directory_row, l.text, c.battery, c.memory_available FROM "
+            "stations s JOIN lines l ON l.station_id = s.id JOIN collections c ON c.station_id = s.id"));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toString(), "Vecchia");
+        EXPECT_EQ(q.value(1).toString(), "Vecchia");
+        EXPECT_TRUE(q.isNull(2)); // not known until an import tells it
+        EXPECT_EQ(q.value(3).toString(), "riga");
+        EXPECT_EQ(q.value(4).toDouble(), 12.5);
+        EXPECT_EQ(q.value(5).toLongLong(), 90);
+        EXPECT_FALSE(q.next());
+    }
+    // A second opening finds nothing to do.
+    auto again = db::Database::open(url);
+    ASSERT_TRUE(again.ok()) << qPrintable(again ? QString() : again.error().message);
+    EXPECT_EQ(columnsOf(**again, "stations"), fresh["stations"]);
 }
 
 TEST_F(Identity, ADatabaseOfSchemaVersion1IsMigratedWithItsRows)
@@ -363,4 +436,108 @@ TEST_F(Identity, ADatabaseOfSchemaVersion1IsMigratedWithItsRows)
 TEST_F(PostgresIdentity, ADatabaseOfSchemaVersion1IsMigratedWithItsRowsOnPostgreSQL)
 {
     migratesFromVersion1(url());
+}
+
+namespace {
+
+// An outcome with every field away from its default.
+data::StationOutcome everyField()
+{
+    data::StationOutcome o;
+    o.start = QDateTime(QDate(2026, 3, 29), QTime(1, 59, 58), QTimeZone(3600));
+    o.end = QDateTime(QDate(2026, 3, 29), QTime(3, 1, 2), QTimeZone(7200));
+    o.row = 17;
+    o.name = "Frana \"Ovest\" è";
+    o.number = "+39 0461 123456";
+    o.result = data::CollectResult::ClockRefused;
+    o.attempts = 3;
+    o.newLines = 123456789012;
+    o.totalLines = 223456789012;
+    o.complete = true;
+    o.battery = "12.47";
+    o.memoryPossible = "9007199254740993"; // past a double's exact integers
+    o.memoryAvailable = "0";
+    o.clockDrift = -3601;
+    o.clockCorrected = true;
+    o.error = "Il logger ha rifiutato l'orologio";
+    o.folder = "Frana_Ovest";
+    o.file = "Frana_Ovest/20260329.txt";
+    o.archive = "Frana_Ovest/Frana_Ovest.txt";
+    o.repairedTail = "kept";
+    o.memoryChange = "overwritten";
+    o.unendedLine = true;
+    o.reportError = "disk full";
+    return o;
+}
+
+// The field as the report and the database see it: equal outcomes write it alike.
+QString shown(const data::OutcomeField& f, const data::StationOutcome& o)
+{
+    QJsonObject line;
+    data::writeField(f, o, line);
+    return QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact)) + ' ' +
+           data::sqlValue(f, o).toString();
+}
+
+// Every stored field goes into the database and comes back as it went in.
+void everyFieldComesBackFromTheDatabase(const QString& url)
+{
+    const data::StationOutcome o = everyField();
+    auto opened = db::Database::open(url);
+    ASSERT_TRUE(opened.ok()) << qPrintable(opened ? QString() : opened.error().message);
+    db::Store store(**opened);
+    auto stored = store.storeOutcome(o);
+    ASSERT_TRUE(stored.ok()) << qPrintable(stored ? QString() : stored.error().message);
+    EXPECT_TRUE(*stored);
+    auto network = db::readNetwork(**opened, "/dati");
+    ASSERT_TRUE(network.ok()) << qPrintable(network ? QString() : network.error().message);
+    ASSERT_EQ(network->stations.size(), 1u);
+    ASSERT_EQ(network->stations[0].calls.size(), 1u);
+    const data::Call& call = network->stations[0].calls[0];
+    EXPECT_EQ(call.result, "clock-refused");
+    EXPECT_EQ(call.battery, 12.47);
+    int compared = 0;
+    for (const data::OutcomeField& f : data::kOutcomeFields) {
+        if (f.stored == data::StoredIn::ReportOnly)
+            continue;
+        ++compared;
+        EXPECT_EQ(shown(f, call.outcome), shown(f, o)) << f.key;
+    }
+    EXPECT_GE(compared, 16);
+    // The archive is the station folder's, under the data root the history is read for.
+    EXPECT_EQ(call.outcome.archive, "/dati/Frana_Ovest/" + data::archiveFileName("Frana_Ovest"));
+}
+
+} // namespace
+
+TEST(OutcomeFields, EveryFieldComesBackFromAReportLine)
+{
+    const data::StationOutcome o = everyField();
+    const QJsonObject line = data::toJson(o);
+    const data::StationOutcome back = data::outcomeFromJson(line);
+    QStringList keys;
+    for (const data::OutcomeField& f : data::kOutcomeFields) {
+        EXPECT_EQ(shown(f, back), shown(f, o)) << f.key;
+        EXPECT_TRUE(line.contains(QLatin1String(f.key))) << f.key;
+        keys << QLatin1String(f.key);
+    }
+    // One key a field, and no key without a field.
+    EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
+    EXPECT_EQ(line.size(), keys.size());
+    // A field that was not set is left out or null, and reads back as not set.
+    const QJsonObject bare = data::toJson(data::StationOutcome{});
+    for (const char* optional : {"repaired_tail", "memory_change", "unended_line", "report_error"})
+        EXPECT_FALSE(bare.contains(QLatin1String(optional))) << optional;
+    for (const char* none : {"battery", "memory_possible", "memory_available", "clock_drift_s"})
+        EXPECT_TRUE(bare.value(QLatin1String(none)).isNull()) << none;
+}
+
+TEST_F(Identity, EveryFieldComesBackFromSQLite)
+{
+    everyFieldComesBackFromTheDatabase(url());
+}
+
+TEST_F(PostgresIdentity, EveryFieldComesBackFromPostgreSQL)
+{
+    everyFieldComesBackFromTheDatabase(url());
 }
