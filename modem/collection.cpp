@@ -560,9 +560,9 @@ void collectAll(link::Link& link, const QList<CollectTarget>& targets, const Col
     struct Pending {
         CollectTarget target;
         int attempts = 0;
-        QDateTime firstStart;
-        QElapsedTimer sinceLast;
-        data::StationOutcome last; // what the last attempt ended in
+        QDateTime firstStart{};
+        QElapsedTimer sinceLast{};
+        data::StationOutcome last{}; // what the last attempt ended in
     };
     std::deque<Pending> queue;
     for (const CollectTarget& t : targets)

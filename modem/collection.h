@@ -31,11 +31,11 @@ struct CollectSettings {
 };
 
 struct CollectTarget {
-    int row = 0;     // directory number from 1; 0 for the logger on the cable
-    QString name;    // directory name; on the cable the logger's own
-    QString number;  // to dial; empty on the cable
-    QString modello; // on the cable, the model the connection identified
-    QString folder;  // the folder's name under the data root (stationFolders); empty: from the name
+    int row = 0;       // directory number from 1; 0 for the logger on the cable
+    QString name{};    // directory name; on the cable the logger's own
+    QString number{};  // to dial; empty on the cable
+    QString modello{}; // on the cable, the model the connection identified
+    QString folder{};  // the folder's name under the data root (stationFolders); empty: from the name
 };
 
 // The names of the stations' folders under the data root, one a directory row: the directory

@@ -139,7 +139,7 @@ inline constexpr int kAlertCommandTries = 5;
 struct Delivery {
     QJsonObject change; // as in the alerts' log
     int tries = 0;      // the command's runs for it, this one included
-    QString error;      // why the last one failed; empty once delivered
+    QString error{};    // why the last one failed; empty once delivered
 };
 struct Deliveries {
     std::vector<Delivery> delivered;
