@@ -176,7 +176,8 @@ protected:
     void expectImported()
     {
         Look look(url());
-        EXPECT_EQ(look.column("SELECT version FROM schema_version"), QStringList{QString::number(db::kSchemaVersion)});
+        EXPECT_EQ(look.column("SELECT version FROM schema_version"),
+                  QStringList{QString::number(db::kSchemaVersion)});
         EXPECT_EQ(
             look.column(
                 "SELECT name, number, COALESCE(folder, '-'), directory_row FROM stations ORDER BY name"),
