@@ -344,20 +344,23 @@ link::Result<bool> Store::storeOutcome(const data::StationOutcome& o)
         if (auto noted = noteStation(*id, o); !noted)
             return noted.error();
     }
-    QStringList columns{QStringLiteral("station_id")};
-    QVariantList values{stationId};
-    for (const data::OutcomeField& f : data::kOutcomeFields) {
-        if (f.stored != data::StoredIn::Collections)
-            continue;
-        columns << QLatin1String(f.column);
-        values << data::sqlValue(f, o);
-    }
+    // The statement is the same for every line of a report: made once.
+    static const QString insert = [] {
+        QStringList columns{QStringLiteral("station_id")};
+        for (const data::OutcomeField& f : data::kOutcomeFields) {
+            if (f.stored == data::StoredIn::Collections)
+                columns << QLatin1String(f.column);
+        }
+        return QStringLiteral("INSERT INTO collections (%1) VALUES (?%2) ON CONFLICT DO NOTHING")
+            .arg(columns.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(columns.size() - 1));
+    }();
     QSqlQuery q(m_db.sql());
-    q.prepare(
-        QStringLiteral("INSERT INTO collections (%1) VALUES (?%2) ON CONFLICT DO NOTHING")
-            .arg(columns.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(columns.size() - 1)));
-    for (const QVariant& v : values)
-        q.addBindValue(v);
+    q.prepare(insert);
+    q.addBindValue(stationId);
+    for (const data::OutcomeField& f : data::kOutcomeFields) {
+        if (f.stored == data::StoredIn::Collections)
+            q.addBindValue(data::sqlValue(f, o));
+    }
     if (!q.exec())
         return m_db.failure(QStringLiteral("A collection cannot be stored"), q.lastError());
     return q.numRowsAffected() > 0;
