@@ -722,14 +722,16 @@ const std::vector<Verb>& ownVerbs()
          &runReport, true, false},
         {QStringLiteral("db"),
          QStringLiteral(
-             "(import DIR | query --station NAME [--from T] [--to T] [--channels 0,3] | check DIR) --db URL"),
+             "(import DIR | query --station NAME [--from T] [--to T] [--channels 0,3] | check DIR | migrate) "
+             "--db URL"),
          QStringLiteral("The archives and the report of a data root in a database (SQLite or PostgreSQL)."),
          QStringLiteral(
              "import stores every station archive of DIR (its lines, and the values of those that read "
              "\"date time, value...\") and every line of DIR/raccolta.jsonl; what is stored already is not "
              "stored again. query prints a station's values as the CSV table of export. check compares every "
              "station's stored lines with its archive and prints each difference (exit status 1 when there "
-             "is one)."),
+             "is one). migrate brings a database of an older schema up to date (import and collect --db do "
+             "it too; query, check and report only read, and refuse an older schema)."),
          {QStringLiteral("db"), QStringLiteral("station"), QStringLiteral("from"), QStringLiteral("to"),
           QStringLiteral("channels")},
          QStringLiteral(

@@ -20,23 +20,49 @@ int refuse(const QString& text)
     return kExitUsage;
 }
 
-// query and check read a database: a SQLite file that is not there is not created empty.
-enum class Missing { Create, Refuse };
-
-std::unique_ptr<db::Database> openDatabase(const QString& url, Missing missing = Missing::Create)
+// query and check read a database: a SQLite file that is not there is not created empty, and
+// nothing in it is changed (an older schema is refused, not migrated).
+std::unique_ptr<db::Database> openDatabase(const QString& url, db::Access access = db::Access::Write)
 {
     if (const auto parsed = db::parseDatabaseUrl(url);
-        parsed && !parsed->postgres && missing == Missing::Refuse && !QFileInfo::exists(parsed->path)) {
+        parsed && !parsed->postgres && access == db::Access::Read && !QFileInfo::exists(parsed->path)) {
         message(QStringLiteral("stazione-cli: there is no database ") + parsed->path +
                 QStringLiteral("; db import creates it."));
         return nullptr;
     }
-    auto opened = db::Database::open(url);
+    auto opened = db::Database::open(url, access);
     if (!opened) {
         message(QStringLiteral("stazione-cli: ") + opened.error().message);
         return nullptr;
     }
+    if (const QString note = (*opened)->migrationNote(); !note.isEmpty())
+        message(QStringLiteral("stazione-cli: ") + note);
     return std::move(*opened);
+}
+
+int runMigrate(const Options& options)
+{
+    if (options.arguments.size() != 1)
+        return refuse(QStringLiteral("db migrate takes no folder: stazione-cli db migrate --db URL."));
+    const QString url = databaseUrl(options, options.dir);
+    if (const auto parsed = db::parseDatabaseUrl(url);
+        parsed && !parsed->postgres && !QFileInfo::exists(parsed->path)) {
+        message(QStringLiteral("stazione-cli: there is no database ") + parsed->path +
+                QStringLiteral("; db import creates it."));
+        return kExitFailure;
+    }
+    auto opened = db::Database::open(url);
+    if (!opened) {
+        message(QStringLiteral("stazione-cli: ") + opened.error().message);
+        return kExitFailure;
+    }
+    const auto& database = *opened;
+    if (!database->migratedFrom())
+        out(QStringLiteral("The database %1 has schema version %2 already.")
+                .arg(database->url().shown(), QString::number(db::kSchemaVersion)));
+    else
+        out(database->migrationNote());
+    return kExitOk;
 }
 
 int runImport(const Options& options)
@@ -68,7 +94,7 @@ int runCheck(const Options& options)
         return refuse(
             QStringLiteral("db check takes a data root folder: stazione-cli db check --db URL DIR."));
     const QString dir = options.arguments.at(1);
-    auto database = openDatabase(databaseUrl(options, dir), Missing::Refuse);
+    auto database = openDatabase(databaseUrl(options, dir), db::Access::Read);
     if (!database)
         return kExitFailure;
     auto checked = db::checkFolder(*database, dir);
@@ -111,7 +137,7 @@ int runQuery(const Options& options)
             return refuse(QStringLiteral("--channels takes channel numbers such as 0,3."));
         what.channels = *channels;
     }
-    auto database = openDatabase(databaseUrl(options, options.dir), Missing::Refuse);
+    auto database = openDatabase(databaseUrl(options, options.dir), db::Access::Read);
     if (!database)
         return kExitFailure;
     QFile console;
@@ -162,6 +188,8 @@ void CollectionDatabase::store(const data::StationOutcome& outcome)
         if (!opened)
             return fail(opened.error().message);
         m_database = std::move(*opened);
+        if (const QString note = m_database->migrationNote(); !note.isEmpty())
+            message(QStringLiteral("stazione-cli: ") + note);
     }
     // A server that stops answering, or a signal, ends the station's store within seconds.
     const db::CallLimit bound(*m_database, kStoreLimit);
@@ -196,7 +224,10 @@ int runDb(const Options& options)
         return runCheck(options);
     if (what == QLatin1String("query"))
         return runQuery(options);
-    return refuse(QStringLiteral("db takes import, query or check: stazione-cli db import DIR --db URL."));
+    if (what == QLatin1String("migrate"))
+        return runMigrate(options);
+    return refuse(
+        QStringLiteral("db takes import, query, check or migrate: stazione-cli db import DIR --db URL."));
 }
 
 } // namespace stazione::cli

@@ -31,7 +31,8 @@ link::Result<data::Network> networkOfDatabase(const Options& options, const QStr
     if (auto parsed = db::parseDatabaseUrl(url);
         parsed && !parsed->postgres && !QFileInfo::exists(parsed->path))
         return link::Error::file(QStringLiteral("There is no database %1.").arg(parsed->path));
-    auto database = db::Database::open(url);
+    // A report only reads: it neither waits for an import nor changes an older schema.
+    auto database = db::Database::open(url, db::Access::Read);
     if (!database)
         return database.error();
     auto network = db::readNetwork(**database, dir);

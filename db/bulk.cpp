@@ -10,11 +10,15 @@
 #include <charconv>
 #include <cstring>
 #include <libpq-fe.h>
+#include <optional>
 #include <sqlite3.h>
 
 namespace stazione::db {
 
 namespace {
+
+// COPY sends a few MiB per statement.
+constexpr qsizetype kCopyChunk = 4 << 20;
 
 // The connection Qt holds. Debian's Qt drivers link the system's libsqlite3 and libpq, the same
 // libraries this program links, so the handle is theirs. Qt 6.4 names PostgreSQL's "pg_conn*"
@@ -27,16 +31,6 @@ Handle* handleOf(Database& db, const char* typeName, const char* otherName = nul
                               (otherName == nullptr || qstrcmp(handle.typeName(), otherName) != 0)))
         return nullptr;
     return *static_cast<Handle* const*>(handle.constData());
-}
-
-// The text "lines" holds for an archive line, as UTF-8: the line itself when it is plain ASCII.
-QByteArray lineUtf8(const QByteArray& raw)
-{
-    for (const char c : raw) {
-        if (c == '\0' || (static_cast<unsigned char>(c) & 0x80U) != 0)
-            return lineText(raw).toUtf8();
-    }
-    return raw;
 }
 
 void appendNumber(QByteArray& out, double value)
@@ -54,6 +48,34 @@ void appendNumber(QByteArray& out, qint64 value)
     out.append(text, ec == std::errc() ? end - text : 0);
 }
 
+bool parseValue(const char* from, const char* to, double& value)
+{
+    const auto [end, ec] = std::from_chars(from, to, value);
+    return ec == std::errc() && end == to;
+}
+
+// The cells of an array as appendValueArray writes it, past those of `channels` when given.
+// Both forms are a list between brackets, separated by commas, a gap written null or NULL.
+void readValueArray(const char* text, int length, const std::vector<int>& channels,
+                    std::vector<std::pair<int, double>>& cells)
+{
+    if (length < 2)
+        return;
+    const char* at = text + 1;
+    const char* end = text + length - 1;
+    int channel = 0;
+    while (at < end) {
+        const char* comma = static_cast<const char*>(std::memchr(at, ',', size_t(end - at)));
+        const char* stop = comma != nullptr ? comma : end;
+        double value = 0;
+        if ((channels.empty() || std::find(channels.begin(), channels.end(), channel) != channels.end()) &&
+            parseValue(at, stop, value))
+            cells.emplace_back(channel, value);
+        ++channel;
+        at = stop + 1;
+    }
+}
+
 class SqliteWriter : public RowWriter {
 public:
     SqliteWriter(sqlite3* handle, qint64 stationId)
@@ -63,226 +85,234 @@ public:
     ~SqliteWriter() override
     {
         sqlite3_finalize(m_lines);
-        for (sqlite3_stmt* statement : m_values)
-            sqlite3_finalize(statement);
+        sqlite3_finalize(m_readings);
     }
     SqliteWriter(const SqliteWriter&) = delete;
     SqliteWriter& operator=(const SqliteWriter&) = delete;
 
     bool prepare()
     {
-        // A line stored by another writer in the meantime is the same line.
-        if (sqlite3_prepare_v2(
-                m_handle,
-                "INSERT INTO lines (station_id, seq, text) VALUES (?1, ?2, ?3) ON CONFLICT DO NOTHING", -1,
-                &m_lines, nullptr) != SQLITE_OK)
+        // A line stored before, by this PC or another, is the same line: its reading is there too.
+        if (sqlite3_prepare_v2(m_handle,
+                               "INSERT INTO lines (station_id, text) VALUES (?1, ?2) ON CONFLICT DO NOTHING",
+                               -1, &m_lines, nullptr) != SQLITE_OK)
             return refused(QStringLiteral("Lines cannot be stored"));
+        if (sqlite3_prepare_v2(m_handle,
+                               "INSERT INTO readings (station_id, time, vals) VALUES (?1, ?2, ?3) ON "
+                               "CONFLICT DO NOTHING",
+                               -1, &m_readings, nullptr) != SQLITE_OK)
+            return refused(QStringLiteral("Values cannot be stored"));
         sqlite3_bind_int64(m_lines, 1, m_station);
+        sqlite3_bind_int64(m_readings, 1, m_station);
         return true;
     }
 
-    bool line(qint64 seq, const QByteArray& raw) override
+    bool add(const QByteArray& text, const LineReading* reading) override
     {
-        const QByteArray text = lineUtf8(raw);
-        sqlite3_bind_int64(m_lines, 2, seq);
-        sqlite3_bind_text(m_lines, 3, text.constData(), int(text.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_lines, 2, text.constData(), int(text.size()), SQLITE_STATIC);
         const int stepped = sqlite3_step(m_lines);
         sqlite3_reset(m_lines);
-        return stepped == SQLITE_DONE || refused(QStringLiteral("Lines cannot be stored"));
-    }
-
-    bool values(const QByteArray& time, const std::vector<std::pair<int, double>>& values) override
-    {
-        // A line's values in one statement: one step of the engine instead of one a value.
-        size_t done = 0;
-        while (done < values.size()) {
-            const size_t count = std::min(values.size() - done, kRowsPerStatement);
-            sqlite3_stmt* statement = valueStatement(count);
-            if (statement == nullptr)
-                return refused(QStringLiteral("Values cannot be stored"));
-            sqlite3_bind_text(statement, 2, time.constData(), int(time.size()), SQLITE_STATIC);
-            for (size_t k = 0; k < count; ++k) {
-                sqlite3_bind_int(statement, int(3 + 2 * k), values[done + k].first);
-                sqlite3_bind_double(statement, int(4 + 2 * k), values[done + k].second);
-            }
-            const int stepped = sqlite3_step(statement);
-            sqlite3_reset(statement);
-            if (stepped != SQLITE_DONE)
-                return refused(QStringLiteral("Values cannot be stored"));
-            done += count;
-        }
-        return true;
+        if (stepped != SQLITE_DONE)
+            return refused(QStringLiteral("Lines cannot be stored"));
+        if (sqlite3_changes(m_handle) == 0)
+            return true;
+        ++m_added;
+        if (reading == nullptr)
+            return true;
+        m_array.clear();
+        appendValueArray(m_array, *reading, false);
+        sqlite3_bind_text(m_readings, 2, reading->time.constData(), int(reading->time.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_readings, 3, m_array.constData(), int(m_array.size()), SQLITE_STATIC);
+        const int written = sqlite3_step(m_readings);
+        sqlite3_reset(m_readings);
+        return written == SQLITE_DONE || refused(QStringLiteral("Values cannot be stored"));
     }
 
     bool finish() override { return true; }
 
 private:
-    static constexpr size_t kRowsPerStatement = 32;
-
-    // The statement that stores `count` values of one time, prepared at its first use.
-    sqlite3_stmt* valueStatement(size_t count)
-    {
-        sqlite3_stmt*& statement = m_values[count - 1];
-        if (statement != nullptr)
-            return statement;
-        QByteArray sql = "INSERT INTO measurements (station_id, time, channel, value) VALUES ";
-        for (int k = 0; k < int(count); ++k) {
-            sql += k > 0 ? "," : "";
-            sql += "(?1,?2,?" + QByteArray::number(3 + 2 * k) + ",?" + QByteArray::number(4 + 2 * k) + ')';
-        }
-        // A value stored by another writer in the meantime is the same value.
-        sql += " ON CONFLICT DO NOTHING";
-        if (sqlite3_prepare_v2(m_handle, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
-            return nullptr;
-        sqlite3_bind_int64(statement, 1, m_station);
-        return statement;
-    }
-
     bool refused(const QString& what) { return fail(what, QString::fromUtf8(sqlite3_errmsg(m_handle))); }
 
     sqlite3* m_handle;
     qint64 m_station;
     sqlite3_stmt* m_lines = nullptr;
-    std::array<sqlite3_stmt*, kRowsPerStatement> m_values{};
+    sqlite3_stmt* m_readings = nullptr;
+    QByteArray m_array;
 };
 
-// Rows go to the server in COPY's text format, a few MiB per statement. The lines of a station
-// past its stored count are new by construction: every writer holds the station's row lock and
-// counts first. Its values are new as long as their times rise past the newest stored time;
-// after a time that does not (a clock set back, a line repeated), the rest pass through a
-// staging table and ON CONFLICT, like the rows of a second PC.
+// COPY's text form of a field: a backslash, a tab and a line end are escaped.
+void appendCopyText(QByteArray& out, const QByteArray& text)
+{
+    for (const char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+// The newest time of the station's readings, in the ISO form of the archive's times (the server
+// writes "2026-12-05 14:30:00"); empty when it has none; nullopt on a refusal.
+std::optional<QByteArray> newestReading(PGconn* connection, const QByteArray& station)
+{
+    const char* params[] = {station.constData()};
+    PGresult* newest =
+        PQexecParams(connection,
+                     "SELECT to_char(time, 'YYYY-MM-DD\"T\"HH24:MI:SS') FROM readings WHERE station_id = $1 "
+                     "ORDER BY time DESC LIMIT 1",
+                     1, nullptr, params, nullptr, nullptr, 0);
+    std::optional<QByteArray> out;
+    if (PQresultStatus(newest) == PGRES_TUPLES_OK)
+        out = PQntuples(newest) == 1 ? QByteArray(PQgetvalue(newest, 0, 0)) : QByteArray();
+    PQclear(newest);
+    return out;
+}
+
+// Sends rows in COPY's text format to `sql` ("COPY t (a, b) FROM STDIN") and empties the buffer.
+bool copyRows(PGconn* connection, const char* sql, QByteArray& rows)
+{
+    if (rows.isEmpty())
+        return true;
+    PGresult* result = PQexec(connection, sql);
+    const bool open = PQresultStatus(result) == PGRES_COPY_IN;
+    PQclear(result);
+    if (!open)
+        return false;
+    bool sent = PQputCopyData(connection, rows.constData(), int(rows.size())) == 1;
+    sent = PQputCopyEnd(connection, sent ? nullptr : "the rows could not be sent") == 1 && sent;
+    bool done = true;
+    while ((result = PQgetResult(connection)) != nullptr) {
+        done = done && PQresultStatus(result) == PGRES_COMMAND_OK;
+        PQclear(result);
+    }
+    rows.clear();
+    return sent && done;
+}
+
+// The rows a command changed; -1 when it failed.
+qint64 command(PGconn* connection, const char* sql)
+{
+    PGresult* result = PQexec(connection, sql);
+    qint64 rows = -1;
+    if (PQresultStatus(result) == PGRES_COMMAND_OK)
+        rows = QByteArray(PQcmdTuples(result)).toLongLong();
+    PQclear(result);
+    return rows;
+}
+
+// Rows go to the server in COPY's text format, a few MiB per statement. A line whose time is past
+// every reading stored and sent before is new (a stored line's reading is stored with it) and goes
+// to the tables straight; the others, and every line sent Checked, pass through staging tables and
+// ON CONFLICT, in the order of the archive so that a repeated time keeps its first values.
 class PostgresWriter : public RowWriter {
 public:
-    PostgresWriter(PGconn* connection, qint64 stationId)
+    PostgresWriter(PGconn* connection, qint64 stationId, Sending sending)
         : m_connection(connection)
+        , m_fast(sending == Sending::Fast)
     {
-        appendNumber(m_station, stationId);
-        m_station += '\t';
+        appendNumber(m_stationId, stationId);
+        m_station = m_stationId + '\t';
     }
 
     bool prepare()
     {
-        const QByteArray station = m_station.chopped(1);
-        const char* params[] = {station.constData()};
-        // The end of the station's range of the primary key. Its times all have one layout, in which
-        // every collation orders them as their bytes; were it otherwise, COPY would meet a stored
-        // value and the store would fail whole, to be caught up by the next one.
-        PGresult* newest = PQexecParams(
-            m_connection, "SELECT time FROM measurements WHERE station_id = $1 ORDER BY time DESC LIMIT 1", 1,
-            nullptr, params, nullptr, nullptr, 0);
-        const bool read = PQresultStatus(newest) == PGRES_TUPLES_OK;
-        if (read && PQntuples(newest) == 1)
-            m_newest = QByteArray(PQgetvalue(newest, 0, 0));
-        PQclear(newest);
-        return read || refused(QStringLiteral("The stored values cannot be read"));
+        if (!m_fast)
+            return true;
+        const auto newest = newestReading(m_connection, m_stationId);
+        if (!newest)
+            return refused(QStringLiteral("The stored values cannot be read"));
+        m_newest = *newest;
+        return true;
     }
 
-    bool line(qint64 seq, const QByteArray& raw) override
+    bool add(const QByteArray& text, const LineReading* reading) override
     {
-        m_lines += m_station;
-        appendNumber(m_lines, seq);
-        m_lines += '\t';
-        for (const char c : lineUtf8(raw)) {
-            switch (c) {
-            case '\\':
-                m_lines += "\\\\";
-                break;
-            case '\t':
-                m_lines += "\\t";
-                break;
-            case '\n':
-                m_lines += "\\n";
-                break;
-            case '\r':
-                m_lines += "\\r";
-                break;
-            default:
-                m_lines += c;
-            }
+        if (m_fast && reading != nullptr && reading->time > m_newest) {
+            m_newest = reading->time;
+            m_lines += m_station;
+            appendCopyText(m_lines, text);
+            m_lines += '\n';
+            m_readings += m_station;
+            m_readings += reading->time;
+            m_readings += '\t';
+            appendValueArray(m_readings, *reading, true);
+            m_readings += '\n';
+            ++m_sentStraight;
+            if (m_lines.size() + m_readings.size() >= kCopyChunk)
+                return flushStraight();
+            return true;
         }
-        m_lines += '\n';
-        return m_lines.size() < kChunk || flushLines();
+        ++m_order;
+        appendNumber(m_stagedLines, m_order);
+        m_stagedLines += '\t';
+        appendCopyText(m_stagedLines, text);
+        m_stagedLines += '\n';
+        if (reading != nullptr) {
+            appendNumber(m_stagedReadings, m_order);
+            m_stagedReadings += '\t';
+            m_stagedReadings += reading->time;
+            m_stagedReadings += '\t';
+            appendValueArray(m_stagedReadings, *reading, true);
+            m_stagedReadings += '\n';
+        }
+        if (m_stagedLines.size() + m_stagedReadings.size() >= kCopyChunk)
+            return flushStaged();
+        return true;
     }
 
-    bool values(const QByteArray& time, const std::vector<std::pair<int, double>>& values) override
-    {
-        if (!m_staged && time > m_newest)
-            m_newest = time;
-        else
-            m_staged = true;
-        QByteArray& out = m_staged ? m_stagedValues : m_values;
-        for (const auto& [channel, value] : values) {
-            out += m_station;
-            out += time;
-            out += '\t';
-            appendNumber(out, qint64(channel));
-            out += '\t';
-            appendNumber(out, value);
-            out += '\n';
-        }
-        if (m_values.size() >= kChunk && !flushValues())
-            return false;
-        return m_stagedValues.size() < kChunk || flushStaged();
-    }
-
-    bool finish() override { return flushLines() && flushValues() && flushStaged(); }
+    bool finish() override { return flushStraight() && flushStaged(); }
 
 private:
-    static constexpr qsizetype kChunk = 4 << 20;
-
-    bool flushLines()
+    bool flushStraight()
     {
-        return copy("COPY lines (station_id, seq, text) FROM STDIN", m_lines) ||
-               refused(QStringLiteral("Lines cannot be stored"));
-    }
-
-    bool flushValues()
-    {
-        return copy("COPY measurements (station_id, time, channel, value) FROM STDIN", m_values) ||
-               refused(QStringLiteral("Values cannot be stored"));
+        if (!copyRows(m_connection, "COPY lines (station_id, text) FROM STDIN", m_lines))
+            return refused(QStringLiteral("Lines cannot be stored"));
+        if (!copyRows(m_connection, "COPY readings (station_id, time, vals) FROM STDIN", m_readings))
+            return refused(QStringLiteral("Values cannot be stored"));
+        m_added += m_sentStraight;
+        m_sentStraight = 0;
+        return true;
     }
 
     bool flushStaged()
     {
-        if (m_stagedValues.isEmpty())
+        if (m_stagedLines.isEmpty())
             return true;
-        const bool stored =
-            command("CREATE TEMPORARY TABLE IF NOT EXISTS stazione_new_values (station_id BIGINT, time "
-                    "TEXT, channel INTEGER, value DOUBLE PRECISION) ON COMMIT DELETE ROWS") &&
-            copy("COPY stazione_new_values FROM STDIN", m_stagedValues) &&
-            command("INSERT INTO measurements (station_id, time, channel, value) SELECT station_id, time, "
-                    "channel, value FROM stazione_new_values ON CONFLICT DO NOTHING") &&
-            command("TRUNCATE stazione_new_values");
-        return stored || refused(QStringLiteral("Values cannot be stored"));
-    }
-
-    bool command(const char* sql)
-    {
-        PGresult* result = PQexec(m_connection, sql);
-        const bool done = PQresultStatus(result) == PGRES_COMMAND_OK;
-        PQclear(result);
-        return done;
-    }
-
-    // Sends the rows and empties the buffer.
-    bool copy(const char* sql, QByteArray& rows)
-    {
-        if (rows.isEmpty())
-            return true;
-        PGresult* result = PQexec(m_connection, sql);
-        const bool open = PQresultStatus(result) == PGRES_COPY_IN;
-        PQclear(result);
-        if (!open)
-            return false;
-        bool sent = PQputCopyData(m_connection, rows.constData(), int(rows.size())) == 1;
-        sent = PQputCopyEnd(m_connection, sent ? nullptr : "the rows could not be sent") == 1 && sent;
-        bool done = true;
-        while ((result = PQgetResult(m_connection)) != nullptr) {
-            done = done && PQresultStatus(result) == PGRES_COMMAND_OK;
-            PQclear(result);
-        }
-        rows.clear();
-        return sent && done;
+        if (command(m_connection,
+                    "CREATE TEMPORARY TABLE IF NOT EXISTS stazione_staged_lines (n BIGINT, text TEXT) ON "
+                    "COMMIT DELETE ROWS") < 0 ||
+            command(m_connection,
+                    "CREATE TEMPORARY TABLE IF NOT EXISTS stazione_staged_readings (n BIGINT, time "
+                    "TIMESTAMP, vals DOUBLE PRECISION[]) ON COMMIT DELETE ROWS") < 0 ||
+            !copyRows(m_connection, "COPY stazione_staged_lines (n, text) FROM STDIN", m_stagedLines) ||
+            !copyRows(m_connection, "COPY stazione_staged_readings (n, time, vals) FROM STDIN",
+                      m_stagedReadings))
+            return refused(QStringLiteral("Lines cannot be stored"));
+        const QByteArray lines = "INSERT INTO lines (station_id, text) SELECT " + m_stationId +
+                                 ", text FROM stazione_staged_lines ORDER BY n ON CONFLICT DO NOTHING";
+        const qint64 added = command(m_connection, lines.constData());
+        if (added < 0)
+            return refused(QStringLiteral("Lines cannot be stored"));
+        const QByteArray readings = "INSERT INTO readings (station_id, time, vals) SELECT " + m_stationId +
+                                    ", time, vals FROM stazione_staged_readings ORDER BY n ON CONFLICT "
+                                    "DO NOTHING";
+        if (command(m_connection, readings.constData()) < 0 ||
+            command(m_connection, "TRUNCATE stazione_staged_lines, stazione_staged_readings") < 0)
+            return refused(QStringLiteral("Values cannot be stored"));
+        m_added += added;
+        return true;
     }
 
     bool refused(const QString& what)
@@ -291,12 +321,16 @@ private:
     }
 
     PGconn* m_connection;
-    QByteArray m_station; // "id\t"
-    QByteArray m_newest;  // the newest time stored or sent
-    bool m_staged = false;
+    bool m_fast;
+    QByteArray m_stationId; // "id"
+    QByteArray m_station;   // "id\t"
+    QByteArray m_newest;    // the newest time stored or sent straight
+    qint64 m_order = 0;
+    qint64 m_sentStraight = 0;
     QByteArray m_lines;
-    QByteArray m_values;
-    QByteArray m_stagedValues;
+    QByteArray m_readings;
+    QByteArray m_stagedLines;
+    QByteArray m_stagedReadings;
 };
 
 link::Error unreachable(Database& db)
@@ -307,40 +341,45 @@ link::Error unreachable(Database& db)
             .arg(db.url().shown(), db.postgres() ? QStringLiteral("PGconn*") : QStringLiteral("sqlite3*")));
 }
 
-// The WHERE clause of a range: "station_id = ?" and the rest, each parameter in order.
-QByteArray rangeCondition(const ValueRange& range, bool postgres)
+link::Error refusal(Database& db, const QString& what, const QString& said)
+{
+    return db.failure(what, QSqlError(QString(), said, QSqlError::StatementError));
+}
+
+// The statement of a range: one range scan of the readings' key, in its order. PostgreSQL writes
+// the time as the archive's ISO text.
+QByteArray rangeStatement(const ValueRange& range, bool postgres)
 {
     int next = 1;
     auto parameter = [&] {
         return postgres ? "$" + QByteArray::number(next++) : QByteArray("?") + QByteArray::number(next++);
     };
-    QByteArray sql = "station_id = " + parameter();
+    QByteArray sql = postgres ? "SELECT to_char(time, 'YYYY-MM-DD\"T\"HH24:MI:SS'), vals FROM readings WHERE "
+                              : "SELECT time, vals FROM readings WHERE ";
+    sql += "station_id = " + parameter();
     if (range.from)
         sql += " AND time >= " + parameter();
     if (range.to)
         sql += " AND time <= " + parameter();
-    if (!range.channels.empty()) {
-        sql += " AND channel IN (";
-        for (size_t i = 0; i < range.channels.size(); ++i)
-            sql += (i > 0 ? "," : "") + QByteArray::number(range.channels[i]);
-        sql += ')';
-    }
-    return sql;
+    return sql + " ORDER BY time";
 }
 
-const QByteArray kSelectValues = "SELECT time, channel, value FROM measurements WHERE ";
-// The primary key's order: one range scan of its index, no sort.
-const QByteArray kInOrder = " ORDER BY time, channel";
+void addRow(ValueRows& rows, const char* time, int timeLength, const char* array, int arrayLength,
+            const std::vector<int>& channels)
+{
+    rows.times.emplace_back(time, timeLength);
+    readValueArray(array, arrayLength, channels, rows.cells);
+    rows.ends.push_back(rows.cells.size());
+}
 
 link::Result<ValueRows> sqliteValues(Database& db, sqlite3* handle, const ValueRange& range)
 {
-    const QByteArray sql = kSelectValues + rangeCondition(range, false) + kInOrder;
+    const QByteArray sql = rangeStatement(range, false);
     sqlite3_stmt* statement = nullptr;
     auto refused = [&] {
         const QString text = QString::fromUtf8(sqlite3_errmsg(handle));
         sqlite3_finalize(statement);
-        return db.failure(QStringLiteral("The values cannot be read"),
-                          QSqlError(QString(), text, QSqlError::StatementError));
+        return refusal(db, QStringLiteral("The values cannot be read"), text);
     };
     if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
         return refused();
@@ -354,27 +393,20 @@ link::Result<ValueRows> sqliteValues(Database& db, sqlite3* handle, const ValueR
         sqlite3_bind_text(statement, at++, to.constData(), int(to.size()), SQLITE_STATIC);
     ValueRows rows;
     int stepped = 0;
-    while ((stepped = sqlite3_step(statement)) == SQLITE_ROW) {
-        const auto* time = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        const int length = sqlite3_column_bytes(statement, 0);
-        if (rows.times.empty() || rows.times.back() != QByteArrayView(time, length)) {
-            if (!rows.times.empty())
-                rows.ends.push_back(rows.cells.size());
-            rows.times.emplace_back(time, length);
-        }
-        rows.cells.emplace_back(sqlite3_column_int(statement, 1), sqlite3_column_double(statement, 2));
-    }
+    while ((stepped = sqlite3_step(statement)) == SQLITE_ROW)
+        addRow(rows, reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
+               sqlite3_column_bytes(statement, 0),
+               reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)),
+               sqlite3_column_bytes(statement, 1), range.channels);
     if (stepped != SQLITE_DONE)
         return refused();
     sqlite3_finalize(statement);
-    if (!rows.times.empty())
-        rows.ends.push_back(rows.cells.size());
     return rows;
 }
 
 link::Result<ValueRows> postgresValues(Database& db, PGconn* connection, const ValueRange& range)
 {
-    const QByteArray sql = kSelectValues + rangeCondition(range, true) + kInOrder;
+    const QByteArray sql = rangeStatement(range, true);
     const QByteArray station = QByteArray::number(range.stationId);
     const QByteArray from = range.from ? range.from->toUtf8() : QByteArray();
     const QByteArray to = range.to ? range.to->toUtf8() : QByteArray();
@@ -387,37 +419,182 @@ link::Result<ValueRows> postgresValues(Database& db, PGconn* connection, const V
                                     nullptr, nullptr, 0);
     if (PQresultStatus(result) != PGRES_TUPLES_OK) {
         PQclear(result);
-        return db.failure(QStringLiteral("The values cannot be read"),
-                          QSqlError(QString(), QString::fromUtf8(PQerrorMessage(connection)).trimmed(),
-                                    QSqlError::StatementError));
+        return refusal(db, QStringLiteral("The values cannot be read"),
+                       QString::fromUtf8(PQerrorMessage(connection)).trimmed());
     }
     ValueRows rows;
     const int count = PQntuples(result);
-    rows.cells.reserve(size_t(count));
-    for (int r = 0; r < count; ++r) {
-        const char* time = PQgetvalue(result, r, 0);
-        const int length = PQgetlength(result, r, 0);
-        if (rows.times.empty() || rows.times.back() != QByteArrayView(time, length)) {
-            if (!rows.times.empty())
-                rows.ends.push_back(rows.cells.size());
-            rows.times.emplace_back(time, length);
-        }
-        int channel = 0;
-        double value = 0;
-        const char* c = PQgetvalue(result, r, 1);
-        std::from_chars(c, c + PQgetlength(result, r, 1), channel);
-        const char* v = PQgetvalue(result, r, 2);
-        // float8's own text is the shortest that reads back as the same double.
-        std::from_chars(v, v + PQgetlength(result, r, 2), value);
-        rows.cells.emplace_back(channel, value);
-    }
+    rows.times.reserve(size_t(count));
+    rows.ends.reserve(size_t(count));
+    for (int r = 0; r < count; ++r)
+        addRow(rows, PQgetvalue(result, r, 0), PQgetlength(result, r, 0), PQgetvalue(result, r, 1),
+               PQgetlength(result, r, 1), range.channels);
     PQclear(result);
-    if (!rows.times.empty())
-        rows.ends.push_back(rows.cells.size());
     return rows;
 }
 
+// The values of one time of the old table, gathered into its reading.
+class Gathering {
+public:
+    explicit Gathering(bool postgres)
+        : m_postgres(postgres)
+    {}
+    // Adds a value of the old table, read in the order of its key.
+    void add(qint64 station, const QByteArray& time, int channel, double value)
+    {
+        if (station != m_stationId || time != m_reading.time)
+            end();
+        m_stationId = station;
+        m_reading.time = time;
+        m_reading.values.emplace_back(channel, value);
+        m_reading.cells = std::max(m_reading.cells, channel + 1);
+    }
+    // The reading gathered so far goes out, to `rows` or `done`.
+    void end()
+    {
+        if (m_reading.values.empty())
+            return;
+        if (m_postgres) {
+            appendNumber(rows, m_stationId);
+            rows += '\t';
+            rows += m_reading.time;
+            rows += '\t';
+            appendValueArray(rows, m_reading, true);
+            rows += '\n';
+        } else {
+            done.push_back({m_stationId, m_reading.time, QByteArray()});
+            appendValueArray(done.back().vals, m_reading, false);
+        }
+        m_reading.values.clear();
+        m_reading.cells = 0;
+    }
+
+    struct Row {
+        qint64 stationId;
+        QByteArray time;
+        QByteArray vals;
+    };
+    QByteArray rows;       // PostgreSQL: COPY's text
+    std::vector<Row> done; // SQLite
+
+private:
+    bool m_postgres;
+    qint64 m_stationId = -1;
+    LineReading m_reading;
+};
+
+link::Status convertSqlite(Database& db, sqlite3* handle)
+{
+    sqlite3_stmt* read = nullptr;
+    sqlite3_stmt* write = nullptr;
+    auto refused = [&] {
+        const QString text = QString::fromUtf8(sqlite3_errmsg(handle));
+        sqlite3_finalize(read);
+        sqlite3_finalize(write);
+        return refusal(db, QStringLiteral("The values cannot be converted"), text);
+    };
+    if (sqlite3_prepare_v2(handle,
+                           "SELECT station_id, time, channel, value FROM measurements ORDER BY station_id, "
+                           "time, channel",
+                           -1, &read, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(handle, "INSERT INTO readings (station_id, time, vals) VALUES (?1, ?2, ?3)", -1,
+                           &write, nullptr) != SQLITE_OK)
+        return refused();
+    Gathering gathering(false);
+    auto flush = [&] {
+        for (const Gathering::Row& row : gathering.done) {
+            sqlite3_bind_int64(write, 1, row.stationId);
+            sqlite3_bind_text(write, 2, row.time.constData(), int(row.time.size()), SQLITE_STATIC);
+            sqlite3_bind_text(write, 3, row.vals.constData(), int(row.vals.size()), SQLITE_STATIC);
+            const int stepped = sqlite3_step(write);
+            sqlite3_reset(write);
+            if (stepped != SQLITE_DONE)
+                return false;
+        }
+        gathering.done.clear();
+        return true;
+    };
+    int stepped = 0;
+    while ((stepped = sqlite3_step(read)) == SQLITE_ROW) {
+        const auto* time = reinterpret_cast<const char*>(sqlite3_column_text(read, 1));
+        gathering.add(sqlite3_column_int64(read, 0), QByteArray(time, sqlite3_column_bytes(read, 1)),
+                      sqlite3_column_int(read, 2), sqlite3_column_double(read, 3));
+        if (gathering.done.size() >= 4096 && !flush())
+            return refused();
+    }
+    if (stepped != SQLITE_DONE)
+        return refused();
+    gathering.end();
+    if (!flush())
+        return refused();
+    sqlite3_finalize(read);
+    sqlite3_finalize(write);
+    return {};
+}
+
+// Through a cursor, a few thousand times at once: the old table may hold millions of values.
+link::Status convertPostgres(Database& db, PGconn* connection)
+{
+    auto refused = [&] {
+        return refusal(db, QStringLiteral("The values cannot be converted"),
+                       QString::fromUtf8(PQerrorMessage(connection)).trimmed());
+    };
+    if (command(connection, "DECLARE stazione_old_values NO SCROLL CURSOR FOR SELECT station_id, time, "
+                            "channel, value FROM measurements ORDER BY station_id, time, channel") < 0)
+        return refused();
+    Gathering gathering(true);
+    for (;;) {
+        PGresult* result = PQexec(connection, "FETCH 100000 FROM stazione_old_values");
+        if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+            PQclear(result);
+            return refused();
+        }
+        const int count = PQntuples(result);
+        for (int r = 0; r < count; ++r) {
+            qint64 station = 0;
+            int channel = 0;
+            double value = 0;
+            const char* s = PQgetvalue(result, r, 0);
+            std::from_chars(s, s + PQgetlength(result, r, 0), station);
+            const char* c = PQgetvalue(result, r, 2);
+            std::from_chars(c, c + PQgetlength(result, r, 2), channel);
+            const char* v = PQgetvalue(result, r, 3);
+            // float8's own text is the shortest that reads back as the same double.
+            std::from_chars(v, v + PQgetlength(result, r, 3), value);
+            gathering.add(station, QByteArray(PQgetvalue(result, r, 1), PQgetlength(result, r, 1)), channel,
+                          value);
+        }
+        PQclear(result);
+        if (count == 0)
+            gathering.end();
+        if ((count == 0 || gathering.rows.size() >= kCopyChunk) &&
+            !copyRows(connection, "COPY readings (station_id, time, vals) FROM STDIN", gathering.rows))
+            return refused();
+        if (count == 0)
+            break;
+    }
+    if (command(connection, "CLOSE stazione_old_values") < 0)
+        return refused();
+    return {};
+}
+
 } // namespace
+
+void appendValueArray(QByteArray& out, const LineReading& reading, bool postgres)
+{
+    const char* gap = postgres ? "NULL" : "null";
+    out += postgres ? '{' : '[';
+    auto value = reading.values.begin();
+    for (int c = 0; c < reading.cells; ++c) {
+        if (c > 0)
+            out += ',';
+        if (value != reading.values.end() && value->first == c)
+            appendNumber(out, (value++)->second);
+        else
+            out += gap;
+    }
+    out += postgres ? '}' : ']';
+}
 
 bool RowWriter::fail(const QString& what, const QString& text)
 {
@@ -426,13 +603,13 @@ bool RowWriter::fail(const QString& what, const QString& text)
     return false;
 }
 
-link::Result<std::unique_ptr<RowWriter>> rowWriter(Database& db, qint64 stationId)
+link::Result<std::unique_ptr<RowWriter>> rowWriter(Database& db, qint64 stationId, Sending sending)
 {
     if (db.postgres()) {
         PGconn* connection = handleOf<PGconn>(db, "PGconn*", "pg_conn*");
         if (!connection)
             return unreachable(db);
-        auto writer = std::make_unique<PostgresWriter>(connection, stationId);
+        auto writer = std::make_unique<PostgresWriter>(connection, stationId, sending);
         if (!writer->prepare())
             return db.failure(writer->what(), writer->error());
         return std::unique_ptr<RowWriter>(std::move(writer));
@@ -458,6 +635,20 @@ link::Result<ValueRows> readValues(Database& db, const ValueRange& range)
     if (!handle)
         return unreachable(db);
     return sqliteValues(db, handle, range);
+}
+
+link::Status convertMeasurements(Database& db)
+{
+    if (db.postgres()) {
+        PGconn* connection = handleOf<PGconn>(db, "PGconn*", "pg_conn*");
+        if (!connection)
+            return unreachable(db);
+        return convertPostgres(db, connection);
+    }
+    sqlite3* handle = handleOf<sqlite3>(db, "sqlite3*");
+    if (!handle)
+        return unreachable(db);
+    return convertSqlite(db, handle);
 }
 
 } // namespace stazione::db

@@ -17,7 +17,20 @@
 // million values.
 namespace stazione::db {
 
-// Writes one station's new lines and their values inside the transaction already begun.
+// What a line that reads "date time, value, value..." recorded.
+struct LineReading {
+    QByteArray time;                            // "2026-12-05T14:30:00", the logger's clock
+    int cells = 0;                              // the values the line has, gaps included
+    std::vector<std::pair<int, double>> values; // channel (from 0), value; gaps left out
+};
+
+// The values of a reading as one array in the database's own form: SQLite's JSON
+// ("[1.5,null,300]") or a PostgreSQL array literal ("{1.5,NULL,300}").
+void appendValueArray(QByteArray& out, const LineReading& reading, bool postgres);
+
+// Writes one station's lines and their readings inside the transaction already begun. A line
+// the database holds already (by its text) is not added again, and a reading of a time the
+// database holds keeps the values stored first.
 class RowWriter {
 public:
     virtual ~RowWriter() = default;
@@ -25,12 +38,12 @@ public:
     RowWriter(const RowWriter&) = delete;
     RowWriter& operator=(const RowWriter&) = delete;
 
-    // The archive line `seq` (from 1) as it stands in the archive.
-    virtual bool line(qint64 seq, const QByteArray& raw) = 0;
-    // The values of one line: its time ("2026-12-05T14:30:00") and (channel, value) pairs.
-    virtual bool values(const QByteArray& time, const std::vector<std::pair<int, double>>& values) = 0;
+    // The line as "lines" holds it (UTF-8), and what it recorded when it reads as data.
+    virtual bool add(const QByteArray& text, const LineReading* reading) = 0;
     // Sends what is still held back; false on a refusal.
     virtual bool finish() = 0;
+    // The lines added, once finished.
+    qint64 added() const { return m_added; }
 
     // What failed ("Lines cannot be stored") and what the database said.
     const QString& what() const { return m_what; }
@@ -38,16 +51,28 @@ public:
 
 protected:
     bool fail(const QString& what, const QString& text);
+    qint64 m_added = 0;
 
 private:
     QString m_what;
     QSqlError m_error;
 };
 
-// The writer for the database's kind; an error when its client library cannot be reached.
-link::Result<std::unique_ptr<RowWriter>> rowWriter(Database& db, qint64 stationId);
+// How a writer may send the lines it is given.
+enum class Sending {
+    // PostgreSQL: the lines past the station's newest stored time go to the tables straight
+    // (COPY), the others through a staging table and ON CONFLICT. COPY fails whole when a line it
+    // sends is there after all (a line of no values stored by a program before this one): the
+    // caller then sends the lines again, Checked.
+    Fast,
+    Checked, // every line through ON CONFLICT
+};
 
-// A station's values in order of time, then channel: one row per time.
+// The writer for the database's kind; an error when its client library cannot be reached.
+link::Result<std::unique_ptr<RowWriter>> rowWriter(Database& db, qint64 stationId,
+                                                   Sending sending = Sending::Fast);
+
+// A station's readings in order of time: one row per time.
 struct ValueRows {
     std::vector<QByteArray> times;
     std::vector<size_t> ends;                  // where each row's cells end in `cells`
@@ -61,7 +86,11 @@ struct ValueRange {
     std::vector<int> channels; // empty: all
 };
 
-// One index range scan of "measurements", read without a QVariant per value.
+// One index range scan of "readings", read without a QVariant per value.
 link::Result<ValueRows> readValues(Database& db, const ValueRange& range);
+
+// Fills "readings" from the table "measurements" of schema version 2 (a row per value), inside
+// the migration's transaction: a row per time, its values in the order of their channels.
+link::Status convertMeasurements(Database& db);
 
 } // namespace stazione::db

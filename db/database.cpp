@@ -1,8 +1,10 @@
 #include "db/database.h"
 
+#include "db/bulk.h"
 #include "network/outcome_fields.h"
 
 #include <QAtomicInt>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -89,9 +91,60 @@ QStringList schemaVersion1(bool postgres)
     };
 }
 
-// The statements that make schema `version` from the one before it: each later version adds
-// the columns of the outcome's fields that name it.
-QStringList stepTo(int version, bool postgres)
+// Version 3, before its values are converted: the readings (a line's values in one row, keyed by
+// station and time, the time a timestamp in PostgreSQL and ISO text in SQLite) and the lines
+// once each, by their text (PostgreSQL keys a text by its digest: a line of noise may be longer
+// than a key can be).
+QStringList readingsBefore(bool postgres)
+{
+    if (postgres)
+        return {
+            QStringLiteral("CREATE TABLE readings (station_id BIGINT NOT NULL, time TIMESTAMP NOT NULL, vals "
+                           "DOUBLE PRECISION[] NOT NULL, PRIMARY KEY (station_id, time), CONSTRAINT "
+                           "readings_station FOREIGN KEY (station_id) REFERENCES stations(id))"),
+            QStringLiteral("CREATE TABLE lines_by_text (station_id BIGINT NOT NULL, text TEXT NOT NULL, "
+                           "CONSTRAINT lines_station FOREIGN KEY (station_id) REFERENCES stations(id))"),
+            QStringLiteral("CREATE UNIQUE INDEX lines_once ON lines_by_text (station_id, md5(text))"),
+            QStringLiteral("INSERT INTO lines_by_text (station_id, text) SELECT station_id, text FROM lines "
+                           "ORDER BY station_id, seq ON CONFLICT DO NOTHING"),
+        };
+    return {
+        QStringLiteral("CREATE TABLE readings (station_id BIGINT NOT NULL REFERENCES stations(id), time TEXT "
+                       "NOT NULL, vals TEXT NOT NULL, PRIMARY KEY (station_id, time)) WITHOUT ROWID"),
+        QStringLiteral("CREATE TABLE lines_by_text (station_id BIGINT NOT NULL REFERENCES stations(id), text "
+                       "TEXT NOT NULL, PRIMARY KEY (station_id, text)) WITHOUT ROWID"),
+        // "WHERE true": SQLite would read ON CONFLICT as part of the SELECT's join.
+        QStringLiteral("INSERT INTO lines_by_text (station_id, text) SELECT station_id, text FROM lines "
+                       "WHERE true ORDER BY station_id, seq ON CONFLICT DO NOTHING"),
+    };
+}
+
+// Version 3, once the values are in the readings: "measurements" becomes a view of them, with the
+// columns it had (a gap is no row), and the marks of the archives stored whole are kept.
+QStringList readingsAfter(bool postgres)
+{
+    const QString keyed = postgres ? QString() : QStringLiteral(" WITHOUT ROWID");
+    return {
+        QStringLiteral("DROP TABLE measurements"),
+        QStringLiteral("DROP TABLE lines"),
+        QStringLiteral("ALTER TABLE lines_by_text RENAME TO lines"),
+        postgres
+            ? QStringLiteral("CREATE VIEW measurements AS SELECT r.station_id, r.time, (v.n - 1)::integer "
+                             "AS channel, v.value FROM readings r CROSS JOIN LATERAL unnest(r.vals) WITH "
+                             "ORDINALITY AS v(value, n) WHERE v.value IS NOT NULL")
+            : QStringLiteral("CREATE VIEW measurements AS SELECT r.station_id AS station_id, r.time AS "
+                             "time, CAST(j.key AS INTEGER) AS channel, CAST(j.value AS REAL) AS value "
+                             "FROM readings r, json_each(r.vals) j WHERE j.type <> 'null'"),
+        QStringLiteral("CREATE TABLE archive_marks (station_id BIGINT NOT NULL REFERENCES stations(id), "
+                       "lines BIGINT NOT NULL, digest TEXT NOT NULL, PRIMARY KEY (station_id, lines, "
+                       "digest))%1")
+            .arg(keyed),
+    };
+}
+
+// The statements that make schema `version` from the one before it (but for version 3's
+// conversion): each later version adds the columns of the outcome's fields that name it.
+QStringList columnSteps(int version, bool postgres)
 {
     if (version == 1)
         return schemaVersion1(postgres);
@@ -105,6 +158,13 @@ QStringList stepTo(int version, bool postgres)
                                QLatin1String(f.column), QLatin1String(f.type));
     }
     return statements;
+}
+
+// True when this program may change the file or make one beside it.
+bool writableByUs(const QString& path)
+{
+    const QFileInfo file(path);
+    return file.isWritable() && QFileInfo(file.absolutePath()).isWritable();
 }
 
 } // namespace
@@ -287,7 +347,15 @@ link::Error Database::failure(const QString& what, const QSqlError& error) const
     return link::Error::file(what + QStringLiteral(" (") + m_url.shown() + QStringLiteral("): ") + said);
 }
 
-link::Result<std::unique_ptr<Database>> Database::open(const QString& text)
+QString Database::migrationNote() const
+{
+    if (!m_migratedFrom || *m_migratedFrom == 0)
+        return {};
+    return QStringLiteral("The database %1 was brought from schema version %2 to %3.")
+        .arg(m_url.shown(), QString::number(*m_migratedFrom), QString::number(kSchemaVersion));
+}
+
+link::Result<std::unique_ptr<Database>> Database::open(const QString& text, Access access)
 {
     auto url = parseDatabaseUrl(text);
     if (!url)
@@ -318,13 +386,28 @@ link::Result<std::unique_ptr<Database>> Database::open(const QString& text)
     } else {
         sql.setDatabaseName(url->path);
         // Another program writing (an import during a collection) is waited for, not failed on.
-        sql.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+        sql.setConnectOptions(access == Access::Read
+                                  ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000;QSQLITE_OPEN_READONLY")
+                                  : QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
     }
     if (!sql.open())
         return db->failure(QStringLiteral("The database cannot be opened"), sql.lastError());
+    if (access == Access::Read && !url->postgres && !db->setUp(access) && !writableByUs(url->path)) {
+        // SQLite reads a database in WAL mode through a shared-memory file next to it, which it
+        // cannot make beside a read-only copy (a backup, a copy on a read-only mount). A file we
+        // may not write, in a folder we may not write, is taken for such a copy and read as a
+        // file that does not change.
+        sql.close();
+        QUrl file = QUrl::fromLocalFile(QFileInfo(url->path).absoluteFilePath());
+        file.setQuery(QStringLiteral("immutable=1"));
+        sql.setDatabaseName(file.toString(QUrl::FullyEncoded));
+        sql.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        if (!sql.open())
+            return db->failure(QStringLiteral("The database cannot be opened"), sql.lastError());
+    }
     {
         const CallLimit bound(*db, kSetUpLimit);
-        if (auto migrated = db->migrate(); !migrated) {
+        if (auto migrated = db->setUp(access); !migrated) {
             if (bound.cut())
                 return link::Error::file(QStringLiteral("The database %1 did not answer in time while being "
                                                         "set up (or the program is being stopped): %2")
@@ -335,21 +418,74 @@ link::Result<std::unique_ptr<Database>> Database::open(const QString& text)
     return db;
 }
 
-link::Status Database::migrate()
+link::Status Database::setUp(Access access)
 {
     QSqlQuery q(m_db);
-    if (!m_url.postgres) {
-        // Readers (a dashboard, "db query") never wait for the writer.
-        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-            !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) ||
-            !q.exec(QStringLiteral("PRAGMA cache_size=-65536")))
-            return failure(QStringLiteral("The database cannot be set up"), q.lastError());
-    }
-    // "relation already exists, skipping" is no news on every run.
-    // Texts are written as standard strings: a backslash is a backslash.
-    if (m_url.postgres && (!q.exec(QStringLiteral("SET client_min_messages = warning")) ||
-                           !q.exec(QStringLiteral("SET standard_conforming_strings = on"))))
+    // Readers (a dashboard, "db query") never wait for the writer.
+    if (!m_url.postgres && access == Access::Write &&
+        (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+         !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"))))
         return failure(QStringLiteral("The database cannot be set up"), q.lastError());
+    if (!m_url.postgres && !q.exec(QStringLiteral("PRAGMA cache_size=-65536")))
+        return failure(QStringLiteral("The database cannot be set up"), q.lastError());
+    // "relation already exists, skipping" is no news on every run. Texts are written as standard
+    // strings (a backslash is a backslash), times as ISO 8601.
+    if (m_url.postgres && (!q.exec(QStringLiteral("SET client_min_messages = warning")) ||
+                           !q.exec(QStringLiteral("SET standard_conforming_strings = on")) ||
+                           !q.exec(QStringLiteral("SET DateStyle = ISO"))))
+        return failure(QStringLiteral("The database cannot be set up"), q.lastError());
+    if (access == Access::Write)
+        return migrate();
+    const auto version = storedVersion();
+    if (!version)
+        return version.error();
+    if (*version == 0)
+        return link::Error::file(
+            QStringLiteral("The database %1 holds no data of this program.").arg(m_url.shown()));
+    if (*version < kSchemaVersion)
+        return link::Error::file(
+            QStringLiteral(
+                "The database %1 has schema version %2; this program reads version %3. Bring it up "
+                "to date with: stazione-cli db migrate --db URL (db import and collect --db do it "
+                "too).")
+                .arg(m_url.shown(), QString::number(*version), QString::number(kSchemaVersion)));
+    return {};
+}
+
+// The version in "schema_version": 0 when the database has none yet, an error when it is newer
+// than this program's.
+link::Result<int> Database::storedVersion()
+{
+    QSqlQuery q(m_db);
+    const QString exists = m_url.postgres
+                               ? QStringLiteral("SELECT 1 FROM pg_catalog.pg_tables WHERE tablename = "
+                                                "'schema_version' AND schemaname = current_schema()")
+                               : QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
+                                                "'schema_version'");
+    if (!q.exec(exists))
+        return failure(QStringLiteral("The schema version cannot be read"), q.lastError());
+    if (!q.next())
+        return 0;
+    if (!q.exec(QStringLiteral("SELECT version FROM schema_version")))
+        return failure(QStringLiteral("The schema version cannot be read"), q.lastError());
+    const int version = q.next() ? q.value(0).toInt() : 0;
+    if (version > kSchemaVersion)
+        return link::Error::file(
+            QStringLiteral(
+                "The database %1 has schema version %2; this program knows up to %3: update Stazione.")
+                .arg(m_url.shown(), QString::number(version), QString::number(kSchemaVersion)));
+    return version;
+}
+
+link::Status Database::migrate()
+{
+    // The version is looked at first without a lock: a database already up to date is not
+    // locked for writing just to be opened (an import running meanwhile is not waited for).
+    if (const auto version = storedVersion(); !version)
+        return version.error();
+    else if (*version == kSchemaVersion)
+        return {};
+    QSqlQuery q(m_db);
     if (!q.exec(m_url.postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
         return failure(QStringLiteral("The database cannot be set up"), q.lastError());
     auto fail = [&](const QString& what) {
@@ -357,39 +493,57 @@ link::Status Database::migrate()
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         return failure(what, error);
     };
+    auto failWith = [&](const link::Error& error) {
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        return error;
+    };
     // Two PCs starting at once against a new server create the tables one after the other.
     if (m_url.postgres && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(7308221)")))
         return fail(QStringLiteral("The database cannot be locked"));
     if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)")))
         return fail(QStringLiteral("The schema cannot be created"));
-    if (!q.exec(QStringLiteral("SELECT version FROM schema_version")))
-        return fail(QStringLiteral("The schema version cannot be read"));
-    int version = 0;
-    if (q.next())
-        version = q.value(0).toInt();
-    if (version > kSchemaVersion) {
-        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
-        return link::Error::file(
-            QStringLiteral(
-                "The database %1 has schema version %2; this program knows up to %3: update Stazione.")
-                .arg(m_url.shown(), QString::number(version), QString::number(kSchemaVersion)));
+    // Read again under the lock: another PC may have brought it up to date meanwhile.
+    const auto version = storedVersion();
+    if (!version)
+        return failWith(version.error());
+    for (int step = *version + 1; step <= kSchemaVersion; ++step) {
+        if (auto stepped = stepTo(step); !stepped)
+            return failWith(stepped.error());
     }
-    for (int step = version + 1; step <= kSchemaVersion; ++step) {
-        for (const QString& statement : stepTo(step, m_url.postgres)) {
-            if (!q.exec(statement))
-                return fail(step == 1 ? QStringLiteral("The schema cannot be created")
-                                      : QStringLiteral("The schema cannot be updated"));
-        }
-    }
-    if (version == 0 &&
+    if (*version == 0 &&
         !q.exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(kSchemaVersion)))
         return fail(QStringLiteral("The schema version cannot be written"));
-    if (version > 0 && version < kSchemaVersion &&
+    if (*version > 0 && *version < kSchemaVersion &&
         !q.exec(QStringLiteral("UPDATE schema_version SET version = %1").arg(kSchemaVersion)))
         return fail(QStringLiteral("The schema version cannot be written"));
     if (!q.exec(QStringLiteral("COMMIT")))
         return fail(QStringLiteral("The schema cannot be committed"));
+    if (*version < kSchemaVersion)
+        m_migratedFrom = *version;
     return {};
+}
+
+link::Status Database::stepTo(int version)
+{
+    QSqlQuery q(m_db);
+    const QString what = version == 1 ? QStringLiteral("The schema cannot be created")
+                                      : QStringLiteral("The schema cannot be updated");
+    auto run = [&](const QStringList& statements) -> link::Status {
+        for (const QString& statement : statements) {
+            if (!q.exec(statement))
+                return failure(what, q.lastError());
+        }
+        return {};
+    };
+    if (auto done = run(columnSteps(version, m_url.postgres)); !done)
+        return done;
+    if (version != kReadingsVersion)
+        return {};
+    if (auto done = run(readingsBefore(m_url.postgres)); !done)
+        return done;
+    if (auto converted = convertMeasurements(*this); !converted)
+        return converted;
+    return run(readingsAfter(m_url.postgres));
 }
 
 } // namespace stazione::db

@@ -6,8 +6,10 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 // Where the collected data is kept: "sqlite:PATH" on one PC, or
 // "postgresql://[user[:password]@]host[:port]/dbname" (with "?host=/socket/dir" for a Unix
@@ -15,9 +17,15 @@
 // brought up to date before anything else is done with it.
 namespace stazione::db {
 
-// Version 2 added the stations' directory rows. A version is the newest of its fields' (a step
-// that adds something other than a field's column raises it here).
-inline constexpr int kSchemaVersion = data::kOutcomeFieldsVersion;
+// Version 2 added the stations' directory rows; version 4 keeps a line's values in one row of
+// "readings" (and "measurements" became a view of them) and a line once, by its text. A version
+// is the newest of its fields' or of the steps that add something other than a field's column.
+inline constexpr int kReadingsVersion = 3;
+inline constexpr int kSchemaVersion = std::max(data::kOutcomeFieldsVersion, kReadingsVersion);
+
+// What a connection is opened for. A reader (a query, a check, a report) takes no write lock and
+// changes nothing: a database of an older schema is refused, naming "db migrate".
+enum class Access { Write, Read };
 
 struct DatabaseUrl {
     bool postgres = false;
@@ -68,9 +76,9 @@ void cutLimitedCalls();
 // One open connection, closed and removed with the object.
 class Database {
 public:
-    // Connects and creates or migrates the schema. A failure names the URL (without its
-    // password) and what the server or the file said.
-    static link::Result<std::unique_ptr<Database>> open(const QString& url);
+    // Connects and, to write, creates or migrates the schema. A failure names the URL (without
+    // its password) and what the server or the file said.
+    static link::Result<std::unique_ptr<Database>> open(const QString& url, Access access = Access::Write);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -79,16 +87,26 @@ public:
     bool postgres() const { return m_url.postgres; }
     const DatabaseUrl& url() const { return m_url; }
 
+    // The schema version this opening brought up to date (0: a new database); none when the
+    // database had the current one.
+    std::optional<int> migratedFrom() const { return m_migratedFrom; }
+    // "The database URL was brought from schema version 2 to 3." when it was; else empty.
+    QString migrationNote() const;
+
     // "what: the driver's text", as an error of kind File.
     link::Error failure(const QString& what, const class QSqlError& error) const;
 
 private:
     Database(DatabaseUrl url, QString connection);
+    link::Status setUp(Access access);
+    link::Result<int> storedVersion();
     link::Status migrate();
+    link::Status stepTo(int version);
 
     DatabaseUrl m_url;
     QString m_connection;
     QSqlDatabase m_db;
+    std::optional<int> m_migratedFrom;
 };
 
 } // namespace stazione::db

@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
+#include <QScopeGuard>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -16,6 +19,10 @@
 #include <charconv>
 #include <cmath>
 #include <memory>
+
+// The digest is compiled in: a few thousand lines hashed take microseconds.
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 namespace stazione::db {
 
@@ -26,12 +33,13 @@ QVariant nullOf(QMetaType::Type type)
     return QVariant(QMetaType(type));
 }
 
-// The values of an archive line that reads "date time, value, value..." as the data viewer reads
+// What an archive line that reads "date time, value, value..." recorded, as the data viewer reads
 // it. Lines of another shape (a header, a message of the logger) give none; a line with another
 // number of channels than the one before starts a new run of the reader.
 class LineValues : public data::RowSink {
 public:
-    bool read(const QByteArray& line)
+    // The line's reading, or nullptr when it does not read as data (valid until the next line).
+    const LineReading* read(const QByteArray& line)
     {
         for (int attempt = 0; attempt < 2; ++attempt) {
             const bool fresh = !m_parser;
@@ -42,35 +50,72 @@ public:
             m_scratch = line;
             m_scratch += '\n';
             if (m_parser->feed(m_scratch) && m_parser->kind() == data::DataFileKind::Sensor)
-                return m_gotRow;
+                return m_gotRow ? &m_reading : nullptr;
             m_parser.reset();
             if (fresh)
-                return false;
+                return nullptr;
         }
-        return false;
+        return nullptr;
     }
-
-    qint64 time = 0;
-    std::vector<std::pair<int, double>> values; // channel, value; gaps left out
 
 private:
     void begin(data::DataFileKind, const QStringList&) override {}
     void row(qint64 at, const std::string_view* cells, int count) override
     {
         m_gotRow = true;
-        time = at;
-        values.clear();
+        if (at != m_time || m_reading.time.isEmpty()) {
+            m_time = at;
+            m_reading.time = data::isoText(at);
+        }
+        m_reading.cells = count;
+        m_reading.values.clear();
         for (int c = 0; c < count; ++c) {
             if (cells[c].empty())
                 continue;
             if (const auto v = data::decimalValue(cells[c]))
-                values.emplace_back(c, *v);
+                m_reading.values.emplace_back(c, *v);
         }
     }
 
     std::unique_ptr<data::DataFileParser> m_parser;
     QByteArray m_scratch;
     bool m_gotRow = false;
+    qint64 m_time = 0;
+    LineReading m_reading;
+};
+
+// The digest of an archive's first lines, each with its line end: what a mark says is stored.
+class ArchiveDigest {
+public:
+    ArchiveDigest() { XXH3_128bits_reset(&m_state); }
+    void add(const QByteArray& line)
+    {
+        XXH3_128bits_update(&m_state, line.constData(), size_t(line.size()));
+        XXH3_128bits_update(&m_state, "\n", 1);
+    }
+    // The digest of the lines added so far, as 32 hex digits; more lines may follow.
+    QString text() const
+    {
+        const XXH128_hash_t hash = XXH3_128bits_digest(&m_state);
+        return QStringLiteral("%1%2")
+            .arg(quint64(hash.high64), 16, 16, QLatin1Char('0'))
+            .arg(quint64(hash.low64), 16, 16, QLatin1Char('0'));
+    }
+
+private:
+    XXH3_state_t m_state{};
+};
+
+// Each PC's archive of a station leaves a mark; more than these are the stale ones of archives
+// replaced since.
+constexpr int kMarksPerStation = 8;
+
+// An import of archives this large (about 50,000 lines) loads PostgreSQL's tables in bulk.
+constexpr qint64 kBulkBytes = 4 << 20;
+
+struct Mark {
+    qint64 lines = 0;
+    QString digest;
 };
 
 // Qt binds a null QString as NULL; the text columns hold "" instead.
@@ -126,6 +171,15 @@ QString lineText(const QByteArray& line)
     return text;
 }
 
+QByteArray lineUtf8(const QByteArray& line)
+{
+    for (const char c : line) {
+        if (c == '\0' || (static_cast<unsigned char>(c) & 0x80U) != 0)
+            return lineText(line).toUtf8();
+    }
+    return line;
+}
+
 QMap<QString, QString> archivesIn(const QString& dir)
 {
     QMap<QString, QString> out;
@@ -146,6 +200,40 @@ StationKey stationKey(const data::StationOutcome& o)
     // By its folder, also for a failed call: a name is no station's identity (two rows may share
     // one, and a logger may be renamed).
     return StationKey{data::stationFolderOf(o), o.name, o.number};
+}
+
+// PostgreSQL checks a foreign key with a query per row, which triples a bulk load's time. An
+// import of many lines drops the keys of the lines and the readings inside its transaction and
+// adds them again at its end, which checks every row in one query; other writers wait meanwhile
+// (the tables are locked), readers of the stations do not. The stations are locked first, in the
+// order every writer takes its locks, so that no store of another PC is left waiting for a lock
+// this import holds while holding one it needs. False, and nothing changed, when the keys cannot
+// be dropped (a user who does not own the tables): the rows are then checked one by one.
+bool Store::relaxForeignKeys()
+{
+    QSqlQuery q(m_db.sql());
+    if (!q.exec(QStringLiteral("SAVEPOINT relaxed_keys")))
+        return false;
+    if (q.exec(QStringLiteral("LOCK TABLE stations IN EXCLUSIVE MODE")) &&
+        q.exec(QStringLiteral("ALTER TABLE lines DROP CONSTRAINT lines_station")) &&
+        q.exec(QStringLiteral("ALTER TABLE readings DROP CONSTRAINT readings_station")) &&
+        q.exec(QStringLiteral("RELEASE SAVEPOINT relaxed_keys")))
+        return true;
+    q.exec(QStringLiteral("ROLLBACK TO SAVEPOINT relaxed_keys"));
+    return false;
+}
+
+link::Status Store::restoreForeignKeys()
+{
+    QSqlQuery q(m_db.sql());
+    for (const char* table : {"lines", "readings"}) {
+        if (!q.exec(QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %1_station FOREIGN KEY (station_id) "
+                                   "REFERENCES stations(id)")
+                        .arg(QLatin1String(table))))
+            return m_db.failure(QStringLiteral("The stored lines' stations cannot be checked"),
+                                q.lastError());
+    }
+    return {};
 }
 
 link::Status Store::begin()
@@ -260,76 +348,129 @@ link::Result<qint64> Store::station(const StationKey& key)
     return *id;
 }
 
-link::Result<qint64> Store::lineCount(qint64 stationId)
-{
-    QSqlQuery q(m_db.sql());
-    q.prepare(QStringLiteral("SELECT COALESCE(MAX(seq), 0) FROM lines WHERE station_id = ?"));
-    q.addBindValue(stationId);
-    if (!q.exec() || !q.next())
-        return m_db.failure(QStringLiteral("The stored lines cannot be counted"), q.lastError());
-    return q.value(0).toLongLong();
-}
-
-link::Result<qint64> Store::storeArchive(qint64 stationId, const QString& archivePath)
+link::Result<qint64> Store::storeArchive(qint64 stationId, const QString& archivePath, Resume resume)
 {
     auto lines = data::readCompleteLines(archivePath);
     if (!lines)
         return lines.error();
-    return storeLines(stationId, *lines);
+    return storeLines(stationId, *lines, resume);
 }
 
-link::Result<qint64> Store::storeLines(qint64 stationId, const QList<QByteArray>& archive)
+link::Result<qint64> Store::storeLines(qint64 stationId, const QList<QByteArray>& archive, Resume resume)
 {
-    if (auto begun = begin(); !begun)
-        return begun.error();
+    // Inside an import's transaction the station's lines are undone alone on a failure.
+    const bool own = !m_inTransaction;
+    if (own) {
+        if (auto begun = begin(); !begun)
+            return begun.error();
+    }
+    auto undo = [&] {
+        if (own)
+            rollback();
+    };
     auto fail = [&](const QString& what, const QSqlError& error) {
-        rollback();
+        undo();
         return m_db.failure(what, error);
     };
+    QSqlQuery q(m_db.sql());
     if (m_db.postgres()) {
-        // Two PCs storing the same station take turns: the second counts what the first stored.
-        QSqlQuery lock(m_db.sql());
-        lock.prepare(QStringLiteral("SELECT id FROM stations WHERE id = ? FOR UPDATE"));
-        lock.addBindValue(stationId);
-        if (!lock.exec())
-            return fail(QStringLiteral("The station cannot be locked"), lock.lastError());
+        // Two PCs storing the same station take turns: the second finds what the first stored.
+        q.prepare(QStringLiteral("SELECT id FROM stations WHERE id = ? FOR UPDATE"));
+        q.addBindValue(stationId);
+        if (!q.exec())
+            return fail(QStringLiteral("The station cannot be locked"), q.lastError());
     }
-    const auto stored = lineCount(stationId);
-    if (!stored) {
-        rollback();
-        return stored.error();
+    // The marks say which beginnings of archives were stored whole, by this PC or another.
+    q.prepare(QStringLiteral("SELECT lines, digest FROM archive_marks WHERE station_id = ? ORDER BY lines"));
+    q.addBindValue(stationId);
+    if (!q.exec())
+        return fail(QStringLiteral("The stored archives cannot be read"), q.lastError());
+    std::vector<Mark> marks;
+    while (q.next())
+        marks.push_back({q.value(0).toLongLong(), q.value(1).toString()});
+    ArchiveDigest digest;
+    std::vector<Mark> matched; // the marks of this archive's beginnings
+    auto mark = marks.cbegin();
+    for (qsizetype i = 0; i <= archive.size(); ++i) {
+        while (mark != marks.cend() && mark->lines < i)
+            ++mark;
+        for (; mark != marks.cend() && mark->lines == i; ++mark) {
+            if (mark->digest == digest.text())
+                matched.push_back(*mark);
+        }
+        if (i < archive.size())
+            digest.add(archive.at(i));
     }
-    const qint64 from = *stored;
-    if (archive.size() <= from) {
-        rollback();
+    const Mark whole{archive.size(), digest.text()};
+    const qint64 from = resume == Resume::FromMarks && !matched.empty() ? matched.back().lines : 0;
+    if (from == whole.lines) {
+        undo();
         return qint64(0);
     }
-    auto writer = rowWriter(m_db, stationId);
-    if (!writer) {
-        rollback();
-        return writer.error();
-    }
-    RowWriter& rows = **writer;
-    LineValues reader;
-    qint64 lastTime = -1;
-    QByteArray timeText;
-    for (qsizetype i = from; i < archive.size(); ++i) {
-        if (!rows.line(i + 1, archive.at(i)))
-            return fail(rows.what(), rows.error());
-        if (!reader.read(archive.at(i)))
-            continue;
-        if (reader.time != lastTime || timeText.isEmpty()) {
-            lastTime = reader.time;
-            timeText = data::isoText(reader.time);
+
+    if (m_db.postgres() && !q.exec(QStringLiteral("SAVEPOINT station_lines")))
+        return fail(QStringLiteral("The lines cannot be stored"), q.lastError());
+    qint64 added = 0;
+    for (const Sending sending : {Sending::Fast, Sending::Checked}) {
+        auto writer = rowWriter(m_db, stationId, sending);
+        if (!writer) {
+            undo();
+            return writer.error();
         }
-        if (!rows.values(timeText, reader.values))
+        RowWriter& rows = **writer;
+        LineValues reader;
+        bool written = true;
+        for (qsizetype i = from; i < archive.size() && written; ++i) {
+            const QByteArray& raw = archive.at(i);
+            written = rows.add(lineUtf8(raw), reader.read(raw));
+        }
+        written = written && rows.finish();
+        if (written) {
+            added = rows.added();
+            if (m_db.postgres() && !q.exec(QStringLiteral("RELEASE SAVEPOINT station_lines")))
+                return fail(QStringLiteral("The lines cannot be stored"), q.lastError());
+            break;
+        }
+        // A line sent straight was there after all: the lines go again, each checked.
+        if (!m_db.postgres() || sending == Sending::Checked ||
+            !q.exec(QStringLiteral("ROLLBACK TO SAVEPOINT station_lines")))
             return fail(rows.what(), rows.error());
     }
-    if (!rows.finish())
-        return fail(rows.what(), rows.error());
-    if (auto committed = commit(); !committed)
-        return committed.error();
-    return qint64(archive.size() - from);
+    // The beginnings of this archive are marked by its whole now.
+    for (const Mark& m : matched) {
+        q.prepare(
+            QStringLiteral("DELETE FROM archive_marks WHERE station_id = ? AND lines = ? AND digest = ?"));
+        q.addBindValue(stationId);
+        q.addBindValue(m.lines);
+        q.addBindValue(m.digest);
+        if (!q.exec())
+            return fail(QStringLiteral("The stored archives cannot be marked"), q.lastError());
+    }
+    if (whole.lines > 0) {
+        q.prepare(QStringLiteral(
+            "INSERT INTO archive_marks (station_id, lines, digest) VALUES (?, ?, ?) ON CONFLICT DO NOTHING"));
+        q.addBindValue(stationId);
+        q.addBindValue(whole.lines);
+        q.addBindValue(whole.digest);
+        if (!q.exec())
+            return fail(QStringLiteral("The stored archives cannot be marked"), q.lastError());
+    }
+    // Other PCs' archives keep a mark each; a station's marks stay a handful.
+    if (qsizetype(marks.size() - matched.size()) >= kMarksPerStation) {
+        q.prepare(
+            QStringLiteral("DELETE FROM archive_marks WHERE station_id = ? AND lines < (SELECT lines FROM "
+                           "archive_marks WHERE station_id = ? ORDER BY lines DESC LIMIT 1 OFFSET %1)")
+                .arg(kMarksPerStation - 1));
+        q.addBindValue(stationId);
+        q.addBindValue(stationId);
+        if (!q.exec())
+            return fail(QStringLiteral("The stored archives cannot be marked"), q.lastError());
+    }
+    if (own) {
+        if (auto committed = commit(); !committed)
+            return committed.error();
+    }
+    return added;
 }
 
 link::Result<bool> Store::storeOutcome(const data::StationOutcome& o)
@@ -381,32 +522,44 @@ link::Result<ImportSummary> importFolder(Database& db, const QString& dir)
         if (!key.folder.isEmpty() && !key.name.isEmpty())
             keys.insert(key.folder, key);
     }
-    Store store(db);
     const QMap<QString, QString> archives = archivesIn(dir);
+    qint64 bytes = 0;
+    for (const QString& archive : archives)
+        bytes += QFileInfo(archive).size();
+    // Everything in one transaction: an import stores all of the folder or nothing.
+    Store store(db);
+    if (auto begun = store.begin(); !begun)
+        return begun.error();
+    store.m_inTransaction = true;
+    const auto ended = qScopeGuard([&store] { store.m_inTransaction = false; });
+    auto fail = [&store](const link::Error& error) {
+        store.rollback();
+        return error;
+    };
+    const bool relaxed = db.postgres() && bytes >= kBulkBytes && store.relaxForeignKeys();
     for (auto it = archives.cbegin(); it != archives.cend(); ++it) {
         const StationKey key = keys.value(it.key(), StationKey{it.key(), it.key(), {}});
         auto id = store.station(key);
         if (!id)
-            return id.error();
-        auto added = store.storeArchive(*id, it.value());
+            return fail(id.error());
+        auto added = store.storeArchive(*id, it.value(), Resume::CheckEvery);
         if (!added)
-            return added.error();
+            return fail(added.error());
         summary.lines += *added;
         ++summary.stations;
     }
-    QSqlQuery q(db.sql());
-    if (!q.exec(db.postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
-        return db.failure(QStringLiteral("A transaction cannot begin"), q.lastError());
+    if (relaxed) {
+        if (auto restored = store.restoreForeignKeys(); !restored)
+            return fail(restored.error());
+    }
     for (const data::StationOutcome& o : *report) {
         auto stored = store.storeOutcome(o);
-        if (!stored) {
-            QSqlQuery(db.sql()).exec(QStringLiteral("ROLLBACK"));
-            return stored.error();
-        }
+        if (!stored)
+            return fail(stored.error());
         summary.collections += *stored ? 1 : 0;
     }
-    if (!q.exec(QStringLiteral("COMMIT")))
-        return db.failure(QStringLiteral("The collections cannot be committed"), q.lastError());
+    if (auto committed = store.commit(); !committed)
+        return committed.error();
     return summary;
 }
 
@@ -417,58 +570,81 @@ link::Result<QStringList> checkFolder(Database& db, const QString& dir)
     if (archives.isEmpty())
         differences << QStringLiteral("%1 holds no station archive.").arg(dir);
     for (auto it = archives.cbegin(); it != archives.cend(); ++it) {
+        const QString& folder = it.key();
         auto lines = data::readCompleteLines(it.value());
         if (!lines)
             return lines.error();
         QSqlQuery q(db.sql());
         q.prepare(QStringLiteral("SELECT id FROM stations WHERE folder = ?"));
-        q.addBindValue(it.key());
+        q.addBindValue(folder);
         if (!q.exec())
             return db.failure(QStringLiteral("A station cannot be looked up"), q.lastError());
         if (!q.next()) {
             differences << QStringLiteral("%1: not in the database (%2 lines in %3).")
-                               .arg(it.key(), QString::number(lines->size()), it.value());
+                               .arg(folder, QString::number(lines->size()), it.value());
             continue;
         }
         const qint64 id = q.value(0).toLongLong();
+        // The database may hold more lines than this archive: other PCs' archives of the station.
         q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT seq, text FROM lines WHERE station_id = ? ORDER BY seq"));
+        q.prepare(QStringLiteral("SELECT text FROM lines WHERE station_id = ?"));
         q.addBindValue(id);
         if (!q.exec())
             return db.failure(QStringLiteral("The stored lines cannot be read"), q.lastError());
-        qint64 at = 0; // lines compared
-        int shown = 0;
+        QSet<QString> held;
+        while (q.next())
+            held.insert(q.value(0).toString());
+        // A line the database lacks is one it holds differently when it has a line of that time.
+        QHash<QByteArray, QString> heldAt;
+        auto heldAtTime = [&](const QByteArray& time) {
+            if (heldAt.isEmpty()) {
+                LineValues reader;
+                for (const QString& text : std::as_const(held)) {
+                    if (const LineReading* r = reader.read(text.toUtf8()); r && !heldAt.contains(r->time))
+                        heldAt.insert(r->time, text);
+                }
+                heldAt.insert(QByteArray(), QString()); // read once
+            }
+            return heldAt.value(time);
+        };
+        LineValues reader;
         constexpr int kShownPerStation = 5;
-        qint64 differing = 0;
-        qint64 extra = 0;
-        while (q.next()) {
-            const qint64 seq = q.value(0).toLongLong();
-            const QString text = q.value(1).toString();
-            if (seq != at + 1) {
-                differences << QStringLiteral("%1: lines %2 to %3 are missing in the database.")
-                                   .arg(it.key(), QString::number(at + 1), QString::number(seq - 1));
-                ++differing;
-                at = seq - 1;
+        int shown = 0;
+        qint64 lacking = 0;
+        qint64 runFrom = -1; // the first line of a run of lines not in the database
+        auto endRun = [&](qsizetype end) {
+            if (runFrom < 0)
+                return;
+            if (shown++ < kShownPerStation)
+                differences << QStringLiteral("%1: lines %2 to %3 of the archive are not in the database.")
+                                   .arg(folder, QString::number(runFrom + 1), QString::number(end));
+            runFrom = -1;
+        };
+        for (qsizetype i = 0; i < lines->size(); ++i) {
+            const QByteArray& raw = lines->at(i);
+            const QString text = lineText(raw);
+            const LineReading* reading = reader.read(raw);
+            if (held.contains(text)) {
+                endRun(i);
+                continue;
             }
-            if (at >= lines->size()) {
-                ++extra;
-            } else if (text != lineText(lines->at(at))) {
-                ++differing;
-                if (shown++ < kShownPerStation)
-                    differences << QStringLiteral("%1: line %2 differs: archive \"%3\", database \"%4\".")
-                                       .arg(it.key(), QString::number(at + 1), lineText(lines->at(at)), text);
+            ++lacking;
+            const QString other = reading ? heldAtTime(reading->time) : QString();
+            if (other.isNull()) {
+                if (runFrom < 0)
+                    runFrom = i;
+                continue;
             }
-            ++at;
+            endRun(i);
+            if (shown++ < kShownPerStation)
+                differences << QStringLiteral("%1: line %2 differs: archive \"%3\", database \"%4\".")
+                                   .arg(folder, QString::number(i + 1), text, other);
         }
+        endRun(lines->size());
         if (shown > kShownPerStation)
-            differences
-                << QStringLiteral("%1: %2 lines differ in all.").arg(it.key(), QString::number(differing));
-        if (extra > 0)
-            differences << QStringLiteral("%1: the database has %2 lines more than the archive (%3).")
-                               .arg(it.key(), QString::number(extra), QString::number(lines->size()));
-        if (at < lines->size())
-            differences << QStringLiteral("%1: lines %2 to %3 of the archive are not in the database.")
-                               .arg(it.key(), QString::number(at + 1), QString::number(lines->size()));
+            differences << QStringLiteral(
+                               "%1: %2 lines of the archive are not in the database, or differ, in all.")
+                               .arg(folder, QString::number(lacking));
     }
     return differences;
 }

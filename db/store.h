@@ -15,14 +15,18 @@
 #include <vector>
 
 // What goes into the database and what comes out of it. The archives stay the source of truth:
-// every table can be rebuilt from the data root (the station folders and raccolta.jsonl), and a
-// station's stored line count is where the next store of its archive resumes.
+// every table can be rebuilt from the data root (the station folders and raccolta.jsonl). A line
+// is stored once for its station, by its text, whichever PC's archive brought it: archives of one
+// station on two PCs may begin at different records (its memory wrapped in between) and hold
+// the same record at different places.
 namespace stazione::db {
 
 // An archive line as the table "lines" holds it: UTF-8 when the bytes are UTF-8, else Latin-1
 // (the logger's own characters), a NUL as "␀", so that every line has one text on both
 // databases and compares the same way.
 QString lineText(const QByteArray& line);
+// The same as UTF-8 bytes: the line itself when it is plain ASCII.
+QByteArray lineUtf8(const QByteArray& line);
 
 // The station folders of a data root that hold an archive: folder name -> archive path.
 QMap<QString, QString> archivesIn(const QString& dir);
@@ -32,6 +36,10 @@ struct StationKey {
     QString name;
     QString number;
 };
+
+enum class Resume { FromMarks, CheckEvery };
+
+struct ImportSummary;
 
 class Store {
 public:
@@ -43,27 +51,34 @@ public:
     // name and number given replace the stored ones.
     link::Result<qint64> station(const StationKey& key);
 
-    // Stores the lines of the archive past those the station already has, and their values, in
+    // Stores the lines of the archive that the station does not hold yet, and their readings, in
     // one transaction; the number of lines added. Two PCs storing one station at once take turns.
-    link::Result<qint64> storeArchive(qint64 stationId, const QString& archivePath);
-    link::Result<qint64> storeLines(qint64 stationId, const QList<QByteArray>& archive);
+    // FromMarks skips the beginning of the archive that a store before found stored whole (its
+    // digest is kept in "archive_marks"); CheckEvery looks each line up, so that lines taken out
+    // of the database by hand come back.
+    link::Result<qint64> storeArchive(qint64 stationId, const QString& archivePath,
+                                      Resume resume = Resume::FromMarks);
+    link::Result<qint64> storeLines(qint64 stationId, const QList<QByteArray>& archive,
+                                    Resume resume = Resume::FromMarks);
 
     // One row of "collections" for a report line (its station found or made by the archive's
     // folder, else by name); false when the line was stored before.
     link::Result<bool> storeOutcome(const data::StationOutcome& outcome);
 
-    // The number of lines stored for the station.
-    link::Result<qint64> lineCount(qint64 stationId);
-
 private:
+    friend link::Result<ImportSummary> importFolder(Database& db, const QString& dir);
+
     // Keeps on the station's row what its latest collection knew of it (the directory row, 0 for
     // the logger on the cable).
     link::Status noteStation(qint64 stationId, const data::StationOutcome& outcome);
     link::Status begin();
     link::Status commit();
     void rollback();
+    bool relaxForeignKeys();
+    link::Status restoreForeignKeys();
 
     Database& m_db;
+    bool m_inTransaction = false; // an import's: the stores of its stations begin none
 };
 
 // The station key of a report line: its station's folder (in a line of an earlier version, its

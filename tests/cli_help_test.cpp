@@ -295,7 +295,7 @@ TEST(Completion, CommandsOptionsBoxesAndPorts)
         EXPECT_EQ(complete({"stazione-cli", "hang-up", ""}, ports.path(), withPackage),
                   (QStringList{"3", "12"}));
         EXPECT_EQ(complete({"stazione-cli", "db", ""}, ports.path(), withPackage),
-                  (QStringList{"import", "query", "check"}));
+                  (QStringList{"import", "query", "check", "migrate"}));
         EXPECT_EQ(complete({"stazione-cli", "db", "query", "--db", "po"}, ports.path(), withPackage),
                   (QStringList{"postgresql://"}));
         // A value that is a number, a time or a list is not offered anything, not even the commands.

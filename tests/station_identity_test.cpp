@@ -350,7 +350,7 @@ QStringList columnsOf(db::Database& d, const QString& table)
 // in the same order, as a database made new, and filled as any other.
 void migratesFromVersion1(const QString& url)
 {
-    const QStringList tables{"stations", "collections", "lines", "measurements"};
+    const QStringList tables{"stations", "collections", "lines", "readings", "measurements", "archive_marks"};
     std::map<QString, QStringList> fresh;
     {
         auto opened = db::Database::open(url);
@@ -360,8 +360,9 @@ void migratesFromVersion1(const QString& url)
             fresh[table] = columnsOf(d, table);
         const QString id = d.postgres() ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY";
         const QString keyed = d.postgres() ? "" : " WITHOUT ROWID";
-        for (const char* statement : {"DROP TABLE measurements", "DROP TABLE lines", "DROP TABLE collections",
-                                      "DROP TABLE stations", "DROP TABLE schema_version"})
+        for (const char* statement :
+             {"DROP VIEW measurements", "DROP TABLE archive_marks", "DROP TABLE readings", "DROP TABLE lines",
+              "DROP TABLE collections", "DROP TABLE stations", "DROP TABLE schema_version"})
             ASSERT_TRUE(execute(d, statement));
         for (const QString& statement : {
                  QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)"),
@@ -390,6 +391,8 @@ void migratesFromVersion1(const QString& url)
                      "INSERT INTO stations (name, number, folder) VALUES ('Vecchia', '123', 'Vecchia')"),
                  QStringLiteral(
                      "INSERT INTO lines (station_id, seq, text) SELECT id, 1, 'riga' FROM stations"),
+                 QStringLiteral("INSERT INTO measurements (station_id, time, channel, value) SELECT id, "
+                                "'2026-01-05T10:00:00', 1, 2.5 FROM stations"),
                  QStringLiteral(
                      "INSERT INTO collections (station_id, started, ended, result, attempts, "
                      "new_lines, total_lines, complete, battery, memory_possible, memory_available, "
@@ -420,6 +423,12 @@ void migratesFromVersion1(const QString& url)
         EXPECT_EQ(q.value(3).toString(), "riga");
         EXPECT_EQ(q.value(4).toDouble(), 12.5);
         EXPECT_EQ(q.value(5).toLongLong(), 90);
+        EXPECT_FALSE(q.next());
+        // The value is the reading's, channel 0 a gap.
+        ASSERT_TRUE(q.exec("SELECT channel, value FROM measurements"));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toInt(), 1);
+        EXPECT_EQ(q.value(1).toDouble(), 2.5);
         EXPECT_FALSE(q.next());
     }
     // A second opening finds nothing to do.
