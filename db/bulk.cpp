@@ -107,9 +107,9 @@ public:
         return true;
     }
 
-    bool add(const QByteArray& text, const LineReading* reading) override
+    bool add(const PreparedLine& line) override
     {
-        sqlite3_bind_text(m_lines, 2, text.constData(), int(text.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_lines, 2, line.text.constData(), int(line.text.size()), SQLITE_STATIC);
         const int stepped = sqlite3_step(m_lines);
         sqlite3_reset(m_lines);
         if (stepped != SQLITE_DONE)
@@ -117,12 +117,10 @@ public:
         if (sqlite3_changes(m_handle) == 0)
             return true;
         ++m_added;
-        if (reading == nullptr)
+        if (!line.data)
             return true;
-        m_array.clear();
-        appendValueArray(m_array, *reading, false);
-        sqlite3_bind_text(m_readings, 2, reading->time.constData(), int(reading->time.size()), SQLITE_STATIC);
-        sqlite3_bind_text(m_readings, 3, m_array.constData(), int(m_array.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_readings, 2, line.time.constData(), int(line.time.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_readings, 3, line.values.constData(), int(line.values.size()), SQLITE_STATIC);
         const int written = sqlite3_step(m_readings);
         sqlite3_reset(m_readings);
         return written == SQLITE_DONE || refused(QStringLiteral("Values cannot be stored"));
@@ -137,30 +135,27 @@ private:
     qint64 m_station;
     sqlite3_stmt* m_lines = nullptr;
     sqlite3_stmt* m_readings = nullptr;
-    QByteArray m_array;
 };
 
 // COPY's text form of a field: a backslash, a tab and a line end are escaped.
 void appendCopyText(QByteArray& out, const QByteArray& text)
 {
-    for (const char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
+    const char* data = text.constData();
+    qsizetype plain = 0; // the start of the bytes not appended yet
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = data[i];
+        const char* escape = c == '\\'   ? "\\\\"
+                             : c == '\t' ? "\\t"
+                             : c == '\n' ? "\\n"
+                             : c == '\r' ? "\\r"
+                                         : nullptr;
+        if (escape == nullptr)
+            continue;
+        out.append(data + plain, i - plain);
+        out.append(escape, 2);
+        plain = i + 1;
     }
+    out.append(data + plain, text.size() - plain);
 }
 
 // The newest time of the station's readings, in the ISO form of the archive's times (the server
@@ -237,17 +232,17 @@ public:
         return true;
     }
 
-    bool add(const QByteArray& text, const LineReading* reading) override
+    bool add(const PreparedLine& line) override
     {
-        if (m_fast && reading != nullptr && reading->time > m_newest) {
-            m_newest = reading->time;
+        if (m_fast && line.data && line.time > m_newest) {
+            m_newest = line.time;
             m_lines += m_station;
-            appendCopyText(m_lines, text);
+            appendCopyText(m_lines, line.text);
             m_lines += '\n';
             m_readings += m_station;
-            m_readings += reading->time;
+            m_readings += line.time;
             m_readings += '\t';
-            appendValueArray(m_readings, *reading, true);
+            m_readings += line.values;
             m_readings += '\n';
             ++m_sentStraight;
             if (m_lines.size() + m_readings.size() >= kCopyChunk)
@@ -257,14 +252,14 @@ public:
         ++m_order;
         appendNumber(m_stagedLines, m_order);
         m_stagedLines += '\t';
-        appendCopyText(m_stagedLines, text);
+        appendCopyText(m_stagedLines, line.text);
         m_stagedLines += '\n';
-        if (reading != nullptr) {
+        if (line.data) {
             appendNumber(m_stagedReadings, m_order);
             m_stagedReadings += '\t';
-            m_stagedReadings += reading->time;
+            m_stagedReadings += line.time;
             m_stagedReadings += '\t';
-            appendValueArray(m_stagedReadings, *reading, true);
+            m_stagedReadings += line.values;
             m_stagedReadings += '\n';
         }
         if (m_stagedLines.size() + m_stagedReadings.size() >= kCopyChunk)

@@ -28,6 +28,14 @@ struct LineReading {
 // ("[1.5,null,300]") or a PostgreSQL array literal ("{1.5,NULL,300}").
 void appendValueArray(QByteArray& out, const LineReading& reading, bool postgres);
 
+// An archive line ready to be stored.
+struct PreparedLine {
+    QByteArray text;   // as "lines" holds it (UTF-8)
+    QByteArray time;   // when it reads as data: its time, ISO 8601
+    QByteArray values; // then its values, in the database's array form
+    bool data = false;
+};
+
 // Writes one station's lines and their readings inside the transaction already begun. A line
 // the database holds already (by its text) is not added again, and a reading of a time the
 // database holds keeps the values stored first.
@@ -38,8 +46,7 @@ public:
     RowWriter(const RowWriter&) = delete;
     RowWriter& operator=(const RowWriter&) = delete;
 
-    // The line as "lines" holds it (UTF-8), and what it recorded when it reads as data.
-    virtual bool add(const QByteArray& text, const LineReading* reading) = 0;
+    virtual bool add(const PreparedLine& line) = 0;
     // Sends what is still held back; false on a refusal.
     virtual bool finish() = 0;
     // The lines added, once finished.

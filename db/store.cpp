@@ -18,7 +18,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 // The digest is compiled in: a few thousand lines hashed take microseconds.
 #define XXH_INLINE_ALL
@@ -117,6 +121,24 @@ struct Mark {
     qint64 lines = 0;
     QString digest;
 };
+
+// The archive's lines from `from` on, ready for the database's writer.
+std::vector<PreparedLine> prepareLines(const QList<QByteArray>& archive, qsizetype from, bool postgres)
+{
+    std::vector<PreparedLine> out(size_t(std::max<qsizetype>(0, archive.size() - from)));
+    LineValues reader;
+    for (qsizetype i = from; i < archive.size(); ++i) {
+        PreparedLine& line = out[size_t(i - from)];
+        const QByteArray& raw = archive.at(i);
+        line.text = lineUtf8(raw);
+        if (const LineReading* reading = reader.read(raw)) {
+            line.data = true;
+            line.time = reading->time;
+            appendValueArray(line.values, *reading, postgres);
+        }
+    }
+    return out;
+}
 
 // Qt binds a null QString as NULL; the text columns hold "" instead.
 QString text(const QString& s)
@@ -358,6 +380,12 @@ link::Result<qint64> Store::storeArchive(qint64 stationId, const QString& archiv
 
 link::Result<qint64> Store::storeLines(qint64 stationId, const QList<QByteArray>& archive, Resume resume)
 {
+    return storeLines(stationId, archive, resume, nullptr);
+}
+
+link::Result<qint64> Store::storeLines(qint64 stationId, const QList<QByteArray>& archive, Resume resume,
+                                       const std::vector<PreparedLine>* prepared)
+{
     // Inside an import's transaction the station's lines are undone alone on a failure.
     const bool own = !m_inTransaction;
     if (own) {
@@ -410,6 +438,13 @@ link::Result<qint64> Store::storeLines(qint64 stationId, const QList<QByteArray>
 
     if (m_db.postgres() && !q.exec(QStringLiteral("SAVEPOINT station_lines")))
         return fail(QStringLiteral("The lines cannot be stored"), q.lastError());
+    std::vector<PreparedLine> madeHere;
+    if (prepared == nullptr) {
+        madeHere = prepareLines(archive, from, m_db.postgres());
+        prepared = &madeHere;
+    }
+    // The prepared lines begin at the archive's first line, or at `from` when made here.
+    const size_t first = prepared == &madeHere ? 0 : size_t(from);
     qint64 added = 0;
     for (const Sending sending : {Sending::Fast, Sending::Checked}) {
         auto writer = rowWriter(m_db, stationId, sending);
@@ -418,12 +453,9 @@ link::Result<qint64> Store::storeLines(qint64 stationId, const QList<QByteArray>
             return writer.error();
         }
         RowWriter& rows = **writer;
-        LineValues reader;
         bool written = true;
-        for (qsizetype i = from; i < archive.size() && written; ++i) {
-            const QByteArray& raw = archive.at(i);
-            written = rows.add(lineUtf8(raw), reader.read(raw));
-        }
+        for (size_t i = first; i < prepared->size() && written; ++i)
+            written = rows.add((*prepared)[i]);
         written = written && rows.finish();
         if (written) {
             added = rows.added();
@@ -507,6 +539,83 @@ link::Result<bool> Store::storeOutcome(const data::StationOutcome& o)
     return q.numRowsAffected() > 0;
 }
 
+namespace {
+
+// The archives of an import, read and made ready on a thread of their own while the database
+// stores the one before: on two cores the import takes about the database's own time.
+class ArchiveReader {
+public:
+    struct Archive {
+        QString folder;
+        QString path;
+        std::optional<link::Error> error;
+        QList<QByteArray> lines;
+        std::vector<PreparedLine> prepared;
+    };
+
+    ArchiveReader(const QMap<QString, QString>& archives, bool postgres)
+        : m_thread([this, archives, postgres] { read(archives, postgres); })
+    {}
+    ~ArchiveReader()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    ArchiveReader(const ArchiveReader&) = delete;
+    ArchiveReader& operator=(const ArchiveReader&) = delete;
+
+    // The next archive, in the order of the folders; none at the end.
+    std::optional<Archive> next()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
+        if (m_ready.empty())
+            return std::nullopt;
+        Archive archive = std::move(m_ready.front());
+        m_ready.pop_front();
+        m_changed.notify_all();
+        return archive;
+    }
+
+private:
+    // Two archives ready at most: a network's archives may not fit in memory at once.
+    static constexpr size_t kAhead = 2;
+
+    void read(const QMap<QString, QString>& archives, bool postgres)
+    {
+        for (auto it = archives.cbegin(); it != archives.cend(); ++it) {
+            Archive archive{it.key(), it.value(), std::nullopt, {}, {}};
+            if (auto lines = data::readCompleteLines(it.value()); !lines)
+                archive.error = lines.error();
+            else
+                archive.lines = std::move(*lines);
+            archive.prepared = prepareLines(archive.lines, 0, postgres);
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_ready.size() < kAhead || m_stop; });
+            if (m_stop)
+                break;
+            m_ready.push_back(std::move(archive));
+            m_changed.notify_all();
+        }
+        const std::lock_guard lock(m_mutex);
+        m_done = true;
+        m_changed.notify_all();
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Archive> m_ready;
+    bool m_done = false;
+    bool m_stop = false;
+    std::thread m_thread; // last: it starts once the rest is made
+};
+
+} // namespace
+
 link::Result<ImportSummary> importFolder(Database& db, const QString& dir)
 {
     ImportSummary summary;
@@ -537,12 +646,15 @@ link::Result<ImportSummary> importFolder(Database& db, const QString& dir)
         return error;
     };
     const bool relaxed = db.postgres() && bytes >= kBulkBytes && store.relaxForeignKeys();
-    for (auto it = archives.cbegin(); it != archives.cend(); ++it) {
-        const StationKey key = keys.value(it.key(), StationKey{it.key(), it.key(), {}});
+    ArchiveReader reader(archives, db.postgres());
+    while (const auto archive = reader.next()) {
+        if (archive->error)
+            return fail(*archive->error);
+        const StationKey key = keys.value(archive->folder, StationKey{archive->folder, archive->folder, {}});
         auto id = store.station(key);
         if (!id)
             return fail(id.error());
-        auto added = store.storeArchive(*id, it.value(), Resume::CheckEvery);
+        auto added = store.storeLines(*id, archive->lines, Resume::CheckEvery, &archive->prepared);
         if (!added)
             return fail(added.error());
         summary.lines += *added;

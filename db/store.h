@@ -40,6 +40,7 @@ struct StationKey {
 enum class Resume { FromMarks, CheckEvery };
 
 struct ImportSummary;
+struct PreparedLine;
 
 class Store {
 public:
@@ -67,6 +68,9 @@ public:
 
 private:
     friend link::Result<ImportSummary> importFolder(Database& db, const QString& dir);
+    // With `prepared`, the archive's lines made ready already, from its first.
+    link::Result<qint64> storeLines(qint64 stationId, const QList<QByteArray>& archive, Resume resume,
+                                    const std::vector<PreparedLine>* prepared);
 
     // Keeps on the station's row what its latest collection knew of it (the directory row, 0 for
     // the logger on the cable).
