@@ -273,14 +273,18 @@ double postgresFloor(const QString& url, const std::vector<Row>& rows, int stati
     return seconds(t);
 }
 
-// The size of the stored lines: the SQLite file (with its journal), or PostgreSQL's relations with
+// The size of the stored lines: the SQLite database's pages, or PostgreSQL's relations with
 // their indexes.
 QString sizeOf(db::Database& database)
 {
     if (!database.postgres()) {
-        const QString path = database.url().path;
-        const qint64 bytes = QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size();
-        return QStringLiteral("file and journal %1 MB").arg(double(bytes) / 1e6, 0, 'f', 1);
+        // The pages the database has, those still in the journal too.
+        QSqlQuery q(database.sql());
+        if (!q.exec(QStringLiteral(
+                "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()")) ||
+            !q.next())
+            failed(q.lastError().text());
+        return QStringLiteral("database %1 MB").arg(q.value(0).toDouble() / 1e6, 0, 'f', 1);
     }
     QStringList parts;
     for (const char* relation : {"lines", "readings", "archive_marks"}) {

@@ -92,7 +92,7 @@ public:
 
     bool prepare()
     {
-        // A line stored before, by this PC or another, is the same line: its reading is there too.
+        // A line stored before, by this PC or another, is the same line.
         if (sqlite3_prepare_v2(m_handle,
                                "INSERT INTO lines (station_id, text) VALUES (?1, ?2) ON CONFLICT DO NOTHING",
                                -1, &m_lines, nullptr) != SQLITE_OK)
@@ -114,9 +114,8 @@ public:
         sqlite3_reset(m_lines);
         if (stepped != SQLITE_DONE)
             return refused(QStringLiteral("Lines cannot be stored"));
-        if (sqlite3_changes(m_handle) == 0)
-            return true;
-        ++m_added;
+        m_added += sqlite3_changes(m_handle);
+        // A line stored before has its reading, unless it was taken out by hand: it comes back.
         if (!line.data)
             return true;
         sqlite3_bind_text(m_readings, 2, line.time.constData(), int(line.time.size()), SQLITE_STATIC);

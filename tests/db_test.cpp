@@ -750,6 +750,36 @@ TEST_F(PostgresDataRoot, AStationMovedToAnotherPCAfterAMemoryWrapKeepsEveryRecor
     aStationMovesToAnotherPC(stazione::testing::freshPostgresUrl(), true);
 }
 
+// What was taken out of the database by hand comes back with the next import: a line with its
+// reading, or a reading alone. On PostgreSQL the newest reading gone makes its line look new to
+// the bulk path, which finds it stored and sends the station's lines again, each checked.
+TEST_F(PostgresDataRoot, AnImportPutsBackWhatWasTakenOutByHand)
+{
+    for (const QString& target : {url(), QStringLiteral("sqlite:") + work.filePath("hand.sqlite")}) {
+        ASSERT_EQ(cli({"db", "import", root.path(), "--db", target}).exitCode, 0);
+        const Ran alfaBefore = cli({"db", "query", "--db", target, "--station", "Alfa"});
+        const Ran betaBefore = cli({"db", "query", "--db", target, "--station", "Beta"});
+        ASSERT_TRUE(betaBefore.outBytes.contains("2026-12-06T02:00:00,11"))
+            << betaBefore.outBytes.constData();
+        {
+            Look look(target);
+            look.exec("DELETE FROM readings WHERE time = '2026-12-06T02:00:00'");
+            look.exec("DELETE FROM readings WHERE time = '2026-12-05T14:30:00'");
+            look.exec("DELETE FROM lines WHERE text = '05/12/2026 14:30:00;1.5;-2.25;300'");
+        }
+        const Ran checked = cli({"db", "check", "--db", target, root.path()});
+        EXPECT_EQ(checked.exitCode, 1);
+        EXPECT_TRUE(checked.outBytes.contains("Alfa: lines 1 to 1 of the archive are not in the database."))
+            << checked.outBytes.constData();
+        const Ran imported = cli({"db", "import", root.path(), "--db", target});
+        EXPECT_EQ(imported.exitCode, 0) << qPrintable(imported.err);
+        EXPECT_TRUE(imported.outBytes.contains("1 lines added")) << imported.outBytes.constData();
+        EXPECT_EQ(cli({"db", "query", "--db", target, "--station", "Alfa"}).outBytes, alfaBefore.outBytes);
+        EXPECT_EQ(cli({"db", "query", "--db", target, "--station", "Beta"}).outBytes, betaBefore.outBytes);
+        EXPECT_EQ(cli({"db", "check", "--db", target, root.path()}).exitCode, 0);
+    }
+}
+
 // A mark says which beginning of an archive was stored whole: an archive that begins otherwise
 // (another PC's, one rewritten) is looked up line by line, and a line stored before keeps its
 // place; a store that cannot finish leaves no mark and no line.
