@@ -327,32 +327,47 @@ void importInto(const QString& what, const QString& url, const QString& dir, qin
         qPrintable(sizeOf(*database)), loadAverage().constData());
 }
 
-// One channel of 12 stations over a winter, through the view in plain SQL, every row read.
+// One channel of 12 stations over a winter, through the view in plain SQL, every row read through
+// the database's own client library (as a dashboard reads it).
 void winterThroughTheView(const QString& what, const QString& url, double allowed)
 {
     auto database = open(url);
-    const QString sql = QStringLiteral(
-        "SELECT station_id, time, value FROM measurements WHERE channel = 3 AND station_id IN "
-        "(SELECT id FROM stations ORDER BY id LIMIT 12) AND time >= '2025-01-01' AND time < '2025-03-21' "
-        "ORDER BY station_id, time");
+    const QByteArray sql = "SELECT station_id, time, value FROM measurements WHERE channel = 3 AND "
+                           "station_id IN (SELECT id FROM "
+                           "stations ORDER BY id LIMIT 12) AND time >= '2025-01-01' AND time < '2025-03-21' "
+                           "ORDER BY station_id, "
+                           "time";
     double best = 1e9;
     qint64 rows = 0;
     for (int round = 0; round < 3; ++round) {
         QElapsedTimer t;
         t.start();
-        QSqlQuery q(database->sql());
-        q.setForwardOnly(true);
-        if (!q.exec(sql))
-            failed(q.lastError().text());
         rows = 0;
-        double sum = 0;
-        while (q.next()) {
-            sum += q.value(2).toDouble();
-            ++rows;
+        qint64 bytes = 0;
+        if (database->postgres()) {
+            PGresult* result = PQexec(handleOf<PGconn>(*database), sql.constData());
+            if (PQresultStatus(result) != PGRES_TUPLES_OK)
+                failed(QString::fromUtf8(PQresultErrorMessage(result)));
+            rows = PQntuples(result);
+            for (int r = 0; r < rows; ++r)
+                bytes += PQgetlength(result, r, 2);
+            PQclear(result);
+        } else {
+            sqlite3* handle = handleOf<sqlite3>(*database);
+            sqlite3_stmt* statement = nullptr;
+            if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr) !=
+                SQLITE_OK)
+                failed(QString::fromUtf8(sqlite3_errmsg(handle)));
+            while (sqlite3_step(statement) == SQLITE_ROW) {
+                bytes +=
+                    sqlite3_column_bytes(statement, 1) + qint64(sqlite3_column_double(statement, 2) >= 0);
+                ++rows;
+            }
+            sqlite3_finalize(statement);
         }
         best = std::min(best, seconds(t));
-        if (sum < 0)
-            failed(QStringLiteral("negative values"));
+        if (bytes == 0)
+            failed(QStringLiteral("the view gave no values"));
     }
     std::printf("winter of channel 3 of 12 stations through measurements, %-10s %lld rows: %6.0f ms, %.2f of "
                 "the %.0f ms allowed (best of 3, load %s)\n",

@@ -1,12 +1,15 @@
 #include "db/bulk.h"
 
+#include "data/data_file.h"
 #include "db/store.h"
 
 #include <QSqlDriver>
 #include <QVariant>
+#include <QtEndian>
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <libpq-fe.h>
@@ -48,31 +51,91 @@ void appendNumber(QByteArray& out, qint64 value)
     out.append(text, ec == std::errc() ? end - text : 0);
 }
 
-bool parseValue(const char* from, const char* to, double& value)
+// True when `text` is a number as the table prints it: an optional minus, the integer part
+// without leading zeros, an optional fraction without trailing zeros, at most 15 significant
+// digits (no shorter digits then read back as the same double), and not "-0" (printed "0").
+bool printedAsItStands(const char* text, const char* end)
 {
-    const auto [end, ec] = std::from_chars(from, to, value);
-    return ec == std::errc() && end == to;
+    const char* p = text;
+    if (p < end && *p == '-')
+        ++p;
+    const char* whole = p;
+    while (p < end && *p >= '0' && *p <= '9')
+        ++p;
+    const auto wholeDigits = int(p - whole);
+    if (wholeDigits == 0 || (wholeDigits > 1 && *whole == '0'))
+        return false;
+    int significant = *whole == '0' ? 0 : wholeDigits;
+    if (p < end) {
+        if (*p++ != '.' || p == end || end[-1] == '0')
+            return false;
+        for (; p < end; ++p) {
+            if (*p < '0' || *p > '9')
+                return false;
+            if (significant > 0 || *p != '0')
+                ++significant;
+        }
+    }
+    return significant <= 15 && (significant > 0 || *text != '-');
 }
 
-// The cells of an array as appendValueArray writes it, past those of `channels` when given.
-// Both forms are a list between brackets, separated by commas, a gap written null or NULL.
-void readValueArray(const char* text, int length, const std::vector<int>& channels,
-                    std::vector<std::pair<int, double>>& cells)
+bool wanted(const std::vector<int>& channels, int channel)
+{
+    return channels.empty() || std::find(channels.begin(), channels.end(), channel) != channels.end();
+}
+
+// The values of a JSON array as appendValueArray writes it, into `rows` (the channels of
+// `channels` when given). A value in the form the table prints is kept as its text.
+void readJsonArray(const char* text, int length, const std::vector<int>& channels, ValueRows& rows)
 {
     if (length < 2)
         return;
-    const char* at = text + 1;
-    const char* end = text + length - 1;
-    int channel = 0;
-    while (at < end) {
+    const qsizetype base = rows.text.size();
+    rows.text.append(text, length);
+    const char* start = rows.text.constData() + base;
+    const char* at = start + 1;
+    const char* end = start + length - 1;
+    for (int channel = 0; at < end; ++channel) {
         const char* comma = static_cast<const char*>(std::memchr(at, ',', size_t(end - at)));
         const char* stop = comma != nullptr ? comma : end;
-        double value = 0;
-        if ((channels.empty() || std::find(channels.begin(), channels.end(), channel) != channels.end()) &&
-            parseValue(at, stop, value))
-            cells.emplace_back(channel, value);
-        ++channel;
+        if (wanted(channels, channel)) {
+            if (printedAsItStands(at, stop)) {
+                rows.cells.push_back({channel, 0, at - rows.text.constData(), int(stop - at)});
+            } else {
+                double value = 0;
+                const auto [parsed, ec] = std::from_chars(at, stop, value);
+                if (ec == std::errc() && parsed == stop)
+                    rows.cells.push_back({channel, value, 0, 0});
+            }
+        }
         at = stop + 1;
+    }
+}
+
+qint32 bigEndian32(const char* at)
+{
+    return qFromBigEndian<qint32>(at);
+}
+
+// The values of a float8[] in PostgreSQL's binary form, into `rows`.
+void readBinaryArray(const char* data, int length, const std::vector<int>& channels, ValueRows& rows)
+{
+    // Dimensions, a null flag, the element type; per dimension its size and lower bound.
+    if (length < 12 || bigEndian32(data) != 1 || length < 20)
+        return;
+    const int count = bigEndian32(data + 12);
+    const char* at = data + 20;
+    const char* end = data + length;
+    for (int channel = 0; channel < count && end - at >= 4; ++channel) {
+        const qint32 size = bigEndian32(at);
+        at += 4;
+        if (size < 0)
+            continue; // a gap
+        if (size != 8 || end - at < 8)
+            return;
+        if (wanted(channels, channel))
+            rows.cells.push_back({channel, std::bit_cast<double>(qFromBigEndian<quint64>(at)), 0, 0});
+        at += 8;
     }
 }
 
@@ -348,22 +411,13 @@ QByteArray rangeStatement(const ValueRange& range, bool postgres)
     auto parameter = [&] {
         return postgres ? "$" + QByteArray::number(next++) : QByteArray("?") + QByteArray::number(next++);
     };
-    QByteArray sql = postgres ? "SELECT to_char(time, 'YYYY-MM-DD\"T\"HH24:MI:SS'), vals FROM readings WHERE "
-                              : "SELECT time, vals FROM readings WHERE ";
+    QByteArray sql = "SELECT time, vals FROM readings WHERE ";
     sql += "station_id = " + parameter();
     if (range.from)
         sql += " AND time >= " + parameter();
     if (range.to)
         sql += " AND time <= " + parameter();
     return sql + " ORDER BY time";
-}
-
-void addRow(ValueRows& rows, const char* time, int timeLength, const char* array, int arrayLength,
-            const std::vector<int>& channels)
-{
-    rows.times.emplace_back(time, timeLength);
-    readValueArray(array, arrayLength, channels, rows.cells);
-    rows.ends.push_back(rows.cells.size());
 }
 
 link::Result<ValueRows> sqliteValues(Database& db, sqlite3* handle, const ValueRange& range)
@@ -387,11 +441,13 @@ link::Result<ValueRows> sqliteValues(Database& db, sqlite3* handle, const ValueR
         sqlite3_bind_text(statement, at++, to.constData(), int(to.size()), SQLITE_STATIC);
     ValueRows rows;
     int stepped = 0;
-    while ((stepped = sqlite3_step(statement)) == SQLITE_ROW)
-        addRow(rows, reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
-               sqlite3_column_bytes(statement, 0),
-               reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)),
-               sqlite3_column_bytes(statement, 1), range.channels);
+    while ((stepped = sqlite3_step(statement)) == SQLITE_ROW) {
+        rows.times.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
+                                sqlite3_column_bytes(statement, 0));
+        readJsonArray(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)),
+                      sqlite3_column_bytes(statement, 1), range.channels, rows);
+        rows.ends.push_back(rows.cells.size());
+    }
     if (stepped != SQLITE_DONE)
         return refused();
     sqlite3_finalize(statement);
@@ -409,8 +465,9 @@ link::Result<ValueRows> postgresValues(Database& db, PGconn* connection, const V
         params.push_back(from.constData());
     if (range.to)
         params.push_back(to.constData());
+    // The rows come in the binary form: the server formats no number and no time.
     PGresult* result = PQexecParams(connection, sql.constData(), int(params.size()), nullptr, params.data(),
-                                    nullptr, nullptr, 0);
+                                    nullptr, nullptr, 1);
     if (PQresultStatus(result) != PGRES_TUPLES_OK) {
         PQclear(result);
         return refusal(db, QStringLiteral("The values cannot be read"),
@@ -420,9 +477,20 @@ link::Result<ValueRows> postgresValues(Database& db, PGconn* connection, const V
     const int count = PQntuples(result);
     rows.times.reserve(size_t(count));
     rows.ends.reserve(size_t(count));
-    for (int r = 0; r < count; ++r)
-        addRow(rows, PQgetvalue(result, r, 0), PQgetlength(result, r, 0), PQgetvalue(result, r, 1),
-               PQgetlength(result, r, 1), range.channels);
+    // A timestamp is its microseconds since 2000-01-01, the logger's clock as it stands.
+    constexpr qint64 kEpoch2000 = 946684800000;
+    for (int r = 0; r < count; ++r) {
+        if (PQgetlength(result, r, 0) != 8) {
+            PQclear(result);
+            return refusal(db, QStringLiteral("The values cannot be read"),
+                           QStringLiteral("a time of an unknown form"));
+        }
+        const qint64 micros = qFromBigEndian<qint64>(PQgetvalue(result, r, 0));
+        const qint64 millis = (micros >= 0 ? micros / 1000 : -((-micros + 999) / 1000)) + kEpoch2000;
+        rows.times.push_back(data::isoText(millis));
+        readBinaryArray(PQgetvalue(result, r, 1), PQgetlength(result, r, 1), range.channels, rows);
+        rows.ends.push_back(rows.cells.size());
+    }
     PQclear(result);
     return rows;
 }

@@ -79,11 +79,22 @@ enum class Sending {
 link::Result<std::unique_ptr<RowWriter>> rowWriter(Database& db, qint64 stationId,
                                                    Sending sending = Sending::Fast);
 
+// A value of a reading as read back.
+struct ValueCell {
+    int channel = 0;
+    double value = 0;
+    // When the database gave the value as the very text the table prints (plain decimal digits,
+    // the shortest that read back as the value), where that text is in ValueRows::text; else 0.
+    qsizetype at = 0;
+    int length = 0;
+};
+
 // A station's readings in order of time: one row per time.
 struct ValueRows {
     std::vector<QByteArray> times;
-    std::vector<size_t> ends;                  // where each row's cells end in `cells`
-    std::vector<std::pair<int, double>> cells; // channel, value
+    std::vector<size_t> ends;     // where each row's cells end in `cells`
+    std::vector<ValueCell> cells; // gaps left out
+    QByteArray text;              // the values given as text
 };
 
 struct ValueRange {

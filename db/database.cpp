@@ -121,33 +121,31 @@ QStringList readingsBefore(bool postgres)
 }
 
 // Version 3, once the values are in the readings: "measurements" becomes a view of them, with the
-// columns it had (a gap is no row), and the marks of the archives stored whole are kept. SQLite's
-// view takes one element of a reading's JSON by its channel's number, so that a query of one
-// channel reads one element a row: the numbers a line may have are a table of their own.
+// columns it had (a gap is no row), and the marks of the archives stored whole are kept. The view
+// takes one element of a reading by its channel's number, so that a query of one channel reads
+// one element a row: the numbers a line may have are a table of their own.
 QStringList readingsAfter(bool postgres)
 {
     QStringList statements{
         QStringLiteral("DROP TABLE measurements"),
         QStringLiteral("DROP TABLE lines"),
         QStringLiteral("ALTER TABLE lines_by_text RENAME TO lines"),
+        QStringLiteral("CREATE TABLE channel_numbers (channel INTEGER PRIMARY KEY)"),
+        QStringLiteral(
+            "INSERT INTO channel_numbers (channel) WITH RECURSIVE n(c) AS (SELECT 0 UNION ALL SELECT "
+            "c + 1 FROM n WHERE c < %1) SELECT c FROM n")
+            .arg(data::kMaxFileChannels - 1),
     };
-    if (postgres) {
-        statements << QStringLiteral(
-            "CREATE VIEW measurements AS SELECT r.station_id, r.time, (v.n - 1)::integer AS channel, v.value "
-            "FROM readings r CROSS JOIN LATERAL unnest(r.vals) WITH ORDINALITY AS v(value, n) WHERE v.value "
-            "IS "
-            "NOT NULL");
-    } else {
-        statements << QStringLiteral("CREATE TABLE channel_numbers (channel INTEGER PRIMARY KEY)")
-                   << QStringLiteral("INSERT INTO channel_numbers (channel) WITH RECURSIVE n(c) AS (SELECT 0 "
-                                     "UNION ALL SELECT c + 1 FROM n WHERE c < %1) SELECT c FROM n")
-                          .arg(data::kMaxFileChannels - 1)
-                   << QStringLiteral(
-                          "CREATE VIEW measurements AS SELECT r.station_id AS station_id, r.time AS time, "
-                          "n.channel AS channel, CAST(r.vals ->> n.channel AS REAL) AS value FROM readings r "
-                          "CROSS JOIN channel_numbers n WHERE n.channel < json_array_length(r.vals) AND "
-                          "(r.vals ->> n.channel) IS NOT NULL");
-    }
+    statements << (postgres
+                       ? QStringLiteral(
+                             "CREATE VIEW measurements AS SELECT r.station_id, r.time, n.channel, "
+                             "r.vals[n.channel + 1] AS value FROM readings r CROSS JOIN channel_numbers n "
+                             "WHERE n.channel < cardinality(r.vals) AND r.vals[n.channel + 1] IS NOT NULL")
+                       : QStringLiteral(
+                             "CREATE VIEW measurements AS SELECT r.station_id AS station_id, r.time AS time, "
+                             "n.channel AS channel, CAST(r.vals ->> n.channel AS REAL) AS value FROM "
+                             "readings r CROSS JOIN channel_numbers n WHERE n.channel < "
+                             "json_array_length(r.vals) AND (r.vals ->> n.channel) IS NOT NULL"));
     const QString keyed = postgres ? QString() : QStringLiteral(" WITHOUT ROWID");
     statements << QStringLiteral(
                       "CREATE TABLE archive_marks (station_id BIGINT NOT NULL REFERENCES stations(id), "

@@ -151,6 +151,29 @@ QString text(const QString& s)
 // -0 as "0" and pads large numbers' shortest digits with zeros), and costs a fraction of it.
 void appendValue(QByteArray& out, double value)
 {
+    // Most values are the logger's, with up to three decimals. When the digits to the thousandth
+    // read back as the value, they are its shortest digits: two decimals of at most 15 digits that
+    // read back as one double are the same decimal.
+    if (value != 0 && std::abs(value) < 1e12) {
+        const qint64 thousandths = std::llround(value * 1000);
+        if (double(thousandths) / 1000.0 == value) {
+            const qint64 units = std::abs(thousandths);
+            if (thousandths < 0)
+                out += '-';
+            char text[24];
+            const auto [end, ec] = std::to_chars(text, text + sizeof text, units / 1000);
+            out.append(text, ec == std::errc() ? end - text : 0);
+            if (int fraction = int(units % 1000); fraction != 0) {
+                char digits[4] = {'.', char('0' + fraction / 100), char('0' + fraction / 10 % 10),
+                                  char('0' + fraction % 10)};
+                int length = 4;
+                while (digits[length - 1] == '0')
+                    --length;
+                out.append(digits, length);
+            }
+            return;
+        }
+    }
     if (value != 0 && std::abs(value) < 1e15) {
         char text[48];
         const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
@@ -663,6 +686,10 @@ link::Result<ImportSummary> importFolder(Database& db, const QString& dir)
     if (relaxed) {
         if (auto restored = store.restoreForeignKeys(); !restored)
             return fail(restored.error());
+        // The planner learns the tables' new sizes now, not at the autovacuum's next round.
+        if (QSqlQuery analyze(db.sql()); !analyze.exec(QStringLiteral("ANALYZE lines, readings")))
+            return fail(
+                db.failure(QStringLiteral("The stored lines cannot be analysed"), analyze.lastError()));
     }
     for (const data::StationOutcome& o : *report) {
         auto stored = store.storeOutcome(o);
@@ -788,11 +815,11 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
     std::vector<int> columns = options.channels;
     if (columns.empty()) {
         std::vector<bool> seen;
-        for (const auto& cell : rows.cells) {
-            if (cell.first >= 0 && size_t(cell.first) >= seen.size())
-                seen.resize(size_t(cell.first) + 1);
-            if (cell.first >= 0)
-                seen[size_t(cell.first)] = true;
+        for (const ValueCell& cell : rows.cells) {
+            if (cell.channel >= 0 && size_t(cell.channel) >= seen.size())
+                seen.resize(size_t(cell.channel) + 1);
+            if (cell.channel >= 0)
+                seen[size_t(cell.channel)] = true;
         }
         for (size_t c = 0; c < seen.size(); ++c) {
             if (seen[c])
@@ -818,9 +845,11 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
             // The row's cells come in the order of their channels; --channels may name another.
             const auto first = rows.cells.begin() + qsizetype(cell);
             const auto last = rows.cells.begin() + qsizetype(end);
-            const auto hit = std::find_if(first, last, [c](const auto& v) { return v.first == c; });
-            if (hit != last)
-                appendValue(out, hit->second);
+            const auto hit = std::find_if(first, last, [c](const ValueCell& v) { return v.channel == c; });
+            if (hit != last && hit->length > 0)
+                out.append(rows.text.constData() + hit->at, hit->length);
+            else if (hit != last)
+                appendValue(out, hit->value);
         }
         cell = end;
         out += "\r\n";

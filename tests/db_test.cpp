@@ -780,6 +780,64 @@ TEST_F(PostgresDataRoot, AnImportPutsBackWhatWasTakenOutByHand)
     }
 }
 
+// db query prints every value as export prints it, whatever its digits (written without trailing
+// zeros, which export keeps and the query does not): the same bytes from both databases for values
+// with no decimal up to six, signs, zero and large numbers.
+TEST_F(PostgresDataRoot, QueryPrintsEveryValueAsExportDoes)
+{
+    QByteArray archive;
+    quint32 seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525U + 1013904223U; };
+    const char* fixed[] = {"0",   "0.001",     "-0.001",    "99999999999.999", "123456789012345",
+                           "0.1", "1234.5678", "-7.000001", "0.000001",        "-123456.789012"};
+    for (int i = 0; i < 400; ++i) {
+        archive += QDateTime(QDate(2026, 11, 1), QTime(0, 0))
+                       .addSecs(qint64(i) * 60)
+                       .toString("dd/MM/yyyy hh:mm:ss")
+                       .toLatin1();
+        for (int c = 0; c < 6; ++c) {
+            const quint32 r = next();
+            QByteArray cell;
+            if (c == 0)
+                cell = fixed[i % int(std::size(fixed))];
+            else if (r % 7 == 0)
+                cell = "";
+            else {
+                // One to six decimals as the logger writes them, without trailing zeros (the
+                // query prints the shortest digits; export the logger's own).
+                QByteArray fraction =
+                    QByteArray::number(next() % 1000000).rightJustified(6, '0').left(int(r % 6) + 1);
+                while (fraction.endsWith('0'))
+                    fraction.chop(1);
+                const qint64 whole = qint64(r % 2000000) - 1000000;
+                cell = (whole == 0 && !fraction.isEmpty() && r % 2 ? "-" : "") + QByteArray::number(whole) +
+                       (r % 3 && !fraction.isEmpty() ? "." + fraction : "");
+                if (cell == "-0")
+                    cell = "0";
+            }
+            archive += ';' + cell;
+        }
+        archive += "\r\n";
+    }
+    writeFile(beta, archive);
+    const QString sensor = work.filePath("beta_sens.txt");
+    writeFile(sensor, archive);
+    const Ran exported = cli({"export", sensor});
+    ASSERT_EQ(exported.exitCode, 0) << qPrintable(exported.err);
+    for (const QString& target : {url(), QStringLiteral("sqlite:") + work.filePath("values.sqlite")}) {
+        ASSERT_EQ(cli({"db", "import", root.path(), "--db", target}).exitCode, 0);
+        const Ran queried = cli({"db", "query", "--db", target, "--station", "Beta"});
+        ASSERT_EQ(queried.exitCode, 0) << qPrintable(queried.err);
+        // The export names every channel the file has; the query those with a value.
+        const QList<QByteArray> got = queried.outBytes.split('\n').mid(1);
+        const QList<QByteArray> want = exported.outBytes.split('\n').mid(1);
+        ASSERT_EQ(got.size(), want.size()) << qPrintable(target);
+        for (qsizetype i = 0; i < got.size(); ++i)
+            ASSERT_EQ(got[i], want[i]) << qPrintable(target) << " line " << i + 2 << ": "
+                                       << got[i].constData() << " / " << want[i].constData();
+    }
+}
+
 // A mark says which beginning of an archive was stored whole: an archive that begins otherwise
 // (another PC's, one rewritten) is looked up line by line, and a line stored before keeps its
 // place; a store that cannot finish leaves no mark and no line.

@@ -361,7 +361,7 @@ void migratesFromVersion1(const QString& url)
         const QString id = d.postgres() ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY";
         const QString keyed = d.postgres() ? "" : " WITHOUT ROWID";
         for (const char* statement :
-             {"DROP VIEW measurements", "DROP TABLE IF EXISTS channel_numbers", "DROP TABLE archive_marks",
+             {"DROP VIEW measurements", "DROP TABLE channel_numbers", "DROP TABLE archive_marks",
               "DROP TABLE readings", "DROP TABLE lines", "DROP TABLE collections", "DROP TABLE stations",
               "DROP TABLE schema_version"})
             ASSERT_TRUE(execute(d, statement));
