@@ -405,18 +405,26 @@ link::Result<std::unique_ptr<Database>> Database::open(const QString& text, Acce
     }
     if (!sql.open())
         return db->failure(QStringLiteral("The database cannot be opened"), sql.lastError());
-    if (access == Access::Read && !url->postgres && !db->setUp(access) && !writableByUs(url->path)) {
-        // SQLite reads a database in WAL mode through a shared-memory file next to it, which it
-        // cannot make beside a read-only copy (a backup, a copy on a read-only mount). A file we
-        // may not write, in a folder we may not write, is taken for such a copy and read as a
-        // file that does not change.
-        sql.close();
-        QUrl file = QUrl::fromLocalFile(QFileInfo(url->path).absoluteFilePath());
-        file.setQuery(QStringLiteral("immutable=1"));
-        sql.setDatabaseName(file.toString(QUrl::FullyEncoded));
-        sql.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
-        if (!sql.open())
-            return db->failure(QStringLiteral("The database cannot be opened"), sql.lastError());
+    if (!url->postgres) {
+        // Nothing is bounded on SQLite, whose waits are its own busy time-out.
+        auto set = db->setUp(access);
+        if (!set && access == Access::Read && !writableByUs(url->path)) {
+            // SQLite reads a database in WAL mode through a shared-memory file next to it, which
+            // it cannot make beside a read-only copy (a backup, a copy on a read-only mount). A
+            // file we may not write, in a folder we may not write, is taken for such a copy and
+            // read as a file that does not change.
+            sql.close();
+            QUrl file = QUrl::fromLocalFile(QFileInfo(url->path).absoluteFilePath());
+            file.setQuery(QStringLiteral("immutable=1"));
+            sql.setDatabaseName(file.toString(QUrl::FullyEncoded));
+            sql.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+            if (!sql.open())
+                return db->failure(QStringLiteral("The database cannot be opened"), sql.lastError());
+            set = db->setUp(access);
+        }
+        if (!set)
+            return set.error();
+        return db;
     }
     {
         const CallLimit bound(*db, kSetUpLimit);
