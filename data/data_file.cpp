@@ -266,6 +266,27 @@ QByteArray isoText(qint64 milliseconds)
     const qint64 seconds = (milliseconds - days * 86400000) / 1000;
     const Civil c = civilFromDays(days);
     char text[32];
+    // Years of four digits written digit by digit: a database's year of readings asks for this
+    // once a reading.
+    if (c.year >= 0 && c.year <= 9999) {
+        const auto two = [](char* at, unsigned value) {
+            at[0] = char('0' + value / 10);
+            at[1] = char('0' + value % 10);
+        };
+        two(text, unsigned(c.year / 100));
+        two(text + 2, unsigned(c.year % 100));
+        text[4] = '-';
+        two(text + 5, c.month);
+        text[7] = '-';
+        two(text + 8, c.day);
+        text[10] = 'T';
+        two(text + 11, unsigned(seconds / 3600));
+        text[13] = ':';
+        two(text + 14, unsigned(seconds / 60 % 60));
+        text[16] = ':';
+        two(text + 17, unsigned(seconds % 60));
+        return QByteArray(text, 19);
+    }
     const int n =
         std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02d", static_cast<long long>(c.year),
                       c.month, c.day, int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));

@@ -100,12 +100,12 @@ void readJsonArray(const char* text, int length, const std::vector<int>& channel
         const char* stop = comma != nullptr ? comma : end;
         if (wanted(channels, channel)) {
             if (printedAsItStands(at, stop)) {
-                rows.cells.push_back({channel, 0, at - rows.text.constData(), int(stop - at)});
+                rows.cells.push_back({0, at - rows.text.constData(), channel, int(stop - at)});
             } else {
                 double value = 0;
                 const auto [parsed, ec] = std::from_chars(at, stop, value);
                 if (ec == std::errc() && parsed == stop)
-                    rows.cells.push_back({channel, value, 0, 0});
+                    rows.cells.push_back({value, 0, channel, 0});
             }
         }
         at = stop + 1;
@@ -134,7 +134,7 @@ void readBinaryArray(const char* data, int length, const std::vector<int>& chann
         if (size != 8 || end - at < 8)
             return;
         if (wanted(channels, channel))
-            rows.cells.push_back({channel, std::bit_cast<double>(qFromBigEndian<quint64>(at)), 0, 0});
+            rows.cells.push_back({std::bit_cast<double>(qFromBigEndian<quint64>(at)), 0, channel, 0});
         at += 8;
     }
 }
@@ -477,6 +477,14 @@ link::Result<ValueRows> postgresValues(Database& db, PGconn* connection, const V
     const int count = PQntuples(result);
     rows.times.reserve(size_t(count));
     rows.ends.reserve(size_t(count));
+    // As many cells as the first reading has values in each: the vector is not grown 20 times
+    // over a year of a station.
+    if (count > 0 && PQgetlength(result, 0, 1) >= 20) {
+        const qint32 values = bigEndian32(PQgetvalue(result, 0, 1) + 12);
+        const size_t each =
+            range.channels.empty() ? size_t(std::clamp(values, 0, 128)) : range.channels.size();
+        rows.cells.reserve(size_t(count) * each);
+    }
     // A timestamp is its microseconds since 2000-01-01, the logger's clock as it stands.
     constexpr qint64 kEpoch2000 = 946684800000;
     for (int r = 0; r < count; ++r) {

@@ -81,11 +81,11 @@ link::Result<std::unique_ptr<RowWriter>> rowWriter(Database& db, qint64 stationI
 
 // A value of a reading as read back.
 struct ValueCell {
-    int channel = 0;
     double value = 0;
     // When the database gave the value as the very text the table prints (plain decimal digits,
     // the shortest that read back as the value), where that text is in ValueRows::text; else 0.
     qsizetype at = 0;
+    int channel = 0;
     int length = 0;
 };
 

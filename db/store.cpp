@@ -19,6 +19,7 @@
 #include <charconv>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -149,7 +150,12 @@ QString text(const QString& s)
 // A value as export writes it: the shortest digits that read back as the same double, without
 // an exponent. std::to_chars gives the same text as Qt below 10^15 and away from zero (Qt writes
 // -0 as "0" and pads large numbers' shortest digits with zeros), and costs a fraction of it.
-void appendValue(QByteArray& out, double value)
+// The longest text writeValue gives: the sign, 15 digits, the point and the shortest fraction of
+// a value below 10^15, or Qt's digits of a larger one.
+constexpr qsizetype kLongestValue = 400;
+
+// Writes the value at `at` and gives where its text ends.
+char* writeValue(char* at, double value)
 {
     // Most values are the logger's, with up to three decimals. When the digits to the thousandth
     // read back as the value, they are its shortest digits: two decimals of at most 15 digits that
@@ -159,30 +165,30 @@ void appendValue(QByteArray& out, double value)
         if (double(thousandths) / 1000.0 == value) {
             const qint64 units = std::abs(thousandths);
             if (thousandths < 0)
-                out += '-';
-            char text[24];
-            const auto [end, ec] = std::to_chars(text, text + sizeof text, units / 1000);
-            out.append(text, ec == std::errc() ? end - text : 0);
+                *at++ = '-';
+            at = std::to_chars(at, at + 24, units / 1000).ptr;
             if (int fraction = int(units % 1000); fraction != 0) {
-                char digits[4] = {'.', char('0' + fraction / 100), char('0' + fraction / 10 % 10),
-                                  char('0' + fraction % 10)};
-                int length = 4;
+                const char digits[3] = {char('0' + fraction / 100), char('0' + fraction / 10 % 10),
+                                        char('0' + fraction % 10)};
+                int length = 3;
                 while (digits[length - 1] == '0')
                     --length;
-                out.append(digits, length);
+                *at++ = '.';
+                std::memcpy(at, digits, size_t(length));
+                at += length;
             }
-            return;
+            return at;
         }
     }
     if (value != 0 && std::abs(value) < 1e15) {
-        char text[48];
-        const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
-        if (ec == std::errc()) {
-            out.append(text, end - text);
-            return;
-        }
+        const auto [end, ec] = std::to_chars(at, at + 48, value, std::chars_format::fixed);
+        if (ec == std::errc())
+            return end;
     }
-    out += QByteArray::number(value, 'f', QLocale::FloatingPointShortest);
+    const QByteArray text = QByteArray::number(value, 'f', QLocale::FloatingPointShortest);
+    const qsizetype length = std::min(text.size(), kLongestValue);
+    std::memcpy(at, text.constData(), size_t(length));
+    return at + length;
 }
 
 link::Result<QList<data::StationOutcome>> readReport(const QString& path)
@@ -831,29 +837,55 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
     for (int c : columns)
         out += ",CH " + QByteArray::number(c);
     out += "\r\n";
+    constexpr qsizetype kFlushAt = 1 << 20;
+    out.reserve(kFlushAt + 4096);
     auto flush = [&] {
         const bool written = output.write(out) == out.size();
-        out.clear();
+        out.resize(0); // keeps its capacity
         return written;
     };
+    // The columns in the order of their channels, as a row's cells come: each row is one walk.
+    const bool inOrder = std::is_sorted(columns.begin(), columns.end()) &&
+                         std::adjacent_find(columns.begin(), columns.end()) == columns.end();
     size_t cell = 0;
     for (size_t r = 0; r < rows.times.size(); ++r) {
-        out += rows.times[r];
+        const QByteArray& time = rows.times[r];
         const size_t end = rows.ends[r];
+        // Room for the row's longest text, written in place and cut to what it took.
+        const qsizetype begin = out.size();
+        out.resize(begin + time.size() + qsizetype(columns.size()) * (1 + kLongestValue) + 2);
+        char* at = out.data() + begin;
+        std::memcpy(at, time.constData(), size_t(time.size()));
+        at += time.size();
+        const ValueCell* next = rows.cells.data() + cell;
+        const ValueCell* last = rows.cells.data() + end;
         for (int c : columns) {
-            out += ',';
-            // The row's cells come in the order of their channels; --channels may name another.
-            const auto first = rows.cells.begin() + qsizetype(cell);
-            const auto last = rows.cells.begin() + qsizetype(end);
-            const auto hit = std::find_if(first, last, [c](const ValueCell& v) { return v.channel == c; });
-            if (hit != last && hit->length > 0)
-                out.append(rows.text.constData() + hit->at, hit->length);
-            else if (hit != last)
-                appendValue(out, hit->value);
+            *at++ = ',';
+            const ValueCell* hit = nullptr;
+            if (inOrder) {
+                while (next != last && next->channel < c)
+                    ++next;
+                if (next != last && next->channel == c)
+                    hit = next;
+            } else {
+                // --channels may name them in another order.
+                hit = std::find_if(rows.cells.data() + cell, last,
+                                   [c](const ValueCell& v) { return v.channel == c; });
+                if (hit == last)
+                    hit = nullptr;
+            }
+            if (hit != nullptr && hit->length > 0) {
+                std::memcpy(at, rows.text.constData() + hit->at, size_t(hit->length));
+                at += hit->length;
+            } else if (hit != nullptr) {
+                at = writeValue(at, hit->value);
+            }
         }
+        *at++ = '\r';
+        *at++ = '\n';
+        out.resize(at - out.constData());
         cell = end;
-        out += "\r\n";
-        if (out.size() > (1 << 20) && !flush())
+        if (out.size() > kFlushAt && !flush())
             return link::Error::file(
                 QStringLiteral("The table cannot be written: %1").arg(output.errorString()));
     }
