@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "db/alerts.h"
 #include "db/history.h"
 #include "network/alerts.h"
 #include "network/network_status.h"
@@ -22,25 +23,28 @@ QString alertLine(const data::Alert& a)
              a.since.toOffsetFromUtc(a.since.offsetFromUtc()).toString(Qt::ISODate));
 }
 
-// The history of --db. A database that cannot be read whole gives no network: a report of part
-// of the history would pass for the whole of it.
-link::Result<data::Network> networkOfDatabase(const Options& options, const QString& dir)
+// The database of --db, open to read (and to record alerts, when rules are given). A report never
+// changes the schema: an older one is refused, naming db migrate.
+link::Result<std::unique_ptr<db::Database>> reportDatabase(const Options& options, const QString& dir)
 {
     const QString url = databaseUrl(options, dir);
     // Opening a missing SQLite file would make an empty database, and an empty report of it.
     if (auto parsed = db::parseDatabaseUrl(url);
         parsed && !parsed->postgres && !QFileInfo::exists(parsed->path))
         return link::Error::file(QStringLiteral("There is no database %1.").arg(parsed->path));
-    // A report only reads: it neither waits for an import nor changes an older schema.
-    auto database = db::Database::open(url, db::Access::Read);
-    if (!database)
-        return database.error();
-    auto network = db::readNetwork(**database, dir);
+    return db::Database::open(url, options.alerts.any() ? db::Access::Update : db::Access::Read);
+}
+
+// The history of --db. A database that cannot be read whole gives no network: a report of part
+// of the history would pass for the whole of it.
+link::Result<data::Network> networkOfDatabase(db::Database& database, const QString& dir)
+{
+    auto network = db::readNetwork(database, dir);
     if (network && network->skipped > 0)
         message(QStringLiteral("stazione-cli: %1 of %2 collections in %3 name no station and were left out.")
                     .arg(network->skipped)
                     .arg(network->lines)
-                    .arg((*database)->url().shown()));
+                    .arg(database.url().shown()));
     return network;
 }
 
@@ -75,47 +79,76 @@ bool deliverChanges(const Options& options, const QString& dir, const std::vecto
     return d.pending.empty() && d.givenUp.empty() && !d.fileError;
 }
 
-bool reportOn(const Options& options, const QString& dir, const data::Network& network, bool buildPages,
-              bool printAlerts)
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString log = QDir(dir).filePath(data::kAlertsFileName);
+// The alerts judged and recorded where they are kept: in the database when there is one (the
+// whole network's, once for every PC and report sharing it), else in DIR/allarmi.jsonl.
+struct Judged {
     std::vector<data::Alert> open;
-    bool ok = true;
+    std::vector<data::AlertChange> changes; // recorded by this run
+};
+
+link::Result<Judged> judgeAndRecord(const Options& options, const QString& dir, const data::Network& network,
+                                    db::Database* database, const QDateTime& now)
+{
+    Judged judged;
+    if (database && options.alerts.any()) {
+        auto update = db::updateAlerts(*database, network, options.alerts, now);
+        if (!update)
+            return update.error();
+        judged.open = std::move(update->open);
+        judged.changes = std::move(update->changes);
+        return judged;
+    }
+    if (database) {
+        auto open = db::readOpenAlerts(*database);
+        if (!open)
+            return open.error();
+        judged.open = std::move(*open);
+        return judged;
+    }
+    const QString log = QDir(dir).filePath(data::kAlertsFileName);
     // Alerts that could not be read or recorded are not known: no site and no list is made on
     // them, which would tell "no open alert" while some are open.
     auto logged = data::readOpenAlerts(log);
-    if (!logged) {
-        message(QStringLiteral("stazione-cli: %1").arg(logged.error().message));
-    } else if (options.alerts.any()) {
-        auto update = data::updateAlerts(log, network, options.alerts, now);
-        std::vector<data::AlertChange> changes;
-        if (!update) {
-            message(QStringLiteral("stazione-cli: %1").arg(update.error().message));
-            logged = update.error();
-        } else {
-            open = update->open;
-            changes = update->changes;
-            for (const data::AlertChange& change : changes) {
-                message(
-                    QStringLiteral("Alert %1: station %2 %3 %4 %5")
-                        .arg(change.raised ? QStringLiteral("raised") : QStringLiteral("cleared"))
-                        .arg(change.station)
-                        .arg(change.name, data::alertKindText(change.kind), QString::number(change.value)));
-            }
-        }
-        // The person is told by the command: a change it failed on is kept and passed on again
-        // by the next runs, and the earlier ones it failed on come first.
-        if (!options.onAlert.isEmpty() && !deliverChanges(options, dir, changes))
-            ok = false;
-    } else {
-        open = *logged;
+    if (!logged)
+        return logged.error();
+    if (!options.alerts.any()) {
+        judged.open = std::move(*logged);
+        return judged;
     }
-    if (!logged) {
+    auto update = data::updateAlerts(log, network, options.alerts, now);
+    if (!update)
+        return update.error();
+    judged.open = std::move(update->open);
+    judged.changes = std::move(update->changes);
+    return judged;
+}
+
+bool reportOn(const Options& options, const QString& dir, const data::Network& network, bool buildPages,
+              bool printAlerts, db::Database* database)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    bool ok = true;
+    auto judged = judgeAndRecord(options, dir, network, database, now);
+    if (!judged) {
+        message(QStringLiteral("stazione-cli: %1").arg(judged.error().message));
+        // A change recorded by an earlier run and not yet passed on is passed on all the same.
+        if (options.alerts.any() && !options.onAlert.isEmpty())
+            (void)deliverChanges(options, dir, {});
         if (buildPages)
             message(QStringLiteral("stazione-cli: no site was built: the open alerts are not known."));
         return false;
     }
+    const std::vector<data::Alert>& open = judged->open;
+    for (const data::AlertChange& change : judged->changes) {
+        message(QStringLiteral("Alert %1: station %2 %3 %4 %5")
+                    .arg(change.raised ? QStringLiteral("raised") : QStringLiteral("cleared"))
+                    .arg(change.station)
+                    .arg(change.name, data::alertKindText(change.kind), QString::number(change.value)));
+    }
+    // The person is told by the command: a change it failed on is kept and passed on again by
+    // the next runs, and the earlier ones it failed on come first.
+    if (options.alerts.any() && !options.onAlert.isEmpty() && !deliverChanges(options, dir, judged->changes))
+        ok = false;
     if (buildPages) {
         data::SiteOptions site;
         site.dir = dir;
@@ -123,7 +156,16 @@ bool reportOn(const Options& options, const QString& dir, const data::Network& n
         site.days = options.days;
         site.language = options.language.isEmpty() ? data::defaultSiteLanguage() : options.language;
         site.now = now;
-        auto built = data::buildSite(network, open, site);
+        auto history = database ? db::alertChanges(*database)
+                                : data::readAlertChanges(QDir(dir).filePath(data::kAlertsFileName));
+        if (history)
+            site.alertHistory = std::move(*history);
+        if (database)
+            site.recent = [database](const data::StationHistory& s, int days) {
+                return db::readRecentReadings(*database, s, days);
+            };
+        auto built =
+            history ? data::buildSite(network, open, site) : link::Result<data::SiteSummary>(history.error());
         if (!built) {
             message(QStringLiteral("stazione-cli: %1").arg(built.error().message));
             ok = false;
@@ -149,6 +191,16 @@ bool reportOn(const Options& options, const QString& dir, const data::Network& n
 
 bool reportNetwork(const Options& options, const QString& dir, bool buildPages, bool printAlerts)
 {
+    if (options.db) {
+        auto database = reportDatabase(options, dir);
+        auto network =
+            database ? networkOfDatabase(**database, dir) : link::Result<data::Network>(database.error());
+        if (!network) {
+            message(QStringLiteral("stazione-cli: no report was built: %1").arg(network.error().message));
+            return false;
+        }
+        return reportOn(options, dir, *network, buildPages, printAlerts, database->get());
+    }
     auto network = data::readNetwork(QDir(dir).filePath(data::kReportFileName));
     if (!network) {
         message(QStringLiteral("stazione-cli: %1").arg(network.error().message));
@@ -158,7 +210,7 @@ bool reportNetwork(const Options& options, const QString& dir, bool buildPages, 
         message(QStringLiteral("stazione-cli: %1 lines of %2 are not report lines and were skipped.")
                     .arg(network->skipped)
                     .arg(data::kReportFileName));
-    return reportOn(options, dir, *network, buildPages, printAlerts);
+    return reportOn(options, dir, *network, buildPages, printAlerts, nullptr);
 }
 
 int runReport(const Options& options)
@@ -169,14 +221,7 @@ int runReport(const Options& options)
         message(QStringLiteral("stazione-cli: report takes one folder, the data root of a collection."));
         return kExitUsage;
     }
-    if (!options.db)
-        return reportNetwork(options, dir, true, true) ? kExitOk : kExitFailure;
-    auto network = networkOfDatabase(options, dir);
-    if (!network) {
-        message(QStringLiteral("stazione-cli: no report was built: %1").arg(network.error().message));
-        return kExitFailure;
-    }
-    return reportOn(options, dir, *network, true, true) ? kExitOk : kExitFailure;
+    return reportNetwork(options, dir, true, true) ? kExitOk : kExitFailure;
 }
 
 } // namespace stazione::cli

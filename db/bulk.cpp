@@ -95,7 +95,8 @@ void readJsonArray(const char* text, int length, const std::vector<int>& channel
     const char* start = rows.text.constData() + base;
     const char* at = start + 1;
     const char* end = start + length - 1;
-    for (int channel = 0; at < end; ++channel) {
+    int channel = 0;
+    for (; at < end; ++channel) {
         const char* comma = static_cast<const char*>(std::memchr(at, ',', size_t(end - at)));
         const char* stop = comma != nullptr ? comma : end;
         if (wanted(channels, channel)) {
@@ -110,6 +111,7 @@ void readJsonArray(const char* text, int length, const std::vector<int>& channel
         }
         at = stop + 1;
     }
+    rows.widest = std::max(rows.widest, channel);
 }
 
 qint32 bigEndian32(const char* at)
@@ -124,6 +126,7 @@ void readBinaryArray(const char* data, int length, const std::vector<int>& chann
     if (length < 12 || bigEndian32(data) != 1 || length < 20)
         return;
     const int count = bigEndian32(data + 12);
+    rows.widest = std::max(rows.widest, std::clamp(count, 0, data::kMaxFileChannels));
     const char* at = data + 20;
     const char* end = data + length;
     for (int channel = 0; channel < count && end - at >= 4; ++channel) {

@@ -95,6 +95,7 @@ struct ValueRows {
     std::vector<size_t> ends;     // where each row's cells end in `cells`
     std::vector<ValueCell> cells; // gaps left out
     QByteArray text;              // the values given as text
+    int widest = 0;               // the most values a reading has, gaps counted
 };
 
 struct ValueRange {

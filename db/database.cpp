@@ -155,6 +155,21 @@ QStringList readingsAfter(bool postgres)
     return statements;
 }
 
+// Version 4: the network's alerts, an open one at most per station and kind, whichever PC or
+// report judged it (the unique index decides between two that judge it at once).
+QStringList alertsTable(bool postgres)
+{
+    const QString id =
+        postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY");
+    return {
+        QStringLiteral("CREATE TABLE alerts (id %1, station_id BIGINT NOT NULL REFERENCES stations(id), kind "
+                       "TEXT NOT NULL, raised TEXT NOT NULL, value DOUBLE PRECISION NOT NULL, threshold "
+                       "DOUBLE PRECISION NOT NULL, cleared TEXT, cleared_value DOUBLE PRECISION)")
+            .arg(id),
+        QStringLiteral("CREATE UNIQUE INDEX alerts_open ON alerts (station_id, kind) WHERE cleared IS NULL"),
+    };
+}
+
 // The statements that make schema `version` from the one before it (but for version 3's
 // conversion): each later version adds the columns of the outcome's fields that name it.
 QStringList columnSteps(int version, bool postgres)
@@ -457,6 +472,7 @@ link::Status Database::setUp(Access access)
         return failure(QStringLiteral("The database cannot be set up"), q.lastError());
     if (access == Access::Write)
         return migrate();
+    // Read and Update: the schema as it is.
     const auto version = storedVersion();
     if (!version)
         return version.error();
@@ -558,6 +574,8 @@ link::Status Database::stepTo(int version)
     };
     if (auto done = run(columnSteps(version, m_url.postgres)); !done)
         return done;
+    if (version == kAlertsVersion)
+        return run(alertsTable(m_url.postgres));
     if (version != kReadingsVersion)
         return {};
     if (auto done = run(readingsBefore(m_url.postgres)); !done)

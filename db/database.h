@@ -17,15 +17,19 @@
 // brought up to date before anything else is done with it.
 namespace stazione::db {
 
-// Version 2 added the stations' directory rows; version 4 keeps a line's values in one row of
-// "readings" (and "measurements" became a view of them) and a line once, by its text. A version
-// is the newest of its fields' or of the steps that add something other than a field's column.
+// Version 2 added the stations' directory rows; version 3 keeps a line's values in one row of
+// "readings" (and "measurements" became a view of them) and a line once, by its text; version 4
+// keeps the network's alerts. A version is the newest of its fields' or of the steps that add
+// something other than a field's column.
 inline constexpr int kReadingsVersion = 3;
-inline constexpr int kSchemaVersion = std::max(data::kOutcomeFieldsVersion, kReadingsVersion);
+inline constexpr int kAlertsVersion = 4;
+inline constexpr int kSchemaVersion =
+    std::max({data::kOutcomeFieldsVersion, kReadingsVersion, kAlertsVersion});
 
 // What a connection is opened for. A reader (a query, a check, a report) takes no write lock and
-// changes nothing: a database of an older schema is refused, naming "db migrate".
-enum class Access { Write, Read };
+// changes nothing: a database of an older schema is refused, naming "db migrate". A report that
+// judges alerts records them (Update) but never changes the schema either.
+enum class Access { Write, Read, Update };
 
 struct DatabaseUrl {
     bool postgres = false;

@@ -1,5 +1,7 @@
 #include "db/history.h"
 
+#include "data/data_file.h"
+#include "db/bulk.h"
 #include "network/archive.h"
 #include "network/outcome_fields.h"
 
@@ -7,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <charconv>
 #include <optional>
 
 namespace stazione::db {
@@ -45,7 +48,92 @@ struct Columns {
     }
 };
 
+// The wall-clock milliseconds of "YYYY-MM-DDTHH:MM:SS" (or with a blank for the "T", as
+// PostgreSQL writes a timestamp as text).
+std::optional<qint64> isoMilliseconds(QByteArrayView text)
+{
+    if (text.size() < 19)
+        return std::nullopt;
+    const auto field = [&text](qsizetype at, qsizetype length) -> std::optional<int> {
+        int value = 0;
+        const char* from = text.data() + at;
+        const auto [end, ec] = std::from_chars(from, from + length, value);
+        if (ec != std::errc() || end != from + length)
+            return std::nullopt;
+        return value;
+    };
+    const auto year = field(0, 4);
+    const auto month = field(5, 2);
+    const auto day = field(8, 2);
+    const auto hour = field(11, 2);
+    const auto minute = field(14, 2);
+    const auto second = field(17, 2);
+    if (!year || !month || !day || !hour || !minute || !second)
+        return std::nullopt;
+    return data::wallMilliseconds(*year, *month, *day, *hour, *minute, *second);
+}
+
 } // namespace
+
+link::Result<data::RecentData> readRecentReadings(Database& db, const data::StationHistory& station, int days)
+{
+    data::RecentData recent;
+    QSqlQuery q(db.sql());
+    // The station as readNetwork knows it: by its folder, else (known only from failed calls) by
+    // its row and name, which gives no readings.
+    if (station.folder.isEmpty())
+        return recent;
+    q.prepare(QStringLiteral("SELECT id FROM stations WHERE folder = ?"));
+    q.addBindValue(station.folder);
+    if (!q.exec())
+        return db.failure(QStringLiteral("A station cannot be looked up"), q.lastError());
+    if (!q.next())
+        return recent;
+    const qint64 id = q.value(0).toLongLong();
+    q.prepare(QStringLiteral("SELECT CAST(MAX(time) AS TEXT) FROM readings WHERE station_id = ?"));
+    q.addBindValue(id);
+    if (!q.exec())
+        return db.failure(QStringLiteral("The readings cannot be read"), q.lastError());
+    if (!q.next() || q.isNull(0))
+        return recent;
+    const auto newest = isoMilliseconds(q.value(0).toString().toLatin1());
+    if (!newest)
+        return link::Error::data(QStringLiteral("The newest reading of %1 has a time of an unknown form: %2")
+                                     .arg(station.folder, q.value(0).toString()));
+    ValueRange range;
+    range.stationId = id;
+    range.from = QString::fromLatin1(data::isoText(*newest - qint64(days) * 86400 * 1000));
+    auto read = readValues(db, range);
+    if (!read)
+        return read.error();
+    const ValueRows& rows = *read;
+    const size_t width = size_t(rows.widest);
+    for (size_t c = 0; c < width; ++c)
+        recent.channels << QStringLiteral("CH %1").arg(c);
+    recent.values.assign(width, std::vector<double>(rows.times.size(), data::kGap));
+    recent.times.reserve(rows.times.size());
+    size_t cell = 0;
+    for (size_t r = 0; r < rows.times.size(); ++r) {
+        const auto time = isoMilliseconds(rows.times[r]);
+        if (!time)
+            return link::Error::data(QStringLiteral("A reading of %1 has a time of an unknown form: %2")
+                                         .arg(station.folder, QString::fromLatin1(rows.times[r])));
+        recent.times.push_back(*time);
+        for (; cell < rows.ends[r]; ++cell) {
+            const ValueCell& v = rows.cells[cell];
+            if (v.channel < 0 || size_t(v.channel) >= width)
+                continue;
+            double value = v.value;
+            if (v.length > 0) {
+                const char* from = rows.text.constData() + v.at;
+                std::from_chars(from, from + v.length, value);
+            }
+            recent.values[size_t(v.channel)][r] = value;
+        }
+    }
+    recent.timed = !recent.times.empty();
+    return recent;
+}
 
 link::Result<data::Network> readNetwork(Database& db, const QString& dir)
 {

@@ -3,6 +3,7 @@
 #include "db/database.h"
 #include "link/result.h"
 #include "network/network_status.h"
+#include "network/site_report.h"
 
 #include <QString>
 
@@ -17,5 +18,11 @@ namespace stazione::db {
 // that fails midway: part of the history is no report. Collections of no known station are left
 // out and counted in `skipped`.
 link::Result<data::Network> readNetwork(Database& db, const QString& dir);
+
+// The last `days` of the station's readings, counted back from its newest, as the site shows the
+// last days of an archive: a row per time, a column per channel up to the widest reading. Nothing
+// when the database holds no reading of the station.
+link::Result<data::RecentData> readRecentReadings(Database& db, const data::StationHistory& station,
+                                                  int days);
 
 } // namespace stazione::db

@@ -223,12 +223,12 @@ std::vector<Alert> openAlerts(const QString& path)
     return open ? *open : std::vector<Alert>();
 }
 
-link::Result<std::vector<Alert>> readOpenAlerts(const QString& path)
+link::Result<std::vector<AlertChange>> readAlertChanges(const QString& path)
 {
-    std::vector<Alert> open;
+    std::vector<AlertChange> changes;
     QFile file;
     if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
-        return open;
+        return changes;
     if (const auto opened = link::openRegularFile(file, path, QIODevice::ReadOnly, link::AtLink::Refuse);
         !opened)
         return reportRefusal(path, *opened.refusal);
@@ -243,24 +243,92 @@ link::Result<std::vector<Alert>> readOpenAlerts(const QString& path)
         const auto kind = alertKindFromText(j.value(QStringLiteral("kind")).toString());
         if (!kind)
             continue;
-        Alert a;
-        a.station = j.value(QStringLiteral("station")).toInt();
-        a.name = j.value(QStringLiteral("name")).toString();
-        a.folder = j.value(QStringLiteral("folder")).toString();
-        a.key = stationKeyOf(a.station, a.name, a.folder);
-        a.kind = *kind;
-        a.value = j.value(QStringLiteral("value")).toDouble();
-        a.threshold = j.value(QStringLiteral("threshold")).toDouble();
-        a.since = QDateTime::fromString(j.value(QStringLiteral("time")).toString(), Qt::ISODate);
+        AlertChange c;
+        c.time = QDateTime::fromString(j.value(QStringLiteral("time")).toString(), Qt::ISODate);
+        c.station = j.value(QStringLiteral("station")).toInt();
+        c.name = j.value(QStringLiteral("name")).toString();
+        c.folder = j.value(QStringLiteral("folder")).toString();
+        c.key = stationKeyOf(c.station, c.name, c.folder);
+        c.kind = *kind;
+        c.raised = j.value(QStringLiteral("state")).toString() == QLatin1String("raised");
+        c.value = j.value(QStringLiteral("value")).toDouble();
+        c.threshold = j.value(QStringLiteral("threshold")).toDouble();
+        changes.push_back(c);
+    }
+    return changes;
+}
+
+link::Result<std::vector<Alert>> readOpenAlerts(const QString& path)
+{
+    auto changes = readAlertChanges(path);
+    if (!changes)
+        return changes.error();
+    std::vector<Alert> open;
+    for (const AlertChange& c : *changes) {
         const auto same = std::find_if(open.begin(), open.end(),
-                                       [&a](const Alert& o) { return o.key == a.key && o.kind == a.kind; });
-        const bool raised = j.value(QStringLiteral("state")).toString() == QLatin1String("raised");
-        if (raised && same == open.end())
-            open.push_back(a);
-        else if (!raised && same != open.end())
+                                       [&c](const Alert& o) { return o.key == c.key && o.kind == c.kind; });
+        if (c.raised && same == open.end())
+            open.push_back({.station = c.station,
+                            .key = c.key,
+                            .name = c.name,
+                            .kind = c.kind,
+                            .value = c.value,
+                            .threshold = c.threshold,
+                            .since = c.time,
+                            .folder = c.folder});
+        else if (!c.raised && same != open.end())
             open.erase(same);
     }
     return open;
+}
+
+std::vector<AlertChange> judgeAlerts(const Network& network, const AlertRules& rules, const QDateTime& now,
+                                     std::vector<Alert>& open)
+{
+    std::vector<AlertChange> changes;
+    for (const StationHistory& s : network.stations) {
+        for (const AlertRuleRow& row : kRows) {
+            const AlertKind kind = row.kind;
+            const auto threshold = rules.*row.threshold;
+            if (!threshold)
+                continue;
+            const auto judged = row.judge(s, *threshold, now);
+            if (!judged)
+                continue;
+            const QString key = s.key();
+            auto it = std::find_if(open.begin(), open.end(),
+                                   [&](const Alert& a) { return a.key == key && a.kind == kind; });
+            if (judged->holds == (it != open.end())) {
+                if (it != open.end()) {
+                    it->value = judged->value;
+                    it->threshold = *threshold;
+                    it->name = s.name;
+                }
+                continue;
+            }
+            changes.push_back({.time = now,
+                               .station = s.row,
+                               .key = key,
+                               .name = s.name,
+                               .kind = kind,
+                               .raised = judged->holds,
+                               .value = judged->value,
+                               .threshold = *threshold,
+                               .folder = s.folder});
+            if (judged->holds)
+                open.push_back({.station = s.row,
+                                .key = key,
+                                .name = s.name,
+                                .kind = kind,
+                                .value = judged->value,
+                                .threshold = *threshold,
+                                .since = now,
+                                .folder = s.folder});
+            else
+                open.erase(it);
+        }
+    }
+    return changes;
 }
 
 link::Result<AlertUpdate> updateAlerts(const QString& path, const Network& network, const AlertRules& rules,
@@ -305,48 +373,7 @@ link::Result<AlertUpdate> updateAlerts(const QString& path, const Network& netwo
             a.key = owner->key();
         }
     }
-    for (const StationHistory& s : network.stations) {
-        for (const AlertRuleRow& row : kRows) {
-            const AlertKind kind = row.kind;
-            const auto threshold = rules.*row.threshold;
-            if (!threshold)
-                continue;
-            const auto judged = row.judge(s, *threshold, now);
-            if (!judged)
-                continue;
-            const QString key = s.key();
-            auto open = std::find_if(update.open.begin(), update.open.end(),
-                                     [&](const Alert& a) { return a.key == key && a.kind == kind; });
-            if (judged->holds == (open != update.open.end())) {
-                if (open != update.open.end()) {
-                    open->value = judged->value;
-                    open->threshold = *threshold;
-                    open->name = s.name;
-                }
-                continue;
-            }
-            update.changes.push_back({.time = now,
-                                      .station = s.row,
-                                      .key = key,
-                                      .name = s.name,
-                                      .kind = kind,
-                                      .raised = judged->holds,
-                                      .value = judged->value,
-                                      .threshold = *threshold,
-                                      .folder = s.folder});
-            if (judged->holds)
-                update.open.push_back({.station = s.row,
-                                       .key = key,
-                                       .name = s.name,
-                                       .kind = kind,
-                                       .value = judged->value,
-                                       .threshold = *threshold,
-                                       .since = now,
-                                       .folder = s.folder});
-            else
-                update.open.erase(open);
-        }
-    }
+    update.changes = judgeAlerts(network, rules, now, update.open);
     if (update.changes.empty())
         return update;
     QByteArray lines;

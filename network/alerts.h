@@ -109,11 +109,19 @@ struct AlertChange {
 link::Result<std::vector<Alert>> readOpenAlerts(const QString& path);
 // The same, with nothing for a log that cannot be read.
 std::vector<Alert> openAlerts(const QString& path);
+// Every change of the log at `path`, in its order; none when there is no log.
+link::Result<std::vector<AlertChange>> readAlertChanges(const QString& path);
 
 struct AlertUpdate {
     std::vector<AlertChange> changes; // appended to the log now
     std::vector<Alert> open;          // open afterwards, problems of the network at a glance
 };
+
+// Judges every station by the rules that are set against the alerts `open` now: the alerts that
+// start or stop holding, in order, with `open` brought up to date (the values of those that stay
+// open refreshed). Kinds without a rule, and stations without the data to judge, keep their state.
+std::vector<AlertChange> judgeAlerts(const Network& network, const AlertRules& rules, const QDateTime& now,
+                                     std::vector<Alert>& open);
 
 // Judges every station by the rules that are set and appends to the log at `path` each alert that
 // starts or stops holding; kinds without a rule, and stations without the data to judge, keep

@@ -95,6 +95,12 @@ struct Texts {
     Text chartOf;
     Text cancelledOnly;
     Text countsNote;
+    Text alertHistory;
+    Text time;
+    Text alert;
+    Text state;
+    Text raised;
+    Text cleared;
 };
 
 constexpr Texts kItalian{
@@ -147,6 +153,12 @@ constexpr Texts kItalian{
         "Ogni stazione è contata una volta, per la sua ultima raccolta non interrotta: riuscite, quelle in "
         "cui è riuscita; fallite, quelle in cui è fallita, comprese le mai raggiunte, le fallite che non "
         "hanno mai avuto una raccolta riuscita; solo raccolte interrotte, quelle senza altre raccolte.",
+    .alertHistory = "Storico degli allarmi",
+    .time = "Ora",
+    .alert = "Allarme",
+    .state = "Stato",
+    .raised = "aperto",
+    .cleared = "chiuso",
 };
 
 constexpr Texts kEnglish{
@@ -200,6 +212,12 @@ constexpr Texts kEnglish{
         "where it succeeded; failed, those where it failed, the never reached included, which are the "
         "failed ones that never had a successful collection; only cancelled collections, those with no "
         "other collection.",
+    .alertHistory = "Alert history",
+    .time = "Time",
+    .alert = "Alert",
+    .state = "State",
+    .raised = "raised",
+    .cleared = "cleared",
 };
 
 QString t(Text text)
@@ -530,6 +548,29 @@ QString csvOf(const RecentData& recent)
     return QString::fromUtf8(out);
 }
 
+// The station's alert changes, newest first: what was raised and cleared, and when.
+QString alertHistoryTable(const StationHistory& s, const std::vector<AlertChange>& changes, const Texts& tx)
+{
+    QString rows;
+    for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
+        const AlertChange& c = *it;
+        if (c.key != s.key())
+            continue;
+        const Alert a{.kind = c.kind, .value = c.value, .threshold = c.threshold};
+        rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td><span class=\"%3\">%4</span></td></tr>\n")
+                    .arg(esc(when(c.time)), esc(alertText(a, tx)),
+                         c.raised ? QStringLiteral("r-bad") : QStringLiteral("r-ok"),
+                         esc(t(c.raised ? tx.raised : tx.cleared)));
+    }
+    QString html = QStringLiteral("<section><h2>%1</h2>\n").arg(esc(t(tx.alertHistory)));
+    if (rows.isEmpty())
+        return html + QStringLiteral("<p>%1</p>\n</section>\n").arg(esc(t(tx.noData)));
+    html += QStringLiteral("<table id=\"alert-history\"><thead><tr><th scope=\"col\">%1</th><th "
+                           "scope=\"col\">%2</th><th scope=\"col\">%3</th></tr></thead><tbody>\n")
+                .arg(esc(t(tx.time)), esc(t(tx.alert)), esc(t(tx.state)));
+    return html + rows + QStringLiteral("</tbody></table>\n</section>\n");
+}
+
 QString stationPage(const StationHistory& s, const std::vector<const Alert*>& alerts,
                     const RecentData& recent, const QString& archiveLink, const QString& csvName,
                     const SiteOptions& options, const Texts& tx)
@@ -623,8 +664,8 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
     } else if (recent.problem.isEmpty()) {
         html += QStringLiteral("<p>%1</p>\n").arg(esc(t(tx.noData)));
     }
-    html += QStringLiteral("</section>\n<section><h2>%1</h2>\n<table id=\"history\"><thead><tr>")
-                .arg(esc(t(tx.history)));
+    html += QStringLiteral("</section>\n") + alertHistoryTable(s, options.alertHistory, tx);
+    html += QStringLiteral("<section><h2>%1</h2>\n<table id=\"history\"><thead><tr>").arg(esc(t(tx.history)));
     for (Text head : {tx.start, tx.result, tx.attempts, tx.newLines, tx.totalLines, tx.battery, tx.memory,
                       tx.clock, tx.error})
         html += QStringLiteral("<th scope=\"col\">%1</th>").arg(esc(t(head)));
@@ -1103,11 +1144,17 @@ link::Result<SiteSummary> buildSite(const Network& network, const std::vector<Al
         const QString archive = archiveOf(s, options.dir);
         const QString folder = QFileInfo(archive).absolutePath();
         RecentData recent;
-        // The station's folder is read as itself, never through a link to somewhere else.
-        if (!archive.isEmpty() && QFileInfo(folder).isSymLink())
+        if (options.recent) {
+            auto read = options.recent(s, options.days);
+            if (!read)
+                return fail(read.error().message);
+            recent = std::move(*read);
+        } else if (!archive.isEmpty() && QFileInfo(folder).isSymLink()) {
+            // The station's folder is read as itself, never through a link to somewhere else.
             recent.problem = folder + QStringLiteral(" is a link: its archive is not read.");
-        else if (!archive.isEmpty())
+        } else if (!archive.isEmpty()) {
             recent = readRecent(archive, options.days);
+        }
         const QString page = stationPageName(s);
         QString csvName;
         if (recent.timed) {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // The web report of the station network: a folder of static pages that need nothing but a
@@ -25,6 +26,10 @@ struct SiteOptions {
     int days = 7;     // the measurements shown: the last days of each archive
     QString language; // "it" or "en"
     QDateTime now;    // the time the ages and the stale alerts count from
+    // Where a station's measurements come from (a database); none: its archive under `dir`. A
+    // source that fails builds no site.
+    std::function<link::Result<struct RecentData>(const StationHistory& station, int days)> recent;
+    std::vector<AlertChange> alertHistory; // every change of the alerts, oldest first
     QString siteFolder() const;
 };
 

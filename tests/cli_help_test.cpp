@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
@@ -179,6 +180,42 @@ TEST(AlertRuleRows, EachRuleIsAnOptionWithItsRangeAndIsDocumented)
         EXPECT_FALSE(parseCommandLine({QStringLiteral("stazione-cli"), QStringLiteral("identify"),
                                        QStringLiteral("--") + name, QString::number(row.lowest)})
                          .options.has_value());
+    }
+}
+
+// The systemd units' example settings are command lines their verbs take, and each unit reads its
+// own settings file and passes them to its verb.
+TEST(SystemdUnits, EachExampleIsACommandLineOfItsUnitsVerb)
+{
+    struct Unit {
+        const char* service;
+        const char* example;
+        const char* verb;
+        const char* variable;
+    };
+    for (const Unit& u :
+         {Unit{"stazione-collect.service", "collect.conf.example", "collect", "STAZIONE_COLLECT_OPTIONS"},
+          Unit{"stazione-report.service", "report.conf.example", "report", "STAZIONE_REPORT_OPTIONS"}}) {
+        SCOPED_TRACE(u.service);
+        const QString service = sourceFile(QStringLiteral("dist/systemd/") + QLatin1String(u.service));
+        const QString conf = QLatin1String(u.example).chopped(int(qstrlen(".example")));
+        EXPECT_TRUE(service.contains(QStringLiteral("EnvironmentFile=%h/.config/stazione/") + conf));
+        EXPECT_TRUE(service.contains(QStringLiteral("ExecStart=/usr/bin/env stazione-cli %1 $%2\n")
+                                         .arg(QLatin1String(u.verb), QLatin1String(u.variable))));
+        const QString example = sourceFile(QStringLiteral("dist/systemd/") + QLatin1String(u.example));
+        QString line;
+        for (const QString& l : example.split(QLatin1Char('\n'))) {
+            if (l.startsWith(QLatin1String(u.variable) + QLatin1Char('=')))
+                line = l.mid(int(qstrlen(u.variable)) + 1);
+        }
+        ASSERT_FALSE(line.isEmpty());
+        const Parsed parsed =
+            parseCommandLine(QStringList{QStringLiteral("stazione-cli"), QLatin1String(u.verb)} +
+                             line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+        EXPECT_TRUE(parsed.options.has_value()) << qPrintable(line);
+        EXPECT_EQ(parsed.exitCode, kExitOk);
+        EXPECT_TRUE(QFileInfo::exists(QStringLiteral(STAZIONE_SOURCE_DIR "/dist/systemd/") +
+                                      QLatin1String(u.service).chopped(8) + QStringLiteral(".timer")));
     }
 }
 

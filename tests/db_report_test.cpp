@@ -14,13 +14,17 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace stazione;
 
@@ -151,8 +155,16 @@ protected:
         const QString fileSite = work.filePath("file-site");
         const QString dbSite = work.filePath("db-site");
         auto builtFromFile = data::buildSite(*fromFile, fileAlerts->open, siteOptions(fileSite));
-        auto builtFromDb = data::buildSite(*fromDb, dbAlerts->open, siteOptions(dbSite));
+        // The measurements from the readings, not from the archives beside them.
+        data::SiteOptions fromReadings = siteOptions(dbSite);
+        int asked = 0;
+        fromReadings.recent = [&](const data::StationHistory& s, int days) {
+            ++asked;
+            return db::readRecentReadings(**database, s, days);
+        };
+        auto builtFromDb = data::buildSite(*fromDb, dbAlerts->open, fromReadings);
         ASSERT_TRUE(builtFromFile.ok() && builtFromDb.ok());
+        EXPECT_EQ(asked, 9);
         EXPECT_EQ(builtFromDb->neverReached, 1);
         const QMap<QString, QByteArray> expected = filesOf(fileSite);
         const QMap<QString, QByteArray> got = filesOf(dbSite);
@@ -161,22 +173,122 @@ protected:
         for (auto it = expected.cbegin(); it != expected.cend(); ++it)
             EXPECT_TRUE(got.value(it.key()) == it.value()) << qPrintable(it.key());
 
-        // The command line: the alerts the file raised are the database's too (none cleared, none
-        // raised again), and the station pages are the same.
-        const Ran files =
-            cli(QStringList{"report", dir.path(), "--out", work.filePath("cli-file")} + rules());
+        // The command line, without rules: the same pages from the files and from the database.
+        const Ran files = cli(QStringList{"report", dir.path(), "--out", work.filePath("cli-file")});
         ASSERT_EQ(files.exitCode, 0) << qPrintable(files.err);
         const Ran stored =
-            cli(QStringList{"report", dir.path(), "--out", work.filePath("cli-db"), "--db", url()} + rules());
+            cli(QStringList{"report", dir.path(), "--out", work.filePath("cli-db"), "--db", url()});
         ASSERT_EQ(stored.exitCode, 0) << qPrintable(stored.err);
-        EXPECT_EQ(stored.out.toStdString(), files.out.toStdString());
-        EXPECT_EQ(files.out.count('\n'), 8) << qPrintable(files.out);
-        EXPECT_FALSE(stored.err.contains("Alert")) << qPrintable(stored.err);
         QMap<QString, QByteArray> cliFile = filesOf(work.filePath("cli-file"));
         QMap<QString, QByteArray> cliDb = filesOf(work.filePath("cli-db"));
         cliFile.remove("index.html"); // it names the time it was built
         cliDb.remove("index.html");
         EXPECT_TRUE(cliDb == cliFile);
+
+        // A folder with no archive at all is enough: every station's measurements, the same CSVs.
+        QTemporaryDir empty;
+        const Ran alone = cli({"report", empty.path(), "--db", url(), "--out", work.filePath("alone")});
+        ASSERT_EQ(alone.exitCode, 0) << qPrintable(alone.err);
+        QMap<QString, QByteArray> csvs;
+        for (auto it = cliFile.cbegin(); it != cliFile.cend(); ++it) {
+            if (it.key().endsWith(".csv"))
+                csvs.insert(it.key(), it.value());
+        }
+        EXPECT_EQ(csvs.size(), 8); // the station never reached has none
+        const QMap<QString, QByteArray> aloneFiles = filesOf(work.filePath("alone"));
+        for (auto it = csvs.cbegin(); it != csvs.cend(); ++it)
+            EXPECT_TRUE(aloneFiles.value(it.key()) == it.value()) << qPrintable(it.key());
+        const QByteArray page = aloneFiles.value("stazione-01.html");
+        EXPECT_TRUE(page.contains("<th scope=\"col\">Minimum</th>")) << page.left(2000).constData();
+        EXPECT_FALSE(page.contains("_archivio.txt")); // no archive here to link
+        EXPECT_TRUE(QDir(empty.path()).isEmpty());
+
+        // With rules the database keeps the alerts: the same ones open as the file's, each
+        // raised once, and a second report raises nothing again.
+        const Ran judged = cli(
+            QStringList{"report", empty.path(), "--db", url(), "--out", work.filePath("alone")} + rules());
+        ASSERT_EQ(judged.exitCode, 0) << qPrintable(judged.err);
+        EXPECT_EQ(judged.err.count("Alert raised"), 8) << qPrintable(judged.err);
+        const Ran fileAlertsRun =
+            cli(QStringList{"report", dir.path(), "--out", work.filePath("cli-file")} + rules());
+        const auto withoutSince = [](const QString& text) {
+            QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+            for (QString& l : lines)
+                l = l.section(QStringLiteral(" since "), 0, 0);
+            return lines;
+        };
+        EXPECT_EQ(withoutSince(judged.out), withoutSince(fileAlertsRun.out));
+        EXPECT_EQ(withoutSince(judged.out).size(), 8);
+        const Ran again = cli(
+            QStringList{"report", empty.path(), "--db", url(), "--out", work.filePath("alone")} + rules());
+        ASSERT_EQ(again.exitCode, 0) << qPrintable(again.err);
+        EXPECT_FALSE(again.err.contains("Alert")) << qPrintable(again.err);
+        EXPECT_EQ(again.out, judged.out);
+        EXPECT_TRUE(QDir(empty.path()).isEmpty()); // no allarmi.jsonl beside a database
+        // The history of a station's alerts on its page.
+        const QByteArray low = filesOf(work.filePath("alone")).value("stazione-02.html");
+        EXPECT_TRUE(low.contains("<table id=\"alert-history\">")) << low.left(3000).constData();
+    }
+
+    // Two reports judging the same changes at the same moment: each change recorded once and the
+    // command run once for it, whichever of the two took it.
+    void expectEachChangeOnceBetweenTwoProcesses()
+    {
+        ASSERT_EQ(cli({"db", "import", dir.path(), "--db", url()}).exitCode, 0);
+        QTemporaryDir empty;
+        const QString told = work.filePath("told.jsonl");
+        const auto race = [&](const QStringList& ruleSet) {
+            std::vector<std::unique_ptr<QProcess>> runs;
+            for (int i = 0; i < 2; ++i) {
+                auto p = std::make_unique<QProcess>();
+                p->setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+                runs.push_back(std::move(p));
+            }
+            for (int i = 0; i < 2; ++i)
+                runs[size_t(i)]->start(STAZIONE_CLI_PROGRAM,
+                                       QStringList{"report", empty.path(), "--db", url(), "--out",
+                                                   work.filePath(QStringLiteral("site-%1").arg(i)),
+                                                   "--on-alert", "cat >> " + told} +
+                                           ruleSet);
+            QString err;
+            for (auto& p : runs) {
+                EXPECT_TRUE(p->waitForFinished(120000));
+                EXPECT_EQ(p->exitCode(), 0);
+                err += QString::fromUtf8(p->readAllStandardError());
+            }
+            return err;
+        };
+        const QString raised = race(rules());
+        EXPECT_EQ(raised.count("Alert raised"), 8) << qPrintable(raised);
+        QList<QByteArray> lines = readAll(told).trimmed().split('\n');
+        EXPECT_EQ(lines.size(), 8) << readAll(told).constData();
+        QSet<QString> seen;
+        for (const QByteArray& l : lines) {
+            const QJsonObject c = QJsonDocument::fromJson(l).object();
+            seen.insert(c.value("folder").toString() + c.value("name").toString() +
+                        c.value("kind").toString());
+        }
+        EXPECT_EQ(seen.size(), 8);
+        // Every battery is above 5 V: the two battery alerts clear, once each.
+        QStringList lower = rules();
+        lower[1] = "5";
+        const QString cleared = race(lower);
+        EXPECT_EQ(cleared.count("Alert cleared"), 2) << qPrintable(cleared);
+        EXPECT_FALSE(cleared.contains("Alert raised")) << qPrintable(cleared);
+        lines = readAll(told).trimmed().split('\n');
+        ASSERT_EQ(lines.size(), 10);
+        for (qsizetype i = 8; i < 10; ++i) {
+            const QJsonObject c = QJsonDocument::fromJson(lines[i]).object();
+            EXPECT_EQ(c.value("state").toString(), "cleared");
+            EXPECT_EQ(c.value("kind").toString(), "battery");
+        }
+        auto database = db::Database::open(url(), db::Access::Read);
+        ASSERT_TRUE(database.ok());
+        QSqlQuery q((*database)->sql());
+        ASSERT_TRUE(q.exec("SELECT COUNT(*), COUNT(cleared) FROM alerts"));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toInt(), 8);
+        EXPECT_EQ(q.value(1).toInt(), 2);
     }
 
     synthetic::SyntheticNetwork network;
@@ -196,6 +308,16 @@ TEST_F(Network, TheSameReportFromTheFileAndFromSQLite)
 TEST_F(PostgresNetwork, TheSameReportFromTheFileAndFromPostgreSQL)
 {
     expectTheSameSite();
+}
+
+TEST_F(Network, TwoReportsAtOnceRecordAndTellEachChangeOnceOnSQLite)
+{
+    expectEachChangeOnceBetweenTwoProcesses();
+}
+
+TEST_F(PostgresNetwork, TwoReportsAtOnceRecordAndTellEachChangeOnceOnPostgreSQL)
+{
+    expectEachChangeOnceBetweenTwoProcesses();
 }
 
 // Whatever keeps the database from giving the whole history, the site and the alerts' log stay

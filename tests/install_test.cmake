@@ -21,6 +21,7 @@ if(MODE STREQUAL "install")
             bin/stazione bin/stazione-cli bin/stazione-plot bin/stazione-sim
             share/bash-completion/completions/stazione-cli
             lib/systemd/user/stazione-collect.service lib/systemd/user/stazione-collect.timer
+            lib/systemd/user/stazione-report.service lib/systemd/user/stazione-report.timer
             share/applications/stazione.desktop
             share/icons/hicolor/scalable/apps/stazione.svg
             share/man/man1/stazione.1.gz share/man/man1/stazione-cli.1.gz share/man/man1/stazione-plot.1.gz

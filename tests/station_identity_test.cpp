@@ -350,7 +350,8 @@ QStringList columnsOf(db::Database& d, const QString& table)
 // in the same order, as a database made new, and filled as any other.
 void migratesFromVersion1(const QString& url)
 {
-    const QStringList tables{"stations", "collections", "lines", "readings", "measurements", "archive_marks"};
+    const QStringList tables{"stations",     "collections",   "lines", "readings",
+                             "measurements", "archive_marks", "alerts"};
     std::map<QString, QStringList> fresh;
     {
         auto opened = db::Database::open(url);
@@ -361,9 +362,9 @@ void migratesFromVersion1(const QString& url)
         const QString id = d.postgres() ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY";
         const QString keyed = d.postgres() ? "" : " WITHOUT ROWID";
         for (const char* statement :
-             {"DROP VIEW measurements", "DROP TABLE channel_numbers", "DROP TABLE archive_marks",
-              "DROP TABLE readings", "DROP TABLE lines", "DROP TABLE collections", "DROP TABLE stations",
-              "DROP TABLE schema_version"})
+             {"DROP TABLE alerts", "DROP VIEW measurements", "DROP TABLE channel_numbers",
+              "DROP TABLE archive_marks", "DROP TABLE readings", "DROP TABLE lines", "DROP TABLE collections",
+              "DROP TABLE stations", "DROP TABLE schema_version"})
             ASSERT_TRUE(execute(d, statement));
         for (const QString& statement : {
                  QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)"),
