@@ -48,6 +48,9 @@ struct Options {
     std::optional<int> rows;        // alarms: how many channel rows
     bool temp = false;              // download: the counted download into the temperature file
     bool fromEnd = false;           // download: from the end of the memory
+    bool readSensors = false;       // collect: the channels' names at every call
+    int sensorsEveryDays = 7;       // collect: else once they are this old
+    bool names = false;             // db query: the channels' names in the header
     QString dir;                    // download: the folder of the file
     QString file;                   // monitor: the session file
     int count = 0;                  // monitor: sets, live: groups; 0 until stopped

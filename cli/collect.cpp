@@ -41,6 +41,8 @@ modem::CollectSettings settingsOf(const Options& options, const Interrupt& inter
     s.retryWait = std::chrono::milliseconds(qint64(options.retryWaitSeconds * 1000));
     s.syncClockSeconds = options.syncClockSeconds;
     s.fromEnd = options.fromEnd;
+    s.readSensors = options.readSensors;
+    s.sensorsEveryDays = options.sensorsEveryDays;
     s.callTimeout = std::chrono::milliseconds(qint64(options.callTimeoutSeconds * 1000));
     return s;
 }
@@ -197,6 +199,9 @@ collectInParallel(const Options& options, const QList<modem::CollectTarget>& tar
             args << QStringLiteral("--sync-clock") << QString::number(*options.syncClockSeconds);
         if (options.fromEnd)
             args << QStringLiteral("--from-end");
+        if (options.readSensors)
+            args << QStringLiteral("--read-sensors");
+        args << QStringLiteral("--sensors-every") << QString::number(options.sensorsEveryDays);
         if (options.timeoutSeconds)
             args << QStringLiteral("--timeout") << QString::number(*options.timeoutSeconds);
         // Each modem its own trace: two processes appending to one file would mix their lines.

@@ -168,6 +168,9 @@ QString collectOptions(const QCommandLineParser& parser, Options& options)
             return QStringLiteral("--sync-clock takes seconds from 0 to 86400.");
         options.syncClockSeconds = seconds;
     }
+    options.readSensors = parser.isSet(QStringLiteral("read-sensors"));
+    if (!readNumber(parser, QStringLiteral("sensors-every"), 0, 3650, &options.sensorsEveryDays))
+        return QStringLiteral("--sensors-every takes days from 0 to 3650.");
     if (options.dir.isEmpty())
         options.dir = QDir::currentPath();
     return {};
@@ -303,6 +306,8 @@ const QList<QCommandLineOption>& commandLineOptions()
             option(QStringLiteral("channels"),
                    QStringLiteral("export: the channels to write, in this order, e.g. 0,3 (default: all)."),
                    QStringLiteral("LIST")),
+            option(QStringLiteral("names"),
+                   QStringLiteral("db query: name the columns as the logger named its channels.")),
             option(QStringLiteral("png"), QStringLiteral("plot: the picture to write."),
                    QStringLiteral("OUT")),
             option(QStringLiteral("width"),
@@ -329,6 +334,12 @@ const QList<QCommandLineOption>& commandLineOptions()
                        "collect: set the logger's clock from the PC when it is more than S seconds off, "
                        "then read it back."),
                    QStringLiteral("S")),
+            option(QStringLiteral("read-sensors"),
+                   QStringLiteral("collect: read the channels' names and scaling at every station's call.")),
+            option(QStringLiteral("sensors-every"),
+                   QStringLiteral("collect: read them again once they are DAYS old (default 7; always on a "
+                                  "station's first call); a read that fails fails nothing."),
+                   QStringLiteral("DAYS")),
             option(QStringLiteral("report"),
                    QStringLiteral(
                        "collect: build the web report of the network at the end, as \"report\" does.")),
@@ -684,8 +695,10 @@ const std::vector<Verb>& ownVerbs()
          QStringLiteral(
              "Each station of the directory is called, started up as the modem window does, its "
              "parameters read, its recorded data downloaded into DIR/<station>/ (the day's file as "
-             "the window writes it) and the new lines appended to <station>_archivio.txt; its clock "
-             "is checked and the call hung up. A line per station goes to DIR/raccolta.jsonl, a "
+             "the window writes it) and the new lines appended to <station>_archivio.txt; when due "
+             "(--sensors-every) its channels' names and scaling are read into "
+             "DIR/<station>/sensori.json; its clock is checked and the call hung up. A line per station goes "
+             "to DIR/raccolta.jsonl, a "
              "table to the output at the end (with --json a JSON line per station instead). With "
              "several --modem-port the stations are shared out and called in parallel (with --trace "
              "each modem traces into FILE.COMn). Then the --alert-* rules are judged as \"report\" "
@@ -696,6 +709,7 @@ const std::vector<Verb>& ownVerbs()
                      QStringLiteral("dir"), QStringLiteral("retries"), QStringLiteral("retry-wait"),
                      QStringLiteral("sync-clock"), QStringLiteral("from-end"), QStringLiteral("call-timeout"),
                      QStringLiteral("timeout"), QStringLiteral("trace"), QStringLiteral("json"),
+                     QStringLiteral("read-sensors"), QStringLiteral("sensors-every"),
                      QStringLiteral("report")} +
              ruleOptionNames() +
              QStringList{QStringLiteral("on-alert"), QStringLiteral("days"), QStringLiteral("lang"),
@@ -721,19 +735,22 @@ const std::vector<Verb>& ownVerbs()
          QStringLiteral("stazione-cli report ~/dati --alert-battery 11.8 --alert-failures 3 --lang en"),
          &runReport, true, false},
         {QStringLiteral("db"),
-         QStringLiteral(
-             "(import DIR | query --station NAME [--from T] [--to T] [--channels 0,3] | check DIR | migrate) "
-             "--db URL"),
+         QStringLiteral("(import DIR | query --station NAME [--from T] [--to T] [--channels 0,3] [--names] | "
+                        "check DIR | "
+                        "migrate) "
+                        "--db URL"),
          QStringLiteral("The archives and the report of a data root in a database (SQLite or PostgreSQL)."),
          QStringLiteral(
              "import stores every station archive of DIR (its lines, and the values of those that read "
              "\"date time, value...\") and every line of DIR/raccolta.jsonl; what is stored already is not "
-             "stored again. query prints a station's values as the CSV table of export. check compares every "
+             "stored again. query prints a station's values as the CSV table of export (with --names its "
+             "columns named as the logger last named its channels, \"CH 0 Piezometro P1\"). check compares "
+             "every "
              "station's stored lines with its archive and prints each difference (exit status 1 when there "
              "is one). migrate brings a database of an older schema up to date (import and collect --db do "
              "it too; query, check and report only read, and refuse an older schema)."),
          {QStringLiteral("db"), QStringLiteral("station"), QStringLiteral("from"), QStringLiteral("to"),
-          QStringLiteral("channels")},
+          QStringLiteral("channels"), QStringLiteral("names")},
          QStringLiteral(
              "stazione-cli db query --db sqlite:dati/stazione.sqlite --station Alfa --from 2026-12-01"),
          &runDb,
@@ -914,6 +931,7 @@ Parsed parseCommandLine(const QStringList& arguments)
     options.from = parser.value(QStringLiteral("from"));
     options.to = parser.value(QStringLiteral("to"));
     options.channels = parser.value(QStringLiteral("channels"));
+    options.names = parser.isSet(QStringLiteral("names"));
     options.png = parser.value(QStringLiteral("png"));
     for (const QString& side : {QStringLiteral("width"), QStringLiteral("height")}) {
         int pixels = 0;
@@ -957,7 +975,8 @@ Parsed parseCommandLine(const QStringList& arguments)
             return usage(wrong);
     } else {
         for (const QString& name : {QStringLiteral("stations"), QStringLiteral("retries"),
-                                    QStringLiteral("retry-wait"), QStringLiteral("sync-clock")}) {
+                                    QStringLiteral("retry-wait"), QStringLiteral("sync-clock"),
+                                    QStringLiteral("read-sensors"), QStringLiteral("sensors-every")}) {
             if (parser.isSet(name))
                 return usage(QStringLiteral("--%1 is for collect.").arg(name));
         }

@@ -137,6 +137,7 @@ int runQuery(const Options& options)
             return refuse(QStringLiteral("--channels takes channel numbers such as 0,3."));
         what.channels = *channels;
     }
+    what.names = options.names;
     auto database = openDatabase(databaseUrl(options, options.dir), db::Access::Read);
     if (!database)
         return kExitFailure;

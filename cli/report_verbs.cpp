@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 #include "db/alerts.h"
 #include "db/history.h"
+#include "db/store.h"
 #include "network/alerts.h"
 #include "network/network_status.h"
 #include "network/site_report.h"
@@ -8,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
+
+#include <map>
 
 namespace stazione::cli {
 
@@ -160,10 +163,23 @@ bool reportOn(const Options& options, const QString& dir, const data::Network& n
                                 : data::readAlertChanges(QDir(dir).filePath(data::kAlertsFileName));
         if (history)
             site.alertHistory = std::move(*history);
-        if (database)
+        std::map<QString, data::StationSensors> sensors;
+        if (database && history) {
             site.recent = [database](const data::StationHistory& s, int days) {
                 return db::readRecentReadings(*database, s, days);
             };
+            auto read = db::readSensorsByFolder(*database);
+            if (!read)
+                history = read.error();
+            else
+                sensors = std::move(*read);
+            site.sensors = [&sensors](const data::StationHistory& s) -> std::optional<data::StationSensors> {
+                const auto found = s.folder.isEmpty() ? sensors.end() : sensors.find(s.folder);
+                if (found == sensors.end())
+                    return std::nullopt;
+                return found->second;
+            };
+        }
         auto built =
             history ? data::buildSite(network, open, site) : link::Result<data::SiteSummary>(history.error());
         if (!built) {

@@ -170,6 +170,15 @@ QStringList alertsTable(bool postgres)
     };
 }
 
+// Version 5: each station's channels, named and scaled as its logger last gave them.
+QStringList sensorsTable()
+{
+    return {QStringLiteral(
+        "CREATE TABLE sensors (station_id BIGINT NOT NULL REFERENCES stations(id), channel INTEGER NOT NULL, "
+        "name TEXT NOT NULL, zero_volts TEXT NOT NULL, full_volts TEXT NOT NULL, zero_value TEXT NOT NULL, "
+        "full_value TEXT NOT NULL, read_at TEXT NOT NULL, PRIMARY KEY (station_id, channel))")};
+}
+
 // The statements that make schema `version` from the one before it (but for version 3's
 // conversion): each later version adds the columns of the outcome's fields that name it.
 QStringList columnSteps(int version, bool postgres)
@@ -576,6 +585,8 @@ link::Status Database::stepTo(int version)
         return done;
     if (version == kAlertsVersion)
         return run(alertsTable(m_url.postgres));
+    if (version == kSensorsVersion)
+        return run(sensorsTable());
     if (version != kReadingsVersion)
         return {};
     if (auto done = run(readingsBefore(m_url.postgres)); !done)

@@ -19,12 +19,13 @@ namespace stazione::db {
 
 // Version 2 added the stations' directory rows; version 3 keeps a line's values in one row of
 // "readings" (and "measurements" became a view of them) and a line once, by its text; version 4
-// keeps the network's alerts. A version is the newest of its fields' or of the steps that add
-// something other than a field's column.
+// keeps the network's alerts; version 5 the channels' names and scaling. A version is the newest of its
+// fields' or of the steps that add something other than a field's column.
 inline constexpr int kReadingsVersion = 3;
 inline constexpr int kAlertsVersion = 4;
+inline constexpr int kSensorsVersion = 5;
 inline constexpr int kSchemaVersion =
-    std::max({data::kOutcomeFieldsVersion, kReadingsVersion, kAlertsVersion});
+    std::max({data::kOutcomeFieldsVersion, kReadingsVersion, kAlertsVersion, kSensorsVersion});
 
 // What a connection is opened for. A reader (a query, a check, a report) takes no write lock and
 // changes nothing: a database of an older schema is refused, naming "db migrate". A report that

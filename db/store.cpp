@@ -534,6 +534,45 @@ link::Result<qint64> Store::storeLines(qint64 stationId, const QList<QByteArray>
     return added;
 }
 
+link::Status Store::storeSensors(qint64 stationId, const data::StationSensors& sensors)
+{
+    // A read older than the one stored (a report imported after a newer collection) changes
+    // nothing; two PCs storing at once each keep the newer, row by row. The time is kept in UTC,
+    // so that its text sorts as the time does whatever the offset.
+    const QString read = sensorsTime(sensors.read);
+    QSqlQuery q(m_db.sql());
+    q.prepare(QStringLiteral(
+        "INSERT INTO sensors (station_id, channel, name, zero_volts, full_volts, zero_value, full_value, "
+        "read_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (station_id, channel) DO UPDATE SET name = "
+        "excluded.name, zero_volts = excluded.zero_volts, full_volts = excluded.full_volts, zero_value = "
+        "excluded.zero_value, full_value = excluded.full_value, read_at = excluded.read_at WHERE "
+        "sensors.read_at < excluded.read_at"));
+    const auto text = [](const QString& s) { return s.isNull() ? QStringLiteral("") : s; };
+    for (const data::ChannelSensor& c : sensors.channels) {
+        q.addBindValue(stationId);
+        q.addBindValue(c.channel);
+        q.addBindValue(text(c.name));
+        q.addBindValue(text(c.zeroVolts));
+        q.addBindValue(text(c.fullVolts));
+        q.addBindValue(text(c.zeroValue));
+        q.addBindValue(text(c.fullValue));
+        q.addBindValue(read);
+        if (!q.exec())
+            return m_db.failure(QStringLiteral("The channels' names cannot be stored"), q.lastError());
+    }
+    // Channels the newer read no longer has.
+    int past = 0;
+    for (const data::ChannelSensor& c : sensors.channels)
+        past = std::max(past, c.channel + 1);
+    q.prepare(QStringLiteral("DELETE FROM sensors WHERE station_id = ? AND channel >= ? AND read_at < ?"));
+    q.addBindValue(stationId);
+    q.addBindValue(past);
+    q.addBindValue(read);
+    if (!q.exec())
+        return m_db.failure(QStringLiteral("The channels' names cannot be stored"), q.lastError());
+    return {};
+}
+
 link::Result<bool> Store::storeOutcome(const data::StationOutcome& o)
 {
     QVariant stationId = nullOf(QMetaType::LongLong);
@@ -545,6 +584,10 @@ link::Result<bool> Store::storeOutcome(const data::StationOutcome& o)
         stationId = *id;
         if (auto noted = noteStation(*id, o); !noted)
             return noted.error();
+        if (o.sensors) {
+            if (auto kept = storeSensors(*id, *o.sensors); !kept)
+                return kept.error();
+        }
     }
     // The statement is the same for every line of a report: made once.
     static const QString insert = [] {
@@ -794,6 +837,57 @@ link::Result<QStringList> checkFolder(Database& db, const QString& dir)
     return differences;
 }
 
+QString sensorsTime(const QDateTime& time)
+{
+    return time.toUTC().toString(Qt::ISODateWithMs);
+}
+
+namespace {
+
+// Every station's channels from `select`, whose first column keys them and the others are the
+// table's own, in the order of its columns from "channel".
+template<class Key>
+link::Result<std::map<Key, data::StationSensors>> readSensorRows(Database& db, const QString& select)
+{
+    QSqlQuery q(db.sql());
+    q.setForwardOnly(true);
+    if (!q.exec(select))
+        return db.failure(QStringLiteral("The channels' names cannot be read"), q.lastError());
+    std::map<Key, data::StationSensors> all;
+    while (q.next()) {
+        data::StationSensors& s = all[q.value(0).value<Key>()];
+        const QDateTime read = QDateTime::fromString(q.value(7).toString(), Qt::ISODateWithMs).toLocalTime();
+        // Rows of one station read at different times (two PCs storing at once): the newest time.
+        if (!s.read.isValid() || read > s.read)
+            s.read = read;
+        s.channels.push_back({.channel = q.value(1).toInt(),
+                              .name = q.value(2).toString(),
+                              .zeroVolts = q.value(3).toString(),
+                              .fullVolts = q.value(4).toString(),
+                              .zeroValue = q.value(5).toString(),
+                              .fullValue = q.value(6).toString()});
+    }
+    return all;
+}
+
+} // namespace
+
+link::Result<std::map<qint64, data::StationSensors>> readStationSensors(Database& db)
+{
+    return readSensorRows<qint64>(
+        db,
+        QStringLiteral("SELECT station_id, channel, name, zero_volts, full_volts, zero_value, full_value, "
+                       "read_at FROM sensors ORDER BY station_id, channel"));
+}
+
+link::Result<std::map<QString, data::StationSensors>> readSensorsByFolder(Database& db)
+{
+    return readSensorRows<QString>(
+        db, QStringLiteral("SELECT s.folder, n.channel, n.name, n.zero_volts, n.full_volts, n.zero_value, "
+                           "n.full_value, n.read_at FROM sensors n JOIN stations s ON s.id = n.station_id "
+                           "WHERE s.folder IS NOT NULL ORDER BY s.folder, n.channel"));
+}
+
 link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevice& output)
 {
     QSqlQuery q(db.sql());
@@ -833,9 +927,17 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
         }
     }
 
+    std::optional<data::StationSensors> sensors;
+    if (options.names) {
+        auto all = readStationSensors(db);
+        if (!all)
+            return all.error();
+        if (const auto found = all->find(ids.front()); found != all->end())
+            sensors = found->second;
+    }
     QByteArray out = "time";
     for (int c : columns)
-        out += ",CH " + QByteArray::number(c);
+        out += ',' + data::csvField(data::channelLabel(c, sensors ? &*sensors : nullptr));
     out += "\r\n";
     constexpr qsizetype kFlushAt = 1 << 20;
     out.reserve(kFlushAt + 4096);

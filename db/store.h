@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -72,6 +73,8 @@ private:
     link::Result<qint64> storeLines(qint64 stationId, const QList<QByteArray>& archive, Resume resume,
                                     const std::vector<PreparedLine>* prepared);
 
+    // Keeps the channels' names and scaling of a read newer than the stored one.
+    link::Status storeSensors(qint64 stationId, const data::StationSensors& sensors);
     // Keeps on the station's row what its latest collection knew of it (the directory row, 0 for
     // the logger on the cable).
     link::Status noteStation(qint64 stationId, const data::StationOutcome& outcome);
@@ -104,11 +107,20 @@ link::Result<ImportSummary> importFolder(Database& db, const QString& dir);
 // one text each; empty when they match.
 link::Result<QStringList> checkFolder(Database& db, const QString& dir);
 
+// The time of a read of the channels' names as the table "sensors" keeps it: UTC, so that its
+// text sorts as the time does.
+QString sensorsTime(const QDateTime& time);
+// The channels' names and scaling of every station that has them, by station id.
+link::Result<std::map<qint64, data::StationSensors>> readStationSensors(Database& db);
+// The same by the station's folder (a station known by no folder has none).
+link::Result<std::map<QString, data::StationSensors>> readSensorsByFolder(Database& db);
+
 struct QueryOptions {
     QString station;             // the station's name or folder
     std::optional<QString> from; // ISO 8601 local clock time, inclusive
     std::optional<QString> to;
     std::vector<int> channels; // empty: every channel the station has
+    bool names = false;        // the header names the channels ("CH 0 Piezometro P1")
 };
 
 // The station's values as the CSV table "export" writes (time, one column per channel, an

@@ -112,6 +112,7 @@ public:
     const T& operator*() const& { return value(); }
     T& operator*() & { return value(); }
     const T* operator->() const { return &value(); }
+    T* operator->() { return &value(); }
     T valueOr(T fallback) const { return ok() ? value() : std::move(fallback); }
 
     const Error& error() const { return std::get<1>(m_v); }

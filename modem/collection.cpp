@@ -3,6 +3,7 @@
 #include "config/channels.h"
 #include "config/clock_schedule.h"
 #include "config/preheating.h"
+#include "config/sensor_properties.h"
 #include "config/start_date.h"
 #include "config/station.h"
 #include "data/downloads.h"
@@ -64,6 +65,7 @@ bool worthRetrying(CollectResult result)
 // What the retrieval read that the report keeps.
 struct Retrieved {
     QString name;
+    std::optional<int> channels; // active
     QString battery;
     std::optional<config::MemoryState> memory;
     std::optional<config::DateFields> clock;
@@ -81,6 +83,12 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Retrie
     switch (step) {
     case RetrievalStep::Channels: {
         auto count = config::readChannelCount(link);
+        if (count) {
+            bool ok = false;
+            const int n = count->trimmed().toInt(&ok);
+            if (ok && n >= 0)
+                r.channels = n;
+        }
         link.Ritardo(20);
         return status(count);
     }
@@ -130,6 +138,48 @@ link::Status retrievalStep(link::Link& link, session::RetrievalStep step, Retrie
         return status(config::readMiniPanel(link));
     }
     return {};
+}
+
+// The channels' names and scaling, read when due once the data are in: a read or a write that
+// fails is told in the outcome and fails nothing.
+void readSensorsIfDue(link::Link& link, const QString& modello, const Retrieved& r,
+                      const CollectSettings& settings, data::StationOutcome& o,
+                      const std::function<void(const QString&)>& say)
+{
+    const QString folder = QFileInfo(o.archive).absolutePath();
+    if (o.archive.isEmpty() || !r.channels)
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    auto kept = data::readSensors(folder);
+    if (kept && !settings.readSensors && !data::sensorsDue(*kept, now, settings.sensorsEveryDays))
+        return;
+    // The logger keeps the properties of as many channels as its table's stride: past that, two
+    // channels share slots and what is read is another channel's.
+    const int channels = std::min(*r.channels, config::propertyStride(modello));
+    say(QStringLiteral("Reading the names of %1 channels").arg(channels));
+    auto rows = config::readProperties(link, modello, channels);
+    if (!rows) {
+        o.sensorsError =
+            QStringLiteral("The channels' names could not be read: %1").arg(rows.error().message);
+        say(o.sensorsError);
+        return;
+    }
+    data::StationSensors sensors;
+    sensors.read = QDateTime::currentDateTime();
+    for (int i = 0; i < rows->size(); ++i) {
+        const config::ChannelProperties& p = (*rows)[i];
+        sensors.channels.push_back({.channel = i,
+                                    .name = p[0],
+                                    .zeroVolts = p[1],
+                                    .fullVolts = p[2],
+                                    .zeroValue = p[3],
+                                    .fullValue = p[4]});
+    }
+    o.sensors = sensors;
+    if (auto written = data::writeSensors(folder, sensors); !written) {
+        o.sensorsError = written.error().message;
+        say(o.sensorsError);
+    }
 }
 
 // A memory counter as the logger sends it ("00123"); nothing when it is not a count.
@@ -521,6 +571,9 @@ Attempt collectOnce(link::Link& link, const CollectTarget& target, const Collect
     } else {
         fail(resultOf(status.error()), status.error().message);
     }
+
+    if (o.error.isEmpty() && stopReason(settings).isEmpty())
+        readSensorsIfDue(link, modello, r, settings, o, say);
 
     // The clock is set last, when the rest went well, so that a failed write costs no data.
     if (o.error.isEmpty() && stopReason(settings).isEmpty() && settings.syncClockSeconds && o.clockDrift &&

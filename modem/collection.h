@@ -25,6 +25,10 @@ struct CollectSettings {
     bool fromEnd = false;                         // download mode "1": from the end of the memory
     std::chrono::milliseconds callTimeout{90000}; // from the dial to CONNECT (before scaling)
     int modemPort = 0;                            // 0: the logger is on the cable, already open
+    // The channels' names and scaling are read on a station's first call, when asked, and
+    // otherwise once they are this many days old.
+    bool readSensors = false;
+    int sensorsEveryDays = 7;
     // Asked between steps: a text (why, e.g. "stopped by SIGTERM") once the collection is being
     // stopped, empty until then. Whoever stops it also aborts the link's waits and pauses.
     std::function<QString()> stopped;
@@ -55,8 +59,9 @@ struct Attempt {
 
 // One attempt at a station over a link whose port is open: dial and wait for CONNECT (skipped
 // on the cable), the modem window's start-up, the parameter retrieval, the download into
-// DIR/<station>/<logger name>_DD_MM_YY_SENS.txt, the merge into <station>_archivio.txt, the clock
-// check and, when asked, its correction, then the hang-up. `callUp` is called when a call
+// DIR/<station>/<logger name>_DD_MM_YY_SENS.txt, the merge into <station>_archivio.txt, when due
+// the read of the channels' names and scaling into <station>/sensori.json (a failed read fails
+// nothing), the clock check and, when asked, its correction, then the hang-up. `callUp` is called when a call
 // connected (the directory's "Ultimo Controllo" is kept then, as the window does).
 Attempt collectOnce(link::Link& link, const CollectTarget& target, const CollectSettings& settings,
                     const std::function<void(const QString&)>& progress,

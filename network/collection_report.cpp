@@ -66,6 +66,8 @@ QJsonObject toJson(const StationOutcome& o)
     QJsonObject j;
     for (const OutcomeField& field : kOutcomeFields)
         writeField(field, o, j);
+    if (o.sensors)
+        j.insert(QStringLiteral("sensors"), toJson(*o.sensors));
     return j;
 }
 
@@ -74,6 +76,8 @@ StationOutcome outcomeFromJson(const QJsonObject& j)
     StationOutcome o;
     for (const OutcomeField& field : kOutcomeFields)
         readField(field, j, o);
+    if (const QJsonValue sensors = j.value(QStringLiteral("sensors")); sensors.isObject())
+        o.sensors = sensorsFromJson(sensors.toObject());
     return o;
 }
 

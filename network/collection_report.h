@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/result.h"
+#include "network/sensors.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -59,6 +60,10 @@ struct StationOutcome {
     QString memoryChange;     // "erased", "overwritten" or "refused": the download shared no archived line
     bool unendedLine = false; // the last line came without its line end, just before the end mark
     QString reportError;      // why this outcome could not be appended to the report
+    // The channels' names and scaling when this call read them, or why the read failed (which
+    // does not fail the call).
+    std::optional<StationSensors> sensors;
+    QString sensorsError;
 };
 
 // The station's folder: `folder`, or in a line written before it was kept, the archive's folder;

@@ -147,6 +147,7 @@ inline constexpr std::array kOutcomeFields{
     OutcomeField{.member = &StationOutcome::memoryChange, .key = "memory_change", .shape = FieldShape::IfAny},
     OutcomeField{.member = &StationOutcome::unendedLine, .key = "unended_line", .shape = FieldShape::IfAny},
     OutcomeField{.member = &StationOutcome::reportError, .key = "report_error", .shape = FieldShape::IfAny},
+    OutcomeField{.member = &StationOutcome::sensorsError, .key = "sensors_error", .shape = FieldShape::IfAny},
 };
 
 // The newest schema version a field's column needs.

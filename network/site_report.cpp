@@ -101,6 +101,12 @@ struct Texts {
     Text state;
     Text raised;
     Text cleared;
+    Text sensors;
+    Text sensorsRead;
+    Text zeroVolts;
+    Text fullVolts;
+    Text zeroValue;
+    Text fullValue;
 };
 
 constexpr Texts kItalian{
@@ -159,6 +165,12 @@ constexpr Texts kItalian{
     .state = "Stato",
     .raised = "aperto",
     .cleared = "chiuso",
+    .sensors = "Sensori",
+    .sensorsRead = "Nomi e scala dei canali come il datalogger li ha dati il %1",
+    .zeroVolts = "Volt a zero",
+    .fullVolts = "Volt a fondo scala",
+    .zeroValue = "Valore a zero",
+    .fullValue = "Valore a fondo scala",
 };
 
 constexpr Texts kEnglish{
@@ -218,6 +230,12 @@ constexpr Texts kEnglish{
     .state = "State",
     .raised = "raised",
     .cleared = "cleared",
+    .sensors = "Sensors",
+    .sensorsRead = "The channels' names and scaling as the logger gave them on %1",
+    .zeroVolts = "Volts at zero",
+    .fullVolts = "Volts at full scale",
+    .zeroValue = "Value at zero",
+    .fullValue = "Value at full scale",
 };
 
 QString t(Text text)
@@ -534,7 +552,7 @@ QString csvOf(const RecentData& recent)
 {
     QByteArray out = "time";
     for (const QString& c : recent.channels)
-        out += ',' + c.toUtf8();
+        out += ',' + csvField(c);
     out += "\r\n";
     for (size_t r = 0; r < recent.times.size(); ++r) {
         out += isoText(recent.times[r]);
@@ -571,8 +589,32 @@ QString alertHistoryTable(const StationHistory& s, const std::vector<AlertChange
     return html + rows + QStringLiteral("</tbody></table>\n</section>\n");
 }
 
+// The channels' names and the scaling that turns the logger's volts into what they measure.
+QString sensorsTable(const std::optional<StationSensors>& sensors, const QString& problem, const Texts& tx)
+{
+    if (!sensors && problem.isEmpty())
+        return {};
+    QString html = QStringLiteral("<section id=\"sensors\"><h2>%1</h2>\n").arg(esc(t(tx.sensors)));
+    if (!problem.isEmpty())
+        html += QStringLiteral("<p>%1</p>\n").arg(esc(problem));
+    if (!sensors)
+        return html + QStringLiteral("</section>\n");
+    html += QStringLiteral("<table><caption>%1</caption><thead><tr>")
+                .arg(esc(t(tx.sensorsRead).arg(when(sensors->read.toLocalTime()))));
+    for (Text head : {tx.channel, tx.name, tx.zeroVolts, tx.fullVolts, tx.zeroValue, tx.fullValue})
+        html += QStringLiteral("<th scope=\"col\">%1</th>").arg(esc(t(head)));
+    html += QStringLiteral("</tr></thead><tbody>\n");
+    for (const ChannelSensor& c : sensors->channels)
+        html += QStringLiteral("<tr><th scope=\"row\">CH %1</th><td>%2</td><td class=\"n\">%3</td><td "
+                               "class=\"n\">%4</td><td class=\"n\">%5</td><td class=\"n\">%6</td></tr>\n")
+                    .arg(QString::number(c.channel), esc(c.name.trimmed()), esc(c.zeroVolts),
+                         esc(c.fullVolts), esc(c.zeroValue), esc(c.fullValue));
+    return html + QStringLiteral("</tbody></table>\n</section>\n");
+}
+
 QString stationPage(const StationHistory& s, const std::vector<const Alert*>& alerts,
                     const RecentData& recent, const QString& archiveLink, const QString& csvName,
+                    const std::optional<StationSensors>& sensors, const QString& sensorsProblem,
                     const SiteOptions& options, const Texts& tx)
 {
     QString html = pageHead(options.language, stationLabel(s) + QStringLiteral(" - ") + t(tx.title));
@@ -664,7 +706,8 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
     } else if (recent.problem.isEmpty()) {
         html += QStringLiteral("<p>%1</p>\n").arg(esc(t(tx.noData)));
     }
-    html += QStringLiteral("</section>\n") + alertHistoryTable(s, options.alertHistory, tx);
+    html += QStringLiteral("</section>\n") + sensorsTable(sensors, sensorsProblem, tx) +
+            alertHistoryTable(s, options.alertHistory, tx);
     html += QStringLiteral("<section><h2>%1</h2>\n<table id=\"history\"><thead><tr>").arg(esc(t(tx.history)));
     for (Text head : {tx.start, tx.result, tx.attempts, tx.newLines, tx.totalLines, tx.battery, tx.memory,
                       tx.clock, tx.error})
@@ -1155,6 +1198,17 @@ link::Result<SiteSummary> buildSite(const Network& network, const std::vector<Al
         } else if (!archive.isEmpty()) {
             recent = readRecent(archive, options.days);
         }
+        std::optional<StationSensors> sensors;
+        QString sensorsProblem;
+        if (options.sensors) {
+            sensors = options.sensors(s);
+        } else if (!archive.isEmpty() && !QFileInfo(folder).isSymLink()) {
+            if (auto kept = readSensors(folder))
+                sensors = std::move(*kept);
+            else
+                sensorsProblem = kept.error().message;
+        }
+        recent.channels = namedChannels(recent.channels, sensors ? &*sensors : nullptr);
         const QString page = stationPageName(s);
         QString csvName;
         if (recent.timed) {
@@ -1169,7 +1223,8 @@ link::Result<SiteSummary> buildSite(const Network& network, const std::vector<Al
                     archiveFile.isFile()
                 ? QDir(summary.folder).relativeFilePath(archiveFile.absoluteFilePath())
                 : QString();
-        const QString html = stationPage(s, r.alerts, recent, archiveLink, csvName, options, tx);
+        const QString html =
+            stationPage(s, r.alerts, recent, archiveLink, csvName, sensors, sensorsProblem, options, tx);
         if (QString e = writeFile(QDir(fresh).filePath(page), html.toUtf8()); !e.isEmpty())
             return fail(e);
         written += page.toUtf8() + '\n';

@@ -3,6 +3,7 @@
 #include "link/result.h"
 #include "network/alerts.h"
 #include "network/network_status.h"
+#include "network/sensors.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -30,6 +31,8 @@ struct SiteOptions {
     // source that fails builds no site.
     std::function<link::Result<struct RecentData>(const StationHistory& station, int days)> recent;
     std::vector<AlertChange> alertHistory; // every change of the alerts, oldest first
+    // The channels' names of a station (from a database); none: its folder's sensori.json.
+    std::function<std::optional<StationSensors>(const StationHistory& station)> sensors;
     QString siteFolder() const;
 };
 

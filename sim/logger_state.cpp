@@ -44,7 +44,8 @@ State defaultState(const Options& options, const QDateTime& loggerNow)
         const int property = slot / stride;
         const int channel = slot % stride;
         if (property == 0)
-            state.properties << QStringLiteral("CH%1").arg(channel);
+            state.properties << (channel < options.sensorNames.size() ? options.sensorNames[channel]
+                                                                      : QStringLiteral("CH%1").arg(channel));
         else
             state.properties << QString::fromLatin1(kScaling[(property - 1) % 4]);
     }

@@ -128,6 +128,9 @@ int main(int argc, char** argv)
          QStringLiteral("A new record every SECONDS of the host's time, found at the next call (default: at "
                         "the logger's acquisition interval, for --station loggers)."),
          QStringLiteral("SECONDS")},
+        {QStringLiteral("sensor-names"),
+         QStringLiteral("The names of every logger's first channels, comma-separated (default CH0, CH1...)."),
+         QStringLiteral("A,B,...")},
         {QStringLiteral("clock-offset"),
          QStringLiteral("Every logger's clock starts SECONDS ahead of the host's (negative: behind)."),
          QStringLiteral("SECONDS")},
@@ -173,6 +176,8 @@ int main(int argc, char** argv)
     if (parser.isSet(QStringLiteral("seed")))
         options.seed = static_cast<quint32>(intValue(parser, QStringLiteral("seed"), 0));
 
+    if (parser.isSet(QStringLiteral("sensor-names")))
+        options.sensorNames = parser.value(QStringLiteral("sensor-names")).split(QLatin1Char(','));
     options.modem = parser.isSet(QStringLiteral("modem"));
     for (const char* modemOption : {"modem-id", "dial-result", "connect-word", "dial-delay", "number"}) {
         if (!options.modem && parser.isSet(QLatin1String(modemOption)))

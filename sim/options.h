@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <optional>
@@ -67,6 +68,7 @@ struct Options {
     // the host's time, or, when 0, at the logger's acquisition interval on its own clock.
     std::chrono::milliseconds recordEvery{0};
     qint64 clockOffsetSeconds = 0; // every logger's clock this far from the host's at start
+    QStringList sensorNames;       // every logger's first channels' names; empty keeps "CH0"...
 
     // Defaults, with the time scale the rest of the program uses (STAZIONE_TIME_SCALE).
     static Options fromEnvironment();

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -283,6 +284,67 @@ TEST_F(Collect, AClockOffByMoreThanAllowedIsSetAndReadBack)
 
     // Without --sync-clock a clock is only reported.
     EXPECT_EQ(settledLog(2).count("< g "), 1);
+}
+
+QJsonObject jsonFile(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QJsonDocument::fromJson(f.readAll()).object();
+}
+
+// The channels' names come with a station's first call, then only once they are old or asked
+// for: a call that does not read them sends no "R" at all.
+TEST_F(Collect, TheChannelsNamesAreReadOnTheFirstCallThenWhenDueOrAsked)
+{
+    startNetwork(2, {"--sensor-names", "Piezometro P1,Livello"});
+    const QString kept = dir() + "/Alfa/sensori.json";
+    const Outcome first = collect({"--modem-port", "2", "--stations", "1", "--json"});
+    ASSERT_EQ(first.exitCode, 0) << qPrintable(first.err);
+    const QJsonObject o = QJsonDocument::fromJson(first.out.toUtf8()).object();
+    const QJsonArray channels = o.value("sensors").toObject().value("channels").toArray();
+    // The 610 keeps the properties of four channels.
+    ASSERT_EQ(channels.size(), 4) << qPrintable(first.out);
+    EXPECT_EQ(channels[0].toObject().value("name").toString(), "Piezometro P1");
+    EXPECT_EQ(channels[1].toObject().value("name").toString(), "Livello");
+    EXPECT_EQ(channels[2].toObject().value("name").toString(), "CH2");
+    EXPECT_EQ(channels[0].toObject().value("full_volts").toString(), "2.500");
+    EXPECT_EQ(channels[0].toObject().value("full_value").toString(), "100.0");
+    EXPECT_EQ(jsonFile(kept), o.value("sensors").toObject());
+    EXPECT_EQ(report(dir() + "/raccolta.jsonl").value(0).value("sensors").toObject(),
+              o.value("sensors").toObject());
+    EXPECT_EQ(settledLog(2).count("< R "), 4 * 5);
+
+    // A day later they are not read again...
+    const Outcome second = collect({"--modem-port", "2", "--stations", "1", "--json"});
+    ASSERT_EQ(second.exitCode, 0) << qPrintable(second.err);
+    EXPECT_FALSE(QJsonDocument::fromJson(second.out.toUtf8()).object().contains("sensors"));
+    EXPECT_EQ(settledLog(2).count("< R "), 4 * 5);
+    // ... but when asked, or once as old as --sensors-every says.
+    const Outcome asked = collect({"--modem-port", "2", "--stations", "1", "--read-sensors", "--json"});
+    EXPECT_TRUE(QJsonDocument::fromJson(asked.out.toUtf8()).object().contains("sensors"));
+    EXPECT_EQ(settledLog(2).count("< R "), 2 * 4 * 5);
+    const Outcome old = collect({"--modem-port", "2", "--stations", "1", "--sensors-every", "0", "--json"});
+    EXPECT_TRUE(QJsonDocument::fromJson(old.out.toUtf8()).object().contains("sensors"));
+    EXPECT_EQ(settledLog(2).count("< R "), 3 * 4 * 5);
+    EXPECT_EQ(collect({"--modem-port", "2", "--sensors-every", "-1"}).exitCode, 2);
+}
+
+// A logger that hangs up on the names' read still gave its data: the call is a success that
+// says the names were not read, and nothing is kept of them.
+TEST_F(Collect, ANamesReadThatFailsFailsNothing)
+{
+    startNetwork(2, {"--drop-on", "R"});
+    const Outcome run = collect({"--modem-port", "2", "--stations", "1", "--json", "--retries", "0"});
+    const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(o.value("result").toString(), "ok") << qPrintable(run.out) << qPrintable(run.err);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(o.value("sensors_error").toString().contains("names could not be read"))
+        << qPrintable(run.out);
+    EXPECT_FALSE(o.contains("sensors"));
+    EXPECT_GT(o.value("new_lines").toInt(), 0);
+    EXPECT_EQ(lines(o.value("archive").toString()).size(), o.value("total_lines").toInt());
+    EXPECT_FALSE(QFileInfo::exists(dir() + "/Alfa/sensori.json"));
 }
 
 // A logger that answers the clock write with a refusal keeps its wrong clock: the collection says

@@ -4,6 +4,7 @@
 
 #include "db/database.h"
 #include "db/history.h"
+#include "db/store.h"
 #include "network/alerts.h"
 #include "network/network_status.h"
 #include "network/site_report.h"
@@ -97,23 +98,36 @@ protected:
         archive.write("01/12/26 10:00:00, 001.00\r\n01/12/26 10:10:00, 002.00\r\n");
         QFile report(dir.filePath("raccolta.jsonl"));
         ASSERT_TRUE(report.open(QIODevice::Append));
-        const auto call = [&](int minute, const char* result, int lines, const char* battery,
-                              bool corrected) {
+        const auto call = [&](int minute, const char* result, int lines, const char* battery, bool corrected,
+                              const QByteArray& sensors = {}) {
             const QString start = network.lastNight.addSecs(3000 + 60 * minute).toString(Qt::ISODate);
-            report.write(QStringLiteral(R"({"start":"%1","end":"%1","station":0,"name":"Cavo","number":"",)"
-                                        R"("result":"%2","attempts":1,"new_lines":%3,"total_lines":2,)"
-                                        R"("complete":true,"battery":%4,"memory_possible":"8000",)"
-                                        R"("memory_available":"7998","clock_drift_s":-350,)"
-                                        R"("clock_corrected":%5,"error":"","file":"","archive":"%6"})")
-                             .arg(start, result)
-                             .arg(lines)
-                             .arg(battery, corrected ? "true" : "false", cable)
-                             .toUtf8() +
-                         '\n');
+            report.write(
+                QStringLiteral(R"({"start":"%1","end":"%1","station":0,"name":"Cavo","number":"",)"
+                               R"("result":"%2","attempts":1,"new_lines":%3,"total_lines":2,)"
+                               R"("complete":true,"battery":%4,"memory_possible":"8000",)"
+                               R"("memory_available":"7998","clock_drift_s":-350,)"
+                               R"("clock_corrected":%5,"error":"","file":"","archive":"%6"%7})")
+                    .arg(start, result)
+                    .arg(lines)
+                    .arg(battery, corrected ? "true" : "false", cable,
+                         sensors.isEmpty() ? QString() : ",\"sensors\":" + QString::fromUtf8(sensors))
+                    .toUtf8() +
+                '\n');
         };
-        call(0, "ok", 2, "12.05", false);
+        // The logger on the cable named its channels at its first call, then again at its last:
+        // the newer read is the one shown.
+        const QByteArray older =
+            R"({"read":"2026-11-20T09:00:00+01:00","channels":[{"channel":0,"name":"Vecchio",)"
+            R"("zero_volts":"0","full_volts":"1","zero_value":"0","full_value":"1"}]})";
+        const QByteArray newer =
+            R"({"read":"2026-12-01T09:00:00+01:00","channels":[{"channel":0,"name":"Piezometro P1",)"
+            R"("zero_volts":"0.000","full_volts":"2.500","zero_value":"0.0","full_value":"35.0"}]})";
+        call(0, "ok", 2, "12.05", false, older);
         call(1, "cancelled", 0, "12.05", false);
-        call(2, "ok", 0, "\"11.20\"", true);
+        call(2, "ok", 0, "\"11.20\"", true, newer);
+        QFile sensors(dir.filePath("Cavo/sensori.json"));
+        ASSERT_TRUE(sensors.open(QIODevice::WriteOnly));
+        sensors.write(newer);
     }
 
     virtual QString url() { return QStringLiteral("sqlite:") + work.filePath("rete.sqlite"); }
@@ -162,6 +176,13 @@ protected:
             ++asked;
             return db::readRecentReadings(**database, s, days);
         };
+        auto storedSensors = db::readSensorsByFolder(**database);
+        ASSERT_TRUE(storedSensors.ok());
+        ASSERT_EQ(storedSensors->size(), 1u);
+        fromReadings.sensors = [&](const data::StationHistory& s) -> std::optional<data::StationSensors> {
+            const auto found = storedSensors->find(s.folder);
+            return found == storedSensors->end() ? std::nullopt : std::optional(found->second);
+        };
         auto builtFromDb = data::buildSite(*fromDb, dbAlerts->open, fromReadings);
         ASSERT_TRUE(builtFromFile.ok() && builtFromDb.ok());
         EXPECT_EQ(asked, 9);
@@ -172,6 +193,27 @@ protected:
         EXPECT_GE(got.size(), 18); // index, a page per station, CSVs of the measurements
         for (auto it = expected.cbegin(); it != expected.cend(); ++it)
             EXPECT_TRUE(got.value(it.key()) == it.value()) << qPrintable(it.key());
+        // The cable's channel by the name of its newest read, on its page and in its CSV, with
+        // the scaling.
+        const auto cablePage = std::find_if(got.cbegin(), got.cend(),
+                                            [](const QByteArray& page) { return page.contains("<h1>Cavo"); });
+        ASSERT_NE(cablePage, got.cend());
+        EXPECT_TRUE(cablePage->contains("<th scope=\"row\">CH 0 Piezometro P1</th>"))
+            << cablePage->constData();
+        EXPECT_TRUE(
+            cablePage->contains("<td>Piezometro P1</td><td class=\"n\">0.000</td><td class=\"n\">2.500</td>"
+                                "<td class=\"n\">0.0</td><td class=\"n\">35.0</td>"))
+            << cablePage->constData();
+        EXPECT_FALSE(cablePage->contains("Vecchio"));
+        const QString cableCsv = cablePage.key().chopped(5) + ".csv";
+        EXPECT_TRUE(got.value(cableCsv).startsWith("time,CH 0 Piezometro P1\r\n")) << qPrintable(cableCsv);
+
+        // The query names the columns when asked, and only then.
+        const Ran named = cli({"db", "query", "--db", url(), "--station", "Cavo", "--names"});
+        ASSERT_EQ(named.exitCode, 0) << qPrintable(named.err);
+        EXPECT_TRUE(named.out.startsWith("time,CH 0 Piezometro P1\r\n")) << qPrintable(named.out);
+        const Ran plain = cli({"db", "query", "--db", url(), "--station", "Cavo"});
+        EXPECT_TRUE(plain.out.startsWith("time,CH 0\r\n")) << qPrintable(plain.out);
 
         // The command line, without rules: the same pages from the files and from the database.
         const Ran files = cli(QStringList{"report", dir.path(), "--out", work.filePath("cli-file")});

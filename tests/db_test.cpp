@@ -501,7 +501,7 @@ TEST_F(DataRoot, TheTablesHaveTheDocumentedColumns)
     ASSERT_EQ(import().exitCode, 0);
     Look look(url());
     const auto tables = documentedTables();
-    ASSERT_EQ(tables.size(), 8u);
+    ASSERT_EQ(tables.size(), 9u);
     for (const auto& [table, documented] : tables)
         EXPECT_EQ(
             look.column(QStringLiteral("SELECT name FROM pragma_table_info('%1') ORDER BY cid").arg(table)),

@@ -350,8 +350,8 @@ QStringList columnsOf(db::Database& d, const QString& table)
 // in the same order, as a database made new, and filled as any other.
 void migratesFromVersion1(const QString& url)
 {
-    const QStringList tables{"stations",     "collections",   "lines", "readings",
-                             "measurements", "archive_marks", "alerts"};
+    const QStringList tables{"stations",     "collections",   "lines",  "readings",
+                             "measurements", "archive_marks", "alerts", "sensors"};
     std::map<QString, QStringList> fresh;
     {
         auto opened = db::Database::open(url);
@@ -361,10 +361,10 @@ void migratesFromVersion1(const QString& url)
             fresh[table] = columnsOf(d, table);
         const QString id = d.postgres() ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY";
         const QString keyed = d.postgres() ? "" : " WITHOUT ROWID";
-        for (const char* statement :
-             {"DROP TABLE alerts", "DROP VIEW measurements", "DROP TABLE channel_numbers",
-              "DROP TABLE archive_marks", "DROP TABLE readings", "DROP TABLE lines", "DROP TABLE collections",
-              "DROP TABLE stations", "DROP TABLE schema_version"})
+        for (const char* statement : {"DROP TABLE sensors", "DROP TABLE alerts", "DROP VIEW measurements",
+                                      "DROP TABLE channel_numbers", "DROP TABLE archive_marks",
+                                      "DROP TABLE readings", "DROP TABLE lines", "DROP TABLE collections",
+                                      "DROP TABLE stations", "DROP TABLE schema_version"})
             ASSERT_TRUE(execute(d, statement));
         for (const QString& statement : {
                  QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)"),
@@ -478,6 +478,20 @@ data::StationOutcome everyField()
     o.memoryChange = "overwritten";
     o.unendedLine = true;
     o.reportError = "disk full";
+    o.sensorsError = "The channels' names could not be read: no answer";
+    o.sensors = data::StationSensors{.read = QDateTime::fromString("2026-12-05T03:10:00+01:00", Qt::ISODate),
+                                     .channels = {{.channel = 0,
+                                                   .name = " P1 ",
+                                                   .zeroVolts = "0",
+                                                   .fullVolts = "2.5",
+                                                   .zeroValue = "0",
+                                                   .fullValue = "35"},
+                                                  {.channel = 1,
+                                                   .name = "Livello, \"cisterna\"",
+                                                   .zeroVolts = "0.2",
+                                                   .fullVolts = "1",
+                                                   .zeroValue = "-1",
+                                                   .fullValue = "1"}}};
     return o;
 }
 
@@ -517,6 +531,29 @@ void everyFieldComesBackFromTheDatabase(const QString& url)
     EXPECT_GE(compared, 16);
     // The archive is the station folder's, under the data root the history is read for.
     EXPECT_EQ(call.outcome.archive, "/dati/Frana_Ovest/" + data::archiveFileName("Frana_Ovest"));
+
+    // The channels' names, and only a newer read replaces them: an older report line imported
+    // later, or one with fewer channels, leaves them as they are.
+    const auto storedSensors = [&] {
+        auto all = db::readSensorsByFolder(**opened);
+        EXPECT_TRUE(all.ok());
+        return all && all->count("Frana_Ovest") ? all->at("Frana_Ovest") : data::StationSensors{};
+    };
+    EXPECT_EQ(storedSensors(), *o.sensors);
+    data::StationOutcome older = o;
+    older.start = older.start.addDays(-10);
+    older.sensors->read = older.sensors->read.addDays(-10);
+    older.sensors->channels.resize(1);
+    older.sensors->channels[0].name = "Vecchio";
+    ASSERT_TRUE(store.storeOutcome(older).ok());
+    EXPECT_EQ(storedSensors(), *o.sensors);
+    data::StationOutcome newer = o;
+    newer.start = newer.start.addDays(1);
+    newer.sensors->read = newer.sensors->read.addDays(1);
+    newer.sensors->channels.resize(1);
+    newer.sensors->channels[0].name = "Nuovo";
+    ASSERT_TRUE(store.storeOutcome(newer).ok());
+    EXPECT_EQ(storedSensors(), *newer.sensors);
 }
 
 } // namespace
@@ -532,12 +569,16 @@ TEST(OutcomeFields, EveryFieldComesBackFromAReportLine)
         EXPECT_TRUE(line.contains(QLatin1String(f.key))) << f.key;
         keys << QLatin1String(f.key);
     }
-    // One key a field, and no key without a field.
+    // One key a field, and no key without a field but the channels' names read.
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
-    EXPECT_EQ(line.size(), keys.size());
+    EXPECT_EQ(line.size(), keys.size() + 1);
+    ASSERT_TRUE(back.sensors.has_value());
+    EXPECT_EQ(*back.sensors, *o.sensors);
+    EXPECT_FALSE(data::toJson(data::StationOutcome{}).contains("sensors"));
     // A field that was not set is left out or null, and reads back as not set.
     const QJsonObject bare = data::toJson(data::StationOutcome{});
-    for (const char* optional : {"repaired_tail", "memory_change", "unended_line", "report_error"})
+    for (const char* optional :
+         {"repaired_tail", "memory_change", "unended_line", "report_error", "sensors_error"})
         EXPECT_FALSE(bare.contains(QLatin1String(optional))) << optional;
     for (const char* none : {"battery", "memory_possible", "memory_available", "clock_drift_s"})
         EXPECT_TRUE(bare.value(QLatin1String(none)).isNull()) << none;
