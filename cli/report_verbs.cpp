@@ -159,6 +159,7 @@ bool reportOn(const Options& options, const QString& dir, const data::Network& n
         site.days = options.days;
         site.language = options.language.isEmpty() ? data::defaultSiteLanguage() : options.language;
         site.now = now;
+        site.rules = options.alerts;
         auto history = database ? db::alertChanges(*database)
                                 : data::readAlertChanges(QDir(dir).filePath(data::kAlertsFileName));
         if (history)

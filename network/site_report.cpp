@@ -101,6 +101,7 @@ struct Texts {
     Text state;
     Text raised;
     Text cleared;
+    Text threshold;
     Text sensors;
     Text sensorsRead;
     Text zeroVolts;
@@ -165,6 +166,7 @@ constexpr Texts kItalian{
     .state = "Stato",
     .raised = "aperto",
     .cleared = "chiuso",
+    .threshold = "soglia",
     .sensors = "Sensori",
     .sensorsRead = "Nomi e scala dei canali come il datalogger li ha dati il %1",
     .zeroVolts = "Volt a zero",
@@ -230,6 +232,7 @@ constexpr Texts kEnglish{
     .state = "State",
     .raised = "raised",
     .cleared = "cleared",
+    .threshold = "threshold",
     .sensors = "Sensors",
     .sensorsRead = "The channels' names and scaling as the logger gave them on %1",
     .zeroVolts = "Volts at zero",
@@ -291,6 +294,8 @@ const QString kStyle = QStringLiteral(
     "#alerts li{margin:.2em 0}.counts span{margin-right:1.5em;font-weight:bold}"
     "svg{vertical-align:middle}svg .line{fill:none;stroke:#1f5fa8;stroke-width:1.5}"
     "svg .axis{stroke:#888;stroke-width:1;fill:none}svg text{font-size:10px;fill:#333}"
+    "svg .grid{stroke:#e3e3e3;stroke-width:1;fill:none}svg path.limit{stroke:#b00;stroke-width:1;"
+    "stroke-dasharray:4 3;fill:none}svg text.limit{fill:#b00}"
     "figure{display:inline-block;margin:.5em 1em .5em 0}pre{background:#f6f6f6;padding:.5em;overflow:auto}"
     "@media print{body{margin:0;color:#000}a{color:#000;text-decoration:none}"
     "tr.problem{background:none}#alerts{border-color:#000}figure,table{page-break-inside:avoid}}");
@@ -339,8 +344,24 @@ QString sparkline(const std::vector<double>& values, const QString& label)
 // A chart over time with its range written on the axes; a gap (NaN) breaks the line. Times are
 // wall-clock milliseconds, as the files and the report write them: no time zone is looked up, which
 // for tens of thousands of points would cost more than all the rest of the site.
+// A time label under the axis: the day within a span of days, the hour within one day.
+QString tickText(qint64 at, qint64 span)
+{
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(at, Qt::UTC);
+    const QDate d = time.date();
+    const QTime t = time.time();
+    char text[16];
+    const int n = span >= 2LL * 86400 * 1000
+                      ? std::snprintf(text, sizeof text, "%02d-%02d", d.month(), d.day())
+                      : std::snprintf(text, sizeof text, "%02d:%02d", t.hour(), t.minute());
+    return QString::fromLatin1(text, n);
+}
+
+// A line chart in SVG: the values over their times, a gap where a value is missing, the first,
+// the last and three times between under the axis, gridlines at those times and at the lowest,
+// middle and highest value, and the alert's threshold as a dashed line when there is one.
 QString chart(const QString& title, const std::vector<qint64>& times, const std::vector<double>& values,
-              const QString& unit, const Texts& tx)
+              const QString& unit, const Texts& tx, std::optional<double> threshold = std::nullopt)
 {
     double lo = INFINITY;
     double hi = -INFINITY;
@@ -352,13 +373,30 @@ QString chart(const QString& title, const std::vector<qint64>& times, const std:
     }
     if (times.empty() || !std::isfinite(lo))
         return QStringLiteral("<p>%1: %2</p>").arg(esc(title), esc(t(tx.noData)));
-    const double span = hi - lo > 0 ? hi - lo : 1;
+    // The description tells the values' own range; the axis takes the threshold in, so that it is
+    // drawn within the chart, and around a value that never changes it spans one unit each way.
+    const double lowest = lo;
+    const double highest = hi;
+    if (threshold && std::isfinite(*threshold)) {
+        lo = std::min(lo, *threshold);
+        hi = std::max(hi, *threshold);
+    } else {
+        threshold.reset();
+    }
+    if (!(hi > lo)) {
+        lo -= 1;
+        hi += 1;
+    }
+    const double span = hi - lo;
     const qint64 t0 = times.front();
     const qint64 t1 = std::max(times.back(), t0 + 1);
     constexpr double kW = 480;
     constexpr double kH = 160;
     constexpr double kLeft = 52;
     constexpr double kBottom = 20;
+    constexpr double kRight = kW - 4;
+    const auto xOf = [&](qint64 at) { return kLeft + double(at - t0) / double(t1 - t0) * (kRight - kLeft); };
+    const auto yOf = [&](double v) { return kH - kBottom - (v - lo) / span * (kH - kBottom - 8); };
     // More points than pixels draw nothing more: keep the lowest and highest of each pixel column.
     const size_t step = std::max<size_t>(1, times.size() / size_t(kW));
     QString lines;
@@ -368,11 +406,7 @@ QString chart(const QString& title, const std::vector<qint64>& times, const std:
             lines += QStringLiteral("<polyline class=\"line\" points=\"%1\"/>").arg(points.trimmed());
         points.clear();
     };
-    const auto put = [&](size_t i) {
-        const double x = kLeft + double(times[i] - t0) / double(t1 - t0) * (kW - kLeft - 4);
-        const double y = kH - kBottom - (values[i] - lo) / span * (kH - kBottom - 8);
-        appendPoint(points, x, y);
-    };
+    const auto put = [&](size_t i) { appendPoint(points, xOf(times[i]), yOf(values[i])); };
     for (size_t from = 0; from < times.size(); from += step) {
         const size_t to = std::min(times.size(), from + step);
         size_t low = to;
@@ -397,24 +431,51 @@ QString chart(const QString& title, const std::vector<qint64>& times, const std:
             flush();
     }
     flush();
+
+    QString grid;
+    for (double v : {lo, (lo + hi) / 2, hi})
+        grid += QStringLiteral("M%1 %2H%3").arg(number(kLeft, 0), number(yOf(v)), number(kRight, 0));
+    QString ticks;
+    for (int k = 1; k < 4; ++k) {
+        const qint64 at = t0 + (t1 - t0) * k / 4;
+        grid += QStringLiteral("M%1 4V%2").arg(number(xOf(at)), number(kH - kBottom, 0));
+        ticks += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>")
+                     .arg(number(xOf(at)), number(kH - 4, 0), esc(tickText(at, t1 - t0)));
+    }
+    ticks += QStringLiteral("<text x=\"2\" y=\"%1\">%2</text>")
+                 .arg(number(yOf((lo + hi) / 2) + 3), esc(number((lo + hi) / 2, 2)));
+    QString limit;
+    if (threshold)
+        limit =
+            QStringLiteral("<path class=\"limit\" d=\"M%1 %2H%3\"/><text class=\"limit\" x=\"%3\" y=\"%4\" "
+                           "text-anchor=\"end\">%5</text>")
+                .arg(number(kLeft, 0), number(yOf(*threshold)), number(kRight, 0),
+                     number(std::max(12.0, yOf(*threshold) - 3)),
+                     esc(t(tx.threshold) + QLatin1Char(' ') + number(*threshold, 2) + QLatin1Char(' ') +
+                         unit));
     const QString first = when(QDateTime::fromMSecsSinceEpoch(t0, Qt::UTC));
     const QString lastTime = when(QDateTime::fromMSecsSinceEpoch(times.back(), Qt::UTC));
     // One substitution each: a channel's name may hold "%1" itself.
-    const QString description =
+    QString description =
         QStringLiteral("%1, %2 %3 %4 %5: %6 %7 %8 %9 %10")
-            .arg(title, t(tx.from), first, t(tx.to), lastTime, t(tx.minimum), number(lo, 2), unit,
-                 t(tx.maximum), number(hi, 2) + QLatin1Char(' ') + unit);
+            .arg(title, t(tx.from), first, t(tx.to), lastTime, t(tx.minimum), number(lowest, 2), unit,
+                 t(tx.maximum), number(highest, 2) + QLatin1Char(' ') + unit);
+    if (threshold)
+        description += QStringLiteral("; ") + t(tx.threshold) + QLatin1Char(' ') + number(*threshold, 2) +
+                       QLatin1Char(' ') + unit;
     return QStringLiteral(
                "<figure><svg width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\" role=\"img\" "
                "aria-label=\"%3\"><title>%3</title>"
+               "<path class=\"grid\" d=\"%14\"/>"
                "<path class=\"axis\" d=\"M%4 4V%5H%6\"/>"
                "<text x=\"2\" y=\"12\">%7</text><text x=\"2\" y=\"%5\">%8</text>"
                "<text x=\"%4\" y=\"%9\">%10</text><text x=\"%6\" y=\"%9\" text-anchor=\"end\">%11</text>"
-               "%12</svg><figcaption>%13</figcaption></figure>")
+               "%15%16%12</svg><figcaption>%13</figcaption></figure>")
         .arg(number(kW, 0), number(kH, 0), esc(description), number(kLeft, 0), number(kH - kBottom, 0),
              number(kW - 2, 0), esc(number(hi, 2)), esc(number(lo, 2)), number(kH - 4, 0), esc(first),
              esc(lastTime), lines,
-             esc(unit.isEmpty() ? title : title + QStringLiteral(" (") + unit + QLatin1Char(')')));
+             esc(unit.isEmpty() ? title : title + QStringLiteral(" (") + unit + QLatin1Char(')')), grid,
+             ticks, limit);
 }
 
 // A station whose last call failed, or which has an open alert, is a problem to look at first.
@@ -645,8 +706,10 @@ QString stationPage(const StationHistory& s, const std::vector<const Alert*>& al
         memory.push_back(c.memoryUsed.value_or(kGap));
         drift.push_back(c.outcome.clockDrift ? double(*c.outcome.clockDrift) : kGap);
     }
-    html += chart(t(tx.battery).section(QLatin1Char(' '), 0, 0), times, battery, QStringLiteral("V"), tx);
-    html += chart(t(tx.memory).section(QLatin1Char(' '), 0, 1), times, memory, QStringLiteral("%"), tx);
+    html += chart(t(tx.battery).section(QLatin1Char(' '), 0, 0), times, battery, QStringLiteral("V"), tx,
+                  options.rules.battery);
+    html += chart(t(tx.memory).section(QLatin1Char(' '), 0, 1), times, memory, QStringLiteral("%"), tx,
+                  options.rules.memory);
     html += chart(t(tx.driftOf), times, drift, QStringLiteral("s"), tx);
     // The last days of the archive, which may end long before today: its dates are said.
     const QString measured =

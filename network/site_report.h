@@ -31,6 +31,7 @@ struct SiteOptions {
     // source that fails builds no site.
     std::function<link::Result<struct RecentData>(const StationHistory& station, int days)> recent;
     std::vector<AlertChange> alertHistory; // every change of the alerts, oldest first
+    AlertRules rules;                      // their thresholds are drawn on the battery and memory charts
     // The channels' names of a station (from a database); none: its folder's sensori.json.
     std::function<std::optional<StationSensors>(const StationHistory& station)> sensors;
     QString siteFolder() const;

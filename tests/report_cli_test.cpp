@@ -176,6 +176,16 @@ TEST_F(Report, ChromiumShowsEveryStationAndTheAlertsWithoutTheNetwork)
     const QString chromium = QStandardPaths::findExecutable("chromium");
     if (chromium.isEmpty())
         GTEST_SKIP() << "chromium is not installed (./dev installs it)";
+    // Station 2's logger named its channels at its last call.
+    data::StationSensors named{.read = network.lastNight, .channels = {}};
+    for (const char* name : {"Piezometro P1", "Livello", "Temperatura", "Pressione"})
+        named.channels.push_back({.channel = int(named.channels.size()),
+                                  .name = QString::fromUtf8(name),
+                                  .zeroVolts = "0.000",
+                                  .fullVolts = "2.500",
+                                  .zeroValue = "0.0",
+                                  .fullValue = "100.0"});
+    ASSERT_TRUE(data::writeSensors(dir.filePath(data::safeStationName(synthetic::syntheticName(2))), named));
     const Ran built = run(QStringList{"report", dir.path(), "--lang", "it"} + rules());
     ASSERT_EQ(built.exitCode, 0) << qPrintable(built.err);
     const QString index = dir.filePath("sito/index.html");
@@ -219,6 +229,18 @@ TEST_F(Report, ChromiumShowsEveryStationAndTheAlertsWithoutTheNetwork)
         EXPECT_TRUE(scheme == "file" || scheme == "data" || scheme == "chrome" || browserOwn)
             << qPrintable(m.captured(0));
     }
+
+    // A station page as the browser reads it: the channels by name, their scaling, the thresholds.
+    QProcess stationDom;
+    stationDom.start(chromium,
+                     common + QStringList{"--dump-dom", "file://" + dir.filePath("sito/stazione-02.html")});
+    ASSERT_TRUE(stationDom.waitForFinished(120000));
+    const QString stationPage = QString::fromUtf8(stationDom.readAllStandardOutput());
+    EXPECT_TRUE(stationPage.contains("<th scope=\"row\">CH 0 Piezometro P1</th>"))
+        << qPrintable(stationPage.left(4000));
+    EXPECT_TRUE(stationPage.contains("<section id=\"sensors\">"));
+    EXPECT_TRUE(stationPage.contains("soglia 11.50 V"));
+    EXPECT_TRUE(stationPage.contains("soglia 90.00 %"));
 
     const QString shot = dir.filePath("rete.png");
     QProcess picture;

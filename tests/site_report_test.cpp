@@ -566,6 +566,61 @@ TEST_F(Site, OnlyTheStationsOwnArchiveIsReadAndLinked)
     EXPECT_TRUE(QFile::exists(dir.filePath("sito/stazione-01.csv")));
 }
 
+// A chart names five times under its axis, has gridlines, and draws an alert's threshold where its
+// value lies, taking it into its range; without a rule there is no threshold line.
+TEST(SiteCharts, TimesGridlinesAndTheAlertsThresholds)
+{
+    QTemporaryDir dir;
+    synthetic::SyntheticNetwork n;
+    n.stations = 1;
+    n.archiveLines = 20;
+    ASSERT_TRUE(synthetic::writeSyntheticNetwork(dir.path(), n));
+    auto network = data::readNetwork(dir.filePath("raccolta.jsonl"));
+    ASSERT_TRUE(bool(network));
+    data::SiteOptions o;
+    o.dir = dir.path();
+    o.language = "en";
+    o.now = n.lastNight.addSecs(3600);
+    ASSERT_TRUE(bool(data::buildSite(*network, {}, o)));
+    const auto svgOf = [&](const char* title) {
+        const QString html = QString::fromUtf8(readAll(dir.filePath("sito/stazione-01.html")));
+        const qsizetype from = html.indexOf(QStringLiteral("aria-label=\"%1, ").arg(title));
+        return from < 0 ? QString() : html.mid(from, html.indexOf("</svg>", from) - from);
+    };
+    QString svg = svgOf("CH 0");
+    ASSERT_FALSE(svg.isEmpty());
+    // CH 0 runs from 10.0 to 11.9 over 19 quarters of an hour: the times between say the hour.
+    static const QRegularExpression middle(
+        "<text x=\"[0-9.]+\" y=\"156\" text-anchor=\"middle\">(\\d\\d:\\d\\d)</text>");
+    QStringList between;
+    for (auto it = middle.globalMatch(svg); it.hasNext();)
+        between << it.next().captured(1);
+    EXPECT_EQ(between.size(), 3) << qPrintable(svg);
+    EXPECT_TRUE(svg.contains("<path class=\"grid\" d=\"M52 140.0H476M52 74.0H476M52 8.0H476M158.0 4V140"))
+        << qPrintable(svg);
+    EXPECT_TRUE(svg.contains(">10.95</text>")) << qPrintable(svg); // the middle value
+    EXPECT_FALSE(svgOf("Battery").contains("limit"));
+    // A value that never changes is drawn in the middle of an axis a unit wider each way; the
+    // description keeps the values' own range.
+    const QString flat = svgOf("CH 1");
+    EXPECT_TRUE(flat.contains("<text x=\"2\" y=\"12\">1002.00</text>")) << qPrintable(flat);
+    EXPECT_TRUE(flat.contains("<text x=\"2\" y=\"140\">1000.00</text>")) << qPrintable(flat);
+    EXPECT_TRUE(flat.contains("Minimum 1001.00  Maximum 1001.00")) << qPrintable(flat);
+
+    // With rules: the battery's threshold above every reading becomes the chart's top.
+    o.rules.battery = 12.7;
+    o.rules.memory = 80;
+    ASSERT_TRUE(bool(data::buildSite(*network, {}, o)));
+    svg = svgOf("Battery");
+    EXPECT_TRUE(svg.contains("<path class=\"limit\" d=\"M52 8.0H476\"/>")) << qPrintable(svg);
+    EXPECT_TRUE(svg.contains("<text x=\"2\" y=\"12\">12.70</text>")) << qPrintable(svg);
+    EXPECT_TRUE(svg.contains(">threshold 12.70 V</text>")) << qPrintable(svg);
+    EXPECT_TRUE(svg.contains("Maximum 12.60 V; threshold 12.70 V")) << qPrintable(svg);
+    EXPECT_TRUE(svgOf("Memory used").contains(">threshold 80.00 %</text>"))
+        << qPrintable(svgOf("Memory used"));
+    EXPECT_FALSE(svgOf("CH 0").contains("limit"));
+}
+
 // The charts under a locale whose decimal mark is a comma, read back and compared with the data.
 TEST(SiteLocale, ChartsReadBackUnderAnItalianLocaleMatchTheData)
 {
