@@ -21,8 +21,10 @@ public:
         qputenv("STAZIONE_SYSTEM_PORTS", "0");
     }
 
-    // Starts a logger on COMn; `adjust` changes its options first.
-    sim::PtyServer& add(int port, const std::function<void(sim::Options&)>& adjust = {})
+    // Starts a logger on COMn; `adjust` changes its options first; `logSink` hears its log (from
+    // the simulator's thread).
+    sim::PtyServer& add(int port, const std::function<void(sim::Options&)>& adjust = {},
+                        std::function<void(const QString&)> logSink = {})
     {
         sim::Options options;
         options.timeScale = m_timeScale;
@@ -30,6 +32,8 @@ public:
             adjust(options);
         m_servers.push_back(std::make_unique<sim::PtyServer>(options));
         sim::PtyServer& server = *m_servers.back();
+        if (logSink)
+            server.setLogSink(std::move(logSink));
         if (!server.start(m_ports.path(), port))
             qFatal("simulator on COM%d did not start: %s", port, qPrintable(server.errorString()));
         return server;
