@@ -1116,3 +1116,60 @@ TEST_F(Collect, ALoggerRenamedOnTheCableKeepsItsHistory)
 }
 
 } // namespace
+
+// Three PCs, one database: PC 1 collects Alfa, PC 2 Beta, then Alfa moves to PC 3, whose
+// logger has recorded more meanwhile. The site built from the database alone, in a folder with no
+// archive, shows both stations with every record either PC brought and the channels by name; each
+// alert is raised once for the network and its command run once, although every PC judged it.
+TEST_F(Collect, ThreePCsOneDatabaseOneSiteEachAlertOnce)
+{
+    startNetwork(2, {"--sensor-names", "Piezometro P1,Livello", "--records", "8", "--record-every", "1"});
+    QTemporaryDir pc1, pc2, pc3, site, work;
+    const QString url = "sqlite:" + work.filePath("rete.sqlite");
+    const QString told = work.filePath("told.jsonl");
+    const auto collectOn = [&](const QTemporaryDir& pc, const char* stations) {
+        stazione::testing::CliStart start;
+        start.env = env;
+        return stazione::testing::runCli({"collect", "--dir", pc.path(), "--modem-port", "2", "--stations",
+                                          stations, "--retry-wait", "0", "--db", url, "--alert-battery", "99",
+                                          "--on-alert", "cat >> " + told},
+                                         start);
+    };
+    const Outcome first = collectOn(pc1, "1");
+    ASSERT_EQ(first.exitCode, 0) << qPrintable(first.err);
+    const Outcome second = collectOn(pc2, "2");
+    ASSERT_EQ(second.exitCode, 0) << qPrintable(second.err);
+    QThread::sleep(2); // Alfa records more before its next call
+    const Outcome third = collectOn(pc3, "1");
+    ASSERT_EQ(third.exitCode, 0) << qPrintable(third.err);
+    const QList<QByteArray> onPc1 = lines(pc1.filePath("Alfa/Alfa_archivio.txt"));
+    const QList<QByteArray> onPc3 = lines(pc3.filePath("Alfa/Alfa_archivio.txt"));
+    ASSERT_GT(onPc3.size(), onPc1.size());
+    // Below 99 V every battery is low: one alert a station, told once, though Alfa was judged on
+    // three PCs.
+    const QList<QByteArray> changes = QFile::exists(told) ? lines(told) : QList<QByteArray>();
+    EXPECT_EQ(changes.size(), 2) << qPrintable(QString::fromUtf8(changes.join('\n')));
+
+    stazione::testing::CliStart start;
+    start.env = env;
+    const Outcome report = stazione::testing::runCli(
+        {"report", site.path(), "--db", url, "--out", site.filePath("sito")}, start);
+    ASSERT_EQ(report.exitCode, 0) << qPrintable(report.err);
+    const QStringList pages =
+        QDir(site.filePath("sito")).entryList({"stazione-*.html"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(pages, (QStringList{"stazione-01.html", "stazione-02.html"}));
+    QFile alfa(site.filePath("sito/stazione-01.html"));
+    ASSERT_TRUE(alfa.open(QIODevice::ReadOnly));
+    const QByteArray page = alfa.readAll();
+    EXPECT_TRUE(page.contains("<th scope=\"row\">CH 0 Piezometro P1</th>")) << page.left(3000).constData();
+    EXPECT_TRUE(page.contains("<td>Livello</td>"));
+    // Every record either PC archived, once, in the database's table of Alfa.
+    const Outcome query = stazione::testing::runCli({"db", "query", "--db", url, "--station", "Alfa"}, start);
+    ASSERT_EQ(query.exitCode, 0) << qPrintable(query.err);
+    QSet<QByteArray> records;
+    for (const QList<QByteArray>& archive : {onPc1, onPc3}) {
+        for (const QByteArray& l : archive)
+            records.insert(l);
+    }
+    EXPECT_EQ(query.out.trimmed().split('\n').size() - 1, records.size()) << qPrintable(query.out.left(400));
+}
