@@ -1,5 +1,6 @@
 #include "db/store.h"
 
+#include "data/csv_export.h"
 #include "data/data_file.h"
 #include "db/bulk.h"
 #include "network/archive.h"
@@ -872,12 +873,18 @@ link::Result<std::map<Key, data::StationSensors>> readSensorRows(Database& db, c
 
 } // namespace
 
-link::Result<std::map<qint64, data::StationSensors>> readStationSensors(Database& db)
+link::Result<std::optional<data::StationSensors>> readStationSensors(Database& db, qint64 stationId)
 {
-    return readSensorRows<qint64>(
+    auto rows = readSensorRows<qint64>(
         db,
         QStringLiteral("SELECT station_id, channel, name, zero_volts, full_volts, zero_value, full_value, "
-                       "read_at FROM sensors ORDER BY station_id, channel"));
+                       "read_at FROM sensors WHERE station_id = %1 ORDER BY channel")
+            .arg(stationId));
+    if (!rows)
+        return rows.error();
+    if (rows->empty())
+        return std::optional<data::StationSensors>();
+    return std::optional(std::move(rows->begin()->second));
 }
 
 link::Result<std::map<QString, data::StationSensors>> readSensorsByFolder(Database& db)
@@ -929,15 +936,16 @@ link::Result<qint64> queryCsv(Database& db, const QueryOptions& options, QIODevi
 
     std::optional<data::StationSensors> sensors;
     if (options.names) {
-        auto all = readStationSensors(db);
-        if (!all)
-            return all.error();
-        if (const auto found = all->find(ids.front()); found != all->end())
-            sensors = found->second;
+        auto named = readStationSensors(db, ids.front());
+        if (!named)
+            return named.error();
+        sensors = std::move(*named);
     }
     QByteArray out = "time";
-    for (int c : columns)
-        out += ',' + data::csvField(data::channelLabel(c, sensors ? &*sensors : nullptr));
+    for (int c : columns) {
+        out += ',';
+        data::appendText(out, data::channelLabel(c, sensors ? &*sensors : nullptr));
+    }
     out += "\r\n";
     constexpr qsizetype kFlushAt = 1 << 20;
     out.reserve(kFlushAt + 4096);

@@ -110,9 +110,10 @@ link::Result<QStringList> checkFolder(Database& db, const QString& dir);
 // The time of a read of the channels' names as the table "sensors" keeps it: UTC, so that its
 // text sorts as the time does.
 QString sensorsTime(const QDateTime& time);
-// The channels' names and scaling of every station that has them, by station id.
-link::Result<std::map<qint64, data::StationSensors>> readStationSensors(Database& db);
-// The same by the station's folder (a station known by no folder has none).
+// The channels' names and scaling of one station; nothing when it has none.
+link::Result<std::optional<data::StationSensors>> readStationSensors(Database& db, qint64 stationId);
+// Those of every station that has them, by the station's folder (a station known by no folder
+// has none).
 link::Result<std::map<QString, data::StationSensors>> readSensorsByFolder(Database& db);
 
 struct QueryOptions {

@@ -127,13 +127,4 @@ QStringList namedChannels(const QStringList& columns, const StationSensors* sens
     return named;
 }
 
-QByteArray csvField(const QString& text)
-{
-    QByteArray bytes = text.toUtf8();
-    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') && !bytes.contains('\r'))
-        return bytes;
-    bytes.replace('"', "\"\"");
-    return '"' + bytes + '"';
-}
-
 } // namespace stazione::data

@@ -54,7 +54,4 @@ QString channelLabel(int channel, const StationSensors* sensors);
 // The labels "CH n" of a table's columns with the names added.
 QStringList namedChannels(const QStringList& columns, const StationSensors* sensors);
 
-// A cell of a CSV table: quoted when it holds a comma, a quote or a line end.
-QByteArray csvField(const QString& text);
-
 } // namespace stazione::data

@@ -1,5 +1,6 @@
 #include "network/site_report.h"
 
+#include "data/csv_export.h"
 #include "data/data_file.h"
 #include "data/file_names.h"
 #include "link/port_resolver.h"
@@ -612,8 +613,10 @@ QString writeFile(const QString& path, const QByteArray& bytes)
 QString csvOf(const RecentData& recent)
 {
     QByteArray out = "time";
-    for (const QString& c : recent.channels)
-        out += ',' + csvField(c);
+    for (const QString& c : recent.channels) {
+        out += ',';
+        appendText(out, c);
+    }
     out += "\r\n";
     for (size_t r = 0; r < recent.times.size(); ++r) {
         out += isoText(recent.times[r]);

@@ -418,6 +418,30 @@ ReadChart readChart(const QString& html, const QString& channel)
     return chart;
 }
 
+// A small network written under `dir` (its stations' archives 20 lines each) and read back, and
+// the options of its site in `language`, an hour after its last night.
+struct SmallNetwork {
+    data::Network network;
+    data::SiteOptions options;
+    int nights = 0;
+};
+std::optional<SmallNetwork> smallNetwork(const QString& dir, int stations, const QString& language)
+{
+    synthetic::SyntheticNetwork n;
+    n.stations = stations;
+    n.archiveLines = 20;
+    if (!synthetic::writeSyntheticNetwork(dir, n))
+        return std::nullopt;
+    auto network = data::readNetwork(QDir(dir).filePath("raccolta.jsonl"));
+    if (!network)
+        return std::nullopt;
+    SmallNetwork small{.network = std::move(*network), .options = {}, .nights = n.nights};
+    small.options.dir = dir;
+    small.options.language = language;
+    small.options.now = n.lastNight.addSecs(3600);
+    return small;
+}
+
 pid_t deadProcess()
 {
     const pid_t child = ::fork();
@@ -571,17 +595,11 @@ TEST_F(Site, OnlyTheStationsOwnArchiveIsReadAndLinked)
 TEST(SiteCharts, TimesGridlinesAndTheAlertsThresholds)
 {
     QTemporaryDir dir;
-    synthetic::SyntheticNetwork n;
-    n.stations = 1;
-    n.archiveLines = 20;
-    ASSERT_TRUE(synthetic::writeSyntheticNetwork(dir.path(), n));
-    auto network = data::readNetwork(dir.filePath("raccolta.jsonl"));
-    ASSERT_TRUE(bool(network));
-    data::SiteOptions o;
-    o.dir = dir.path();
-    o.language = "en";
-    o.now = n.lastNight.addSecs(3600);
-    ASSERT_TRUE(bool(data::buildSite(*network, {}, o)));
+    auto small = smallNetwork(dir.path(), 1, "en");
+    ASSERT_TRUE(small);
+    const data::Network& network = small->network;
+    data::SiteOptions& o = small->options;
+    ASSERT_TRUE(bool(data::buildSite(network, {}, o)));
     const auto svgOf = [&](const char* title) {
         const QString html = QString::fromUtf8(readAll(dir.filePath("sito/stazione-01.html")));
         const qsizetype from = html.indexOf(QStringLiteral("aria-label=\"%1, ").arg(title));
@@ -610,7 +628,7 @@ TEST(SiteCharts, TimesGridlinesAndTheAlertsThresholds)
     // With rules: the battery's threshold above every reading becomes the chart's top.
     o.rules.battery = 12.7;
     o.rules.memory = 80;
-    ASSERT_TRUE(bool(data::buildSite(*network, {}, o)));
+    ASSERT_TRUE(bool(data::buildSite(network, {}, o)));
     svg = svgOf("Battery");
     EXPECT_TRUE(svg.contains("<path class=\"limit\" d=\"M52 8.0H476\"/>")) << qPrintable(svg);
     EXPECT_TRUE(svg.contains("<text x=\"2\" y=\"12\">12.70</text>")) << qPrintable(svg);
@@ -625,20 +643,12 @@ TEST(SiteCharts, TimesGridlinesAndTheAlertsThresholds)
 TEST(SiteLocale, ChartsReadBackUnderAnItalianLocaleMatchTheData)
 {
     QTemporaryDir dir;
-    synthetic::SyntheticNetwork n;
-    n.stations = 2;
-    n.archiveLines = 20;
-    ASSERT_TRUE(synthetic::writeSyntheticNetwork(dir.path(), n));
-    auto network = data::readNetwork(dir.filePath("raccolta.jsonl"));
-    ASSERT_TRUE(bool(network));
-    data::SiteOptions o;
-    o.dir = dir.path();
-    o.language = "it";
-    o.now = n.lastNight.addSecs(3600);
+    auto small = smallNetwork(dir.path(), 2, "it");
+    ASSERT_TRUE(small);
     {
         stazione::testing::InItalian italian;
         ASSERT_TRUE(italian.active) << "localedef could not make it_IT.UTF-8";
-        auto built = data::buildSite(*network, {}, o);
+        auto built = data::buildSite(small->network, {}, small->options);
         ASSERT_TRUE(bool(built)) << qPrintable(built.error().message);
     }
     for (const QString& name : {QStringLiteral("index.html"), QStringLiteral("stazione-01.html")}) {
@@ -664,7 +674,7 @@ TEST(SiteLocale, ChartsReadBackUnderAnItalianLocaleMatchTheData)
     const ReadChart battery =
         readChart(QString::fromUtf8(readAll(dir.filePath("sito/stazione-01.html"))), "Batteria");
     ASSERT_TRUE(battery.found);
-    EXPECT_EQ(battery.points.size(), n.nights);
+    EXPECT_EQ(battery.points.size(), small->nights);
     EXPECT_NEAR(battery.hi, 12.6, 1e-9);
 }
 
