@@ -9,8 +9,10 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace stazione::sim {
 
@@ -99,6 +101,19 @@ bool PtyServer::start(const QString& linksFolder, int port)
         closeFds();
         return false;
     }
+
+    // A client that closes the line and opens it again at once (a scan after a reset) leaves
+    // the master nothing to see if this thread looks only afterwards: the kernel keeps no mark of
+    // the close once the slave is open again. The slave's opens and closes are counted from its
+    // inotify events instead, which wait in their queue however late the thread looks.
+    m_opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_opens < 0 || ::inotify_add_watch(m_opens, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        m_error = systemError("watching the slave's opens");
+        closeFds();
+        return false;
+    }
+    m_clients = 0;
+    m_lastClientClosed = false;
 
     if (!linksFolder.isEmpty()) {
         if (!QDir().mkpath(linksFolder)) {
@@ -336,8 +351,37 @@ void PtyServer::flushSlaveInput()
     const int slave =
         ::open(QFile::encodeName(m_slavePath).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (slave >= 0) {
+        // Our own open and close are no client's.
+        ++m_ownOpens;
+        ++m_ownCloses;
         ::tcflush(slave, TCIFLUSH);
         ::close(slave);
+    }
+}
+
+void PtyServer::readOpens()
+{
+    alignas(inotify_event) char events[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_opens, events, sizeof events);
+        if (n <= 0)
+            return; // EAGAIN: every event read
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_OPEN) {
+                if (m_ownOpens > 0)
+                    --m_ownOpens;
+                else
+                    ++m_clients;
+            } else if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
+                if (m_ownCloses > 0) {
+                    --m_ownCloses;
+                } else if (m_clients > 0 && --m_clients == 0) {
+                    m_lastClientClosed = true;
+                }
+            }
+        }
     }
 }
 
@@ -365,11 +409,15 @@ void PtyServer::run()
             const Instant probed = Clock::now();
             pollfd probe{m_master, POLLIN, 0};
             ::poll(&probe, 1, 0);
+            // The opens and closes of earlier clients are behind us; a close from now on ends
+            // the session that begins here.
+            readOpens();
             if ((probe.revents & POLLHUP) && !(probe.revents & POLLIN)) {
                 lastLook = probed; // a client that opens the line from now on writes after it
                 waitForPoke(10ms);
                 continue;
             }
+            m_lastClientClosed = false;
             open = true;
             QList<LogEntry> entries;
             {
@@ -395,9 +443,10 @@ void PtyServer::run()
         timespec timeout{};
         if (wakeup)
             timeout = toTimespec(*wakeup - Clock::now());
-        pollfd fds[2] = {{m_master, static_cast<short>(POLLIN | (pending.isEmpty() ? 0 : POLLOUT)), 0},
-                         {m_wake, POLLIN, 0}};
-        if (::ppoll(fds, 2, wakeup ? &timeout : nullptr, nullptr) < 0 && errno != EINTR)
+        pollfd fds[3] = {{m_master, static_cast<short>(POLLIN | (pending.isEmpty() ? 0 : POLLOUT)), 0},
+                         {m_wake, POLLIN, 0},
+                         {m_opens, POLLIN, 0}};
+        if (::ppoll(fds, 3, wakeup ? &timeout : nullptr, nullptr) < 0 && errno != EINTR)
             break;
         if (fds[1].revents & POLLIN) {
             quint64 value = 0;
@@ -423,6 +472,11 @@ void PtyServer::run()
                 break;
             }
         }
+
+        // A client that closed and opened again before this look ended its session all the same.
+        readOpens();
+        if (std::exchange(m_lastClientClosed, false))
+            lost = true;
 
         // The line is declared closed only once nothing of the old session can reach a new client.
         if (lost)
@@ -492,8 +546,11 @@ void PtyServer::closeFds()
         ::close(m_master);
     if (m_wake >= 0)
         ::close(m_wake);
+    if (m_opens >= 0)
+        ::close(m_opens);
     m_master = -1;
     m_wake = -1;
+    m_opens = -1;
 }
 
 void PtyServer::removeLink()

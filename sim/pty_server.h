@@ -93,6 +93,8 @@ private:
     void poke();
     void waitForPoke(std::chrono::milliseconds timeout);
     void flushSlaveInput();
+    // Counts the clients' opens and closes of the slave that happened since the last call.
+    void readOpens();
     void emitLog(const QList<LogEntry>& entries);
     void closeFds();
     void removeLink();
@@ -114,6 +116,13 @@ private:
     QString m_linkPath;
     int m_master = -1;
     int m_wake = -1;
+    int m_opens = -1; // inotify on the slave: its opens and closes
+    // Run-thread state: clients holding the slave, own opens and closes still to come as events,
+    // and whether the last client closed since the session began.
+    int m_clients = 0;
+    int m_ownOpens = 0;
+    int m_ownCloses = 0;
+    bool m_lastClientClosed = false;
     std::thread m_thread;
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_hangUpRequested{false};

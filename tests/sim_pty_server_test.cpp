@@ -11,6 +11,7 @@
 
 #include <ctime>
 #include <gtest/gtest.h>
+#include <memory>
 #include <mutex>
 
 using namespace std::chrono_literals;
@@ -57,6 +58,23 @@ TEST(SimPtyServer, GreetsEveryClientThatOpensTheLine)
     RawLineClient again(server.slavePath());
     EXPECT_EQ(again.read(kGreeting.size(), kPatience), kGreeting);
     EXPECT_EQ(server.timesOpened(), 2);
+}
+
+// A client that closes the line and opens it at once again (a scan right after a reset) begins a
+// new session: the logger greets it, though the close was over before the simulator looked.
+TEST(SimPtyServer, ALineClosedAndOpenedAgainAtOnceIsANewSession)
+{
+    PtyServer server;
+    ASSERT_TRUE(server.start()) << server.errorString().toStdString();
+    auto client = std::make_unique<RawLineClient>(server.slavePath());
+    ASSERT_EQ(client->read(kGreeting.size(), kPatience), kGreeting);
+    for (int i = 2; i <= 6; ++i) {
+        client->close();
+        client = std::make_unique<RawLineClient>(server.slavePath());
+        ASSERT_TRUE(client->isOpen());
+        EXPECT_EQ(client->read(kGreeting.size(), kPatience), kGreeting) << "session " << i;
+        EXPECT_EQ(server.timesOpened(), i);
+    }
 }
 
 TEST(SimPtyServer, AnswersThroughTheComLinkAndRecordsTheTraffic)
