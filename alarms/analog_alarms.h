@@ -3,6 +3,7 @@
 #include "link/link.h"
 #include "link/result.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QStringList>
 
@@ -19,7 +20,7 @@ struct AlarmRow {
     QString lower;
 };
 inline constexpr int kAlarmRows = 16;
-inline const QString kNotActive = QStringLiteral("Non Attivo");
+inline const QString kNotActive = QStringLiteral(QT_TRANSLATE_NOOP("stazione::ui::Messages", "Non Attivo"));
 
 // "J" for the three entries of rows 0 to n-1: the state as received, the limits trimmed.
 link::Result<QList<AlarmRow>>

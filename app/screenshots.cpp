@@ -311,6 +311,16 @@ int main(int argc, char** argv)
         main.Acquisisci->click();
         if (!saved || !save(main, out + QStringLiteral("/activity_cancelled.png")))
             return 1;
+        // A read at once: the logger is still sending, and the wait for its end is shown.
+        main.SSTab1->setCurrentIndex(3);
+        QTimer::singleShot(2500, &main, [&] {
+            saved = save(main, out + QStringLiteral("/activity_tail.png"));
+            if (annulla)
+                annulla->click();
+        });
+        main.leggi_nome->click();
+        if (!saved)
+            return 1;
         main.hide();
     }
 

@@ -44,7 +44,8 @@ link::Error fileError(int number, const QString& message)
     return error;
 }
 
-// The file of a download while it runs: "<name>.part" beside the name it will have. Only a
+// The file of a download while it runs: "<name>.part" (or "<name>.2.part", ... when an earlier
+// download cut short kept that one) beside the name it will have. Only a
 // download that ends well renames it over <name>; after a failure <name> stays as it was (an
 // earlier good download of the day is not lost) and the .part keeps every complete line received.
 // The rename also puts the file in place of a link of that name, never through it.
@@ -59,13 +60,26 @@ public:
             return fileError(kInvalidName, invalidNameMessage(path) + QStringLiteral("\n(") +
                                                QObject::tr("c'è una cartella con quel nome") +
                                                QLatin1Char(')'));
-        auto part = std::unique_ptr<PartFile>(new PartFile(path));
-        // Whatever stands under the .part name (an old one, a link) is replaced, not written through.
-        QFile::remove(part->m_file.fileName());
-        if (!part->m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        // An earlier download cut short keeps its .part: this one takes the next free name
+        // ("<name>.2.part", ...). Nothing standing there, a link included, is written through or
+        // removed.
+        for (int n = 1; n <= kMaxParts; ++n) {
+            const QString candidate =
+                n == 1 ? path + QStringLiteral(".part") : path + QStringLiteral(".%1.part").arg(n);
+            const QFileInfo taken(candidate);
+            if (taken.exists() || taken.isSymLink())
+                continue;
+            auto part = std::unique_ptr<PartFile>(new PartFile(path, candidate));
+            if (part->m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                return part;
+            if (QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink())
+                continue; // made by someone else meanwhile
             return fileError(kInvalidName, invalidNameMessage(path) + QStringLiteral("\n(") +
                                                part->m_file.errorString() + QLatin1Char(')'));
-        return part;
+        }
+        return fileError(kInvalidName, invalidNameMessage(path) + QStringLiteral("\n(") +
+                                           QObject::tr("troppi file .part di download interrotti") +
+                                           QLatin1Char(')'));
     }
 
     QString partPath() const { return m_file.fileName(); }
@@ -117,9 +131,11 @@ public:
     }
 
 private:
-    explicit PartFile(const QString& path)
+    static constexpr int kMaxParts = 999;
+
+    PartFile(const QString& path, const QString& partPath)
         : m_path(path)
-        , m_file(path + QStringLiteral(".part"))
+        , m_file(partPath)
     {}
 
     link::Error failed() const

@@ -15,6 +15,10 @@
         <source>il disco è pieno</source>
         <translation>the disk is full</translation>
     </message>
+    <message>
+        <source>troppi file .part di download interrotti</source>
+        <translation>too many .part files of downloads cut short</translation>
+    </message>
 </context>
 <context>
     <name>stazione::alarms::AnalogAlarms</name>
@@ -215,10 +219,6 @@
     <message>
         <source>Scarico dei dati: %1 di %2 righe (%3%), %4, tempo rimasto %5</source>
         <translation>Data download: %1 of %2 lines (%3%), %4, time left %5</translation>
-    </message>
-    <message>
-        <source>Attendi..</source>
-        <translation>Please wait..</translation>
     </message>
 </context>
 <context>
@@ -555,6 +555,30 @@ Battery: %1 V</translation>
         <source>errore del file</source>
         <translation>file error</translation>
     </message>
+    <message>
+        <source>Chiamata chiusa: scegli la prossima stazione da chiamare</source>
+        <translation>Call ended: choose the next station to call</translation>
+    </message>
+    <message>
+        <source>Ricerca del modem</source>
+        <translation>Modem search</translation>
+    </message>
+    <message>
+        <source>Ricerca del modem: COM%1 (%2 di %3)</source>
+        <translation>Modem search: COM%1 (%2 of %3)</translation>
+    </message>
+    <message>
+        <source>Ricerca del modem interrotta</source>
+        <translation>Modem search stopped</translation>
+    </message>
+    <message>
+        <source>Nessuna porta da provare oltre a quella del datalogger</source>
+        <translation>No port to try besides the logger&apos;s</translation>
+    </message>
+    <message>
+        <source>Elenco delle stazioni salvato in %1</source>
+        <translation>Station directory saved in %1</translation>
+    </message>
 </context>
 <context>
     <name>stazione::session::Connection</name>
@@ -616,6 +640,38 @@ Perderai tutti i dati e tutte le impostazioni!</source>
         <translation>Do you really want to reset the logger?<byte value="xd"/>
 You will lose all the data and all the settings!</translation>
     </message>
+    <message>
+        <source>Connessione Passo Passo: attendo il datalogger su %1...</source>
+        <translation>Step-by-step connection: waiting for the logger on %1...</translation>
+    </message>
+    <message>
+        <source> Telemonitor trovato</source>
+        <translation> Telemonitor Found</translation>
+    </message>
+    <message>
+        <source>Reset del datalogger: annullato</source>
+        <translation>Logger reset: cancelled</translation>
+    </message>
+    <message>
+        <source>Il dispositivo non è presente nel sistema.</source>
+        <translation>The device is not in the system.</translation>
+    </message>
+    <message>
+        <source>Il dispositivo è già in uso.</source>
+        <translation>The device is already in use.</translation>
+    </message>
+    <message>
+        <source>Accesso al dispositivo negato: esegui &quot;sudo adduser $USER dialout&quot;, poi esci e rientra nella sessione.</source>
+        <translation>Permission denied on the device: run &quot;sudo adduser $USER dialout&quot;, then log out and in again.</translation>
+    </message>
+    <message>
+        <source> Impossibile trovare il Telemonitor.</source>
+        <translation> Impossible to find the Telemonitor.</translation>
+    </message>
+    <message>
+        <source>Telemonitor non trovato. Controlla che sia acceso e il collegamento</source>
+        <translation>Telemonitor not found. Try to check if it is on and the connection</translation>
+    </message>
 </context>
 <context>
     <name>stazione::session::MainWindowSession</name>
@@ -654,6 +710,14 @@ Stop it and close?</translation>
     <message>
         <source>RESTORE: nessuno scambio in corso; il prossimo comando attende prima la fine dei dati in arrivo</source>
         <translation>RESTORE: no exchange running; the next command first waits for any incoming data to end</translation>
+    </message>
+    <message>
+        <source>Chiamata</source>
+        <translation>Call</translation>
+    </message>
+    <message>
+        <source>Chiamata chiusa</source>
+        <translation>Call ended</translation>
     </message>
 </context>
 <context>
@@ -740,6 +804,17 @@ Stop it and close?</translation>
     <message>
         <source>Modello Batteria: OK</source>
         <translation>Battery model: OK</translation>
+    </message>
+</context>
+<context>
+    <name>stazione::session::Session</name>
+    <message>
+        <source>(ancora al massimo %1 s)</source>
+        <translation>(at most %1 s more)</translation>
+    </message>
+    <message>
+        <source>Il datalogger sta ancora inviando i dati di uno scambio interrotto: il comando attende che finisca</source>
+        <translation>The logger is still sending the data of an exchange that was cut short: the command waits for its end</translation>
     </message>
 </context>
 <context>
@@ -1850,6 +1925,10 @@ All the data will be lost.</translation>
     <message>
         <source>ATTENZIONE</source>
         <translation>WARNING</translation>
+    </message>
+    <message>
+        <source>Non Attivo</source>
+        <translation>Not active</translation>
     </message>
 </context>
 <context>

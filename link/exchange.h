@@ -71,6 +71,10 @@ writeTable(Link& link, qsizetype rows, const std::function<cmd::Command(int row,
 // logger is still sending at the limit.
 inline constexpr std::chrono::milliseconds kDrainQuiet{1000};  // before the time scale
 inline constexpr std::chrono::milliseconds kDrainLimit{60000}; // the line's time, not scaled
+// The next command waits out the rest of a stream that was given up: as long as a full memory
+// takes over the line (8000 records of 70 characters at 960 characters a second, with room for
+// a logger that sends slower than the line), shown to the operator with its "Annulla".
+inline constexpr std::chrono::milliseconds kCutDrainLimit{15 * 60 * 1000};
 // `tick` hears, about once a second, how long the drain may still take.
 Status drainStream(Link& link, std::optional<char> endMark, std::chrono::milliseconds limit = kDrainLimit,
                    const std::function<void(std::chrono::seconds left)>& tick = {});

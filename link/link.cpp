@@ -133,8 +133,12 @@ Status Link::Invia_Comando(const QString& comando, const QString& parametri, Inp
         // After a cut the logger may still be sending the old stream: its tail runs out first, or
         // the reply to this command would be read in the middle of it.
         if (m_port.cut()) {
-            if (auto s = drainStream(*this, std::nullopt); !s)
-                return s;
+            emit drainStarted();
+            auto drained = drainStream(*this, std::nullopt, kCutDrainLimit,
+                                       [this](std::chrono::seconds left) { emit drainTick(left.count()); });
+            emit drainEnded();
+            if (!drained)
+                return drained;
         }
         if (auto s = m_port.discardInput(); !s)
             return s;

@@ -115,6 +115,11 @@ public:
 signals:
     // A pause of the logger's timing begins (one of a second or more): a window shows it filling.
     void pauseStarted(std::chrono::milliseconds duration);
+    // Before a command, the tail of a stream cut short on this side is waited out: the windows
+    // show the wait, how long it may still take (about once a second) and its "Annulla".
+    void drainStarted();
+    void drainTick(qint64 secondsLeft);
+    void drainEnded();
 
 private:
     // Opens the port around one routine while no connection holds it open.

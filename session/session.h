@@ -56,6 +56,9 @@ private:
     ExchangeGuard m_guard;
 };
 
+// What the strip and the pane say while a command waits for the end of a stream given up earlier.
+QString drainWaitText();
+
 // "T": the values behind the button leggifs; stored, shown nowhere.
 link::Status readFsValues(link::Link& link, DeviceRecord& record);
 

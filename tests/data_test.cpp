@@ -7,6 +7,7 @@
 #include "support/files.h"
 #include "support/scripted_logger.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -15,6 +16,7 @@
 using namespace std::chrono_literals;
 using namespace stazione;
 using stazione::testing::contents;
+using stazione::testing::write;
 
 namespace {
 
@@ -199,6 +201,30 @@ TEST_F(DataTest, ACancelEndsTheDownloadAndKeepsTheLines)
     ASSERT_TRUE(download->stopped.has_value());
     EXPECT_EQ(download->stopped->kind, link::ErrorKind::Cancelled);
     EXPECT_EQ(contents(dir.filePath("cancel.txt.part")), "one\r\n");
+}
+
+// What an earlier download cut short kept stays: the next one takes the next free .part name,
+// past a link too.
+TEST_F(DataTest, ADownloadCutShortNeverReplacesAnEarliersPart)
+{
+    QTemporaryDir dir;
+    link.setReplyTimeout(10s);
+    const QString path = dir.filePath("cancel.txt");
+    write(path + ".part", "earlier\r\n");
+    write(dir.filePath("other.txt"), "not ours\n");
+    ASSERT_TRUE(QFile::link(dir.filePath("other.txt"), path + ".2.part"));
+    logger.expect("A", "");
+    logger.expect("0,", "one\r\n");
+    QTimer::singleShot(100, &link, [this] { link.cancel(); });
+    auto download = data::downloadRecords(link, path, false);
+    ASSERT_TRUE(download.ok());
+    ASSERT_TRUE(download->stopped.has_value());
+    EXPECT_EQ(download->path, path + ".3.part");
+    EXPECT_EQ(contents(path + ".3.part"), "one\r\n");
+    EXPECT_EQ(contents(path + ".part"), "earlier\r\n");
+    EXPECT_TRUE(QFileInfo(path + ".2.part").isSymLink());
+    EXPECT_EQ(contents(dir.filePath("other.txt")), "not ours\n");
+    EXPECT_TRUE(download->stopped->message.contains(path + ".3.part"));
 }
 
 TEST_F(DataTest, TheTemperatureFileByteForByte)

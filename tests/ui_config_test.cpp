@@ -1,6 +1,7 @@
 // The main window's settings operations against the simulated logger: what goes on the wire,
 // what the window then shows, and the checks that refuse a write.
 
+#include "data/downloads.h"
 #include "data/file_names.h"
 #include "link/timing.h"
 #include "session/session.h"
@@ -87,7 +88,8 @@ private slots:
         QVERIFY(f.BATTPBX->isChecked());
         QVERIFY(!f.minipan->isChecked());
         QCOMPARE(f.Prox[2]->text().size(), 4);
-        QCOMPARE(f.Nome_File_Dati->text(), data::dataFileName("STAZ1", QDate::currentDate()));
+        // The box names the file "Acquisisci" writes.
+        QCOMPARE(f.Nome_File_Dati->text(), data::sensorFileName("STAZ1", QDate::currentDate()));
 
         // Reading the battery type changed the box, and a change of that box writes it back.
         const QStringList sent = commands(logger);

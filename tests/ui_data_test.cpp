@@ -124,8 +124,8 @@ private slots:
         QVERIFY2(contents(log).startsWith("ID TELEMONITOR: POZZO2\r\n"), qPrintable(files.join(' ')));
     }
 
-    // Closed in the middle of a download, while the file box shows "Attendi..": the log takes
-    // the data file's name, never the status.
+    // Closed in the middle of a download: the file box names the file being written, and the
+    // log takes that name.
     void closingMidDownloadNamesTheLogAfterTheDataFile()
     {
         ConnectedProgram c([](sim::Options& o) {
@@ -141,9 +141,9 @@ private slots:
             c.f().close();
         });
         c.f().Acquisisci->click();
-        QCOMPARE(shownAtClose, QString("Attendi.."));
+        QCOMPARE(shownAtClose, data::sensorFileName("STAZ1", QDate::currentDate()));
         const QStringList logs = QDir(folder.path()).entryList({"LOGOUT_*"}, QDir::Files);
-        QCOMPARE(logs, QStringList{"LOGOUT_" + data::dataFileName("STAZ1", QDate::currentDate())});
+        QCOMPARE(logs, QStringList{"LOGOUT_" + data::sensorFileName("STAZ1", QDate::currentDate())});
     }
 
     void aNameFromTheLoggerStaysInTheFolder()

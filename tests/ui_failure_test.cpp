@@ -107,7 +107,7 @@ private slots:
             failRetrievalOnce(p);
             QVERIFY(!*p.app.connection().Command1_Click());
             p.app.connection().No_conn_Click();
-            QCOMPARE(p.app.form2().Label2->text(), QString(" Telemonitor Found"));
+            QCOMPARE(p.app.form2().Label2->text(), QString(" Telemonitor trovato"));
             QVERIFY(p.app.form1().isVisible());
         }
         {
@@ -183,9 +183,13 @@ private slots:
         });
         QTemporaryDir folder;
         c.p.app.downloads().chooseFolder(folder.path());
+        // The wait for the line is told in the strip; "Nome File" keeps naming the file.
         QStringList shownTexts;
+        connect(&c.p.app.session().progress(), &session::Progress::changed, this,
+                [&] { shownTexts << c.p.app.session().progress().text(); });
+        QStringList named;
         connect(c.f().Nome_File_Dati, &QLineEdit::textChanged, this,
-                [&shownTexts](const QString& t) { shownTexts << t; });
+                [&named](const QString& t) { named << t; });
         QTimer watch;
         connect(&watch, &QTimer::timeout, this, [&] {
             if (c.f().NREC->text().toInt() >= 3) {
@@ -200,6 +204,9 @@ private slots:
         QVERIFY(c.f().NREC->text().toInt() < 40);
         QVERIFY(std::any_of(shownTexts.begin(), shownTexts.end(),
                             [](const QString& t) { return t.startsWith(data::kDraining); }));
+        QVERIFY2(std::none_of(named.begin(), named.end(),
+                              [](const QString& t) { return t.startsWith(data::kDraining); }),
+                 qPrintable(named.join(" | ")));
         QCOMPARE(c.p.dialogs.shown.size(), 1);
         QCOMPARE(c.p.dialogs.shown[0].parent.data(), &c.f());
         QVERIFY(c.f().leggi_nome->isEnabled());
@@ -262,7 +269,7 @@ private slots:
         w.close();
         p.app.connection().No_conn_Click();
         QCOMPARE(contents(bench.savedPortFile()), QByteArray(" 5 \r\n"));
-        QCOMPARE(p.app.form2().Label2->text(), QString(" Telemonitor Found"));
+        QCOMPARE(p.app.form2().Label2->text(), QString(" Telemonitor trovato"));
     }
 
     // The folder tree leaves the kernel's folders out, and listing files never opens them.

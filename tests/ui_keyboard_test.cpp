@@ -3,7 +3,9 @@
 
 #include "app/application.h"
 #include "link/timing.h"
+#include "modem/stations.h"
 #include "session/session.h"
+#include "support/files.h"
 #include "support/program.h"
 #include "support/sim_fixture.h"
 #include "ui/allarmi_an.h"
@@ -13,6 +15,7 @@
 #include "ui/grafici.h"
 #include "ui/live/measurement_window.h"
 #include "ui/mis_cont.h"
+#include "ui/modem/modem_handlers.h"
 #include "ui/modem/modem_window.h"
 #include "ui/sensori_an.h"
 
@@ -21,10 +24,12 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 using namespace stazione;
 using testing::ConnectedProgram;
@@ -164,6 +169,68 @@ private slots:
         QTest::keyClick(&c.f(), Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!c.f().isVisible());
         QCOMPARE(finished.count(), 1);
+    }
+
+    // The keys that leave are heard in the middle of the scan's pauses and of a call's start-up,
+    // not held until the waiting is over.
+    void ctrlQDuringTheScanAndEscapeDuringACallsStartUpAreHeard()
+    {
+        {
+            testing::SimBench bench;
+            bench.add(3, [](sim::Options& o) { o.silent = true; }); // a port that opens, and pauses
+            testing::Program p;
+            QSignalSpy finished(&p.app, &session::Application::finished);
+            ui::Form2& f2 = p.app.form2();
+            f2.show();
+            f2.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&f2));
+            bool pressed = false;
+            QTimer press;
+            press.setInterval(5);
+            connect(&press, &QTimer::timeout, this, [&] {
+                if (!link::pausing() || pressed)
+                    return;
+                pressed = true;
+                QTest::keyClick(&f2, Qt::Key_Q, Qt::ControlModifier);
+            });
+            press.start();
+            f2.Command1->click();
+            press.stop();
+            QVERIFY(pressed);
+            QCOMPARE(finished.count(), 1);
+            QVERIFY(!f2.isVisible());
+            QVERIFY(!p.app.form1().isVisible());
+        }
+        {
+            testing::SimBench bench;
+            bench.add(3, [](sim::Options& o) { o.modem = true; });
+            testing::write(modem::modemPortFile(), " 3 \r\n");
+            testing::Program p;
+            ui::ModemWindow& w = p.app.modemWindow();
+            p.app.modem().open();
+            w.Telefono[0]->setText("0471123456");
+            w.Sel[0]->click();
+            bool pressed = false;
+            QTimer press;
+            press.setInterval(5);
+            connect(&press, &QTimer::timeout, this, [&] {
+                const session::Progress& progress = p.app.session().progress();
+                if (pressed || !progress.active() || !progress.text().startsWith("Avvio della chiamata") ||
+                    !link::pausing())
+                    return;
+                pressed = true;
+                w.activateWindow();
+                QTest::keyClick(&w, Qt::Key_Escape);
+            });
+            press.start();
+            w.Connetti->trigger();
+            QTRY_VERIFY_WITH_TIMEOUT(pressed, 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(!p.app.session().progress().active(), 10000);
+            QVERIFY(!w.isVisible());
+            QVERIFY(p.app.form2().isVisible());
+            QVERIFY(!p.app.form1().isVisible());
+            QVERIFY(!p.app.session().port().portOpen());
+        }
     }
 
     void theChartOpensBesideTheMeasurementWindow()

@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "session/session.h"
+#include "support/files.h"
 #include "support/program.h"
 #include "support/sim_fixture.h"
 #include "ui/activity_pane.h"
@@ -289,6 +290,34 @@ private slots:
         // Both runs did say something about the refusal and the cut.
         QVERIFY(it.matching(QRegularExpression("virgola")).size() > 0);
         QVERIFY(en.matching(QRegularExpression("comma")).size() > 0);
+    }
+
+    // The connection window's verdicts and the alarm rows of channels that are off were in one
+    // language whatever the run's.
+    void theConnectionAndTheAlarmWordsSpeakTheLanguageOfTheRun()
+    {
+        for (const QString& language : {ui::kItalian, ui::kEnglish}) {
+            ui::installLanguage(language);
+            const bool english = language == ui::kEnglish;
+            {
+                testing::SimBench bench;
+                bench.add(3, [](sim::Options& o) { o.silent = true; });
+                testing::write(bench.savedPortFile(), " 3 \r\n");
+                testing::Program p;
+                p.app.form2().No_conn->click();
+                QCOMPARE(
+                    p.app.form2().Label2->text(),
+                    english ? QString("Telemonitor not found. Try to check if it is on and the connection")
+                            : QString("Telemonitor non trovato. Controlla che sia acceso e il collegamento"));
+            }
+            testing::ConnectedProgram c;
+            ui::Allarmi_An& alarms = c.p.app.allarmi();
+            c.f().Leggi_Allarmi->click();
+            alarms.Leggi_all[0]->click();
+            QCOMPARE(alarms.AllarmeAttivo[9]->text(),
+                     english ? QString("Not active") : QString("Non Attivo"));
+            alarms.close();
+        }
     }
 
     void messageBoxesSpeakTheLanguageOfTheRun()

@@ -70,7 +70,7 @@ private slots:
         w.ScriviProp->click();
         QCOMPARE(c.logger->state().properties[1], QString(" Pozzo "));
         QCOMPARE(c.logger->state().properties[6], QString("0.5"));
-        QCOMPARE(c.f().windowTitle(), QString("Trasmissione parametro 3OK"));
+        QCOMPARE(w.windowTitle(), QString("Trasmissione parametro 3OK"));
         QVERIFY(commands(*c.logger).contains("r  6,0.5"));
         QCOMPARE(w.CA[2]->text(), QString("0.5"));
         QCOMPARE(ui::backColour(w.CA[2]), ui::kConfirmed);
@@ -80,6 +80,30 @@ private slots:
         QVERIFY(c.f().isVisible());
         QCOMPARE(w.CA[2]->text(), QString("Da Leggere"));
         QVERIFY(w.CA[9]->isEnabled()); // open again, every row waits for its read
+    }
+
+    // A refusal stands in the sensor window's title until the next exchange, like any result;
+    // the writes answered OK after it say so there, not in the hidden main window.
+    void aRefusalLeavesTheSensorWindowsTitleWithTheNextWrite()
+    {
+        ConnectedProgram c;
+        ui::Sensori_An& w = c.p.app.sensori();
+        c.f().Leggi_poprietà->click();
+        w.Leggi_prop->click();
+        const QString own = w.windowTitle();
+        const QString mainTitle = c.f().windowTitle();
+        w.NomeCanali[3]->setText("Pozzo€1");
+        ui::setBackColour(w.NomeCanali[3], ui::kEdited);
+        w.ScriviProp->click();
+        QCOMPARE(w.windowTitle(), QString("Parametro non registrato"));
+
+        type(w.NomeCanali[3], "Pozzo1");
+        w.ScriviProp->click();
+        QCOMPARE(c.logger->state().properties[3], QString("Pozzo1"));
+        QVERIFY2(w.windowTitle().startsWith("Trasmissione parametro"), qPrintable(w.windowTitle()));
+        QCOMPARE(c.f().windowTitle(), mainTitle);
+        w.Leggi_prop->click();
+        QCOMPARE(w.windowTitle(), own);
     }
 
     void aWriteThatWouldMixChannelsIsRefused()
@@ -233,7 +257,14 @@ private slots:
         QCOMPARE(commands(*c.logger).first(), QString("J  0"));
         QCOMPARE(w.AllarmeAttivo[4]->text(), QString("Non Attivo"));
         QCOMPARE(w.CA[1]->text(), c.logger->state().alarmEntries[4].trimmed());
-        QCOMPARE(ui::backColour(w.CB[15]), ui::kConfirmed);
+        // Green means read: the four rows the logger answered for, not the twelve past the count.
+        QCOMPARE(ui::backColour(w.CB[3]), ui::kConfirmed);
+        QCOMPARE(ui::backColour(w.AllarmeAttivo[3]), ui::kConfirmed);
+        for (int i = 4; i < 16; ++i) {
+            QVERIFY(ui::backColour(w.CB[i]) != ui::kConfirmed);
+            QVERIFY(ui::backColour(w.AllarmeAttivo[i]) != ui::kConfirmed);
+            QCOMPARE(w.CA[i]->text(), QString("Da Leggere"));
+        }
 
         type(w.CA[3], " 55.5 ");
         c.logger->clearReceived();

@@ -71,6 +71,16 @@ struct Annulla {
     }
 };
 
+// A paced download cancelled after ten lines, and the wait for the rest of its stream given up
+// too: the logger is still sending.
+void cutADownloadAndItsDrain(ConnectedProgram& c, const QString& folder)
+{
+    c.p.app.downloads().chooseFolder(folder);
+    Annulla annulla(c.f(), c.p.app.session().progress(), [&] { return c.f().NREC->text().toInt() >= 10; });
+    c.f().Acquisisci->click();
+    QCOMPARE(annulla.clicks, 2);
+}
+
 } // namespace
 
 class OutcomeTest : public QObject {
@@ -96,6 +106,28 @@ private slots:
         QCOMPARE(line.colour, ui::ActivityPane::kRefused);
         QCOMPARE(c.f().windowTitle(), QString("Parametro non registrato"));
         QCOMPARE(c.p.dialogs.shown.size(), 1); // the window's own message, once
+    }
+
+    // After one refusal the next writes that were stored say so, and the title names the logger
+    // again with the next exchange.
+    void aRefusalStaysInTheTitleOnlyUntilTheNextExchange()
+    {
+        ConnectedProgram c;
+        const QString model = c.f().windowTitle();
+        testing::type(c.f().conversione[0], "0");
+        testing::type(c.f().conversione[1], "0");
+        testing::type(c.f().conversione[2], "30");
+        c.f().Command1->click();
+        QCOMPARE(c.f().windowTitle(), QString("Parametro non registrato"));
+        c.f().leggi_nome->click();
+        QCOMPARE(c.f().windowTitle(), model);
+
+        c.f().Command1->click();
+        QCOMPARE(c.f().windowTitle(), QString("Parametro non registrato"));
+        c.f().imposta_nome->click();
+        QCOMPARE(c.f().windowTitle(), QString("Trasmissione parametro OK"));
+        c.f().leggi_nome->click();
+        QCOMPARE(c.f().windowTitle(), model);
     }
 
     void anUnansweredQuestionSendsNothingAndIsNoWrite()
@@ -150,19 +182,29 @@ private slots:
             c.p.app.downloads().chooseFolder(folder.path());
             Annulla annulla(c.f(), c.p.app.session().progress(),
                             [&] { return c.f().NREC->text().toInt() >= 20; });
+            // The .part of the download that failed before stays as it was.
+            const QByteArray earlier = testing::contents(final + ".part");
+            QStringList named;
+            connect(c.f().Nome_File_Dati, &QLineEdit::textChanged, this,
+                    [&named](const QString& t) { named << t; });
             c.f().Acquisisci->click();
             QCOMPARE(annulla.clicks, 2);
             const Line line = lastLine(c.f());
             const QString kept = c.f().NREC->text();
             QCOMPARE(line.text,
-                     "Scarico dei dati: annullato; " + kept + " righe salvate in " + final + ".part");
+                     "Scarico dei dati: annullato; " + kept + " righe salvate in " + final + ".2.part");
             QCOMPARE(line.colour, ui::ActivityPane::kCancelled);
-            QCOMPARE(c.f().Nome_File_Dati->text(), name + ".part");
+            QCOMPARE(testing::contents(final + ".part"), earlier);
+            // "Nome File" named the file being written, then the file that holds the lines.
+            QVERIFY(!named.isEmpty());
+            QCOMPARE(named.last(), name + ".2.part");
+            for (const QString& t : named)
+                QVERIFY2(t == name || t == name + ".2.part", qPrintable(t));
             QVERIFY(!QFileInfo::exists(final));
-            QCOMPARE(QString::number(testing::contents(final + ".part").count("\r\n")), kept);
+            QCOMPARE(QString::number(testing::contents(final + ".2.part").count("\r\n")), kept);
             // The message says where the data went.
             QCOMPARE(c.p.dialogs.shown.size(), 1);
-            QVERIFY(c.p.dialogs.shown[0].text.endsWith(kept + " righe salvate in " + final + ".part"));
+            QVERIFY(c.p.dialogs.shown[0].text.endsWith(kept + " righe salvate in " + final + ".2.part"));
         }
     }
 
@@ -175,11 +217,7 @@ private slots:
             o.pace = true;
         });
         QTemporaryDir folder;
-        c.p.app.downloads().chooseFolder(folder.path());
-        Annulla annulla(c.f(), c.p.app.session().progress(),
-                        [&] { return c.f().NREC->text().toInt() >= 10; });
-        c.f().Acquisisci->click();
-        QCOMPARE(annulla.clicks, 2); // the drain was given up too: the logger is still sending
+        cutADownloadAndItsDrain(c, folder.path());
         c.logger->clearReceived();
         // What is checked is that the tail is not taken for the reply, not how soon the reply
         // comes: on a loaded machine the simulated logger may answer later than the short
@@ -190,8 +228,25 @@ private slots:
         const double scale = link::timeScale();
         link::setTimeScale(1.0);
         const auto restore = qScopeGuard([scale] { link::setTimeScale(scale); });
+        // The wait for the tail is shown, with its countdown and "Annulla", and said in the pane.
+        QStringList strip;
+        connect(&c.p.app.session().progress(), &session::Progress::changed, this,
+                [&] { strip << c.p.app.session().progress().text(); });
         c.f().leggi_nome->click();
         QCOMPARE(c.logger->received(), QByteArray("Q"));
+        QVERIFY2(!strip.isEmpty() && strip.first().startsWith(session::drainWaitText()),
+                 qPrintable(strip.join(" | ")));
+        QVERIFY2(std::any_of(strip.begin(), strip.end(),
+                             [](const QString& t) { return t.contains("ancora al massimo"); }),
+                 qPrintable(strip.join(" | ")));
+        QVERIFY(!c.p.app.session().progress().active());
+        auto* pane = c.f().findChild<ui::ActivityPane*>();
+        QStringList said;
+        for (int i = 0; i < pane->Attivita->count(); ++i)
+            said << pane->Attivita->item(i)->text();
+        QVERIFY2(std::any_of(said.begin(), said.end(),
+                             [](const QString& t) { return t.contains(session::drainWaitText()); }),
+                 qPrintable(said.join("\n")));
         const Line line = lastLine(c.f());
         QCOMPARE(line.text, QString("Nome Datalogger letto: STAZ1"));
         QCOMPARE(line.colour, doneColour(c.f()));
@@ -203,6 +258,35 @@ private slots:
         c.f().Status->click();
         QVERIFY2(lastLine(c.f()).text.startsWith("Tensione di Batteria letta: "),
                  qPrintable(lastLine(c.f()).text));
+    }
+
+    // "Annulla" on that wait ends the read it held up, as a cancel: the controls come back and
+    // nothing is taken for the name.
+    void theWaitForATailCanBeCancelled()
+    {
+        ConnectedProgram c([](sim::Options& o) {
+            o.records = 3000;
+            o.pace = true;
+        });
+        QTemporaryDir folder;
+        cutADownloadAndItsDrain(c, folder.path());
+        QTimer giveUp;
+        giveUp.setInterval(10);
+        connect(&giveUp, &QTimer::timeout, this, [&] {
+            session::Progress& progress = c.p.app.session().progress();
+            if (progress.active() && progress.text().startsWith(session::drainWaitText())) {
+                giveUp.stop();
+                QTest::mouseClick(c.f().findChild<ui::ProgressStrip*>()->Annulla, Qt::LeftButton);
+            }
+        });
+        giveUp.start();
+        c.f().leggi_nome->click();
+        QVERIFY(!giveUp.isActive());
+        const Line line = lastLine(c.f());
+        QVERIFY2(line.text.startsWith("Nome Datalogger: "), qPrintable(line.text));
+        QCOMPARE(line.colour, ui::ActivityPane::kCancelled);
+        QVERIFY(c.f().leggi_nome->isEnabled());
+        QVERIFY(!c.p.app.session().progress().active());
     }
 
     void closingTheMainWindowDuringADownloadAsksFirst()
@@ -295,9 +379,10 @@ private slots:
             QCOMPARE(annulla.clicks, 2);
             const Line line = lastLine(c.f());
             QVERIFY2(line.text.startsWith("Scarico delle temperature: annullato; "), qPrintable(line.text));
-            QVERIFY2(line.text.endsWith(" su 3000 salvati in " + final + ".part"), qPrintable(line.text));
+            // The .part of the download that failed before it is kept: this one is the second.
+            QVERIFY2(line.text.endsWith(" su 3000 salvati in " + final + ".2.part"), qPrintable(line.text));
             QCOMPARE(line.colour, ui::ActivityPane::kCancelled);
-            QCOMPARE(c.f().Nome_File_Dati->text(), name + ".part");
+            QCOMPARE(c.f().Nome_File_Dati->text(), name + ".2.part");
             QVERIFY(!QFileInfo::exists(final));
         }
     }

@@ -321,16 +321,21 @@ private slots:
         QVERIFY(p.app.form1().isVisible());
     }
 
-    void answeringNoInTheConnectionWindowStillScansAgain()
+    // No leaves the logger alone: nothing goes out, the connection window stays.
+    void answeringNoInTheConnectionWindowSendsNothing()
     {
         SimBench bench;
         sim::PtyServer& logger = bench.add(3);
         write(bench.savedPortFile(), " 3 \r\n");
         Program p;
         p.app.connection().Command3_Click();
-        QCOMPARE(commands(logger).mid(0, 2), (QStringList{"V", "K  0"}));
-        QVERIFY(!commands(logger).contains("z 839"));
-        QVERIFY(p.app.form1().isVisible());
+        QCOMPARE(p.dialogs.shown.size(), 1);
+        QTest::qWait(100);
+        QCOMPARE(logger.received(), QByteArray());
+        QVERIFY(commands(logger).isEmpty());
+        QVERIFY(!p.app.form1().isVisible());
+        QVERIFY(p.app.form2().Command3->isEnabled());
+        QVERIFY(!p.app.session().port().portOpen());
     }
 
     void resetFromTheMainWindow()
@@ -508,14 +513,14 @@ private slots:
         write(bench.savedPortFile(), " 5 \r\n");
         Program p;
         p.app.connection().No_conn_Click();
-        QCOMPARE(p.app.form2().Label2->text(), QString(" Telemonitor Found"));
+        QCOMPARE(p.app.form2().Label2->text(), QString(" Telemonitor trovato"));
         QVERIFY(p.app.form1().isVisible());
         QVERIFY(p.app.session().record.Modello.isEmpty());
 
         Program q;
         q.app.session().link().Porta = 9;
         q.app.connection().No_conn_Click();
-        QCOMPARE(q.app.form2().Label2->text(), QString("The device is not in the system."));
+        QCOMPARE(q.app.form2().Label2->text(), QString("Il dispositivo non è presente nel sistema."));
         QCOMPARE(contents(bench.savedPortFile()), QByteArray(" 9 \r\n"));
     }
 

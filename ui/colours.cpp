@@ -14,6 +14,12 @@ void setBackColour(QWidget* widget, const QColor& colour)
     widget->setAutoFillBackground(true);
 }
 
+void clearBackColour(QWidget* widget)
+{
+    widget->setPalette(QPalette());
+    widget->setAutoFillBackground(false);
+}
+
 QColor backColour(const QWidget* widget)
 {
     return widget->palette().color(QPalette::Base);

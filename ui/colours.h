@@ -18,5 +18,7 @@ inline const QColor kMemoryLow(255, 170, 60);
 
 void setBackColour(QWidget* widget, const QColor& colour);
 QColor backColour(const QWidget* widget);
+// Back to the style's own colour: the box says nothing about its value.
+void clearBackColour(QWidget* widget);
 
 } // namespace stazione::ui

@@ -2,6 +2,7 @@
 
 #include "link/messages.h"
 #include "link/result.h"
+#include "link/timing.h"
 #include "ui/colours.h"
 
 #include <QApplication>
@@ -48,12 +49,14 @@ bool MessageBoxDialogs::askYesNo(QWidget* parent, const QString& title, const QS
     QMessageBox box(toQt(icon), shown(title), shown(text), QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    link::markAsCancel(&box);
     return box.exec() == QMessageBox::Yes;
 }
 
 void MessageBoxDialogs::inform(QWidget* parent, const QString& title, const QString& text, Icon icon)
 {
     QMessageBox box(toQt(icon), shown(title), shown(text), QMessageBox::Ok, parent);
+    link::markAsCancel(&box);
     box.exec();
 }
 
@@ -65,6 +68,7 @@ void MessageBoxDialogs::beep()
 bool MessageBoxDialogs::askRetryCancel(QWidget* parent, const QString& title, const QString& text)
 {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Retry | QMessageBox::Cancel, parent);
+    link::markAsCancel(&box);
     return box.exec() == QMessageBox::Retry;
 }
 
@@ -81,6 +85,7 @@ std::optional<QString> MessageBoxDialogs::openFile(QWidget* parent, const QStrin
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDirectory(folder);
     dialog.setNameFilter(filter);
+    link::markAsCancel(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first();
@@ -94,6 +99,7 @@ std::optional<QString> MessageBoxDialogs::saveFile(QWidget* parent, const QStrin
     dialog.setDirectory(folder);
     dialog.selectFile(name);
     dialog.setNameFilter(filter);
+    link::markAsCancel(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first();

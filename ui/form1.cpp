@@ -720,15 +720,8 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::applyDesignTimeState()
 {
+    // No value box starts green: green means read from the logger or accepted by it.
     restoreModelVisibility();
-    for (QLineEdit* box : NUMERO_ALLARME_SMS)
-        setBackColour(box, kConfirmed);
-    for (QLineEdit* box : GPRS)
-        setBackColour(box, kConfirmed);
-    for (QLineEdit* box : data_allarme)
-        setBackColour(box, kConfirmed);
-    setBackColour(NUMERO_ALLARMI_SMS, kConfirmed);
-    setBackColour(NUMERO_ALLARME_TELEFONO, kConfirmed);
 }
 
 void Form1::showMemoryLeft()

@@ -89,7 +89,7 @@ void MainWindowHandler::report(const link::Status& outcome)
 
 void MainWindowHandler::setCaption(const QString& text)
 {
-    setCaption(&m_form, text);
+    setCaption(m_window, text);
 }
 
 void MainWindowHandler::setResultCaptionTime(int ms)
@@ -157,9 +157,10 @@ void MainWindowHandler::record(const QObject* control, const link::Status& outco
     const ActivityText text = activityText(m_form, control);
     if (!outcome) {
         m_session.activity().failed(text.subject, outcome.error());
-        // The title bar must not keep the success of an earlier write.
+        // The title bar must not keep the success of an earlier write; like any result, the
+        // refusal gives the window its own title back with the next exchange.
         if (outcome.error().kind == link::ErrorKind::Refused && m_window)
-            m_window->setWindowTitle(parameterRefused());
+            setCaption(m_window, kParameterRefused);
     } else if (m_refused)
         m_session.activity().add(text.subject + QStringLiteral(": ") + parameterRefused(),
                                  session::Activity::Outcome::Refused);

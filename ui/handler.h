@@ -58,11 +58,11 @@ protected:
     void refuse(const QObject* control);
     // The activity pane's line for what `control` did.
     void record(const QObject* control, const link::Status& outcome);
-    // The main window's caption, where the result of a write is shown for a while: the window's
-    // own title (the logger's model) comes back after kResultCaptionTime, or when the next
-    // exchange starts.
+    // The caption of the operation's window, where the result of a write is shown for a while:
+    // the window's own title (the logger's model) comes back after kResultCaptionTime, or when
+    // the next exchange starts.
     void setCaption(const QString& text);
-    // The caption of another window (the analog alarms), with the same bookkeeping.
+    // The caption of another window, with the same bookkeeping.
     void setCaption(QWidget* window, const QString& text);
     link::Link& link();
 

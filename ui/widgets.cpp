@@ -1,5 +1,7 @@
 #include "ui/widgets.h"
 
+#include "link/timing.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -74,6 +76,9 @@ void fixWidth(QLineEdit* box, const QString& sample)
 void closeOnKeys(QWidget* window, const QKeySequence& keys)
 {
     auto* shortcut = new QShortcut(keys, window);
+    // Heard in the middle of a pause too, as a click on the window's close button is: the
+    // operator who leaves is not kept waiting for a scan or a call's start-up.
+    link::markAsCancel(shortcut);
     QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
 }
 

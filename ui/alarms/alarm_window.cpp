@@ -5,6 +5,7 @@
 #include "session/session.h"
 #include "ui/allarmi_an.h"
 #include "ui/colours.h"
+#include "ui/dialogs.h"
 #include "ui/form1.h"
 #include "ui/windows.h"
 
@@ -70,19 +71,21 @@ void AnalogAlarmsWindow::setButtonsEnabled(bool enabled)
 link::Status AnalogAlarmsWindow::Leggi_all(int k)
 {
     const auto exchange = m_session.guard().hold();
-    for (QLineEdit* state : m_alarms.AllarmeAttivo)
-        state->setText(kNotActive);
+    // The rows past the channel count belong to channels that are off.
+    for (QLineEdit* state : m_alarms.AllarmeAttivo) {
+        state->setText(ui::shown(kNotActive));
+        ui::clearBackColour(state);
+    }
     auto rows = readAlarmRows(link(), rowsOf(k), [this](int i, const AlarmRow& row) {
         m_alarms.AllarmeAttivo[i]->setText(row.state);
         m_alarms.CA[i]->setText(row.upper);
         m_alarms.CB[i]->setText(row.lower);
+        // Green means read: only the rows the logger answered for.
+        for (QLineEdit* box : {m_alarms.CA[i], m_alarms.CB[i], m_alarms.AllarmeAttivo[i]})
+            ui::setBackColour(box, ui::kConfirmed);
     });
     if (!rows)
         return rows.error();
-    for (int i = 0; i < kAlarmRows; ++i) {
-        for (QLineEdit* box : {m_alarms.CA[i], m_alarms.CB[i], m_alarms.AllarmeAttivo[i]})
-            ui::setBackColour(box, ui::kConfirmed);
-    }
     return {};
 }
 

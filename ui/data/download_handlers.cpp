@@ -33,12 +33,6 @@ namespace {
 const QColor kWorking(255, 255, 0);
 const QColor kDone(0, 255, 0);
 
-void clearBackColour(QLineEdit* box)
-{
-    box->setPalette(QPalette());
-    box->setAutoFillBackground(false);
-}
-
 // The kernel's own folders: their "files" are endless streams or hardware, never data files, and
 // reading one (/proc/kmsg) blocks for good.
 bool isPseudoFileSystem(const QString& absolutePath)
@@ -243,11 +237,11 @@ link::Status DownloadHandlers::Acquisisci()
     const auto exchange = m_session.guard().hold();
     m_form.NREC->setText(QStringLiteral("0"));
     const QString name = sensorFileName(m_session.record.Nome_Centralina, today());
-    m_form.Nome_File_Dati->setText(name);
     const QString path = QDir(folder()).filePath(name);
-    m_form.Nome_File_Dati->setText(path);
+    // "Nome File" names the file being written for as long as it is written; how far it got and
+    // the wait for the logger after a cancel are told in the strip.
+    m_form.Nome_File_Dati->setText(name);
     m_form.Text3->clear();
-    m_form.Nome_File_Dati->setText(tr("Attendi.."));
 
     // The logger streams for minutes: how much came, how fast, since when; "Annulla" stops the
     // stream as a cancelled wait, which the download turns into a stopped file.
@@ -267,10 +261,9 @@ link::Status DownloadHandlers::Acquisisci()
             progress.step(expected > 0 ? std::min(lines, expected) : lines,
                           downloadProgressText(lines, bytes, clock.elapsed(), expected));
         },
-        [&, this](const QString& text) {
-            // After a cancel the line is drained: said here and in the strip, whose Annulla then
-            // gives up the drain too.
-            m_form.Nome_File_Dati->setText(ui::shown(text));
+        [&](const QString& text) {
+            // After a cancel the line is drained: said in the strip, whose Annulla then gives up
+            // the drain too.
             progress.step(progress.value(), ui::shown(text));
         });
     if (!download) {
@@ -292,7 +285,7 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     ui::setBackColour(m_form.Nome_File_Dati, kWorking);
     const QString name = temperatureFileName(m_session.record.Nome_Centralina, today());
     const QString path = QDir(folder()).filePath(name);
-    m_form.Nome_File_Dati->setText(path);
+    m_form.Nome_File_Dati->setText(name);
     m_form.Progresso->setValue(0);
 
     session::Progress& progress = m_session.progress();
@@ -305,11 +298,14 @@ link::Status DownloadHandlers::Acquisisci_Temp()
             progress.step(percent, tr("Scarico delle temperature: %1%").arg(percent));
         },
         [&, this](const QString& text) {
-            m_form.Nome_File_Dati->setText(ui::shown(text));
+            // "Wait Please" stands in the box while the logger gathers its records; the wait for
+            // the line after a cancel is told in the strip only.
+            if (text == kWaitPlease)
+                m_form.Nome_File_Dati->setText(ui::shown(text));
             progress.step(progress.value(), ui::shown(text));
         });
     if (!download) {
-        clearBackColour(m_form.Nome_File_Dati);
+        ui::clearBackColour(m_form.Nome_File_Dati);
         if (download.error().kind == link::ErrorKind::File && download.error().number == kInvalidName)
             m_form.Nome_File_Dati->clear();
         else
@@ -318,7 +314,7 @@ link::Status DownloadHandlers::Acquisisci_Temp()
     }
     m_lastWritten = download->path; // the final name; a download cut short stays in its .part
     if (download->stopped) {
-        clearBackColour(m_form.Nome_File_Dati);
+        ui::clearBackColour(m_form.Nome_File_Dati);
         return stopped(*download->stopped, download->path,
                        tr("%1 record su %2 salvati in %3")
                            .arg(download->received)

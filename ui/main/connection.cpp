@@ -1,5 +1,6 @@
 #include "ui/main/connection.h"
 
+#include "data/downloads.h"
 #include "data/file_names.h"
 #include "link/exchange.h"
 #include "link/messages.h"
@@ -158,8 +159,9 @@ link::Result<bool> Connection::Command1_Click()
     // opens naming the logger it is connected to.
     m_form1.setWindowTitle(caption);
     handOver();
+    // "Nome File" names the file "Acquisisci" writes for this logger today.
     m_form1.Nome_File_Dati->setText(
-        data::dataFileName(m_session.record.Nome_Centralina, QDate::currentDate()));
+        data::sensorFileName(m_session.record.Nome_Centralina, QDate::currentDate()));
     return true;
 }
 
@@ -173,18 +175,23 @@ void Connection::No_conn_Click()
     const auto exchange = m_session.guard().hold();
     link::Link& link = m_session.link();
     writeSavedPort(savedPortFile(), link.Porta);
+    // Opening waits for the logger to wake up: seconds that say what they wait for.
+    m_form2.setStatus(
+        tr("Connessione Passo Passo: attendo il datalogger su %1...").arg(link::portName(link.Porta, {})));
     auto spoke = link.Apri_Porta(link.Porta);
     if (!spoke) {
         m_session.activity().failed(tr("Connessione Passo Passo"), spoke.error());
-        if (spoke.error().kind == link::ErrorKind::Port)
+        if (spoke.error().kind == link::ErrorKind::Port) {
             m_form2.setStatus(portErrorMessage(spoke.error().number));
-        else
+        } else {
+            // The status no longer says it waits.
+            m_form2.setStatus(link::operatorSentence(spoke.error()));
             ui::reportError(m_dialogs, &m_form2, spoke.error());
+        }
         return;
     }
     if (!*spoke) {
-        m_form2.setStatus(
-            QStringLiteral("Telemonitor not found. Try to check if it is on and the connection"));
+        m_form2.setStatus(notFoundText());
         m_session.activity().add(
             tr("Connessione Passo Passo: nessuna risposta da %1").arg(link::portName(link.Porta, {})),
             Activity::Outcome::Failed);
@@ -193,7 +200,7 @@ void Connection::No_conn_Click()
     }
     m_session.activity().add(tr("Connessione Passo Passo: datalogger presente su %1")
                                  .arg(link::portName(link.Porta, m_session.port().devicePath())));
-    m_form2.setStatus(QStringLiteral(" Telemonitor Found"), kFoundGreen);
+    m_form2.setStatus(tr(" Telemonitor trovato"), kFoundGreen);
     handOver();
 }
 
@@ -207,25 +214,29 @@ void Connection::Command3_Click()
 {
     const auto exchange = m_session.guard().hold();
     link::Link& link = m_session.link();
-    {
-        // Opening the port wakes the logger so that it hears the reset.
-        (void)link.Apri_Porta(link.Porta);
-        const bool yes = m_dialogs.askYesNo(
-            &m_form2, QStringLiteral("Attenzione"),
-            tr("Vuoi veramente resettare il datalogger?\r\nPerderai tutti i dati e tutte le impostazioni!"),
-            ui::Dialogs::Icon::Critical, false);
-        if (yes) {
-            if (auto sent = link::send(link, link::cmd::resetLogger()); !sent) {
-                m_session.activity().failed(tr("Reset del datalogger"), sent.error());
-                ui::reportError(m_dialogs, &m_form2, sent.error());
-            } else {
-                m_session.activity().add(tr("Reset del datalogger inviato"));
-                m_form2.setStatus(tr(" QX455 Resettato"), kResetMagenta);
-                link.Ritardo(50);
-            }
-        }
+    // Opening the port wakes the logger so that it hears the reset.
+    (void)link.Apri_Porta(link.Porta);
+    const bool yes = m_dialogs.askYesNo(
+        &m_form2, QStringLiteral("Attenzione"),
+        tr("Vuoi veramente resettare il datalogger?\r\nPerderai tutti i dati e tutte le impostazioni!"),
+        ui::Dialogs::Icon::Critical, false);
+    if (!yes) {
+        // No leaves the logger as it was: nothing is sent, no connection is made behind the
+        // operator's back (the scan would write back what it reads).
         link.Porta_Off();
+        m_session.activity().add(tr("Reset del datalogger: annullato"),
+                                 session::Activity::Outcome::Cancelled);
+        return;
     }
+    if (auto sent = link::send(link, link::cmd::resetLogger()); !sent) {
+        m_session.activity().failed(tr("Reset del datalogger"), sent.error());
+        ui::reportError(m_dialogs, &m_form2, sent.error());
+    } else {
+        m_session.activity().add(tr("Reset del datalogger inviato"));
+        m_form2.setStatus(tr(" QX455 Resettato"), kResetMagenta);
+        link.Ritardo(50);
+    }
+    link.Porta_Off();
     Command1_Report();
 }
 
@@ -245,18 +256,23 @@ QString Connection::portErrorMessage(int number)
     switch (number) {
     case link::port_error::kInvalidPort:
     case link::port_error::kNotAvailable:
-        return QStringLiteral("The device is not in the system.");
+        return tr("Il dispositivo non è presente nel sistema.");
     case link::port_error::kAlreadyOpen:
     case link::port_error::kInUse:
-        return QStringLiteral("The device is already in use.");
+        return tr("Il dispositivo è già in uso.");
     case link::port_error::kNoPermission:
-        return QStringLiteral("Permission denied on the device: run \"sudo adduser $USER dialout\", "
-                              "then log out and in again.");
+        return tr("Accesso al dispositivo negato: esegui \"sudo adduser $USER dialout\", poi esci "
+                  "e rientra nella sessione.");
     case link::port_error::kNotOpen:
-        return QStringLiteral(" Impossible to find the Telemonitor.");
+        return tr(" Impossibile trovare il Telemonitor.");
     default:
-        return QStringLiteral("Telemonitor not found. Try to check if it is on and the connection");
+        return notFoundText();
     }
+}
+
+QString Connection::notFoundText()
+{
+    return tr("Telemonitor non trovato. Controlla che sia acceso e il collegamento");
 }
 
 } // namespace stazione::session

@@ -43,6 +43,7 @@ public:
 
     // Status texts for the serial component's error numbers.
     static QString portErrorMessage(int number);
+    static QString notFoundText();
 
 signals:
     // The main window took over after a scan found and identified the logger.

@@ -4,6 +4,7 @@
 #include "link/exchange.h"
 #include "link/messages.h"
 #include "link/trace.h"
+#include "modem/modem.h"
 #include "session/session.h"
 #include "session/session_log.h"
 #include "ui/config/clock_schedule_handlers.h"
@@ -14,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -174,13 +176,28 @@ link::Status MainWindowSession::leggifs_Click()
 void MainWindowSession::Form_Unload()
 {
     link::Link& link = m_session.link();
+    // A call still up is hung up before the program goes, or the station's line stays busy (and
+    // paid for) until the modem notices. The window names the call while it is up.
+    const bool onCall = m_form.InLinea->isVisible();
     // Nothing may still wait on the port when it closes. An operation under way (a wait, a pause)
     // ends now, and the window goes without the closing pause: the operator asked to leave.
-    if (link.inWait())
+    const bool waiting = link.inWait();
+    if (waiting)
         link.abort();
     else
         link.cancel();
-    link.Ritardo(100);
+    if (onCall && !waiting) {
+        // Closing in the middle of an exchange leaves no room for the escape's guard times:
+        // there the modem sees DTR drop with the port.
+        if (auto hungUp = modem::hangUp(link); !hungUp)
+            m_session.activity().failed(tr("Chiamata"), hungUp.error());
+        else
+            m_session.activity().add(tr("Chiamata chiusa"));
+        m_form.InLinea->setVisible(false);
+        m_form.Riaggancia->setVisible(false);
+    } else {
+        link.Ritardo(100);
+    }
     link.Porta_Off();
     m_session.port().setTrace(nullptr);
     m_trace.reset();

@@ -1,9 +1,11 @@
 #include "ui/modem/modem_handlers.h"
 
+#include "data/downloads.h"
 #include "data/file_names.h"
 #include "link/messages.h"
 #include "link/models.h"
 #include "link/numbers.h"
+#include "link/port_resolver.h"
 #include "link/timing.h"
 #include "link/typed_values.h"
 #include "modem/collection.h"
@@ -36,6 +38,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <optional>
 
 namespace stazione::modem {
@@ -96,8 +99,23 @@ ModemHandlers::ModemHandlers(session::Session& session, ui::Form2& form2, ui::Fo
         report(Interrompi_Click());
     });
     connect(&window, &ui::ModemWindow::closed, this, &ModemHandlers::Form_Unload);
-    connect(form1.Riaggancia, &QPushButton::clicked, this,
-            exchange([this, report] { report(Interrompi_Click()); }));
+    // After the hang-up the main window would look connected to a line that is down: the modem
+    // window comes back, for the next station or to close.
+    connect(form1.Riaggancia, &QPushButton::clicked, this, exchange([this] {
+                const link::Status hungUp = Interrompi_Click();
+                m_form1.hide();
+                m_window.setEnabled(true);
+                m_window.show();
+                m_window.raise();
+                if (hungUp) {
+                    show(tr("Chiamata chiusa: scegli la prossima stazione da chiamare"));
+                    m_window.Interrompi->setEnabled(false);
+                } else {
+                    // The line may still be up: "Interrompi" tries again.
+                    show(link::operatorSentence(hungUp.error()));
+                    m_window.Interrompi->setEnabled(true);
+                }
+            }));
     // Reads files only: not an exchange with the line.
     connect(window.Rapporto, &QPushButton::clicked, this, &ModemHandlers::Rapporto_Click);
     openPage = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
@@ -128,9 +146,10 @@ void ModemHandlers::Form_Load()
         m_window.Uldata[i]->setText(directory[i].Uldata);
     }
     showCollections();
-    // The modem's port, or else the port the connection window remembers.
+    // The modem's saved port, or else the first port that is not the logger's cable: the window
+    // never opens probing (and blaming) the cable's own port.
     const int saved = session::readSavedPort(modemPortFile());
-    const int port = saved != 0 ? saved : m_session.link().Porta;
+    const int port = saved != 0 && !isCablePort(saved) ? saved : firstPortBesidesCable();
     ui::centreOnScreen(&m_window);
     // The box starts at "0" each time the window opens, as a window loaded anew does; the port
     // closed when the window was last closed is then probed, and opened, again.
@@ -255,7 +274,13 @@ void ModemHandlers::Rapporto_Click()
 void ModemHandlers::Form_Unload()
 {
     Timer1->stop();
-    m_session.link().cancel();
+    // Closed in the middle of the call's start-up (Escape): its pauses end too, not only its
+    // waits, or it would go on reading from a port that is closed under it.
+    link::Link& link = m_session.link();
+    if (link.inWait())
+        link.abort();
+    else
+        link.cancel();
     m_window.hide();
     m_form2.setEnabled(true);
     m_form2.show();
@@ -283,21 +308,71 @@ void ModemHandlers::SERMODEM_Change()
     }
 }
 
+QList<int> ModemHandlers::portsBesidesCable() const
+{
+    QList<int> ports;
+    for (const link::PortChoice& choice : link::portChoices(link::PortResolver())) {
+        if (!isCablePort(choice.number))
+            ports << choice.number;
+    }
+    return ports;
+}
+
+int ModemHandlers::firstPortBesidesCable() const
+{
+    const QList<int> ports = portsBesidesCable();
+    return ports.isEmpty() ? 0 : ports.first();
+}
+
 void ModemHandlers::CERCAMODEM_Click()
 {
     const auto exchange = m_session.guard().hold();
+    link::Link& link = m_session.link();
     show(kSearching);
-    int port = static_cast<int>(link::integerValue(m_window.SERMODEM->text())) + 1;
-    // The search steps over the logger's own port.
-    if (isCablePort(port))
-        ++port;
-    if (const auto reply = probeModem(m_session.link(), port))
-        show(foundText(port, *reply));
-    m_session.link().Porta_Off();
-    // The new number is probed again by the box's own change, which also remembers the port.
-    m_window.SERMODEM->setText(link::signedNotation(port));
+    // Every port there is but the cable's, from the one after the box's round to it again: a
+    // modem below the box's port is found as well.
+    const int from = static_cast<int>(link::integerValue(m_window.SERMODEM->text()));
+    QList<int> ports = portsBesidesCable();
+    const auto after = std::find_if(ports.begin(), ports.end(), [from](int n) { return n > from; });
+    std::rotate(ports.begin(), after, ports.end());
+    link.clearAbort();
+    bool cancelled = false;
+    std::optional<int> found;
+    {
+        session::Progress::Scope progress(m_session.progress(), tr("Ricerca del modem"), ports.size(),
+                                          [&link, &cancelled] {
+                                              cancelled = true;
+                                              link.abort();
+                                          });
+        for (int i = 0; i < ports.size() && !cancelled && !found; ++i) {
+            m_session.progress().step(i, tr("Ricerca del modem: COM%1 (%2 di %3)")
+                                             .arg(QString::number(ports[i]), QString::number(i + 1),
+                                                  QString::number(ports.size())));
+            if (probeModem(link, ports[i]))
+                found = ports[i];
+            link.Porta_Off();
+        }
+    }
+    link.clearAbort();
     m_window.SERMODEM->setEnabled(true);
     m_window.CERCAMODEM->setEnabled(true);
+    if (!found) {
+        QStringList tried;
+        for (int n : ports)
+            tried << QStringLiteral("COM%1").arg(n);
+        show(cancelled         ? tr("Ricerca del modem interrotta")
+             : tried.isEmpty() ? tr("Nessuna porta da provare oltre a quella del datalogger")
+                               : ui::shown(kNoModem) + QStringLiteral(" (") +
+                                     tried.join(QStringLiteral(", ")) + QLatin1Char(')'));
+        return;
+    }
+    // The port found is probed again by the box's own change, which also remembers it; a box
+    // already showing it is probed here.
+    const QString text = link::signedNotation(*found);
+    if (m_window.SERMODEM->text() == text)
+        SERMODEM_Change();
+    else
+        m_window.SERMODEM->setText(text);
 }
 
 bool ModemHandlers::isCablePort(int port) const
@@ -336,6 +411,8 @@ void ModemHandlers::Salva_Click()
         show(tr("%1 è salvato in UTF-8: %2 non rientra in Latin-1 e un programma che legge "
                 "l'elenco in Latin-1 lo mostra storpiato.")
                  .arg(stationsFile(), *wide));
+    else
+        show(tr("Elenco delle stazioni salvato in %1").arg(stationsFile()));
 }
 
 link::Status ModemHandlers::dial(bool pauseAfterFirstDigit)
@@ -423,7 +500,7 @@ link::Status ModemHandlers::startUp()
                 return s;
         }
     }
-    const QString caption = id->Modello + QLatin1Char(' ') + id->Versione;
+    const QString caption = link::shortModelName(id->Modello) + QLatin1Char(' ') + id->Versione;
     m_form2.setWindowTitle(caption);
     m_form1.setWindowTitle(caption);
     link.Ritardo(10);
@@ -439,7 +516,7 @@ link::Status ModemHandlers::startUp()
     m_form1.setWindowTitle(caption);
     handOver();
     m_form1.Nome_File_Dati->setText(
-        data::dataFileName(m_session.record.Nome_Centralina, QDate::currentDate()));
+        data::sensorFileName(m_session.record.Nome_Centralina, QDate::currentDate()));
     return {};
 }
 

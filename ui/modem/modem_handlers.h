@@ -75,6 +75,9 @@ private:
     static QString alertText(const data::Alert& alert);
     // The port of the logger's cable connection, never probed with AT text.
     bool isCablePort(int port) const;
+    // The ports there are, the cable's left out.
+    QList<int> portsBesidesCable() const;
+    int firstPortBesidesCable() const;
     static QString cablePortText(int port);
     static QString resultWords(data::CollectResult result);
 
