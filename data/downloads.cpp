@@ -66,14 +66,12 @@ public:
         for (int n = 1; n <= kMaxParts; ++n) {
             const QString candidate =
                 n == 1 ? path + QStringLiteral(".part") : path + QStringLiteral(".%1.part").arg(n);
-            const QFileInfo taken(candidate);
-            if (taken.exists() || taken.isSymLink())
-                continue;
+            // NewOnly fails on any name that is taken, a dangling link too.
             auto part = std::unique_ptr<PartFile>(new PartFile(path, candidate));
             if (part->m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
                 return part;
-            if (QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink())
-                continue; // made by someone else meanwhile
+            if (const QFileInfo taken(candidate); taken.exists() || taken.isSymLink())
+                continue;
             return fileError(kInvalidName, invalidNameMessage(path) + QStringLiteral("\n(") +
                                                part->m_file.errorString() + QLatin1Char(')'));
         }

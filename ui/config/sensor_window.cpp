@@ -10,7 +10,6 @@
 #include "ui/windows.h"
 
 #include <QLineEdit>
-#include <QPalette>
 #include <QPushButton>
 
 namespace stazione::config {
@@ -100,8 +99,7 @@ link::Status SensorPropertiesWindow::Leggi_prop()
                 ui::setBackColour(box, ui::kConfirmed);
             } else {
                 box->clear();
-                box->setPalette(QPalette());
-                box->setAutoFillBackground(false);
+                ui::clearBackColour(box);
                 box->setEnabled(false);
             }
         }
